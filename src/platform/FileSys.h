@@ -1,0 +1,60 @@
+#pragma once
+// Listing and file operations on native paths. Nothing here follows a symbolic link:
+// a link is a file of its own size, an entry is a folder only when it is a real
+// directory.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace platform {
+
+// Attribute bits with the platform values the program tests.
+enum Attribute : std::uint32_t {
+    kAttrReadOnly = 0x01,   // no owner write permission
+    kAttrHidden = 0x02,     // leading dot
+    kAttrSystem = 0x04,     // never set here
+    kAttrDirectory = 0x10,  // a real directory
+    kAttrNormal = 0x80,     // none of the above
+};
+
+struct DirEntry {
+    QString name;           // program name (PathMap)
+    QByteArray nativeName;  // the bytes on disk
+    std::uint32_t attributes = 0;
+    bool isDir = false;
+    bool isLink = false;
+    qint64 size = 0;       // bytes; a link's own length
+    qint64 mtime = 0;      // seconds since the epoch
+    quint64 device = 0;
+    quint64 inode = 0;
+};
+
+// "*" and "?" as the platform's find calls match them, case-insensitively; "*.*"
+// matches every name.
+bool MatchPattern(const QString& pattern, const QString& name);
+
+// Lists the entries of a native folder whose program names match pattern, "." and
+// ".." left out. Returns false (with errno in *error) when the folder cannot be read.
+bool ListDir(const QByteArray& nativeDir, const QString& pattern, std::vector<DirEntry>& out,
+             int* error = nullptr);
+
+// The entry at a native path, not following a final link. False when it does not exist.
+bool StatEntry(const QByteArray& nativePath, DirEntry& out, int* error = nullptr);
+
+bool SetAttributesNormal(const QByteArray& nativePath, int* error = nullptr);  // owner may write
+bool DeleteFileNative(const QByteArray& nativePath, int* error = nullptr);     // never a folder
+bool MakeDirNative(const QByteArray& nativePath, int* error = nullptr);
+bool RemoveDirNative(const QByteArray& nativePath, int* error = nullptr);     // empty folder
+
+// Copies a regular file through a temporary file in the destination's folder, keeping
+// the modification time and permission bits, and renames it over the destination at
+// the end: a failed copy leaves the old destination as it was and no temporary file.
+bool CopyFileNative(const QByteArray& source, const QByteArray& destination,
+                    int* error = nullptr);
+
+// The system's description of an errno value.
+QString ErrorText(int error);
+
+}  // namespace platform

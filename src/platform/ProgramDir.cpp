@@ -1,0 +1,69 @@
+#include "platform/ProgramDir.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include "platform/DriveMap.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+QByteArray ExecutableFolder() {
+    char buf[PATH_MAX + 1];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
+    QByteArray exe;
+    if (n > 0) {
+        exe = QByteArray(buf, n);
+    } else if (QCoreApplication::instance()) {
+        exe = QFile::encodeName(QCoreApplication::applicationFilePath());
+    }
+    const qsizetype slash = exe.lastIndexOf('/');
+    if (slash < 0) return "/";
+    return slash == 0 ? QByteArray("/") : exe.left(slash);
+}
+
+bool FolderWritable(const QByteArray& nativeFolder) {
+    return !nativeFolder.isEmpty() && ::access(nativeFolder.constData(), W_OK | X_OK) == 0;
+}
+
+QByteArray HomeOverride() {
+    const QByteArray v = qgetenv("FOLDEX_HOME");
+    if (v.isEmpty()) return {};
+    if (v.startsWith('/')) return NormaliseNative(v);
+    char cwd[PATH_MAX + 1];
+    if (!::getcwd(cwd, sizeof cwd)) return NormaliseNative("/" + v);
+    return NormaliseNative(QByteArray(cwd) + "/" + v);
+}
+
+QByteArray ConfigFolder() {
+    QByteArray base = qgetenv("XDG_CONFIG_HOME");
+    if (base.isEmpty() || !base.startsWith('/')) {
+        QByteArray home = qgetenv("HOME");
+        if (home.isEmpty()) home = "/tmp";
+        base = home + "/.config";
+    }
+    return NormaliseNative(base + "/foldex");
+}
+
+bool EnsureFolder(const QByteArray& nativeFolder) {
+    if (nativeFolder.isEmpty()) return false;
+    QByteArray path;
+    for (const QByteArray& part : nativeFolder.split('/')) {
+        if (part.isEmpty()) {
+            if (path.isEmpty()) path = "/";
+            continue;
+        }
+        if (!path.endsWith('/')) path += '/';
+        path += part;
+        if (::mkdir(path.constData(), 0755) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st {};
+    return ::stat(nativeFolder.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace platform

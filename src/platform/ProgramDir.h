@@ -1,0 +1,16 @@
+#pragma once
+// Where the program keeps its files: FOLDEX_HOME when set, else the executable's
+// folder when it is writable, else $XDG_CONFIG_HOME/foldex (~/.config/foldex).
+#include <QByteArray>
+
+namespace platform {
+// The native folder of the running executable (no trailing '/').
+QByteArray ExecutableFolder();
+bool FolderWritable(const QByteArray& nativeFolder);
+// The value of FOLDEX_HOME, made absolute; empty when unset.
+QByteArray HomeOverride();
+// $XDG_CONFIG_HOME/foldex or ~/.config/foldex, not created here.
+QByteArray ConfigFolder();
+// Creates a folder and its missing parents; true when it exists afterwards.
+bool EnsureFolder(const QByteArray& nativeFolder);
+}  // namespace platform
