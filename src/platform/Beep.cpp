@@ -15,7 +15,13 @@ void Beep() {
     ++g_count;
     if (Handler()) Handler()();
 }
-int BeepCount() { return g_count.load(); }
-void ResetBeepCount() { g_count = 0; }
-void SetBeepHandler(std::function<void()> handler) { Handler() = std::move(handler); }
+int BeepCount() {
+    return g_count.load();
+}
+void ResetBeepCount() {
+    g_count = 0;
+}
+void SetBeepHandler(std::function<void()> handler) {
+    Handler() = std::move(handler);
+}
 }  // namespace platform

@@ -9,7 +9,7 @@
 namespace platform {
 
 class DriveMap {
-public:
+  public:
     static constexpr int kLetters = 26;
 
     // index 0 = A. root is a native absolute folder; an empty root clears the letter.
@@ -22,7 +22,7 @@ public:
     // rest receives the part of the path below that root, without a leading '/'.
     int indexFor(const QByteArray& nativePath, QByteArray* rest = nullptr) const;
 
-private:
+  private:
     std::array<QByteArray, kLetters> roots_;
 };
 

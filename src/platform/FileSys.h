@@ -25,8 +25,8 @@ struct DirEntry {
     std::uint32_t attributes = 0;
     bool isDir = false;
     bool isLink = false;
-    qint64 size = 0;       // bytes; a link's own length
-    qint64 mtime = 0;      // seconds since the epoch
+    qint64 size = 0;   // bytes; a link's own length
+    qint64 mtime = 0;  // seconds since the epoch
     quint64 device = 0;
     quint64 inode = 0;
 };
@@ -46,13 +46,12 @@ bool StatEntry(const QByteArray& nativePath, DirEntry& out, int* error = nullptr
 bool SetAttributesNormal(const QByteArray& nativePath, int* error = nullptr);  // owner may write
 bool DeleteFileNative(const QByteArray& nativePath, int* error = nullptr);     // never a folder
 bool MakeDirNative(const QByteArray& nativePath, int* error = nullptr);
-bool RemoveDirNative(const QByteArray& nativePath, int* error = nullptr);     // empty folder
+bool RemoveDirNative(const QByteArray& nativePath, int* error = nullptr);  // empty folder
 
 // Copies a regular file through a temporary file in the destination's folder, keeping
 // the modification time and permission bits, and renames it over the destination at
 // the end: a failed copy leaves the old destination as it was and no temporary file.
-bool CopyFileNative(const QByteArray& source, const QByteArray& destination,
-                    int* error = nullptr);
+bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int* error = nullptr);
 
 // The system's description of an errno value.
 QString ErrorText(int error);

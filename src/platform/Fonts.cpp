@@ -22,7 +22,7 @@ QString ResolveFontFamily(const QString& face) {
         {u"Arial", "Liberation Sans"},
     };
     for (const Alias& a : kAliases) {
-        if (face == QStringView(a.windows)) return QString::fromLatin1(a.family);
+        if (QStringView(face) == QStringView(a.windows)) return QString::fromLatin1(a.family);
     }
     return face;  // fontconfig matches the rest
 }

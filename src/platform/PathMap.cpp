@@ -1,5 +1,7 @@
 #include "platform/PathMap.h"
 
+#include <QList>
+
 #include "platform/DriveMap.h"
 
 namespace platform {
@@ -71,8 +73,8 @@ QString NameFromNative(const QByteArray& nativeName) {
     for (qsizetype i = 0; i < n;) {
         char32_t cp = 0;
         const int len = DecodeUtf8(s, n, i, &cp);
-        const bool substitute = cp >= kMappedBase && cp < kMappedBase + 0x80 &&
-                                IsReserved(cp - kMappedBase);
+        const bool substitute =
+            cp >= kMappedBase && cp < kMappedBase + 0x80 && IsReserved(cp - kMappedBase);
         if (len == 0 || substitute) {
             // Invalid, or a character that would read back as a substitute.
             const int count = len == 0 ? 1 : len;
@@ -96,7 +98,8 @@ QByteArray NativeFromName(const QString& name) {
     const qsizetype n = name.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = name.at(i).unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(name.at(i + 1).unicode())) {
+        if (QChar::isHighSurrogate(c) && i + 1 < n &&
+            QChar::isLowSurrogate(name.at(i + 1).unicode())) {
             AppendUtf8(out, QChar::surrogateToUcs4(c, name.at(i + 1).unicode()));
             ++i;
         } else if (c >= kByteBase + 0x80 && c <= kByteBase + 0xFF) {
@@ -127,8 +130,8 @@ QByteArray NativePath(const QString& drivePath, bool* ok) {
         while (end < n && drivePath.at(end) != u'\\' && drivePath.at(end) != u'/') ++end;
         const QString part = drivePath.mid(start, end - start);
         start = end + 1;
-        if (part.isEmpty() || part == u".") continue;
-        if (part == u"..") {
+        if (part.isEmpty() || part == QLatin1String(".")) continue;
+        if (part == QLatin1String("..")) {
             if (depth > 0) {
                 out.truncate(out.lastIndexOf('/'));
                 if (out.isEmpty()) out = "/";
@@ -149,8 +152,9 @@ QString DrivePath(const QByteArray& nativePath) {
     QByteArray rest;
     const int index = Drives().indexFor(NormaliseNative(nativePath), &rest);
     if (index < 0) return {};
-    QString out = QString(QChar(u'A' + index)) + u":";
-    if (rest.isEmpty()) return out + u"\\";
+    QString out = QChar(char16_t(u'A' + index));
+    out += u':';
+    if (rest.isEmpty()) return out + u'\\';
     for (const QByteArray& part : rest.split('/')) {
         out += u'\\';
         out += NameFromNative(part);

@@ -18,8 +18,7 @@ QString ProfileGet(const QByteArray& nativeFile, const QString& section, const Q
                    bool* found = nullptr);
 
 // Every key of a section with its value, in file order (a repeated key only once).
-QList<QPair<QString, QString>> ProfileSection(const QByteArray& nativeFile,
-                                              const QString& section);
+QList<QPair<QString, QString>> ProfileSection(const QByteArray& nativeFile, const QString& section);
 
 // Sets key in section: the first line of the key is replaced, a new key is appended
 // to its section, a new section to the file. Line breaks in value become blanks.

@@ -5,11 +5,11 @@
 #include <QFile>
 #include "platform/DriveMap.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
 
 namespace platform {
 

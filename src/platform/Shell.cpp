@@ -1,9 +1,9 @@
 #include "platform/Shell.h"
 
+#include <sys/stat.h>
 #include <QDesktopServices>
 #include <QFile>
 #include <QUrl>
-#include <sys/stat.h>
 
 namespace platform {
 

@@ -13,10 +13,12 @@ StdMessageHandler& Handler() {
 int StandardMessageBox(const QString& text, int flags, const QString& title) {
     if (Handler()) return Handler()(text, flags, title);
     QString plain = text;
-    plain.replace(u"\r\n", u"\n").replace(u'\r', u'\n');
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
     std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(plain));
     return 1;
 }
 
-void SetStdMessageHandler(StdMessageHandler handler) { Handler() = std::move(handler); }
+void SetStdMessageHandler(StdMessageHandler handler) {
+    Handler() = std::move(handler);
+}
 }  // namespace platform

@@ -1,0 +1,43 @@
+#pragma once
+// Program-wide values, set by the entry routine and read everywhere.
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <array>
+
+namespace app {
+
+struct ProgramContext {
+    QString AppFolder;     // drive path, never ending in "\" ("E:" for a root)
+    QString SettingsFile;  // AppFolder + "\FOLDEX.Opt"
+    QByteArray AppFolderNative;
+    QByteArray SettingsNative;
+    QString SystemFolder;
+    bool CommonDialogReady = false;
+    std::array<qint16, 26> DriveTypes{};  // index 0 = A
+    QString FsCodes = QString(26, QChar(0));
+    QString WindowDrives = QString(10, u' ');
+    std::array<QPointer<QObject>, 10> ListWindows{};
+    bool FirstWindow = false;
+    // Start geometry of the first window, twips.
+    qint16 WindowLeft = 0;
+    qint16 WindowTop = 0;
+    qint16 WindowWidth = 0;
+    qint16 WindowHeight = 0;
+    QString VersionText;
+};
+
+ProgramContext& Ctx();
+
+inline constexpr int kVersionMajor = 6;
+inline constexpr int kVersionMinor = 0;
+inline constexpr int kVersionRevision = 0;
+inline constexpr char kAppTitle[] = "FOLDEX32";
+inline constexpr char kDevelopmentFolder[] = "C:\\UPLOAD\\FOLDEX32";
+
+// Major and minor as their last digit each, a capital letter for a revision ("6.0", "6.1B").
+QString BuildVersionText(int major, int minor, int revision);
+
+}  // namespace app

@@ -1,0 +1,119 @@
+#include "app/Startup.h"
+
+#include <limits>
+
+#include "app/Context.h"
+#include "app/OptionKeys.h"
+#include "app/Settings.h"
+#include "platform/DriveCatalog.h"
+#include "platform/PathMap.h"
+#include "platform/ProgramDir.h"
+#include "platform/Shell.h"
+
+namespace app {
+namespace {
+
+const QString kSettingsName = QStringLiteral("FOLDEX.Opt");
+
+void LoadDrivesFrom(const QByteArray& folder) {
+    platform::LoadDrives(folder + "/" + kSettingsName.toUtf8());
+}
+
+// A stored window value outside 16 bits is ignored: the value keeps what it had.
+void ReadGeometry(const char* key, qint16& target) {
+    const int v = OptInt(key);
+    if (v >= std::numeric_limits<qint16>::min() && v <= std::numeric_limits<qint16>::max())
+        target = qint16(v);
+}
+
+}  // namespace
+
+QString ProgramFolder(const QString& developmentFolder, const QString& startedFrom) {
+    QString folder = startedFrom;
+    if (startedFrom.mid(2, 8).toUpper() == QLatin1String("\\WKPROG\\")) folder = developmentFolder;
+    if (folder.endsWith(u'\\')) folder.chop(1);
+    return folder;
+}
+
+bool ReadRegString(const QString&, const QString&, const QString&, QString& value) {
+    value.clear();
+    return false;
+}
+
+void DetectPlatform() {
+    const QString windir = qEnvironmentVariable("WINDIR");
+    QString value;
+    bool nt = false;
+    if (!(ReadRegString("HKEY_LOCAL_MACHINE", "Software\\Microsoft\\Windows\\CurrentVersion",
+                        "VersionNumber", value) &&
+          !value.trimmed().isEmpty())) {
+        nt = ReadRegString("HKEY_LOCAL_MACHINE", "Software\\Microsoft\\Windows NT\\CurrentVersion",
+                           "CurrentVersion", value) &&
+             !value.trimmed().isEmpty();
+    }
+    Ctx().SystemFolder = windir + QLatin1String(nt ? "\\System32" : "\\System");
+}
+
+void EntryRoutine(const std::function<QObject*()>& createWindow,
+                  const std::function<void(QObject*)>& showWindow) {
+    ProgramContext& c = Ctx();
+
+    // 1-2. The program's folder and its settings file. The drive letters are read from
+    // that file first, since the folder's drive path depends on them.
+    const QByteArray home = platform::HomeOverride();
+    const QByteArray exe = platform::ExecutableFolder();
+    QByteArray folder = !home.isEmpty()                 ? home
+                        : platform::FolderWritable(exe) ? exe
+                                                        : platform::ConfigFolder();
+    LoadDrivesFrom(folder);
+    if (home.isEmpty()) {
+        const QString started = platform::DrivePath(exe);
+        const QString chosen = ProgramFolder(QString::fromLatin1(kDevelopmentFolder), started);
+        if (ProgramFolder(QString(), started) != chosen) {
+            const QByteArray dev = platform::NativePath(chosen);
+            if (platform::FolderWritable(dev)) {
+                folder = dev;
+                LoadDrivesFrom(folder);
+            }
+        }
+    }
+    c.AppFolderNative = folder;
+    c.AppFolder = ProgramFolder(QString(), platform::DrivePath(folder));
+    c.SettingsFile = c.AppFolder + u'\\' + kSettingsName;
+    c.SettingsNative = folder + "/" + kSettingsName.toUtf8();
+    SetSettingsNative(c.SettingsNative);
+
+    // 3-4. Qt's dialogs stand in for the common-dialog control.
+    DetectPlatform();
+    c.CommonDialogReady = true;
+
+    // 5-6.
+    c.FsCodes = QString(26, QChar(0));
+    for (int i = 0; i < 26; ++i) c.DriveTypes[i] = qint16(platform::DriveType(i));
+
+    // 7-8.
+    ReadGeometry("PositionX", c.WindowLeft);
+    ReadGeometry("PositionY", c.WindowTop);
+    ReadGeometry("WIDTH", c.WindowWidth);
+    ReadGeometry("HEIGHT", c.WindowHeight);
+    c.WindowDrives = QString(10, u' ');
+
+    // 9-12.
+    QObject* first = createWindow ? createWindow() : nullptr;
+    c.ListWindows[0] = first;
+    c.VersionText = BuildVersionText(kVersionMajor, kVersionMinor, kVersionRevision);
+    c.FirstWindow = true;
+    if (first && showWindow) showWindow(first);
+}
+
+void ShowHelp(QObject*) {
+    platform::ShellOpenNative(platform::ExecutableFolder() + "/FOLDEX.html");
+}
+
+int ShellOpen(const QString& path) {
+    bool ok = false;
+    const QByteArray native = platform::NativePath(path, &ok);
+    return ok ? platform::ShellOpenNative(native) : 2;
+}
+
+}  // namespace app

@@ -1,0 +1,230 @@
+#include "dialogs/MsgText.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+
+namespace dialogs {
+
+namespace {
+// Sizes are added up in 64 bits and held well inside int, so a huge text cannot overflow.
+constexpr qint64 kMaxTwips = qint64(1) << 30;
+int ClampTwips(qint64 v) {
+    return int(std::clamp(v, -kMaxTwips, kMaxTwips));
+}
+
+bool IsLineEnd(QChar c) {
+    return c == kMsgLineBreak || c == u'\r' || c == u'\n';
+}
+}  // namespace
+
+QColor ColourFromBgr(quint32 bgr) {
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+std::array<QColor, kMsgColourCount> ParseMsgColourTable(const QString& table) {
+    std::array<QColor, kMsgColourCount> colours;
+    for (int n = 0; n < kMsgColourCount; ++n) {
+        bool ok = false;
+        const quint32 value = table.mid(n * 7, 6).toUInt(&ok, 16);
+        colours[size_t(n)] = ColourFromBgr(ok ? value : 0);
+    }
+    return colours;
+}
+
+const std::array<QColor, kMsgColourCount>& MsgColourTable() {
+    static const std::array<QColor, kMsgColourCount> table =
+        ParseMsgColourTable(QString::fromUtf16(kMsgColourTableText));
+    return table;
+}
+
+QColor MsgColour(int code) {
+    if (code < 0 || code >= kMsgColourCount) return QColor(0, 0, 0);
+    return MsgColourTable()[size_t(code)];
+}
+
+QString PrepareMsgText(const QString& text) {
+    QString s = text;
+    if (!s.isEmpty() && !IsLineEnd(s.back())) s += kMsgLineBreak;
+    QString out;
+    out.reserve(s.size());
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
+        if (c == u'\r') {
+            out += kMsgLineBreak;
+            if (i + 1 < s.size() && s[i + 1] == u'\n') ++i;  // CR LF ends one line
+        } else if (c == u'\n') {
+            out += kMsgLineBreak;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QStringList MsgLines(const QString& text) {
+    const QString prepared = PrepareMsgText(text);
+    if (prepared.isEmpty()) return {};
+    QStringList lines = prepared.split(kMsgLineBreak);
+    lines.removeLast();  // the piece after the final "|" is always empty
+    return lines;
+}
+
+bool MsgHasBold(const QString& text) {
+    return text.contains(QChar(kMsgBoldOn));
+}
+
+QString MsgFallbackText(const QString& text) {
+    QString out = text;
+    for (QChar& c : out) {
+        if (IsMsgCode(c)) {
+            c = u' ';
+        } else if (c == kMsgLineBreak) {
+            c = u'\r';
+        }
+    }
+    return out;
+}
+
+QList<MsgRun> SplitMsgLine(const QString& line, MsgStyle& style) {
+    QList<MsgRun> runs;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= line.size(); ++i) {
+        const bool end = i == line.size();
+        if (!end && !IsMsgCode(line[i])) continue;
+        if (i > start) runs.append({line.mid(start, i - start), style});
+        if (end) break;
+        const ushort code = line[i].unicode();
+        if (code == kMsgBoldOff) {
+            style.bold = false;
+        } else if (code == kMsgBoldOn) {
+            style.bold = true;
+        } else {
+            style.colour = code;
+        }
+        start = i + 1;
+    }
+    return runs;
+}
+
+MsgMeasure MsgFontMeasure(const QFont& font, int twipsPerPixel) {
+    QFont regular = font;
+    regular.setBold(false);
+    QFont bold = font;
+    bold.setBold(true);
+    const QFontMetrics regularMetrics(regular);
+    const QFontMetrics boldMetrics(bold);
+    return [regularMetrics, boldMetrics, twipsPerPixel](const QString& text, bool isBold) {
+        const QFontMetrics& fm = isBold ? boldMetrics : regularMetrics;
+        return ClampTwips(qint64(fm.horizontalAdvance(text)) * twipsPerPixel);
+    };
+}
+
+int MsgLineHeight(const QFont& font, int twipsPerPixel) {
+    return (QFontMetrics(font).height() + 2) * twipsPerPixel;
+}
+
+QList<MsgPiece> PlaceMsgLines(const QStringList& lines, MsgStyle start, int left, int top,
+                              int lineHeight, const MsgMeasure& measure) {
+    QList<MsgPiece> pieces;
+    MsgStyle style = start;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        qint64 x = left;
+        const int y = ClampTwips(top + qint64(i) * lineHeight);
+        for (const MsgRun& run : SplitMsgLine(lines[i], style)) {
+            pieces.append({run.text, run.style, ClampTwips(x), y});
+            if (measure) x += measure(run.text, run.style.bold);
+        }
+    }
+    return pieces;
+}
+
+void DrawMsgPieces(QPainter& painter, const QFont& font, const QList<MsgPiece>& pieces,
+                   int twipsPerPixel) {
+    if (twipsPerPixel <= 0) return;
+    QFont face = font;
+    for (const MsgPiece& p : pieces) {
+        face.setBold(p.style.bold);
+        painter.setFont(face);
+        painter.setPen(MsgColour(p.style.colour));
+        const QFontMetrics fm(face, painter.device());
+        const int x = p.x / twipsPerPixel;
+        const int y = p.y / twipsPerPixel + fm.ascent();
+        painter.drawText(x, y, p.text);
+    }
+}
+
+MsgButtonSet MsgButtonsFor(int flags) {
+    const bool second = flags & kMsgDefault2;
+    const bool third = flags & kMsgDefault3;
+    MsgButtonSet set;
+    switch (flags & kMsgButtonsMask) {
+        case kMsgOkCancel:
+            set.buttons = {MsgButton::Ok, MsgButton::Cancel};
+            set.focus = second ? MsgButton::Cancel : MsgButton::Ok;
+            set.makeDefault = !second;
+            break;
+        case kMsgYesNoCancel:
+            set.buttons = {MsgButton::Yes, MsgButton::No, MsgButton::Cancel};
+            set.focus = second ? MsgButton::No : third ? MsgButton::Cancel : MsgButton::Yes;
+            set.makeDefault = !(third && !second);
+            break;
+        case kMsgYesNo:
+            set.buttons = {MsgButton::Yes, MsgButton::No};
+            set.focus = second ? MsgButton::No : MsgButton::Yes;
+            break;
+        default:
+            set.buttons = {MsgButton::Ok};
+            set.focus = MsgButton::Ok;
+            break;
+    }
+    return set;
+}
+
+MsgLayout ComputeMsgLayout(const MsgLayoutInput& in) {
+    MsgLayout out;
+    out.lineHeight = in.lineHeight;
+    out.lineCount = int(in.lines.size());
+    out.buttonsWidth = in.buttonCount * kMsgButtonWidth;
+
+    int widest = 0;
+    if (in.measure) {
+        for (const QString& line : in.lines)
+            widest = std::max(widest, in.measure(line, in.boldFace));
+    }
+    out.textWidth = widest;
+    out.iconTop = out.lineCount > 2 ? 330 : 120;
+
+    qint64 outerWidth = qint64(in.frame.width()) + widest + kMsgTextLeft + 90;
+    outerWidth = std::max<qint64>(outerWidth, out.buttonsWidth + 900);
+    qint64 outerHeight = qint64(in.frame.height()) + qint64(out.lineCount) * in.lineHeight +
+                         kMsgTextTop + kMsgButtonHeight + 120;
+    outerHeight = std::max<qint64>(outerHeight, kMsgMinHeight);
+
+    // Four fifths across and down the owner, so the owner's middle stays visible.
+    qint64 left = in.owner.left() + qint64(in.owner.width() / 5) * 4;
+    qint64 top = in.owner.top() + qint64(in.owner.height() / 5) * 4;
+
+    out.inner = QSize(ClampTwips(outerWidth - in.frame.width()),
+                      ClampTwips(outerHeight - in.frame.height()));
+    qint64 buttonLeft = (qint64(out.inner.width()) - out.buttonsWidth) / 2;
+    for (int i = 0; i < in.buttonCount; ++i) {
+        out.buttonLefts.append(ClampTwips(buttonLeft));
+        buttonLeft += kMsgButtonWidth + kMsgButtonGap;
+    }
+    out.buttonTop = out.inner.height() - kMsgButtonHeight - 60;
+
+    // Pulled back onto the screen at the right and bottom only; never pushed right or down.
+    const qint64 screenRight = qint64(in.screen.x()) + in.screen.width();
+    const qint64 bottomMargin = 60 * qint64(in.twipsPerPixel);
+    const qint64 screenBottom = qint64(in.screen.y()) + in.screen.height();
+    if (left + outerWidth > screenRight) left = screenRight - outerWidth;
+    if (top + outerHeight > screenBottom - bottomMargin)
+        top = screenBottom - outerHeight - bottomMargin;
+
+    out.outer =
+        QRect(ClampTwips(left), ClampTwips(top), ClampTwips(outerWidth), ClampTwips(outerHeight));
+    return out;
+}
+
+}  // namespace dialogs

@@ -1,0 +1,17 @@
+#pragma once
+// Helpers shared by the engine's source files.
+#include "grid/Grid.h"
+
+namespace grid::detail {
+
+void PutFont(Grid& g, bool second);
+int RowTop(const GridState& st, int row);
+void RowTextColour(Grid& g, int row);
+void DrawIcon(Grid& g, int row);
+void TreeLines(Grid& g, int row);
+void CursorCell(Grid& g, int column, int row);
+// Steps 1 to 5 of a row repaint (background, cursor cell, relief, rules, tree lines).
+void DrawRowFrame(Grid& g, int row);
+bool RowVisible(const GridState& st, int row);
+
+}  // namespace grid::detail

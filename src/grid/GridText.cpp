@@ -1,0 +1,164 @@
+// Cell text: splitting, alignment, colour overrides and the letter-case styles.
+#include <QStringView>
+#include <algorithm>
+
+#include "grid/Grid.h"
+#include "grid/GridInternal.h"
+
+namespace grid {
+
+using namespace detail;
+
+QString AsciiLower(const QString& text) {
+    QString out = text;
+    for (QChar& ch : out) {
+        if (ch >= u'A' && ch <= u'Z') ch = QChar(ch.unicode() + 32);
+    }
+    return out;
+}
+
+QString AsciiUpper(const QString& text) {
+    QString out = text;
+    for (QChar& ch : out) {
+        if (ch >= u'a' && ch <= u'z') ch = QChar(ch.unicode() - 32);
+    }
+    return out;
+}
+
+QString Capitalise(const QString& text) {
+    if (text.isEmpty()) return text;
+    return AsciiUpper(text.left(1)) + AsciiLower(text.mid(1));
+}
+
+QString TitleCase(const QString& text) {
+    if (text.isEmpty()) return text;
+    static const QString kSmall = QStringLiteral("/and/or/of/for/in/etc./");
+    QString t = text.toLower();
+    const int n = int(t.size());
+    int p = -1;  // the word starts at p + 1
+    for (;;) {
+        while (p + 1 < n && t[p + 1] == u' ') ++p;
+        const int start = p + 1;
+        int end = start;
+        while (end < n && t[end] != u' ' && t[end] != u',') ++end;
+        const QString word = t.mid(start, end - start);
+        if (!kSmall.contains(u'/' + word + u'/')) {
+            if (word.isEmpty()) break;
+            const bool vowel = std::any_of(word.begin(), word.end(), [](QChar c) {
+                return c == u'a' || c == u'i' || c == u'u' || c == u'e' || c == u'o';
+            });
+            if (!vowel) {
+                t.replace(start, end - start, word.toUpper());
+            } else {
+                t.replace(start, 1, word.left(1).toUpper());
+            }
+        }
+        p = end;
+        if (p >= n) break;
+    }
+    return t;
+}
+
+QString PathCase(const QString& text) {
+    QString t = text;
+    const int n = int(t.size());
+    int start = 0;
+    if (n >= 2 && t[1] == u':') {
+        t.replace(0, 1, t.left(1).toUpper());
+        start = n >= 3 && t[2] == u'\\' ? 3 : 2;
+    }
+    while (start < n) {
+        const int p = int(t.indexOf(u'\\', start));
+        const int end = p < 0 ? n : p;
+        t.replace(start, end - start, Capitalise(t.mid(start, end - start)));
+        if (p < 0) break;
+        start = p + 1;
+    }
+    return t;
+}
+
+QString ApplyCase(int style, const QString& text) {
+    switch (style) {
+        case 1:
+            return text.toLower();
+        case 2:
+            return text.toUpper();
+        case 3:
+            return Capitalise(text);
+        case 4:
+            return TitleCase(text);
+        case -1:
+            return PathCase(text);
+        default:
+            return text;
+    }
+}
+
+void DrawCellText(Grid& g, int c, int r, const QString& text) {
+    GridState& st = g.st;
+    GridSurface& s = g.surface;
+    if (c < 0 || c >= kMaxColumns || r < 0) return;
+    const Colour saved = s.textColour;
+    bool overridden = false;
+    if (st.cellCursor && c == st.drawnCursorColumn && r == st.cursorRow) {
+        s.textColour = st.cursorTextColour;
+        overridden = true;
+    } else if (st.selectionMode != 0 && st.selected(r)) {
+        s.textColour = st.selTextColour;
+        overridden = true;
+    }
+    const int align = st.columnAlign[size_t(c)];
+    CellRect& rect = st.cellRects[size_t(c)];
+    if (c == 0 && align == 0) {
+        const int icon = r < st.rowBound() ? st.rowIcon[size_t(r)] : 0;
+        int w = -1;
+        if (icon >= 1 && icon <= 4) {
+            w = st.iconWidth[size_t(icon)];
+        } else if (icon > 9) {
+            w = st.iconWidth[0];
+        }
+        // A row without an icon starts at the column's own left edge, not where the last
+        // row with an icon happened to put it.
+        rect.left = w >= 0 ? st.rowIndent[r] + w + 2 : st.columnLeft[0] + 4;
+    }
+    if (c == 0) {
+        rect.top = (r - st.topRow) * st.rowHeight + (st.rowHeight - s.textHeight()) / 2;
+    } else {
+        rect.top = s.currentY;
+    }
+    rect.bottom = s.currentY + st.rowHeight;
+    s.drawText(rect, ApplyCase(st.columnCase[size_t(c)], text), align);
+    if (overridden) s.textColour = saved;
+}
+
+void DrawRowTexts(Grid& g, int r) {
+    GridState& st = g.st;
+    if (r < 0 || r >= st.rowCount || r >= st.rowBound()) return;
+    const int cc = std::min(st.columnCount, kMaxColumns);
+    const QString& t = st.rowText[size_t(r)];
+    std::array<QString, kMaxColumns> cells;
+    int start = 0, pieces = 0;
+    while (pieces < cc) {
+        const int p = int(t.indexOf(kFieldSep, start));
+        cells[size_t(pieces++)] = t.mid(start, p < 0 ? -1 : p - start);
+        if (p < 0) break;
+        start = p + 1;
+    }
+    if (st.fontMode != 3) {
+        for (int c = 0; c < pieces; ++c) DrawCellText(g, c, r, cells[size_t(c)]);
+        return;
+    }
+    // Two passes, so that the font changes only once per row.
+    const bool current = st.altFontActive != 0;
+    for (int c = 0; c < pieces; ++c) {
+        if ((st.altFontColumn[size_t(c)] != 0) == current && !cells[size_t(c)].isEmpty()) {
+            DrawCellText(g, c, r, cells[size_t(c)]);
+        }
+    }
+    PutFont(g, !current);
+    for (int c = 0; c < pieces; ++c) {
+        if ((st.altFontColumn[size_t(c)] != 0) != current) DrawCellText(g, c, r, cells[size_t(c)]);
+    }
+}
+
+}  // namespace grid

@@ -1,0 +1,346 @@
+#include "platform/DriveCatalog.h"
+
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSet>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <limits>
+
+#include "platform/DriveMap.h"
+#include "platform/Profile.h"
+#include "platform/ProgramDir.h"
+
+namespace platform {
+namespace {
+
+constexpr int kLetters = DriveMap::kLetters;
+constexpr int kC = 2;
+constexpr int kD = 3;
+
+struct LetterInfo {
+    QByteArray root;  // empty: the letter is free
+    int type = 1;
+    QByteArray fsType;
+    bool ntfs = false;
+    QString label;
+    qsizetype mount = -1;  // the table entry whose mount point is root, if any
+};
+
+struct Catalog {
+    bool loaded = false;
+    MountSources sources;
+    QList<MountEntry> mounts;
+    QSet<QByteArray> mountPoints;
+    std::array<LetterInfo, kLetters> letters;
+};
+
+QMutex& Lock() {
+    static QMutex mutex;
+    return mutex;
+}
+
+Catalog& State() {
+    static Catalog catalog;
+    return catalog;
+}
+
+void SetTable(Catalog& c, const MountSources& sources, bool* ok) {
+    c.sources = sources;
+    c.mounts = ParseMountInfo(ReadMountInfo(sources, ok));
+    c.mountPoints.clear();
+    for (const MountEntry& m : c.mounts) c.mountPoints.insert(m.mountPoint);
+    c.loaded = true;
+}
+
+// The system's table for callers that query before anything was loaded.
+Catalog& Loaded() {
+    Catalog& c = State();
+    if (!c.loaded) SetTable(c, MountSources{}, nullptr);
+    return c;
+}
+
+QByteArray RealPath(const QByteArray& path) {
+    char* resolved = ::realpath(path.constData(), nullptr);
+    if (!resolved) return {};
+    QByteArray out(resolved);
+    std::free(resolved);
+    return out;
+}
+
+QByteArray Absolute(const QByteArray& path) {
+    if (path.startsWith('/')) return NormaliseNative(path);
+    char* cwd = ::getcwd(nullptr, 0);
+    if (!cwd) return {};
+    QByteArray base(cwd);
+    std::free(cwd);
+    return NormaliseNative(base + '/' + path);
+}
+
+LetterInfo FromMount(const Catalog& c, qsizetype index) {
+    const MountEntry& m = c.mounts[index];
+    LetterInfo info;
+    info.mount = index;
+    info.root = m.mountPoint;
+    info.type = MountDriveType(m, c.sources);
+    info.fsType = m.fsType;
+    info.ntfs = IsNtfsFuseblk(m, c.sources);
+    info.label = MountLabel(m, c.sources);
+    if (info.label.isEmpty()) info.label = LabelText(m.mountPoint);
+    return info;
+}
+
+// The top mount whose mount point is exactly path, or -1.
+qsizetype MountAt(const Catalog& c, const QByteArray& path) {
+    if (!c.mountPoints.contains(path)) return -1;
+    const qsizetype i = MountIndexFor(c.mounts, path);
+    return i >= 0 && c.mounts[i].mountPoint == path ? i : -1;
+}
+
+// A folder given a letter by a person or the command line.
+LetterInfo ExamineFolder(const Catalog& c, const QByteArray& folder) {
+    LetterInfo info;
+    info.root = folder;
+    info.label = LabelText(folder);
+    struct stat st;
+    if (::stat(folder.constData(), &st) != 0) {
+        info.type = (errno == ENOENT || errno == ENOTDIR) ? 1 : 0;
+        return info;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        info.type = 0;
+        return info;
+    }
+    const QByteArray real = RealPath(folder);
+    if (!real.isEmpty()) info.root = real;
+    const qsizetype at = MountAt(c, info.root);
+    if (at >= 0) return FromMount(c, at);
+    const qsizetype under = MountIndexFor(c.mounts, info.root);
+    if (under < 0) {
+        info.type = 3;
+        return info;
+    }
+    const MountEntry& m = c.mounts[under];
+    info.type = MountDriveType(m, c.sources);
+    info.fsType = m.fsType;
+    info.ntfs = IsNtfsFuseblk(m, c.sources);
+    return info;
+}
+
+// The catalogue entry of a letter as Drives() has it now; a letter mapped since the
+// load (a test drive, another part of the program) is examined on first use.
+const LetterInfo* Current(int index) {
+    if (index < 0 || index >= kLetters) return nullptr;
+    const QByteArray root = Drives().root(index);
+    if (root.isEmpty()) return nullptr;
+    Catalog& c = Loaded();
+    LetterInfo& info = c.letters[index];
+    if (info.root != root) info = ExamineFolder(c, root);
+    return &info;
+}
+
+bool IsDirectoryOrMissing(const QByteArray& path) {
+    struct stat st;
+    return ::lstat(path.constData(), &st) != 0 || S_ISDIR(st.st_mode);
+}
+
+// The value to write for a folder, or empty when the settings file cannot hold it
+// exactly (bytes that are not UTF-8, line breaks).
+QString SettingsValue(const QByteArray& folder) {
+    const QString text = QString::fromUtf8(folder);
+    if (text.toUtf8() != folder || folder.contains('\n') || folder.contains('\r') ||
+        folder.contains('\0')) {
+        return {};
+    }
+    // The reader trims blanks and drops one pair of quotes around a value.
+    if (text != text.trimmed()) return u'"' + text + u'"';
+    return text;
+}
+
+}  // namespace
+
+bool LoadDrives(const QByteArray& settingsNativeFile, const MountSources& sources) {
+    QMutexLocker locker(&Lock());
+    Catalog& c = State();
+    bool ok = false;
+    SetTable(c, sources, &ok);
+    c.letters = {};
+    Drives().clear();
+
+    const qsizetype rootMount = MountAt(c, "/");
+    if (rootMount >= 0) {
+        c.letters[kC] = FromMount(c, rootMount);
+    } else {
+        c.letters[kC].root = "/";
+        c.letters[kC].type = 3;
+        c.letters[kC].label = "/";
+    }
+
+    if (!settingsNativeFile.isEmpty()) {
+        for (const auto& [key, value] : ProfileSection(settingsNativeFile, "Drives")) {
+            if (key.size() != 1) continue;
+            const int index = LetterIndex(key.at(0));
+            if (index < 0 || index == kC || !value.startsWith(u'/')) continue;
+            const QByteArray folder = NormaliseNative(value.toUtf8());
+            const qsizetype at = MountAt(c, folder);
+            c.letters[index] = at >= 0 && IsDirectoryOrMissing(folder) ? FromMount(c, at)
+                                                                       : ExamineFolder(c, folder);
+            // A remembered drive that is missing now keeps its letter for its return.
+            if (c.letters[index].type == 1) c.letters[index].root = folder;
+        }
+    }
+
+    QList<int> assigned;
+    int next = kD;
+    for (qsizetype i : SelectDriveMounts(c.mounts)) {
+        const MountEntry& m = c.mounts[i];
+        // A folder with a letter already, or another mount of a lettered device and
+        // folder (a bind mount listed before the original this time).
+        bool lettered = false;
+        for (const LetterInfo& l : c.letters) {
+            lettered = lettered || l.root == m.mountPoint ||
+                       (l.mount >= 0 && c.mounts[l.mount].device == m.device &&
+                        c.mounts[l.mount].root == m.root);
+        }
+        // Files bound over files (container set-ups) are not drives.
+        if (lettered || !IsDirectoryOrMissing(m.mountPoint)) continue;
+        while (next < kLetters && !c.letters[next].root.isEmpty()) ++next;
+        if (next >= kLetters) break;
+        c.letters[next] = FromMount(c, MountAt(c, m.mountPoint));
+        assigned.append(next);
+    }
+
+    if (!settingsNativeFile.isEmpty() && !assigned.isEmpty()) {
+        // The program's folder may be created on first write.
+        const qsizetype slash = settingsNativeFile.lastIndexOf('/');
+        if (slash > 0) EnsureFolder(settingsNativeFile.left(slash));
+        for (int index : assigned) {
+            const QString value = SettingsValue(c.letters[index].root);
+            if (!value.isEmpty()) {
+                ProfilePut(settingsNativeFile, "Drives", QString(QChar(u'A' + index)), value);
+            }
+        }
+    }
+
+    for (int i = 0; i < kLetters; ++i) {
+        if (c.letters[i].type != 1) Drives().set(i, c.letters[i].root);
+    }
+    return ok;
+}
+
+void ForgetDrives() {
+    QMutexLocker locker(&Lock());
+    State() = Catalog{};
+}
+
+int DriveType(int letterIndex) {
+    QMutexLocker locker(&Lock());
+    const LetterInfo* info = Current(letterIndex);
+    return info ? info->type : 1;
+}
+
+QString DriveFileSystem(int letterIndex) {
+    QMutexLocker locker(&Lock());
+    const LetterInfo* info = Current(letterIndex);
+    return info ? QString::fromUtf8(info->fsType) : QString();
+}
+
+QString DriveFileSystemCode(int letterIndex) {
+    QByteArray fsType;
+    bool ntfs = false;
+    {
+        QMutexLocker locker(&Lock());
+        const LetterInfo* info = Current(letterIndex);
+        if (!info) return {};
+        fsType = info->fsType;
+        ntfs = info->ntfs;
+    }
+    qint64 total = 0;
+    if (fsType == "vfat" || fsType == "msdos") {
+        DriveSpace space;
+        if (!ReadDriveSpace(letterIndex, space)) return {};  // asked again next time
+        total = space.total;
+    }
+    return FileSystemCode(fsType, total, ntfs);
+}
+
+QString DriveLabel(int letterIndex) {
+    QMutexLocker locker(&Lock());
+    const LetterInfo* info = Current(letterIndex);
+    return info ? info->label : QString();
+}
+
+bool ReadDriveSpace(int letterIndex, DriveSpace& out, int* error) {
+    out = DriveSpace{};
+    const QByteArray root = Drives().root(letterIndex);
+    if (root.isEmpty()) {
+        if (error) *error = ENOENT;
+        return false;
+    }
+    struct statvfs sv;
+    if (::statvfs(root.constData(), &sv) != 0) {
+        if (error) *error = errno;
+        return false;
+    }
+    const quint64 fragment = sv.f_frsize ? sv.f_frsize : sv.f_bsize;
+    constexpr quint64 kMax = quint64(std::numeric_limits<qint64>::max());
+    auto bytes = [&](quint64 blocks) {
+        if (fragment && blocks > kMax / fragment) return qint64(kMax);
+        return qint64(blocks * fragment);
+    };
+    out.total = bytes(sv.f_blocks);
+    out.free = bytes(sv.f_bavail);
+    out.clusterSize = qint32(qMin<quint64>(fragment, std::numeric_limits<qint32>::max()));
+    if (error) *error = 0;
+    return true;
+}
+
+int AddFolderDrive(const QByteArray& nativeFolder) {
+    if (nativeFolder.isEmpty()) return -1;
+    const QByteArray folder = Absolute(nativeFolder);
+    if (folder.isEmpty()) return -1;
+    struct stat st;
+    if (::stat(folder.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return -1;
+    QByteArray real = RealPath(folder);
+    if (real.isEmpty()) real = folder;
+
+    QMutexLocker locker(&Lock());
+    Catalog& c = Loaded();
+    for (int i = 0; i < kLetters; ++i) {
+        const QByteArray root = Drives().root(i);
+        if (!root.isEmpty() && (root == real || RealPath(root) == real)) return i;
+    }
+    for (int i = kLetters - 1; i >= kD; --i) {
+        if (Drives().has(i) || !c.letters[i].root.isEmpty()) continue;
+        c.letters[i] = ExamineFolder(c, real);
+        Drives().set(i, c.letters[i].root);
+        return i;
+    }
+    return -1;
+}
+
+bool IsMountPoint(const QByteArray& nativePath) {
+    QMutexLocker locker(&Lock());
+    const QSet<QByteArray>& points = Loaded().mountPoints;
+    if (points.contains(nativePath)) return true;
+    // The scan asks with clean paths; only others need the longer way.
+    const bool clean =
+        !nativePath.endsWith('/') && !nativePath.contains("//") && !nativePath.contains("/.");
+    return !clean && points.contains(NormaliseNative(nativePath));
+}
+
+bool MountOfPath(const QByteArray& nativePath, MountEntry& out) {
+    QMutexLocker locker(&Lock());
+    const Catalog& c = Loaded();
+    const qsizetype i = MountIndexFor(c.mounts, NormaliseNative(nativePath));
+    if (i < 0) return false;
+    out = c.mounts[i];
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,372 @@
+#include "platform/FileSys.h"
+
+#include <QList>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+#include "platform/DriveMap.h"
+#include "platform/PathMap.h"
+
+namespace platform {
+namespace {
+
+void SetError(int* error, int value) {
+    if (error) *error = value;
+}
+
+// Closes a descriptor without disturbing errno.
+void CloseQuietly(int fd) {
+    if (fd < 0) return;
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+}
+
+std::vector<char32_t> Folded(const QString& text) {
+    const QList<uint> ucs4 = text.toCaseFolded().toUcs4();
+    return std::vector<char32_t>(ucs4.begin(), ucs4.end());
+}
+
+// Glob match with one backtracking point for the last "*" seen.
+bool GlobMatch(const std::vector<char32_t>& p, const std::vector<char32_t>& s) {
+    size_t pi = 0, si = 0;
+    size_t starP = SIZE_MAX, starS = 0;
+    while (si < s.size()) {
+        if (pi < p.size() && (p[pi] == U'?' || p[pi] == s[si])) {
+            ++pi;
+            ++si;
+        } else if (pi < p.size() && p[pi] == U'*') {
+            starP = pi++;
+            starS = si;
+        } else if (starP != SIZE_MAX) {
+            pi = starP + 1;
+            si = ++starS;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi] == U'*') ++pi;
+    return pi == p.size();
+}
+
+void FillAttributes(DirEntry& e) {
+    e.attributes = 0;
+    if (e.isDir) e.attributes |= kAttrDirectory;
+    if (e.nativeName.startsWith('.')) e.attributes |= kAttrHidden;
+}
+
+void FromStat(const struct stat& st, DirEntry& e) {
+    e.isDir = S_ISDIR(st.st_mode);
+    e.isLink = S_ISLNK(st.st_mode);
+    e.size = e.isDir ? 0 : qint64(st.st_size);
+    e.mtime = qint64(st.st_mtim.tv_sec);
+    e.device = quint64(st.st_dev);
+    e.inode = quint64(st.st_ino);
+    FillAttributes(e);
+    if (!e.isLink && !(st.st_mode & S_IWUSR)) e.attributes |= kAttrReadOnly;
+    if (e.attributes == 0) e.attributes = kAttrNormal;
+}
+
+// Only the d_type is known when an entry cannot be examined.
+void FromDirent(const struct dirent* d, DirEntry& e) {
+    e.isDir = d->d_type == DT_DIR;
+    e.isLink = d->d_type == DT_LNK;
+    e.size = 0;
+    e.mtime = 0;
+    e.device = 0;
+    e.inode = quint64(d->d_ino);
+    FillAttributes(e);
+    if (e.attributes == 0) e.attributes = kAttrNormal;
+}
+
+bool IsDriveRoot(const QByteArray& nativeDir) {
+    QByteArray rest;
+    return Drives().indexFor(NormaliseNative(nativeDir), &rest) >= 0 && rest.isEmpty();
+}
+
+QByteArray FolderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0) return ".";
+    if (slash == 0) return "/";
+    return path.left(slash);
+}
+
+QByteArray LastName(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? path : path.mid(slash + 1);
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+bool CopyBytes(int in, int out) {
+    // The kernel copies in place where it can; the plain loop takes over where it cannot.
+    qint64 copied = 0;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+        if (n > 0) {
+            copied += n;
+            continue;
+        }
+        if (n == 0) {
+            if (copied > 0) return true;
+            break;  // some file systems report 0 for files they cannot copy this way
+        }
+        if (errno == EINTR) continue;
+        if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+            errno == ENOTSUP || errno == EBADF || errno == ETXTBSY) {
+            break;
+        }
+        return false;
+    }
+    static thread_local char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (!WriteAll(out, buffer, size_t(n))) return false;
+    }
+}
+
+// Permissions and times are kept where the file system can hold them.
+bool Unsupported(int e) {
+    return e == EPERM || e == ENOTSUP || e == EOPNOTSUPP;
+}
+
+QByteArray TempName() {
+    static std::atomic<quint64> counter{0};
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    const quint64 mix =
+        quint64(now) * 0x9E3779B97F4A7C15ull ^ (quint64(::getpid()) << 32) ^ counter.fetch_add(1);
+    return ".foldex-" + QByteArray::number(mix, 16) + ".tmp";
+}
+
+}  // namespace
+
+bool MatchPattern(const QString& pattern, const QString& name) {
+    if (pattern == u"*" || pattern == u"*.*") return true;
+    const std::vector<char32_t> s = Folded(name);
+    if (GlobMatch(Folded(pattern), s)) return true;
+    // As on the platform, "x.*" also matches "x" without an extension.
+    if (pattern.endsWith(u".*")) return GlobMatch(Folded(pattern.chopped(2)), s);
+    return false;
+}
+
+bool ListDir(const QByteArray& nativeDir, const QString& pattern, std::vector<DirEntry>& out,
+             int* error) {
+    out.clear();
+    SetError(error, 0);
+    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    // A drive may be mapped onto a link; every other folder is entered only when real.
+    if (!IsDriveRoot(nativeDir)) flags |= O_NOFOLLOW;
+    const int fd = ::open(nativeDir.constData(), flags);
+    if (fd < 0) {
+        SetError(error, errno);
+        return false;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        SetError(error, errno);
+        CloseQuietly(fd);
+        return false;
+    }
+    const bool all = pattern == u"*" || pattern == u"*.*";
+    bool ok = true;
+    for (;;) {
+        errno = 0;
+        const struct dirent* d = ::readdir(dir);
+        if (!d) {
+            if (errno != 0) {
+                SetError(error, errno);
+                ok = false;
+            }
+            break;
+        }
+        if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0) continue;
+        DirEntry e;
+        e.nativeName = QByteArray(d->d_name);
+        e.name = NameFromNative(e.nativeName);
+        if (!all && !MatchPattern(pattern, e.name)) continue;
+        struct stat st;
+        if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            FromStat(st, e);
+        } else if (errno == ENOENT) {
+            continue;  // gone since it was read
+        } else {
+            FromDirent(d, e);
+        }
+        out.push_back(std::move(e));
+    }
+    ::closedir(dir);
+    return ok;
+}
+
+bool StatEntry(const QByteArray& nativePath, DirEntry& out, int* error) {
+    SetError(error, 0);
+    struct stat st;
+    if (nativePath.isEmpty() ||
+        ::fstatat(AT_FDCWD, nativePath.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        SetError(error, nativePath.isEmpty() ? ENOENT : errno);
+        return false;
+    }
+    out = DirEntry();
+    out.nativeName = LastName(nativePath);
+    out.name = NameFromNative(out.nativeName);
+    FromStat(st, out);
+    return true;
+}
+
+bool SetAttributesNormal(const QByteArray& nativePath, int* error) {
+    SetError(error, 0);
+    struct stat st;
+    if (::fstatat(AT_FDCWD, nativePath.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    if (S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR)) return true;
+    if (::fchmodat(AT_FDCWD, nativePath.constData(), (st.st_mode & 07777) | S_IWUSR,
+                   AT_SYMLINK_NOFOLLOW) != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    return true;
+}
+
+bool DeleteFileNative(const QByteArray& nativePath, int* error) {
+    SetError(error, 0);
+    if (::unlink(nativePath.constData()) != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    return true;
+}
+
+bool MakeDirNative(const QByteArray& nativePath, int* error) {
+    SetError(error, 0);
+    if (::mkdir(nativePath.constData(), 0777) != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    return true;
+}
+
+bool RemoveDirNative(const QByteArray& nativePath, int* error) {
+    SetError(error, 0);
+    if (::rmdir(nativePath.constData()) != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    return true;
+}
+
+bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int* error) {
+    SetError(error, 0);
+    int in = -1, dirFd = -1, out = -1;
+    QByteArray temp;
+    int failure = 0;
+    const QByteArray destName = LastName(destination);
+
+    auto fail = [&](int e) {
+        failure = e != 0 ? e : EIO;
+        return false;
+    };
+    auto run = [&]() -> bool {
+        struct stat st;
+        if (::fstatat(AT_FDCWD, source.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            return fail(errno);
+        }
+        if (!S_ISREG(st.st_mode)) return fail(ENOTSUP);
+        in = ::open(source.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (in < 0) return fail(errno == ELOOP ? ENOTSUP : errno);
+        if (::fstat(in, &st) != 0) return fail(errno);
+        if (!S_ISREG(st.st_mode)) return fail(ENOTSUP);
+
+        if (destName.isEmpty() || destName == "." || destName == "..") return fail(EISDIR);
+        dirFd = ::open(FolderOf(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd < 0) return fail(errno);
+        struct stat old;
+        if (::fstatat(dirFd, destName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISDIR(old.st_mode)) {
+            return fail(EISDIR);
+        }
+
+        for (int attempt = 0; attempt < 100 && out < 0; ++attempt) {
+            temp = TempName();
+            out = ::openat(dirFd, temp.constData(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (out < 0 && errno != EEXIST) {
+                temp.clear();
+                return fail(errno);
+            }
+        }
+        if (out < 0) {
+            temp.clear();
+            return fail(EEXIST);
+        }
+        if (!CopyBytes(in, out)) return fail(errno);
+        if (::fchmod(out, st.st_mode & 07777) != 0 && !Unsupported(errno)) return fail(errno);
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        if (::futimens(out, times) != 0 && !Unsupported(errno)) return fail(errno);
+        if (::fsync(out) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
+        const int closing = out;
+        out = -1;
+        if (::close(closing) != 0 && errno != EINTR) return fail(errno);
+        if (::renameat(dirFd, temp.constData(), dirFd, destName.constData()) != 0) {
+            return fail(errno);
+        }
+        temp.clear();
+        ::fsync(dirFd);  // the rename itself; a failure here loses nothing
+        return true;
+    };
+
+    const bool ok = run();
+    CloseQuietly(out);
+    if (!temp.isEmpty() && dirFd >= 0) ::unlinkat(dirFd, temp.constData(), 0);
+    CloseQuietly(dirFd);
+    CloseQuietly(in);
+    if (!ok) {
+        SetError(error, failure);
+        errno = failure;
+    }
+    return ok;
+}
+
+QString ErrorText(int error) {
+    char buffer[512];
+    buffer[0] = '\0';
+    // GNU strerror_r may return a static text instead of filling the buffer.
+    const auto pick = [&](auto result) -> const char* {
+        if constexpr (std::is_same_v<decltype(result), int>) {
+            return buffer;
+        } else {
+            return result ? result : buffer;
+        }
+    };
+    const char* text = pick(::strerror_r(error, buffer, sizeof buffer));
+    return QString::fromLocal8Bit(text);
+}
+
+}  // namespace platform

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include "app/Context.h"
+#include "app/Settings.h"
+#include "app/Startup.h"
+#include "common/TestSupport.h"
+#include "platform/DriveMap.h"
+#include "platform/PathMap.h"
+
+using namespace app;
+using testsupport::WriteAll;
+
+namespace {
+
+TEST(ProgramFolderTest, DevelopmentTreeAndRoots) {
+    const QString dev = QString::fromLatin1(kDevelopmentFolder);
+    EXPECT_EQ(ProgramFolder(dev, "D:\\WKPROG\\ANY"), "C:\\UPLOAD\\FOLDEX32");
+    EXPECT_EQ(ProgramFolder(dev, "D:\\wkprog\\x\\y"), "C:\\UPLOAD\\FOLDEX32");
+    EXPECT_EQ(ProgramFolder(dev, "D:\\WKPROGX"), "D:\\WKPROGX");
+    EXPECT_EQ(ProgramFolder(dev, "D:\\WKPROG"), "D:\\WKPROG");  // only 7 characters follow
+    EXPECT_EQ(ProgramFolder(dev, "E:\\"), "E:");
+    EXPECT_EQ(ProgramFolder(dev, "F:\\Tools\\"), "F:\\Tools");
+}
+
+TEST(VersionTextTest, LastDigitsAndRevisionLetter) {
+    EXPECT_EQ(BuildVersionText(6, 0, 0), "6.0");
+    EXPECT_EQ(BuildVersionText(6, 1, 2), "6.1B");
+    EXPECT_EQ(BuildVersionText(16, 12, 1), "6.2A");
+}
+
+TEST(DetectPlatformTest, SystemFolderFollowsWindir) {
+    const QByteArray saved = qgetenv("WINDIR");
+    qunsetenv("WINDIR");
+    DetectPlatform();
+    EXPECT_EQ(Ctx().SystemFolder, "\\System");
+    qputenv("WINDIR", "C:\\WINDOWS");
+    DetectPlatform();
+    EXPECT_EQ(Ctx().SystemFolder, "C:\\WINDOWS\\System");
+    QString value = "x";
+    EXPECT_FALSE(ReadRegString("HKEY_LOCAL_MACHINE", "Software", "VersionNumber", value));
+    EXPECT_TRUE(value.isEmpty());
+    if (saved.isNull()) {
+        qunsetenv("WINDIR");
+    } else {
+        qputenv("WINDIR", saved);
+    }
+}
+
+class EntryRoutineTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        savedDrives_ = platform::Drives();
+        Ctx() = ProgramContext();
+    }
+    void TearDown() override {
+        platform::Drives() = savedDrives_;
+        SetSettingsNative({});
+    }
+    testsupport::TempHome home;
+    platform::DriveMap savedDrives_;
+};
+
+TEST_F(EntryRoutineTest, SettlesTheFolderAndTheDefaultGeometry) {
+    QObject* created = nullptr;
+    QObject* shown = nullptr;
+    QObject window;
+    EntryRoutine([&] { return created = &window; }, [&](QObject* w) { shown = w; });
+    const ProgramContext& c = Ctx();
+    EXPECT_EQ(c.AppFolderNative, home.native());
+    EXPECT_EQ(platform::NativePath(c.AppFolder), home.native());
+    EXPECT_FALSE(c.AppFolder.endsWith(u'\\'));
+    EXPECT_EQ(c.SettingsFile, c.AppFolder + "\\FOLDEX.Opt");
+    EXPECT_EQ(SettingsNative(), home.settingsFile());
+    EXPECT_TRUE(c.CommonDialogReady);
+    EXPECT_EQ(c.FsCodes, QString(26, QChar(0)));
+    EXPECT_EQ(c.WindowDrives, QString(10, u' '));
+    EXPECT_EQ(c.WindowLeft, 300);
+    EXPECT_EQ(c.WindowTop, 300);
+    EXPECT_EQ(c.WindowWidth, 7800);
+    EXPECT_EQ(c.WindowHeight, 6000);
+    EXPECT_EQ(c.VersionText, "6.0");
+    EXPECT_TRUE(c.FirstWindow);
+    EXPECT_EQ(c.DriveTypes[2], 3);  // C: is the root file system
+    EXPECT_EQ(created, &window);
+    EXPECT_EQ(shown, &window);
+    EXPECT_EQ(c.ListWindows[0], &window);
+}
+
+TEST_F(EntryRoutineTest, StoredGeometryOutside16BitsIsIgnored) {
+    WriteAll(home.settingsFile(),
+             "[Options]\nWIDTH=40000\nHEIGHT= 5000\nPositionX=-32768\nPositionY=garbage\n");
+    EntryRoutine();
+    const ProgramContext& c = Ctx();
+    EXPECT_EQ(c.WindowWidth, 0);  // keeps what it had
+    EXPECT_EQ(c.WindowHeight, 5000);
+    EXPECT_EQ(c.WindowLeft, -32768);
+    EXPECT_EQ(c.WindowTop, 0);
+    EXPECT_EQ(c.ListWindows[0], nullptr);
+}
+
+}  // namespace

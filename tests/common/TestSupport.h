@@ -1,0 +1,48 @@
+#pragma once
+// Shared fixtures: temporary folders mapped as drive letters, a temporary program folder.
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace testsupport {
+
+// A temporary native folder mapped as a drive letter for the life of the object.
+class TempDrive {
+  public:
+    explicit TempDrive(QChar letter = u'T');
+    ~TempDrive();
+    TempDrive(const TempDrive&) = delete;
+    TempDrive& operator=(const TempDrive&) = delete;
+
+    QByteArray native() const { return root_; }  // native root, no trailing '/'
+    QString drive() const { return QString(letter_) + QLatin1Char(':'); }  // "T:"
+    // Writes a file (native relative path) with the given content; creates parent folders.
+    void writeFile(const QByteArray& relative, const QByteArray& content = {}) const;
+    void makeDir(const QByteArray& relative) const;
+
+  private:
+    QTemporaryDir dir_;
+    QChar letter_;
+    QByteArray root_;
+    QByteArray previous_;
+};
+
+// Sets FOLDEX_HOME to a fresh temporary folder for the life of the object.
+class TempHome {
+  public:
+    TempHome();
+    ~TempHome();
+    QByteArray native() const { return root_; }
+    QByteArray settingsFile() const { return root_ + "/FOLDEX.Opt"; }
+
+  private:
+    QTemporaryDir dir_;
+    QByteArray root_;
+    QByteArray previous_;
+    bool hadPrevious_ = false;
+};
+
+QByteArray ReadAll(const QByteArray& nativePath);
+void WriteAll(const QByteArray& nativePath, const QByteArray& content);
+
+}  // namespace testsupport
