@@ -13,6 +13,7 @@
 #include <limits>
 
 #include "platform/DriveMap.h"
+#include "platform/NativeIo.h"
 #include "platform/Profile.h"
 #include "platform/ProgramDir.h"
 
@@ -63,23 +64,6 @@ Catalog& Loaded() {
     Catalog& c = State();
     if (!c.loaded) SetTable(c, MountSources{}, nullptr);
     return c;
-}
-
-QByteArray RealPath(const QByteArray& path) {
-    char* resolved = ::realpath(path.constData(), nullptr);
-    if (!resolved) return {};
-    QByteArray out(resolved);
-    std::free(resolved);
-    return out;
-}
-
-QByteArray Absolute(const QByteArray& path) {
-    if (path.startsWith('/')) return NormaliseNative(path);
-    char* cwd = ::getcwd(nullptr, 0);
-    if (!cwd) return {};
-    QByteArray base(cwd);
-    std::free(cwd);
-    return NormaliseNative(base + '/' + path);
 }
 
 LetterInfo FromMount(const Catalog& c, qsizetype index) {
@@ -302,7 +286,7 @@ bool ReadDriveSpace(int letterIndex, DriveSpace& out, int* error) {
 
 int AddFolderDrive(const QByteArray& nativeFolder) {
     if (nativeFolder.isEmpty()) return -1;
-    const QByteArray folder = Absolute(nativeFolder);
+    const QByteArray folder = AbsolutePath(nativeFolder);
     if (folder.isEmpty()) return -1;
     struct stat st;
     if (::stat(folder.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return -1;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "platform/DriveMap.h"
+#include "platform/NativeIo.h"
 
 namespace platform {
 namespace {
@@ -34,37 +35,9 @@ bool IsAtOrBelow(const QByteArray& path, const QByteArray& folder) {
     return path.startsWith(folder) && (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
-bool ReadSmallFile(const QByteArray& path, QByteArray& out, qsizetype limit = 1 << 24) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    out.clear();
-    char buf[8192];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) break;
-        out.append(buf, n);
-        if (out.size() > limit) break;  // a runaway file is not a table
-    }
-    ::close(fd);
-    return true;
-}
-
 bool FileExists(const QByteArray& path) {
     struct stat st;
     return ::stat(path.constData(), &st) == 0;
-}
-
-QByteArray RealPath(const QByteArray& path) {
-    char* resolved = ::realpath(path.constData(), nullptr);
-    if (!resolved) return {};
-    QByteArray out(resolved);
-    std::free(resolved);
-    return out;
 }
 
 QByteArray ReadLink(const QByteArray& path) {
@@ -231,7 +204,7 @@ QByteArray ReadMountInfo(const MountSources& sources, bool* ok) {
         return sources.mountInfoText;
     }
     QByteArray text;
-    const bool read = ReadSmallFile(sources.mountInfoFile, text);
+    const bool read = ReadWholeFile(sources.mountInfoFile, text, 1 << 24);
     if (ok) *ok = read;
     return read ? text : QByteArray();
 }
@@ -279,7 +252,7 @@ int MountDriveType(const MountEntry& m, const MountSources& sources) {
     if (!disk.isEmpty()) {
         if (BaseName(disk).startsWith("sr")) return 5;
         QByteArray removable;
-        if (ReadSmallFile(disk + "/removable", removable, 64) && removable.trimmed() == "1") {
+        if (ReadWholeFile(disk + "/removable", removable, 64) && removable.trimmed() == "1") {
             return 2;
         }
     } else if (BaseName(m.source).startsWith("sr") && m.source.startsWith("/dev/")) {
@@ -304,7 +277,7 @@ bool IsNtfsFuseblk(const MountEntry& m, const MountSources& sources) {
     QByteArray data;
     const QByteArray file = sources.udevDataDir + "/b" + QByteArray::number(m.major) + ':' +
                             QByteArray::number(m.minor);
-    if (m.major == 0 || !ReadSmallFile(file, data, 1 << 20)) return false;
+    if (m.major == 0 || !ReadWholeFile(file, data, 1 << 20)) return false;
     for (const QByteArray& line : data.split('\n')) {
         if (line.trimmed() == "E:ID_FS_TYPE=ntfs") return true;
     }

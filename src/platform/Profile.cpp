@@ -1,5 +1,7 @@
 #include "platform/Profile.h"
 
+#include "platform/NativeIo.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,29 +19,6 @@ struct Lines {
     bool crlf = false;
     bool endsWithNewline = true;
 };
-
-bool ReadFile(const QByteArray& path, QByteArray& out, bool* missing = nullptr) {
-    out.clear();
-    if (missing) *missing = false;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (missing) *missing = (errno == ENOENT);
-        return false;
-    }
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) break;
-        out.append(buf, n);
-    }
-    ::close(fd);
-    return true;
-}
 
 Lines SplitLines(const QByteArray& data) {
     Lines l;
@@ -105,8 +84,8 @@ QByteArray ResolveTarget(const QByteArray& path) {
     // Write through a link to the real settings file rather than replace the link.
     struct stat st {};
     if (::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char real[PATH_MAX + 1];
-        if (::realpath(path.constData(), real)) return QByteArray(real);
+        const QByteArray real = RealPath(path);
+        if (!real.isEmpty()) return real;
     }
     return path;
 }
@@ -163,7 +142,7 @@ QString ProfileGet(const QByteArray& nativeFile, const QString& section, const Q
                    bool* found) {
     if (found) *found = false;
     QByteArray data;
-    if (!ReadFile(nativeFile, data)) return {};
+    if (!ReadWholeFile(nativeFile, data)) return {};
     const Lines l = SplitLines(data);
     qsizetype begin, end;
     FindSection(l, section, begin, end);
@@ -182,7 +161,7 @@ QList<QPair<QString, QString>> ProfileSection(const QByteArray& nativeFile,
                                               const QString& section) {
     QList<QPair<QString, QString>> out;
     QByteArray data;
-    if (!ReadFile(nativeFile, data)) return out;
+    if (!ReadWholeFile(nativeFile, data)) return out;
     const Lines l = SplitLines(data);
     qsizetype begin, end;
     FindSection(l, section, begin, end);
@@ -204,7 +183,7 @@ bool ProfilePut(const QByteArray& nativeFile, const QString& section, const QStr
     clean.replace(u'\r', u' ').replace(u'\n', u' ').replace(QChar(0), u' ');
     QByteArray data;
     bool missing = false;
-    if (!ReadFile(nativeFile, data, &missing) && !missing) return false;
+    if (!ReadWholeFile(nativeFile, data, qsizetype(1) << 30, &missing) && !missing) return false;
     Lines l = SplitLines(data);
     const QByteArray line = key.trimmed().toUtf8() + "=" + clean.toUtf8() + Eol(l);
     qsizetype begin, end;
@@ -233,7 +212,7 @@ bool ProfilePut(const QByteArray& nativeFile, const QString& section, const QStr
 
 bool ProfileRemove(const QByteArray& nativeFile, const QString& section, const QString& key) {
     QByteArray data;
-    if (!ReadFile(nativeFile, data)) return false;
+    if (!ReadWholeFile(nativeFile, data)) return false;
     Lines l = SplitLines(data);
     qsizetype begin, end;
     FindSection(l, section, begin, end);

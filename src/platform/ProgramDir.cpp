@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include "platform/DriveMap.h"
+#include "platform/NativeIo.h"
 
 #include <limits.h>
 #include <sys/stat.h>
@@ -34,10 +35,7 @@ bool FolderWritable(const QByteArray& nativeFolder) {
 QByteArray HomeOverride() {
     const QByteArray v = qgetenv("FOLDEX_HOME");
     if (v.isEmpty()) return {};
-    if (v.startsWith('/')) return NormaliseNative(v);
-    char cwd[PATH_MAX + 1];
-    if (!::getcwd(cwd, sizeof cwd)) return NormaliseNative("/" + v);
-    return NormaliseNative(QByteArray(cwd) + "/" + v);
+    return AbsolutePath(v);
 }
 
 QByteArray ConfigFolder() {
