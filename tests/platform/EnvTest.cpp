@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include "common/TestSupport.h"
+#include "platform/Beep.h"
+#include "platform/Fonts.h"
+#include "platform/ProgramDir.h"
+#include "platform/Screen.h"
+#include "platform/Shell.h"
+
+namespace {
+
+// Restores one environment variable when the test ends.
+class EnvGuard {
+  public:
+    explicit EnvGuard(const char* name) : name_(name), had_(qEnvironmentVariableIsSet(name)) {
+        value_ = qgetenv(name);
+    }
+    ~EnvGuard() {
+        if (had_) {
+            qputenv(name_, value_);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+
+  private:
+    const char* name_;
+    bool had_;
+    QByteArray value_;
+};
+
+TEST(FontsTest, WindowsFacesMapToInstalledFaces) {
+    EXPECT_EQ(platform::ResolveFontFamily("ＭＳ Ｐゴシック"), "IPAPGothic");
+    EXPECT_EQ(platform::ResolveFontFamily("MS UI Gothic"), "IPAPGothic");
+    EXPECT_EQ(platform::ResolveFontFamily("Meiryo UI"), "IPAPGothic");
+    EXPECT_EQ(platform::ResolveFontFamily("ＭＳ ゴシック"), "IPAGothic");
+    EXPECT_EQ(platform::ResolveFontFamily("ＭＳ Ｐ明朝"), "IPAPMincho");
+    EXPECT_EQ(platform::ResolveFontFamily("ＭＳ 明朝"), "IPAMincho");
+    EXPECT_EQ(platform::ResolveFontFamily("Arial"), "Liberation Sans");
+    EXPECT_EQ(platform::ResolveFontFamily("DejaVu Sans"), "DejaVu Sans");
+    // "Installed" means a face of exactly that name.
+    EXPECT_FALSE(platform::FontInstalled("Meiryo UI"));
+    EXPECT_TRUE(platform::FontInstalled("IPAPGothic"));
+    EXPECT_TRUE(platform::FontInstalled("Liberation Sans"));
+}
+
+TEST(ScreenTest, TwipsPerPixelAt96Dpi) {
+    EXPECT_EQ(platform::TwipsPerPixel(), 15);  // the offscreen screen has 96 dpi
+    EXPECT_FALSE(platform::ScreenRectPixels().isEmpty());
+}
+
+TEST(BeepTest, EveryBeepIsCountedAndReachesTheHandler) {
+    int heard = 0;
+    platform::SetBeepHandler([&] { ++heard; });
+    platform::ResetBeepCount();
+    platform::Beep();
+    platform::Beep();
+    EXPECT_EQ(platform::BeepCount(), 2);
+    EXPECT_EQ(heard, 2);
+    platform::SetBeepHandler({});
+    platform::Beep();
+    EXPECT_EQ(platform::BeepCount(), 3);
+}
+
+TEST(ProgramDirTest, HomeOverrideAndConfigFolder) {
+    EnvGuard home("FOLDEX_HOME"), xdg("XDG_CONFIG_HOME"), user("HOME");
+    qunsetenv("FOLDEX_HOME");
+    EXPECT_TRUE(platform::HomeOverride().isEmpty());
+    qputenv("FOLDEX_HOME", "/opt/x/../foldex/");
+    EXPECT_EQ(platform::HomeOverride(), QByteArray("/opt/foldex"));
+    qputenv("FOLDEX_HOME", "relative");
+    EXPECT_TRUE(platform::HomeOverride().startsWith('/'));
+    EXPECT_TRUE(platform::HomeOverride().endsWith("/relative"));
+    qputenv("XDG_CONFIG_HOME", "/xdg");
+    EXPECT_EQ(platform::ConfigFolder(), QByteArray("/xdg/foldex"));
+    qputenv("XDG_CONFIG_HOME", "not-absolute");  // ignored, as the XDG rules say
+    qputenv("HOME", "/home/u");
+    EXPECT_EQ(platform::ConfigFolder(), QByteArray("/home/u/.config/foldex"));
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(platform::ConfigFolder(), QByteArray("/home/u/.config/foldex"));
+}
+
+TEST(ProgramDirTest, FoldersAreCreatedAndTested) {
+    testsupport::TempHome home;
+    const QByteArray nested = home.native() + "/a/b/c";
+    EXPECT_FALSE(platform::FolderWritable(nested));
+    EXPECT_TRUE(platform::EnsureFolder(nested));
+    EXPECT_TRUE(platform::FolderWritable(nested));
+    testsupport::WriteAll(home.native() + "/file", "x");
+    EXPECT_FALSE(platform::EnsureFolder(home.native() + "/file/sub"));
+    EXPECT_FALSE(platform::ExecutableFolder().isEmpty());
+    EXPECT_TRUE(platform::ExecutableFolder().startsWith('/'));
+}
+
+TEST(ShellTest, MissingFileAnswersFileNotFound) {
+    EXPECT_EQ(platform::ShellOpenNative("/no/such/file.html"), 2);
+    EXPECT_EQ(platform::ShellOpenNative(""), 2);
+}
+
+}  // namespace
