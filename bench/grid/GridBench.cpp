@@ -26,8 +26,7 @@ std::unique_ptr<grid::Grid> MakeGrid(int rows) {
     gr.st.indentStep = 16;
     gr.st.cellCursor = -1;
     gr.st.cursorFrame = -1;
-    grid::SetIconSlot(gr.st, 0, grid::MarkIconStrip(), grid::kMarkIconWidth,
-                      grid::kMarkIconHeight);
+    grid::SetIconSlot(gr.st, 0, grid::MarkIconStrip(), grid::kMarkIconWidth, grid::kMarkIconHeight);
     grid::SetPrimaryFont(gr, QStringLiteral("ＭＳ Ｐゴシック"), 9.75f, false, false);
     grid::ClearGrid(gr);
     std::vector<int> levels(size_t(rows), 0);
@@ -71,8 +70,8 @@ void BM_ScrollOneRow(benchmark::State& state) {
         down = !down;
     }
     benchmark::DoNotOptimize(g->st.topRow);
-    state.counters["rows_painted_per_op"] =
-        benchmark::Counter(double(g->surface.counters.rowsPainted), benchmark::Counter::kAvgIterations);
+    state.counters["rows_painted_per_op"] = benchmark::Counter(
+        double(g->surface.counters.rowsPainted), benchmark::Counter::kAvgIterations);
     (void)base;
 }
 

@@ -18,10 +18,10 @@ struct Grid {
     Grid& operator=(const Grid&) = delete;
 
     GridState st;
-    GridSurface surface;  // LSTGRD
-    GridSurface header;   // ITMBAR
-    ScrollList list;      // SCRLST
-    QTimer timer;         // SCRTIM, 50 ms
+    GridSurface surface;    // LSTGRD
+    GridSurface header;     // ITMBAR
+    ScrollList list;        // SCRLST
+    QTimer timer;           // SCRTIM, 50 ms
     bool stopFlag = false;  // the window is closing: the timer does nothing
     // Twips per pixel, read at every layout.
     int tppX = 15;
@@ -115,16 +115,16 @@ struct MouseHooks {
 };
 
 struct MouseTracker {
-    bool expandClick = false;   // an expand or collapse press is in progress
-    bool buttonHeld = false;    // marking style: a button is held on the grid
+    bool expandClick = false;     // an expand or collapse press is in progress
+    bool buttonHeld = false;      // marking style: a button is held on the grid
     bool leftVertically = false;  // marking style: the pointer has left above or below
 };
 
 // buttons: bit 0 left, bit 1 right, bit 2 middle.
-void GridMousePress(Grid& g, MouseTracker& m, const MouseHooks& hooks, int button,
-                    int shiftFlags, double x, double y);
-void GridMouseMove(Grid& g, MouseTracker& m, const MouseHooks& hooks, int buttons,
-                   int shiftFlags, double x, double y);
+void GridMousePress(Grid& g, MouseTracker& m, const MouseHooks& hooks, int button, int shiftFlags,
+                    double x, double y);
+void GridMouseMove(Grid& g, MouseTracker& m, const MouseHooks& hooks, int buttons, int shiftFlags,
+                   double x, double y);
 void GridMouseRelease(Grid& g, MouseTracker& m);
 // The window's key handler on the scroll list: HandleKey with no sum column and the last
 // row protected; returns true when the window should recount its selection totals.

@@ -15,7 +15,9 @@ namespace {
 constexpr Colour kWhite = 0xFFFFFF;
 constexpr Colour kBoxGrey = 0x808080;
 
-int Bottom(const GridState& st, int row) { return RowTop(st, row) + st.rowHeight; }
+int Bottom(const GridState& st, int row) {
+    return RowTop(st, row) + st.rowHeight;
+}
 
 // A failure in one step of a repaint must not stop the next.
 template <typename F>
@@ -94,7 +96,9 @@ int FindAncestor(const GridState& st, int start, int indent) {
 
 namespace detail {
 
-int RowTop(const GridState& st, int row) { return (row - st.topRow) * st.rowHeight; }
+int RowTop(const GridState& st, int row) {
+    return (row - st.topRow) * st.rowHeight;
+}
 
 bool RowVisible(const GridState& st, int row) {
     return row >= st.topRow && row < st.topRow + st.visibleRows;
@@ -262,7 +266,8 @@ void DrawHeader(Grid& g) {
             h.line(R + 2, 1, R + 2, H, 0x707070);
             h.line(R + 3, 1, R + 3, H, kWhite);
         }
-        if (P < W) h.drawText(CellRect{P + 4, 2, R - 3, H - 2}, st.headings[size_t(c)], AlignCentre);
+        if (P < W)
+            h.drawText(CellRect{P + 4, 2, R - 3, H - 2}, st.headings[size_t(c)], AlignCentre);
         if (R >= W) break;
     }
     h.line(W - 2, 1, W - 2, H, 0x707070);
@@ -299,8 +304,8 @@ Colour CellBackColour(const GridState& st, int c, int r) {
             const int vr = std::max(1, st.visibleRows);
             int ch[3];
             for (int k = 0; k < 3; ++k) {
-                const double v = st.gradStart[size_t(k)] +
-                                 (st.gradDelta[size_t(k)] / vr) * (r - st.topRow);
+                const double v =
+                    st.gradStart[size_t(k)] + (st.gradDelta[size_t(k)] / vr) * (r - st.topRow);
                 ch[k] = std::clamp(int(std::nearbyint(v)), 0, 255);
             }
             return FromRgb(qRgb(ch[0], ch[1], ch[2]));
@@ -320,7 +325,8 @@ void CellBack(Grid& g, int c, int r, int x1, int y1, int x2, int y2) {
         const int last = c < 0 ? std::min(st.columnCount, kMaxColumns) - 1 : c;
         for (int k = first; k <= last && k < kMaxColumns; ++k) {
             const int left = k == 0 ? 0 : st.columnRight[size_t(k - 1)];
-            g.surface.fillBox(left, y1, st.columnRight[size_t(k)], y2, st.backColours[size_t(k & 15)]);
+            g.surface.fillBox(left, y1, st.columnRight[size_t(k)], y2,
+                              st.backColours[size_t(k & 15)]);
         }
         return;
     }
@@ -365,7 +371,9 @@ void DrawCellImpl(Grid& g, int c, int r, bool allowCursor) {
 
 }  // namespace
 
-void DrawCell(Grid& g, int column, int row) { DrawCellImpl(g, column, row, true); }
+void DrawCell(Grid& g, int column, int row) {
+    DrawCellImpl(g, column, row, true);
+}
 
 void DrawRow(Grid& g, int r) {
     GridState& st = g.st;

@@ -78,7 +78,8 @@ namespace detail {
 void PutFont(Grid& g, bool second) {
     GridState& st = g.st;
     QFont f = g.surface.font();
-    if (st.fontNameDiffers) f.setFamily(platform::ResolveFontFamily(second ? st.font2Name : st.font1Name));
+    if (st.fontNameDiffers)
+        f.setFamily(platform::ResolveFontFamily(second ? st.font2Name : st.font1Name));
     if (st.fontBoldDiffers) f.setBold(second ? st.font2Bold : st.font1Bold);
     if (st.fontItalicDiffers) f.setItalic(second ? st.font2Italic : st.font1Italic);
     g.surface.setFont(f);
@@ -198,8 +199,7 @@ void LayoutGrid(Grid& g, int width, int height, int left, int top) {
     if (left > 0) g.header.move(left, g.header.topTwips);
     g.header.resize(st.gridWidth / g.tppX, st.headerHeight / g.tppY);
     if (top > 0) g.surface.move(left, top + st.headerHeight - g.tppY);
-    g.list.place(left + st.gridWidth - g.list.widthTwips(), g.surface.topTwips,
-                 g.surface.height());
+    g.list.place(left + st.gridWidth - g.list.widthTwips(), g.surface.topTwips, g.surface.height());
     if (st.columnCount <= 1) st.columnWidths[0] = g.surface.width();
     PositionColumns(g);
     for (int c = 0; c < std::min(st.columnCount, kMaxColumns); ++c) {
@@ -327,8 +327,7 @@ void StoreFont(Grid& g, bool second, const QString& name, float size, bool bold,
     st.fontItalicDiffers = st.font1Italic != st.font2Italic ? -1 : 0;
     g.surface.setFont(MakeFont(name, size, bold, italic));
     st.altFontActive = second ? -1 : 0;
-    if (st.rowCount > 0 && st.cursorRow >= st.topRow &&
-        st.cursorRow < st.topRow + st.visibleRows) {
+    if (st.rowCount > 0 && st.cursorRow >= st.topRow && st.cursorRow < st.topRow + st.visibleRows) {
         st.syncingScroll = -1;
         g.list.setCaret(st.cursorRow);
         st.syncingScroll = 0;

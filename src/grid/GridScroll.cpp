@@ -16,7 +16,9 @@ using namespace detail;
 
 namespace {
 
-int MaxTop(const GridState& st) { return std::max(0, st.rowCount - st.visibleRows); }
+int MaxTop(const GridState& st) {
+    return std::max(0, st.rowCount - st.visibleRows);
+}
 
 void Jump(Grid& g, int newTop) {
     g.st.topRow = std::max(0, newTop);
@@ -67,7 +69,9 @@ qint64 CellValue(const GridState& st, int column, int row) {
     return neg ? -v : v;
 }
 
-bool HasSum(int sumColumn) { return sumColumn >= 0 && !(sumColumn & 0x8000); }
+bool HasSum(int sumColumn) {
+    return sumColumn >= 0 && !(sumColumn & 0x8000);
+}
 
 void Select(GridState& st, int i, int sumColumn) {
     st.rowSelected[size_t(i)] = -1;
@@ -322,7 +326,8 @@ void HandleKey(Grid& g, int key, int shiftFlags, bool& typedOut, bool& selection
     selectionChangedOut = false;
     if (key == 16 || key == 17 || key == 18 || st.rowCount <= 0) return;
     if (key == 192) key = 64;
-    const bool shift = shiftFlags & ShiftKey, ctrl = shiftFlags & CtrlKey, alt = shiftFlags & AltKey;
+    const bool shift = shiftFlags & ShiftKey, ctrl = shiftFlags & CtrlKey,
+               alt = shiftFlags & AltKey;
     const bool atLast = st.cursorRow == st.rowCount - 1;
     const bool many = st.selectionMode == 2;
     const bool clearFirst = many && st.selectedCount > 0 && !shift && !ctrl;
@@ -539,8 +544,8 @@ void DragSelectAt(Grid& g, int button, int shiftFlags, double x, double y, bool&
     SelectAt(g, button, shiftFlags | ShiftKey, x, y, movedOut, selectionChangedOut, sumColumn);
 }
 
-void GridMousePress(Grid& g, MouseTracker& m, const MouseHooks& hooks, int button,
-                    int shiftFlags, double x, double y) {
+void GridMousePress(Grid& g, MouseTracker& m, const MouseHooks& hooks, int button, int shiftFlags,
+                    double x, double y) {
     GridState& st = g.st;
     if (st.rowCount == 0) {
         platform::Beep();
@@ -549,8 +554,7 @@ void GridMousePress(Grid& g, MouseTracker& m, const MouseHooks& hooks, int butto
     const int row = std::max(0, RowAtY(st, y));
     if (hooks.rowPressed && hooks.rowPressed(row)) return;
     if (row >= st.rowCount - 1) return;  // the total row
-    if (x < st.rowIndent.at(row) && hooks.expandCollapse &&
-        hooks.expandCollapse(row, shiftFlags)) {
+    if (x < st.rowIndent.at(row) && hooks.expandCollapse && hooks.expandCollapse(row, shiftFlags)) {
         m.expandClick = true;
         if (hooks.selectionChanged) hooks.selectionChanged();
         return;
@@ -566,8 +570,8 @@ void GridMousePress(Grid& g, MouseTracker& m, const MouseHooks& hooks, int butto
     if (hooks.selectionChanged) hooks.selectionChanged();
 }
 
-void GridMouseMove(Grid& g, MouseTracker& m, const MouseHooks& hooks, int buttons,
-                   int shiftFlags, double x, double y) {
+void GridMouseMove(Grid& g, MouseTracker& m, const MouseHooks& hooks, int buttons, int shiftFlags,
+                   double x, double y) {
     GridState& st = g.st;
     if (m.expandClick || st.rowCount == 0) return;
     if (st.cellCursor) {
@@ -595,7 +599,9 @@ void GridMouseMove(Grid& g, MouseTracker& m, const MouseHooks& hooks, int button
     }
 }
 
-void GridMouseRelease(Grid& /*g*/, MouseTracker& m) { m = MouseTracker{}; }
+void GridMouseRelease(Grid& /*g*/, MouseTracker& m) {
+    m = MouseTracker{};
+}
 
 bool GridKeyDown(Grid& g, int keyCode, int shiftFlags) {
     bool typed = false, changed = false;
@@ -611,24 +617,41 @@ int VirtualKey(int qtKey, bool keypad) {
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return qtKey;  // 65..90
     if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return keypad ? qtKey - 48 + 96 : qtKey;
     switch (qtKey) {
-        case Qt::Key_Escape: return 27;
-        case Qt::Key_Up: return 38;
-        case Qt::Key_Down: return 40;
-        case Qt::Key_Left: return 37;
-        case Qt::Key_Right: return 39;
-        case Qt::Key_PageUp: return 33;
-        case Qt::Key_PageDown: return 34;
-        case Qt::Key_Home: return 36;
-        case Qt::Key_End: return 35;
-        case Qt::Key_Help: return 47;
-        case Qt::Key_Space: return 32;
+        case Qt::Key_Escape:
+            return 27;
+        case Qt::Key_Up:
+            return 38;
+        case Qt::Key_Down:
+            return 40;
+        case Qt::Key_Left:
+            return 37;
+        case Qt::Key_Right:
+            return 39;
+        case Qt::Key_PageUp:
+            return 33;
+        case Qt::Key_PageDown:
+            return 34;
+        case Qt::Key_Home:
+            return 36;
+        case Qt::Key_End:
+            return 35;
+        case Qt::Key_Help:
+            return 47;
+        case Qt::Key_Space:
+            return 32;
         case Qt::Key_Return:
-        case Qt::Key_Enter: return 13;
-        case Qt::Key_Shift: return 16;
-        case Qt::Key_Control: return 17;
-        case Qt::Key_Alt: return 18;
-        case Qt::Key_At: return 192;
-        default: return 0;
+        case Qt::Key_Enter:
+            return 13;
+        case Qt::Key_Shift:
+            return 16;
+        case Qt::Key_Control:
+            return 17;
+        case Qt::Key_Alt:
+            return 18;
+        case Qt::Key_At:
+            return 192;
+        default:
+            return 0;
     }
 }
 

@@ -30,10 +30,12 @@ struct CellRect {
 // Row indentations. Writes go through set() and friends so that the engine knows when its
 // ancestor index (used for the tree lines) must be rebuilt.
 class RowIndents {
-public:
+  public:
     int size() const { return int(v_.size()); }
     int operator[](int i) const { return v_[size_t(i)]; }
-    int at(int i, int fallback = 0) const { return i >= 0 && i < size() ? v_[size_t(i)] : fallback; }
+    int at(int i, int fallback = 0) const {
+        return i >= 0 && i < size() ? v_[size_t(i)] : fallback;
+    }
     void set(int i, int value) {
         v_[size_t(i)] = qint16(value);
         ++revision_;
@@ -52,7 +54,7 @@ public:
     void shiftUp(int from, int count);
     quint64 revision() const { return revision_; }
 
-private:
+  private:
     std::vector<qint16> v_;
     quint64 revision_ = 1;
 };
@@ -156,7 +158,9 @@ struct GridState {
     void dimRows(int n);
     // Erases every row array and gives it n elements.
     void eraseRows(int n);
-    bool selected(int r) const { return r >= 0 && r < int(rowSelected.size()) && rowSelected[size_t(r)]; }
+    bool selected(int r) const {
+        return r >= 0 && r < int(rowSelected.size()) && rowSelected[size_t(r)];
+    }
 
     // Ancestor index for the tree lines: for each row, the nearest row above with a smaller
     // indentation. Rebuilt lazily when rowIndent changes.

@@ -73,7 +73,9 @@ Colour DarkenColour(Colour colour, int amount) {
 
 GridSurface::GridSurface() : image_(0, 0, QImage::Format_RGB32) {}
 
-GridSurface::~GridSurface() { end(); }
+GridSurface::~GridSurface() {
+    end();
+}
 
 QPainter& GridSurface::painter() {
     if (!painter_) {
@@ -106,7 +108,9 @@ const QImage& GridSurface::image() {
 void GridSurface::resize(int w, int h) {
     w = std::max(0, w);
     h = std::max(0, h);
-    if (w == image_.width() && h == image_.height()) return;
+    if (w == w_ && h == h_) return;
+    w_ = w;
+    h_ = h;
     end();
     QImage next(w, h, QImage::Format_RGB32);
     next.setDotsPerMeterX(DotsPerMetre());
@@ -140,7 +144,9 @@ int GridSurface::textWidth(const QString& text) const {
     return QFontMetrics(font_, &MetricsDevice()).horizontalAdvance(text);
 }
 
-void GridSurface::clear() { clear(backColour); }
+void GridSurface::clear() {
+    clear(backColour);
+}
 
 void GridSurface::clear(Colour colour) {
     end();
@@ -212,10 +218,13 @@ void GridSurface::fillBox(int x1, int y1, int x2, int y2, Colour colour) {
 
 void GridSurface::drawText(const CellRect& rect, const QString& text, int align) {
     if (text.isEmpty() || rect.right <= rect.left || rect.bottom <= rect.top) return;
+    if (image_.isNull()) return;
     QPainter& p = painter();
     const QRect r(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
     int flags = Qt::AlignTop | Qt::TextExpandTabs;
-    flags |= align == AlignRight ? Qt::AlignRight : align == AlignCentre ? Qt::AlignHCenter : Qt::AlignLeft;
+    flags |= align == AlignRight    ? Qt::AlignRight
+             : align == AlignCentre ? Qt::AlignHCenter
+                                    : Qt::AlignLeft;
     p.setClipRect(r);
     p.setPen(QColor::fromRgb(ToRgb(textColour)));
     p.drawText(r, flags, text);
@@ -251,7 +260,7 @@ Colour GridSurface::pixel(int x, int y) const {
 }
 
 void GridSurface::drawImage(int x, int y, const QImage& source, const QRect& sourceRect) {
-    if (source.isNull()) return;
+    if (source.isNull() || image_.isNull()) return;
     painter().drawImage(QPoint(x, y), source, sourceRect);
     changed();
 }

@@ -31,15 +31,15 @@ struct PaintCounters {
 };
 
 class GridSurface {
-public:
+  public:
     GridSurface();
     ~GridSurface();
     GridSurface(const GridSurface&) = delete;
     GridSurface& operator=(const GridSurface&) = delete;
 
     // Pixel size. A new size keeps what is drawn; new area gets the back colour.
-    int width() const { return image_.width(); }
-    int height() const { return image_.height(); }
+    int width() const { return w_; }
+    int height() const { return h_; }
     void resize(int w, int h);
     void setWidth(int w) { resize(w, height()); }
     void setHeight(int h) { resize(width(), h); }
@@ -83,7 +83,7 @@ public:
     // Called once after drawing starts, until the viewer has taken the picture (image()).
     std::function<void()> onChanged;
 
-private:
+  private:
     QPainter& painter();
     void end();
     void changed();
@@ -93,6 +93,8 @@ private:
     QFont font_;
     std::unique_ptr<QPainter> painter_;
     bool notified_ = false;
+    int w_ = 0;  // the size, also while one side is 0 and the image is null
+    int h_ = 0;
 };
 
 }  // namespace grid

@@ -10,12 +10,18 @@ namespace {
 constexpr int W = kMarkIconWidth;
 constexpr int H = kMarkIconHeight;
 
-void Px(QPainter& p, int x, int y, QRgb c) { p.fillRect(x, y, 1, 1, QColor::fromRgb(c)); }
+void Px(QPainter& p, int x, int y, QRgb c) {
+    p.fillRect(x, y, 1, 1, QColor::fromRgb(c));
+}
 void Fill(QPainter& p, int x, int y, int w, int h, QRgb c) {
     p.fillRect(x, y, w, h, QColor::fromRgb(c));
 }
-void HLine(QPainter& p, int x1, int x2, int y, QRgb c) { Fill(p, x1, y, x2 - x1 + 1, 1, c); }
-void VLine(QPainter& p, int x, int y1, int y2, QRgb c) { Fill(p, x, y1, 1, y2 - y1 + 1, c); }
+void HLine(QPainter& p, int x1, int x2, int y, QRgb c) {
+    Fill(p, x1, y, x2 - x1 + 1, 1, c);
+}
+void VLine(QPainter& p, int x, int y1, int y2, QRgb c) {
+    Fill(p, x, y1, 1, y2 - y1 + 1, c);
+}
 
 // A folder: tab at the top left, body below, lighter front flap.
 void Folder(QPainter& p, QRgb edge, QRgb back, QRgb front, QRgb light) {
@@ -114,8 +120,8 @@ QImage MarkIconStrip() {
             p.translate(0, i * H);
             switch (i) {
                 case 0:
-                    Folder(p, qRgb(0x9A, 0x70, 0x10), qRgb(0xE8, 0xB8, 0x30), qRgb(0xFC, 0xD8, 0x58),
-                           qRgb(0xFF, 0xF0, 0xA8));
+                    Folder(p, qRgb(0x9A, 0x70, 0x10), qRgb(0xE8, 0xB8, 0x30),
+                           qRgb(0xFC, 0xD8, 0x58), qRgb(0xFF, 0xF0, 0xA8));
                     break;
                 case 1:
                     Cd(p);

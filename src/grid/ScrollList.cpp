@@ -11,7 +11,9 @@ void ScrollList::setCount(int n) {
     changed();
 }
 
-int ScrollList::page() const { return itemHeight_ > 0 ? std::max(1, heightPx_ / itemHeight_) : 1; }
+int ScrollList::page() const {
+    return itemHeight_ > 0 ? std::max(1, heightPx_ / itemHeight_) : 1;
+}
 
 void ScrollList::setItemHeight(int h) {
     itemHeight_ = std::max(1, h);
@@ -19,7 +21,9 @@ void ScrollList::setItemHeight(int h) {
     changed();
 }
 
-int ScrollList::maxTop() const { return std::max(0, count_ - page()); }
+int ScrollList::maxTop() const {
+    return std::max(0, count_ - page());
+}
 
 bool ScrollList::setTopIndex(int t) {
     top_ = std::clamp(t, 0, maxTop());
@@ -57,6 +61,8 @@ void ScrollList::takeFocus() {
     if (onFocus) onFocus();
 }
 
-void ScrollList::userScroll(int t) { top_ = std::clamp(t, 0, maxTop()); }
+void ScrollList::userScroll(int t) {
+    top_ = std::clamp(t, 0, maxTop());
+}
 
 }  // namespace grid

@@ -7,7 +7,7 @@
 namespace grid {
 
 class ScrollList {
-public:
+  public:
     int count() const { return count_; }
     void setCount(int n);
     // Items per page: the list's height in pixels over its item height.
@@ -43,7 +43,7 @@ public:
     // Called when the list wants the keyboard focus.
     std::function<void()> onFocus;
 
-private:
+  private:
     int maxTop() const;
     void changed() {
         if (onChanged) onChanged();

@@ -60,6 +60,7 @@ inline std::unique_ptr<grid::Grid> MakeGrid(const Options& o = {}) {
     }
     gr.st.backColour = 0xFCFCFC;
     gr.st.textColour = 0x202020;
+    gr.surface.textColour = 0x202020;
     gr.st.vRuleWidth = 1;
     gr.st.hRuleWidth = 0;
     gr.st.treeLines = o.tree ? -1 : 0;
@@ -67,8 +68,7 @@ inline std::unique_ptr<grid::Grid> MakeGrid(const Options& o = {}) {
     gr.st.selectionMode = o.cellCursor ? 2 : 1;
     gr.st.cellCursor = o.cellCursor ? -1 : 0;
     gr.st.cursorFrame = o.cellCursor ? -1 : 0;
-    grid::SetIconSlot(gr.st, 0, grid::MarkIconStrip(), grid::kMarkIconWidth,
-                      grid::kMarkIconHeight);
+    grid::SetIconSlot(gr.st, 0, grid::MarkIconStrip(), grid::kMarkIconWidth, grid::kMarkIconHeight);
     grid::SetPrimaryFont(gr, QStringLiteral("ＭＳ Ｐゴシック"), 9.75f, false, false);
     grid::ClearGrid(gr);
     std::vector<int> levels;
@@ -83,6 +83,8 @@ inline std::unique_ptr<grid::Grid> MakeGrid(const Options& o = {}) {
 }
 
 // Twips per pixel the engine read at its last layout.
-inline int Tpp(const grid::Grid& g) { return g.tppY; }
+inline int Tpp(const grid::Grid& g) {
+    return g.tppY;
+}
 
 }  // namespace gridtest

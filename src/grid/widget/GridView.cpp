@@ -22,9 +22,15 @@ void SurfaceWidget::paintEvent(QPaintEvent*) {
     p.drawImage(0, 0, surface_.image());
 }
 
-void SurfaceWidget::mousePressEvent(QMouseEvent* event) { emit pressed(event); }
-void SurfaceWidget::mouseMoveEvent(QMouseEvent* event) { emit moved(event); }
-void SurfaceWidget::mouseReleaseEvent(QMouseEvent* event) { emit released(event); }
+void SurfaceWidget::mousePressEvent(QMouseEvent* event) {
+    emit pressed(event);
+}
+void SurfaceWidget::mouseMoveEvent(QMouseEvent* event) {
+    emit moved(event);
+}
+void SurfaceWidget::mouseReleaseEvent(QMouseEvent* event) {
+    emit released(event);
+}
 
 namespace {
 
@@ -75,8 +81,8 @@ GridView::GridView(QWidget* parent) : QWidget(parent) {
     });
     connect(lstgrd_, &SurfaceWidget::moved, this, [this](QMouseEvent* e) {
         const int before = grid_.st.selectedCount;
-        GridMouseMove(grid_, mouse_, hooks_, ButtonsOf(e->buttons()),
-                      ShiftFlagsOf(e->modifiers()), e->position().x(), e->position().y());
+        GridMouseMove(grid_, mouse_, hooks_, ButtonsOf(e->buttons()), ShiftFlagsOf(e->modifiers()),
+                      e->position().x(), e->position().y());
         if (e->buttons() == Qt::NoButton) lstgrd_->unsetCursor();
         if (grid_.st.selectedCount != before) emit selectionChanged();
     });

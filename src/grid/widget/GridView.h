@@ -13,28 +13,28 @@ namespace grid {
 // Shows one GridSurface.
 class SurfaceWidget : public QWidget {
     Q_OBJECT
-public:
+  public:
     SurfaceWidget(GridSurface& surface, const QString& name, QWidget* parent);
 
-signals:
+  signals:
     void pressed(QMouseEvent* event);
     void moved(QMouseEvent* event);
     void released(QMouseEvent* event);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     GridSurface& surface_;
 };
 
 // The heading bar, the grid surface and the scroll bar of one grid, which it owns.
 class GridView : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit GridView(QWidget* parent = nullptr);
     ~GridView() override;
 
@@ -47,15 +47,15 @@ public:
     // Shift flags of the engine (bit 0 Shift, bit 1 Ctrl, bit 2 Alt) from Qt modifiers.
     static int ShiftFlagsOf(Qt::KeyboardModifiers modifiers);
 
-signals:
+  signals:
     // A key went to the engine; recount is true when the window should recount its totals.
     void keyHandled(int virtualKey, int shiftFlags, bool recount);
     void selectionChanged();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void place();
     void followList();
     bool handleKey(QKeyEvent* event);

@@ -1,0 +1,66 @@
+#pragma once
+// One listed drive: its figures, the scan's tables and totals, the list's display state
+// and the figure texts that a window shows. The main window and the command-line report
+// both work on this object; it holds no widgets.
+#include <QChar>
+#include <QString>
+#include <functional>
+#include <vector>
+
+#include "grid/Grid.h"
+#include "scan/FolderTable.h"
+
+namespace scan {
+
+struct DriveList {
+    // The grid whose rows show the list (the window's LSTGRD, or a headless one).
+    grid::Grid* Grid = nullptr;
+
+    // Drive figures (ReadDrive).
+    QChar CurrentDrive;
+    qint64 DriveTotal = 0;
+    qint64 DriveFree = 0;
+    qint32 ClusterSize = 0;
+    qint16 DirEntriesPerCluster = 0;
+    int DriveKind = 3;  // 1 CD, 2 removable, 3 other
+
+    FolderTable Folders;
+    FileTable Files;
+
+    // Scan totals.
+    qint32 FolderTotal = 0;
+    qint32 FileTotal = 0;
+    qint64 FileSizeTotal = 0;
+    qint64 AllocTotal = 0;
+    qint64 LastSubtreeTotal = 0;
+    qint32 Depth = 0;
+    bool StopFlag = false;
+    qint32 ListRowCount = 0;
+
+    // Display state.
+    int UnitMode = 0;       // 0 bytes, 1 KB, 2 MB
+    int ShownLevel = 0;     // 0 = all levels
+    int SortKind = 0;       // 0 tree order, 1 occupied size, 2 subtree total
+    bool PathsFlag = false;
+    bool FullPath = false;  // the full-path display switch
+    bool OverviewShown = false;
+    int IndentStep = 0;
+    std::vector<quint8> TopGroup;
+    qint32 SelCount = 0;
+    qint64 SelTotal = 0;
+    qint32 MarkedCount = 0;
+
+    // Figure texts.
+    QString Caption;
+    QString VOLDSP, TOTDSP, FREDSP, USEDSP, SUMNAM, SUMDSP, DLSDSP, MOVDSP;
+    bool MOVDSPNegative = false;  // drawn in red
+    QString Label1;
+    // The destination list entry (a drive letter and ":", or empty) until the window has one.
+    QString Destination;
+
+    // Hooks of the owner: letting pending events run, and showing progress.
+    std::function<void()> ProcessEvents;
+    std::function<void(const QString& folder)> ShowProgress;
+};
+
+}  // namespace scan

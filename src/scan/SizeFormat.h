@@ -1,0 +1,23 @@
+#pragma once
+// Size texts of the list and its labels, and the size mark that colours a row.
+#include <QString>
+#include <QtGlobal>
+
+namespace scan {
+
+inline constexpr qint64 kKB = 1024;
+inline constexpr qint64 kMB = kKB * 1024;
+inline constexpr qint64 kGB = kMB * 1024;
+inline constexpr qint64 kTB = kGB * 1024;
+
+// Unit modes: 0 full bytes, 1 KB, 2 MB.
+// A list cell: 18 characters, right-aligned; a longer number loses its leftmost characters.
+QString CellSize(qint64 bytes, int unitMode);
+// A label figure: the same number with nothing added in front or cut.
+QString PlainSize(qint64 bytes, int unitMode);
+// 0..15 by the thresholds 1 MB … 16 GB.
+int SizeMark(qint64 bytes);
+// "#,0" of a whole number.
+QString GroupDigits(qint64 value);
+
+}  // namespace scan
