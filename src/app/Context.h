@@ -27,6 +27,20 @@ struct ProgramContext {
     qint16 WindowWidth = 0;
     qint16 WindowHeight = 0;
     QString VersionText;
+    // The first command-line argument ("D:", "D:\\TEMP"; a folder becomes a drive of its own).
+    QString CommandLine;
+
+    // Window slots of the list windows.
+    std::array<qint16, 10> SlotInUse{};  // -1 while the slot holds an open window
+    qint16 NextSlot = 0;
+    qint16 OpenWindows = 0;
+    // Settled by the first window for the run.
+    QString DefaultFontName;
+    // Program-wide switches, read by every window while it loads.
+    bool TreeDisp = true;
+    bool ShortSpace = false;
+    bool SelTypeWin = false;
+    bool UseNewWindow = true;
 };
 
 ProgramContext& Ctx();

@@ -36,11 +36,16 @@ struct DriveList {
     qint32 Depth = 0;
     bool StopFlag = false;
     qint32 ListRowCount = 0;
+    // Worker threads that read folders ahead of the scan: 0 none, -1 as many as suit the
+    // machine.
+    int ReadThreads = -1;
+    // errno of the scan's root folder when it could not be listed, else 0.
+    int RootError = 0;
 
     // Display state.
-    int UnitMode = 0;       // 0 bytes, 1 KB, 2 MB
-    int ShownLevel = 0;     // 0 = all levels
-    int SortKind = 0;       // 0 tree order, 1 occupied size, 2 subtree total
+    int UnitMode = 0;    // 0 bytes, 1 KB, 2 MB
+    int ShownLevel = 0;  // 0 = all levels
+    int SortKind = 0;    // 0 tree order, 1 occupied size, 2 subtree total
     bool PathsFlag = false;
     bool FullPath = false;  // the full-path display switch
     bool OverviewShown = false;
@@ -61,6 +66,24 @@ struct DriveList {
     // Hooks of the owner: letting pending events run, and showing progress.
     std::function<void()> ProcessEvents;
     std::function<void(const QString& folder)> ShowProgress;
+    // A failure inside the scan, shown at once (the message box); the scan goes on.
+    std::function<void(const QString& text)> ReportFailure;
+    // The window's busy state (hourglass and locked controls) while a drive is filled.
+    std::function<void(bool busy)> SetBusy;
+    // Recomputes IndentStep for the window's font (the window knows its metrics).
+    std::function<void()> RecomputeIndentStep;
+    // Applies a background type to the grid (the window's level strip owns it).
+    std::function<void(int type)> ApplyBackgroundType;
+    // The heading bar was given new headings.
+    std::function<void()> HeadingsChanged;
+
+    // Tree rows and export
+    // A row was expanded by hand since the rows were last built for a level.
+    bool RowsExpanded = false;
+    // A drag in the marking style selects rows (false: it unselects them).
+    bool DragSelects = true;
+    // The window's status display, shown again after the selection was recounted.
+    std::function<void()> SelectionChanged;
 };
 
 }  // namespace scan

@@ -1,0 +1,244 @@
+#include "export/ListExport.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "grid/Grid.h"
+#include "scan/TreeRows.h"
+#include "util/TextUtil.h"
+
+namespace exportlist {
+namespace {
+
+constexpr int kLineWidth = 160;
+constexpr int kNameChars = 50;
+// A name never reaches into the file-count column, not even past its end.
+constexpr int kNameLast = 47;
+
+// A report line as columns: every column holds blank, the start of a character, or the
+// second half of a wide one. Writing over half of a wide character blanks the other half.
+class Columns {
+  public:
+    Columns() : text_(kLineWidth, U' '), kind_(kLineWidth, kBlank) {}
+
+    // Writes text from column pos (1-based) up to column last at most; a character that
+    // does not fit is dropped with everything after it.
+    void put(int pos, const QString& text, int last = kLineWidth) {
+        int c = pos - 1;
+        if (c < 0) return;
+        const int limit = std::min(last, kLineWidth);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            char32_t ch = text.at(i).unicode();
+            if (QChar::isHighSurrogate(ch) && i + 1 < text.size() &&
+                text.at(i + 1).isLowSurrogate()) {
+                ch = QChar::surrogateToUcs4(char16_t(ch), text.at(++i).unicode());
+            }
+            const int w = Width(ch);
+            if (c + w > limit) return;
+            for (int k = c; k < c + w; ++k) clear(k);
+            text_[size_t(c)] = ch;
+            kind_[size_t(c)] = kStart;
+            if (w == 2) kind_[size_t(c + 1)] = kSecond;
+            c += w;
+        }
+    }
+
+    QString line() const {
+        std::u32string out;
+        out.reserve(kLineWidth);
+        for (int c = 0; c < kLineWidth; ++c) {
+            if (kind_[size_t(c)] == kStart) {
+                out += text_[size_t(c)];
+            } else if (kind_[size_t(c)] == kBlank) {
+                out += U' ';
+            }
+        }
+        while (!out.empty() && out.back() == U' ') out.pop_back();
+        return QString::fromUcs4(out.data(), qsizetype(out.size()));
+    }
+
+  private:
+    enum Kind : char { kBlank, kStart, kSecond };
+
+    static int Width(char32_t ch) {
+        // No East Asian wide character lies below U+1100.
+        if (ch < 0x1100) return 1;
+        return util::AnsiLen(QString::fromUcs4(&ch, 1));
+    }
+
+    void clear(int c) {
+        if (kind_[size_t(c)] == kSecond && c > 0) kind_[size_t(c - 1)] = kBlank;
+        if (kind_[size_t(c)] == kStart && c + 1 < kLineWidth && kind_[size_t(c + 1)] == kSecond) {
+            kind_[size_t(c + 1)] = kBlank;
+        }
+        kind_[size_t(c)] = kBlank;
+    }
+
+    std::u32string text_;
+    std::vector<Kind> kind_;
+};
+
+QString Cased(int style, const QString& text) {
+    return style == 1 || style == 2 ? grid::ApplyCase(style, text) : text;
+}
+
+// The file carries valid UTF-8: a byte of an undecodable name (kept as U+DC80..U+DCFF)
+// goes out as the replacement character.
+QString ForFile(QString text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+        } else if (ch.isSurrogate()) {
+            text[i] = QChar(QChar::ReplacementCharacter);
+        }
+    }
+    return text;
+}
+
+QString CsvField(const QString& text) {
+    QString f = text;
+    f.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + f + u'"';
+}
+
+int CaseStyle(const scan::DriveList& list) {
+    return list.Grid->st.columnCase[0];
+}
+
+}  // namespace
+
+Format FormatForName(const QString& fileName) {
+    const QString name = QFileInfo(fileName).fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot < 0) return Format::Text;
+    return name.mid(dot + 1).toUpper() == QLatin1String("CSV") ? Format::Csv : Format::Text;
+}
+
+QStringList CsvLines(const scan::DriveList& list) {
+    QStringList lines;
+    lines << QStringLiteral("\"フォルダ名\",\"ﾌｧｲﾙ数\",\"ﾌｧｲﾙ･ｻｲｽﾞ\",\"占有サイズ\",\"下位合計\"");
+    if (!list.Grid) return lines;
+    const grid::GridState& st = list.Grid->st;
+    const int style = CaseStyle(list);
+    for (int r = 0; r < st.rowCount; ++r) {
+        QString line;
+        for (int c = 0; c < 5; ++c) {
+            QString cell = grid::CellText(st, c, r);
+            if (c == 0) cell = Cased(style, cell);
+            if (c > 0) line += u',';
+            line += CsvField(cell);
+        }
+        lines << line;
+    }
+    return lines;
+}
+
+QString ReportRowLine(const QString& rowText, int nameColumn, bool totalRow, int caseStyle) {
+    Columns line;
+    // At most 50 characters of the text, never half of a surrogate pair.
+    qsizetype cut = std::min<qsizetype>(kNameChars, rowText.size());
+    if (cut > 0 && cut < rowText.size() && rowText.at(cut - 1).isHighSurrogate()) --cut;
+    QString name = rowText.left(cut);
+    const qsizetype sep = name.indexOf(grid::kFieldSep);
+    if (sep >= 0) name.truncate(sep);
+    line.put(nameColumn, Cased(caseStyle, name), kNameLast);
+    line.put(48, util::PadLeft(scan::RowCell(rowText, 1), 5));
+    line.put(55, util::PadLeft(scan::RowCell(rowText, 2), 15));
+    line.put(70, util::PadLeft(scan::RowCell(rowText, 3), 15));
+    if (!totalRow) line.put(85, util::PadLeft(scan::RowCell(rowText, 4), 15));
+    return line.line();
+}
+
+QStringList ReportLines(const scan::DriveList& list, const QDateTime& now) {
+    QStringList lines;
+    const QString rule(100, u'-');
+    lines << now.toString(QStringLiteral("yy/MM/dd  HH:mm:ss"));
+    lines << QStringLiteral("ドライブ名　　：") + list.VOLDSP.left(1).toUpper();
+    lines << QStringLiteral("ドライブ　容量：") + list.TOTDSP;
+    lines << QStringLiteral("使用済み　容量：") + list.USEDSP;
+    lines << QStringLiteral("現在の空き容量：") + list.FREDSP;
+    lines << QStringLiteral("選択されたフォルダの総容量：") + list.SUMDSP;
+    lines << QStringLiteral("削除した場合の　　空き容量：") + list.DLSDSP;
+    lines << rule;
+    Columns heading;
+    heading.put(1, QStringLiteral("フォルダ名"));
+    heading.put(48, QStringLiteral("Files"));
+    heading.put(58, QStringLiteral("Fileサイズ"));
+    heading.put(73, QStringLiteral("占有サイズ"));
+    heading.put(90, QStringLiteral("下位合計"));
+    lines << heading.line();
+    lines << rule;
+    if (!list.Grid) return lines;
+    const grid::GridState& st = list.Grid->st;
+    const scan::FolderTable& t = list.Folders;
+    const int style = CaseStyle(list);
+    const bool paths = list.FullPath || list.PathsFlag;
+    for (int r = 0; r < st.rowCount; ++r) {
+        const bool total = r == st.rowCount - 1 && list.ListRowCount > 0;
+        if (total) lines << rule;
+        int level = 0;
+        if (r < int(t.Order.size())) {
+            const int f = t.Order[size_t(r)];
+            if (f >= 0 && f < t.bound()) level = t.Level[size_t(f)];
+        }
+        const int column = paths ? 1 : 2 * level + 1;
+        lines << ReportRowLine(st.rowText[size_t(r)], column, total, style);
+    }
+    return lines;
+}
+
+bool WriteList(const scan::DriveList& list, Format format, QIODevice& device, const QDateTime& now,
+               QString* error) {
+    const QStringList lines = format == Format::Csv ? CsvLines(list) : ReportLines(list, now);
+    QByteArray bytes;
+    for (const QString& line : lines) {
+        bytes += ForFile(line).toUtf8();
+        bytes += "\r\n";
+    }
+    if (device.write(bytes) != bytes.size()) {
+        if (error) *error = device.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool SaveListFile(const scan::DriveList& list, Format format, const QString& nativePath,
+                  const QDateTime& now, QString* error) {
+    const QFileInfo info(nativePath);
+    if (info.exists() && !info.isFile()) {
+        // /dev/null, a pipe: there is nothing to keep whole and no folder to write beside.
+        QFile out(nativePath);
+        if (!out.open(QIODevice::WriteOnly)) {
+            if (error) *error = out.errorString();
+            return false;
+        }
+        if (!WriteList(list, format, out, now, error)) return false;
+        // Buffered bytes meet the device only here: a full disk shows up now.
+        if (!out.flush() || out.error() != QFileDevice::NoError) {
+            if (error) *error = out.errorString();
+            return false;
+        }
+        return true;
+    }
+    QSaveFile out(nativePath);
+    if (!out.open(QIODevice::WriteOnly)) {
+        if (error) *error = out.errorString();
+        return false;
+    }
+    if (!WriteList(list, format, out, now, error)) {
+        out.cancelWriting();
+        return false;
+    }
+    if (!out.commit()) {
+        if (error) *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace exportlist

@@ -1,0 +1,37 @@
+#pragma once
+// The list as a file: a fixed-column text report or comma-separated values, written from
+// the rows the list shows (levels, sort, unit and paths as shown). UTF-8, lines ended by
+// CR LF. A wide (East Asian full-width) character takes two columns of the report.
+#include <QDateTime>
+#include <QIODevice>
+#include <QString>
+#include <QStringList>
+
+#include "scan/DriveList.h"
+
+namespace exportlist {
+
+enum class Format { Text, Csv };
+
+// Csv when the name's last extension is "CSV" in any case, else Text.
+Format FormatForName(const QString& fileName);
+
+// The lines of each format, without line ends. Nothing is read from the disk.
+QStringList CsvLines(const scan::DriveList& list);
+QStringList ReportLines(const scan::DriveList& list, const QDateTime& now);
+
+// One row line of the report: 160 columns, name from column nameColumn (1-based) and cut
+// before column 48, file count from 48, sizes from 55, 70 and 85 (the total row: its
+// third cell from 70 and nothing from 85); trailing blanks removed.
+QString ReportRowLine(const QString& rowText, int nameColumn, bool totalRow, int caseStyle);
+
+// Writes the lines with CR LF to an open device. On failure returns false and sets error.
+bool WriteList(const scan::DriveList& list, Format format, QIODevice& device, const QDateTime& now,
+               QString* error = nullptr);
+
+// Writes to a file through a temporary file in its folder and a rename, so a failure
+// leaves an older file whole. A device or pipe (not a regular file) is written directly.
+bool SaveListFile(const scan::DriveList& list, Format format, const QString& nativePath,
+                  const QDateTime& now, QString* error = nullptr);
+
+}  // namespace exportlist

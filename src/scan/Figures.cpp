@@ -1,0 +1,101 @@
+#include "scan/Figures.h"
+
+#include <algorithm>
+
+#include "app/Context.h"
+#include "platform/DriveMap.h"
+#include "scan/DriveInfo.h"
+#include "scan/SizeFormat.h"
+
+namespace scan {
+
+void ShowDriveTitle(DriveList& list, const QString& drive) {
+    const QString letter = drive.left(1).toUpper();
+    list.Caption = QStringLiteral("Drive ") + letter + QStringLiteral(":  フォルダー毎サイズ一覧");
+}
+
+void ShowDriveFigures(DriveList& list) {
+    list.TOTDSP = PlainSize(list.DriveTotal, list.UnitMode);
+    list.FREDSP = PlainSize(list.DriveFree, list.UnitMode);
+    list.USEDSP = PlainSize(list.DriveTotal - list.DriveFree, list.UnitMode);
+    ShowSelectionFigures(list);
+}
+
+qint64 NeededSpace(const DriveList& list, qint32 clusterSize) {
+    if (!list.Grid || clusterSize <= 0) return 0;
+    const grid::GridState& st = list.Grid->st;
+    const FolderTable& f = list.Folders;
+    // The total row is never a folder to copy.
+    const int rows =
+        list.ListRowCount > 0 ? std::min(st.rowCount, list.ListRowCount - 1) : st.rowCount;
+    const int records =
+        std::min(f.bound(), list.ListRowCount > 0 ? list.ListRowCount - 1 : st.rowCount);
+    std::vector<char> taken(size_t(std::max(records, 0)), 0);
+    for (int i = 0; i < rows; ++i) {
+        if (!st.selected(i)) continue;
+        const int r = f.Order[size_t(i)];
+        if (r < 0 || r >= records) continue;
+        int e = r + 1;
+        const bool subtreeHidden =
+            i == rows - 1 || i + 1 >= st.rowCount || st.rowIndent[i + 1] <= st.rowIndent[i];
+        if (subtreeHidden) {
+            while (e < records && f.Level[size_t(e)] > f.Level[size_t(r)]) ++e;
+        }
+        std::fill(taken.begin() + r, taken.begin() + e, 1);
+    }
+    qint64 clusters = 0;
+    const FileTable& files = list.Files;
+    for (int k = 0; k < files.FileTableCount; ++k) {
+        const int owner = files.FileOwner[size_t(k)];
+        if (owner >= 0 && owner < records && taken[size_t(owner)]) {
+            const qint64 b = files.FileBytes[size_t(k)];
+            if (b > 0) clusters += (b - 1) / clusterSize + 1;
+        }
+    }
+    for (int r = 0; r < records; ++r) {
+        if (!taken[size_t(r)]) continue;
+        const qint64 entries = qint64(f.FileCount[size_t(r)]) * 32;
+        clusters += std::max<qint64>(1, entries > 0 ? (entries - 1) / clusterSize + 1 : 0);
+    }
+    return clusters * clusterSize;
+}
+
+void ShowSelectionFigures(DriveList& list) {
+    // 1-3.
+    list.SUMNAM = QString::number(list.SelCount) + QStringLiteral("個合計");
+    list.SUMDSP = PlainSize(list.SelTotal, list.UnitMode);
+    list.DLSDSP =
+        PlainSize(std::min(list.DriveFree + list.SelTotal, list.DriveTotal), list.UnitMode);
+    // 4.
+    QString text;
+    bool negative = false;
+    const QString dest = list.Destination.left(1).toUpper();
+    const bool hasRows = list.Grid && list.Grid->st.rowCount > 0;
+    const QString listed = hasRows ? list.Grid->st.rowText[0].left(1).toUpper() : QString();
+    if (hasRows && !dest.isEmpty() && dest != listed && platform::LetterIndex(dest.at(0)) >= 0) {
+        const int index = platform::LetterIndex(dest.at(0));
+        qint64 freeSpace = 0;
+        qint32 cluster = 0;
+        const bool removable = app::Ctx().DriveTypes[size_t(index)] == 2;
+        RemovableCacheEntry& cached = RemovableCache()[size_t(index)];
+        if (removable && cached.clusterSize != 0) {
+            freeSpace = cached.freeSpace;
+            cluster = cached.clusterSize;
+        } else {
+            DriveList probe;
+            ReadDrive(probe, dest + u':');
+            freeSpace = probe.DriveFree;
+            cluster = probe.ClusterSize;
+            if (removable) cached = {cluster, freeSpace};
+        }
+        if (cluster != 0) {
+            const qint64 left = freeSpace - NeededSpace(list, cluster);
+            text = PlainSize(left, list.UnitMode);
+            negative = left < 0;
+        }
+    }
+    if (text != list.MOVDSP) list.MOVDSP = text;
+    list.MOVDSPNegative = negative;
+}
+
+}  // namespace scan

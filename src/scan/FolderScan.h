@@ -1,0 +1,24 @@
+#pragma once
+// The folder scan: walks a folder tree depth first and adds one grid row and one folder
+// record per folder in pre-order, with the files of each folder in FileTable.
+#include <QString>
+
+#include "scan/DriveList.h"
+
+namespace scan {
+
+// Scans the folder at path (a drive path ending in "\", normally the drive's root) into
+// list: its FolderTable, FileTable, scan totals and grid rows. list.ClusterSize and
+// list.DirEntriesPerCluster must be set; list.StopFlag ends the walk at its next check.
+void ScanFolder(DriveList& list, const QString& path);
+
+// Directory clusters of a folder with fileCount files (the root has none).
+qint32 DirectoryClusters(bool root, qint32 fileCount, qint16 dirEntriesPerCluster);
+// Clusters of one file.
+qint64 FileClusters(qint64 bytes, qint32 clusterSize);
+// The row indentation for a level: step × level + 2, or 0 when out of 16-bit range.
+qint16 RowIndentFor(int indentStep, int level);
+
+inline constexpr int kPlaceholderWidth = 18;
+
+}  // namespace scan

@@ -1,0 +1,82 @@
+#pragma once
+// Hands the folder scan the listings of the folders it walks, in the order it walks them.
+// With read-ahead threads, workers list the folders that the scan has announced but not yet
+// reached, the longest announced first: those are the siblings of the folders on the scan's
+// path, which the scan needs only after their elder siblings' subtrees, so workers and scan
+// rarely want the same folder. The scan reads a folder itself when no worker has started it.
+// Finished listings that wait for the scan are bounded by an entry budget.
+#include <QByteArray>
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/DirReader.h"
+
+namespace scan {
+
+struct FolderListing {
+    bool ok = false;
+    int error = 0;
+    std::vector<qint64> fileSizes;
+    // Subfolders in the order of the sorted name list: names compared without regard to
+    // case, equal ones by their bytes; names beginning with "}" are left out.
+    std::vector<platform::DirListing::Sub> subs;
+};
+
+// Case-insensitive order of the sorted name list; ties by the native bytes.
+bool NameBefore(const platform::DirListing::Sub& a, const platform::DirListing::Sub& b);
+
+class FolderSource {
+  public:
+    struct Task;
+    using TaskRef = std::shared_ptr<Task>;
+
+    // threads 0: every folder is read by the caller, when it asks.
+    FolderSource(const QByteArray& nativeRoot, int threads, size_t budget = kBudget);
+    ~FolderSource();  // stops and joins the workers
+    FolderSource(const FolderSource&) = delete;
+    FolderSource& operator=(const FolderSource&) = delete;
+
+    bool valid() const { return reader_.valid(); }
+    quint64 rootDevice() const { return reader_.rootDevice(); }
+    quint64 rootInode() const { return reader_.rootInode(); }
+    int error() const { return reader_.error(); }
+
+    // The folders (relative native paths) the scan will walk next, in walk order.
+    std::vector<TaskRef> announce(std::vector<QByteArray> relatives);
+    // The listing of an announced folder; waits for a worker that is reading it.
+    FolderListing take(const TaskRef& task);
+    // The listing of a folder that was not announced (the root).
+    FolderListing readNow(const QByteArray& relative);
+    // Ends the workers soon; later takes read nothing.
+    void stop();
+
+    // Finished listings may hold this many entries while they wait (files and folders).
+    static constexpr size_t kBudget = 1u << 18;
+    // The largest number of entries waiting at any time of this source (for tests).
+    size_t peakWaiting() const { return peakWaiting_; }
+
+  private:
+    void work();
+    FolderListing list(const QByteArray& relative);
+
+    platform::DirReader reader_;
+    std::atomic<bool> cancel_{false};
+    std::mutex mutex_;
+    std::condition_variable wake_;  // workers: a task or budget is there, or stop
+    std::condition_variable done_;  // the scan: a task it waits for is finished
+    std::deque<TaskRef> queue_;     // announced and not started; the front is next
+    size_t budget_;
+    size_t waiting_ = 0;  // entries of finished listings not yet taken
+    size_t peakWaiting_ = 0;
+    bool stopping_ = false;
+    const Task* awaited_ = nullptr;  // the task the scan waits for
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace scan

@@ -1,0 +1,247 @@
+#include "scan/ReportCommand.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <algorithm>
+
+#include "app/Context.h"
+#include "app/OptionKeys.h"
+#include "grid/Grid.h"
+#include "platform/DriveCatalog.h"
+#include "platform/DriveMap.h"
+#include "platform/FileSys.h"
+#include "scan/DriveInfo.h"
+#include "scan/FillList.h"
+#include "scan/TreeRows.h"
+#include "util/TextUtil.h"
+
+namespace scan {
+namespace {
+
+void Put(QIODevice& dev, const QString& text) {
+    dev.write(text.toUtf8());
+}
+
+bool IsLetterDrive(const QString& s) {
+    return s.size() >= 2 && s.at(1) == u':' && platform::LetterIndex(s.at(0)) >= 0 &&
+           (s.size() == 2 || s.at(2) == u'\\');
+}
+
+// Pads to a width in report columns (a wide character takes two).
+QString Pad(const QString& text, int width, bool right) {
+    const int fill = std::max(0, width - util::AnsiLen(text));
+    return right ? QString(fill, u' ') + text : text + QString(fill, u' ');
+}
+
+// The headless grid: no window, fonts and headings as the window would have them.
+void PrepareGrid(grid::Grid& g) {
+    grid::InitGrid(g, 0);
+    g.st.font1Name = app::OptText("FontName1");
+    g.st.columnCount = 5;
+}
+
+}  // namespace
+
+bool ParseReportArguments(const QStringList& args, ReportOptions& out, QString& error) {
+    out = ReportOptions();
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto value = [&](QString& v) {
+            if (i + 1 >= args.size()) {
+                error = a + QStringLiteral(" には値が必要です");
+                return false;
+            }
+            v = args[++i];
+            return true;
+        };
+        QString v;
+        if (a == u"--csv") {
+            out.csv = true;
+        } else if (a == u"--full-path") {
+            out.fullPath = true;
+        } else if (a == u"--output") {
+            if (!value(v)) return false;
+            if (v.isEmpty()) {
+                error = QStringLiteral("--output のファイル名が空です");
+                return false;
+            }
+            out.output = v;
+        } else if (a == u"--level") {
+            if (!value(v)) return false;
+            bool ok = false;
+            const int n = v.toInt(&ok);
+            if (!ok || n < 0 || n > 255) {
+                error = QStringLiteral("--level は 0 から 255 の数です: ") + v;
+                return false;
+            }
+            out.level = n;
+        } else if (a == u"--unit") {
+            if (!value(v)) return false;
+            const QString u = v.toUpper();
+            if (u == u"KB") {
+                out.unit = 1;
+            } else if (u == u"MB") {
+                out.unit = 2;
+            } else {
+                error = QStringLiteral("--unit は KB か MB です: ") + v;
+                return false;
+            }
+        } else if (a == u"--sort") {
+            if (!value(v)) return false;
+            if (v == u"size") {
+                out.sort = 1;
+            } else if (v == u"total") {
+                out.sort = 2;
+            } else {
+                error = QStringLiteral("--sort は size か total です: ") + v;
+                return false;
+            }
+        } else if (a.startsWith(u"--")) {
+            error = QStringLiteral("不明なオプション: ") + a;
+            return false;
+        } else if (out.drive.isEmpty()) {
+            out.drive = a;
+        } else {
+            error = QStringLiteral("ドライブは一つだけです: ") + a;
+            return false;
+        }
+    }
+    if (out.drive.isEmpty()) {
+        error = QStringLiteral("--report にはドライブかフォルダーが必要です");
+        return false;
+    }
+    return true;
+}
+
+int ResolveReportDrive(const QString& drive, QString& error) {
+    if (IsLetterDrive(drive)) {
+        const int index = platform::LetterIndex(drive.at(0));
+        if (!platform::Drives().has(index)) {
+            error = QStringLiteral("ドライブ ") + drive.left(2).toUpper() +
+                    QStringLiteral(" はありません");
+            return -1;
+        }
+        return index;
+    }
+    const int index = platform::AddFolderDrive(QFile::encodeName(drive));
+    if (index < 0) {
+        error = QStringLiteral("フォルダーを読めません: ") + drive;
+        return -1;
+    }
+    app::Ctx().DriveTypes[size_t(index)] = qint16(platform::DriveType(index));
+    return index;
+}
+
+int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODevice& out,
+              QIODevice& err, bool progress) {
+    QString error;
+    const int index = ResolveReportDrive(options.drive, error);
+    if (index < 0) {
+        Put(err, QStringLiteral("foldex: ") + error + u'\n');
+        return kExitUnreadable;
+    }
+    const QString drive = QString(QChar(u'A' + index)) + u':';
+
+    grid::Grid g;
+    PrepareGrid(g);
+    DriveList list;
+    list.Grid = &g;
+    list.UnitMode = options.unit;
+    list.ShownLevel = options.level;
+    list.FullPath = options.fullPath;
+    list.OverviewShown = true;  // the folder headings go in
+    list.IndentStep = 16;
+    // A knob for measurements: how many threads read ahead (0: none).
+    bool knob = false;
+    const int threads = qEnvironmentVariableIntValue("FOLDEX_READ_THREADS", &knob);
+    if (knob) list.ReadThreads = threads;
+    list.ReportFailure = [&err](const QString& text) {
+        Put(err, QStringLiteral("foldex: ") + text + u'\n');
+    };
+    QElapsedTimer shown;
+    shown.start();
+    bool progressShown = false;
+    if (progress) {
+        list.ShowProgress = [&](const QString& folder) {
+            if (shown.elapsed() < 200) return;
+            shown.restart();
+            progressShown = true;
+            QString line = QStringLiteral("\r\x1b[K%1 フォルダ  %2 ファイル  %3")
+                               .arg(list.FolderTotal)
+                               .arg(list.FileTotal)
+                               .arg(folder.left(60));
+            Put(err, line);
+        };
+    }
+    FillList(list, drive);
+    if (progressShown) Put(err, QStringLiteral("\r\x1b[K"));
+    if (list.ListRowCount == 0 || list.RootError != 0) {
+        Put(err, QStringLiteral("foldex: ドライブ ") + drive + QStringLiteral(" を読めません") +
+                     (list.RootError > 0
+                          ? QStringLiteral(" (") + platform::ErrorText(list.RootError) + u')'
+                          : QString()) +
+                     u'\n');
+        return kExitUnreadable;
+    }
+    if (options.sort != 0) {
+        list.SortKind = options.sort;
+        SortRows(list);
+        ShowPaths(list);
+        list.FullPath = true;
+    }
+    bool ok = false;
+    if (options.output.isEmpty()) {
+        ok = writers.toDevice && writers.toDevice(list, options.csv, out, &error);
+    } else {
+        ok = writers.toFile && writers.toFile(list, options.csv, options.output, &error);
+    }
+    if (!ok) {
+        Put(err, QStringLiteral("foldex: 書き込めません: ") +
+                     (options.output.isEmpty() ? QStringLiteral("-") : options.output) +
+                     (error.isEmpty() ? QString() : QStringLiteral(" (") + error + u')') + u'\n');
+        return kExitWriteFailed;
+    }
+    return kExitOk;
+}
+
+QStringList OverviewTable(DriveList& list) {
+    ShowOverview(list);
+    std::vector<QStringList> rows;
+    QStringList head;
+    for (const QString& h : OverviewHeadings()) head << h;
+    rows.push_back(head);
+    const grid::GridState& st = list.Grid->st;
+    for (int r = 0; r < st.rowCount; ++r) {
+        QStringList cells;
+        for (int c = 0; c < 5; ++c) cells << RowCell(st.rowText[size_t(r)], c);
+        cells[0].replace(u'\t', QString());
+        rows.push_back(cells);
+    }
+    std::array<int, 5> width{};
+    for (const QStringList& cells : rows)
+        for (int c = 0; c < 5; ++c)
+            width[size_t(c)] = std::max(width[size_t(c)], util::AnsiLen(cells[c]));
+    QStringList lines;
+    for (const QStringList& cells : rows) {
+        QString line;
+        for (int c = 0; c < 5; ++c) {
+            if (c > 0) line += QStringLiteral("  ");
+            line += Pad(cells[c].trimmed(), width[size_t(c)], c > 0);
+        }
+        while (line.endsWith(u' ')) line.chop(1);
+        lines << line;
+    }
+    return lines;
+}
+
+int RunDrives(QIODevice& out) {
+    grid::Grid g;
+    PrepareGrid(g);
+    DriveList list;
+    list.Grid = &g;
+    list.UnitMode = app::OptSwitch("MB") ? 2 : app::OptSwitch("KB") ? 1 : 0;
+    for (const QString& line : OverviewTable(list)) Put(out, line + u'\n');
+    return kExitOk;
+}
+
+}  // namespace scan

@@ -1,0 +1,49 @@
+#pragma once
+// The headless report of the command line: `--report DRIVE` fills a list as the window
+// does and writes its text report or CSV; `--drives` prints the drive overview.
+#include <QIODevice>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "scan/DriveList.h"
+
+namespace scan {
+
+enum ReportExit { kExitOk = 0, kExitWriteFailed = 1, kExitBadArguments = 2, kExitUnreadable = 3 };
+
+struct ReportOptions {
+    QString drive;
+    bool csv = false;
+    QString output;  // native file; empty: standard output
+    int level = 0;   // 0 all levels
+    int unit = 0;    // 0 bytes, 1 KB, 2 MB
+    int sort = 0;    // 0 tree order, 1 occupied size, 2 subtree total
+    bool fullPath = false;
+};
+
+// Parses the arguments that follow "--report" (the drive and its options). False with a
+// message for the user when they are not valid.
+bool ParseReportArguments(const QStringList& args, ReportOptions& out, QString& error);
+
+// The writers of the export formats, given by the caller (the export library).
+struct ReportWriters {
+    std::function<bool(const DriveList&, bool csv, QIODevice& device, QString* error)> toDevice;
+    std::function<bool(const DriveList&, bool csv, const QString& nativePath, QString* error)>
+        toFile;
+};
+
+// The letter index for DRIVE: "D:", "D:\TEMP" (drive D) or a native folder, which becomes
+// a drive of its own. -1 (and a message) when there is no such drive or folder.
+int ResolveReportDrive(const QString& drive, QString& error);
+
+// Runs the report after the entry routine; progress and messages go to err, the report
+// to out unless options.output names a file. Returns a ReportExit value.
+int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODevice& out,
+              QIODevice& err, bool progress);
+
+// The overview rows as an aligned table (wide characters count two columns).
+QStringList OverviewTable(DriveList& list);
+int RunDrives(QIODevice& out);
+
+}  // namespace scan

@@ -1,0 +1,566 @@
+#include "scan/TreeRows.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <utility>
+#include <vector>
+
+#include "grid/Grid.h"
+#include "scan/FolderScan.h"
+#include "scan/SizeFormat.h"
+
+namespace scan {
+namespace {
+
+using grid::kFieldSep;
+
+// Folder records in the table; the total row's record has this index.
+int Records(const DriveList& list) {
+    return std::clamp(list.ListRowCount - 1, 0, list.Folders.bound());
+}
+
+bool Ready(const DriveList& list) {
+    return list.Grid != nullptr && list.ListRowCount > 0 && list.Grid->st.rowCount > 0;
+}
+
+// The first record after f that is not below f.
+int SubtreeEnd(const FolderTable& t, int f, int records) {
+    int e = f + 1;
+    while (e < records && t.Level[size_t(e)] > t.Level[size_t(f)]) ++e;
+    return e;
+}
+
+int FolderIcon(const DriveList& list, int f) {
+    if (f == 0) return 10 + list.DriveKind;
+    return list.Folders.FileCount[size_t(f)] < 0 ? 14 : 10;
+}
+
+QString ReplaceCell0(const QString& text, const QString& name) {
+    const int sep = int(text.indexOf(kFieldSep));
+    return sep < 0 ? name : name + text.mid(sep);
+}
+
+// The row text of f showing the sums of records [f, end), and that occupied sum.
+std::pair<QString, qint64> CollapsedText(const DriveList& list, int f, int end) {
+    const FolderTable& t = list.Folders;
+    qint64 files = 0, bytes = 0, alloc = 0;
+    for (int g = f; g < end; ++g) {
+        if (t.FileCount[size_t(g)] > 0) files += t.FileCount[size_t(g)];
+        bytes += t.FileSize[size_t(g)];
+        alloc += t.AllocSize[size_t(g)];
+    }
+    const QString& own = t.RowText[size_t(f)];
+    QString text = RowCell(own, 0) + kFieldSep + QString::number(files) + kFieldSep +
+                   CellSize(bytes, list.UnitMode) + kFieldSep + CellSize(alloc, list.UnitMode) +
+                   kFieldSep + RowCell(own, 4);
+    return {text, alloc};
+}
+
+// Row `row` shows folder f, with its own figures or (collapsed) those of [f, end).
+void PutRow(DriveList& list, int row, int f, bool collapsed, int end) {
+    grid::GridState& st = list.Grid->st;
+    FolderTable& t = list.Folders;
+    grid::EnsureRow(st, row);
+    t.ensure(row);
+    const size_t r = size_t(row), fi = size_t(f);
+    if (collapsed) {
+        auto [text, alloc] = CollapsedText(list, f, end);
+        st.rowText[r] = text;
+        t.ShownAlloc[fi] = alloc;
+    } else {
+        st.rowText[r] = t.RowText[fi];
+        t.ShownAlloc[fi] = t.AllocSize[fi];
+    }
+    st.rowMark[r] = quint8(SizeMark(t.ShownAlloc[fi]));
+    st.rowIndent.set(row, t.Indent[fi]);
+    st.rowIcon[r] = quint8(FolderIcon(list, f));
+    // The scan's level colours follow the folder, not the row index.
+    st.rowLevel[r] = quint8(t.Level[fi] & 7);
+    t.Order[r] = f;
+}
+
+void PutTotalRow(DriveList& list, int row) {
+    grid::GridState& st = list.Grid->st;
+    FolderTable& t = list.Folders;
+    const int R = Records(list);
+    grid::EnsureRow(st, row);
+    t.ensure(std::max(row, R));
+    const QString text = BuildTotalRow(list, list.FolderTotal + 1);
+    t.RowText[size_t(R)] = text;
+    const size_t r = size_t(row);
+    st.rowText[r] = text;
+    st.rowMark[r] = 0;
+    st.rowIndent.set(row, t.Indent[size_t(R)]);
+    st.rowIcon[r] = 0;
+    st.rowLevel[r] = 0;
+    st.rowTreeFlags[r] = 0;
+    t.Order[r] = R;
+}
+
+bool FontTakesKanjiWord(const QString& name) {
+    return name.contains(QStringLiteral("明朝")) || name.contains(QStringLiteral("ゴシック")) ||
+           name == QLatin1String("System") || name == QLatin1String("FixedSys") ||
+           name == QLatin1String("Terminal");
+}
+
+// Moves the row-bound arrays of rows [from, from + n) to [to, to + n), overlapping allowed.
+template <typename V>
+void MoveRange(V& v, int from, int n, int to) {
+    if (n <= 0 || from == to) return;
+    auto first = v.begin() + from, last = first + n;
+    if (to > from) {
+        std::move_backward(first, last, v.begin() + to + n);
+    } else {
+        std::move(first, last, v.begin() + to);
+    }
+}
+
+void MoveRows(DriveList& list, int from, int n, int to) {
+    grid::GridState& st = list.Grid->st;
+    MoveRange(st.rowText, from, n, to);
+    MoveRange(st.rowMark, from, n, to);
+    MoveRange(st.rowIcon, from, n, to);
+    MoveRange(st.rowSelected, from, n, to);
+    MoveRange(st.rowLevel, from, n, to);
+    MoveRange(st.rowTreeFlags, from, n, to);
+    MoveRange(list.Folders.Order, from, n, to);
+}
+
+// A row index that moves when rows (row, row + n] are removed: rows inside follow to row.
+int AfterRemoval(int index, int row, int n) {
+    if (index > row + n) return index - n;
+    if (index > row) return row;
+    return index;
+}
+
+}  // namespace
+
+QString RowCell(const QString& rowText, int n) {
+    int start = 0;
+    for (int c = 0; c < n; ++c) {
+        const int p = int(rowText.indexOf(kFieldSep, start));
+        if (p < 0) return {};
+        start = p + 1;
+    }
+    const int end = int(rowText.indexOf(kFieldSep, start));
+    return rowText.mid(start, end < 0 ? -1 : end - start);
+}
+
+QString BuildTotalRow(const DriveList& list, int count) {
+    QString word;
+    const QString font = list.Grid ? list.Grid->st.font1Name : QString();
+    if (FontTakesKanjiWord(font)) {
+        word = QStringLiteral(" フォルダ");
+    } else {
+        word = count == 1 ? QStringLiteral(" Folder ") : QStringLiteral(" Folders ");
+    }
+    const qint64 root = list.Folders.bound() > 0 ? list.Folders.SubtreeTotal[0] : 0;
+    return QString::number(count) + word + kFieldSep + QString::number(list.FileTotal) + kFieldSep +
+           CellSize(list.FileSizeTotal, list.UnitMode) + kFieldSep + CellSize(root, list.UnitMode);
+}
+
+void ApplyLevelLimit(DriveList& list) {
+    if (!list.Grid || list.ListRowCount <= 0) return;
+    grid::GridState& st = list.Grid->st;
+    try {
+        const FolderTable& t = list.Folders;
+        const int records = Records(list);
+        const int n = list.ShownLevel;
+        int row = 0;
+        for (int f = 0; f < records;) {
+            const int level = t.Level[size_t(f)];
+            if (n > 0 && level > n) {
+                ++f;
+                continue;
+            }
+            const int end = SubtreeEnd(t, f, records);
+            const bool collapsed = n > 0 && level == n && end > f + 1;
+            PutRow(list, row++, f, collapsed, end);
+            f = collapsed ? end : f + 1;
+        }
+        PutTotalRow(list, row++);
+        st.rowCount = row;
+        // The rows now show other folders: a selection kept by index would be wrong.
+        const bool hadSelection = st.selectedCount > 0 || list.SelCount > 0;
+        grid::ResetSelection(st);
+        st.cursorRow = std::clamp(st.cursorRow, 0, row - 1);
+        st.drawnCursorRow = std::clamp(st.drawnCursorRow, 0, row - 1);
+        st.topRow = std::clamp(st.topRow, 0, std::max(0, row - st.visibleRows));
+        list.RowsExpanded = false;
+        // The names are plain again, so that paths can be given to them afresh.
+        list.PathsFlag = false;
+        if (hadSelection) CountSelection(list);
+    } catch (const std::exception&) {
+        // The rows stay as far as they were built.
+    }
+    grid::RepaintAll(*list.Grid);
+}
+
+void ExpandRow(DriveList& list, int row, bool allLevels) {
+    if (!Ready(list)) return;
+    grid::GridState& st = list.Grid->st;
+    if (row < 0 || row >= st.rowCount - 1) return;
+    // Branches open only in tree order; sorted rows are no tree.
+    if (list.SortKind != 0 || list.PathsFlag) return;
+    bool selected = false;
+    try {
+        FolderTable& t = list.Folders;
+        const int records = Records(list);
+        const int f = t.Order[size_t(row)];
+        if (f < 0 || f >= records || !t.HasChildren[size_t(f)]) return;
+        const int level = t.Level[size_t(f)];
+        // Already expanded: the next row lies deeper.
+        if (row + 1 < st.rowCount - 1 && t.Level[size_t(t.Order[size_t(row + 1)])] > level) return;
+        const int end = SubtreeEnd(t, f, records);
+        struct Item {
+            int folder;
+            bool collapsed;
+            int end;
+        };
+        std::vector<Item> items;
+        for (int g = f + 1; g < end;) {
+            if (allLevels) {
+                items.push_back({g, false, g + 1});
+                ++g;
+            } else {
+                const int sub = SubtreeEnd(t, g, records);
+                items.push_back({g, sub > g + 1, sub});
+                g = sub;
+            }
+        }
+        const int n = int(items.size());
+        if (n == 0) return;
+        const int oldCount = st.rowCount;
+        grid::EnsureRow(st, oldCount + n - 1);
+        t.ensure(oldCount + n - 1);
+        const int moved = oldCount - (row + 1);
+        MoveRows(list, row + 1, moved, row + 1 + n);
+        st.rowIndent.shiftDown(row + 1, n);
+        selected = st.selected(row);
+        PutRow(list, row, f, false, f + 1);
+        for (int i = 0; i < n; ++i) {
+            const Item& it = items[size_t(i)];
+            PutRow(list, row + 1 + i, it.folder, it.collapsed, it.end);
+            st.rowSelected[size_t(row + 1 + i)] = selected ? -1 : 0;
+        }
+        st.rowCount = oldCount + n;
+        if (selected) st.selectedCount += n;
+        if (st.cursorRow > row) st.cursorRow += n;
+        if (st.drawnCursorRow > row) st.drawnCursorRow += n;
+        if (st.anchorRow > row) st.anchorRow += n;
+        PutTotalRow(list, st.rowCount - 1);
+        list.RowsExpanded = true;
+        ComputeTreeFlags(list);
+        grid::ResizeScrollList(*list.Grid);
+        grid::FitAndRefresh(*list.Grid);
+    } catch (const std::exception&) {
+        return;
+    }
+    // The new sub-rows are selected too: the totals must count them.
+    if (selected) CountSelection(list);
+}
+
+void CollapseRow(DriveList& list, int row) {
+    if (!Ready(list)) return;
+    grid::GridState& st = list.Grid->st;
+    if (row < 0 || row >= st.rowCount - 1) return;
+    FolderTable& t = list.Folders;
+    const int records = Records(list);
+    const int f = t.Order[size_t(row)];
+    if (f < 0 || f >= records) return;
+    const int level = t.Level[size_t(f)];
+    int n = 0;
+    while (row + 1 + n < st.rowCount - 1 && t.Level[size_t(t.Order[size_t(row + 1 + n)])] > level) {
+        ++n;
+    }
+    if (n == 0) return;
+    int removedSelected = 0;
+    for (int r = row + 1; r <= row + n; ++r) removedSelected += st.selected(r) ? 1 : 0;
+    PutRow(list, row, f, true, SubtreeEnd(t, f, records));
+    const int oldCount = st.rowCount;
+    MoveRows(list, row + 1 + n, oldCount - (row + 1 + n), row + 1);
+    st.rowIndent.shiftUp(row + 1, n);
+    for (int r = oldCount - n; r < oldCount; ++r) {
+        st.rowText[size_t(r)].clear();
+        st.rowSelected[size_t(r)] = 0;
+        st.rowTreeFlags[size_t(r)] = 0;
+    }
+    st.rowCount = oldCount - n;
+    st.selectedCount = std::max(0, st.selectedCount - removedSelected);
+    // A cursor on a hidden row goes to the collapsed row, never above it.
+    st.cursorRow = AfterRemoval(st.cursorRow, row, n);
+    st.drawnCursorRow = AfterRemoval(st.drawnCursorRow, row, n);
+    if (st.anchorRow >= 0) st.anchorRow = AfterRemoval(st.anchorRow, row, n);
+    PutTotalRow(list, st.rowCount - 1);
+    ComputeTreeFlags(list);
+    st.topRow = std::max(0, std::min(st.topRow, st.rowCount - st.visibleRows));
+    list.Grid->surface.clear(st.backColour);
+    grid::RepaintAll(*list.Grid);
+    grid::ResizeScrollList(*list.Grid);
+    grid::FitAndRefresh(*list.Grid);
+    // Hidden rows leave the selection: the totals must not keep them.
+    if (removedSelected > 0) CountSelection(list);
+}
+
+namespace {
+
+// Blanks and the decimal digits, right-aligned: text order equals numeric order for
+// every non-negative 64-bit value.
+QString NumberKey(qint64 value, int width) {
+    return QString::number(value).rightJustified(width, u' ');
+}
+
+}  // namespace
+
+void SortRows(DriveList& list) {
+    if (!Ready(list)) return;
+    grid::GridState& st = list.Grid->st;
+    const int rows = st.rowCount - 1;
+    if (rows <= 0) return;
+    try {
+        FolderTable& t = list.Folders;
+        const int kind = list.SortKind;
+        std::vector<std::pair<QString, int>> keys;
+        keys.reserve(size_t(rows));
+        for (int r = 0; r < rows; ++r) {
+            const size_t f = size_t(t.Order[size_t(r)]);
+            QString key;
+            if (kind == 1) {
+                key = NumberKey(t.ShownAlloc[f], 20) + NumberKey(t.FileSize[f], 20);
+            } else if (kind == 2) {
+                key = NumberKey(t.SubtreeTotal[f], 20);
+            } else {
+                key = NumberKey(qint64(f), 11);
+            }
+            keys.emplace_back(std::move(key), r);
+        }
+        // Equal keys keep their row order, as items added to a sorted list box do.
+        std::stable_sort(keys.begin(), keys.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        if (kind == 1 || kind == 2) std::reverse(keys.begin(), keys.end());
+
+        const auto texts = std::vector<QString>(st.rowText.begin(), st.rowText.begin() + rows);
+        const auto marks = std::vector<quint8>(st.rowMark.begin(), st.rowMark.begin() + rows);
+        const auto levels = std::vector<quint8>(st.rowLevel.begin(), st.rowLevel.begin() + rows);
+        const auto sel = std::vector<qint16>(st.rowSelected.begin(), st.rowSelected.begin() + rows);
+        const auto order = std::vector<qint32>(t.Order.begin(), t.Order.begin() + rows);
+
+        const bool plainNames = kind != 1 && kind != 2 && st.treeLines && list.PathsFlag;
+        if (plainNames) list.PathsFlag = false;
+        for (int i = 0; i < rows; ++i) {
+            const int src = keys[size_t(i)].second;
+            const int f = order[size_t(src)];
+            QString text = texts[size_t(src)];
+            // The folder's own name (the root keeps its drive path).
+            if (plainNames) text = ReplaceCell0(text, RowCell(t.RowText[size_t(f)], 0));
+            st.rowText[size_t(i)] = text;
+            st.rowMark[size_t(i)] = marks[size_t(src)];
+            st.rowLevel[size_t(i)] = levels[size_t(src)];
+            st.rowSelected[size_t(i)] = sel[size_t(src)];
+            t.Order[size_t(i)] = f;
+            st.rowIndent.set(i, list.PathsFlag ? 2 : t.Indent[size_t(f)]);
+            st.rowIcon[size_t(i)] = quint8(FolderIcon(list, f));
+        }
+        grid::ResizeScrollList(*list.Grid);
+    } catch (const std::exception&) {
+        // The rows stay as far as they were moved.
+    }
+}
+
+void ShowPaths(DriveList& list) {
+    if (!Ready(list)) {
+        list.PathsFlag = true;
+        return;
+    }
+    grid::GridState& st = list.Grid->st;
+    try {
+        const FolderTable& t = list.Folders;
+        const int records = Records(list);
+        list.TopGroup.assign(size_t(records) + 1, 0);
+        int next = 0;
+        for (int f = 0; f < records; ++f) {
+            const int p = t.Parent[size_t(f)];
+            if (p == 0 || f == 0) {
+                list.TopGroup[size_t(f)] = quint8(next);
+                next = (next + 1) % 15;
+            } else if (p > 0 && p < f) {
+                // Pre-order: the parent's group (that of the top-level ancestor) is known.
+                list.TopGroup[size_t(f)] = list.TopGroup[size_t(p)];
+            }
+        }
+        const int rows = st.rowCount - 1;
+        if (!list.PathsFlag) {
+            QStringList parts;
+            for (int r = 0; r < rows; ++r) {
+                const int f = t.Order[size_t(r)];
+                if (f < 0 || f >= records) continue;
+                parts.clear();
+                QString own = RowCell(t.RowText[size_t(f)], 0);
+                qsizetype lead = 0;
+                while (lead < own.size() && own.at(lead) == u' ') ++lead;
+                own.remove(0, lead);
+                for (int a = t.Parent[size_t(f)], guard = 0; f != 0 && a > 0 && guard < records;
+                     a = t.Parent[size_t(a)], ++guard) {
+                    parts.prepend(RowCell(t.RowText[size_t(a)], 0));
+                }
+                QString path;
+                for (const QString& part : parts) path += part + u'\\';
+                path += own;
+                st.rowText[size_t(r)] = ReplaceCell0(st.rowText[size_t(r)], path);
+            }
+        }
+        for (int r = 0; r < rows; ++r) {
+            const int f = t.Order[size_t(r)];
+            if (f < 0 || f >= records) continue;
+            st.rowLevel[size_t(r)] = quint8(list.TopGroup[size_t(f)] & 7);
+            st.rowIndent.set(r, 2);
+        }
+    } catch (const std::exception&) {
+        // The flag is set all the same, so that the names are not given paths twice.
+    }
+    list.PathsFlag = true;
+}
+
+void ComputeTreeFlags(DriveList& list) {
+    if (!Ready(list)) return;
+    grid::GridState& st = list.Grid->st;
+    if (!st.treeLines || list.SortKind != 0 || list.FullPath) return;
+    const FolderTable& t = list.Folders;
+    const int records = Records(list);
+    const int rows = st.rowCount - 1;
+    auto levelOf = [&](int r) {
+        const int f = t.Order[size_t(r)];
+        return f >= 0 && f < records ? int(t.Level[size_t(f)]) : 0;
+    };
+    for (int r = 0; r < rows; ++r) {
+        const int f = t.Order[size_t(r)];
+        st.rowTreeFlags[size_t(r)] = f >= 0 && f < records && t.HasChildren[size_t(f)] ? 1 : 0;
+    }
+    // The last row seen at each level; a branch's last row is known when the walk leaves
+    // that level for a shallower one.
+    std::array<int, 256> lastAt;
+    lastAt.fill(-1);
+    auto markLast = [&](int from, int to) {
+        for (int k = std::max(from, 1); k <= to; ++k) {
+            const int r = lastAt[size_t(k)];
+            if (r > 0) st.rowTreeFlags[size_t(r)] |= 2;
+        }
+    };
+    if (rows <= 0) return;
+    int previous = levelOf(0);
+    for (int r = 1; r < rows; ++r) {
+        const int level = levelOf(r);
+        if (level != previous) {
+            lastAt[size_t(previous)] = r - 1;
+            if (level < previous) markLast(level + 1, previous);
+        }
+        previous = level;
+    }
+    lastAt[size_t(previous)] = rows - 1;
+    markLast(1, previous);
+}
+
+void DragMark(DriveList& list, int row) {
+    if (!Ready(list)) return;
+    grid::GridState& st = list.Grid->st;
+    if (row < 0 || row >= st.rowCount - 1) return;
+    const int f = list.Folders.Order[size_t(row)];
+    if (f < 0 || f >= Records(list)) return;
+    const qint64 size = list.Folders.ShownAlloc[size_t(f)];
+    if (list.DragSelects && !st.selected(row)) {
+        grid::SetRowSelected(*list.Grid, row, -1);
+        if (!st.selected(row)) return;
+        list.SelTotal += size;
+        ++list.SelCount;
+    } else if (!list.DragSelects && st.selected(row)) {
+        grid::SetRowSelected(*list.Grid, row, 0);
+        list.SelTotal -= size;
+        --list.SelCount;
+    }
+}
+
+void CountSelection(DriveList& list) {
+    list.SelCount = 0;
+    list.SelTotal = 0;
+    if (Ready(list)) {
+        const grid::GridState& st = list.Grid->st;
+        const int records = Records(list);
+        for (int r = 0; r < st.rowCount - 1; ++r) {
+            if (!st.selected(r)) continue;
+            const int f = list.Folders.Order[size_t(r)];
+            if (f < 0 || f >= records) continue;
+            list.SelTotal += list.Folders.ShownAlloc[size_t(f)];
+            ++list.SelCount;
+        }
+    }
+    if (list.SelectionChanged) list.SelectionChanged();
+}
+
+}  // namespace scan
+
+namespace scan {
+
+void RewriteUnits(DriveList& list) {
+    if (!Ready(list)) return;
+    FolderTable& t = list.Folders;
+    grid::GridState& st = list.Grid->st;
+    const int records = Records(list);
+    for (int f = 0; f < records; ++f) {
+        QString& text = t.RowText[size_t(f)];
+        text = RowCell(text, 0) + kFieldSep + RowCell(text, 1) + kFieldSep +
+               CellSize(t.FileSize[size_t(f)], list.UnitMode) + kFieldSep +
+               CellSize(t.AllocSize[size_t(f)], list.UnitMode) + kFieldSep +
+               CellSize(t.SubtreeTotal[size_t(f)], list.UnitMode);
+    }
+    const int rows = std::min(st.rowCount, t.bound());
+    for (int r = 0; r < rows; ++r) {
+        const int f = t.Order[size_t(r)];
+        if (f >= records || f < 0) {
+            PutTotalRow(list, r);
+            continue;
+        }
+        const QString name = RowCell(st.rowText[size_t(r)], 0);  // a path stays a path
+        const int end = SubtreeEnd(t, f, records);
+        // A row whose shown occupied size differs from its own shows its subtree's sums.
+        const bool collapsed = end > f + 1 && t.ShownAlloc[size_t(f)] != t.AllocSize[size_t(f)];
+        const QString text = collapsed ? CollapsedText(list, f, end).first : t.RowText[size_t(f)];
+        st.rowText[size_t(r)] = ReplaceCell0(text, name);
+    }
+}
+
+void RestoreNames(DriveList& list) {
+    if (!Ready(list)) return;
+    FolderTable& t = list.Folders;
+    grid::GridState& st = list.Grid->st;
+    const int records = Records(list);
+    const int rows = std::min(st.rowCount, t.bound());
+    for (int r = 0; r < rows; ++r) {
+        const int f = t.Order[size_t(r)];
+        if (f < 0 || f >= records) continue;
+        st.rowText[size_t(r)] =
+            ReplaceCell0(st.rowText[size_t(r)], RowCell(t.RowText[size_t(f)], 0));
+        st.rowIndent.set(r, t.Indent[size_t(f)]);
+        st.rowLevel[size_t(r)] = quint8(t.Level[size_t(f)] & 7);
+    }
+    list.PathsFlag = false;
+}
+
+void RecomputeIndents(DriveList& list) {
+    FolderTable& t = list.Folders;
+    const int records = Records(list);
+    for (int f = 1; f < records; ++f)
+        t.Indent[size_t(f)] = RowIndentFor(list.IndentStep, t.Level[size_t(f)]);
+    if (!Ready(list)) return;
+    grid::GridState& st = list.Grid->st;
+    const bool paths = list.PathsFlag;
+    const int rows = std::min(st.rowCount, t.bound());
+    for (int r = 0; r < rows; ++r) {
+        const int f = t.Order[size_t(r)];
+        if (f <= 0 || f >= records) continue;
+        st.rowIndent.set(r, paths ? 2 : t.Indent[size_t(f)]);
+    }
+}
+
+}  // namespace scan

@@ -1,0 +1,63 @@
+#pragma once
+// The list's grid rows built from the folder table: level limit with collapsed sums,
+// expanding and collapsing branches, sorting, relative paths with group colours, tree
+// flags and the selection totals. Every operation works on list.Grid, which must be set.
+//
+// The folder records are 0 .. ListRowCount - 2; record ListRowCount - 1 stands for the
+// total row, which is always the grid's last row.
+#include <QString>
+
+#include "scan/DriveList.h"
+
+namespace scan {
+
+// The total row's text: count and a word chosen by the grid's font name, the file total,
+// the file-size total and the root's subtree total (under the occupied-size heading).
+QString BuildTotalRow(const DriveList& list, int count);
+
+// Rebuilds every row in tree order for list.ShownLevel (0 = all levels) with plain names
+// (clears list.PathsFlag) and no selection, then repaints in full. The caller resizes the
+// scroll list and refits, and sorts again or gives paths where the list needs them.
+void ApplyLevelLimit(DriveList& list);
+
+// Shows the sub-rows of a row whose branch is collapsed: its direct children (collapsed
+// where they have sub-folders), or with allLevels every descendant with its own figures.
+// Only in tree order without paths; sub-rows of a selected row are selected.
+void ExpandRow(DriveList& list, int row, bool allLevels);
+
+// Hides the sub-rows of a row; the row then shows the sums of its whole subtree.
+void CollapseRow(DriveList& list, int row);
+
+// Orders every row but the total row by list.SortKind (0 tree order, 1 occupied size,
+// 2 subtree total; sizes largest first).
+void SortRows(DriveList& list);
+
+// Computes every folder's top-level group (0..14, wrapping) and gives the rows relative
+// paths, the group as their level and indent 2. Sets list.PathsFlag.
+void ShowPaths(DriveList& list);
+
+// Sets rowTreeFlags (bit 0 has sub-folders, bit 1 last of its siblings) while the tree
+// lines are on, the list is in tree order and the full-path display is off.
+void ComputeTreeFlags(DriveList& list);
+
+// One row entered by a marking-style drag: selected or unselected by list.DragSelects,
+// keeping list.SelCount and list.SelTotal.
+void DragMark(DriveList& list, int row);
+
+// Recounts list.SelCount and list.SelTotal from the selected rows, then calls
+// list.SelectionChanged.
+void CountSelection(DriveList& list);
+
+// The n-th cell (0-based) of a row text; empty when the text has fewer cells.
+QString RowCell(const QString& rowText, int n);
+
+// Rewrites every folder's RowText and every row's size cells in the list's unit; collapsed
+// rows keep their sums, rows with paths keep their paths.
+void RewriteUnits(DriveList& list);
+// Gives every folder row its plain name and indent back (the full-path display ends).
+void RestoreNames(DriveList& list);
+// Every folder's Indent (the root and the total row excepted) from IndentStep, and the
+// rows' indents with it.
+void RecomputeIndents(DriveList& list);
+
+}  // namespace scan

@@ -1,0 +1,297 @@
+// The text report and the CSV against hand-checked files, and the file writing.
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "export/ListExport.h"
+#include "grid/Grid.h"
+#include "scan/DriveList.h"
+#include "scan/SizeFormat.h"
+#include "scan/TreeRows.h"
+
+// Readable QString values in failure messages.
+static void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace {
+
+using exportlist::Format;
+const QChar kSep(2);
+const QString kJapanese =
+    QStringLiteral("日本語のとても長いフォルダ名前を持つテスト用ディレクトリ");
+const QString kQuoted = QStringLiteral("say \"hi\", world");
+
+struct Folder {
+    int level;
+    QString name;
+    int files;
+    qint64 bytes;
+    qint64 alloc;
+};
+
+// A finished list as the scan and the list filling leave it, in the given unit.
+struct ExportList {
+    std::unique_ptr<grid::Grid> grid = std::make_unique<grid::Grid>();
+    scan::DriveList list;
+
+    ExportList(const std::vector<Folder>& folders, int unit) {
+        grid::Grid& g = *grid;
+        grid::InitGrid(g, 20 * 15);
+        g.st.columnCount = 5;
+        g.st.treeLines = -1;
+        grid::SetPrimaryFont(g, QStringLiteral("Arial"), 9.75f, false, false);
+        grid::ClearGrid(g);
+        list.Grid = &g;
+        list.UnitMode = unit;
+        scan::FolderTable& t = list.Folders;
+        const int n = int(folders.size());
+        t.reset();
+        t.ensure(n);
+        std::vector<int> stack;
+        for (int i = 0; i < n; ++i) {
+            const Folder& f = folders[size_t(i)];
+            stack.resize(size_t(f.level));
+            t.Level[size_t(i)] = quint8(f.level);
+            t.Parent[size_t(i)] = stack.empty() ? 0 : stack.back();
+            if (i > 0) t.HasChildren[size_t(t.Parent[size_t(i)])] = 1;
+            t.FileCount[size_t(i)] = f.files;
+            t.FileSize[size_t(i)] = f.bytes;
+            t.AllocSize[size_t(i)] = f.alloc;
+            t.ShownAlloc[size_t(i)] = f.alloc;
+            t.Order[size_t(i)] = i;
+            t.Indent[size_t(i)] = qint16(f.level * 16 + 2);
+            stack.push_back(i);
+            if (i > 0) ++list.FolderTotal;
+            list.FileTotal += std::max(0, f.files);
+            list.FileSizeTotal += f.bytes;
+        }
+        for (int i = n - 1; i >= 0; --i) {
+            qint64 sum = t.AllocSize[size_t(i)];
+            for (int j = i + 1; j < n && t.Level[size_t(j)] > t.Level[size_t(i)]; ++j) {
+                sum += t.AllocSize[size_t(j)];
+            }
+            t.SubtreeTotal[size_t(i)] = sum;
+        }
+        for (int i = 0; i < n; ++i) {
+            const Folder& f = folders[size_t(i)];
+            t.RowText[size_t(i)] = f.name + kSep + QString::number(f.files) + kSep +
+                                   scan::CellSize(f.bytes, unit) + kSep +
+                                   scan::CellSize(f.alloc, unit) + kSep +
+                                   scan::CellSize(t.SubtreeTotal[size_t(i)], unit);
+            grid::AddRow(g, t.RowText[size_t(i)], f.level & 7, scan::SizeMark(f.alloc));
+        }
+        const QString total = scan::BuildTotalRow(list, list.FolderTotal + 1);
+        grid::AddRow(g, total, 0, 0);
+        t.RowText[size_t(n)] = total;
+        t.Level[size_t(n)] = 0;
+        t.Indent[size_t(n)] = -1;
+        t.Order[size_t(n)] = n;
+        list.ListRowCount = n + 1;
+        list.VOLDSP = QStringLiteral("c:   SYSTEM");
+    }
+};
+
+std::vector<Folder> Tree() {
+    return {
+        {0, "C:\\", 2, 1536, 8192},
+        {1, "Docs", 12, 1048576, 1069056},
+        {2, kJapanese, 3, 3000, 12288},
+        {2, kQuoted, 1, 10, 4096},
+        {1, "Music", 123456, 5'000'000'000, 5'000'003'584},
+    };
+}
+
+const QDateTime kNow(QDate(2026, 12, 7), QTime(8, 5, 9));
+
+QByteArray Expected(const char* name) {
+    QFile f(QStringLiteral(FOLDEX_TEST_DATA "/") + QLatin1String(name));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+    return f.readAll();
+}
+
+QByteArray Written(const scan::DriveList& list, Format format) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QString error;
+    EXPECT_TRUE(exportlist::WriteList(list, format, buffer, kNow, &error)) << error.toStdString();
+    return buffer.data();
+}
+
+void SetKbFigures(scan::DriveList& list) {
+    list.TOTDSP = QStringLiteral("9,765,625 KB ");
+    list.USEDSP = QStringLiteral("4,883,884 KB ");
+    list.FREDSP = QStringLiteral("4,881,741 KB ");
+    list.SUMDSP = QStringLiteral("0 KB ");
+    list.DLSDSP = QStringLiteral("4,881,741 KB ");
+}
+
+TEST(ListExport, TextReportOfATreeInKilobytes) {
+    ExportList e(Tree(), 1);
+    SetKbFigures(e.list);
+    EXPECT_EQ(QString::fromUtf8(Written(e.list, Format::Text)),
+              QString::fromUtf8(Expected("tree_kb.txt")));
+}
+
+TEST(ListExport, CsvOfATreeInKilobytesQuotesEveryField) {
+    ExportList e(Tree(), 1);
+    const QByteArray csv = Written(e.list, Format::Csv);
+    EXPECT_EQ(QString::fromUtf8(csv), QString::fromUtf8(Expected("tree_kb.csv")));
+    // The long name stays whole, its quotes doubled.
+    EXPECT_TRUE(csv.contains(kJapanese.toUtf8()));
+    EXPECT_TRUE(csv.contains("\"say \"\"hi\"\", world\""));
+}
+
+TEST(ListExport, SortedListInMegabytesStartsPathsAtTheFirstColumn) {
+    ExportList e(Tree(), 2);
+    e.list.TOTDSP = QStringLiteral("9,536.7 MB ");
+    e.list.USEDSP = QStringLiteral("4,769.4 MB ");
+    e.list.FREDSP = QStringLiteral("4,767.3 MB ");
+    e.list.SUMDSP = QStringLiteral("0.0 MB ");
+    e.list.DLSDSP = QStringLiteral("4,767.3 MB ");
+    e.list.SortKind = 1;
+    e.list.FullPath = true;
+    e.grid->st.treeLines = 0;
+    scan::SortRows(e.list);
+    scan::ShowPaths(e.list);
+    EXPECT_EQ(QString::fromUtf8(Written(e.list, Format::Text)),
+              QString::fromUtf8(Expected("sorted_mb.txt")));
+    EXPECT_EQ(QString::fromUtf8(Written(e.list, Format::Csv)),
+              QString::fromUtf8(Expected("sorted_mb.csv")));
+}
+
+TEST(ListExport, RowLineColumns) {
+    const QString row = QStringLiteral("Name") + kSep + "7" + kSep + "1" + kSep + "2" + kSep + "3";
+    const QString line = exportlist::ReportRowLine(row, 7, false, 0);
+    EXPECT_EQ(line.indexOf("Name"), 6);
+    EXPECT_EQ(line.indexOf('7'), 51);
+    EXPECT_EQ(line.indexOf('1'), 68);
+    EXPECT_EQ(line.size(), 99);
+    // The total row puts its third cell under the occupied size and nothing after it.
+    const QString total = QStringLiteral("3 Folders ") + kSep + "5" + kSep + "10" + kSep + "99";
+    EXPECT_EQ(exportlist::ReportRowLine(total, 1, true, 0),
+              QStringLiteral("3 Folders") + QString(42, u' ') + "5" + QString(15, u' ') + "10" +
+                  QString(13, u' ') + "99");
+    // A value wider than its column keeps its rightmost characters.
+    const QString wide = QStringLiteral("x") + kSep + "1234567" + kSep + "1,234,567,890,123,456" +
+                         kSep + "0" + kSep + "0";
+    const QString w = exportlist::ReportRowLine(wide, 1, false, 0);
+    EXPECT_EQ(w.mid(47, 5), "34567");
+    EXPECT_EQ(w.mid(54, 15), "567,890,123,456");
+}
+
+TEST(ListExport, LongNamesStopBeforeTheFileCount) {
+    const QString ascii(60, u'a');
+    const QString row = ascii + kSep + "1" + kSep + "2" + kSep + "3" + kSep + "4";
+    // From column 7: columns 7..47 hold the name, nothing of it shows after the count.
+    const QString line = exportlist::ReportRowLine(row, 7, false, 0);
+    EXPECT_EQ(line.left(47), QString(6, u' ') + QString(41, u'a'));
+    EXPECT_EQ(line.mid(47, 8), "    1   ");
+    EXPECT_EQ(line.count(u'a'), 41);
+    // A wide character that would cover column 48 is left out, its place blank.
+    const QString jp =
+        QString(30, QChar(0x65E5)) + kSep + "1" + kSep + "2" + kSep + "3" + kSep + "4";
+    const QString j = exportlist::ReportRowLine(jp, 2, false, 0);
+    EXPECT_EQ(j.left(1), " ");
+    EXPECT_EQ(j.count(QChar(0x65E5)), 23);  // columns 2..47
+    // From column 3 the 23rd would cover column 48: column 47 stays blank.
+    const QString k = exportlist::ReportRowLine(jp, 3, false, 0);
+    EXPECT_EQ(k.count(QChar(0x65E5)), 22);
+    EXPECT_EQ(k.mid(24, 6), "     1");
+    // Too deep to show its name at all.
+    EXPECT_EQ(exportlist::ReportRowLine(row, 49, false, 0).count(u'a'), 0);
+}
+
+TEST(ListExport, NameCaseFollowsTheFirstColumn) {
+    ExportList e({{0, "C:\\", 0, 0, 0}, {1, "MixedÄ", 0, 0, 0}}, 0);
+    e.grid->st.columnCase[0] = 1;
+    EXPECT_TRUE(Written(e.list, Format::Csv).contains("\"mixedä\""));
+    EXPECT_TRUE(Written(e.list, Format::Text).contains("  mixedä"));
+    e.grid->st.columnCase[0] = 2;
+    EXPECT_TRUE(Written(e.list, Format::Csv).contains("\"MIXEDÄ\""));
+    e.grid->st.columnCase[0] = 3;  // other styles leave the file's names alone
+    EXPECT_TRUE(Written(e.list, Format::Csv).contains("\"MixedÄ\""));
+}
+
+TEST(ListExport, UndecodableBytesLeaveValidUtf8) {
+    // A name byte that was not UTF-8 is kept by the path mapping as a lone surrogate.
+    ExportList e({{0, "C:\\", 0, 0, 0}, {1, QStringLiteral("ab") + QChar(0xDCFF), 0, 0, 0}}, 0);
+    const QByteArray csv = Written(e.list, Format::Csv);
+    EXPECT_TRUE(csv.contains("\"ab\xEF\xBF\xBD\""));
+    EXPECT_TRUE(QString::fromUtf8(csv).toUtf8() == csv);
+}
+
+TEST(ListExport, FormatByExtension) {
+    EXPECT_EQ(exportlist::FormatForName("list.csv"), Format::Csv);
+    EXPECT_EQ(exportlist::FormatForName("/tmp/LIST.Csv"), Format::Csv);
+    EXPECT_EQ(exportlist::FormatForName("LogC.TXT"), Format::Text);
+    EXPECT_EQ(exportlist::FormatForName("list.csv.txt"), Format::Text);
+    EXPECT_EQ(exportlist::FormatForName("csv"), Format::Text);
+    EXPECT_EQ(exportlist::FormatForName("/tmp/a.csv/report"), Format::Text);
+}
+
+TEST(ListExport, SaveReplacesAFileOnlyWhenWritten) {
+    ExportList e(Tree(), 1);
+    SetKbFigures(e.list);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("LogC.TXT");
+    QString error;
+    ASSERT_TRUE(exportlist::SaveListFile(e.list, Format::Text, path, kNow, &error));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), Expected("tree_kb.txt"));
+    f.close();
+    // No temporary file stays behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"LogC.TXT"});
+
+    // A folder that does not exist: an error, and nothing written.
+    EXPECT_FALSE(
+        exportlist::SaveListFile(e.list, Format::Csv, dir.filePath("no/x.csv"), kNow, &error));
+    EXPECT_FALSE(error.isEmpty());
+
+    // A full device reports its failure.
+    if (QFile::exists("/dev/full")) {
+        error.clear();
+        EXPECT_FALSE(exportlist::SaveListFile(e.list, Format::Text, "/dev/full", kNow, &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+    // A device that takes everything.
+    EXPECT_TRUE(exportlist::SaveListFile(e.list, Format::Csv, "/dev/null", kNow, &error));
+}
+
+TEST(ListExport, AFailedSaveKeepsTheOlderFile) {
+    ExportList e(Tree(), 1);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("old.csv");
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("older report\r\n");
+    }
+    // A device that refuses the write stands in for a failing disk.
+    class Failing : public QBuffer {
+      protected:
+        qint64 writeData(const char*, qint64) override { return -1; }
+    } failing;
+    failing.open(QIODevice::WriteOnly);
+    QString error;
+    EXPECT_FALSE(exportlist::WriteList(e.list, Format::Csv, failing, kNow, &error));
+    // The folder cannot take the temporary file: the older file stays as it was.
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    const bool enforced = !QFile(dir.filePath("probe")).open(QIODevice::WriteOnly);
+    if (enforced) {
+        EXPECT_FALSE(exportlist::SaveListFile(e.list, Format::Csv, path, kNow, &error));
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), QByteArray("older report\r\n"));
+    }
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+}  // namespace

@@ -1,0 +1,474 @@
+// Tree rows built by hand from a small folder table, as the scan and list filling leave them.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "grid/Grid.h"
+#include "scan/DriveList.h"
+#include "scan/SizeFormat.h"
+#include "scan/TreeRows.h"
+
+// Readable QString values in failure messages.
+static void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace {
+
+using scan::CellSize;
+using scan::kMB;
+const QChar kSep(2);
+
+struct Folder {
+    int level;
+    QString name;
+    int files;
+    qint64 bytes;
+    qint64 alloc;
+};
+
+// A list filled as the scan and the list filling would fill it, on a laid-out grid.
+struct TreeList {
+    std::unique_ptr<grid::Grid> grid = std::make_unique<grid::Grid>();
+    scan::DriveList list;
+
+    explicit TreeList(const std::vector<Folder>& folders, const QString& font = "Arial",
+                      int visiblePx = 400) {
+        grid::Grid& g = *grid;
+        grid::InitGrid(g, 20 * 15);
+        g.st.columnCount = 5;
+        for (int c = 0; c < 5; ++c) g.st.columnWidths[size_t(c)] = c == 0 ? 200 : 90;
+        g.st.treeLines = -1;
+        g.st.indentStep = 16;
+        grid::SetPrimaryFont(g, font, 9.75f, false, false);
+        grid::ClearGrid(g);
+        list.Grid = &g;
+        list.DriveKind = 3;
+        scan::FolderTable& t = list.Folders;
+        const int n = int(folders.size());
+        t.reset();
+        t.ensure(n);
+        std::vector<int> stack;  // ancestors by level
+        for (int i = 0; i < n; ++i) {
+            const Folder& f = folders[size_t(i)];
+            stack.resize(size_t(f.level));
+            t.Level[size_t(i)] = quint8(f.level);
+            t.Parent[size_t(i)] = stack.empty() ? 0 : stack.back();
+            if (i > 0) t.HasChildren[size_t(t.Parent[size_t(i)])] = 1;
+            t.FileCount[size_t(i)] = f.files;
+            t.FileSize[size_t(i)] = f.bytes;
+            t.AllocSize[size_t(i)] = f.alloc;
+            t.ShownAlloc[size_t(i)] = f.alloc;
+            t.Order[size_t(i)] = i;
+            t.Indent[size_t(i)] = qint16(f.level * 16 + 2);
+            stack.push_back(i);
+            if (i > 0) ++list.FolderTotal;
+            if (f.files > 0) list.FileTotal += f.files;
+            list.FileSizeTotal += f.bytes;
+            list.AllocTotal += f.alloc;
+        }
+        for (int i = n - 1; i >= 0; --i) {
+            qint64 sum = t.AllocSize[size_t(i)];
+            for (int j = i + 1; j < n && t.Level[size_t(j)] > t.Level[size_t(i)]; ++j) {
+                sum += t.AllocSize[size_t(j)];
+            }
+            t.SubtreeTotal[size_t(i)] = sum;
+        }
+        for (int i = 0; i < n; ++i) {
+            const Folder& f = folders[size_t(i)];
+            t.RowText[size_t(i)] = f.name + kSep + QString::number(f.files) + kSep +
+                                   CellSize(f.bytes, 0) + kSep + CellSize(f.alloc, 0) + kSep +
+                                   CellSize(t.SubtreeTotal[size_t(i)], 0);
+            grid::AddRow(g, t.RowText[size_t(i)], f.level & 7, scan::SizeMark(f.alloc));
+            g.st.rowIcon[size_t(i)] = quint8(i == 0 ? 13 : (f.files < 0 ? 14 : 10));
+            g.st.rowIndent.set(i, t.Indent[size_t(i)]);
+        }
+        const QString total = scan::BuildTotalRow(list, list.FolderTotal + 1);
+        grid::AddRow(g, total, 0, 0);
+        t.ensure(n);
+        g.st.rowIcon[size_t(n)] = 0;
+        g.st.rowIndent.set(n, -1);
+        t.Indent[size_t(n)] = -1;
+        t.RowText[size_t(n)] = total;
+        t.Level[size_t(n)] = 0;
+        t.Order[size_t(n)] = n;
+        list.ListRowCount = n + 1;
+        grid::LayoutGrid(g, 700 * 15, visiblePx * 15, 15, 15);
+    }
+
+    grid::GridState& st() { return grid->st; }
+    int rows() { return st().rowCount; }
+    int order(int row) { return list.Folders.Order[size_t(row)]; }
+    QString cell(int row, int c) { return grid::CellText(st(), c, row); }
+    std::vector<int> shown() {
+        std::vector<int> v;
+        for (int r = 0; r < rows(); ++r) v.push_back(order(r));
+        return v;
+    }
+};
+
+// root; A (A1 (A1x, A1y), A2); B; C (C1)
+std::vector<Folder> SmallTree() {
+    return {
+        {0, "C:\\", 2, 100, 0},
+        {1, "A", 1, 10, 4096},
+        {2, "A1", 3, 3 * kMB, 3 * kMB + 4096},
+        {3, "A1x", -1, 0, 4096},  // unreadable: counts no files
+        {3, "A1y", 5, 20 * kMB, 20 * kMB},
+        {2, "A2", 0, 0, 4096},
+        {1, "B", 4, 1000, 16384},
+        {1, "C", 0, 0, 4096},
+        {2, "C1", 2, 2 * kMB, 2 * kMB},
+    };
+}
+
+TEST(TreeRows, TotalRowWordFollowsTheFontName) {
+    TreeList western({{0, "C:\\", 0, 0, 0}}, "Arial");
+    EXPECT_EQ(scan::RowCell(scan::BuildTotalRow(western.list, 1), 0), "1 Folder ");
+    EXPECT_EQ(scan::RowCell(scan::BuildTotalRow(western.list, 2), 0), "2 Folders ");
+    for (const QString& font :
+         {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("ＭＳ 明朝"), QStringLiteral("System"),
+          QStringLiteral("FixedSys"), QStringLiteral("Terminal")}) {
+        TreeList japanese({{0, "C:\\", 0, 0, 0}}, font);
+        EXPECT_EQ(scan::RowCell(scan::BuildTotalRow(japanese.list, 1), 0), "1 フォルダ")
+            << font.toStdString();
+    }
+    TreeList other({{0, "C:\\", 0, 0, 0}}, "Terminal Bold");
+    EXPECT_EQ(scan::RowCell(scan::BuildTotalRow(other.list, 1), 0), "1 Folder ");
+}
+
+TEST(TreeRows, TotalRowHoldsFourCellsInTheListUnit) {
+    TreeList t(SmallTree());
+    t.list.UnitMode = 1;
+    const QString total = scan::BuildTotalRow(t.list, 9);
+    EXPECT_EQ(total.count(kSep), 3);
+    EXPECT_EQ(scan::RowCell(total, 1), "17");  // the unreadable folder adds nothing
+    EXPECT_EQ(scan::RowCell(total, 2), CellSize(25 * kMB + 1110, 1));
+    EXPECT_EQ(scan::RowCell(total, 3), CellSize(t.list.Folders.SubtreeTotal[0], 1));
+    EXPECT_EQ(scan::RowCell(total, 3), "        25,636 KB ");
+}
+
+TEST(TreeRows, LevelOneShowsSubtreeSumsAndMarks) {
+    TreeList t(SmallTree());
+    t.list.ShownLevel = 1;
+    scan::ApplyLevelLimit(t.list);
+    EXPECT_EQ(t.shown(), (std::vector<int>{0, 1, 6, 7, 9}));
+    // A: its own 1 file plus 3 + 5 below (A1x counts none); sizes over the whole subtree.
+    const qint64 allocA = 4096 + 3 * kMB + 4096 + 4096 + 20 * kMB + 4096;
+    EXPECT_EQ(t.cell(1, 0), "A");
+    EXPECT_EQ(t.cell(1, 1), "9");
+    EXPECT_EQ(t.cell(1, 2), CellSize(10 + 23 * kMB, 0));
+    EXPECT_EQ(t.cell(1, 3), CellSize(allocA, 0));
+    EXPECT_EQ(t.cell(1, 4), CellSize(allocA, 0));  // its own subtree cell, unchanged
+    EXPECT_EQ(t.list.Folders.ShownAlloc[1], allocA);
+    EXPECT_EQ(t.st().rowMark[1], scan::SizeMark(allocA));
+    EXPECT_NE(scan::SizeMark(allocA), scan::SizeMark(4096));
+    // B has no sub-folders: its own figures.
+    EXPECT_EQ(t.st().rowText[2], t.list.Folders.RowText[6]);
+    EXPECT_EQ(t.st().rowMark[2], scan::SizeMark(16384));
+    EXPECT_EQ(t.cell(3, 1), "2");
+    EXPECT_EQ(t.list.Folders.ShownAlloc[7], 4096 + 2 * kMB);
+    // Icons, indents and the total row last.
+    EXPECT_EQ(t.st().rowIcon[0], 13);
+    EXPECT_EQ(t.st().rowIcon[1], 10);
+    EXPECT_EQ(t.st().rowIndent[2], 18);
+    EXPECT_EQ(t.st().rowIcon[4], 0);
+    EXPECT_EQ(t.st().rowIndent[4], -1);
+    EXPECT_EQ(t.cell(4, 0), "9 Folders ");
+    EXPECT_EQ(t.rows(), 5);
+
+    // Back to all levels: every folder with its own figures.
+    t.list.ShownLevel = 0;
+    scan::ApplyLevelLimit(t.list);
+    EXPECT_EQ(t.rows(), 10);
+    for (int r = 0; r < 9; ++r) {
+        EXPECT_EQ(t.st().rowText[size_t(r)], t.list.Folders.RowText[size_t(r)]);
+        EXPECT_EQ(t.list.Folders.ShownAlloc[size_t(r)], t.list.Folders.AllocSize[size_t(r)]);
+    }
+    EXPECT_EQ(t.st().rowIcon[3], 14);
+    EXPECT_EQ(t.st().rowLevel[4], 3);
+}
+
+TEST(TreeRows, LevelTwoCollapsesAtTheSecondLevel) {
+    TreeList t(SmallTree());
+    t.list.ShownLevel = 2;
+    scan::ApplyLevelLimit(t.list);
+    EXPECT_EQ(t.shown(), (std::vector<int>{0, 1, 2, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(t.cell(2, 1), "8");  // A1: 3 own + 5 of A1y
+    EXPECT_EQ(t.cell(1, 1), "1");  // A is shown with its sub-rows: own figures
+    EXPECT_EQ(t.list.Folders.ShownAlloc[1], 4096);
+}
+
+TEST(TreeRows, PlainExpandShowsChildrenCollapsed) {
+    TreeList t(SmallTree());
+    t.list.ShownLevel = 1;
+    scan::ApplyLevelLimit(t.list);
+    t.st().cursorRow = 3;  // on C, below A
+    t.st().drawnCursorRow = 3;
+    scan::ExpandRow(t.list, 1, false);
+    EXPECT_EQ(t.shown(), (std::vector<int>{0, 1, 2, 5, 6, 7, 9}));
+    EXPECT_EQ(t.cell(1, 1), "1");  // A's own figures again
+    EXPECT_EQ(t.list.Folders.ShownAlloc[1], 4096);
+    EXPECT_EQ(t.cell(2, 1), "8");  // A1 collapsed over A1x and A1y
+    EXPECT_EQ(t.list.Folders.ShownAlloc[2], 3 * kMB + 4096 + 4096 + 20 * kMB);
+    EXPECT_EQ(t.st().rowIndent[2], 34);
+    EXPECT_EQ(t.st().cursorRow, 5);
+    EXPECT_EQ(t.st().drawnCursorRow, 5);
+    EXPECT_EQ(t.cell(6, 0), "9 Folders ");
+    EXPECT_EQ(t.st().rowIcon[6], 0);
+    EXPECT_TRUE(t.list.RowsExpanded);
+    // Tree flags follow: A1 has sub-folders, A2 is the last child of A.
+    EXPECT_EQ(t.st().rowTreeFlags[2], 1);
+    EXPECT_EQ(t.st().rowTreeFlags[3], 2);
+    // Expanding again while expanded changes nothing.
+    scan::ExpandRow(t.list, 1, false);
+    EXPECT_EQ(t.rows(), 7);
+}
+
+TEST(TreeRows, ShiftExpandShowsEveryDescendantWithOwnFigures) {
+    TreeList t(SmallTree());
+    t.list.ShownLevel = 1;
+    scan::ApplyLevelLimit(t.list);
+    scan::ExpandRow(t.list, 1, true);
+    EXPECT_EQ(t.shown(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 9}));
+    for (int r = 1; r <= 5; ++r) {
+        EXPECT_EQ(t.st().rowText[size_t(r)], t.list.Folders.RowText[size_t(r)]) << r;
+    }
+    EXPECT_EQ(t.st().rowIcon[3], 14);
+    EXPECT_EQ(t.st().rowMark[4], scan::SizeMark(20 * kMB));
+}
+
+TEST(TreeRows, ExpandingASelectedRowSelectsItsSubRows) {
+    TreeList t(SmallTree());
+    t.list.ShownLevel = 1;
+    scan::ApplyLevelLimit(t.list);
+    int shows = 0;
+    t.list.SelectionChanged = [&] { ++shows; };
+    grid::SetRowSelected(*t.grid, 1, -1);
+    scan::CountSelection(t.list);
+    const qint64 before = t.list.SelTotal;
+    EXPECT_EQ(t.list.SelCount, 1);
+    scan::ExpandRow(t.list, 1, false);
+    for (int r = 1; r <= 3; ++r) EXPECT_TRUE(t.st().selected(r)) << r;
+    EXPECT_FALSE(t.st().selected(4));
+    EXPECT_EQ(t.st().selectedCount, 3);
+    // Own A + collapsed A1 + A2 is still the whole subtree.
+    EXPECT_EQ(t.list.SelCount, 3);
+    EXPECT_EQ(t.list.SelTotal, before);
+    EXPECT_EQ(shows, 2);
+}
+
+TEST(TreeRows, CollapseHidesDeeperRowsAndKeepsTheCursorInRange) {
+    TreeList t(SmallTree(), "Arial", 100);
+    ASSERT_LT(t.st().visibleRows, 10);
+    t.st().topRow = 4;
+    t.st().cursorRow = 3;       // inside the rows to be hidden
+    t.st().drawnCursorRow = 8;  // below them
+    grid::SetRowSelected(*t.grid, 4, -1);
+    scan::CountSelection(t.list);
+    scan::CollapseRow(t.list, 1);
+    EXPECT_EQ(t.shown(), (std::vector<int>{0, 1, 6, 7, 8, 9}));
+    EXPECT_EQ(t.cell(1, 1), "9");
+    EXPECT_EQ(t.st().cursorRow, 1);
+    EXPECT_EQ(t.st().drawnCursorRow, 4);
+    EXPECT_LE(t.st().topRow, std::max(0, t.rows() - t.st().visibleRows));
+    EXPECT_EQ(t.list.SelCount, 0);  // the hidden selected row left the totals
+    EXPECT_EQ(t.st().selectedCount, 0);
+    EXPECT_EQ(t.st().rowTreeFlags[1], 1);
+    EXPECT_EQ(t.cell(5, 0), "9 Folders ");
+    // And open again with Shift: back to the full tree.
+    scan::ExpandRow(t.list, 1, true);
+    EXPECT_EQ(t.rows(), 10);
+    EXPECT_EQ(t.list.Folders.ShownAlloc[1], 4096);
+}
+
+TEST(TreeRows, SortByOccupiedSizeBreaksTiesByFileSize) {
+    // P and Q occupy the same space; Q holds more bytes. R ties with Q completely.
+    TreeList t({{0, "C:\\", 0, 0, 0},
+                {1, "P", 1, 100, 8192},
+                {2, "P1", 1, 5000, 8192},
+                {1, "Q", 1, 900, 8192},
+                {1, "R", 1, 900, 8192},
+                {1, "S", 1, 1, 65536}});
+    t.list.SortKind = 1;
+    t.list.FullPath = true;
+    t.st().treeLines = 0;
+    scan::SortRows(t.list);
+    scan::ShowPaths(t.list);
+    // Larger first; complete ties keep the later row first (read from the list's end).
+    EXPECT_EQ(t.shown(), (std::vector<int>{5, 2, 4, 3, 1, 0, 6}));
+    EXPECT_EQ(t.cell(1, 0), "P\\P1");
+    EXPECT_EQ(t.st().rowIndent[1], 2);
+    EXPECT_EQ(t.cell(6, 0), "6 Folders ");
+
+    t.list.SortKind = 2;
+    scan::SortRows(t.list);
+    EXPECT_EQ(t.shown(), (std::vector<int>{0, 5, 1, 3, 4, 2, 6}));
+
+    // Back to tree order with the tree lines on: record order and plain names.
+    t.list.SortKind = 0;
+    t.list.FullPath = false;
+    t.st().treeLines = -1;
+    scan::SortRows(t.list);
+    EXPECT_EQ(t.shown(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_FALSE(t.list.PathsFlag);
+    EXPECT_EQ(t.cell(0, 0), "C:\\");
+    EXPECT_EQ(t.cell(2, 0), "P1");
+    EXPECT_EQ(t.st().rowIndent[2], 34);
+    EXPECT_EQ(t.st().rowIcon[0], 13);
+}
+
+TEST(TreeRows, SortKeysHoldSizesBeyondATerabyte) {
+    // Thirteen digits against twelve: a key cut to twelve characters would put Small first.
+    TreeList t({{0, "C:\\", 0, 0, 0},
+                {1, "Big", 1, 1, 1'000'000'000'008},
+                {1, "Small", 1, 1, 999'999'999'999}});
+    t.list.SortKind = 1;
+    scan::SortRows(t.list);
+    EXPECT_EQ(t.shown(), (std::vector<int>{1, 2, 0, 3}));
+}
+
+TEST(TreeRows, FifteenthTopLevelGroupWrapsToZero) {
+    std::vector<Folder> folders = {{0, "C:\\", 0, 0, 0}};
+    for (int i = 1; i <= 16; ++i) {
+        folders.push_back({1, QStringLiteral("T%1").arg(i), 0, 0, 4096});
+        if (i == 15) folders.push_back({2, "  deep", 0, 0, 4096});
+    }
+    TreeList t(folders);
+    t.list.SortKind = 1;
+    scan::SortRows(t.list);
+    scan::ShowPaths(t.list);
+    const auto& g = t.list.TopGroup;
+    EXPECT_EQ(g[0], 0);
+    for (int i = 1; i <= 14; ++i) EXPECT_EQ(g[size_t(i)], i) << i;
+    EXPECT_EQ(g[15], 0);  // T15
+    EXPECT_EQ(g[16], 0);  // its sub-folder
+    EXPECT_EQ(g[17], 1);  // T16
+    for (int r = 0; r < t.rows() - 1; ++r) {
+        const int f = t.order(r);
+        EXPECT_EQ(t.st().rowLevel[size_t(r)], g[size_t(f)] & 7);
+        EXPECT_EQ(t.st().rowIndent[r], 2);
+        if (f == 16) {
+            EXPECT_EQ(t.cell(r, 0), "T15\\deep");
+        }
+        if (f == 0) {
+            EXPECT_EQ(t.cell(r, 0), "C:\\");
+        }
+    }
+    EXPECT_TRUE(t.list.PathsFlag);
+    // A second call keeps the paths as they are.
+    scan::ShowPaths(t.list);
+    for (int r = 0; r < t.rows() - 1; ++r) {
+        if (t.order(r) == 16) {
+            EXPECT_EQ(t.cell(r, 0), "T15\\deep");
+        }
+    }
+}
+
+TEST(TreeRows, LevelRebuildOfAPathListGivesPathsAgain) {
+    TreeList t(SmallTree());
+    t.list.SortKind = 1;
+    t.list.FullPath = true;
+    scan::SortRows(t.list);
+    scan::ShowPaths(t.list);
+    grid::SetRowSelected(*t.grid, 2, -1);
+    scan::CountSelection(t.list);
+    // Sorted rows are no tree: nothing opens.
+    const int rows = t.rows();
+    scan::ExpandRow(t.list, 0, true);
+    EXPECT_EQ(t.rows(), rows);
+
+    t.list.ShownLevel = 2;
+    scan::ApplyLevelLimit(t.list);
+    EXPECT_FALSE(t.list.PathsFlag);
+    EXPECT_EQ(t.cell(2, 0), "A1");
+    EXPECT_EQ(t.st().selectedCount, 0);  // the rows show other folders now
+    EXPECT_EQ(t.list.SelCount, 0);
+    scan::ShowPaths(t.list);
+    EXPECT_EQ(t.cell(2, 0), "A\\A1");
+    EXPECT_EQ(t.cell(2, 1), "8");  // still collapsed
+}
+
+// Expected flags from the levels alone: bit 0 a deeper row follows, bit 1 no later sibling.
+std::vector<int> FlagsOf(const std::vector<int>& levels, const std::vector<int>& hasChildren) {
+    std::vector<int> out;
+    const int n = int(levels.size());
+    for (int i = 0; i < n; ++i) {
+        bool last = i > 0;
+        for (int j = i + 1; j < n && last; ++j) {
+            if (levels[size_t(j)] < levels[size_t(i)]) break;
+            if (levels[size_t(j)] == levels[size_t(i)]) last = false;
+        }
+        out.push_back(hasChildren[size_t(i)] | (last ? 2 : 0));
+    }
+    return out;
+}
+
+TEST(TreeRows, TreeFlagsMarkSubFoldersAndLastSiblings) {
+    TreeList t(SmallTree());
+    scan::ComputeTreeFlags(t.list);
+    std::vector<int> got;
+    for (int r = 0; r < 9; ++r) got.push_back(t.st().rowTreeFlags[size_t(r)]);
+    EXPECT_EQ(got, FlagsOf({0, 1, 2, 3, 3, 2, 1, 1, 2}, {1, 1, 1, 0, 0, 0, 0, 1, 0}));
+    EXPECT_EQ(got, (std::vector<int>{1, 1, 1, 0, 2, 2, 0, 3, 2}));
+    EXPECT_EQ(t.st().rowTreeFlags[9], 0);
+
+    // Not touched while sorted or in the full-path display.
+    t.st().rowTreeFlags[4] = 0;
+    t.list.SortKind = 1;
+    scan::ComputeTreeFlags(t.list);
+    EXPECT_EQ(t.st().rowTreeFlags[4], 0);
+    t.list.SortKind = 0;
+    t.list.FullPath = true;
+    scan::ComputeTreeFlags(t.list);
+    EXPECT_EQ(t.st().rowTreeFlags[4], 0);
+}
+
+TEST(TreeRows, TreeFlagsOfADeepTree) {
+    std::vector<Folder> folders = {{0, "C:\\", 0, 0, 0}};
+    std::vector<int> levels = {0};
+    for (int i = 1; i <= 70; ++i) {
+        folders.push_back({i, QStringLiteral("d%1").arg(i), 0, 0, 0});
+        levels.push_back(i);
+    }
+    folders.push_back({1, "last", 0, 0, 0});
+    levels.push_back(1);
+    TreeList t(folders);
+    scan::ComputeTreeFlags(t.list);
+    std::vector<int> has(levels.size(), 0);
+    for (size_t i = 0; i + 1 < levels.size(); ++i) has[i] = levels[i + 1] > levels[i] ? 1 : 0;
+    std::vector<int> got;
+    for (int r = 0; r < int(levels.size()); ++r) got.push_back(t.st().rowTreeFlags[size_t(r)]);
+    EXPECT_EQ(got, FlagsOf(levels, has));
+}
+
+TEST(TreeRows, DragMarkAndCountSelectionKeepTheTotals) {
+    TreeList t(SmallTree());
+    t.st().selectionMode = 1;
+    int shows = 0;
+    t.list.SelectionChanged = [&] { ++shows; };
+    t.list.DragSelects = true;
+    scan::DragMark(t.list, 2);
+    scan::DragMark(t.list, 6);
+    scan::DragMark(t.list, 6);  // already selected: nothing more
+    scan::DragMark(t.list, 9);  // the total row is never selected
+    EXPECT_EQ(t.list.SelCount, 2);
+    EXPECT_EQ(t.list.SelTotal, 3 * kMB + 4096 + 16384);
+    EXPECT_FALSE(t.st().selected(9));
+    t.list.DragSelects = false;
+    scan::DragMark(t.list, 2);
+    scan::DragMark(t.list, 3);  // not selected: nothing
+    EXPECT_EQ(t.list.SelCount, 1);
+    EXPECT_EQ(t.list.SelTotal, 16384);
+    EXPECT_EQ(shows, 0);
+
+    t.list.SelCount = 99;
+    scan::CountSelection(t.list);
+    EXPECT_EQ(t.list.SelCount, 1);
+    EXPECT_EQ(t.list.SelTotal, 16384);
+    EXPECT_EQ(shows, 1);
+}
+
+}  // namespace
