@@ -1,11 +1,13 @@
 #include "app/Startup.h"
 
+#include <QFile>
 #include <limits>
 
 #include "app/Context.h"
 #include "app/OptionKeys.h"
 #include "app/Settings.h"
 #include "platform/DriveCatalog.h"
+#include "platform/DriveMap.h"
 #include "platform/PathMap.h"
 #include "platform/ProgramDir.h"
 #include "platform/Shell.h"
@@ -54,8 +56,18 @@ void DetectPlatform() {
     Ctx().SystemFolder = windir + QLatin1String(nt ? "\\System32" : "\\System");
 }
 
+QString CommandLineDrive(const QString& argument) {
+    if (argument.isEmpty()) return {};
+    if (argument.size() >= 2 && argument.at(1) == u':' &&
+        platform::LetterIndex(argument.at(0)) >= 0)
+        return argument;
+    const int index = platform::AddFolderDrive(QFile::encodeName(argument));
+    if (index < 0) return {};
+    return QString(QChar(char16_t(u'A' + index))) + QLatin1String(":\\");
+}
+
 void EntryRoutine(const std::function<QObject*()>& createWindow,
-                  const std::function<void(QObject*)>& showWindow) {
+                  const std::function<void(QObject*)>& showWindow, const QString& commandLine) {
     ProgramContext& c = Ctx();
 
     // 1-2. The program's folder and its settings file. The drive letters are read from
@@ -83,6 +95,10 @@ void EntryRoutine(const std::function<QObject*()>& createWindow,
     c.SettingsNative = folder + "/" + kSettingsName.toUtf8();
     SetSettingsNative(c.SettingsNative);
 
+    // A folder named on the command line becomes a drive before the letters are recorded.
+    c.CommandLine = CommandLineDrive(commandLine);
+    if (!commandLine.isEmpty() && c.CommandLine.isEmpty()) c.CommandLine = commandLine;
+
     // 3-4. Qt's dialogs stand in for the common-dialog control.
     DetectPlatform();
     c.CommonDialogReady = true;
@@ -98,11 +114,13 @@ void EntryRoutine(const std::function<QObject*()>& createWindow,
     ReadGeometry("HEIGHT", c.WindowHeight);
     c.WindowDrives = QString(10, u' ');
 
-    // 9-12.
-    QObject* first = createWindow ? createWindow() : nullptr;
-    c.ListWindows[0] = first;
+    // 9-12. The window's load runs when it is created here, so the version text and the
+    // first-window flag it reads are set just before.
     c.VersionText = BuildVersionText(kVersionMajor, kVersionMinor, kVersionRevision);
     c.FirstWindow = true;
+    c.NextSlot = 0;
+    QObject* first = createWindow ? createWindow() : nullptr;
+    c.ListWindows[0] = first;
     if (first && showWindow) showWindow(first);
 }
 

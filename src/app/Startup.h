@@ -20,8 +20,15 @@ bool ReadRegString(const QString& root, const QString& subKey, const QString& na
 
 // The entry routine. createWindow builds the first list window (slot 0) and
 // showWindow shows it without waiting; both may be empty while there is no window.
+// commandLine is the drive argument: a drive path ("D:", "D:\\TEMP") or a native folder,
+// which becomes a drive of its own (CommandLine then holds its letter and ":").
 void EntryRoutine(const std::function<QObject*()>& createWindow = {},
-                  const std::function<void(QObject*)>& showWindow = {});
+                  const std::function<void(QObject*)>& showWindow = {},
+                  const QString& commandLine = {});
+
+// The drive path a command-line argument stands for: drive paths unchanged, a native
+// folder as the root of the drive it is (or gets) mapped to; empty when it names nothing.
+QString CommandLineDrive(const QString& argument);
 
 // Opens the help page beside the executable with the desktop's browser; failures ignored.
 void ShowHelp(QObject* owner);

@@ -1,10 +1,16 @@
 // FOLDEX: how the space of a drive is spread over its folders.
-#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
 
 #include "app/Context.h"
 #include "app/Startup.h"
+#include "export/ListExport.h"
+#include "listwindow/RunWindows.h"
+#include "platform/DirReader.h"
+#include "scan/ReportCommand.h"
 
 namespace {
 
@@ -19,17 +25,72 @@ QString VersionLine() {
 
 void PrintUsage() {
     PrintLine(QStringLiteral("使い方: foldex [ドライブ]"));
+    PrintLine(
+        QStringLiteral("        foldex --report ドライブ [--csv] [--output ファイル] [--level N]"));
+    PrintLine(
+        QStringLiteral("                        [--unit KB|MB] [--sort size|total] [--full-path]"));
+    PrintLine(QStringLiteral("        foldex --drives"));
     PrintLine(QStringLiteral("  ドライブ     D: や D:\\TEMP、またはフォルダーのパス"));
+    PrintLine(QStringLiteral("  --report     フォルダー毎サイズ一覧をテキストか CSV で書き出す"));
+    PrintLine(QStringLiteral("  --drives     ドライブの一覧を表示"));
     PrintLine(QStringLiteral("  --version    バージョンを表示して終了"));
     PrintLine(QStringLiteral("  --help       この説明を表示して終了"));
+}
+
+void PrintError(const QString& s) {
+    std::fprintf(stderr, "foldex: %s\n", s.toLocal8Bit().constData());
+}
+
+// Qt's own notes (a missing runtime folder and the like) would mix with the report's
+// messages; only failures get through.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) PrintError(message);
+}
+
+int HeadlessCommand(int argc, char** argv, const QStringList& args) {
+    qInstallMessageHandler(QuietMessages);
+    // The grid draws into images with fonts, which needs a GUI application but no display.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication qapp(argc, argv);
+    app::EntryRoutine();
+    QFile out;
+    QFile err;
+    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly))
+        return 1;
+    if (args.contains(QLatin1String("--drives"))) {
+        if (args.size() > 1) {
+            PrintError(QStringLiteral("--drives に引数は要りません"));
+            return scan::kExitBadArguments;
+        }
+        return scan::RunDrives(out);
+    }
+    scan::ReportOptions options;
+    QString error;
+    QStringList rest = args;
+    rest.removeOne(QLatin1String("--report"));
+    if (!scan::ParseReportArguments(rest, options, error)) {
+        PrintError(error);
+        return scan::kExitBadArguments;
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    scan::ReportWriters writers;
+    auto format = [](bool csv) { return csv ? exportlist::Format::Csv : exportlist::Format::Text; };
+    writers.toDevice = [&](const scan::DriveList& list, bool csv, QIODevice& device, QString* e) {
+        return exportlist::WriteList(list, format(csv), device, now, e);
+    };
+    writers.toFile = [&](const scan::DriveList& list, bool csv, const QString& path, QString* e) {
+        return exportlist::SaveListFile(list, format(csv), path, now, e);
+    };
+    const int rc = scan::RunReport(options, writers, out, err, platform::StdErrIsTerminal());
+    out.flush();
+    return rc;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication qapp(argc, argv);
-    QStringList args = qapp.arguments();
-    args.removeFirst();
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     for (const QString& a : args) {
         if (a == QLatin1String("--version") || a == QLatin1String("-v")) {
             PrintLine(VersionLine());
@@ -39,14 +100,25 @@ int main(int argc, char** argv) {
             PrintUsage();
             return 0;
         }
+    }
+    if (args.contains(QLatin1String("--report")) || args.contains(QLatin1String("--drives"))) {
+        return HeadlessCommand(argc, argv, args);
+    }
+    QString drive;
+    for (const QString& a : args) {
         if (a.startsWith(QLatin1String("--"))) {
-            std::fprintf(stderr, "foldex: 不明なオプション: %s\n", a.toLocal8Bit().constData());
+            PrintError(QStringLiteral("不明なオプション: ") + a);
             PrintUsage();
             return 2;
         }
+        if (drive.isEmpty()) drive = a;
     }
-    app::EntryRoutine();
-    PrintLine(VersionLine());
-    PrintLine(QStringLiteral("設定ファイル: ") + app::Ctx().SettingsFile);
-    return 0;
+    if (!listwindow::DisplayAvailable()) {
+        PrintError(
+            QStringLiteral("画面 (DISPLAY) がないため、ウィンドウを開けません。"
+                           "ドライブの一覧を表示します。"));
+        QStringList drives{QStringLiteral("--drives")};
+        return HeadlessCommand(argc, argv, drives);
+    }
+    return listwindow::RunWindows(argc, argv, drive);
 }

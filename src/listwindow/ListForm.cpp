@@ -1,0 +1,599 @@
+// ListForm: window slots, loading, layout on resize, closing.
+#include "listwindow/ListForm.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWindow>
+#include "dialogs/MsgBoxForm.h"
+
+#include "app/Context.h"
+#include "app/OptionKeys.h"
+#include "app/Settings.h"
+#include "dialogs/AppIcon.h"
+#include "grid/MarkIcons.h"
+#include "grid/widget/GridView.h"
+#include "listwindow/Artwork.h"
+#include "listwindow/PictureWidget.h"
+#include "platform/Beep.h"
+#include "platform/DriveMap.h"
+#include "platform/Fonts.h"
+#include "platform/Screen.h"
+#include "scan/DriveInfo.h"
+#include "scan/Figures.h"
+#include "scan/TreeRows.h"
+
+namespace listwindow {
+namespace {
+
+constexpr int kMinHeightTwips = 4200;
+constexpr int kMinWidthTwips = 8880;
+constexpr int kMinWidthLargeFontTwips = 9920;
+constexpr int kTopBandPx = 82;  // toolbar, drive buttons, strips and figures
+constexpr int kBottomPx = 30;   // the bottom strip
+constexpr int kHeaderTwips = 20 * 15;
+
+QFont UiFont(const QString& windowsFace, double points, bool bold = false) {
+    QFont f(platform::ResolveFontFamily(windowsFace));
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+QLabel* MakeLabel(const QString& name, QWidget* parent, const QFont& font) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setFont(font);
+    return l;
+}
+
+}  // namespace
+
+ListForm* ListForm::InSlot(int slot) {
+    if (slot < 0 || slot >= 10) return nullptr;
+    return qobject_cast<ListForm*>(app::Ctx().ListWindows[size_t(slot)].data());
+}
+
+ListForm::ListForm(QWidget* parent) : QWidget(parent) {
+    app::ProgramContext& c = app::Ctx();
+    setObjectName(QStringLiteral("ListForm"));
+    setAttribute(Qt::WA_DeleteOnClose, false);  // deleted once a running scan has returned
+    setWindowIcon(dialogs::AppIcon());
+
+    // 1. The slot.
+    slot_ = std::clamp<int>(c.NextSlot, 0, 9);
+    c.SlotInUse[size_t(slot_)] = -1;
+    c.ListWindows[size_t(slot_)] = this;
+    ++c.OpenWindows;
+
+    // 2. Screen units.
+    tppX_ = tppY_ = platform::TwipsPerPixel();
+    buttonOfDrive_.fill(-1);
+
+    // 3. The default font, settled by the first window for the run.
+    if (c.DefaultFontName.isEmpty()) c.DefaultFontName = app::DefaultFontName1();
+
+    buildControls();
+
+    // 5. The grid.
+    grid::Grid& g = view_->grid();
+    list_.Grid = &g;
+    setListHooks();
+    grid::InitGrid(g, kHeaderTwips);
+    grid::SetIconSlot(g.st, 0, grid::MarkIconStrip(), grid::kMarkIconWidth, grid::kMarkIconHeight);
+
+    // 6-7. Drive settings and buttons.
+    clusterChoice_ = app::OptText("ClusterFixedS").leftJustified(26, u'-').left(26);
+    removableFlags_ = app::OptText("RemovableList").leftJustified(26, u'0').left(26);
+    dstlst_->addItem(QString());
+    buildDriveButtons();
+    buildMenus();
+
+    // 8-10. Switches and list settings.
+    arranging_ = true;
+    c.ShortSpace = app::OptBool("ShortSpace");
+    c.SelTypeWin = app::OptBool("SelTypeWin");
+    c.UseNewWindow = app::OptBool("UseNewWindow");
+    c.TreeDisp = app::OptBool("TreeDisp");
+    readListSettings();
+    if (app::OptSwitch("COLOR")) SetNameColouring(Switch::On);
+    if (app::OptSwitch("KB")) SetKB(Switch::On);
+    if (app::OptSwitch("MB")) SetMB(Switch::On);
+    if (app::OptSwitch("FULL")) SetFullPath(Switch::On);
+    ApplyBackgroundType(std::clamp(app::OptInt("BackColType"), 0, 5));
+
+    // 11-12. Caption and geometry.
+    setWindowTitle(QStringLiteral("ディレクトリ毎サイズ一覧 Ver.") + c.VersionText);
+    const QRect screen = platform::ScreenRectPixels();
+    QRect geo(c.WindowLeft / tppX_, c.WindowTop / tppY_, c.WindowWidth / tppX_,
+              c.WindowHeight / tppY_);
+    if (!screen.isEmpty() && !screen.intersects(geo)) geo.moveTopLeft(screen.topLeft());
+    move(geo.topLeft());
+    resize(geo.size());
+
+    // 13.
+    if (c.FirstWindow) {
+        c.FirstWindow = false;
+        list_.OverviewShown = true;
+        setHeadings(scan::OverviewHeadings());
+    }
+}
+
+ListForm::~ListForm() {
+    app::ProgramContext& c = app::Ctx();
+    if (c.ListWindows[size_t(slot_)] == this) c.ListWindows[size_t(slot_)] = nullptr;
+}
+
+void ListForm::LoadShow() {
+    // 14.
+    for (QLabel* l : {totdsp_, fredsp_, usedsp_, sumdsp_, dlsdsp_, movdsp_}) l->clear();
+    show();
+    arranging_ = false;
+    placeControls();
+
+    // 15. The command line names a drive with a button: show it; else the overview.
+    const QString cmd = app::Ctx().CommandLine;
+    if (cmd.size() >= 2 && cmd.at(1) == u':') {
+        const int index = platform::LetterIndex(cmd.at(0));
+        if (index >= 0 && buttonOfDrive_[size_t(index)] >= 0) {
+            app::Ctx().CommandLine.clear();  // only the first window takes it
+            Calc(buttonOfDrive_[size_t(index)]);
+            return;
+        }
+    }
+    if (list_.OverviewShown) ShowOverview();
+}
+
+void ListForm::buildControls() {
+    const QFont labelFont = UiFont(app::Ctx().DefaultFontName, 9);
+    const QFont boldFont = UiFont(app::Ctx().DefaultFontName, 9.75, true);
+
+    tolfrm_ = new PictureWidget(QStringLiteral("TOLFRM"), this);
+    tolfrm_->setImage(ToolbarImage());
+    static const char* const kPressedNames[] = {"TNEWIMG", "TTXTIMG", "TPRTIMG", "TFILIMG",
+                                                "TOPTIMG"};
+    for (int i = 0; i < 5; ++i) {
+        auto* p = new PictureWidget(QString::fromLatin1(kPressedNames[i]), tolfrm_);
+        p->setImage(ToolbarPressed(i));
+        p->move(ToolbarButtonRect(i).topLeft());
+        p->setAttribute(Qt::WA_TransparentForMouseEvents);
+        p->hide();
+        toolPressed_[size_t(i)] = p;
+    }
+    connect(tolfrm_, &PictureWidget::pressed, this,
+            [this](QPoint pos, Qt::MouseButton b, Qt::KeyboardModifiers) { toolbarPress(pos, b); });
+    connect(tolfrm_, &PictureWidget::moved, this,
+            [this](QPoint pos, Qt::MouseButtons) { toolbarMove(pos); });
+    connect(
+        tolfrm_, &PictureWidget::released, this,
+        [this](QPoint pos, Qt::MouseButton b, Qt::KeyboardModifiers) { toolbarRelease(pos, b); });
+
+    voldsp_ = MakeLabel(QStringLiteral("VOLDSP"), this, boldFont);
+    voldsp_->setTextFormat(Qt::PlainText);
+    label1_ = MakeLabel(QStringLiteral("Label1"), this, labelFont);
+    label1_->setStyleSheet(QStringLiteral("color: #606060"));
+    static const char16_t* const kCaptions[] = {u"総容量", u"使用済", u"空き"};
+    totdsp_ = MakeLabel(QStringLiteral("TOTDSP"), this, labelFont);
+    usedsp_ = MakeLabel(QStringLiteral("USEDSP"), this, labelFont);
+    fredsp_ = MakeLabel(QStringLiteral("FREDSP"), this, labelFont);
+    for (const char16_t* text : kCaptions) {
+        QLabel* cap = MakeLabel(QString(), this, labelFont);
+        cap->setText(QString::fromUtf16(text));
+        cap->setStyleSheet(QStringLiteral("color: #506070"));
+        figureCaptions_.push_back(cap);
+    }
+    for (QLabel* l : {totdsp_, usedsp_, fredsp_})
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    // Strips.
+    lvlfrm_ = new PictureWidget(QStringLiteral("LVLFRM"), this);
+    lvlfrm_->setImage(LevelStrip());
+    for (int i = 0; i < 5; ++i) {
+        auto* p = new PictureWidget(QStringLiteral("LVLIMG"), lvlfrm_);
+        p->setProperty("index", i);
+        p->setImage(LevelLit(i));
+        p->move(LevelButtonRect(i).topLeft());
+        p->setAttribute(Qt::WA_TransparentForMouseEvents);
+        p->hide();
+        lvlimg_[size_t(i)] = p;
+    }
+    lvlimg_[0]->show();
+    connect(
+        lvlfrm_, &PictureWidget::pressed, this,
+        [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) { LevelStripPress(pos.x()); });
+
+    dspfrm_ = new PictureWidget(QStringLiteral("DSPFRM"), this);
+    dspfrm_->setImage(DisplayStrip());
+    auto lit = [this](const char16_t* name, DisplayButton b) {
+        auto* p = new PictureWidget(QString::fromUtf16(name), dspfrm_);
+        p->setImage(DisplayLit(b));
+        p->move(DisplayZone(b).topLeft());
+        p->hide();
+        return p;
+    };
+    backImg_ = lit(u"D背景色IMG", DisplayButton::Background);
+    backImg_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    colImg_ = lit(u"D文字色IMG", DisplayButton::NameColour);
+    kbImg_ = lit(u"D数KBIMG", DisplayButton::Kb);
+    mbImg_ = lit(u"D数MBIMG", DisplayButton::Mb);
+    fullImg_ = lit(u"DフルパスIMG", DisplayButton::FullPath);
+    connect(colImg_, &PictureWidget::pressed, this, [this] { SetNameColouring(Switch::Off); });
+    connect(kbImg_, &PictureWidget::pressed, this, [this] { SetKB(Switch::Off); });
+    connect(mbImg_, &PictureWidget::pressed, this, [this] { SetMB(Switch::Off); });
+    connect(fullImg_, &PictureWidget::pressed, this, [this] { SetFullPath(Switch::Off); });
+    connect(
+        dspfrm_, &PictureWidget::pressed, this,
+        [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) { DisplayStripPress(pos.x()); });
+    connect(dspfrm_, &PictureWidget::released, this,
+            [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
+                DisplayStripRelease(pos.x());
+            });
+    btntim_ = new QTimer(this);
+    btntim_->setObjectName(QStringLiteral("BTNTIM"));
+    btntim_->setSingleShot(true);
+    btntim_->setInterval(600);
+    connect(btntim_, &QTimer::timeout, this, [this] {
+        // Held: open the chooser showing the current type, without stepping the type.
+        backImg_->hide();
+        chooser_->raise();
+        chooser_->show();
+    });
+
+    for (int i = 0; i < 2; ++i) {
+        auto* s = new PictureWidget(QStringLiteral("SRTFRM"), this);
+        s->setProperty("index", i);
+        s->setImage(SortButton(i));
+        s->setToolTip(i == 0 ? QStringLiteral("占有サイズの大きい順に並べます")
+                             : QStringLiteral("下位合計の大きい順に並べます"));
+        auto* on = new PictureWidget(QStringLiteral("SRTONIMG"), s);
+        on->setProperty("index", i);
+        on->setImage(SortLit(i));
+        on->hide();
+        connect(s, &PictureWidget::released, this, [this, i] {
+            if (!list_.OverviewShown) SetSort(i, Switch::On);
+        });
+        connect(on, &PictureWidget::released, this, [this, i] { SetSort(i, Switch::Off); });
+        srtfrm_[size_t(i)] = s;
+        srtonimg_[size_t(i)] = on;
+    }
+
+    view_ = new grid::GridView(this);
+    view_->hooks().selectionChanged = [this] { selectionChanged(); };
+    connect(view_, &grid::GridView::keyHandled, this, [this](int, int, bool recount) {
+        if (recount) selectionChanged();
+    });
+
+    // The background chooser lies over the list while it is open.
+    chooser_ = new PictureWidget(QString::fromUtf16(u"背景選択PNL"), this);
+    chooser_->setImage(BackgroundPanel());
+    chooser_->hide();
+    // All six patterns are shown so that a person sees what to pick; the current one is
+    // marked by a frame.
+    for (int t = 0; t < kPatternCount; ++t) {
+        auto* p = new PictureWidget(QString::fromUtf16(u"背景選択IMG"), chooser_);
+        p->setProperty("index", t);
+        p->setImage(BackgroundPattern(t));
+        p->move(PatternCellRect(t).topLeft());
+        p->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    chooserSel_ = new PictureWidget(QStringLiteral("CHOOSERSEL"), chooser_);
+    chooserSel_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    connect(chooser_, &PictureWidget::pressed, this,
+            [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
+                ChooserClick(pos.x(), pos.y());
+            });
+
+    // Bottom strip.
+    inffrm_ = new QFrame(this);
+    inffrm_->setObjectName(QStringLiteral("INFFRM"));
+    inffrm_->setFrameShape(QFrame::StyledPanel);
+    sumnam_ = MakeLabel(QStringLiteral("SUMNAM"), inffrm_, labelFont);
+    sumdsp_ = MakeLabel(QStringLiteral("SUMDSP"), inffrm_, boldFont);
+    dlsdsp_ = MakeLabel(QStringLiteral("DLSDSP"), inffrm_, labelFont);
+    movdsp_ = MakeLabel(QStringLiteral("MOVDSP"), inffrm_, labelFont);
+    for (QLabel* l : {sumdsp_, dlsdsp_, movdsp_})
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    dlsdsp_->setToolTip(QStringLiteral("選択したフォルダーを削除した後の空き容量"));
+    movdsp_->setToolTip(QStringLiteral("選択したフォルダーをコピーした後のコピー先の空き容量"));
+    auto* delCap = MakeLabel(QString(), inffrm_, labelFont);
+    delCap->setText(QStringLiteral("削除後の空き"));
+    delCap->setObjectName(QStringLiteral("DLSCAP"));
+    auto* dstCap = MakeLabel(QString(), inffrm_, labelFont);
+    dstCap->setText(QStringLiteral("コピー先"));
+    dstCap->setObjectName(QStringLiteral("DSTCAP"));
+    dstlst_ = new QComboBox(inffrm_);
+    dstlst_->setObjectName(QStringLiteral("DSTLST"));
+    dstlst_->setFont(labelFont);
+    connect(dstlst_, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        list_.Destination = text;
+        scan::ShowSelectionFigures(list_);
+        refreshFigures();
+    });
+
+    // The window sees keys before its controls.
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+    installEventFilter(this);
+}
+
+void ListForm::setHeadings(const std::array<QString, 5>& headings) {
+    grid::Grid& g = view_->grid();
+    for (size_t i = 0; i < headings.size(); ++i) g.st.headings[i] = headings[i];
+    grid::DrawHeader(g);
+}
+
+void ListForm::setListHooks() {
+    list_.ProcessEvents = [] { QCoreApplication::processEvents(); };
+    list_.ShowProgress = [this](const QString& folder) {
+        voldsp_->setText(folder);
+        voldsp_->repaint();
+    };
+    list_.ReportFailure = [this](const QString& text) { MsgBoxEx(text, 0, QString()); };
+    list_.SetBusy = [this](bool busy) {
+        if (busy) {
+            refreshFigures();
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            lockControls(true);
+        } else {
+            lockControls(false);
+            QApplication::restoreOverrideCursor();
+        }
+    };
+    list_.RecomputeIndentStep = [this] { recomputeIndents(); };
+    list_.ApplyBackgroundType = [this](int type) { ApplyBackgroundType(std::clamp(type, 0, 5)); };
+    list_.HeadingsChanged = [this] { grid::DrawHeader(view_->grid()); };
+    list_.SelectionChanged = [this] {
+        scan::ShowSelectionFigures(list_);
+        refreshFigures();
+    };
+}
+
+void ListForm::readListSettings() {
+    grid::Grid& g = view_->grid();
+    grid::GridState& st = g.st;
+    st.headerTextColour = app::OptColour("TitleForeCol");
+    st.headerTopColour = app::OptColour("TitleBackCol");
+    st.textColour = app::OptColour("ListForeCol");
+    g.surface.textColour = st.textColour;
+    st.backColour = app::OptColour("ListBackCol");
+    st.selBackColour = app::OptColour("SelBackCol");
+    st.selTextColour = app::OptColour("SelForeCol");
+    st.vRuleColour = app::OptColour("ListVLineCol");
+    st.hRuleColour = app::OptColour("ListHLineCol");
+    st.vRuleWidth = app::OptInt("KeiDispV");
+    st.hRuleWidth = app::OptInt("KeiDispH");
+    st.line3D = app::OptBool("ListLine3D") ? -1 : 0;
+    st.treeLines = app::Ctx().TreeDisp ? -1 : 0;
+    st.selectionMode = app::Ctx().SelTypeWin ? 2 : 1;
+    st.cellCursor = app::Ctx().SelTypeWin ? -1 : 0;
+    st.cursorFrame = st.cellCursor;
+    st.columnCount = 5;
+    for (int c = 0; c < 5; ++c) {
+        st.columnAlign[size_t(c)] = c == 0 ? 0 : 1;
+        grid::SetColumnAltFont(st, c, c == 0 ? 0 : 1);
+    }
+    setHeadings(scan::FolderHeadings());
+    grid::SetPrimaryFont(g, app::OptText("FontName1"), app::OptText("FontSize1").toFloat(),
+                         app::OptBool("FontBold1"), false);
+    grid::SetAltFont(g, app::OptText("FontName2"), app::OptText("FontSize2").toFloat(),
+                     app::OptBool("FontBold2"), false);
+    recomputeIndents();
+}
+
+// The indent step: half the icon strip's width plus 2; narrower with the narrow indent
+// while the tree lines are off, the list is sorted or shows full paths.
+void ListForm::recomputeIndents() {
+    grid::GridState& st = view_->grid().st;
+    int step = grid::kMarkIconWidth / 2 + 2;
+    const bool narrow =
+        app::Ctx().ShortSpace && (!st.treeLines || list_.SortKind != 0 || fullPath_);
+    if (narrow) step = step / 2 + 2;
+    st.indentStep = step;
+    list_.IndentStep = step;
+    scan::RecomputeIndents(list_);
+}
+
+void ListForm::placeControls() {
+    const QSize client = size();
+    const int cw = client.width();
+    const int ch = client.height();
+    // Top band: toolbar at the left, drive buttons, the volume and its figures; the
+    // strips at the right.
+    tolfrm_->move(6, 6);
+    int x = 6 + tolfrm_->width() + 10;
+    for (size_t i = 0; i < drvbtn_.size(); ++i) {
+        drvbtn_[i]->move(x, 4);
+        drvnam_[i]->setGeometry(x - 2, 4 + drvbtn_[i]->height(), drvbtn_[i]->width() + 4, 14);
+        x += drvbtn_[i]->width() + 6;
+    }
+    const int lvlLeft = (cw * tppX_ - lvlfrm_->width() * tppX_ - 105) / tppX_;
+    lvlfrm_->move(lvlLeft, 4);
+    dspfrm_->move(cw - dspfrm_->width() - 7, 4 + lvlfrm_->height() + 4);
+    const int textLeft = 6 + tolfrm_->width() + 10;
+    const int figuresRight = std::min(lvlLeft, dspfrm_->x()) - 8;
+    voldsp_->setGeometry(textLeft, 44, std::max(40, figuresRight - textLeft), 18);
+    label1_->setGeometry(textLeft, 62, 120, 16);
+    // Figures: caption and value pairs in the row under the volume name.
+    const int pair = 124;
+    int fx = std::max(textLeft + 130, cw - 8 - 3 * pair);
+    QLabel* values[] = {totdsp_, usedsp_, fredsp_};
+    for (int i = 0; i < 3; ++i) {
+        figureCaptions_[size_t(i)]->setGeometry(fx, 62, 40, 16);
+        values[i]->setGeometry(fx + 38, 62, pair - 44, 16);
+        fx += pair;
+    }
+
+    // Bottom strip: centred by the window's rule.
+    const int stripW = std::min(cw - 8, 600);
+    const int stripH = kBottomPx - 4;
+    inffrm_->resize(stripW, stripH);
+    const int stripLeft = ((cw * tppX_ - stripW * tppX_ - 630) / 2 + 675) / tppX_;
+    inffrm_->move(std::max(2, std::min(stripLeft, cw - stripW - 2)), ch - stripH - 2);
+    sumnam_->setGeometry(6, 4, 70, 18);
+    sumdsp_->setGeometry(76, 4, 110, 18);
+    inffrm_->findChild<QLabel*>(QStringLiteral("DLSCAP"))->setGeometry(196, 4, 70, 18);
+    dlsdsp_->setGeometry(262, 4, 110, 18);
+    inffrm_->findChild<QLabel*>(QStringLiteral("DSTCAP"))->setGeometry(384, 4, 50, 18);
+    dstlst_->setGeometry(434, 2, 52, 22);
+    movdsp_->setGeometry(488, 4, std::max(40, stripW - 494), 18);
+
+    // The grid takes the rest: the heading bar top down to the bottom strip.
+    const int gridTop = kTopBandPx;
+    const int gridWTw = (cw - 12) * tppX_;
+    const int gridHTw = std::max(0, inffrm_->y() - gridTop) * tppY_;
+    grid::Grid& g = view_->grid();
+    SetColumnWidths(gridWTw);
+    g.surface.resize(gridWTw / tppX_, std::max(1, (gridHTw - g.st.headerHeight) / tppY_));
+    g.surface.clear(g.st.backColour);
+    view_->setGeometry(6, gridTop, gridWTw / tppX_, gridHTw / tppY_);
+    grid::LayoutGrid(g, gridWTw, gridHTw, 0, 0);
+
+    // Sort buttons sit at the right end of their columns, just above the heading bar.
+    for (int i = 0; i < 2; ++i) {
+        const int right = view_->x() + g.st.textRight[size_t(i + 4)];
+        srtfrm_[size_t(i)]->move(right - srtfrm_[size_t(i)]->width() - 2,
+                                 gridTop - srtfrm_[size_t(i)]->height() - 1);
+    }
+    if (chooser_->isVisible()) chooser_->move(dspfrm_->x(), dspfrm_->y() + dspfrm_->height() + 2);
+    chooser_->move(dspfrm_->x() + dspfrm_->width() - chooser_->width(),
+                   dspfrm_->y() + dspfrm_->height() + 2);
+}
+
+void ListForm::SetColumnWidths(int availableTwips) {
+    grid::Grid& g = view_->grid();
+    grid::GridState& st = g.st;
+    const QFontMetrics fm(g.surface.font());
+    const int s = g.list.widthTwips() / std::max(1, tppX_);
+    const int n = fm.horizontalAdvance(QStringLiteral(" 9,999,999,999,999")) + s;
+    const int c = fm.horizontalAdvance(QStringLiteral(" 99,999,999"));
+    st.columnWidths[0] = std::max(20, availableTwips / std::max(1, tppX_) - 3 * n - s - c);
+    st.columnWidths[1] = c;
+    st.columnWidths[2] = n;
+    st.columnWidths[3] = n;
+    st.columnWidths[4] = n + s - 2;
+}
+
+void ListForm::applyMinimumSize() {
+    const int minH = kMinHeightTwips / tppY_;
+    const float fontSize = view_ ? view_->grid().surface.font().pointSizeF() : 0;
+    const int minW = (fontSize >= 12 ? kMinWidthLargeFontTwips : kMinWidthTwips) / tppX_;
+    setMinimumSize(minW, minH);
+}
+
+void ListForm::resizeEvent(QResizeEvent*) {
+    applyMinimumSize();
+    if (windowState() & Qt::WindowMinimized) return;
+    placeControls();
+    // A normal window remembers its size for the next start.
+    if (windowState() == Qt::WindowNoState && lastState_ == Qt::WindowNoState && !arranging_) {
+        app::Ctx().WindowWidth = qint16(std::min(32767, width() * tppX_));
+        app::Ctx().WindowHeight = qint16(std::min(32767, height() * tppY_));
+    }
+}
+
+void ListForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) {
+        const Qt::WindowStates now = windowState();
+        if (now & Qt::WindowMinimized) {
+            wasMinimised_ = true;
+        } else if (wasMinimised_) {
+            wasMinimised_ = false;
+        }
+        lastState_ = now & ~Qt::WindowActive;
+    }
+    QWidget::changeEvent(event);
+}
+
+void ListForm::saveClosingSettings() {
+    if (windowState() == Qt::WindowNoState) {
+        app::PutOptInt(QStringLiteral("PositionX"), x() * tppX_);
+        app::PutOptInt(QStringLiteral("PositionY"), y() * tppY_);
+    }
+    app::ProgramContext& c = app::Ctx();
+    app::PutOptInt(QStringLiteral("WIDTH"), c.WindowWidth);
+    app::PutOptInt(QStringLiteral("HEIGHT"), c.WindowHeight);
+    if (voldsp_->text() != QLatin1String("My Computer")) {
+        app::PutOptInt(QStringLiteral("BackColType"), backType_);
+        app::PutOptSwitch(QStringLiteral("COLOR"), nameColouring_);
+    }
+    app::PutOptSwitch(QStringLiteral("KB"), list_.UnitMode == 1);
+    app::PutOptSwitch(QStringLiteral("MB"), list_.UnitMode == 2);
+}
+
+void ListForm::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    closing_ = true;
+    app::ProgramContext& c = app::Ctx();
+    c.WindowDrives[slot_] = u' ';
+    --c.OpenWindows;
+    if (c.OpenWindows <= 0) {
+        saveClosingSettings();
+        if (dialogs::MsgBoxWindow()) dialogs::MsgBoxWindow()->hide();
+    }
+    // A running scan ends at its next check; the window goes once it has returned.
+    list_.StopFlag = true;
+    view_->grid().stopFlag = true;
+    view_->grid().timer.stop();
+    c.SlotInUse[size_t(slot_)] = 0;
+    c.ListWindows[size_t(slot_)] = nullptr;
+    event->accept();
+    if (!scanning_) deleteLater();
+}
+
+int ListForm::OpenSiblingWindow() {
+    QCoreApplication::processEvents();
+    app::ProgramContext& c = app::Ctx();
+    if (c.OpenWindows >= 9) {
+        platform::Beep();
+        return slot_;
+    }
+    int free = -1;
+    for (int i = 0; i < 10; ++i) {
+        if (c.SlotInUse[size_t(i)] != -1) {
+            free = i;
+            break;
+        }
+    }
+    if (free < 0) {
+        platform::Beep();
+        return slot_;
+    }
+    c.NextSlot = qint16(free);
+    c.WindowLeft = qint16(std::min(32767, (x() + 40) * tppX_));
+    c.WindowTop = qint16(std::min(32767, (y() + 40) * tppY_));
+    auto* w = new ListForm();
+    w->LoadShow();
+    return free;
+}
+
+void ListForm::NewWindow() {
+    OpenSiblingWindow();
+}
+
+void ListForm::NextWindow() {
+    for (int k = 1; k < 10; ++k) {
+        ListForm* w = InSlot((slot_ + k) % 10);
+        if (w && w != this) {
+            w->raise();
+            w->activateWindow();
+            w->focusList();
+            return;
+        }
+    }
+    platform::Beep();
+}
+
+void ListForm::focusList() {
+    if (view_->isVisible() && view_->isEnabled()) view_->scrollBar()->setFocus();
+}
+
+}  // namespace listwindow

@@ -1,0 +1,193 @@
+#pragma once
+// The main list window: one drive's folder list (or the drive overview), its drive
+// buttons, strips, figures and toolbar. Up to nine are open at once.
+#include <QImage>
+#include <QWidget>
+#include <array>
+#include <vector>
+
+#include "dialogs/MessageBox.h"
+#include "scan/DriveList.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QAction;
+class QTimer;
+
+namespace grid {
+class GridView;
+}
+
+namespace listwindow {
+
+class PictureWidget;
+
+enum class Switch { Off, On, Toggle };
+
+class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
+    Q_OBJECT
+  public:
+    // Loads the window in the slot NextSlot (load steps up to the start geometry).
+    explicit ListForm(QWidget* parent = nullptr);
+    ~ListForm() override;
+
+    // Shows the window and takes the command line (the rest of the load).
+    void LoadShow();
+
+    int slot() const { return slot_; }
+    scan::DriveList& list() { return list_; }
+    grid::GridView* view() const { return view_; }
+
+    // Shows the drive of button i in this window.
+    void Calc(int button);
+    // Opens a new window in the first free slot; this window's slot when none may open.
+    int OpenSiblingWindow();
+    void SetColumnWidths(int availableTwips);
+    int ButtonCount() const { return int(drvbtn_.size()); }
+    int ButtonOfDrive(int letterIndex) const { return buttonOfDrive_[size_t(letterIndex)]; }
+    QChar ButtonLetter(int button) const;
+    void ShowOverview();
+
+    // Level, display and sort strips.
+    void LevelStripPress(double x);
+    void ChooseLevel(int level);
+    int ShownLevel() const { return list_.ShownLevel; }
+    void DisplayStripPress(double x);
+    void DisplayStripRelease(double x);
+    void SetNameColouring(Switch s);
+    void SetKB(Switch s);
+    void SetMB(Switch s);
+    void SetFullPath(Switch s);
+    void SetSort(int index, Switch s);
+    void ApplyBackgroundType(int type);
+    void NextBackgroundType() { ApplyBackgroundType((backType_ + 1) % 6); }
+    int BackgroundType() const { return backType_; }
+    bool NameColouring() const { return nameColouring_; }
+    bool ChooserOpen() const;
+    void CloseChooser();
+    void ChooserClick(double x, double y);
+
+    // Pop-up menu items of the drive buttons.
+    void ClusterSizeItem(int menuButton, int k);
+    void RemovableItem(int menuButton);
+
+    void NewWindow();
+    void NextWindow();  // F6
+
+    static ListForm* InSlot(int slot);
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void buildControls();
+    void setHeadings(const std::array<QString, 5>& headings);
+    void setListHooks();
+    void buildDriveButtons();
+    void buildMenus();
+    void readListSettings();
+    void placeControls();
+    void applyMinimumSize();
+    void lockControls(bool locked);
+    void fillList(QChar drive);
+    void dispListByButtons(int folder, int offset);
+    void recomputeIndents();
+    void refreshFigures();
+    void rewriteUnits();
+    void rememberRows();
+    void restoreRows();
+    void clearSelectionFigures();
+    void updateLitImages();
+    void showDrivePressed(int button, QPoint pos, Qt::MouseButton mb, Qt::KeyboardModifiers mods);
+    void driveLabelClicked(int button);
+    bool handleKeyDown(QKeyEvent* event);
+    bool handleKeyUp(QKeyEvent* event);
+    void toolbarPress(QPoint pos, Qt::MouseButton button);
+    void toolbarMove(QPoint pos);
+    void toolbarRelease(QPoint pos, Qt::MouseButton button);
+    int toolbarButtonAt(QPoint pos) const;
+    void focusList();
+    bool listHasFolders() const;
+    void selectionChanged();
+    void saveClosingSettings();
+
+    int slot_ = 0;
+    bool arranging_ = true;
+    bool wasMinimised_ = false;
+    Qt::WindowStates lastState_ = Qt::WindowNoState;
+    int tppX_ = 15;
+    int tppY_ = 15;
+    bool scanning_ = false;
+    bool closing_ = false;
+
+    scan::DriveList list_;
+    grid::GridView* view_ = nullptr;
+
+    // Top band.
+    PictureWidget* tolfrm_ = nullptr;
+    std::array<PictureWidget*, 5> toolPressed_{};
+    int pressedTool_ = -1;
+    int toolUnderPointer_ = -1;
+    std::vector<PictureWidget*> drvbtn_;
+    std::vector<QLabel*> drvnam_;
+    std::array<int, 26> buttonOfDrive_{};
+    int currentButton_ = -1;
+    int menuButton_ = -1;
+    QLabel* voldsp_ = nullptr;
+    QLabel* totdsp_ = nullptr;
+    QLabel* usedsp_ = nullptr;
+    QLabel* fredsp_ = nullptr;
+    QLabel* label1_ = nullptr;
+    std::vector<QLabel*> figureCaptions_;
+
+    // Strips.
+    PictureWidget* lvlfrm_ = nullptr;
+    std::array<PictureWidget*, 5> lvlimg_{};
+    PictureWidget* dspfrm_ = nullptr;
+    PictureWidget* kbImg_ = nullptr;
+    PictureWidget* mbImg_ = nullptr;
+    PictureWidget* fullImg_ = nullptr;
+    PictureWidget* colImg_ = nullptr;
+    PictureWidget* backImg_ = nullptr;
+    std::array<PictureWidget*, 2> srtfrm_{};
+    std::array<PictureWidget*, 2> srtonimg_{};
+    PictureWidget* chooser_ = nullptr;
+    PictureWidget* chooserSel_ = nullptr;
+    QTimer* btntim_ = nullptr;
+    bool backPressed_ = false;
+
+    // Bottom strip.
+    QFrame* inffrm_ = nullptr;
+    QLabel* sumnam_ = nullptr;
+    QLabel* sumdsp_ = nullptr;
+    QLabel* dlsdsp_ = nullptr;
+    QLabel* movdsp_ = nullptr;
+    QComboBox* dstlst_ = nullptr;
+
+    // Menus.
+    QMenu* popDrvbtn_ = nullptr;
+    std::array<QAction*, 9> pSize_{};
+    QMenu* popRembtn_ = nullptr;
+    QAction* pRmv_ = nullptr;
+
+    // Display state.
+    int backType_ = 2;
+    std::array<quint32, 16> savedBackColours_{};
+    bool backColoursSaved_ = false;
+    bool nameColouring_ = false;
+    bool fullPath_ = false;
+    bool pathsBySort_ = false;
+    std::array<bool, 2> sortOn_{};
+    bool expandedByHand_ = false;
+    int rememberedTop_ = -1;
+    int rememberedCursor_ = -1;
+    QString clusterChoice_;
+    QString removableFlags_;
+};
+
+}  // namespace listwindow

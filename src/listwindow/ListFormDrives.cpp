@@ -1,0 +1,265 @@
+// ListForm: drive buttons, the drive choice, their menus, and filling the list.
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTime>
+
+#include "app/Context.h"
+#include "app/Settings.h"
+#include "grid/widget/GridView.h"
+#include "listwindow/Artwork.h"
+#include "listwindow/ListForm.h"
+#include "listwindow/PictureWidget.h"
+#include "platform/Beep.h"
+#include "platform/DriveMap.h"
+#include "scan/DriveInfo.h"
+#include "scan/Figures.h"
+#include "scan/FillList.h"
+#include "scan/TreeRows.h"
+
+namespace listwindow {
+namespace {
+
+QImage ImageFor(int type, QChar removableFlag) {
+    switch (type) {
+        case 2:
+            return DriveImage(removableFlag == u'1' ? DriveImageKind::Removable
+                                                    : DriveImageKind::Fdd);
+        case 5:
+            return DriveImage(DriveImageKind::Cd);
+        default:
+            return DriveImage(DriveImageKind::Hdd);
+    }
+}
+
+}  // namespace
+
+QChar ListForm::ButtonLetter(int button) const {
+    if (button < 0 || button >= int(drvnam_.size())) return {};
+    return drvnam_[size_t(button)]->text().at(0);
+}
+
+void ListForm::buildDriveButtons() {
+    const app::ProgramContext& c = app::Ctx();
+    for (int i = 0; i < 26; ++i) {
+        const int type = c.DriveTypes[size_t(i)];
+        if (type < 2) continue;
+        const QChar letter(char16_t(u'A' + i));
+        const int index = int(drvbtn_.size());
+        auto* b = new PictureWidget(QStringLiteral("DRVBTN"), this);
+        b->setProperty("index", index);
+        b->setImage(ImageFor(type, removableFlags_.at(i)));
+        b->setCursor(Qt::PointingHandCursor);
+        b->setToolTip(QString(letter) + QStringLiteral(":  ") +
+                      scan::VolumeLabel(QString(letter) + QStringLiteral(":\\")));
+        auto* n = new QLabel(QString(letter), this);
+        n->setObjectName(QStringLiteral("DRVNAM"));
+        n->setProperty("index", index);
+        n->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        n->setStyleSheet(QStringLiteral("color: #808080; font-weight: bold"));
+        n->setCursor(Qt::PointingHandCursor);
+        n->installEventFilter(this);
+        connect(b, &PictureWidget::pressed, this,
+                [this, index](QPoint pos, Qt::MouseButton mb, Qt::KeyboardModifiers mods) {
+                    showDrivePressed(index, pos, mb, mods);
+                });
+        drvbtn_.push_back(b);
+        drvnam_.push_back(n);
+        buttonOfDrive_[size_t(i)] = index;
+        dstlst_->addItem(QString(letter) + u':');
+    }
+}
+
+void ListForm::buildMenus() {
+    popDrvbtn_ = new QMenu(this);
+    popDrvbtn_->setObjectName(QStringLiteral("POP_DRVBTN"));
+    popDrvbtn_->addAction(QStringLiteral("このメニューを消す"))
+        ->setObjectName(QStringLiteral("P_NUL"));
+    popDrvbtn_->addSeparator();
+    QAction* title = popDrvbtn_->addAction(QStringLiteral("クラスターサイズ指定"));
+    title->setObjectName(QStringLiteral("P_クラスター"));
+    title->setEnabled(false);
+    static const char16_t* const kSizes[] = {u"  512バイト", u"  1Kバイト",  u"  2Kバイト",
+                                             u"  4Kバイト",  u"  8Kバイト",  u"  16Kバイト",
+                                             u"  32Kバイト", u"  64Kバイト", u"128Kバイト"};
+    for (int k = 0; k < 9; ++k) {
+        QAction* a = popDrvbtn_->addAction(QString::fromUtf16(kSizes[k]));
+        a->setObjectName(QStringLiteral("P_サイズ"));
+        a->setProperty("index", k);
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, k] { ClusterSizeItem(menuButton_, k); });
+        pSize_[size_t(k)] = a;
+    }
+    popRembtn_ = new QMenu(this);
+    popRembtn_->setObjectName(QStringLiteral("POP_REMBTN"));
+    popRembtn_->addAction(QStringLiteral("このメニューを消す"))
+        ->setObjectName(QStringLiteral("P_RMV_NUL"));
+    popRembtn_->addSeparator();
+    pRmv_ = popRembtn_->addAction(QStringLiteral("リムーバブル･ドライブ"));
+    pRmv_->setObjectName(QStringLiteral("P_RMV"));
+    pRmv_->setCheckable(true);
+    connect(pRmv_, &QAction::triggered, this, [this] { RemovableItem(menuButton_); });
+}
+
+void ListForm::showDrivePressed(int button, QPoint pos, Qt::MouseButton mb,
+                                Qt::KeyboardModifiers mods) {
+    CloseChooser();
+    QCoreApplication::processEvents();
+    if (button < 0 || button >= ButtonCount()) return;
+    const QChar letter = ButtonLetter(button);
+    const int index = platform::LetterIndex(letter);
+    app::ProgramContext& c = app::Ctx();
+    if (mb == Qt::RightButton) {
+        menuButton_ = button;
+        const int type = c.DriveTypes[size_t(index)];
+        const QPoint at = drvbtn_[size_t(button)]->mapToGlobal(pos);
+        if (type == 3) {
+            const QChar choice = clusterChoice_.at(index);
+            for (int k = 0; k < 9; ++k)
+                pSize_[size_t(k)]->setChecked(choice == QChar(char16_t(u'0' + k)));
+            popDrvbtn_->popup(at);
+        } else if (type == 2) {
+            pRmv_->setChecked(removableFlags_.at(index) == u'1');
+            popRembtn_->popup(at);
+        }
+        return;
+    }
+    // Here when this window shows nothing yet; else in a new window when the setting
+    // says so, reversed by Shift, Ctrl or Alt.
+    bool newWindow = false;
+    if (c.WindowDrives.at(slot_) != u' ') {
+        newWindow = c.UseNewWindow;
+        if (mods & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
+            newWindow = !newWindow;
+    }
+    if (!newWindow) {
+        Calc(button);
+        return;
+    }
+    for (int s = 0; s < 10; ++s) {
+        if (c.WindowDrives.at(s) != letter) continue;
+        ListForm* other = InSlot(s);
+        if (other && other != this) {
+            other->raise();
+            other->activateWindow();
+            return;
+        }
+        if (other == this) {
+            Calc(button);
+            return;
+        }
+    }
+    const int opened = OpenSiblingWindow();
+    ListForm* target = opened == slot_ ? this : InSlot(opened);
+    if (!target) target = this;
+    target->Calc(target->ButtonOfDrive(index));
+}
+
+void ListForm::driveLabelClicked(int button) {
+    CloseChooser();
+    Calc(button);
+}
+
+void ListForm::Calc(int button) {
+    if (button < 0 || button >= ButtonCount()) return;
+    if (button != currentButton_ && currentButton_ >= 0)
+        drvnam_[size_t(currentButton_)]->setStyleSheet(
+            QStringLiteral("color: #808080; font-weight: bold"));
+    drvnam_[size_t(button)]->setStyleSheet(QStringLiteral("color: #0000FF; font-weight: bold"));
+    currentButton_ = button;
+    const QChar letter = ButtonLetter(button);
+    const int index = platform::LetterIndex(letter);
+    app::ProgramContext& c = app::Ctx();
+    c.WindowDrives[slot_] = letter;
+    list_.DriveTotal = 0;
+    fillList(letter);
+    // A removable medium above 2 MB registers the drive as a removable drive for good.
+    if (list_.DriveTotal != 0 && !list_.StopFlag && c.DriveTypes[size_t(index)] == 2 &&
+        list_.DriveTotal > 2097152 && removableFlags_.at(index) != u'1') {
+        drvbtn_[size_t(button)]->setImage(DriveImage(DriveImageKind::Removable));
+        removableFlags_[index] = u'1';
+        app::PutOpt(QStringLiteral("RemovableList"), removableFlags_);
+    }
+}
+
+void ListForm::ClusterSizeItem(int menuButton, int k) {
+    if (menuButton < 0 || menuButton >= ButtonCount() || k < 0 || k > 8) return;
+    const QChar letter = ButtonLetter(menuButton);
+    const int index = platform::LetterIndex(letter);
+    const QChar digit(char16_t(u'0' + k));
+    clusterChoice_[index] = clusterChoice_.at(index) == digit ? QChar(u'-') : digit;
+    app::PutOpt(QStringLiteral("ClusterFixedS"), clusterChoice_);
+    if (list_.OverviewShown) {
+        ShowOverview();
+    } else {
+        fillList(letter);
+    }
+}
+
+void ListForm::RemovableItem(int menuButton) {
+    if (menuButton < 0 || menuButton >= ButtonCount()) return;
+    const int index = platform::LetterIndex(ButtonLetter(menuButton));
+    const bool nowOn = removableFlags_.at(index) != u'1';
+    removableFlags_[index] = nowOn ? u'1' : u'0';
+    drvbtn_[size_t(menuButton)]->setImage(
+        DriveImage(nowOn ? DriveImageKind::Removable : DriveImageKind::Fdd));
+    app::PutOpt(QStringLiteral("RemovableList"), removableFlags_);
+}
+
+void ListForm::lockControls(bool locked) {
+    QWidget* const controls[] = {
+        view_->gridWidget(), view_->scrollBar(), lvlfrm_, dspfrm_, tolfrm_, inffrm_,
+        srtfrm_[0],          srtfrm_[1]};
+    for (QWidget* w : controls) w->setEnabled(!locked);
+    for (PictureWidget* b : drvbtn_) b->setEnabled(!locked);
+}
+
+void ListForm::ShowOverview() {
+    scan::ShowOverview(list_);
+    setWindowTitle(QStringLiteral("ディレクトリ毎サイズ一覧 Ver.") + app::Ctx().VersionText);
+    refreshFigures();
+    grid::Grid& g = view_->grid();
+    grid::ResizeScrollList(g);
+    grid::FitAndRefresh(g);
+}
+
+void ListForm::fillList(QChar drive) {
+    if (scanning_) return;
+    scanning_ = true;
+    if (list_.OverviewShown) updateLitImages();
+    scan::FillList(list_, QString(drive));
+    scanning_ = false;
+    if (list_.StopFlag) {
+        // The window was closed during the scan; it goes now that the scan has returned.
+        QApplication::restoreOverrideCursor();
+        if (closing_) deleteLater();
+        return;
+    }
+    setWindowTitle(list_.Caption);
+    refreshFigures();
+    grid::Grid& g = view_->grid();
+    grid::ResizeScrollList(g);
+    grid::FitAndRefresh(g);
+    focusList();
+}
+
+void ListForm::refreshFigures() {
+    voldsp_->setText(list_.VOLDSP);
+    totdsp_->setText(list_.TOTDSP);
+    usedsp_->setText(list_.USEDSP);
+    fredsp_->setText(list_.FREDSP);
+    sumnam_->setText(list_.SUMNAM);
+    sumdsp_->setText(list_.SUMDSP);
+    dlsdsp_->setText(list_.DLSDSP);
+    if (movdsp_->text() != list_.MOVDSP) movdsp_->setText(list_.MOVDSP);
+    movdsp_->setStyleSheet(list_.MOVDSPNegative ? QStringLiteral("color: #FF0000")
+                                                : QStringLiteral("color: #000000"));
+    label1_->setText(list_.Label1);
+}
+
+}  // namespace listwindow

@@ -1,0 +1,12 @@
+#pragma once
+// Starts the program's windows: the entry routine opens the first list window, and the
+// program runs until the last one closes.
+#include <QString>
+
+namespace listwindow {
+// argc and argv go to QApplication; commandLine is the drive argument (may be empty).
+int RunWindows(int& argc, char** argv, const QString& commandLine);
+// True when a window system can be reached (a display, Wayland, or a platform chosen
+// through QT_QPA_PLATFORM).
+bool DisplayAvailable();
+}  // namespace listwindow

@@ -1,0 +1,301 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+#include "app/Context.h"
+#include "app/Settings.h"
+#include "common/TestSupport.h"
+#include "grid/widget/GridView.h"
+#include "listwindow/ListForm.h"
+#include "listwindow/PictureWidget.h"
+#include "platform/Beep.h"
+#include "platform/DriveMap.h"
+#include "scan/SizeFormat.h"
+
+using listwindow::ListForm;
+using listwindow::Switch;
+using testsupport::ReadAll;
+
+namespace {
+
+constexpr int kT = 'T' - 'A';
+
+class ListFormTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        app::ProgramContext& c = app::Ctx();
+        c = app::ProgramContext();
+        c.VersionText = QStringLiteral("6.0");
+        c.DriveTypes.fill(1);
+        c.DriveTypes[kT] = 3;
+        c.WindowLeft = 300;
+        c.WindowTop = 300;
+        c.WindowWidth = 7800;
+        c.WindowHeight = 6000;
+        c.FirstWindow = true;
+        app::SetSettingsNative(home.settingsFile());
+        drive.writeFile("b/one.bin", QByteArray(5000, 'x'));
+        drive.writeFile("A/two.bin", QByteArray(100, 'y'));
+        drive.writeFile("A/deep/three.bin", QByteArray(70000, 'z'));
+        drive.makeDir("c");
+        platform::ResetBeepCount();
+    }
+    void TearDown() override {
+        for (int s = 0; s < 10; ++s) {
+            if (ListForm* w = ListForm::InSlot(s)) w->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        app::SetSettingsNative({});
+        app::Ctx() = app::ProgramContext();
+    }
+
+    ListForm* Open() {
+        auto* w = new ListForm();
+        w->LoadShow();
+        return w;
+    }
+    // A window that shows drive T.
+    ListForm* OpenT() {
+        ListForm* w = Open();
+        w->Calc(w->ButtonOfDrive(kT));
+        return w;
+    }
+    static QString Label(ListForm* w, const char* name) {
+        return w->findChild<QLabel*>(QLatin1String(name))->text();
+    }
+
+    testsupport::TempHome home;
+    testsupport::TempDrive drive{u'T'};
+};
+
+TEST_F(ListFormTest, FirstWindowLoadsWithCaptionOverviewAndControls) {
+    ListForm* w = Open();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("ディレクトリ毎サイズ一覧 Ver.6.0"));
+    EXPECT_TRUE(w->list().OverviewShown);
+    EXPECT_EQ(Label(w, "VOLDSP"), QStringLiteral("My Computer"));
+    EXPECT_FALSE(app::Ctx().FirstWindow);
+    for (const char* name : {"LSTGRD", "ITMBAR", "SCRLST", "SCRTIM", "BTNTIM", "TOLFRM", "LVLFRM",
+                             "DSPFRM", "SRTFRM", "INFFRM", "DSTLST", "TOTDSP", "FREDSP", "USEDSP",
+                             "SUMNAM", "SUMDSP", "DLSDSP", "MOVDSP", "DRVBTN", "DRVNAM"})
+        EXPECT_NE(w->findChild<QObject*>(QLatin1String(name)), nullptr) << name;
+    // One button for T, and the destination list holds an empty entry and "T:".
+    EXPECT_EQ(w->ButtonCount(), 1);
+    auto* dst = w->findChild<QComboBox*>(QStringLiteral("DSTLST"));
+    ASSERT_EQ(dst->count(), 2);
+    EXPECT_EQ(dst->itemText(0), QString());
+    EXPECT_EQ(dst->itemText(1), QStringLiteral("T:"));
+    // The overview row of T and its heading.
+    EXPECT_EQ(w->view()->grid().st.headings[0], QStringLiteral("Drive名"));
+    EXPECT_EQ(w->view()->grid().st.rowCount, 1);
+}
+
+TEST_F(ListFormTest, CalcFillsTheListAndColoursTheLabel) {
+    ListForm* w = OpenT();
+    const scan::DriveList& l = w->list();
+    EXPECT_FALSE(l.OverviewShown);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Drive T:  フォルダー毎サイズ一覧"));
+    // Root, A, A\deep, b, c and the total row, in name order.
+    const grid::GridState& st = w->view()->grid().st;
+    ASSERT_EQ(st.rowCount, 6);
+    EXPECT_TRUE(grid::CellText(st, 0, 1).endsWith(QStringLiteral("A")));
+    EXPECT_TRUE(grid::CellText(st, 0, 3).endsWith(QStringLiteral("b")));
+    EXPECT_EQ(app::Ctx().WindowDrives.at(w->slot()), u'T');
+    auto* name = w->findChild<QLabel*>(QStringLiteral("DRVNAM"));
+    EXPECT_TRUE(name->styleSheet().contains(QStringLiteral("#0000FF")));
+    EXPECT_TRUE(Label(w, "VOLDSP").startsWith(QStringLiteral("T:   ")));
+    EXPECT_FALSE(Label(w, "TOTDSP").isEmpty());
+    EXPECT_EQ(Label(w, "SUMNAM"), QStringLiteral("0個合計"));
+}
+
+TEST_F(ListFormTest, SlotsAreReusedAndTheNinthWindowIsTheLast) {
+    ListForm* first = Open();
+    std::vector<ListForm*> windows{first};
+    for (int i = 1; i < 9; ++i) {
+        const int slot = first->OpenSiblingWindow();
+        EXPECT_EQ(slot, i);
+        windows.push_back(ListForm::InSlot(slot));
+    }
+    EXPECT_EQ(app::Ctx().OpenWindows, 9);
+    EXPECT_EQ(platform::BeepCount(), 0);
+    EXPECT_EQ(first->OpenSiblingWindow(), first->slot());  // a tenth is refused
+    EXPECT_EQ(platform::BeepCount(), 1);
+    EXPECT_EQ(app::Ctx().OpenWindows, 9);
+    // A closed window's slot is the first candidate again.
+    windows[3]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(app::Ctx().SlotInUse[3], 0);
+    EXPECT_EQ(first->OpenSiblingWindow(), 3);
+    // A sibling opens 40 pixels down and right of its opener.
+    ListForm* sibling = ListForm::InSlot(3);
+    EXPECT_EQ(sibling->pos(), first->pos() + QPoint(40, 40));
+}
+
+TEST_F(ListFormTest, OnlyTheLastWindowWritesTheWindowSettings) {
+    ListForm* a = Open();
+    ListForm* b = ListForm::InSlot(a->OpenSiblingWindow());
+    b->SetMB(Switch::On);
+    b->close();
+    EXPECT_EQ(ReadAll(home.settingsFile()).contains("WIDTH"), false);
+    a->close();
+    const QByteArray settings = ReadAll(home.settingsFile());
+    EXPECT_TRUE(settings.contains("WIDTH= "));
+    EXPECT_TRUE(settings.contains("HEIGHT= "));
+    EXPECT_TRUE(settings.contains("KB=OFF"));
+    EXPECT_TRUE(settings.contains("MB=OFF"));  // a's own unit
+    // a showed the overview: background type and name colouring stay as they were.
+    EXPECT_FALSE(settings.contains("COLOR="));
+    EXPECT_FALSE(settings.contains("BackColType="));
+}
+
+TEST_F(ListFormTest, LastWindowShowingADriveWritesItsDisplaySettings) {
+    ListForm* w = OpenT();
+    w->SetKB(Switch::On);
+    w->SetNameColouring(Switch::Off);
+    w->close();
+    const QByteArray settings = ReadAll(home.settingsFile());
+    EXPECT_TRUE(settings.contains("KB=ON"));
+    EXPECT_TRUE(settings.contains("COLOR=OFF"));
+    EXPECT_TRUE(settings.contains("BackColType= 2"));
+}
+
+TEST_F(ListFormTest, ResizingSnapsToTheMinimumSize) {
+    ListForm* w = Open();
+    w->resize(100, 100);
+    QCoreApplication::processEvents();
+    const int tpp = 15;
+    EXPECT_EQ(w->width(), 8880 / tpp);
+    EXPECT_EQ(w->height(), 4200 / tpp);
+    // The grid takes the remaining area: wider window, wider name column.
+    const int before = w->view()->grid().st.columnWidths[0];
+    w->resize(900, 500);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->view()->grid().st.columnWidths[0], before + 900 - 8880 / tpp);
+    EXPECT_EQ(app::Ctx().WindowWidth, 900 * tpp);
+}
+
+TEST_F(ListFormTest, CommandLineNamesTheDrive) {
+    app::Ctx().CommandLine = QStringLiteral("T:");
+    ListForm* w = Open();
+    EXPECT_FALSE(w->list().OverviewShown);
+    EXPECT_EQ(w->list().CurrentDrive, u'T');
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    app::Ctx().FirstWindow = true;
+    app::Ctx().CommandLine = QStringLiteral("t:\\A");
+    ListForm* v = Open();
+    EXPECT_EQ(v->list().CurrentDrive, u'T');
+    EXPECT_EQ(v->view()->grid().st.rowCount, 6);
+}
+
+TEST_F(ListFormTest, ClusterSizeMenuTogglesBackToTheEstimate) {
+    ListForm* w = OpenT();
+    const qint32 measured = w->list().ClusterSize;
+    w->ClusterSizeItem(0, 4);
+    EXPECT_EQ(app::GetOpt("ClusterFixedS", "").at(kT), u'4');
+    if (w->list().DriveTotal >= 2 * scan::kGB) {
+        EXPECT_EQ(w->list().ClusterSize, 8192);
+    }
+    w->ClusterSizeItem(0, 4);
+    EXPECT_EQ(app::GetOpt("ClusterFixedS", "").at(kT), u'-');
+    EXPECT_EQ(w->list().ClusterSize, measured);
+}
+
+TEST_F(ListFormTest, RemovableDriveRegistersItselfAboveTwoMegabytes) {
+    app::Ctx().DriveTypes[kT] = 2;
+    ListForm* w = Open();
+    ASSERT_EQ(w->ButtonCount(), 1);
+    w->Calc(0);
+    ASSERT_GT(w->list().DriveTotal, 2097152);
+    EXPECT_EQ(app::GetOpt("RemovableList", "").at(kT), u'1');
+    // The menu item clears it again.
+    w->RemovableItem(0);
+    EXPECT_EQ(app::GetOpt("RemovableList", "").at(kT), u'0');
+}
+
+TEST_F(ListFormTest, LevelStripZones) {
+    ListForm* w = OpenT();
+    const int all = w->view()->grid().st.rowCount;
+    w->LevelStripPress(82);  // the gap after the first button
+    EXPECT_EQ(w->ShownLevel(), 0);
+    w->LevelStripPress(60);
+    EXPECT_EQ(w->ShownLevel(), 1);
+    EXPECT_LT(w->view()->grid().st.rowCount, all);  // A\deep folded into A
+    w->LevelStripPress(40);                         // the caption does nothing
+    EXPECT_EQ(w->ShownLevel(), 1);
+    w->LevelStripPress(160);
+    EXPECT_EQ(w->ShownLevel(), 0);
+    EXPECT_EQ(w->view()->grid().st.rowCount, all);
+}
+
+TEST_F(ListFormTest, NumericPadChoosesTheLevel) {
+    ListForm* w = OpenT();
+    QTest::keyClick(static_cast<QWidget*>(w->view()->scrollBar()), Qt::Key_1, Qt::KeypadModifier);
+    EXPECT_EQ(w->ShownLevel(), 1);
+    QTest::keyClick(static_cast<QWidget*>(w->view()->scrollBar()), Qt::Key_0, Qt::KeypadModifier);
+    EXPECT_EQ(w->ShownLevel(), 0);
+}
+
+TEST_F(ListFormTest, LongPressOpensTheChooserWithoutSteppingTheType) {
+    ListForm* w = OpenT();
+    const int type = w->BackgroundType();
+    w->DisplayStripPress(10);
+    QTest::qWait(700);  // BTNTIM fires after 600 ms
+    EXPECT_TRUE(w->ChooserOpen());
+    w->DisplayStripRelease(10);
+    EXPECT_EQ(w->BackgroundType(), type);
+    // A click on the chooser's cell (row 1, column 1) picks type 3 and closes it.
+    w->ChooserClick(9 + 62 + 5, 8 + 49 + 5);
+    EXPECT_EQ(w->BackgroundType(), 3);
+    EXPECT_FALSE(w->ChooserOpen());
+    // A short press steps the type.
+    w->DisplayStripPress(10);
+    w->DisplayStripRelease(10);
+    EXPECT_EQ(w->BackgroundType(), 4);
+    EXPECT_EQ(app::GetOptInt("BackColType", -1), 4);
+}
+
+TEST_F(ListFormTest, MbSwitchesKbOffAndRewritesTheSizes) {
+    ListForm* w = OpenT();
+    w->SetKB(Switch::On);
+    EXPECT_EQ(w->list().UnitMode, 1);
+    EXPECT_TRUE(grid::CellText(w->view()->grid().st, 2, 3).endsWith(QStringLiteral(" KB ")));
+    w->SetMB(Switch::On);
+    EXPECT_EQ(w->list().UnitMode, 2);
+    EXPECT_TRUE(grid::CellText(w->view()->grid().st, 2, 3).endsWith(QStringLiteral(" MB ")));
+    EXPECT_FALSE(w->findChild<listwindow::PictureWidget*>(QStringLiteral("D数KBIMG"))->isVisible());
+    EXPECT_TRUE(w->findChild<listwindow::PictureWidget*>(QStringLiteral("D数MBIMG"))->isVisible());
+    w->SetMB(Switch::Toggle);
+    EXPECT_EQ(w->list().UnitMode, 0);
+}
+
+TEST_F(ListFormTest, SortSwitchesFullPathOnAndOffAndFullPathBeepsWhileSorted) {
+    ListForm* w = OpenT();
+    w->SetSort(0, Switch::On);
+    EXPECT_EQ(w->list().SortKind, 1);
+    EXPECT_TRUE(w->list().FullPath);
+    platform::ResetBeepCount();
+    w->SetFullPath(Switch::Off);
+    EXPECT_EQ(platform::BeepCount(), 1);
+    EXPECT_TRUE(w->list().FullPath);
+    // The deepest folder shows its relative path while sorted.
+    const grid::GridState& st = w->view()->grid().st;
+    bool path = false;
+    for (int r = 0; r < st.rowCount; ++r)
+        path = path || grid::CellText(st, 0, r).contains(QStringLiteral("A\\deep"));
+    EXPECT_TRUE(path);
+    w->SetSort(0, Switch::Off);
+    EXPECT_EQ(w->list().SortKind, 0);
+    EXPECT_FALSE(w->list().FullPath);
+    // Full path switched on before the sort stays on after it.
+    w->SetFullPath(Switch::On);
+    w->SetSort(1, Switch::On);
+    w->SetSort(1, Switch::Off);
+    EXPECT_TRUE(w->list().FullPath);
+}
+
+}  // namespace
