@@ -38,7 +38,7 @@ constexpr int kMinWidthTwips = 8880;
 constexpr int kMinWidthLargeFontTwips = 9920;
 constexpr int kTopBandPx = 82;  // toolbar, drive buttons, strips and figures
 constexpr int kBottomPx = 30;   // the bottom strip
-constexpr int kHeaderTwips = 20 * 15;
+constexpr int kHeaderTwips = 22 * 15;  // room for the sort buttons
 
 QFont UiFont(const QString& windowsFace, double points, bool bold = false) {
     QFont f(platform::ResolveFontFamily(windowsFace));
@@ -180,11 +180,14 @@ void ListForm::buildControls() {
     label1_ = MakeLabel(QStringLiteral("Label1"), this, labelFont);
     label1_->setStyleSheet(QStringLiteral("color: #606060"));
     static const char16_t* const kCaptions[] = {u"総容量", u"使用済", u"空き"};
-    totdsp_ = MakeLabel(QStringLiteral("TOTDSP"), this, labelFont);
-    usedsp_ = MakeLabel(QStringLiteral("USEDSP"), this, labelFont);
-    fredsp_ = MakeLabel(QStringLiteral("FREDSP"), this, labelFont);
+    // The drive's figures share one row with the elapsed time: a compact face.
+    const QFont figureFont = UiFont(QStringLiteral("Arial"), 8.25);
+    const QFont figureCaptionFont = UiFont(app::Ctx().DefaultFontName, 8.25);
+    totdsp_ = MakeLabel(QStringLiteral("TOTDSP"), this, figureFont);
+    usedsp_ = MakeLabel(QStringLiteral("USEDSP"), this, figureFont);
+    fredsp_ = MakeLabel(QStringLiteral("FREDSP"), this, figureFont);
     for (const char16_t* text : kCaptions) {
-        QLabel* cap = MakeLabel(QString(), this, labelFont);
+        QLabel* cap = MakeLabel(QString(), this, figureCaptionFont);
         cap->setText(QString::fromUtf16(text));
         cap->setStyleSheet(QStringLiteral("color: #506070"));
         figureCaptions_.push_back(cap);
@@ -416,18 +419,18 @@ void ListForm::placeControls() {
     lvlfrm_->move(lvlLeft, 4);
     dspfrm_->move(cw - dspfrm_->width() - 7, 4 + lvlfrm_->height() + 4);
     const int textLeft = 6 + tolfrm_->width() + 10;
-    const int figuresRight = std::min(lvlLeft, dspfrm_->x()) - 8;
-    voldsp_->setGeometry(textLeft, 44, std::max(40, figuresRight - textLeft), 18);
-    label1_->setGeometry(textLeft, 62, 120, 16);
-    // Figures: caption and value pairs in the row under the volume name.
-    const int pair = 124;
-    int fx = std::max(textLeft + 130, cw - 8 - 3 * pair);
+    // One row under the volume name: the elapsed time at the left, the drive's figures
+    // as caption and value pairs at the right.
+    const int pair = 134;
+    const int figuresLeft = std::max(textLeft + 60, cw - 8 - 3 * pair);
     QLabel* values[] = {totdsp_, usedsp_, fredsp_};
     for (int i = 0; i < 3; ++i) {
-        figureCaptions_[size_t(i)]->setGeometry(fx, 62, 40, 16);
-        values[i]->setGeometry(fx + 38, 62, pair - 44, 16);
-        fx += pair;
+        const int fx = figuresLeft + i * pair;
+        figureCaptions_[size_t(i)]->setGeometry(fx, 62, 36, 16);
+        values[i]->setGeometry(fx + 34, 62, pair - 38, 16);
     }
+    voldsp_->setGeometry(textLeft, 44, std::max(40, dspfrm_->x() - textLeft - 8), 18);
+    label1_->setGeometry(textLeft, 62, std::max(40, figuresLeft - textLeft - 4), 16);
 
     // Bottom strip: centred by the window's rule.
     const int stripW = std::min(cw - 8, 600);
@@ -454,13 +457,12 @@ void ListForm::placeControls() {
     view_->setGeometry(6, gridTop, gridWTw / tppX_, gridHTw / tppY_);
     grid::LayoutGrid(g, gridWTw, gridHTw, 0, 0);
 
-    // Sort buttons sit at the right end of their columns, just above the heading bar.
+    // Sort buttons sit in the heading bar, at the right end of their columns.
     for (int i = 0; i < 2; ++i) {
         const int right = view_->x() + g.st.textRight[size_t(i + 4)];
-        srtfrm_[size_t(i)]->move(right - srtfrm_[size_t(i)]->width() - 2,
-                                 gridTop - srtfrm_[size_t(i)]->height() - 1);
+        srtfrm_[size_t(i)]->move(right - srtfrm_[size_t(i)]->width() - 3, view_->y() + 1);
+        srtfrm_[size_t(i)]->raise();
     }
-    if (chooser_->isVisible()) chooser_->move(dspfrm_->x(), dspfrm_->y() + dspfrm_->height() + 2);
     chooser_->move(dspfrm_->x() + dspfrm_->width() - chooser_->width(),
                    dspfrm_->y() + dspfrm_->height() + 2);
 }

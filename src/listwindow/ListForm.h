@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QWidget>
 #include <array>
+#include <map>
 #include <vector>
 
 #include "dialogs/MessageBox.h"
@@ -184,6 +185,7 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     bool pathsBySort_ = false;
     std::array<bool, 2> sortOn_{};
     bool expandedByHand_ = false;
+    std::map<int, Qt::KeyboardModifiers> keyDownMods_;
     int rememberedTop_ = -1;
     int rememberedCursor_ = -1;
     QString clusterChoice_;

@@ -23,6 +23,8 @@ const char16_t* const kToolTips[] = {
 }  // namespace
 
 bool ListForm::eventFilter(QObject* watched, QEvent* event) {
+    // A key the window handles stops here; one it leaves passes on to the parents, where
+    // it comes by again.
     switch (event->type()) {
         case QEvent::KeyPress:
             if (handleKeyDown(static_cast<QKeyEvent*>(event))) return true;
@@ -48,6 +50,9 @@ bool ListForm::eventFilter(QObject* watched, QEvent* event) {
 bool ListForm::handleKeyDown(QKeyEvent* event) {
     const Qt::KeyboardModifiers mods =
         event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    // The commands of the key-up table look at the modifiers held when their key went
+    // down, so releasing the modifier first does not lose them.
+    if (!event->isAutoRepeat()) keyDownMods_[event->key()] = mods;
     const bool keypad = event->modifiers() & Qt::KeypadModifier;
     const int key = event->key();
     if (key == Qt::Key_Escape && mods == Qt::NoModifier) {
@@ -78,9 +83,14 @@ bool ListForm::handleKeyDown(QKeyEvent* event) {
 
 bool ListForm::handleKeyUp(QKeyEvent* event) {
     if (event->isAutoRepeat()) return false;
-    const Qt::KeyboardModifiers mods =
-        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     const int key = event->key();
+    Qt::KeyboardModifiers mods =
+        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const auto down = keyDownMods_.find(key);
+    if (down != keyDownMods_.end()) {
+        mods = down->second;
+        keyDownMods_.erase(down);
+    }
     if (key == Qt::Key_F4 && mods == Qt::ControlModifier) {
         close();
         return true;

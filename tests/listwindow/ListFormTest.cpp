@@ -299,3 +299,21 @@ TEST_F(ListFormTest, SortSwitchesFullPathOnAndOffAndFullPathBeepsWhileSorted) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ListFormTest, CtrlF4ClosesAndF6MovesToTheNextWindow) {
+    ListForm* a = Open();
+    platform::ResetBeepCount();
+    QTest::keyClick(static_cast<QWidget*>(a->view()->scrollBar()), Qt::Key_F6);
+    EXPECT_EQ(platform::BeepCount(), 1);  // the only window
+    a->OpenSiblingWindow();
+    QTest::keyClick(static_cast<QWidget*>(a->view()->scrollBar()), Qt::Key_F4);
+    EXPECT_TRUE(a->isVisible());  // F4 alone does nothing
+    QTest::keyClick(static_cast<QWidget*>(a->view()->scrollBar()), Qt::Key_F4,
+                    Qt::ControlModifier);
+    EXPECT_FALSE(a->isVisible());
+    EXPECT_EQ(app::Ctx().OpenWindows, 1);
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# End to end: the real program under Xvfb with a fixture folder as its drive.
+# window_e2e.sh FOLDEX   (run inside xvfb-run)
+set -euo pipefail
+foldex=$1
+work=$(mktemp -d)
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+export FOLDEX_HOME=$work/home
+mkdir -p "$FOLDEX_HOME"
+fixture=$work/fixture
+mkdir -p "$fixture"/{写真/2024/夏,docs/a/b,"blank name",empty}
+head -c 200000 /dev/zero >"$fixture/写真/2024/夏/img.raw"
+head -c 5000 /dev/zero >"$fixture/docs/a/b/x.txt"
+head -c 100 /dev/zero >"$fixture/docs/readme"
+ln -s /etc "$fixture/docs/link-to-etc"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+"$foldex" "$fixture" >"$work/out.log" 2>&1 &
+pid=$!
+win=""
+for _ in $(seq 1 100); do
+    win=$(xdotool search --name "フォルダー毎サイズ一覧" 2>/dev/null | head -1 || true)
+    [[ -n "$win" ]] && break
+    kill -0 "$pid" 2>/dev/null || fail "foldex ended early: $(cat "$work/out.log")"
+    sleep 0.1
+done
+[[ -n "$win" ]] || fail "no list window appeared"
+title=$(xdotool getwindowname "$win")
+[[ "$title" =~ ^Drive\ [A-Z]:\ \ フォルダー毎サイズ一覧$ ]] || fail "title is '$title'"
+echo "window: $title"
+
+sleep 0.5
+xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win"
+import -window "$win" "$work/before.png"
+numlockx on 2>/dev/null || xdotool key Num_Lock
+xdotool key KP_1
+sleep 0.5
+import -window "$win" "$work/after.png"
+diff=$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1 || true)
+echo "pixels changed by numeric-pad 1: $diff"
+[[ "${diff%% *}" =~ ^[0-9]+$ && "${diff%% *}" -gt 100 ]] || fail "numeric-pad 1 changed nothing"
+
+xdotool key ctrl+F4
+for _ in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "Ctrl+F4 did not close the window"
+wait "$pid" || fail "foldex exited with $?"
+settings=$FOLDEX_HOME/FOLDEX.Opt
+for key in WIDTH HEIGHT KB MB; do
+    grep -q "^$key=" "$settings" || fail "$key missing from the settings: $(cat "$settings")"
+done
+echo "settings: $(grep -E '^(WIDTH|HEIGHT|KB|MB)=' "$settings" | tr '\n' ' ')"
+echo "1 passed, 0 failed"
