@@ -117,10 +117,17 @@ void DirReader::read(const QByteArray& relative, DirListing& out,
         out.error = error;
         return;
     }
+    struct stat st;
+    // A folder on another device (a mount the path did not show, a btrfs subvolume) is
+    // not read: the walk never leaves the drive's device.
+    if (!relative.isEmpty() && (::fstat(fd, &st) != 0 || quint64(st.st_dev) != rootDevice())) {
+        out.error = EXDEV;
+        CloseQuietly(fd);
+        return;
+    }
     // getdents64 straight into a large buffer: fewer calls than readdir's, no DIR stream.
     alignas(8) static thread_local char buffer[1 << 16];
     out.ok = true;
-    struct stat st;
     for (;;) {
         if (cancel && cancel->load(std::memory_order_relaxed)) {
             out.ok = false;
@@ -141,6 +148,16 @@ void DirReader::read(const QByteArray& relative, DirListing& out,
             pos += d->d_reclen;
             const char* n = d->d_name;
             if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+            if (d->d_type == DT_DIR) {
+                // A real directory by its entry: its device is checked when it is opened,
+                // so no stat is needed here.
+                DirListing::Sub sub;
+                sub.nativeName = QByteArray(n);
+                sub.name = NameFromNative(sub.nativeName);
+                sub.inode = quint64(d->d_ino);
+                out.dirs.push_back(std::move(sub));
+                continue;
+            }
             const int rc = ::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW);
             bool isDir;
             if (rc == 0) {

@@ -68,7 +68,7 @@ void NoteDeviceGone(Walk& w, int error) {
 }
 
 void ScanOne(Walk& w, const QString& path, const QByteArray& relative, const QByteArray& nativeName,
-             FolderListing listing) {
+             const FolderSource::TaskRef& task, FolderListing listing) {
     DriveList& d = w.d;
     grid::Grid& g = *d.Grid;
 
@@ -157,16 +157,12 @@ void ScanOne(Walk& w, const QString& path, const QByteArray& relative, const QBy
     if (!listing.subs.empty()) {
         d.Folders.HasChildren[size_t(r)] = 1;
         const std::vector<platform::DirListing::Sub> subs = std::move(listing.subs);
-        std::vector<QByteArray> relatives;
+        const std::vector<FolderSource::TaskRef> tasks = w.source.children(task);
         std::vector<char> enter(subs.size(), 0);
-        relatives.reserve(subs.size());
         for (size_t i = 0; i < subs.size(); ++i) {
-            QByteArray rel = Join(relative, subs[i].nativeName);
-            enter[i] = MayEnter(w, subs[i], rel);
-            if (enter[i]) relatives.push_back(std::move(rel));
+            enter[i] = i < tasks.size() && MayEnter(w, subs[i], Join(relative, subs[i].nativeName));
+            if (!enter[i] && i < tasks.size()) w.source.skip(tasks[i]);
         }
-        std::vector<FolderSource::TaskRef> tasks = w.source.announce(relatives);
-        size_t next = 0;
         for (size_t i = 0; i < subs.size(); ++i) {
             const platform::DirListing::Sub& sub = subs[i];
             const int child = g.st.rowCount;
@@ -175,13 +171,12 @@ void ScanOne(Walk& w, const QString& path, const QByteArray& relative, const QBy
             FolderListing childListing;
             QByteArray childRelative;
             if (enter[i]) {
-                const FolderSource::TaskRef& task = tasks[next++];
-                childListing = w.source.take(task);
+                childListing = w.source.take(tasks[i]);
                 childRelative = Join(relative, sub.nativeName);
             }
             w.ancestors.emplace_back(sub.device, sub.inode);
             ScanOne(w, path + sub.name + u'\\', childRelative, sub.nativeName,
-                    std::move(childListing));
+                    enter[i] ? tasks[i] : FolderSource::TaskRef(), std::move(childListing));
             w.ancestors.pop_back();
             if (d.StopFlag) return;
             subtree += d.LastSubtreeTotal;
@@ -211,9 +206,9 @@ void ScanOne(Walk& w, const QString& path, const QByteArray& relative, const QBy
 
 int WorkerCount(int asked) {
     if (asked >= 0) return std::min(asked, 16);
-    // The scan's own thread reads too, so one core is left to it.
+    // One reader per core; the scan's own thread reads too while it would wait.
     const int cores = int(std::thread::hardware_concurrency());
-    return std::clamp(cores - 1, 1, 4);
+    return std::clamp(cores, 1, 4);
 }
 
 }  // namespace
@@ -243,16 +238,17 @@ void ScanFolder(DriveList& list, const QString& path) {
     FolderSource source(ok ? native : QByteArray(), ok ? WorkerCount(list.ReadThreads) : 0);
     Walk w{list, source, native, {}, false};
     FolderListing top;
+    FolderSource::TaskRef rootTask;
     if (source.valid()) {
         w.ancestors.emplace_back(source.rootDevice(), source.rootInode());
-        top = source.readNow(QByteArray());
+        rootTask = source.root(top);
     }
     list.RootError =
         source.valid() ? (top.ok ? 0 : top.error) : (source.error() ? source.error() : -1);
     // The root's record keeps its whole native path, every other one its own name.
     const int depth = list.Depth;
     try {
-        ScanOne(w, path, QByteArray(), native, std::move(top));
+        ScanOne(w, path, QByteArray(), native, rootTask, std::move(top));
     } catch (const std::exception& e) {
         // Exhausted memory: reported at once; the tables keep what was filled.
         list.Depth = depth;

@@ -9,8 +9,10 @@ struct FolderSource::Task {
     enum State { Queued, Running, Done, Taken };
     QByteArray relative;
     State state = Queued;
+    bool dropped = false;  // the scan will not enter it
     FolderListing result;
     size_t entries = 0;
+    std::vector<TaskRef> children;
 };
 
 bool NameBefore(const platform::DirListing::Sub& a, const platform::DirListing::Sub& b) {
@@ -56,33 +58,55 @@ FolderListing FolderSource::list(const QByteArray& relative) {
     return out;
 }
 
-std::vector<FolderSource::TaskRef> FolderSource::announce(std::vector<QByteArray> relatives) {
-    std::vector<TaskRef> tasks;
-    tasks.reserve(relatives.size());
-    for (QByteArray& r : relatives) {
+void FolderSource::queueChildren(const TaskRef& task) {
+    const auto& subs = task->result.subs;
+    task->children.reserve(subs.size());
+    for (const auto& sub : subs) {
         auto t = std::make_shared<Task>();
-        t->relative = std::move(r);
-        tasks.push_back(std::move(t));
+        t->relative =
+            task->relative.isEmpty() ? sub.nativeName : task->relative + '/' + sub.nativeName;
+        task->children.push_back(std::move(t));
     }
-    if (!workers_.empty() && !tasks.empty()) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!stopping_) {
-            for (const TaskRef& t : tasks) queue_.push_back(t);
-            wake_.notify_all();
-        }
+    if (workers_.empty() || stopping_ || !task->result.ok) {
+        for (const TaskRef& t : task->children) t->state = Task::Queued;
+        return;
     }
-    return tasks;
+    // First child first: the queue's front follows the scan's order.
+    for (auto it = task->children.rbegin(); it != task->children.rend(); ++it)
+        queue_.push_front(*it);
+    wake_.notify_all();
 }
 
-FolderListing FolderSource::readNow(const QByteArray& relative) {
-    return list(relative);
+FolderSource::TaskRef FolderSource::root(FolderListing& listing) {
+    auto t = std::make_shared<Task>();
+    t->state = Task::Running;
+    t->result = list(QByteArray());
+    std::lock_guard<std::mutex> lock(mutex_);
+    t->state = Task::Taken;
+    queueChildren(t);
+    listing = std::move(t->result);
+    t->result = {};
+    return t;
+}
+
+std::vector<FolderSource::TaskRef> FolderSource::children(const TaskRef& task) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return task->children;
+}
+
+void FolderSource::skip(const TaskRef& task) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    task->dropped = true;
+    if (task->state == Task::Done) {
+        waiting_ -= task->entries;
+        task->result = {};
+        task->state = Task::Taken;
+    } else if (task->state == Task::Queued) {
+        task->state = Task::Taken;
+    }
 }
 
 FolderListing FolderSource::take(const TaskRef& task) {
-    if (workers_.empty()) {
-        task->state = Task::Taken;
-        return list(task->relative);
-    }
     std::unique_lock<std::mutex> lock(mutex_);
     if (task->state == Task::Queued) {
         // No worker has it: reading it here is quicker than waiting.
@@ -90,9 +114,16 @@ FolderListing FolderSource::take(const TaskRef& task) {
         lock.unlock();
         FolderListing result = list(task->relative);
         lock.lock();
+        task->result = result;
         task->state = Task::Taken;
+        queueChildren(task);
+        task->result = {};
         return result;
     }
+    // While a worker reads the folder, the scan reads the next queued one itself rather
+    // than wait idle.
+    while (task->state == Task::Running && !stopping_ && !queue_.empty() && waiting_ < budget_)
+        runNext(lock);
     awaited_ = task.get();
     done_.wait(lock, [&] { return task->state == Task::Done || stopping_; });
     awaited_ = nullptr;
@@ -105,30 +136,39 @@ FolderListing FolderSource::take(const TaskRef& task) {
     return std::move(task->result);
 }
 
+void FolderSource::runNext(std::unique_lock<std::mutex>& lock) {
+    TaskRef t = std::move(queue_.front());
+    queue_.pop_front();
+    if (t->state != Task::Queued) return;  // the scan took or skipped it
+    t->state = Task::Running;
+    lock.unlock();
+    FolderListing result;
+    try {
+        result = list(t->relative);
+    } catch (const std::exception&) {
+        // Out of memory: the folder counts as unreadable, the scan goes on.
+        result = FolderListing();
+    }
+    lock.lock();
+    if (t->dropped) {
+        t->state = Task::Taken;
+        return;
+    }
+    t->result = std::move(result);
+    queueChildren(t);
+    t->entries = t->result.fileSizes.size() + t->result.subs.size() + 1;
+    t->state = Task::Done;
+    waiting_ += t->entries;
+    peakWaiting_ = std::max(peakWaiting_, waiting_);
+    if (awaited_ == t.get()) done_.notify_one();
+}
+
 void FolderSource::work() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         wake_.wait(lock, [&] { return stopping_ || (!queue_.empty() && waiting_ < budget_); });
         if (stopping_) return;
-        TaskRef t = std::move(queue_.front());
-        queue_.pop_front();
-        if (t->state != Task::Queued) continue;  // the scan took it itself
-        t->state = Task::Running;
-        lock.unlock();
-        FolderListing result;
-        try {
-            result = list(t->relative);
-        } catch (const std::exception&) {
-            // Out of memory: the folder counts as unreadable, the scan goes on.
-            result = FolderListing();
-        }
-        lock.lock();
-        t->result = std::move(result);
-        t->entries = t->result.fileSizes.size() + t->result.subs.size() + 1;
-        t->state = Task::Done;
-        waiting_ += t->entries;
-        peakWaiting_ = std::max(peakWaiting_, waiting_);
-        if (awaited_ == t.get()) done_.notify_one();
+        runNext(lock);
     }
 }
 

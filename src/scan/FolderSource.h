@@ -1,9 +1,9 @@
 #pragma once
 // Hands the folder scan the listings of the folders it walks, in the order it walks them.
-// With read-ahead threads, workers list the folders that the scan has announced but not yet
-// reached, the longest announced first: those are the siblings of the folders on the scan's
-// path, which the scan needs only after their elder siblings' subtrees, so workers and scan
-// rarely want the same folder. The scan reads a folder itself when no worker has started it.
+// With read-ahead threads, workers read the tree ahead of the scan in the scan's own order
+// (pre-order, subfolders by the sorted name list): a worker that has listed a folder puts
+// its subfolders at the front of the queue, so the readers keep just ahead of the scan and
+// both cores stat files. The scan reads a folder itself when no worker has started it.
 // Finished listings that wait for the scan are bounded by an entry budget.
 #include <QByteArray>
 #include <QString>
@@ -47,12 +47,14 @@ class FolderSource {
     quint64 rootInode() const { return reader_.rootInode(); }
     int error() const { return reader_.error(); }
 
-    // The folders (relative native paths) the scan will walk next, in walk order.
-    std::vector<TaskRef> announce(std::vector<QByteArray> relatives);
-    // The listing of an announced folder; waits for a worker that is reading it.
+    // Reads the root folder now into listing; its subfolders' tasks follow from children().
+    TaskRef root(FolderListing& listing);
+    // The listing of a task; waits for a worker that is reading it.
     FolderListing take(const TaskRef& task);
-    // The listing of a folder that was not announced (the root).
-    FolderListing readNow(const QByteArray& relative);
+    // The tasks of the subfolders of a taken task, in the order of its listing's subs.
+    std::vector<TaskRef> children(const TaskRef& task);
+    // The scan will not enter this folder: its reading is dropped.
+    void skip(const TaskRef& task);
     // Ends the workers soon; later takes read nothing.
     void stop();
 
@@ -63,7 +65,11 @@ class FolderSource {
 
   private:
     void work();
+    // Pops the queue's front and reads it (mutex held on entry and on return).
+    void runNext(std::unique_lock<std::mutex>& lock);
     FolderListing list(const QByteArray& relative);
+    // Makes the children of a listed task and queues them first (mutex held).
+    void queueChildren(const TaskRef& task);
 
     platform::DirReader reader_;
     std::atomic<bool> cancel_{false};

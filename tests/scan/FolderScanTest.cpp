@@ -312,20 +312,38 @@ TEST(FolderSource, ReadAheadStaysWithinItsBudget) {
             d.writeFile("w" + QByteArray::number(i) + "/f" + QByteArray::number(k));
     scan::FolderSource source(d.native(), 3, 100);
     ASSERT_TRUE(source.valid());
-    scan::FolderListing root = source.readNow({});
+    scan::FolderListing root;
+    const auto rootTask = source.root(root);
     ASSERT_EQ(root.subs.size(), 60u);
-    std::vector<QByteArray> rel;
-    for (const auto& sub : root.subs) rel.push_back(sub.nativeName);
-    auto tasks = source.announce(rel);
+    const auto tasks = source.children(rootTask);
+    ASSERT_EQ(tasks.size(), 60u);
     size_t files = 0;
     for (const auto& t : tasks) files += source.take(t).fileSizes.size();
     EXPECT_EQ(files, 60u * 40u);
-    // A worker stops taking work once 100 entries wait; the listings in flight may pass it.
-    EXPECT_LE(source.peakWaiting(), 100u + 3u * 41u);
-    // Abandoned work ends with the source; a take after the stop does not wait.
-    auto again = source.announce(rel);
+    // A reader stops taking work once 100 entries wait; the listings in flight may pass it.
+    EXPECT_LE(source.peakWaiting(), 100u + 4u * 41u);
+}
+
+TEST(FolderSource, ReadersRunAheadInTheScansOrderAndStopWithTheSource) {
+    TempDrive d;
+    for (int i = 0; i < 20; ++i)
+        for (int k = 0; k < 5; ++k)
+            d.writeFile("a" + QByteArray::number(i) + "/b" + QByteArray::number(k) + "/f");
+    scan::FolderSource source(d.native(), 2);
+    scan::FolderListing root;
+    const auto rootTask = source.root(root);
+    const auto tasks = source.children(rootTask);
+    ASSERT_EQ(tasks.size(), 20u);
+    // Children come from the readers: the grandchildren's tasks exist once a child is taken.
+    const scan::FolderListing first = source.take(tasks[0]);
+    ASSERT_EQ(first.subs.size(), 5u);
+    const auto grand = source.children(tasks[0]);
+    ASSERT_EQ(grand.size(), 5u);
+    EXPECT_EQ(source.take(grand[4]).fileSizes.size(), 1u);
+    // A skipped folder is not handed out; a take after the stop does not wait.
+    source.skip(tasks[1]);
     source.stop();
-    (void)source.take(again.back());
+    (void)source.take(tasks[19]);
 }
 
 TEST(FolderScan, MountPointsAreListedNotEntered) {
