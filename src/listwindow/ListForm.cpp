@@ -36,8 +36,8 @@ namespace {
 constexpr int kMinHeightTwips = 4200;
 constexpr int kMinWidthTwips = 8880;
 constexpr int kMinWidthLargeFontTwips = 9920;
-constexpr int kTopBandPx = 82;  // toolbar, drive buttons, strips and figures
-constexpr int kBottomPx = 30;   // the bottom strip
+constexpr int kTopBandPx = 82;         // toolbar, drive buttons, strips and figures
+constexpr int kBottomPx = 30;          // the bottom strip
 constexpr int kHeaderTwips = 22 * 15;  // room for the sort buttons
 
 QFont UiFont(const QString& windowsFace, double points, bool bold = false) {
@@ -333,7 +333,11 @@ void ListForm::setHeadings(const std::array<QString, 5>& headings) {
 
 void ListForm::setListHooks() {
     list_.ProcessEvents = [] { QCoreApplication::processEvents(); };
+    // The label shows each folder as it is scanned; it is painted at most every 25 ms,
+    // as often as an eye can follow, so painting does not slow the scan.
     list_.ShowProgress = [this](const QString& folder) {
+        if (progressClock_.isValid() && progressClock_.elapsed() < 25) return;
+        progressClock_.start();
         voldsp_->setText(folder);
         voldsp_->repaint();
     };

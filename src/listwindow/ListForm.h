@@ -1,6 +1,7 @@
 #pragma once
 // The main list window: one drive's folder list (or the drive overview), its drive
 // buttons, strips, figures and toolbar. Up to nine are open at once.
+#include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
 #include <array>
@@ -124,6 +125,7 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     int tppX_ = 15;
     int tppY_ = 15;
     bool scanning_ = false;
+    QElapsedTimer progressClock_;
     bool closing_ = false;
 
     scan::DriveList list_;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -310,10 +311,29 @@ TEST_F(ListFormTest, CtrlF4ClosesAndF6MovesToTheNextWindow) {
     a->OpenSiblingWindow();
     QTest::keyClick(static_cast<QWidget*>(a->view()->scrollBar()), Qt::Key_F4);
     EXPECT_TRUE(a->isVisible());  // F4 alone does nothing
-    QTest::keyClick(static_cast<QWidget*>(a->view()->scrollBar()), Qt::Key_F4,
-                    Qt::ControlModifier);
+    QTest::keyClick(static_cast<QWidget*>(a->view()->scrollBar()), Qt::Key_F4, Qt::ControlModifier);
     EXPECT_FALSE(a->isVisible());
     EXPECT_EQ(app::Ctx().OpenWindows, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ListFormTest, ClosingDuringTheScanEndsItAtOnce) {
+    for (int i = 0; i < 400; ++i) drive.makeDir("many/d" + QByteArray::number(i));
+    ListForm* w = Open();
+    QPointer<ListForm> alive(w);
+    // The close arrives while the scan lets events run (every 128 rows).
+    QTimer::singleShot(0, w, [w] { w->close(); });
+    w->Calc(w->ButtonOfDrive(kT));
+    ASSERT_TRUE(alive);  // still there while its scan returns
+    EXPECT_TRUE(w->list().StopFlag);
+    EXPECT_EQ(w->list().ListRowCount, 0);  // no total row: the list was not finished
+    EXPECT_LT(w->view()->grid().st.rowCount, 400);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(alive);
+    EXPECT_EQ(app::Ctx().OpenWindows, 0);
 }
 
 }  // namespace

@@ -1,0 +1,96 @@
+// Times the list window on a folder: filling it against the headless report's filling,
+// then a resize, level changes, a sort and a unit change.
+//   bench_window FOLDER [RUNS]     (QT_QPA_PLATFORM=offscreen is set when unset)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "app/Context.h"
+#include "app/Settings.h"
+#include "app/Startup.h"
+#include "grid/Grid.h"
+#include "grid/widget/GridView.h"
+#include "listwindow/ListForm.h"
+#include "scan/DriveList.h"
+#include "scan/FillList.h"
+
+namespace {
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+template <class F>
+double TimeMs(F&& f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_window FOLDER [RUNS]\n");
+        return 2;
+    }
+    QTemporaryDir home;
+    qputenv("FOLDEX_HOME", QFile::encodeName(home.path()));
+    QApplication qapp(argc, argv);
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
+    app::EntryRoutine({}, {}, folder);
+    const QString drive = app::Ctx().CommandLine.left(2);
+    if (drive.size() < 2) {
+        std::fprintf(stderr, "bench_window: no such folder\n");
+        return 3;
+    }
+
+    std::vector<double> headless, window, resize, level, all, sort, unsort, unit;
+    for (int i = 0; i < runs; ++i) {
+        {
+            grid::Grid g;
+            grid::InitGrid(g, 300);
+            scan::DriveList list;
+            list.Grid = &g;
+            list.IndentStep = 16;
+            headless.push_back(TimeMs([&] { scan::FillList(list, drive); }));
+        }
+        app::Ctx().FirstWindow = false;
+        app::Ctx().NextSlot = 0;
+        auto* w = new listwindow::ListForm();
+        w->LoadShow();
+        w->resize(900, 700);
+        QCoreApplication::processEvents();
+        const int button = w->ButtonOfDrive(drive.at(0).unicode() - u'A');
+        window.push_back(TimeMs([&] { w->Calc(button); }));
+        resize.push_back(TimeMs([&] {
+            w->resize(1100, 800);
+            QCoreApplication::processEvents();
+        }));
+        level.push_back(TimeMs([&] { w->ChooseLevel(2); }));
+        all.push_back(TimeMs([&] { w->ChooseLevel(0); }));
+        sort.push_back(TimeMs([&] { w->SetSort(0, listwindow::Switch::On); }));
+        unsort.push_back(TimeMs([&] { w->SetSort(0, listwindow::Switch::Off); }));
+        unit.push_back(TimeMs([&] { w->SetMB(listwindow::Switch::On); }));
+        w->SetMB(listwindow::Switch::Off);
+        if (i == 0) std::printf("rows %d\n", w->view()->grid().st.rowCount);
+        w->close();
+        delete w;
+    }
+    const double h = Median(headless), f = Median(window);
+    std::printf("fill (median of %d): headless %.0f ms, window %.0f ms, window/headless %.2f\n",
+                runs, h, f, f / h);
+    std::printf(
+        "resize %.1f ms, level 2 %.1f ms, all levels %.1f ms, sort %.1f ms, "
+        "unsort %.1f ms, MB %.1f ms\n",
+        Median(resize), Median(level), Median(all), Median(sort), Median(unsort), Median(unit));
+    return 0;
+}
