@@ -249,6 +249,8 @@ void ListForm::fillList(QChar drive) {
 }
 
 void ListForm::refreshFigures() {
+    // Sorting is for folder lists only.
+    for (PictureWidget* s : srtfrm_) s->setVisible(!list_.OverviewShown);
     voldsp_->setText(list_.VOLDSP);
     totdsp_->setText(list_.TOTDSP);
     usedsp_->setText(list_.USEDSP);
