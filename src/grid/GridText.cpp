@@ -4,25 +4,18 @@
 
 #include "grid/Grid.h"
 #include "grid/GridInternal.h"
+#include "util/TextUtil.h"
 
 namespace grid {
 
 using namespace detail;
 
 QString AsciiLower(const QString& text) {
-    QString out = text;
-    for (QChar& ch : out) {
-        if (ch >= u'A' && ch <= u'Z') ch = QChar(ch.unicode() + 32);
-    }
-    return out;
+    return util::LowerAscii(text);
 }
 
 QString AsciiUpper(const QString& text) {
-    QString out = text;
-    for (QChar& ch : out) {
-        if (ch >= u'a' && ch <= u'z') ch = QChar(ch.unicode() - 32);
-    }
-    return out;
+    return util::UpperAscii(text);
 }
 
 QString Capitalise(const QString& text) {

@@ -101,6 +101,7 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     void recomputeIndents();
     void refreshFigures();
     void rewriteUnits();
+    void setUnit(int unit, Switch s);
     void rememberRows();
     void restoreRows();
     void clearSelectionFigures();

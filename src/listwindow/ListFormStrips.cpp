@@ -225,11 +225,12 @@ void ListForm::rewriteUnits() {
     refreshFigures();
 }
 
-void ListForm::SetKB(Switch s) {
-    const bool on = Resolve(s, list_.UnitMode == 1);
+// KB and MB exclude each other; switching either off shows full bytes.
+void ListForm::setUnit(int unit, Switch s) {
+    const bool on = Resolve(s, list_.UnitMode == unit);
     if (on) {
-        list_.UnitMode = 1;
-    } else if (list_.UnitMode == 1) {
+        list_.UnitMode = unit;
+    } else if (list_.UnitMode == unit) {
         list_.UnitMode = 0;
     }
     kbImg_->setVisible(list_.UnitMode == 1);
@@ -237,16 +238,11 @@ void ListForm::SetKB(Switch s) {
     rewriteUnits();
 }
 
+void ListForm::SetKB(Switch s) {
+    setUnit(1, s);
+}
 void ListForm::SetMB(Switch s) {
-    const bool on = Resolve(s, list_.UnitMode == 2);
-    if (on) {
-        list_.UnitMode = 2;
-    } else if (list_.UnitMode == 2) {
-        list_.UnitMode = 0;
-    }
-    kbImg_->setVisible(list_.UnitMode == 1);
-    mbImg_->setVisible(list_.UnitMode == 2);
-    rewriteUnits();
+    setUnit(2, s);
 }
 
 void ListForm::SetFullPath(Switch s) {

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <vector>
 
+#include "common/FolderRows.h"
 #include "export/ListExport.h"
 #include "grid/Grid.h"
 #include "scan/DriveList.h"
@@ -28,13 +29,7 @@ const QString kJapanese =
     QStringLiteral("日本語のとても長いフォルダ名前を持つテスト用ディレクトリ");
 const QString kQuoted = QStringLiteral("say \"hi\", world");
 
-struct Folder {
-    int level;
-    QString name;
-    int files;
-    qint64 bytes;
-    qint64 alloc;
-};
+using testsupport::Folder;
 
 // A finished list as the scan and the list filling leave it, in the given unit.
 struct ExportList {
@@ -49,51 +44,7 @@ struct ExportList {
         grid::SetPrimaryFont(g, QStringLiteral("Arial"), 9.75f, false, false);
         grid::ClearGrid(g);
         list.Grid = &g;
-        list.UnitMode = unit;
-        scan::FolderTable& t = list.Folders;
-        const int n = int(folders.size());
-        t.reset();
-        t.ensure(n);
-        std::vector<int> stack;
-        for (int i = 0; i < n; ++i) {
-            const Folder& f = folders[size_t(i)];
-            stack.resize(size_t(f.level));
-            t.Level[size_t(i)] = quint8(f.level);
-            t.Parent[size_t(i)] = stack.empty() ? 0 : stack.back();
-            if (i > 0) t.HasChildren[size_t(t.Parent[size_t(i)])] = 1;
-            t.FileCount[size_t(i)] = f.files;
-            t.FileSize[size_t(i)] = f.bytes;
-            t.AllocSize[size_t(i)] = f.alloc;
-            t.ShownAlloc[size_t(i)] = f.alloc;
-            t.Order[size_t(i)] = i;
-            t.Indent[size_t(i)] = qint16(f.level * 16 + 2);
-            stack.push_back(i);
-            if (i > 0) ++list.FolderTotal;
-            list.FileTotal += std::max(0, f.files);
-            list.FileSizeTotal += f.bytes;
-        }
-        for (int i = n - 1; i >= 0; --i) {
-            qint64 sum = t.AllocSize[size_t(i)];
-            for (int j = i + 1; j < n && t.Level[size_t(j)] > t.Level[size_t(i)]; ++j) {
-                sum += t.AllocSize[size_t(j)];
-            }
-            t.SubtreeTotal[size_t(i)] = sum;
-        }
-        for (int i = 0; i < n; ++i) {
-            const Folder& f = folders[size_t(i)];
-            t.RowText[size_t(i)] = f.name + kSep + QString::number(f.files) + kSep +
-                                   scan::CellSize(f.bytes, unit) + kSep +
-                                   scan::CellSize(f.alloc, unit) + kSep +
-                                   scan::CellSize(t.SubtreeTotal[size_t(i)], unit);
-            grid::AddRow(g, t.RowText[size_t(i)], f.level & 7, scan::SizeMark(f.alloc));
-        }
-        const QString total = scan::BuildTotalRow(list, list.FolderTotal + 1);
-        grid::AddRow(g, total, 0, 0);
-        t.RowText[size_t(n)] = total;
-        t.Level[size_t(n)] = 0;
-        t.Indent[size_t(n)] = -1;
-        t.Order[size_t(n)] = n;
-        list.ListRowCount = n + 1;
+        testsupport::FillFolderRows(list, folders, unit);
         list.VOLDSP = QStringLiteral("c:   SYSTEM");
     }
 };

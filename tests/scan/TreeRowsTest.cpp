@@ -5,6 +5,7 @@
 #include <ostream>
 #include <vector>
 
+#include "common/FolderRows.h"
 #include "grid/Grid.h"
 #include "scan/DriveList.h"
 #include "scan/SizeFormat.h"
@@ -21,13 +22,7 @@ using scan::CellSize;
 using scan::kMB;
 const QChar kSep(2);
 
-struct Folder {
-    int level;
-    QString name;
-    int files;
-    qint64 bytes;
-    qint64 alloc;
-};
+using testsupport::Folder;
 
 // A list filled as the scan and the list filling would fill it, on a laid-out grid.
 struct TreeList {
@@ -45,56 +40,7 @@ struct TreeList {
         grid::SetPrimaryFont(g, font, 9.75f, false, false);
         grid::ClearGrid(g);
         list.Grid = &g;
-        list.DriveKind = 3;
-        scan::FolderTable& t = list.Folders;
-        const int n = int(folders.size());
-        t.reset();
-        t.ensure(n);
-        std::vector<int> stack;  // ancestors by level
-        for (int i = 0; i < n; ++i) {
-            const Folder& f = folders[size_t(i)];
-            stack.resize(size_t(f.level));
-            t.Level[size_t(i)] = quint8(f.level);
-            t.Parent[size_t(i)] = stack.empty() ? 0 : stack.back();
-            if (i > 0) t.HasChildren[size_t(t.Parent[size_t(i)])] = 1;
-            t.FileCount[size_t(i)] = f.files;
-            t.FileSize[size_t(i)] = f.bytes;
-            t.AllocSize[size_t(i)] = f.alloc;
-            t.ShownAlloc[size_t(i)] = f.alloc;
-            t.Order[size_t(i)] = i;
-            t.Indent[size_t(i)] = qint16(f.level * 16 + 2);
-            stack.push_back(i);
-            if (i > 0) ++list.FolderTotal;
-            if (f.files > 0) list.FileTotal += f.files;
-            list.FileSizeTotal += f.bytes;
-            list.AllocTotal += f.alloc;
-        }
-        for (int i = n - 1; i >= 0; --i) {
-            qint64 sum = t.AllocSize[size_t(i)];
-            for (int j = i + 1; j < n && t.Level[size_t(j)] > t.Level[size_t(i)]; ++j) {
-                sum += t.AllocSize[size_t(j)];
-            }
-            t.SubtreeTotal[size_t(i)] = sum;
-        }
-        for (int i = 0; i < n; ++i) {
-            const Folder& f = folders[size_t(i)];
-            t.RowText[size_t(i)] = f.name + kSep + QString::number(f.files) + kSep +
-                                   CellSize(f.bytes, 0) + kSep + CellSize(f.alloc, 0) + kSep +
-                                   CellSize(t.SubtreeTotal[size_t(i)], 0);
-            grid::AddRow(g, t.RowText[size_t(i)], f.level & 7, scan::SizeMark(f.alloc));
-            g.st.rowIcon[size_t(i)] = quint8(i == 0 ? 13 : (f.files < 0 ? 14 : 10));
-            g.st.rowIndent.set(i, t.Indent[size_t(i)]);
-        }
-        const QString total = scan::BuildTotalRow(list, list.FolderTotal + 1);
-        grid::AddRow(g, total, 0, 0);
-        t.ensure(n);
-        g.st.rowIcon[size_t(n)] = 0;
-        g.st.rowIndent.set(n, -1);
-        t.Indent[size_t(n)] = -1;
-        t.RowText[size_t(n)] = total;
-        t.Level[size_t(n)] = 0;
-        t.Order[size_t(n)] = n;
-        list.ListRowCount = n + 1;
+        testsupport::FillFolderRows(list, folders, 0);
         grid::LayoutGrid(g, 700 * 15, visiblePx * 15, 15, 15);
     }
 
