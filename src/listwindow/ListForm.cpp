@@ -355,6 +355,32 @@ void ListForm::setListHooks() {
     list_.RecomputeIndentStep = [this] { recomputeIndents(); };
     list_.ApplyBackgroundType = [this](int type) { ApplyBackgroundType(std::clamp(type, 0, 5)); };
     list_.HeadingsChanged = [this] { grid::DrawHeader(view_->grid()); };
+    grid::MouseHooks& hooks = view_->hooks();
+    // In the drive overview a press on a drive's row lists that drive.
+    hooks.rowPressed = [this](int row) {
+        if (!list_.OverviewShown) return false;
+        if (row >= 0 && row < ButtonCount()) Calc(row);
+        return true;
+    };
+    // Left of a folder's indentation: its sub-rows open or close (Shift: every level).
+    hooks.expandCollapse = [this](int row, int shiftFlags) {
+        const grid::GridState& st = view_->grid().st;
+        const scan::FolderTable& t = list_.Folders;
+        if (list_.SortKind != 0 || list_.PathsFlag || row < 0 || row + 1 >= st.rowCount ||
+            row >= t.bound())
+            return false;
+        const int f = t.Order[size_t(row)];
+        if (f < 0 || f >= t.bound() || !t.HasChildren[size_t(f)]) return false;
+        const int next = t.Order[size_t(row + 1)];
+        const bool shown = row + 2 < st.rowCount && next >= 0 && next < t.bound() &&
+                           t.Level[size_t(next)] > t.Level[size_t(f)];
+        if (shown) {
+            scan::CollapseRow(list_, row);
+        } else {
+            scan::ExpandRow(list_, row, shiftFlags & grid::ShiftKey);
+        }
+        return true;
+    };
     list_.SelectionChanged = [this] {
         scan::ShowSelectionFigures(list_);
         refreshFigures();

@@ -337,3 +337,64 @@ TEST_F(ListFormTest, ClosingDuringTheScanEndsItAtOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+int RowNamed(const grid::GridState& st, const QString& name) {
+    for (int r = 0; r < st.rowCount; ++r)
+        if (grid::CellText(st, 0, r).trimmed() == name) return r;
+    return -1;
+}
+
+TEST_F(ListFormTest, ClickLeftOfAFolderOpensAndClosesItsSubRows) {
+    ListForm* w = OpenT();
+    w->ChooseLevel(1);
+    const grid::GridState& st = w->view()->grid().st;
+    const int rows = st.rowCount;
+    const int a = RowNamed(st, QStringLiteral("A"));
+    ASSERT_GE(a, 0);
+    QWidget* surface = w->view()->gridWidget();
+    const QPoint left(2, a * st.rowHeight + st.rowHeight / 2);
+    QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, left);
+    EXPECT_EQ(st.rowCount, rows + 1);
+    EXPECT_GE(RowNamed(st, QStringLiteral("deep")), 0);
+    QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, left);
+    EXPECT_EQ(st.rowCount, rows);
+    // Choosing the shown level again after a hand expansion rebuilds the rows.
+    QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, left);
+    w->ChooseLevel(1);
+    EXPECT_EQ(st.rowCount, rows);
+}
+
+TEST_F(ListFormTest, ADriveShownElsewhereIsBroughtForward) {
+    testsupport::TempDrive other(u'U');
+    other.writeFile("x/y.bin", "123");
+    app::Ctx().DriveTypes['U' - 'A'] = 3;
+    ListForm* a = Open();
+    a->Calc(a->ButtonOfDrive(kT));
+    ListForm* b = ListForm::InSlot(a->OpenSiblingWindow());
+    ASSERT_NE(b, a);
+    b->Calc(b->ButtonOfDrive('U' - 'A'));
+    const int windows = app::Ctx().OpenWindows;
+    // Pressing T in the window that shows U finds T in the first window.
+    auto buttons = b->findChildren<listwindow::PictureWidget*>(QStringLiteral("DRVBTN"));
+    listwindow::PictureWidget* tButton = nullptr;
+    for (auto* p : buttons)
+        if (p->property("index").toInt() == b->ButtonOfDrive(kT)) tButton = p;
+    ASSERT_NE(tButton, nullptr);
+    QTest::mouseClick(tButton, Qt::LeftButton);
+    EXPECT_EQ(app::Ctx().OpenWindows, windows);
+    EXPECT_EQ(b->list().CurrentDrive, u'U');
+}
+
+TEST_F(ListFormTest, APressOnADrivesOverviewRowListsIt) {
+    ListForm* w = Open();
+    ASSERT_TRUE(w->list().OverviewShown);
+    const grid::GridState& st = w->view()->grid().st;
+    QTest::mouseClick(w->view()->gridWidget(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(40, st.rowHeight / 2));
+    EXPECT_FALSE(w->list().OverviewShown);
+    EXPECT_EQ(w->list().CurrentDrive, w->ButtonLetter(0));
+}
+
+}  // namespace
