@@ -1,5 +1,7 @@
 #include "export/ListExport.h"
 
+#include "platform/PathMap.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -86,18 +88,10 @@ QString Cased(int style, const QString& text) {
     return style == 1 || style == 2 ? grid::ApplyCase(style, text) : text;
 }
 
-// The file carries valid UTF-8: a byte of an undecodable name (kept as U+DC80..U+DCFF)
-// goes out as the replacement character.
-QString ForFile(QString text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar ch = text.at(i);
-        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            ++i;
-        } else if (ch.isSurrogate()) {
-            text[i] = QChar(QChar::ReplacementCharacter);
-        }
-    }
-    return text;
+// Names as a person reads them, in valid UTF-8: an undecodable byte (kept as U+DC80..
+// U+DCFF) goes out as the replacement character, a substituted character as itself.
+QString ForFile(const QString& text) {
+    return platform::DisplayName(text);
 }
 
 QString CsvField(const QString& text) {

@@ -4,6 +4,7 @@
 
 #include "grid/Grid.h"
 #include "grid/GridInternal.h"
+#include "platform/PathMap.h"
 #include "util/TextUtil.h"
 
 namespace grid {
@@ -120,7 +121,7 @@ void DrawCellText(Grid& g, int c, int r, const QString& text) {
         rect.top = s.currentY;
     }
     rect.bottom = s.currentY + st.rowHeight;
-    s.drawText(rect, ApplyCase(st.columnCase[size_t(c)], text), align);
+    s.drawText(rect, ApplyCase(st.columnCase[size_t(c)], platform::DisplayName(text)), align);
     if (overridden) s.textColour = saved;
 }
 

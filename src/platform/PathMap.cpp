@@ -115,6 +115,32 @@ QByteArray NativeFromName(const QString& name) {
     return out;
 }
 
+QString DisplayName(const QString& name) {
+    QString out = name;
+    qsizetype n = out.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = out.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n &&
+            QChar::isLowSurrogate(out.at(i + 1).unicode())) {
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            out[i] = QChar(QChar::ReplacementCharacter);
+        } else if (c >= kMappedBase && c < kMappedBase + 0x80 && IsReserved(c - kMappedBase)) {
+            const char16_t code = c - kMappedBase;
+            if (code >= 32) {
+                out[i] = QChar(code);
+            } else {
+                // Caret notation: every face has these two characters.
+                out[i] = QChar(char16_t(code + 64));
+                out.insert(i, u'^');
+                ++i;
+                ++n;
+            }
+        }
+    }
+    return out;
+}
+
 QByteArray NativePath(const QString& drivePath, bool* ok) {
     if (ok) *ok = false;
     if (drivePath.size() < 2 || drivePath.at(1) != u':') return {};

@@ -15,6 +15,11 @@ namespace platform {
 QString NameFromNative(const QByteArray& nativeName);
 QByteArray NativeFromName(const QString& name);
 
+// A program name as a person should read it: the substitutes of \ : * ? " < > | show as
+// those characters, control codes in caret notation (^I for a tab), and bytes
+// that are not UTF-8 as U+FFFD. For display and reports only: it does not round-trip.
+QString DisplayName(const QString& name);
+
 // "D:\A\B", "D:", "d:\" → the native path below drive D's root, "." and ".."
 // resolved by text (never above the root). Empty (and ok false) for a path without
 // a mapped drive letter.

@@ -127,3 +127,17 @@ TEST(DriveMapTest, NormalisesRootsAndLetters) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DisplayNameTest, SubstitutesReadAsTheirCharacters) {
+    EXPECT_EQ(platform::DisplayName(NameFromNative("back\\slash:x*?\"<>|")),
+              QStringLiteral("back\\slash:x*?\"<>|"));
+    EXPECT_EQ(platform::DisplayName(NameFromNative("tab\there\x01")),
+              QStringLiteral("tab^Ihere^A"));
+    EXPECT_EQ(platform::DisplayName(NameFromNative("bad\xff")), QStringLiteral("bad\uFFFD"));
+    EXPECT_EQ(platform::DisplayName(QStringLiteral("日本語 \U0001F600 \uF041")),
+              QStringLiteral("日本語 \U0001F600 \uF041"));
+}
+
+}  // namespace
