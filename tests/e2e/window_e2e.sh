@@ -30,16 +30,22 @@ title=$(xdotool getwindowname "$win")
 [[ "$title" =~ ^Drive\ [A-Z]:\ \ フォルダー毎サイズ一覧$ ]] || fail "title is '$title'"
 echo "window: $title"
 
-sleep 0.5
+# The title names the drive once the list is filled; let it paint.
+sleep 1
 xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win"
 import -window "$win" "$work/before.png"
 numlockx on 2>/dev/null || xdotool key Num_Lock
 xdotool key KP_1
-sleep 0.5
-import -window "$win" "$work/after.png"
-diff=$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1 || true)
+diff=0
+for _ in $(seq 1 50); do
+    sleep 0.1
+    import -window "$win" "$work/after.png"
+    diff=$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1 || true)
+    diff=${diff%% *}
+    [[ "$diff" =~ ^[0-9]+$ && "$diff" -gt 100 ]] && break
+done
 echo "pixels changed by numeric-pad 1: $diff"
-[[ "${diff%% *}" =~ ^[0-9]+$ && "${diff%% *}" -gt 100 ]] || fail "numeric-pad 1 changed nothing"
+[[ "$diff" =~ ^[0-9]+$ && "$diff" -gt 100 ]] || fail "numeric-pad 1 changed nothing"
 
 xdotool key ctrl+F4
 for _ in $(seq 1 100); do

@@ -398,3 +398,28 @@ TEST_F(ListFormTest, APressOnADrivesOverviewRowListsIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ListFormTest, SelectingRowsShowsTheirTotalsAndTheDestinationEstimate) {
+    testsupport::TempDrive other(u'U');
+    app::Ctx().DriveTypes['U' - 'A'] = 3;
+    ListForm* w = OpenT();
+    const grid::GridState& st = w->view()->grid().st;
+    const int a = RowNamed(st, QStringLiteral("A"));
+    ASSERT_GE(a, 0);
+    QTest::mouseClick(w->view()->gridWidget(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(120, a * st.rowHeight + st.rowHeight / 2));
+    EXPECT_EQ(Label(w, "SUMNAM"), QStringLiteral("1個合計"));
+    const qint64 shown = w->list().Folders.ShownAlloc[size_t(w->list().Folders.Order[size_t(a)])];
+    EXPECT_EQ(Label(w, "SUMDSP"), scan::PlainSize(shown, 0));
+    // The listed drive itself as destination: no estimate; another drive: its free space less
+    // what the copy needs.
+    auto* dst = w->findChild<QComboBox*>(QStringLiteral("DSTLST"));
+    dst->setCurrentText(QStringLiteral("T:"));
+    EXPECT_EQ(Label(w, "MOVDSP"), QString());
+    dst->setCurrentText(QStringLiteral("U:"));
+    EXPECT_FALSE(Label(w, "MOVDSP").isEmpty());
+}
+
+}  // namespace
