@@ -140,7 +140,7 @@ QString ReportRowLine(const QString& rowText, int nameColumn, bool totalRow, int
     QString name = rowText.left(cut);
     const qsizetype sep = name.indexOf(grid::kFieldSep);
     if (sep >= 0) name.truncate(sep);
-    line.put(nameColumn, Cased(caseStyle, name), kNameLast);
+    line.put(nameColumn, Cased(caseStyle, platform::DisplayName(name)), kNameLast);
     line.put(48, util::PadLeft(scan::RowCell(rowText, 1), 5));
     line.put(55, util::PadLeft(scan::RowCell(rowText, 2), 15));
     line.put(70, util::PadLeft(scan::RowCell(rowText, 3), 15));

@@ -246,3 +246,21 @@ TEST(ListExport, AFailedSaveKeepsTheOlderFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ReportRowLineTest, OddNamesAreShownReadablyAndKeepTheColumns) {
+    const QChar sep(2);
+    const QString rest = sep + QStringLiteral("1") + sep + QStringLiteral("2") + sep +
+                         QStringLiteral("3") + sep + QStringLiteral("4");
+    const QString plain =
+        exportlist::ReportRowLine(QStringLiteral("abcdefghi") + rest, 1, false, 0);
+    const QString odd =
+        exportlist::ReportRowLine(QStringLiteral("tab\uF009here") + rest, 1, false, 0);
+    EXPECT_TRUE(odd.startsWith(QStringLiteral("tab^Ihere")));
+    EXPECT_EQ(odd.mid(9), plain.mid(9));
+    const QString slash = exportlist::ReportRowLine(QStringLiteral("a\uF05Cb") + rest, 1, false, 0);
+    EXPECT_TRUE(slash.startsWith(QStringLiteral("a\\b ")));
+}
+
+}  // namespace
