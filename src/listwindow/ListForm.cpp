@@ -514,7 +514,12 @@ void ListForm::SetColumnWidths(int availableTwips) {
 void ListForm::applyMinimumSize() {
     const int minH = kMinHeightTwips / tppY_;
     const float fontSize = view_ ? view_->grid().surface.font().pointSizeF() : 0;
-    const int minW = (fontSize >= 12 ? kMinWidthLargeFontTwips : kMinWidthTwips) / tppX_;
+    int minW = (fontSize >= 12 ? kMinWidthLargeFontTwips : kMinWidthTwips) / tppX_;
+    // Many drives: the window stays wide enough for every drive button beside the strips.
+    int buttons = 0;
+    for (const PictureWidget* b : drvbtn_) buttons += b->width() + 6;
+    const int strips = std::max(lvlfrm_->width(), dspfrm_->width()) + 7;
+    minW = std::max(minW, 6 + tolfrm_->width() + 10 + buttons + 8 + strips);
     setMinimumSize(minW, minH);
 }
 
