@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "app/Context.h"
 #include "app/Startup.h"
 #include "dialogs/AppIcon.h"
 #include "dialogs/MessageBox.h"
@@ -22,6 +23,8 @@ int RunWindows(int& argc, char** argv, const QString& commandLine) {
     dialogs::InstallStdMessageBox();
     app::EntryRoutine([] { return new ListForm(); },
                       [](QObject* w) { static_cast<ListForm*>(w)->LoadShow(); }, commandLine);
+    // The first window may already be closed, during the scan of the command line's drive.
+    if (app::Ctx().OpenWindows <= 0) return 0;
     return QApplication::exec();
 }
 
