@@ -113,10 +113,9 @@ Format FormatForName(const QString& fileName) {
     return name.mid(dot + 1).toUpper() == QLatin1String("CSV") ? Format::Csv : Format::Text;
 }
 
-QStringList CsvLines(const scan::DriveList& list) {
-    QStringList lines;
-    lines << QStringLiteral("\"フォルダ名\",\"ﾌｧｲﾙ数\",\"ﾌｧｲﾙ･ｻｲｽﾞ\",\"占有サイズ\",\"下位合計\"");
-    if (!list.Grid) return lines;
+void ForEachCsvLine(const scan::DriveList& list, const LineSink& put) {
+    put(QStringLiteral("\"フォルダ名\",\"ﾌｧｲﾙ数\",\"ﾌｧｲﾙ･ｻｲｽﾞ\",\"占有サイズ\",\"下位合計\""));
+    if (!list.Grid) return;
     const grid::GridState& st = list.Grid->st;
     const int style = CaseStyle(list);
     for (int r = 0; r < st.rowCount; ++r) {
@@ -127,9 +126,8 @@ QStringList CsvLines(const scan::DriveList& list) {
             if (c > 0) line += u',';
             line += CsvField(cell);
         }
-        lines << line;
+        put(line);
     }
-    return lines;
 }
 
 QString ReportRowLine(const QString& rowText, int nameColumn, bool totalRow, int caseStyle) {
@@ -148,57 +146,78 @@ QString ReportRowLine(const QString& rowText, int nameColumn, bool totalRow, int
     return line.line();
 }
 
-QStringList ReportLines(const scan::DriveList& list, const QDateTime& now) {
-    QStringList lines;
+void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const LineSink& put) {
     const QString rule(100, u'-');
-    lines << now.toString(QStringLiteral("yy/MM/dd  HH:mm:ss"));
-    lines << QStringLiteral("ドライブ名　　：") + list.VOLDSP.left(1).toUpper();
-    lines << QStringLiteral("ドライブ　容量：") + list.TOTDSP;
-    lines << QStringLiteral("使用済み　容量：") + list.USEDSP;
-    lines << QStringLiteral("現在の空き容量：") + list.FREDSP;
-    lines << QStringLiteral("選択されたフォルダの総容量：") + list.SUMDSP;
-    lines << QStringLiteral("削除した場合の　　空き容量：") + list.DLSDSP;
-    lines << rule;
+    put(now.toString(QStringLiteral("yy/MM/dd  HH:mm:ss")));
+    put(QStringLiteral("ドライブ名　　：") + list.VOLDSP.left(1).toUpper());
+    put(QStringLiteral("ドライブ　容量：") + list.TOTDSP);
+    put(QStringLiteral("使用済み　容量：") + list.USEDSP);
+    put(QStringLiteral("現在の空き容量：") + list.FREDSP);
+    put(QStringLiteral("選択されたフォルダの総容量：") + list.SUMDSP);
+    put(QStringLiteral("削除した場合の　　空き容量：") + list.DLSDSP);
+    put(rule);
     Columns heading;
     heading.put(1, QStringLiteral("フォルダ名"));
     heading.put(48, QStringLiteral("Files"));
     heading.put(58, QStringLiteral("Fileサイズ"));
     heading.put(73, QStringLiteral("占有サイズ"));
     heading.put(90, QStringLiteral("下位合計"));
-    lines << heading.line();
-    lines << rule;
-    if (!list.Grid) return lines;
+    put(heading.line());
+    put(rule);
+    if (!list.Grid) return;
     const grid::GridState& st = list.Grid->st;
     const scan::FolderTable& t = list.Folders;
     const int style = CaseStyle(list);
     const bool paths = list.FullPath || list.PathsFlag;
     for (int r = 0; r < st.rowCount; ++r) {
         const bool total = r == st.rowCount - 1 && list.ListRowCount > 0;
-        if (total) lines << rule;
+        if (total) put(rule);
         int level = 0;
         if (r < int(t.Order.size())) {
             const int f = t.Order[size_t(r)];
             if (f >= 0 && f < t.bound()) level = t.Level[size_t(f)];
         }
         const int column = paths ? 1 : 2 * level + 1;
-        lines << ReportRowLine(st.rowText[size_t(r)], column, total, style);
+        put(ReportRowLine(st.rowText[size_t(r)], column, total, style));
     }
+}
+
+QStringList CsvLines(const scan::DriveList& list) {
+    QStringList lines;
+    ForEachCsvLine(list, [&](const QString& line) { lines << line; });
+    return lines;
+}
+
+QStringList ReportLines(const scan::DriveList& list, const QDateTime& now) {
+    QStringList lines;
+    ForEachReportLine(list, now, [&](const QString& line) { lines << line; });
     return lines;
 }
 
 bool WriteList(const scan::DriveList& list, Format format, QIODevice& device, const QDateTime& now,
                QString* error) {
-    const QStringList lines = format == Format::Csv ? CsvLines(list) : ReportLines(list, now);
+    // Written in pieces as the lines are made, so a large list is never held twice.
     QByteArray bytes;
-    for (const QString& line : lines) {
+    bool ok = true;
+    auto flush = [&] {
+        if (ok && device.write(bytes) != bytes.size()) {
+            ok = false;
+            if (error) *error = device.errorString();
+        }
+        bytes.clear();
+    };
+    const LineSink sink = [&](const QString& line) {
         bytes += ForFile(line).toUtf8();
         bytes += "\r\n";
+        if (bytes.size() >= (1 << 16)) flush();
+    };
+    if (format == Format::Csv) {
+        ForEachCsvLine(list, sink);
+    } else {
+        ForEachReportLine(list, now, sink);
     }
-    if (device.write(bytes) != bytes.size()) {
-        if (error) *error = device.errorString();
-        return false;
-    }
-    return true;
+    flush();
+    return ok;
 }
 
 bool SaveListFile(const scan::DriveList& list, Format format, const QString& nativePath,

@@ -6,6 +6,7 @@
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "scan/DriveList.h"
 
@@ -17,6 +18,10 @@ enum class Format { Text, Csv };
 Format FormatForName(const QString& fileName);
 
 // The lines of each format, without line ends. Nothing is read from the disk.
+// The lines of each format, one at a time, or all at once.
+using LineSink = std::function<void(const QString& line)>;
+void ForEachCsvLine(const scan::DriveList& list, const LineSink& put);
+void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const LineSink& put);
 QStringList CsvLines(const scan::DriveList& list);
 QStringList ReportLines(const scan::DriveList& list, const QDateTime& now);
 

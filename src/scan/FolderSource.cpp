@@ -91,7 +91,8 @@ FolderSource::TaskRef FolderSource::root(FolderListing& listing) {
 
 std::vector<FolderSource::TaskRef> FolderSource::children(const TaskRef& task) {
     std::lock_guard<std::mutex> lock(mutex_);
-    return task->children;
+    // Handed over once: a folder's task then lives only as long as the scan needs it.
+    return std::move(task->children);
 }
 
 void FolderSource::skip(const TaskRef& task) {

@@ -51,7 +51,8 @@ class FolderSource {
     TaskRef root(FolderListing& listing);
     // The listing of a task; waits for a worker that is reading it.
     FolderListing take(const TaskRef& task);
-    // The tasks of the subfolders of a taken task, in the order of its listing's subs.
+    // The tasks of the subfolders of a taken task, in the order of its listing's subs;
+    // handed over once.
     std::vector<TaskRef> children(const TaskRef& task);
     // The scan will not enter this folder: its reading is dropped.
     void skip(const TaskRef& task);
