@@ -399,8 +399,19 @@ void ListForm::readListSettings() {
     st.selTextColour = app::OptColour("SelForeCol");
     st.vRuleColour = app::OptColour("ListVLineCol");
     st.hRuleColour = app::OptColour("ListHLineCol");
-    st.vRuleWidth = app::OptInt("KeiDispV");
-    st.hRuleWidth = app::OptInt("KeiDispH");
+    // A hand-edited settings file must not make the list unreadable: rule widths and font
+    // sizes outside sensible ranges take their defaults.
+    auto ruleWidth = [](const char* key, int def) {
+        const int v = app::OptInt(key);
+        return v >= 0 && v <= 4 ? v : def;
+    };
+    auto fontSize = [](const char* key, float def) {
+        bool ok = false;
+        const float v = app::OptText(key).trimmed().toFloat(&ok);
+        return ok && v >= 4.0f && v <= 72.0f ? v : def;
+    };
+    st.vRuleWidth = ruleWidth("KeiDispV", 1);
+    st.hRuleWidth = ruleWidth("KeiDispH", 0);
     st.line3D = app::OptBool("ListLine3D") ? -1 : 0;
     st.treeLines = app::Ctx().TreeDisp ? -1 : 0;
     st.selectionMode = app::Ctx().SelTypeWin ? 2 : 1;
@@ -412,9 +423,9 @@ void ListForm::readListSettings() {
         grid::SetColumnAltFont(st, c, c == 0 ? 0 : 1);
     }
     setHeadings(scan::FolderHeadings());
-    grid::SetPrimaryFont(g, app::OptText("FontName1"), app::OptText("FontSize1").toFloat(),
+    grid::SetPrimaryFont(g, app::OptText("FontName1"), fontSize("FontSize1", 9.75f),
                          app::OptBool("FontBold1"), false);
-    grid::SetAltFont(g, app::OptText("FontName2"), app::OptText("FontSize2").toFloat(),
+    grid::SetAltFont(g, app::OptText("FontName2"), fontSize("FontSize2", 9.0f),
                      app::OptBool("FontBold2"), false);
     recomputeIndents();
 }

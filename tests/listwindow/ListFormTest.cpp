@@ -423,3 +423,22 @@ TEST_F(ListFormTest, SelectingRowsShowsTheirTotalsAndTheDestinationEstimate) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ListFormTest, AHandEditedSettingsFileCannotMakeTheListUnreadable) {
+    testsupport::WriteAll(home.settingsFile(),
+                          "[Options]\nFontSize1=abc\nFontSize2=-3\nKeiDispV=-5\nKeiDispH=1000\n"
+                          "BackColType=77\nWIDTH=-100\n");
+    ListForm* w = OpenT();
+    const grid::Grid& g = w->view()->grid();
+    EXPECT_EQ(g.st.vRuleWidth, 1);
+    EXPECT_EQ(g.st.hRuleWidth, 0);
+    EXPECT_EQ(w->BackgroundType(), 5);
+    EXPECT_GT(g.st.rowHeight, 8);
+    EXPECT_LT(g.st.rowHeight, 40);
+    EXPECT_GT(g.st.visibleRows, 3);
+    EXPECT_GT(g.st.columnWidths[0], 40);
+}
+
+}  // namespace
