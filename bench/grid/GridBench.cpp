@@ -63,7 +63,6 @@ std::unique_ptr<grid::Grid> MakeGrid(int rows) {
 
 void BM_ScrollOneRow(benchmark::State& state) {
     auto g = MakeGrid(int(state.range(0)));
-    const int base = g->st.topRow;
     bool down = true;
     for (auto _ : state) {
         grid::ScrollTo(*g, g->st.topRow + (down ? 1 : -1), false);
@@ -72,7 +71,6 @@ void BM_ScrollOneRow(benchmark::State& state) {
     benchmark::DoNotOptimize(g->st.topRow);
     state.counters["rows_painted_per_op"] = benchmark::Counter(
         double(g->surface.counters.rowsPainted), benchmark::Counter::kAvgIterations);
-    (void)base;
 }
 
 void BM_MoveCursorOneRow(benchmark::State& state) {

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/Context.h"
-#include "app/Settings.h"
 #include "app/Startup.h"
 #include "grid/Grid.h"
 #include "grid/widget/GridView.h"

@@ -1,5 +1,7 @@
 #include "app/Context.h"
 
+#include <cstdlib>
+
 namespace app {
 
 ProgramContext& Ctx() {

@@ -13,7 +13,6 @@ struct ProgramContext {
     QString AppFolder;     // drive path, never ending in "\" ("E:" for a root)
     QString SettingsFile;  // AppFolder + "\FOLDEX.Opt"
     QByteArray AppFolderNative;
-    QByteArray SettingsNative;
     QString SystemFolder;
     bool CommonDialogReady = false;
     std::array<qint16, 26> DriveTypes{};  // index 0 = A

@@ -6,52 +6,51 @@
 namespace app {
 
 const std::vector<OptionKey>& OptionKeys() {
-    using E = OptEncoding;
     static const std::vector<OptionKey> keys = {
-        {"WIDTH", E::Integer, "7800"},
-        {"HEIGHT", E::Integer, "6000"},
-        {"PositionX", E::Integer, "300"},
-        {"PositionY", E::Integer, "300"},
-        {"TitleForeCol", E::Colour, "4210736"},   // 0x404030
-        {"TitleBackCol", E::Colour, "14745472"},  // 0xE0FF80
-        {"ListForeCol", E::Colour, "0"},
-        {"ListBackCol", E::Colour, "16579836"},    // 0xFCFCFC
-        {"SelBackCol", E::Colour, "-2147483635"},  // 0x8000000D, system highlight
-        {"SelForeCol", E::Colour, "-2147483634"},  // 0x8000000E, system highlight text
-        {"ListVLineCol", E::Colour, "11579568"},   // 0xB0B0B0
-        {"ListHLineCol", E::Colour, "10526880"},   // 0xA0A0A0
-        {"KeiDispV", E::Integer, "1"},
-        {"KeiDispH", E::Integer, "0"},
-        {"ListLine3D", E::Boolean, "0"},
-        {"TreeDisp", E::Boolean, "-1"},
-        {"FontName1", E::Text, nullptr},  // machine-dependent: DefaultFontName1()
-        {"FontSize1", E::Text, "9.75"},
-        {"FontBold1", E::Boolean, "0"},
-        {"FontName2", E::Text, "Arial"},
-        {"FontSize2", E::Text, "9.0"},
-        {"FontBold2", E::Boolean, "-1"},
-        {"ShortSpace", E::Boolean, "0"},
-        {"SelTypeWin", E::Boolean, "0"},
-        {"UseNewWindow", E::Boolean, "-1"},
-        {"BackColType", E::Integer, "2"},
-        {"COLOR", E::Switch, "ON"},
-        {"KB", E::Switch, "OFF"},
-        {"MB", E::Switch, "OFF"},
-        {"FULL", E::Switch, "OFF"},
-        {"ClusterFixedS", E::Text, "--------------------------"},
-        {"RemovableList", E::Text, "00000000000000000000000000"},
-        {"FindText", E::Text, ""},
-        {"FontItalic1", E::Boolean, nullptr},
-        {"FontItalic2", E::Boolean, nullptr},
-        {"RomanFont", E::Integer, "-1"},
-        {"BoldFont", E::Integer, "0"},
-        {"SizeIndex", E::Integer, "1"},
-        {"GapIndex", E::Integer, "1"},
-        {"PrnTree", E::Integer, "1"},
-        {"PrnVline", E::Integer, "1"},
-        {"PrnHline", E::Integer, "1"},
-        {"PrnFrame", E::Integer, "1"},
-        {"PrnWrap", E::Integer, "1"},
+        {"WIDTH", "7800"},
+        {"HEIGHT", "6000"},
+        {"PositionX", "300"},
+        {"PositionY", "300"},
+        {"TitleForeCol", "4210736"},   // 0x404030
+        {"TitleBackCol", "14745472"},  // 0xE0FF80
+        {"ListForeCol", "0"},
+        {"ListBackCol", "16579836"},    // 0xFCFCFC
+        {"SelBackCol", "-2147483635"},  // 0x8000000D, system highlight
+        {"SelForeCol", "-2147483634"},  // 0x8000000E, system highlight text
+        {"ListVLineCol", "11579568"},   // 0xB0B0B0
+        {"ListHLineCol", "10526880"},   // 0xA0A0A0
+        {"KeiDispV", "1"},
+        {"KeiDispH", "0"},
+        {"ListLine3D", "0"},
+        {"TreeDisp", "-1"},
+        {"FontName1", nullptr},  // machine-dependent: DefaultFontName1()
+        {"FontSize1", "9.75"},
+        {"FontBold1", "0"},
+        {"FontName2", "Arial"},
+        {"FontSize2", "9.0"},
+        {"FontBold2", "-1"},
+        {"ShortSpace", "0"},
+        {"SelTypeWin", "0"},
+        {"UseNewWindow", "-1"},
+        {"BackColType", "2"},
+        {"COLOR", "ON"},
+        {"KB", "OFF"},
+        {"MB", "OFF"},
+        {"FULL", "OFF"},
+        {"ClusterFixedS", "--------------------------"},
+        {"RemovableList", "00000000000000000000000000"},
+        {"FindText", ""},
+        {"FontItalic1", nullptr},
+        {"FontItalic2", nullptr},
+        {"RomanFont", "-1"},
+        {"BoldFont", "0"},
+        {"SizeIndex", "1"},
+        {"GapIndex", "1"},
+        {"PrnTree", "1"},
+        {"PrnVline", "1"},
+        {"PrnHline", "1"},
+        {"PrnFrame", "1"},
+        {"PrnWrap", "1"},
     };
     return keys;
 }

@@ -1,16 +1,13 @@
 #pragma once
-// Every key of the settings file with its encoding and default, in one table.
+// Every key of the settings file with its default, in one table.
 
 #include <QString>
 #include <vector>
 
 namespace app {
 
-enum class OptEncoding { Integer, Boolean, Switch, Colour, Text };
-
 struct OptionKey {
     const char* key;  // as written in the file ("WIDTH", "FontName1" …)
-    OptEncoding encoding;
     const char* def;  // the default as stored text; nullptr when the key has none
 };
 

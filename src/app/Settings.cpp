@@ -1,6 +1,5 @@
 #include "app/Settings.h"
 
-#include <cfenv>
 #include <cmath>
 #include <limits>
 
@@ -58,6 +57,17 @@ double LeadingNumber(const QString& s) {
     return ok ? v : std::numeric_limits<double>::infinity();
 }
 
+// The raw value: cut at a NUL, at most 254 characters; empty when missing or blank.
+QString ReadRaw(const QString& key) {
+    if (Native().isEmpty()) return {};
+    QString v = platform::ProfileGet(Native(), kSection, key);
+    const qsizetype nul = v.indexOf(QChar(0));
+    if (nul >= 0) v.truncate(nul);
+    if (v.size() > kMaxValue) v.truncate(kMaxValue);
+    if (v.trimmed().isEmpty()) return {};
+    return v;
+}
+
 }  // namespace
 
 void SetSettingsNative(const QByteArray& nativeFile) {
@@ -74,10 +84,7 @@ QString EncodeInt(qint64 value) {
 std::optional<qint32> DecodeInt(const QString& text) {
     const double v = LeadingNumber(text);
     if (!std::isfinite(v)) return std::nullopt;
-    const int saved = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double r = std::nearbyint(v);
-    std::fesetround(saved);
+    const double r = std::nearbyint(v);  // the default rounding: halves to even
     if (r < double(std::numeric_limits<qint32>::min()) ||
         r > double(std::numeric_limits<qint32>::max()))
         return std::nullopt;
@@ -86,16 +93,6 @@ std::optional<qint32> DecodeInt(const QString& text) {
 
 bool DecodeSwitch(const QString& text) {
     return text.toUpper() == QLatin1String("ON");
-}
-
-QString ReadRaw(const QString& key) {
-    if (Native().isEmpty()) return {};
-    QString v = platform::ProfileGet(Native(), kSection, key);
-    const qsizetype nul = v.indexOf(QChar(0));
-    if (nul >= 0) v.truncate(nul);
-    if (v.size() > kMaxValue) v.truncate(kMaxValue);
-    if (v.trimmed().isEmpty()) return {};
-    return v;
 }
 
 QString GetOpt(const QString& key, const QString& def) {

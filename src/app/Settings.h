@@ -31,7 +31,4 @@ QString EncodeInt(qint64 value);  // " 7800", "-1"
 std::optional<qint32> DecodeInt(const QString& text);
 bool DecodeSwitch(const QString& text);  // "ON" in any case
 
-// The raw value: cut at a NUL, at most 254 characters; empty when missing or blank.
-QString ReadRaw(const QString& key);
-
 }  // namespace app

@@ -21,6 +21,11 @@ void LoadDrivesFrom(const QByteArray& folder) {
     platform::LoadDrives(folder + "/" + kSettingsName.toUtf8());
 }
 
+QString WithoutTrailingSeparator(QString folder) {
+    if (folder.endsWith(u'\\')) folder.chop(1);
+    return folder;
+}
+
 // A stored window value outside 16 bits is ignored: the value keeps what it had.
 void ReadGeometry(const char* key, qint16& target) {
     const int v = OptInt(key);
@@ -33,8 +38,7 @@ void ReadGeometry(const char* key, qint16& target) {
 QString ProgramFolder(const QString& developmentFolder, const QString& startedFrom) {
     QString folder = startedFrom;
     if (startedFrom.mid(2, 8).toUpper() == QLatin1String("\\WKPROG\\")) folder = developmentFolder;
-    if (folder.endsWith(u'\\')) folder.chop(1);
-    return folder;
+    return WithoutTrailingSeparator(folder);
 }
 
 bool ReadRegString(const QString&, const QString&, const QString&, QString& value) {
@@ -81,7 +85,7 @@ void EntryRoutine(const std::function<QObject*()>& createWindow,
     if (home.isEmpty()) {
         const QString started = platform::DrivePath(exe);
         const QString chosen = ProgramFolder(QString::fromLatin1(kDevelopmentFolder), started);
-        if (ProgramFolder(QString(), started) != chosen) {
+        if (chosen != WithoutTrailingSeparator(started)) {
             const QByteArray dev = platform::NativePath(chosen);
             if (platform::FolderWritable(dev)) {
                 folder = dev;
@@ -90,10 +94,10 @@ void EntryRoutine(const std::function<QObject*()>& createWindow,
         }
     }
     c.AppFolderNative = folder;
-    c.AppFolder = ProgramFolder(QString(), platform::DrivePath(folder));
+    // The folder as it is, even when the development fallback above could not be used.
+    c.AppFolder = WithoutTrailingSeparator(platform::DrivePath(folder));
     c.SettingsFile = c.AppFolder + u'\\' + kSettingsName;
-    c.SettingsNative = folder + "/" + kSettingsName.toUtf8();
-    SetSettingsNative(c.SettingsNative);
+    SetSettingsNative(folder + "/" + kSettingsName.toUtf8());
 
     // A folder named on the command line becomes a drive before the letters are recorded.
     c.CommandLine = CommandLineDrive(commandLine);

@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
         if (a.startsWith(QLatin1String("--"))) {
             PrintError(QStringLiteral("不明なオプション: ") + a);
             PrintUsage();
-            return 2;
+            return scan::kExitBadArguments;
         }
         if (drive.isEmpty()) drive = a;
     }

@@ -88,12 +88,6 @@ QString Cased(int style, const QString& text) {
     return style == 1 || style == 2 ? grid::ApplyCase(style, text) : text;
 }
 
-// Names as a person reads them, in valid UTF-8: an undecodable byte (kept as U+DC80..
-// U+DCFF) goes out as the replacement character, a substituted character as itself.
-QString ForFile(const QString& text) {
-    return platform::DisplayName(text);
-}
-
 QString CsvField(const QString& text) {
     QString f = text;
     f.replace(u'"', QStringLiteral("\"\""));
@@ -182,18 +176,6 @@ void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const 
     }
 }
 
-QStringList CsvLines(const scan::DriveList& list) {
-    QStringList lines;
-    ForEachCsvLine(list, [&](const QString& line) { lines << line; });
-    return lines;
-}
-
-QStringList ReportLines(const scan::DriveList& list, const QDateTime& now) {
-    QStringList lines;
-    ForEachReportLine(list, now, [&](const QString& line) { lines << line; });
-    return lines;
-}
-
 bool WriteList(const scan::DriveList& list, Format format, QIODevice& device, const QDateTime& now,
                QString* error) {
     // Written in pieces as the lines are made, so a large list is never held twice.
@@ -207,7 +189,10 @@ bool WriteList(const scan::DriveList& list, Format format, QIODevice& device, co
         bytes.clear();
     };
     const LineSink sink = [&](const QString& line) {
-        bytes += ForFile(line).toUtf8();
+        // Names as a person reads them, in valid UTF-8: an undecodable byte (kept as
+        // U+DC80..U+DCFF) goes out as the replacement character, a substituted character
+        // as itself.
+        bytes += platform::DisplayName(line).toUtf8();
         bytes += "\r\n";
         if (bytes.size() >= (1 << 16)) flush();
     };

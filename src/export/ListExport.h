@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QIODevice>
 #include <QString>
-#include <QStringList>
 #include <functional>
 
 #include "scan/DriveList.h"
@@ -17,13 +16,10 @@ enum class Format { Text, Csv };
 // Csv when the name's last extension is "CSV" in any case, else Text.
 Format FormatForName(const QString& fileName);
 
-// The lines of each format, without line ends. Nothing is read from the disk.
-// The lines of each format, one at a time, or all at once.
+// The lines of each format, one at a time, without line ends. Nothing is read from the disk.
 using LineSink = std::function<void(const QString& line)>;
 void ForEachCsvLine(const scan::DriveList& list, const LineSink& put);
 void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const LineSink& put);
-QStringList CsvLines(const scan::DriveList& list);
-QStringList ReportLines(const scan::DriveList& list, const QDateTime& now);
 
 // One row line of the report: 160 columns, name from column nameColumn (1-based) and cut
 // before column 48, file count from 48, sizes from 55, 70 and 85 (the total row: its

@@ -110,13 +110,10 @@ struct MouseHooks {
     std::function<bool(int row)> rowPressed;
     // After any press or drag step that may have changed the selection.
     std::function<void()> selectionChanged;
-    // Marking style drag: select or unselect one row (the window keeps its totals).
-    std::function<void(int row)> dragMark;
 };
 
 struct MouseTracker {
     bool expandClick = false;     // an expand or collapse press is in progress
-    bool buttonHeld = false;      // marking style: a button is held on the grid
     bool leftVertically = false;  // marking style: the pointer has left above or below
 };
 

@@ -103,7 +103,6 @@ void EnsureRow(GridState& st, int row) {
 void SetIconSlot(GridState& st, int slot, const QImage& image, int width, int height) {
     if (slot < 0 || slot >= 5) return;
     st.iconImage[size_t(slot)] = image;
-    st.iconMask[size_t(slot)] = image.isNull() ? QImage() : image.createAlphaMask();
     st.iconWidth[size_t(slot)] = width;
     st.iconHeight[size_t(slot)] = height;
 }

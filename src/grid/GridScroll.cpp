@@ -1,6 +1,7 @@
 // Scrolling by copying pixels, the scroll list, the cursor and the selection.
 #include <QtGlobal>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <exception>
@@ -86,6 +87,14 @@ void Unselect(GridState& st, int i, int sumColumn) {
     if (HasSum(sumColumn)) st.selectedSum -= CellValue(st, sumColumn, i);
 }
 
+// Selects an unselected row or unselects a selected one, keeping the sum column's total.
+void ToggleRow(Grid& g, int row, int sumColumn) {
+    GridState& st = g.st;
+    const bool was = st.selected(row);
+    if (HasSum(sumColumn)) st.selectedSum += (was ? -1 : 1) * CellValue(st, sumColumn, row);
+    SetRowSelected(g, row, was ? 0 : -1);
+}
+
 // Paints the rows [first, last] that changed: one band in colour, then each row.
 void RepaintBand(Grid& g, int first, int last, Colour colour) {
     GridState& st = g.st;
@@ -147,10 +156,7 @@ void SyncFromScrollList(Grid& g) {
     if (std::abs(t - st.topRow) < st.visibleRows - 1) {
         if (t != st.topRow) ScrollTo(g, t, false);
     } else {
-        st.topRow = t >= st.rowCount ? st.rowCount - st.visibleRows : t;
-        g.surface.clear(st.backColour);
-        RepaintAll(g);
-        SyncScrollList(g);
+        Jump(g, t >= st.rowCount ? st.rowCount - st.visibleRows : t);
     }
 }
 
@@ -227,15 +233,10 @@ void SetRowSelected(Grid& g, int row, int value) {
     GridState& st = g.st;
     if (row < 0 || row >= st.rowCount || st.selectionMode == 0) return;
     EnsureRow(st, row);
-    const qint16 v = value ? -1 : 0;
-    if (st.rowSelected[size_t(row)] != v) {
-        st.rowSelected[size_t(row)] = v;
-        if (v) {
-            if (st.anchorRow < 0 || st.selectedCount == 0) st.anchorRow = row;
-            ++st.selectedCount;
-        } else {
-            st.selectedCount = std::max(0, st.selectedCount - 1);
-        }
+    if (value && !st.rowSelected[size_t(row)]) {
+        Select(st, row, kNoSumColumn);
+    } else if (!value && st.rowSelected[size_t(row)]) {
+        Unselect(st, row, kNoSumColumn);
     }
     if (RowVisible(st, row)) DrawRow(g, row);
 }
@@ -394,8 +395,7 @@ void HandleKey(Grid& g, int key, int shiftFlags, bool& typedOut, bool& selection
         case 40:  // Down
             if (!cursorKeys) {
                 if (st.topRow < MaxTop(st)) {
-                    ScrollTo(g, st.topRow + 1, false);
-                    SyncScrollList(g);
+                    ScrollTo(g, st.topRow + 1, false);  // the scroll list follows
                     st.cursorRow = st.topRow;
                 }
                 break;
@@ -456,11 +456,7 @@ void HandleKey(Grid& g, int key, int shiftFlags, bool& typedOut, bool& selection
             if (!cursorKeys || atLast) break;
             clearIfNeeded();
             if (st.selectionMode != 0) {
-                const bool was = st.selected(st.cursorRow);
-                if (HasSum(sumColumn)) {
-                    st.selectedSum += (was ? -1 : 1) * CellValue(st, sumColumn, st.cursorRow);
-                }
-                SetRowSelected(g, st.cursorRow, was ? 0 : -1);
+                ToggleRow(g, st.cursorRow, sumColumn);
                 st.anchorRow = st.cursorRow;
                 selectionChangedOut = true;
             }
@@ -516,9 +512,7 @@ void SelectAt(Grid& g, int button, int shiftFlags, double x, double y, bool& mov
     if (button == 1) {
         const bool ctrl = (shiftFlags & CtrlKey) || st.selectionMode == 1;
         if (ctrl) {
-            const bool was = st.selected(row);
-            if (HasSum(sumColumn)) st.selectedSum += (was ? -1 : 1) * CellValue(st, sumColumn, row);
-            SetRowSelected(g, row, was ? 0 : -1);
+            ToggleRow(g, row, sumColumn);
             selectionChangedOut = true;
         } else if (shift) {
             SelectRange(g, oldRow, row >= oldRow, sumColumn);
@@ -566,7 +560,6 @@ void GridMousePress(Grid& g, MouseTracker& m, const MouseHooks& hooks, int butto
         SelectAt(g, button, shiftFlags, x, y, moved, changed, kNoSumColumn);
         if (moved) DrawCursor(g);
     }
-    if (!st.cellCursor) m.buttonHeld = true;
     if (hooks.selectionChanged) hooks.selectionChanged();
 }
 

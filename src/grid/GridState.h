@@ -109,10 +109,9 @@ struct GridState {
     int gridWidth = 0;   // twips
     int gridHeight = 0;  // twips
     int textAreaHeight = 0;
-    // Icon slots. Images carry an alpha channel, so the mask is only kept for callers that
-    // want one; drawing uses the alpha (the equivalent of mask AND, image XOR).
+    // Icon slots. Images carry an alpha channel, which drawing uses instead of a separate
+    // mask (the equivalent of mask AND, image XOR).
     std::array<QImage, 5> iconImage;
-    std::array<QImage, 5> iconMask;
     std::array<int, 5> iconWidth{};
     std::array<int, 5> iconHeight{};
     RowIndents rowIndent;

@@ -133,15 +133,13 @@ void GridSurface::move(int left, int top) {
 
 void GridSurface::setFont(const QFont& font) {
     font_ = font;
+    textHeight_ = -1;
     if (painter_) painter_->setFont(font_);
 }
 
 int GridSurface::textHeight() const {
-    return QFontMetrics(font_, &MetricsDevice()).height();
-}
-
-int GridSurface::textWidth(const QString& text) const {
-    return QFontMetrics(font_, &MetricsDevice()).horizontalAdvance(text);
+    if (textHeight_ < 0) textHeight_ = QFontMetrics(font_, &MetricsDevice()).height();
+    return textHeight_;
 }
 
 void GridSurface::clear() {

@@ -57,9 +57,9 @@ class GridSurface {
 
     const QFont& font() const { return font_; }
     void setFont(const QFont& font);
-    // Pixel height of one line of text in the current font ("A").
+    // Pixel height of one line of text in the current font ("A"); kept per font, since
+    // every row repaint asks for it.
     int textHeight() const;
-    int textWidth(const QString& text) const;
 
     void clear();
     void clear(Colour colour);
@@ -91,6 +91,7 @@ class GridSurface {
 
     QImage image_;
     QFont font_;
+    mutable int textHeight_ = -1;  // -1: not measured for font_ yet
     std::unique_ptr<QPainter> painter_;
     bool notified_ = false;
     int w_ = 0;  // the size, also while one side is 0 and the image is null

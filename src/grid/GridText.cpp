@@ -1,5 +1,4 @@
 // Cell text: splitting, alignment, colour overrides and the letter-case styles.
-#include <QStringView>
 #include <algorithm>
 
 #include "grid/Grid.h"

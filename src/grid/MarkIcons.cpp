@@ -1,27 +1,17 @@
 #include "grid/MarkIcons.h"
 
 #include <QPainter>
-#include <QPainterPath>
+
+#include "grid/PixelArt.h"
 
 namespace grid {
 
 namespace {
 
+using namespace pixelart;
+
 constexpr int W = kMarkIconWidth;
 constexpr int H = kMarkIconHeight;
-
-void Px(QPainter& p, int x, int y, QRgb c) {
-    p.fillRect(x, y, 1, 1, QColor::fromRgb(c));
-}
-void Fill(QPainter& p, int x, int y, int w, int h, QRgb c) {
-    p.fillRect(x, y, w, h, QColor::fromRgb(c));
-}
-void HLine(QPainter& p, int x1, int x2, int y, QRgb c) {
-    Fill(p, x1, y, x2 - x1 + 1, 1, c);
-}
-void VLine(QPainter& p, int x, int y1, int y2, QRgb c) {
-    Fill(p, x, y1, 1, y2 - y1 + 1, c);
-}
 
 // A folder: tab at the top left, body below, lighter front flap.
 void Folder(QPainter& p, QRgb edge, QRgb back, QRgb front, QRgb light) {

@@ -57,7 +57,6 @@ void ScrollList::place(int left, int top, int heightPixels) {
 }
 
 void ScrollList::takeFocus() {
-    ++focusRequests_;
     if (onFocus) onFocus();
 }
 

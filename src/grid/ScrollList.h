@@ -33,7 +33,6 @@ class ScrollList {
     void place(int left, int top, int heightPixels);
 
     void takeFocus();
-    int focusRequests() const { return focusRequests_; }
 
     // The user moved the scroll bar: the top index as the list box would report it.
     void userScroll(int t);
@@ -56,7 +55,6 @@ class ScrollList {
     int caret_ = 0;
     bool visible_ = true;
     int widthTwips_ = 17 * 15;
-    int focusRequests_ = 0;
 };
 
 }  // namespace grid

@@ -7,11 +7,14 @@
 
 #include <array>
 
+#include "grid/PixelArt.h"
 #include "platform/Fonts.h"
 
 namespace listwindow {
 
 namespace {
+
+using namespace grid::pixelart;
 
 // One palette for every picture: cool greys, a blue accent for "on".
 constexpr QRgb kBack = 0xFFEEF1F5;
@@ -35,26 +38,6 @@ QImage Blank(QSize size, QRgb fill) {
     QImage img(size, QImage::Format_ARGB32_Premultiplied);
     img.fill(QColor::fromRgba(fill));
     return img;
-}
-
-void Fill(QPainter& p, int x, int y, int w, int h, QRgb c) {
-    p.fillRect(x, y, w, h, QColor::fromRgba(c));
-}
-void HLine(QPainter& p, int x1, int x2, int y, QRgb c) {
-    Fill(p, x1, y, x2 - x1 + 1, 1, c);
-}
-void VLine(QPainter& p, int x, int y1, int y2, QRgb c) {
-    Fill(p, x, y1, 1, y2 - y1 + 1, c);
-}
-void Px(QPainter& p, int x, int y, QRgb c) {
-    Fill(p, x, y, 1, 1, c);
-}
-// A 1-pixel outline inside the rectangle (x1, y1)-(x2, y2).
-void Box(QPainter& p, int x1, int y1, int x2, int y2, QRgb c) {
-    HLine(p, x1, x2, y1, c);
-    HLine(p, x1, x2, y2, c);
-    VLine(p, x1, y1, y2, c);
-    VLine(p, x2, y1, y2, c);
 }
 
 QFont Face(const char16_t* windowsName, int pixels, bool bold) {
@@ -644,11 +627,7 @@ QColor StripBackground() {
 }
 
 QRgb SizeMarkColour(int mark) {
-    // Platform colour values, blue in the high byte.
-    static constexpr quint32 kTable[16] = {
-        0xFFFFFF, 0xFFF4E0, 0xFDFDBD, 0xE1FDB3, 0xC0FAB3, 0xA0FAC4, 0x90FAD4, 0x84F9EA,
-        0x75F9F5, 0x7DEAF9, 0x91D3FB, 0x94C8FB, 0xA0B4FB, 0xA4A4FD, 0x9A8CFB, 0x9872FC};
-    const quint32 v = kTable[mark & 15];
+    const quint32 v = kSizeMarkColours[size_t(mark & 15)];
     return qRgb(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
 

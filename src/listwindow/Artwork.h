@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <array>
 
 namespace listwindow {
 
@@ -62,7 +63,11 @@ enum class DriveImageKind { Hdd, Fdd, Removable, Cd };  // IMGHDD, IMGFDD, IMGRM
 inline constexpr QSize kDriveImageSize{30, 22};
 QImage DriveImage(DriveImageKind kind);
 
-// The background colours of type 2 (by size mark), in RGB, smallest mark first.
+// The background colours of type 2 (by size mark), smallest mark first, as platform colour
+// values (blue in the high byte); SizeMarkColour gives one of them in RGB.
+inline constexpr std::array<quint32, 16> kSizeMarkColours = {
+    0xFFFFFF, 0xFFF4E0, 0xFDFDBD, 0xE1FDB3, 0xC0FAB3, 0xA0FAC4, 0x90FAD4, 0x84F9EA,
+    0x75F9F5, 0x7DEAF9, 0x91D3FB, 0x94C8FB, 0xA0B4FB, 0xA4A4FD, 0x9A8CFB, 0x9872FC};
 QRgb SizeMarkColour(int mark);
 
 }  // namespace listwindow

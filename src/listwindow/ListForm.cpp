@@ -6,18 +6,15 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
-#include <QWindow>
-#include "dialogs/MsgBoxForm.h"
 
 #include "app/Context.h"
 #include "app/OptionKeys.h"
 #include "app/Settings.h"
 #include "dialogs/AppIcon.h"
+#include "dialogs/MsgBoxForm.h"
 #include "grid/MarkIcons.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/Artwork.h"
@@ -546,15 +543,7 @@ void ListForm::resizeEvent(QResizeEvent*) {
 }
 
 void ListForm::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::WindowStateChange) {
-        const Qt::WindowStates now = windowState();
-        if (now & Qt::WindowMinimized) {
-            wasMinimised_ = true;
-        } else if (wasMinimised_) {
-            wasMinimised_ = false;
-        }
-        lastState_ = now & ~Qt::WindowActive;
-    }
+    if (event->type() == QEvent::WindowStateChange) lastState_ = windowState() & ~Qt::WindowActive;
     QWidget::changeEvent(event);
 }
 
@@ -585,7 +574,8 @@ void ListForm::closeEvent(QCloseEvent* event) {
     --c.OpenWindows;
     if (c.OpenWindows <= 0) {
         saveClosingSettings();
-        if (dialogs::MsgBoxWindow()) dialogs::MsgBoxWindow()->hide();
+        // A box still waiting answers Cancel, so that its caller does not wait on unseen.
+        if (dialogs::MsgBoxWindow()) dialogs::MsgBoxWindow()->close();
     }
     // A running scan ends at its next check; the window goes once it has returned.
     list_.StopFlag = true;

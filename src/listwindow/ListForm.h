@@ -2,7 +2,6 @@
 // The main list window: one drive's folder list (or the drive overview), its drive
 // buttons, strips, figures and toolbar. Up to nine are open at once.
 #include <QElapsedTimer>
-#include <QImage>
 #include <QWidget>
 #include <array>
 #include <map>
@@ -121,7 +120,6 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
 
     int slot_ = 0;
     bool arranging_ = true;
-    bool wasMinimised_ = false;
     Qt::WindowStates lastState_ = Qt::WindowNoState;
     int tppX_ = 15;
     int tppY_ = 15;
@@ -187,7 +185,6 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     bool fullPath_ = false;
     bool pathsBySort_ = false;
     std::array<bool, 2> sortOn_{};
-    bool expandedByHand_ = false;
     std::map<int, Qt::KeyboardModifiers> keyDownMods_;
     int rememberedTop_ = -1;
     int rememberedCursor_ = -1;

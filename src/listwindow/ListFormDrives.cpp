@@ -1,13 +1,10 @@
 // ListForm: drive buttons, the drive choice, their menus, and filling the list.
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QScrollBar>
-#include <QTime>
 
 #include "app/Context.h"
 #include "app/Settings.h"
@@ -15,10 +12,8 @@
 #include "listwindow/Artwork.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
-#include "platform/Beep.h"
 #include "platform/DriveMap.h"
 #include "scan/DriveInfo.h"
-#include "scan/Figures.h"
 #include "scan/FillList.h"
 #include "scan/TreeRows.h"
 
@@ -239,6 +234,11 @@ void ListForm::fillList(QChar drive) {
         QApplication::restoreOverrideCursor();
         if (closing_) deleteLater();
         return;
+    }
+    // A sort that is lit stays in force for the new rows.
+    if (list_.SortKind != 0) {
+        scan::SortRows(list_);
+        scan::ShowPaths(list_);
     }
     setWindowTitle(list_.Caption);
     refreshFigures();

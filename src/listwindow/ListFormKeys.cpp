@@ -2,11 +2,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QToolTip>
 
 #include "app/Startup.h"
 #include "grid/widget/GridView.h"
-#include "listwindow/Artwork.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
 #include "platform/Beep.h"

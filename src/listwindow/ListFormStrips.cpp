@@ -16,11 +16,6 @@
 namespace listwindow {
 namespace {
 
-// Background colours of type 2: by size mark.
-constexpr std::array<quint32, 16> kMarkColours = {
-    0xFFFFFF, 0xFFF4E0, 0xFDFDBD, 0xE1FDB3, 0xC0FAB3, 0xA0FAC4, 0x90FAD4, 0x84F9EA,
-    0x75F9F5, 0x7DEAF9, 0x91D3FB, 0x94C8FB, 0xA0B4FB, 0xA4A4FD, 0x9A8CFB, 0x9872FC};
-
 bool Resolve(Switch s, bool current) {
     return s == Switch::Toggle ? !current : s == Switch::On;
 }
@@ -102,7 +97,6 @@ void ListForm::ChooseLevel(int level) {
     QCoreApplication::processEvents();
     rememberRows();
     scan::ApplyLevelLimit(list_);
-    list_.RowsExpanded = false;
     if (list_.SortKind != 0) scan::SortRows(list_);  // a sorted list stays sorted
     if (fullPath_) scan::ShowPaths(list_);
     scan::ComputeTreeFlags(list_);
@@ -173,7 +167,7 @@ void ListForm::ApplyBackgroundType(int type) {
     if (type == 2) {
         savedBackColours_ = st.backColours;
         backColoursSaved_ = true;
-        st.backColours = kMarkColours;
+        st.backColours = kSizeMarkColours;
     }
     if (type == 5) grid::ComputeGradient(st);
     backType_ = type;
@@ -246,7 +240,8 @@ void ListForm::SetMB(Switch s) {
 }
 
 void ListForm::SetFullPath(Switch s) {
-    if (list_.SortKind != 0 || list_.PathsFlag) {
+    // Refused only while a sort owns the paths; paths the person asked for can go again.
+    if (list_.SortKind != 0 || pathsBySort_) {
         platform::Beep();
         return;
     }

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/NativeIo.h"
 #include "platform/PathMap.h"
 
 namespace platform {
@@ -18,13 +19,6 @@ namespace {
 // openat2 is missing on old kernels and refused by some sandboxes; then the walk goes
 // one name at a time.
 std::atomic<bool> g_noOpenat2{false};
-
-void CloseQuietly(int fd) {
-    if (fd < 0) return;
-    const int saved = errno;
-    ::close(fd);
-    errno = saved;
-}
 
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
 
@@ -158,28 +152,23 @@ void DirReader::read(const QByteArray& relative, DirListing& out,
                 out.dirs.push_back(std::move(sub));
                 continue;
             }
-            const int rc = ::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW);
-            bool isDir;
-            if (rc == 0) {
-                isDir = S_ISDIR(st.st_mode);
-            } else if (errno == ENOENT) {
-                continue;  // gone since it was read
-            } else {
-                isDir = d->d_type == DT_DIR;
+            // Not a directory by its entry, or a file system that does not say: the stat
+            // tells. An entry that cannot be examined counts as a file of 0 bytes.
+            if (::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (errno == ENOENT) continue;  // gone since it was read
+                out.fileSizes.push_back(0);
+                continue;
             }
-            if (!isDir) {
-                out.fileSizes.push_back(rc == 0 ? qint64(st.st_size) : 0);
+            if (!S_ISDIR(st.st_mode)) {
+                out.fileSizes.push_back(qint64(st.st_size));
                 continue;
             }
             DirListing::Sub sub;
             sub.nativeName = QByteArray(n);
             sub.name = NameFromNative(sub.nativeName);
-            sub.inode = quint64(d->d_ino);
-            if (rc == 0) {
-                sub.device = quint64(st.st_dev);
-                sub.inode = quint64(st.st_ino);
-                sub.examined = true;
-            }
+            sub.device = quint64(st.st_dev);
+            sub.inode = quint64(st.st_ino);
+            sub.examined = true;
             out.dirs.push_back(std::move(sub));
         }
     }

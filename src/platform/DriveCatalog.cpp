@@ -2,14 +2,12 @@
 
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <unistd.h>
 
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSet>
 #include <array>
 #include <cerrno>
-#include <cstdlib>
 #include <limits>
 
 #include "platform/DriveMap.h"
@@ -313,8 +311,9 @@ bool IsMountPoint(const QByteArray& nativePath) {
     const QSet<QByteArray>& points = Loaded().mountPoints;
     if (points.contains(nativePath)) return true;
     // The scan asks with clean paths; only others need the longer way.
-    const bool clean =
-        !nativePath.endsWith('/') && !nativePath.contains("//") && !nativePath.contains("/.");
+    const bool clean = !nativePath.endsWith('/') && !nativePath.contains("//") &&
+                       !nativePath.contains("/./") && !nativePath.contains("/../") &&
+                       !nativePath.endsWith("/.") && !nativePath.endsWith("/..");
     return !clean && points.contains(NormaliseNative(nativePath));
 }
 

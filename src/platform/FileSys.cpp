@@ -15,6 +15,7 @@
 #include <type_traits>
 
 #include "platform/DriveMap.h"
+#include "platform/NativeIo.h"
 #include "platform/PathMap.h"
 
 namespace platform {
@@ -22,14 +23,6 @@ namespace {
 
 void SetError(int* error, int value) {
     if (error) *error = value;
-}
-
-// Closes a descriptor without disturbing errno.
-void CloseQuietly(int fd) {
-    if (fd < 0) return;
-    const int saved = errno;
-    ::close(fd);
-    errno = saved;
 }
 
 std::vector<char32_t> Folded(const QString& text) {
@@ -99,11 +92,6 @@ QByteArray FolderOf(const QByteArray& path) {
     if (slash < 0) return ".";
     if (slash == 0) return "/";
     return path.left(slash);
-}
-
-QByteArray LastName(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash < 0 ? path : path.mid(slash + 1);
 }
 
 bool WriteAll(int fd, const char* data, size_t size) {

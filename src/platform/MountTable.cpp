@@ -1,16 +1,13 @@
 #include "platform/MountTable.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QByteArrayList>
 #include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
 
 #include "platform/DriveMap.h"
 #include "platform/NativeIo.h"
@@ -46,11 +43,6 @@ QByteArray ReadLink(const QByteArray& path) {
     if (n < 0 || n >= buf.size()) return {};
     buf.truncate(n);
     return buf;
-}
-
-QByteArray BaseName(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash < 0 ? path : path.mid(slash + 1);
 }
 
 QByteArray ParentFolder(const QByteArray& path) {
@@ -99,7 +91,7 @@ QByteArray DiskFolder(const MountEntry& mount, const QByteArray& sysRoot) {
     if (dev.isEmpty() && mount.source.startsWith("/dev/")) {
         // Devices without their own number here (btrfs) are found by name.
         QByteArray name = RealPath(mount.source);
-        name = BaseName(name.isEmpty() ? mount.source : name);
+        name = LastName(name.isEmpty() ? mount.source : name);
         if (!name.isEmpty()) dev = RealPath(sysRoot + "/class/block/" + name);
     }
     if (dev.isEmpty()) return {};
@@ -250,12 +242,12 @@ int MountDriveType(const MountEntry& m, const MountSources& sources) {
     if (IsRamFs(t)) return 6;
     const QByteArray disk = DiskFolder(m, sources.sysRoot);
     if (!disk.isEmpty()) {
-        if (BaseName(disk).startsWith("sr")) return 5;
+        if (LastName(disk).startsWith("sr")) return 5;
         QByteArray removable;
         if (ReadWholeFile(disk + "/removable", removable, 64) && removable.trimmed() == "1") {
             return 2;
         }
-    } else if (BaseName(m.source).startsWith("sr") && m.source.startsWith("/dev/")) {
+    } else if (LastName(m.source).startsWith("sr") && m.source.startsWith("/dev/")) {
         return 5;
     }
     if (IsAtOrBelow(m.mountPoint, "/media") || IsAtOrBelow(m.mountPoint, "/run/media")) return 2;

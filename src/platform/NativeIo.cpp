@@ -50,4 +50,16 @@ QByteArray AbsolutePath(const QByteArray& path) {
     return NormaliseNative(base + '/' + path);
 }
 
+QByteArray LastName(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? path : path.mid(slash + 1);
+}
+
+void CloseQuietly(int fd) {
+    if (fd < 0) return;
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+}
+
 }  // namespace platform

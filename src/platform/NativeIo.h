@@ -10,4 +10,8 @@ bool ReadWholeFile(const QByteArray& path, QByteArray& out, qsizetype limit = qs
 QByteArray RealPath(const QByteArray& path);
 // An absolute, normalised path; a relative one is taken from the current folder.
 QByteArray AbsolutePath(const QByteArray& path);
+// The last name of a path: what follows its last '/'.
+QByteArray LastName(const QByteArray& path);
+// Closes a descriptor (none when negative) without disturbing errno.
+void CloseQuietly(int fd);
 }  // namespace platform

@@ -2,11 +2,9 @@
 
 #include "platform/NativeIo.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 
 namespace platform {

@@ -1,7 +1,6 @@
 #include "platform/ProgramDir.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include "platform/DriveMap.h"
 #include "platform/NativeIo.h"
@@ -10,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
-#include <cstdlib>
 
 namespace platform {
 

@@ -5,6 +5,7 @@
 #include "app/Context.h"
 #include "platform/DriveMap.h"
 #include "scan/DriveInfo.h"
+#include "scan/FolderScan.h"
 #include "scan/SizeFormat.h"
 
 namespace scan {
@@ -47,15 +48,13 @@ qint64 NeededSpace(const DriveList& list, qint32 clusterSize) {
     const FileTable& files = list.Files;
     for (int k = 0; k < files.FileTableCount; ++k) {
         const int owner = files.FileOwner[size_t(k)];
-        if (owner >= 0 && owner < records && taken[size_t(owner)]) {
-            const qint64 b = files.FileBytes[size_t(k)];
-            if (b > 0) clusters += (b - 1) / clusterSize + 1;
-        }
+        if (owner >= 0 && owner < records && taken[size_t(owner)])
+            clusters += FileClusters(files.FileBytes[size_t(k)], clusterSize);
     }
     for (int r = 0; r < records; ++r) {
         if (!taken[size_t(r)]) continue;
-        const qint64 entries = qint64(f.FileCount[size_t(r)]) * 32;
-        clusters += std::max<qint64>(1, entries > 0 ? (entries - 1) / clusterSize + 1 : 0);
+        clusters +=
+            std::max<qint64>(1, FileClusters(qint64(f.FileCount[size_t(r)]) * 32, clusterSize));
     }
     return clusters * clusterSize;
 }
@@ -94,7 +93,7 @@ void ShowSelectionFigures(DriveList& list) {
             negative = left < 0;
         }
     }
-    if (text != list.MOVDSP) list.MOVDSP = text;
+    list.MOVDSP = text;
     list.MOVDSPNegative = negative;
 }
 

@@ -61,6 +61,8 @@ void FillList(DriveList& list, const QString& drive) {
     grid::ClearGrid(g);
     list.Folders.reset();
     list.ListRowCount = 0;
+    // The new rows carry plain names, whatever the old ones carried.
+    list.PathsFlag = false;
     list.MOVDSP.clear();
     list.CurrentDrive = drive.at(0).toUpper();
     const QString root = QString(list.CurrentDrive) + QStringLiteral(":\\");

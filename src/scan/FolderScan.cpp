@@ -67,20 +67,15 @@ void NoteDeviceGone(Walk& w, int error) {
     if (w.d.ReportFailure) w.d.ReportFailure(platform::ErrorText(error));
 }
 
-void ScanOne(Walk& w, const QString& path, const QByteArray& relative, const QByteArray& nativeName,
+// name: the row's folder name (the path as given for the first folder, else the folder's
+// own name, which is the last part of its path since a name never holds a "\").
+void ScanOne(Walk& w, const QString& name, const QByteArray& relative, const QByteArray& nativeName,
              const FolderSource::TaskRef& task, FolderListing listing) {
     DriveList& d = w.d;
     grid::Grid& g = *d.Grid;
 
     // 1-2.
     ++d.Depth;
-    QString name;
-    if (d.Depth == 1) {
-        name = path;
-    } else {
-        const QStringView trimmed = QStringView(path).chopped(1);
-        name = trimmed.mid(trimmed.lastIndexOf(u'\\') + 1).toString();
-    }
     d.VOLDSP = name;
     if (d.ShowProgress) d.ShowProgress(name);
 
@@ -158,25 +153,28 @@ void ScanOne(Walk& w, const QString& path, const QByteArray& relative, const QBy
         d.Folders.HasChildren[size_t(r)] = 1;
         const std::vector<platform::DirListing::Sub> subs = std::move(listing.subs);
         const std::vector<FolderSource::TaskRef> tasks = w.source.children(task);
-        std::vector<char> enter(subs.size(), 0);
+        // The relative path of a folder that is not entered stays empty.
+        std::vector<QByteArray> childRelative(subs.size());
         for (size_t i = 0; i < subs.size(); ++i) {
-            enter[i] = i < tasks.size() && MayEnter(w, subs[i], Join(relative, subs[i].nativeName));
-            if (!enter[i] && i < tasks.size()) w.source.skip(tasks[i]);
+            if (i >= tasks.size()) continue;
+            QByteArray rel = Join(relative, subs[i].nativeName);
+            if (MayEnter(w, subs[i], rel)) {
+                childRelative[i] = std::move(rel);
+            } else {
+                w.source.skip(tasks[i]);
+            }
         }
         for (size_t i = 0; i < subs.size(); ++i) {
             const platform::DirListing::Sub& sub = subs[i];
             const int child = g.st.rowCount;
             d.Folders.ensure(child);
             d.Folders.Parent[size_t(child)] = r;
+            const bool enter = !childRelative[i].isEmpty();
             FolderListing childListing;
-            QByteArray childRelative;
-            if (enter[i]) {
-                childListing = w.source.take(tasks[i]);
-                childRelative = Join(relative, sub.nativeName);
-            }
+            if (enter) childListing = w.source.take(tasks[i]);
             w.ancestors.emplace_back(sub.device, sub.inode);
-            ScanOne(w, path + sub.name + u'\\', childRelative, sub.nativeName,
-                    enter[i] ? tasks[i] : FolderSource::TaskRef(), std::move(childListing));
+            ScanOne(w, sub.name, childRelative[i], sub.nativeName,
+                    enter ? tasks[i] : FolderSource::TaskRef(), std::move(childListing));
             w.ancestors.pop_back();
             if (d.StopFlag) return;
             subtree += d.LastSubtreeTotal;

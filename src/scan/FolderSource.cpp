@@ -67,10 +67,8 @@ void FolderSource::queueChildren(const TaskRef& task) {
             task->relative.isEmpty() ? sub.nativeName : task->relative + '/' + sub.nativeName;
         task->children.push_back(std::move(t));
     }
-    if (workers_.empty() || stopping_ || !task->result.ok) {
-        for (const TaskRef& t : task->children) t->state = Task::Queued;
-        return;
-    }
+    // Children that nobody reads ahead stay Queued: the scan reads them when it gets there.
+    if (workers_.empty() || stopping_ || !task->result.ok) return;
     // First child first: the queue's front follows the scan's order.
     for (auto it = task->children.rbegin(); it != task->children.rend(); ++it)
         queue_.push_front(*it);
@@ -99,7 +97,7 @@ void FolderSource::skip(const TaskRef& task) {
     std::lock_guard<std::mutex> lock(mutex_);
     task->dropped = true;
     if (task->state == Task::Done) {
-        waiting_ -= task->entries;
+        release(*task);
         task->result = {};
         task->state = Task::Taken;
     } else if (task->state == Task::Queued) {
@@ -113,13 +111,11 @@ FolderListing FolderSource::take(const TaskRef& task) {
         // No worker has it: reading it here is quicker than waiting.
         task->state = Task::Running;
         lock.unlock();
-        FolderListing result = list(task->relative);
+        task->result = list(task->relative);
         lock.lock();
-        task->result = result;
         task->state = Task::Taken;
         queueChildren(task);
-        task->result = {};
-        return result;
+        return std::move(task->result);
     }
     // While a worker reads the folder, the scan reads the next queued one itself rather
     // than wait idle.
@@ -130,11 +126,15 @@ FolderListing FolderSource::take(const TaskRef& task) {
     awaited_ = nullptr;
     if (task->state != Task::Done) return {};
     task->state = Task::Taken;
+    release(*task);
+    return std::move(task->result);
+}
+
+void FolderSource::release(const Task& task) {
     // Workers held back by the budget may go on.
     const bool wasFull = waiting_ >= budget_;
-    waiting_ -= task->entries;
+    waiting_ -= task.entries;
     if (wasFull && waiting_ < budget_) wake_.notify_all();
-    return std::move(task->result);
 }
 
 void FolderSource::runNext(std::unique_lock<std::mutex>& lock) {

@@ -71,6 +71,8 @@ class FolderSource {
     FolderListing list(const QByteArray& relative);
     // Makes the children of a listed task and queues them first (mutex held).
     void queueChildren(const TaskRef& task);
+    // A finished listing leaves the budget (mutex held).
+    void release(const Task& task);
 
     platform::DirReader reader_;
     std::atomic<bool> cancel_{false};

@@ -498,10 +498,6 @@ void CountSelection(DriveList& list) {
     if (list.SelectionChanged) list.SelectionChanged();
 }
 
-}  // namespace scan
-
-namespace scan {
-
 void RewriteUnits(DriveList& list) {
     if (!Ready(list)) return;
     FolderTable& t = list.Folders;

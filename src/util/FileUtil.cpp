@@ -1,6 +1,7 @@
 #include "util/FileUtil.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -75,6 +76,15 @@ QByteArray Native(const QString& path) {
     return ok ? native : QByteArray();
 }
 
+// The native path of an existing file (not a folder), or empty. A path with wildcards
+// names its one entry of that exact name, as the delete helpers need.
+QByteArray ExistingFile(const QString& path) {
+    const QByteArray native = Native(path);
+    platform::DirEntry e;
+    if (native.isEmpty() || !platform::StatEntry(native, e) || e.isDir) return {};
+    return native;
+}
+
 }  // namespace
 
 bool FileExist(const QString& path) {
@@ -114,20 +124,16 @@ QString ListFiles(const QString& pattern) {
 }
 
 bool DelFile(const QString& path) {
-    if (!FileExist(path)) return true;
-    const QByteArray native = Native(path);
-    platform::DirEntry e;
-    if (native.isEmpty() || !platform::StatEntry(native, e) || e.isDir) return true;
+    const QByteArray native = ExistingFile(path);
+    if (native.isEmpty()) return true;
     if (!MakeWritable(native)) return false;
     platform::DeleteFileNative(native);
     return true;
 }
 
 void KillFile(const QString& path) {
-    if (!FileExist(path)) return;
-    const QByteArray native = Native(path);
-    platform::DirEntry e;
-    if (native.isEmpty() || !platform::StatEntry(native, e) || e.isDir) return;
+    const QByteArray native = ExistingFile(path);
+    if (native.isEmpty()) return;
     if (platform::DeleteFileNative(native)) return;
     platform::SetAttributesNormal(native);
     platform::DeleteFileNative(native);

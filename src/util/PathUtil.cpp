@@ -13,10 +13,8 @@ qsizetype ExtStart(const QString& path) {
 }  // namespace
 
 QString GetExt(const QString& path) {
-    const qsizetype first = path.indexOf(u'.', ExtStart(path));
-    if (first < 0) return {};
-    const qsizetype last = path.lastIndexOf(u'.');
-    return path.mid(std::max(first, last) + 1).toUpper();
+    if (path.indexOf(u'.', ExtStart(path)) < 0) return {};
+    return path.mid(path.lastIndexOf(u'.') + 1).toUpper();
 }
 
 QString GetFileName(const QString& path) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+
 #include "app/Context.h"
 #include "app/Settings.h"
 #include "app/Startup.h"
@@ -96,6 +99,25 @@ TEST_F(EntryRoutineTest, StoredGeometryOutside16BitsIsIgnored) {
     EXPECT_EQ(c.WindowLeft, -32768);
     EXPECT_EQ(c.WindowTop, 0);
     EXPECT_EQ(c.ListWindows[0], nullptr);
+}
+
+TEST_F(EntryRoutineTest, TheProgramFolderIsItsDrivePathWithoutTheLastSeparator) {
+    // The program's folder is the root of a drive of its own.
+    const QByteArray drives = "[Drives]\nW=" + home.native() + "\n";
+    WriteAll(home.settingsFile(), drives);
+    EntryRoutine();
+    EXPECT_EQ(Ctx().AppFolder, "W:");
+    EXPECT_EQ(Ctx().SettingsFile, "W:\\FOLDEX.Opt");
+
+    // A folder with \WKPROG\ right behind its drive keeps its own path.
+    const QByteArray dev = home.native() + "/wkprog/ANY";
+    ASSERT_TRUE(QDir().mkpath(QFile::decodeName(dev)));
+    WriteAll(dev + "/FOLDEX.Opt", drives);
+    qputenv("FOLDEX_HOME", dev);
+    EntryRoutine();
+    EXPECT_EQ(Ctx().AppFolder, "W:\\wkprog\\ANY");
+    EXPECT_EQ(Ctx().SettingsFile, "W:\\wkprog\\ANY\\FOLDEX.Opt");
+    EXPECT_EQ(SettingsNative(), dev + "/FOLDEX.Opt");
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 set -euo pipefail
 foldex=$1
 work=$(mktemp -d)
-trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+pid=""
+trap 'if [[ -n "$pid" ]]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
 export FOLDEX_HOME=$work/home
 mkdir -p "$FOLDEX_HOME"
 fixture=$work/fixture

@@ -257,6 +257,10 @@ TEST(GridDraw, StripIconsAndRightLimit) {
     DrawRow(*g, r);
     const int x2 = g->st.textRight[1] - 14 + 5;
     EXPECT_NE(g->surface.pixel(x2, y + 8), FromRgb(qRgb(0xFC, 0xD8, 0x58)));
+    // One pixel further left it fits and is drawn.
+    g->st.rowIndent.set(r, g->st.textRight[1] - 15);
+    DrawRow(*g, r);
+    EXPECT_EQ(g->surface.pixel(x2 - 1, y + 8), FromRgb(qRgb(0xFC, 0xD8, 0x58)));
 }
 
 TEST(GridDraw, HeaderShadingSeparatorsAndSortMark) {

@@ -48,9 +48,8 @@ inline void SetTreeRows(grid::Grid& g, const std::vector<int>& levels, int step 
     }
 }
 
-inline std::unique_ptr<grid::Grid> MakeGrid(const Options& o = {}) {
-    auto g = std::make_unique<grid::Grid>();
-    grid::Grid& gr = *g;
+// Sets up gr (a grid of its own or one that a view owns) and lays it out.
+inline void FillGrid(grid::Grid& gr, const Options& o = {}) {
     grid::InitGrid(gr, 20 * 15);
     gr.st.columnCount = o.columns;
     for (int c = 0; c < o.columns; ++c) {
@@ -79,6 +78,11 @@ inline std::unique_ptr<grid::Grid> MakeGrid(const Options& o = {}) {
     SetTreeRows(gr, levels);
     const int tpp = 15;
     grid::LayoutGrid(gr, o.widthPx * tpp, o.heightPx * tpp, tpp, tpp);
+}
+
+inline std::unique_ptr<grid::Grid> MakeGrid(const Options& o = {}) {
+    auto g = std::make_unique<grid::Grid>();
+    FillGrid(*g, o);
     return g;
 }
 

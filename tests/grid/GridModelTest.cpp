@@ -119,6 +119,17 @@ TEST(GridLayout, RuleAndReliefAddToRowHeight) {
     EXPECT_EQ(g->st.rowHeight, base + 3);
 }
 
+TEST(GridLayout, RowHeightFollowsAFontChange) {
+    auto g = MakeGrid({.rows = 10});
+    const int small = g->st.rowHeight;
+    SetPrimaryFont(*g, QStringLiteral("ＭＳ Ｐゴシック"), 20.0f, false, false);
+    LayoutGrid(*g, 0, 0, 0, 0);
+    EXPECT_GT(g->st.rowHeight, small + 8);
+    SetPrimaryFont(*g, QStringLiteral("ＭＳ Ｐゴシック"), 9.75f, false, false);
+    LayoutGrid(*g, 0, 0, 0, 0);
+    EXPECT_EQ(g->st.rowHeight, small);
+}
+
 TEST(GridLayout, OneColumnGetsTheWholeWidthOnEveryLayout) {
     auto g = MakeGrid({.rows = 3, .columns = 1});
     LayoutGrid(*g, 0, 0, 0, 0);  // the first layout set the surface width

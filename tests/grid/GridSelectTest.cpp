@@ -234,6 +234,7 @@ TEST(GridSelect, MarkingStyleArrowsScroll) {
     Key(*g, 40);
     EXPECT_EQ(g->st.topRow, 1);
     EXPECT_EQ(g->st.cursorRow, 1);
+    EXPECT_EQ(g->list.topIndex(), 1);  // the scroll list follows
     Key(*g, 38);
     EXPECT_EQ(g->st.topRow, 0);
     Key(*g, 32);  // Space does nothing in this style
@@ -335,4 +336,37 @@ TEST(GridGeometry, RowAndColumnAtPoint) {
     EXPECT_EQ(ColumnAtX(g->st, g->st.textRight[1] - 1), 0);
     EXPECT_EQ(ColumnAtX(g->st, g->st.textRight[1]), 1);
     EXPECT_EQ(ColumnAtX(g->st, 100000), 5);
+}
+
+TEST(GridSelect, SumColumnFollowsEverySelectionChange) {
+    // Cells of column 1 hold i * 10 + 1.
+    auto g = MakeGrid({.rows = 12});
+    auto key = [&](int k, int flags) {
+        bool typed = false, changed = false;
+        HandleKey(*g, k, flags, typed, changed, 1, -1);
+    };
+    MoveCursor(*g, 2);
+    key(32, 0);  // Space selects row 2
+    EXPECT_EQ(g->st.selectedSum, 21);
+    key(40, ShiftKey);  // rows 2 and 3
+    EXPECT_EQ(g->st.selectedSum, 21 + 31);
+    key(38, ShiftKey);  // back to row 2 alone
+    EXPECT_EQ(g->st.selectedSum, 21);
+    key(32, CtrlKey);  // Space toggles it off again
+    EXPECT_EQ(g->st.selectedSum, 0);
+    EXPECT_EQ(g->st.selectedCount, 0);
+    key(65, CtrlKey);  // every row but the last: 1 + 11 + ... + 101
+    EXPECT_EQ(g->st.selectedSum, 11 * 1 + 10 * (10 * 11 / 2));
+    key(27, 0);
+    EXPECT_EQ(g->st.selectedSum, 0);
+    // A click: a plain press makes the sum that row's value, Ctrl adds and takes away.
+    const int rh = g->st.rowHeight;
+    bool moved = false, changed = false;
+    SelectAt(*g, 1, 0, 50, 4 * rh + 2, moved, changed, 1);
+    EXPECT_EQ(g->st.selectedSum, 41);
+    SelectAt(*g, 1, CtrlKey, 50, 6 * rh + 2, moved, changed, 1);
+    EXPECT_EQ(g->st.selectedSum, 41 + 61);
+    SelectAt(*g, 1, CtrlKey, 50, 4 * rh + 2, moved, changed, 1);
+    EXPECT_EQ(g->st.selectedSum, 61);
+    EXPECT_EQ(Selected(*g), (std::vector<int>{6}));
 }

@@ -120,3 +120,42 @@ TEST(GridText, SelectedAndCursorCellsOverrideTextColour) {
     EXPECT_EQ(normal, 0);
     EXPECT_EQ(g->surface.textColour, 0x202020u);  // put back afterwards
 }
+
+namespace {
+
+// The pixels of row r between x1 and x2 (exclusive).
+QImage Strip(Grid& g, int r, int x1, int x2) {
+    return g.surface.image().copy(x1, (r - g.st.topRow) * g.st.rowHeight, x2 - x1, g.st.rowHeight);
+}
+
+}  // namespace
+
+TEST(GridText, TooWideTextShowsTheEndOfItsAlignment) {
+    auto g = gridtest::MakeGrid({.rows = 6});
+    g->st.vRuleWidth = 0;
+    g->st.cellCursor = 0;
+    const QString fill(40, u'W');
+    const CellRect rc = g->st.cellRects[1];
+    // Left-aligned: the start of the text is where a lone "7" would be.
+    g->st.columnAlign[1] = 0;
+    SetCellText(*g, 1, 2, QStringLiteral("7") + fill);
+    SetCellText(*g, 1, 3, QStringLiteral("7"));
+    auto [lo7, hi7] = InkSpan(*g, 3, rc.left, rc.right);
+    ASSERT_GE(lo7, rc.left);
+    ASSERT_GT(hi7, lo7 + 1);
+    // The ink of the "7" alone, short of its last column where the next letter may touch.
+    const QImage longLeft = Strip(*g, 2, lo7, hi7);
+    EXPECT_EQ(longLeft, Strip(*g, 3, lo7, hi7));
+    EXPECT_NE(longLeft, Strip(*g, 4, lo7, hi7));  // row 4 is plain "41"
+    // Right-aligned: the end of the text is where a lone "7" would be.
+    g->st.columnAlign[1] = 1;
+    SetCellText(*g, 1, 2, fill + QStringLiteral("7"));
+    DrawRow(*g, 3);
+    auto [rlo7, rhi7] = InkSpan(*g, 3, rc.left, rc.right);
+    ASSERT_GT(rhi7, rlo7 + 1);
+    EXPECT_EQ(Strip(*g, 2, rlo7 + 1, rhi7 + 1), Strip(*g, 3, rlo7 + 1, rhi7 + 1));
+    // Nothing is drawn beyond the rectangle on either side.
+    auto [lo, hi] = InkSpan(*g, 2, g->st.columnLeft[1], g->st.columnRight[1]);
+    EXPECT_GE(lo, rc.left);
+    EXPECT_LT(hi, rc.right);
+}

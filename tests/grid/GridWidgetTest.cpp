@@ -12,29 +12,8 @@ using namespace grid;
 
 namespace {
 
-// Fills the view's grid as the fixture does and lays it out.
 void Fill(GridView& view, int rows, bool standard) {
-    Grid& g = view.grid();
-    InitGrid(g, 20 * 15);
-    g.st.columnCount = 5;
-    g.st.columnWidths = {200, 80, 80, 80, 80};
-    g.st.columnAlign = {0, 1, 1, 1, 1};
-    g.st.backColour = 0xFCFCFC;
-    g.st.vRuleWidth = 1;
-    g.st.treeLines = -1;
-    g.st.indentStep = 16;
-    g.st.selectionMode = standard ? 2 : 1;
-    g.st.cellCursor = g.st.cursorFrame = standard ? -1 : 0;
-    SetIconSlot(g.st, 0, MarkIconStrip(), kMarkIconWidth, kMarkIconHeight);
-    SetPrimaryFont(g, QStringLiteral("ＭＳ Ｐゴシック"), 9.75f, false, false);
-    ClearGrid(g);
-    std::vector<int> levels;
-    for (int i = 0; i < rows; ++i) {
-        levels.push_back(gridtest::LevelOf(i));
-        AddRow(g, gridtest::RowTextOf(i, 5), levels.back(), i % 16);
-    }
-    gridtest::SetTreeRows(g, levels);
-    LayoutGrid(g, 600 * 15, 300 * 15, 15, 15);
+    gridtest::FillGrid(view.grid(), {.rows = rows, .cellCursor = standard});
 }
 
 }  // namespace

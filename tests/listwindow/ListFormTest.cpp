@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -11,6 +13,7 @@
 #include "app/Context.h"
 #include "app/Settings.h"
 #include "common/TestSupport.h"
+#include "dialogs/MsgText.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
@@ -297,6 +300,14 @@ TEST_F(ListFormTest, SortSwitchesFullPathOnAndOffAndFullPathBeepsWhileSorted) {
     w->SetSort(1, Switch::On);
     w->SetSort(1, Switch::Off);
     EXPECT_TRUE(w->list().FullPath);
+    // Paths the person asked for go again at a click on the lit image, without a beep.
+    platform::ResetBeepCount();
+    QTest::mouseClick(w->findChild<listwindow::PictureWidget*>(QStringLiteral("DフルパスIMG")),
+                      Qt::LeftButton);
+    EXPECT_FALSE(w->list().FullPath);
+    EXPECT_EQ(platform::BeepCount(), 0);
+    for (int r = 0; r < st.rowCount; ++r)
+        EXPECT_FALSE(grid::CellText(st, 0, r).contains(QStringLiteral("A\\deep"))) << r;
 }
 
 }  // namespace
@@ -439,6 +450,212 @@ TEST_F(ListFormTest, AHandEditedSettingsFileCannotMakeTheListUnreadable) {
     EXPECT_LT(g.st.rowHeight, 40);
     EXPECT_GT(g.st.visibleRows, 3);
     EXPECT_GT(g.st.columnWidths[0], 40);
+}
+
+}  // namespace
+
+namespace {
+
+QWidget* KeyTarget(ListForm* w) {
+    return w->view()->scrollBar();
+}
+
+TEST_F(ListFormTest, CtrlLetterListsTheDriveAndAltLettersSwitchTheDisplay) {
+    ListForm* w = Open();
+    QTest::keyClick(KeyTarget(w), Qt::Key_U, Qt::ControlModifier);  // no button for U
+    EXPECT_TRUE(w->list().OverviewShown);
+    QTest::keyClick(KeyTarget(w), Qt::Key_T, Qt::ControlModifier);
+    EXPECT_FALSE(w->list().OverviewShown);
+    EXPECT_EQ(w->list().CurrentDrive, u'T');
+
+    const int type = w->BackgroundType();
+    QTest::keyClick(KeyTarget(w), Qt::Key_L, Qt::AltModifier);
+    EXPECT_EQ(w->BackgroundType(), (type + 1) % 6);
+    const bool colouring = w->NameColouring();
+    QTest::keyClick(KeyTarget(w), Qt::Key_C, Qt::AltModifier);
+    EXPECT_EQ(w->NameColouring(), !colouring);
+    QTest::keyClick(KeyTarget(w), Qt::Key_K, Qt::AltModifier);
+    EXPECT_EQ(w->list().UnitMode, 1);
+    QTest::keyClick(KeyTarget(w), Qt::Key_M, Qt::AltModifier);
+    EXPECT_EQ(w->list().UnitMode, 2);
+    QTest::keyClick(KeyTarget(w), Qt::Key_M, Qt::AltModifier);
+    EXPECT_EQ(w->list().UnitMode, 0);
+    QTest::keyClick(KeyTarget(w), Qt::Key_F, Qt::AltModifier);
+    EXPECT_TRUE(w->list().FullPath);
+    QTest::keyClick(KeyTarget(w), Qt::Key_F, Qt::AltModifier);
+    EXPECT_FALSE(w->list().FullPath);
+    QTest::keyClick(KeyTarget(w), Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(w->list().SortKind, 1);
+    QTest::keyClick(KeyTarget(w), Qt::Key_X, Qt::AltModifier);
+    EXPECT_EQ(w->list().SortKind, 2);
+    QTest::keyClick(KeyTarget(w), Qt::Key_X, Qt::AltModifier);
+    EXPECT_EQ(w->list().SortKind, 0);
+    // Without Alt the letters do nothing.
+    QTest::keyClick(KeyTarget(w), Qt::Key_S);
+    EXPECT_EQ(w->list().SortKind, 0);
+
+    // Alt released before the letter: the command still runs on the letter's release.
+    QTest::keyPress(KeyTarget(w), Qt::Key_K, Qt::AltModifier);
+    EXPECT_EQ(w->list().UnitMode, 0);  // key-up commands
+    QTest::keyRelease(KeyTarget(w), Qt::Key_K, Qt::NoModifier);
+    EXPECT_EQ(w->list().UnitMode, 1);
+
+    const int windows = app::Ctx().OpenWindows;
+    QTest::keyClick(KeyTarget(w), Qt::Key_N, Qt::AltModifier);
+    EXPECT_EQ(app::Ctx().OpenWindows, windows + 1);
+}
+
+TEST_F(ListFormTest, EscClosesTheChooserAndPutsOutThePressedBackgroundButton) {
+    ListForm* w = OpenT();
+    const int type = w->BackgroundType();
+    w->DisplayStripPress(10);
+    QTest::qWait(700);
+    ASSERT_TRUE(w->ChooserOpen());
+    QTest::keyClick(KeyTarget(w), Qt::Key_Escape);
+    EXPECT_FALSE(w->ChooserOpen());
+    // A press cut short by Esc neither opens the chooser later nor steps the type.
+    w->DisplayStripPress(10);
+    QTest::keyClick(KeyTarget(w), Qt::Key_Escape);
+    EXPECT_FALSE(
+        w->findChild<listwindow::PictureWidget*>(QStringLiteral("D背景色IMG"))->isVisible());
+    QTest::qWait(700);
+    EXPECT_FALSE(w->ChooserOpen());
+    w->DisplayStripRelease(10);
+    EXPECT_EQ(w->BackgroundType(), type);
+}
+
+TEST_F(ListFormTest, F6GoesToTheFirstWindowAfterThisSlotThenWrapsToTheStart) {
+    ListForm* first = Open();
+    for (int i = 1; i <= 5; ++i) first->OpenSiblingWindow();
+    for (int s : {1, 3, 4}) ListForm::InSlot(s)->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ListForm* two = ListForm::InSlot(2);
+    ListForm* five = ListForm::InSlot(5);
+    ASSERT_TRUE(two && five);
+
+    QTest::keyClick(KeyTarget(two), Qt::Key_F6);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(five, 1000));
+    QTest::keyClick(KeyTarget(five), Qt::Key_F6);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(first, 1000));
+    EXPECT_EQ(platform::BeepCount(), 0);
+}
+
+listwindow::PictureWidget* Picture(ListForm* w, const QString& name) {
+    return w->findChild<listwindow::PictureWidget*>(name);
+}
+
+TEST_F(ListFormTest, ToolbarActsOnlyWhenReleasedOverThePressedButton) {
+    ListForm* w = Open();
+    listwindow::PictureWidget* bar = Picture(w, QStringLiteral("TOLFRM"));
+    listwindow::PictureWidget* pressedLook = Picture(w, QStringLiteral("TNEWIMG"));
+    const int windows = app::Ctx().OpenWindows;
+
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+    EXPECT_TRUE(pressedLook->isVisible());
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, QPoint(40, 60));  // over button 4
+    EXPECT_FALSE(pressedLook->isVisible());
+    EXPECT_EQ(app::Ctx().OpenWindows, windows);
+    for (const char* name : {"TTXTIMG", "TPRTIMG", "TFILIMG", "TOPTIMG"})
+        EXPECT_FALSE(Picture(w, QLatin1String(name))->isVisible()) << name;
+
+    // A right click on the new-window button opens no window.
+    QTest::mouseClick(bar, Qt::RightButton, Qt::NoModifier, QPoint(20, 10));
+    EXPECT_EQ(app::Ctx().OpenWindows, windows);
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+    EXPECT_EQ(app::Ctx().OpenWindows, windows + 1);
+    EXPECT_FALSE(pressedLook->isVisible());
+}
+
+QMenu* Menu(ListForm* w, const char* name) {
+    return w->findChild<QMenu*>(QLatin1String(name));
+}
+
+TEST_F(ListFormTest, DriveButtonMenusByDriveType) {
+    testsupport::TempDrive cd(u'U');
+    testsupport::TempDrive removable(u'V');
+    app::Ctx().DriveTypes['U' - 'A'] = 5;
+    app::Ctx().DriveTypes['V' - 'A'] = 2;
+    ListForm* w = Open();
+    auto rightClick = [w](int letter) {
+        for (auto* b : w->findChildren<listwindow::PictureWidget*>(QStringLiteral("DRVBTN"))) {
+            if (b->property("index").toInt() == w->ButtonOfDrive(letter))
+                QTest::mouseClick(b, Qt::RightButton);
+        }
+    };
+    QMenu* clusters = Menu(w, "POP_DRVBTN");
+    QMenu* removables = Menu(w, "POP_REMBTN");
+    ASSERT_TRUE(clusters && removables);
+
+    rightClick('U' - 'A');  // a CD drive has no menu
+    EXPECT_FALSE(clusters->isVisible());
+    EXPECT_FALSE(removables->isVisible());
+
+    w->ClusterSizeItem(w->ButtonOfDrive(kT), 4);
+    rightClick(kT);
+    EXPECT_TRUE(clusters->isVisible());
+    for (QAction* a : clusters->actions()) {
+        if (a->objectName() == QStringLiteral("P_サイズ")) {
+            EXPECT_EQ(a->isChecked(), a->property("index").toInt() == 4) << a->text().toStdString();
+        }
+    }
+    clusters->hide();
+
+    rightClick('V' - 'A');
+    EXPECT_TRUE(removables->isVisible());
+    EXPECT_FALSE(w->findChild<QAction*>(QStringLiteral("P_RMV"))->isChecked());
+    removables->hide();
+}
+
+TEST_F(ListFormTest, AMaximisedLastWindowKeepsTheLastNormalGeometry) {
+    testsupport::WriteAll(home.settingsFile(), "[Options]\nPositionX=1234\nPositionY=567\n");
+    ListForm* w = Open();
+    w->resize(800, 500);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(app::Ctx().WindowWidth, 800 * 15);
+    w->showMaximized();
+    QCoreApplication::processEvents();
+    if (w->size() == QSize(800, 500)) GTEST_SKIP() << "the platform does not maximise";
+    w->close();
+    const QByteArray settings = ReadAll(home.settingsFile());
+    EXPECT_TRUE(settings.contains("PositionX=1234")) << settings.constData();
+    EXPECT_TRUE(settings.contains("PositionY=567"));
+    EXPECT_TRUE(settings.contains("WIDTH= 12000")) << settings.constData();
+    EXPECT_TRUE(settings.contains("HEIGHT= 7500"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ListFormTest, ClosingTheLastWindowAnswersAWaitingMessageBoxWithCancel) {
+    ListForm* w = Open();
+    QTimer::singleShot(0, w, [w] { w->close(); });
+    // Should the box be left waiting, answer OK after a while so the test ends.
+    QTimer::singleShot(3000, [] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* ok = top->findChild<QPushButton*>(QStringLiteral("OKBTN"))) ok->click();
+        }
+    });
+    EXPECT_EQ(w->MsgBoxEx(QStringLiteral("読めないフォルダー"), 0), dialogs::kAnswerCancel);
+    EXPECT_EQ(app::Ctx().OpenWindows, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ListFormTest, RefillingASortedListKeepsItSorted) {
+    ListForm* w = OpenT();
+    w->SetSort(0, Switch::On);
+    w->Calc(w->ButtonOfDrive(kT));  // the same drive again, as after a cluster-size choice
+    const grid::GridState& st = w->view()->grid().st;
+    const scan::FolderTable& t = w->list().Folders;
+    EXPECT_EQ(w->list().SortKind, 1);
+    for (int r = 1; r + 1 < st.rowCount; ++r)
+        EXPECT_GE(t.ShownAlloc[size_t(t.Order[size_t(r - 1)])],
+                  t.ShownAlloc[size_t(t.Order[size_t(r)])])
+            << r;
+    EXPECT_GE(RowNamed(st, QStringLiteral("A\\deep")), 0);
 }
 
 }  // namespace

@@ -178,3 +178,45 @@ TEST(FillList, ElapsedTextByClockParts) {
     EXPECT_EQ(ElapsedText(QTime(10, 59, 50), QTime(11, 0, 10)), QStringLiteral("0:00:20"));
     EXPECT_EQ(ElapsedText(QTime(23, 59, 59), QTime(0, 0, 1)), QStringLiteral("0:00:02"));
 }
+
+TEST(FillList, EmptyDriveHoldsTheRootAndTheTotalRow) {
+    Listed l;
+    TempDrive d;
+    FillList(l.list, d.drive());
+    const auto& st = l.grid.st;
+    ASSERT_EQ(st.rowCount, 2);
+    EXPECT_EQ(l.list.ListRowCount, 2);
+    EXPECT_EQ(grid::CellText(st, 1, 0), QStringLiteral("0"));
+    EXPECT_EQ(grid::CellText(st, 3, 0), CellSize(0, 0));
+    EXPECT_EQ(l.list.Folders.AllocSize[0], 0);
+    EXPECT_TRUE(grid::CellText(st, 0, 1).startsWith(QStringLiteral("1 ")));
+}
+
+TEST(FillList, AClosedWindowEndsTheFillingWithNothingShown) {
+    Listed l;
+    TempDrive d;
+    d.makeDir("a/b");
+    // The window is closed while the filling lets events run.
+    l.list.ProcessEvents = [&] { l.list.StopFlag = true; };
+    l.list.Label1 = "old";
+    FillList(l.list, d.drive());
+    EXPECT_EQ(l.grid.st.rowCount, 0);
+    EXPECT_EQ(l.list.ListRowCount, 0);
+    EXPECT_TRUE(l.list.Label1.isEmpty());
+}
+
+TEST(FillList, RefillingAPathListGivesThePathsAgain) {
+    Listed l;
+    TempDrive d;
+    d.makeDir("a/b");
+    l.list.FullPath = true;
+    FillList(l.list, d.drive());
+    ASSERT_EQ(l.grid.st.rowCount, 4);
+    EXPECT_EQ(grid::CellText(l.grid.st, 0, 2), QStringLiteral("a\\b"));
+    // The flag of the old rows must not keep the new ones plain.
+    ASSERT_TRUE(l.list.PathsFlag);
+    FillList(l.list, d.drive());
+    ASSERT_EQ(l.grid.st.rowCount, 4);
+    EXPECT_EQ(grid::CellText(l.grid.st, 0, 2), QStringLiteral("a\\b"));
+    EXPECT_EQ(l.grid.st.rowIndent[2], 2);
+}

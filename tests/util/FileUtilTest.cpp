@@ -130,6 +130,10 @@ TEST_F(FileUtilTest, ExistenceTests) {
     EXPECT_FALSE(DirExist("T:\\missing"));
     EXPECT_TRUE(DirExist("T:"));
     EXPECT_TRUE(DirExist("T:\\"));
+    // A letter with no drive: "no such root" is still an answer of the platform.
+    EXPECT_TRUE(DirExist("Q:"));
+    EXPECT_TRUE(DirExist("Q:\\"));
+    EXPECT_FALSE(DirExist("Q:\\dir"));
     EXPECT_FALSE(DirExist("T"));
     EXPECT_FALSE(DirExist("Tx\\"));
 }

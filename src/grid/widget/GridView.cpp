@@ -73,18 +73,13 @@ GridView::GridView(QWidget* parent) : QWidget(parent) {
         OnScrollListScroll(grid_);
     });
     connect(lstgrd_, &SurfaceWidget::pressed, this, [this](QMouseEvent* e) {
-        const int button = ButtonsOf(e->button());
-        mouse_.buttonHeld = true;
-        GridMousePress(grid_, mouse_, hooks_, button, ShiftFlagsOf(e->modifiers()),
+        GridMousePress(grid_, mouse_, hooks_, ButtonsOf(e->button()), ShiftFlagsOf(e->modifiers()),
                        e->position().x(), e->position().y());
-        emit selectionChanged();
     });
     connect(lstgrd_, &SurfaceWidget::moved, this, [this](QMouseEvent* e) {
-        const int before = grid_.st.selectedCount;
         GridMouseMove(grid_, mouse_, hooks_, ButtonsOf(e->buttons()), ShiftFlagsOf(e->modifiers()),
                       e->position().x(), e->position().y());
         if (e->buttons() == Qt::NoButton) lstgrd_->unsetCursor();
-        if (grid_.st.selectedCount != before) emit selectionChanged();
     });
     connect(lstgrd_, &SurfaceWidget::released, this, [this](QMouseEvent*) {
         GridMouseRelease(grid_, mouse_);

@@ -50,7 +50,6 @@ class GridView : public QWidget {
   signals:
     // A key went to the engine; recount is true when the window should recount its totals.
     void keyHandled(int virtualKey, int shiftFlags, bool recount);
-    void selectionChanged();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
