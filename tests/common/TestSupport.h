@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
+
 namespace testsupport {
 
 // A temporary native folder mapped as a drive letter for the life of the object.
@@ -43,6 +45,11 @@ class TempHome {
 };
 
 QByteArray ReadAll(const QByteArray& nativePath);
+// Runs body in a child process that has dropped to the unprivileged user "nobody" when this
+// process is root, so that permissions bind even in CI; as another user the child keeps it.
+// Temporary folders the body needs must be made inside it. A failure in the child fails the
+// calling test.
+void RunUnprivileged(const std::function<void()>& body);
 void WriteAll(const QByteArray& nativePath, const QByteArray& content);
 
 }  // namespace testsupport

@@ -15,6 +15,7 @@
 
 using scantest::Scanned;
 using testsupport::TempDrive;
+using testsupport::RunUnprivileged;
 
 namespace {
 
@@ -196,23 +197,22 @@ TEST(FolderScan, LinksAreFilesNeverFollowed) {
 }
 
 TEST(FolderScan, UnreadableFolderHasNoFiles) {
-    TempDrive d;
-    d.writeFile("locked/secret", "abc");
-    d.makeDir("locked/sub");
-    const QString locked = Native(d, "locked");
-    QFile::setPermissions(locked, QFileDevice::Permissions());
-    if (QDir(locked).isReadable()) {
+    // Runs as an unprivileged user so that the missing permission binds under root too.
+    RunUnprivileged([] {
+        TempDrive d;
+        d.writeFile("locked/secret", "abc");
+        d.makeDir("locked/sub");
+        const QString locked = Native(d, "locked");
+        QFile::setPermissions(locked, QFileDevice::Permissions());
+        ASSERT_FALSE(QDir(locked).isReadable());
+        Scanned s;
+        s.run(d.drive(), 0);
         QFile::setPermissions(
             locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        GTEST_SKIP() << "permissions do not bind this user";
-    }
-    Scanned s;
-    s.run(d.drive(), 0);
-    QFile::setPermissions(locked,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    ASSERT_EQ(s.rows(), 2);
-    EXPECT_EQ(s.list.Folders.FileCount[1], 0);
-    EXPECT_EQ(s.list.Folders.AllocSize[1], 4096);
+        ASSERT_EQ(s.rows(), 2);
+        EXPECT_EQ(s.list.Folders.FileCount[1], 0);
+        EXPECT_EQ(s.list.Folders.AllocSize[1], 4096);
+    });
 }
 
 TEST(FolderScan, FolderRemovedDuringTheScan) {
