@@ -9,13 +9,13 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/Context.h"
-#include "app/Startup.h"
 #include "grid/Grid.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
 #include "scan/DriveList.h"
 #include "scan/FillList.h"
+#include "settings/Context.h"
+#include "settings/Startup.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <QStringList>
 #include <cstdio>
 
-#include "app/Context.h"
-#include "app/Startup.h"
 #include "export/ListExport.h"
 #include "listwindow/RunWindows.h"
 #include "platform/DirReader.h"
 #include "scan/ReportCommand.h"
+#include "settings/Context.h"
+#include "settings/Startup.h"
 
 namespace {
 

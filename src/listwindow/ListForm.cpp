@@ -10,9 +10,6 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include "app/Context.h"
-#include "app/OptionKeys.h"
-#include "app/Settings.h"
 #include "dialogs/AppIcon.h"
 #include "dialogs/MsgBoxForm.h"
 #include "grid/MarkIcons.h"
@@ -26,6 +23,9 @@
 #include "scan/DriveInfo.h"
 #include "scan/Figures.h"
 #include "scan/TreeRows.h"
+#include "settings/Context.h"
+#include "settings/OptionKeys.h"
+#include "settings/Settings.h"
 
 namespace listwindow {
 namespace {

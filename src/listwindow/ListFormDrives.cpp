@@ -6,8 +6,6 @@
 #include <QMenu>
 #include <QScrollBar>
 
-#include "app/Context.h"
-#include "app/Settings.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/Artwork.h"
 #include "listwindow/ListForm.h"
@@ -16,6 +14,8 @@
 #include "scan/DriveInfo.h"
 #include "scan/FillList.h"
 #include "scan/TreeRows.h"
+#include "settings/Context.h"
+#include "settings/Settings.h"
 
 namespace listwindow {
 namespace {

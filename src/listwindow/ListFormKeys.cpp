@@ -3,11 +3,11 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-#include "app/Startup.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
 #include "platform/Beep.h"
+#include "settings/Startup.h"
 
 namespace listwindow {
 namespace {

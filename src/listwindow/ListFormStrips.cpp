@@ -3,8 +3,6 @@
 #include <QPainter>
 #include <cmath>
 
-#include "app/Context.h"
-#include "app/Settings.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/Artwork.h"
 #include "listwindow/ListForm.h"
@@ -12,6 +10,8 @@
 #include "platform/Beep.h"
 #include "scan/Figures.h"
 #include "scan/TreeRows.h"
+#include "settings/Context.h"
+#include "settings/Settings.h"
 
 namespace listwindow {
 namespace {

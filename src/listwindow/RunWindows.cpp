@@ -2,11 +2,11 @@
 
 #include <QApplication>
 
-#include "app/Context.h"
-#include "app/Startup.h"
 #include "dialogs/AppIcon.h"
 #include "dialogs/MessageBox.h"
 #include "listwindow/ListForm.h"
+#include "settings/Context.h"
+#include "settings/Startup.h"
 
 namespace listwindow {
 

@@ -1,12 +1,12 @@
 #include "scan/DriveInfo.h"
 
-#include "app/Context.h"
-#include "app/OptionKeys.h"
 #include "grid/Grid.h"
 #include "platform/Beep.h"
 #include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
 #include "scan/SizeFormat.h"
+#include "settings/Context.h"
+#include "settings/OptionKeys.h"
 
 namespace scan {
 namespace {

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "app/Context.h"
 #include "platform/DriveMap.h"
 #include "scan/DriveInfo.h"
 #include "scan/FolderScan.h"
 #include "scan/SizeFormat.h"
+#include "settings/Context.h"
 
 namespace scan {
 

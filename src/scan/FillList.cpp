@@ -1,7 +1,5 @@
 #include "scan/FillList.h"
 
-#include "app/Context.h"
-#include "app/OptionKeys.h"
 #include "grid/Grid.h"
 #include "platform/Beep.h"
 #include "platform/DriveMap.h"
@@ -9,6 +7,8 @@
 #include "scan/Figures.h"
 #include "scan/FolderScan.h"
 #include "scan/TreeRows.h"
+#include "settings/Context.h"
+#include "settings/OptionKeys.h"
 
 namespace scan {
 namespace {

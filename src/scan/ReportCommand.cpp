@@ -4,8 +4,6 @@
 #include <QFile>
 #include <algorithm>
 
-#include "app/Context.h"
-#include "app/OptionKeys.h"
 #include "grid/Grid.h"
 #include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
@@ -13,6 +11,8 @@
 #include "scan/DriveInfo.h"
 #include "scan/FillList.h"
 #include "scan/TreeRows.h"
+#include "settings/Context.h"
+#include "settings/OptionKeys.h"
 #include "util/TextUtil.h"
 
 namespace scan {

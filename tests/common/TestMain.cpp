@@ -1,9 +1,13 @@
-// Test entry: a QApplication on the offscreen platform, then every test.
+// Test entry: the program's own locale, a QApplication on the offscreen platform, then every
+// test.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
+#include "platform/Locale.h"
+
 int main(int argc, char** argv) {
+    platform::UseUtf8Locale();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);

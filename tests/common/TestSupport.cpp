@@ -61,22 +61,11 @@ void WriteAll(const QByteArray& nativePath, const QByteArray& content) {
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(content);
 }
 
-void RunUnprivileged(const std::function<void()>& body) {
+void RunInChild(const std::function<void()>& body) {
     std::fflush(nullptr);
     const pid_t pid = fork();
     ASSERT_GE(pid, 0) << "fork failed";
     if (pid == 0) {
-        if (geteuid() == 0) {
-            const passwd* pw = getpwnam("nobody");
-            const uid_t uid = pw ? pw->pw_uid : 65534;
-            const gid_t gid = pw ? pw->pw_gid : 65534;
-            if (setgroups(0, nullptr) != 0 || setresgid(gid, gid, gid) != 0 ||
-                setresuid(uid, uid, uid) != 0 || geteuid() == 0) {
-                std::fprintf(stderr, "cannot drop to an unprivileged user\n");
-                std::fflush(nullptr);
-                _exit(3);
-            }
-        }
         body();
         const bool failed = ::testing::Test::HasFailure();
         std::fflush(nullptr);
@@ -84,9 +73,25 @@ void RunUnprivileged(const std::function<void()>& body) {
     }
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status)) << "the unprivileged child died (signal "
-                                   << (WIFSIGNALED(status) ? WTERMSIG(status) : 0) << ")";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the unprivileged child failed (see its output above)";
+    ASSERT_TRUE(WIFEXITED(status))
+        << "the child died (signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0) << ")";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the child failed (see its output above)";
+}
+
+void RunUnprivileged(const std::function<void()>& body) {
+    RunInChild([&] {
+        if (geteuid() == 0) {
+            const passwd* pw = getpwnam("nobody");
+            const uid_t uid = pw ? pw->pw_uid : 65534;
+            const gid_t gid = pw ? pw->pw_gid : 65534;
+            if (setgroups(0, nullptr) != 0 || setresgid(gid, gid, gid) != 0 ||
+                setresuid(uid, uid, uid) != 0 || geteuid() == 0) {
+                ADD_FAILURE() << "cannot drop to an unprivileged user";
+                return;
+            }
+        }
+        body();
+    });
 }
 
 }  // namespace testsupport

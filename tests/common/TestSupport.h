@@ -45,6 +45,9 @@ class TempHome {
 };
 
 QByteArray ReadAll(const QByteArray& nativePath);
+// Runs body in a forked child process (for changes to the process that must not outlive the
+// body: its user, environment, locale). A failure in the child fails the calling test.
+void RunInChild(const std::function<void()>& body);
 // Runs body in a child process that has dropped to the unprivileged user "nobody" when this
 // process is root, so that permissions bind even in CI; as another user the child keeps it.
 // Temporary folders the body needs must be made inside it. A failure in the child fails the

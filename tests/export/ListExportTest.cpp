@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/FolderRows.h"
+#include "common/TestSupport.h"
 #include "export/ListExport.h"
 #include "grid/Grid.h"
 #include "scan/DriveList.h"
@@ -218,13 +219,6 @@ TEST(ListExport, SaveReplacesAFileOnlyWhenWritten) {
 
 TEST(ListExport, AFailedSaveKeepsTheOlderFile) {
     ExportList e(Tree(), 1);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("old.csv");
-    {
-        QFile old(path);
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("older report\r\n");
-    }
     // A device that refuses the write stands in for a failing disk.
     class Failing : public QBuffer {
       protected:
@@ -233,16 +227,29 @@ TEST(ListExport, AFailedSaveKeepsTheOlderFile) {
     failing.open(QIODevice::WriteOnly);
     QString error;
     EXPECT_FALSE(exportlist::WriteList(e.list, Format::Csv, failing, kNow, &error));
-    // The folder cannot take the temporary file: the older file stays as it was.
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    const bool enforced = !QFile(dir.filePath("probe")).open(QIODevice::WriteOnly);
-    if (enforced) {
+    EXPECT_FALSE(error.isEmpty());
+    // The folder cannot take the temporary file: the older file stays as it was. Permissions
+    // bind only below root, so this part runs as an unprivileged user.
+    testsupport::RunUnprivileged([&e] {
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString path = dir.filePath("old.csv");
+        {
+            QFile old(path);
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            ASSERT_EQ(old.write("older report\r\n"), 14);
+        }
+        ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        ASSERT_FALSE(QFile(dir.filePath("probe")).open(QIODevice::WriteOnly));
+        QString error;
         EXPECT_FALSE(exportlist::SaveListFile(e.list, Format::Csv, path, kNow, &error));
+        EXPECT_FALSE(error.isEmpty());
         QFile old(path);
         ASSERT_TRUE(old.open(QIODevice::ReadOnly));
         EXPECT_EQ(old.readAll(), QByteArray("older report\r\n"));
-    }
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.csv"});
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
 }
 
 }  // namespace

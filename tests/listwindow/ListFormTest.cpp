@@ -10,8 +10,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/Context.h"
-#include "app/Settings.h"
 #include "common/TestSupport.h"
 #include "dialogs/MsgText.h"
 #include "grid/widget/GridView.h"
@@ -20,6 +18,8 @@
 #include "platform/Beep.h"
 #include "platform/DriveMap.h"
 #include "scan/SizeFormat.h"
+#include "settings/Context.h"
+#include "settings/Settings.h"
 
 using listwindow::ListForm;
 using listwindow::Switch;

@@ -100,19 +100,20 @@ TEST_F(ProfileTest, WriteReplacesTheFileAtomicallyAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(ProfileTest, FailedWriteLeavesTheOldFile) {
-    WriteAll(file, "[Options]\nA=1\n");
-    QFile::setPermissions(QFile::decodeName(home.native()), QFile::ReadOwner | QFile::ExeOwner);
-    QFile probe(QFile::decodeName(home.native() + "/probe"));
-    if (probe.open(QIODevice::WriteOnly)) {
-        probe.remove();
-        QFile::setPermissions(QFile::decodeName(home.native()),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        GTEST_SKIP() << "this user may write into read-only folders";
-    }
-    EXPECT_FALSE(ProfilePut(file, "Options", "A", "2"));
-    QFile::setPermissions(QFile::decodeName(home.native()),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(ReadAll(file), "[Options]\nA=1\n");
+    // Permissions bind only below root: the body runs as an unprivileged user.
+    testsupport::RunUnprivileged([] {
+        testsupport::TempHome home;
+        const QByteArray file = home.settingsFile();
+        const QString folder = QFile::decodeName(home.native());
+        WriteAll(file, "[Options]\nA=1\n");
+        // The folder cannot take the temporary file that replaces the settings file.
+        ASSERT_TRUE(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        ASSERT_FALSE(QFile(folder + "/probe").open(QIODevice::WriteOnly));
+        EXPECT_FALSE(ProfilePut(file, "Options", "A", "2"));
+        EXPECT_EQ(ReadAll(file), "[Options]\nA=1\n");
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"FOLDEX.Opt"});
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
 }
 
 TEST_F(ProfileTest, WriteThroughALinkKeepsTheLink) {

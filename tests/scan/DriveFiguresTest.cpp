@@ -2,8 +2,6 @@
 
 #include <QTime>
 
-#include "app/Context.h"
-#include "app/Settings.h"
 #include "common/TestSupport.h"
 #include "grid/Grid.h"
 #include "platform/Beep.h"
@@ -13,6 +11,8 @@
 #include "scan/Figures.h"
 #include "scan/FillList.h"
 #include "scan/SizeFormat.h"
+#include "settings/Context.h"
+#include "settings/Settings.h"
 
 using namespace scan;
 using testsupport::TempDrive;

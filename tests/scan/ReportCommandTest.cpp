@@ -2,13 +2,13 @@
 
 #include <QBuffer>
 
-#include "app/Context.h"
-#include "app/Settings.h"
 #include "common/TestSupport.h"
 #include "grid/Grid.h"
 #include "platform/DriveMap.h"
 #include "scan/ReportCommand.h"
 #include "scan/TreeRows.h"
+#include "settings/Context.h"
+#include "settings/Settings.h"
 
 using namespace scan;
 

@@ -1,7 +1,7 @@
-#include "app/OptionKeys.h"
+#include "settings/OptionKeys.h"
 
-#include "app/Settings.h"
 #include "platform/Fonts.h"
+#include "settings/Settings.h"
 
 namespace app {
 

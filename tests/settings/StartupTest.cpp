@@ -3,12 +3,12 @@
 #include <QDir>
 #include <QFile>
 
-#include "app/Context.h"
-#include "app/Settings.h"
-#include "app/Startup.h"
 #include "common/TestSupport.h"
 #include "platform/DriveMap.h"
 #include "platform/PathMap.h"
+#include "settings/Context.h"
+#include "settings/Settings.h"
+#include "settings/Startup.h"
 
 using namespace app;
 using testsupport::WriteAll;

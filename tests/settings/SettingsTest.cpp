@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/OptionKeys.h"
-#include "app/Settings.h"
 #include "common/TestSupport.h"
+#include "settings/OptionKeys.h"
+#include "settings/Settings.h"
 
 using namespace app;
 using testsupport::ReadAll;

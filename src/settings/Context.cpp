@@ -1,4 +1,4 @@
-#include "app/Context.h"
+#include "settings/Context.h"
 
 #include <cstdlib>
 

@@ -1,16 +1,16 @@
-#include "app/Startup.h"
+#include "settings/Startup.h"
 
 #include <QFile>
 #include <limits>
 
-#include "app/Context.h"
-#include "app/OptionKeys.h"
-#include "app/Settings.h"
 #include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
 #include "platform/PathMap.h"
 #include "platform/ProgramDir.h"
 #include "platform/Shell.h"
+#include "settings/Context.h"
+#include "settings/OptionKeys.h"
+#include "settings/Settings.h"
 
 namespace app {
 namespace {
@@ -74,8 +74,8 @@ void EntryRoutine(const std::function<QObject*()>& createWindow,
                   const std::function<void(QObject*)>& showWindow, const QString& commandLine) {
     ProgramContext& c = Ctx();
 
-    // 1-2. The program's folder and its settings file. The drive letters are read from
-    // that file first, since the folder's drive path depends on them.
+    // The drive letters are read from the settings file first: the folder's drive path
+    // depends on them.
     const QByteArray home = platform::HomeOverride();
     const QByteArray exe = platform::ExecutableFolder();
     QByteArray folder = !home.isEmpty()                 ? home
@@ -103,22 +103,22 @@ void EntryRoutine(const std::function<QObject*()>& createWindow,
     c.CommandLine = CommandLineDrive(commandLine);
     if (!commandLine.isEmpty() && c.CommandLine.isEmpty()) c.CommandLine = commandLine;
 
-    // 3-4. Qt's dialogs stand in for the common-dialog control.
+    // Qt's dialogs stand in for the common-dialog control.
     DetectPlatform();
     c.CommonDialogReady = true;
 
-    // 5-6.
+    // File-system codes are filled in as drives are read.
     c.FsCodes = QString(26, QChar(0));
     for (int i = 0; i < 26; ++i) c.DriveTypes[i] = qint16(platform::DriveType(i));
 
-    // 7-8.
+    // The first window's place and size, remembered in twips.
     ReadGeometry("PositionX", c.WindowLeft);
     ReadGeometry("PositionY", c.WindowTop);
     ReadGeometry("WIDTH", c.WindowWidth);
     ReadGeometry("HEIGHT", c.WindowHeight);
     c.WindowDrives = QString(10, u' ');
 
-    // 9-12. The window's load runs when it is created here, so the version text and the
+    // The window's load runs when it is created here, so the version text and the
     // first-window flag it reads are set just before.
     c.VersionText = BuildVersionText(kVersionMajor, kVersionMinor, kVersionRevision);
     c.FirstWindow = true;

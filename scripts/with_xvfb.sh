@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# with_xvfb.sh COMMAND [ARGS...]: runs COMMAND on an Xvfb server of its own. The server picks
+# a free display itself (no race with other servers started at the same time); a server that
+# has not come up within XVFB_START_TIMEOUT seconds (default 15) is stopped and started once
+# more.
+set -euo pipefail
+timeout=${XVFB_START_TIMEOUT:-15}
+work=$(mktemp -d)
+xvfb=""
+stop_server() {
+    if [[ -n "$xvfb" ]]; then
+        kill "$xvfb" 2>/dev/null || true
+        wait "$xvfb" 2>/dev/null || true
+        xvfb=""
+    fi
+}
+trap 'stop_server; rm -rf "$work"' EXIT
+
+start_server() {
+    : >"$work/display"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" \
+        >"$work/xvfb.log" 2>&1 &
+    xvfb=$!
+    local waited=0
+    while ((waited < timeout * 10)); do
+        if [[ -s "$work/display" ]] && grep -q '^[0-9]' "$work/display"; then
+            display=":$(head -1 "$work/display" | tr -dc '0-9')"
+            return 0
+        fi
+        kill -0 "$xvfb" 2>/dev/null || break
+        sleep 0.1
+        ((++waited))
+    done
+    echo "Xvfb did not start within ${timeout}s: $(cat "$work/xvfb.log")" >&2
+    stop_server
+    return 1
+}
+
+display=""
+start_server || start_server || exit 1
+set +e
+DISPLAY=$display XAUTHORITY= "$@"
+rc=$?
+set -e
+exit $rc
