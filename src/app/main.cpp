@@ -8,6 +8,7 @@
 #include "export/ListExport.h"
 #include "listwindow/RunWindows.h"
 #include "platform/DirReader.h"
+#include "platform/Locale.h"
 #include "scan/ReportCommand.h"
 #include "settings/Context.h"
 #include "settings/Startup.h"
@@ -89,6 +90,7 @@ int HeadlessCommand(int argc, char** argv, const QStringList& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::UseUtf8Locale();
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     for (const QString& a : args) {
