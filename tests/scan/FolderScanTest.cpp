@@ -3,6 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <vector>
 
 #include "ScanFixture.h"
 #include "platform/DriveCatalog.h"
@@ -14,8 +18,8 @@
 #include "scan/SizeFormat.h"
 
 using scantest::Scanned;
-using testsupport::TempDrive;
 using testsupport::RunUnprivileged;
+using testsupport::TempDrive;
 
 namespace {
 
@@ -325,25 +329,52 @@ TEST(FolderSource, ReadAheadStaysWithinItsBudget) {
 }
 
 TEST(FolderSource, ReadersRunAheadInTheScansOrderAndStopWithTheSource) {
+    // 20 folders of 5 folders of one file each; the scan's order is pre-order by name.
     TempDrive d;
-    for (int i = 0; i < 20; ++i)
-        for (int k = 0; k < 5; ++k)
-            d.writeFile("a" + QByteArray::number(i) + "/b" + QByteArray::number(k) + "/f");
-    scan::FolderSource source(d.native(), 2);
+    std::vector<QByteArray> preOrder;
+    for (int i = 0; i < 20; ++i) {
+        const QByteArray a = "a" + QByteArray::number(i).rightJustified(2, '0');
+        preOrder.push_back(a);
+        for (int k = 0; k < 5; ++k) {
+            preOrder.push_back(a + "/b" + QByteArray::number(k));
+            d.writeFile(preOrder.back() + "/f");
+        }
+    }
+    // One reader, held back after about 40 entries (two and a half of the 16-entry subtrees).
+    scan::FolderSource source(d.native(), 1, 40);
     scan::FolderListing root;
     const auto rootTask = source.root(root);
-    const auto tasks = source.children(rootTask);
+    auto tasks = source.children(rootTask);
     ASSERT_EQ(tasks.size(), 20u);
-    // Children come from the readers: the grandchildren's tasks exist once a child is taken.
-    const scan::FolderListing first = source.take(tasks[0]);
-    ASSERT_EQ(first.subs.size(), 5u);
-    const auto grand = source.children(tasks[0]);
-    ASSERT_EQ(grand.size(), 5u);
-    EXPECT_EQ(source.take(grand[4]).fileSizes.size(), 1u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // Every folder gets one more file, last folder first: a folder that still shows its old
+    // count was read before it changed, so the folders read ahead form a prefix of the
+    // reader's own order.
+    for (auto it = preOrder.rbegin(); it != preOrder.rend(); ++it) d.writeFile(*it + "/g");
+    std::vector<bool> readAhead;
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        const scan::FolderListing a = source.take(tasks[i]);
+        readAhead.push_back(a.fileSizes.size() == 0);
+        const auto subs = source.children(tasks[i]);
+        ASSERT_EQ(subs.size(), 5u);
+        for (const auto& sub : subs) readAhead.push_back(source.take(sub).fileSizes.size() == 1);
+    }
+    ASSERT_EQ(readAhead.size(), preOrder.size());
+    const size_t ahead = size_t(std::count(readAhead.begin(), readAhead.end(), true));
+    // The scan's order: a reader that went breadth first would have read a01 before a00/b0.
+    for (size_t i = 0; i < readAhead.size(); ++i)
+        EXPECT_EQ(readAhead[i], i < ahead) << preOrder[i].constData();
+    // Past the first subtree, and no further than the budget lets it.
+    EXPECT_GE(ahead, 7u);
+    EXPECT_LE(ahead, 14u);
+
     // A skipped folder is not handed out; a take after the stop does not wait.
-    source.skip(tasks[1]);
-    source.stop();
-    (void)source.take(tasks[19]);
+    scan::FolderSource again(d.native(), 2);
+    const auto againRoot = again.root(root);
+    tasks = again.children(againRoot);
+    again.skip(tasks[1]);
+    again.stop();
+    (void)again.take(tasks[19]);
 }
 
 TEST(FolderScan, MountPointsAreListedNotEntered) {
