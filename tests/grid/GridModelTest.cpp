@@ -1,6 +1,8 @@
 // Grid model, row storage, layout and cell text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "grid/Grid.h"
 #include "grid/GridFixture.h"
 #include "platform/Beep.h"
@@ -9,57 +11,43 @@ using namespace grid;
 using gridtest::MakeGrid;
 using gridtest::Options;
 
-TEST(GridModel, InitGridSetsDefaultsAndTables) {
-    Grid g;
-    InitGrid(g, 300);
-    EXPECT_EQ(g.st.rowSpacing, 2);
-    EXPECT_EQ(g.st.selectionMode, 2);
-    EXPECT_EQ(g.st.initialised, -1);
-    EXPECT_EQ(g.st.headerHeight, 300);
-    EXPECT_EQ(g.st.cursorBackColour, 0x80FFFFu);
-    EXPECT_EQ(g.st.cursorFrameColour, 0xFFA060u);
-    EXPECT_EQ(g.st.selBackColour, 0x8000000Du);
-    EXPECT_EQ(g.st.selTextColour, 0x8000000Eu);
-    EXPECT_EQ(g.st.hRuleColour, 0xA0A0A0u);
-    EXPECT_EQ(g.st.vRuleColour, 0xB0B0B0u);
-    EXPECT_EQ(g.st.headerTopColour, 0x9FAEABu);
-    EXPECT_EQ(g.st.levelTextColours[1], 0xE03000u);
-    EXPECT_EQ(g.st.levelTextColours[15], 0x333333u);
-    EXPECT_EQ(g.st.backColours[1], 0xFFF0D8u);
-    EXPECT_EQ(g.st.backColours[14], 0xC8E0E0u);
-    EXPECT_EQ(g.st.gradientFrom, 0);
-    EXPECT_EQ(g.st.gradientTo, 1);
-    // Gradient components: white to 0xFFF0D8 (R D8, G F0, B FF).
-    EXPECT_DOUBLE_EQ(g.st.gradStart[0], 255.0);
-    EXPECT_DOUBLE_EQ(g.st.gradDelta[0], double(0xD8 - 0xFF));
-    EXPECT_DOUBLE_EQ(g.st.gradDelta[2], 0.0);
-}
-
-TEST(GridModel, RowArraysGrowInStepsOf200KeepingContents) {
+TEST(GridModel, RowArraysGrowKeepingContents) {
     Grid g;
     InitGrid(g, 300);
     ClearGrid(g);
-    EXPECT_EQ(g.st.rowBound(), 100);
-    for (int i = 0; i < 100; ++i) AddRow(g, QStringLiteral("r%1").arg(i), i % 8, i % 16);
-    EXPECT_EQ(g.st.rowBound(), 100);
-    g.st.rowSelected[99] = -1;
-    AddRow(g, QStringLiteral("r100"), 3, 4);
-    EXPECT_EQ(g.st.rowCount, 101);
-    EXPECT_EQ(g.st.rowBound(), 300);
-    EXPECT_EQ(int(g.st.rowLevel.size()), 300);
-    EXPECT_EQ(g.st.rowIndent.size(), 300);
-    EXPECT_EQ(int(g.st.rowTreeFlags.size()), 300);
-    EXPECT_EQ(g.st.rowText[99], QStringLiteral("r99"));
-    EXPECT_EQ(g.st.rowSelected[99], -1);
-    EXPECT_EQ(g.st.rowMark[100], 4);
-    for (int i = 101; i < 301; ++i) AddRow(g, QString(), 0, 0);
-    EXPECT_EQ(g.st.rowBound(), 500);
-    // Clearing starts again at 0..99 with nothing selected.
+    const GridState& st = g.st;
+    auto inStep = [&st] {
+        const size_t n = size_t(st.rowBound());
+        return n >= size_t(st.rowCount) && st.rowText.size() == n && st.rowLevel.size() == n &&
+               st.rowMark.size() == n && st.rowSelected.size() == n &&
+               size_t(st.rowIndent.size()) == n && st.rowIcon.size() == n &&
+               st.rowTreeFlags.size() == n;
+    };
+    for (int i = 0; i < 1234; ++i) {
+        AddRow(g, QStringLiteral("r%1").arg(i), i % 8, i % 16);
+        if (i % 3 == 0) g.st.rowSelected[size_t(i)] = -1;
+        g.st.rowIcon[size_t(i)] = quint8(i % 5);
+        ASSERT_TRUE(inStep()) << "after row " << i;
+    }
+    EXPECT_EQ(st.rowCount, 1234);
+    for (int i = 0; i < 1234; ++i) {
+        SCOPED_TRACE(i);
+        const size_t r = size_t(i);
+        ASSERT_EQ(st.rowText[r], QStringLiteral("r%1").arg(i));
+        ASSERT_EQ(st.rowLevel[r], i % 8);
+        ASSERT_EQ(st.rowMark[r], i % 16);
+        ASSERT_EQ(st.rowSelected[r] != 0, i % 3 == 0);
+        ASSERT_EQ(st.rowIcon[r], i % 5);
+    }
+    // Clearing empties every row, nothing selected.
     ClearGrid(g);
-    EXPECT_EQ(g.st.rowBound(), 100);
-    EXPECT_EQ(g.st.rowCount, 0);
-    EXPECT_EQ(g.st.anchorRow, -1);
-    EXPECT_EQ(g.st.rowSelected[99], 0);
+    EXPECT_TRUE(inStep());
+    EXPECT_EQ(st.rowCount, 0);
+    EXPECT_EQ(st.anchorRow, -1);
+    EXPECT_EQ(std::count(st.rowSelected.begin(), st.rowSelected.end(), 0),
+              qsizetype(st.rowSelected.size()));
+    EXPECT_TRUE(std::all_of(st.rowText.begin(), st.rowText.end(),
+                            [](const QString& t) { return t.isEmpty(); }));
 }
 
 TEST(GridModel, CellTextSplitsAtCodeTwo) {
