@@ -5,6 +5,7 @@
 #
 # usage: bench/scan/report_vs_du.sh FOLDEX_BINARY [TREE_FOLDER] [RUNS]
 set -euo pipefail
+"$(dirname "$0")/../../scripts/setup.sh" bench  # hyperfine
 
 FOLDEX=${1:?usage: $0 FOLDEX_BINARY [TREE_FOLDER] [RUNS]}
 TREE=${2:-/tmp/foldex-bench-tree}
