@@ -317,6 +317,18 @@ bool IsMountPoint(const QByteArray& nativePath) {
     return !clean && points.contains(NormaliseNative(nativePath));
 }
 
+QList<QByteArray> MountPointsBelow(const QByteArray& nativeRoot) {
+    QMutexLocker locker(&Lock());
+    const QByteArray root = NormaliseNative(nativeRoot);
+    const QByteArray prefix = root.endsWith('/') ? root : root + '/';
+    QList<QByteArray> out;
+    for (const QByteArray& point : Loaded().mountPoints) {
+        if (point.size() > prefix.size() && point.startsWith(prefix))
+            out.append(point.mid(prefix.size()));
+    }
+    return out;
+}
+
 bool MountOfPath(const QByteArray& nativePath, MountEntry& out) {
     QMutexLocker locker(&Lock());
     const Catalog& c = Loaded();

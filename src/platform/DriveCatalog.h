@@ -8,6 +8,7 @@
 // when mapped there. Loading fills platform::Drives().
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include "platform/MountTable.h"
@@ -57,6 +58,8 @@ int AddFolderDrive(const QByteArray& nativeFolder);
 // True when a native absolute path is the mount point of any entry of the loaded
 // table, bind mounts and non-drive mounts included.
 bool IsMountPoint(const QByteArray& nativePath);
+// The mount points strictly below a native folder, relative to it ("a/b").
+QList<QByteArray> MountPointsBelow(const QByteArray& nativeRoot);
 
 // The mount that holds a native absolute path; false when none does.
 bool MountOfPath(const QByteArray& nativePath, MountEntry& out);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QFile>
 
 #include "app/Context.h"
 #include "app/Settings.h"
@@ -74,8 +75,8 @@ ReportWriters Capture(Captured& c, bool succeed = true) {
         dev.write("written");
         return keep(l, csv);
     };
-    w.toFile = [keep, &c](const DriveList& l, bool csv, const QString& path, QString* e) {
-        c.path = path;
+    w.toFile = [keep, &c](const DriveList& l, bool csv, const QByteArray& path, QString* e) {
+        c.path = QFile::decodeName(path);
         if (e) *e = "disk full";
         return keep(l, csv);
     };
