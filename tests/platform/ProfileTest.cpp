@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include "../scan/TmpfsMount.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +16,7 @@ using platform::ProfilePut;
 using platform::ProfileRemove;
 using platform::ProfileSection;
 using testsupport::ReadAll;
+using testsupport::RunUnprivileged;
 using testsupport::WriteAll;
 
 namespace {
@@ -100,19 +105,27 @@ TEST_F(ProfileTest, WriteReplacesTheFileAtomicallyAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(ProfileTest, FailedWriteLeavesTheOldFile) {
+    // A folder that refuses the temporary file (binding for an unprivileged user only), a
+    // settings file made read-only (binding for root too), and a full disk.
     WriteAll(file, "[Options]\nA=1\n");
-    QFile::setPermissions(QFile::decodeName(home.native()), QFile::ReadOwner | QFile::ExeOwner);
-    QFile probe(QFile::decodeName(home.native() + "/probe"));
-    if (probe.open(QIODevice::WriteOnly)) {
-        probe.remove();
-        QFile::setPermissions(QFile::decodeName(home.native()),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        GTEST_SKIP() << "this user may write into read-only folders";
-    }
-    EXPECT_FALSE(ProfilePut(file, "Options", "A", "2"));
-    QFile::setPermissions(QFile::decodeName(home.native()),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_EQ(::chmod(home.native().constData(), 0555), 0);
+    ::chmod(file.constData(), 0666);
+    RunUnprivileged([&] { EXPECT_FALSE(ProfilePut(file, "Options", "A", "2")); });
+    ::chmod(home.native().constData(), 0755);
     EXPECT_EQ(ReadAll(file), "[Options]\nA=1\n");
+    ASSERT_EQ(::chmod(file.constData(), 0444), 0);
+    EXPECT_FALSE(ProfilePut(file, "Options", "A", "2"));
+    EXPECT_FALSE(ProfileRemove(file, "Options", "A"));
+    EXPECT_EQ(ReadAll(file), "[Options]\nA=1\n");
+    ::chmod(file.constData(), 0644);
+
+    testsupport::TmpfsMount disk("64k");
+    if (!disk.mounted()) GTEST_SKIP() << disk.skipReason();
+    const QByteArray full = disk.path() + "/FOLDEX.Opt";
+    WriteAll(full, "[Options]\nA=1\n");
+    testsupport::FillDisk(disk.path());
+    EXPECT_FALSE(ProfilePut(full, "Options", "Long", QString(8000, u'x')));
+    EXPECT_EQ(ReadAll(full), "[Options]\nA=1\n");
 }
 
 TEST_F(ProfileTest, WriteThroughALinkKeepsTheLink) {
