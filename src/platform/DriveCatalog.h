@@ -51,8 +51,10 @@ struct DriveSpace {
 bool ReadDriveSpace(int letterIndex, DriveSpace& out, int* error = nullptr);
 
 // A folder named on the command line: the letter of the drive whose root it is, or
-// else a new letter for this run only, the highest free one (Z: down to D:).
-// -1 when the folder is not an existing directory or no letter is free.
+// else a new letter for this run only, the highest free one (Z: down to D:); with none
+// free, the letter of a drive that is absent now. -1 when the folder is not an existing
+// directory, kNoFreeLetter when every letter D: to Z: holds a present drive.
+inline constexpr int kNoFreeLetter = -2;
 int AddFolderDrive(const QByteArray& nativeFolder);
 
 // True when a native absolute path is the mount point of any entry of the loaded

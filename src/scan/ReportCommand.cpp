@@ -126,6 +126,11 @@ int ResolveReportDrive(const QString& drive, QString& error) {
         return index;
     }
     const int index = platform::AddFolderDrive(platform::NativeFromArg(drive));
+    if (index == platform::kNoFreeLetter) {
+        error = QStringLiteral("空いているドライブ文字がありません (D: から Z: まで使用中): ") +
+                platform::DisplayName(drive);
+        return -1;
+    }
     if (index < 0) {
         error = QStringLiteral("フォルダーを読めません: ") + drive;
         return -1;
