@@ -48,12 +48,6 @@ int ResolveReportDrive(const QString& drive, QString& error);
 int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODevice& out,
               QIODevice& err, bool progress);
 
-// One line per folder that could not be read (or vanished): its native path as a person
-// reads it and the reason.
-QStringList UnreadableFolderLines(const DriveList& list);
-// The tool tip of a folder record's row: "読み取れません: " and the reason, or empty.
-QString FolderStateTip(const DriveList& list, int record);
-
 // The overview rows as an aligned table (wide characters count two columns).
 QStringList OverviewTable(DriveList& list);
 int RunDrives(QIODevice& out);

@@ -24,6 +24,7 @@
 #include "platform/FileSys.h"
 #include "scan/FillList.h"
 #include "scan/FolderScan.h"
+#include "scan/FolderStates.h"
 #include "scan/ReportCommand.h"
 #include "scan/TreeRows.h"
 

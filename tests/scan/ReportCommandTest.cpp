@@ -14,6 +14,7 @@
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"
+#include "scan/FolderStates.h"
 #include "scan/ReportCommand.h"
 #include "scan/TreeRows.h"
 
