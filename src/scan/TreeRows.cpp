@@ -350,8 +350,13 @@ void SortRows(DriveList& list) {
             const int src = keys[size_t(i)].row;
             const int f = order[size_t(src)];
             QString text = texts[size_t(src)];
-            // The folder's own name (the root keeps its drive path).
-            if (plainNames) text = ReplaceCell0(text, RowCell(t.RowText[size_t(f)], 0));
+            // The folder's own name (the root keeps its drive path); a row that shows its own
+            // figures is its record's text.
+            if (plainNames) {
+                text = t.ShownAlloc[size_t(f)] == t.AllocSize[size_t(f)]
+                           ? t.RowText[size_t(f)]
+                           : ReplaceCell0(text, RowCell(t.RowText[size_t(f)], 0));
+            }
             st.rowText[size_t(i)] = text;
             st.rowMark[size_t(i)] = marks[size_t(src)];
             st.rowLevel[size_t(i)] =
@@ -400,14 +405,32 @@ void ShowPaths(DriveList& list) {
             std::vector<QString> pathAt;  // by level: the path of the folder last seen there
             for (int f = 0; f < records; ++f) {
                 const int level = f == 0 ? 0 : std::max(1, t.Level[size_t(f)]);
-                const QString own = RowCell(t.RowText[size_t(f)], 0);
+                const QString& own = t.RowText[size_t(f)];
+                const QStringView name =
+                    QStringView(own).left(std::max<qsizetype>(0, own.indexOf(kFieldSep)));
                 if (size_t(level) >= pathAt.size()) pathAt.resize(size_t(level) + 1);
-                pathAt[size_t(level)] = level <= 1 ? own : pathAt[size_t(level - 1)] + u'\\' + own;
+                QString& path = pathAt[size_t(level)];
+                if (level <= 1) {
+                    path = name.toString();
+                } else {
+                    const QString& above = pathAt[size_t(level - 1)];
+                    path.clear();
+                    path.reserve(above.size() + 1 + name.size());
+                    path += above;
+                    path += u'\\';
+                    path += name;
+                }
                 pathAt.resize(size_t(level) + 1);
                 const int r = rowOf[size_t(f)];
-                if (r >= 0)
-                    st.rowText[size_t(r)] =
-                        ReplaceCell0(st.rowText[size_t(r)], pathAt[size_t(level)]);
+                if (r < 0) continue;
+                QString& text = st.rowText[size_t(r)];
+                const qsizetype sep = text.indexOf(kFieldSep);
+                const QStringView rest = sep < 0 ? QStringView() : QStringView(text).mid(sep);
+                QString row;
+                row.reserve(path.size() + rest.size());
+                row += path;
+                row += rest;
+                text = std::move(row);
             }
         }
         for (int r = 0; r < rows; ++r) {
