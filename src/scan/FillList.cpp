@@ -34,11 +34,11 @@ QString ElapsedText(const QTime& start, const QTime& end) {
         .arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-void FillList(DriveList& list, const QString& drive) {
-    if (!list.Grid || drive.isEmpty()) return;
+namespace {
+
+// The window's display switches, the folder headings and an empty grid and table.
+void PrepareList(DriveList& list, const QString& drive) {
     grid::Grid& g = *list.Grid;
-    list.Label1.clear();
-    const QTime start = QTime::currentTime();
     g.st.selectionMode = app::Ctx().SelTypeWin ? 2 : 1;
     g.st.treeLines = app::Ctx().TreeDisp ? 1 : 0;
     const int backType = app::OptInt("BackColType");
@@ -61,13 +61,17 @@ void FillList(DriveList& list, const QString& drive) {
     list.PathsFlag = false;
     list.MOVDSP.clear();
     list.CurrentDrive = drive.at(0).toUpper();
-    const QString root = QString(list.CurrentDrive) + QStringLiteral(":\\");
+}
+
+// The drive's figures before the scan, the totals reset. False (with a beep) for a drive
+// without a medium or that cannot be read.
+bool StartDrive(DriveList& list, const QString& drive, const QString& root, QString& label) {
     ReadDrive(list, drive);
     if (list.ClusterSize == 0 || list.DriveTotal == 0) {
         platform::Beep();
-        return;
+        return false;
     }
-    const QString label = VolumeLabel(root);
+    label = VolumeLabel(root);
     list.VOLDSP = DriveLine(list.CurrentDrive, label);
     const int index = platform::LetterIndex(list.CurrentDrive);
     if (index >= 0 && app::Ctx().DriveTypes[size_t(index)] == 2)
@@ -87,11 +91,12 @@ void FillList(DriveList& list, const QString& drive) {
     if (list.ProcessEvents) list.ProcessEvents();
     list.Files.reset();
     list.Depth = 0;
-    SetBusy(list, true);
-    // A closing window leaves everything as it is.
-    ScanFolder(list, root);
-    if (list.StopFlag) return;
-    SetBusy(list, false);
+    return true;
+}
+
+// After a complete scan: the total row, the levels and paths the window shows, the figures.
+void FinishList(DriveList& list) {
+    grid::Grid& g = *list.Grid;
     if (list.DriveTotal == 0) {
         // The device went away during the scan.
         list.TOTDSP.clear();
@@ -100,27 +105,45 @@ void FillList(DriveList& list, const QString& drive) {
         list.SUMDSP.clear();
         list.DLSDSP.clear();
         list.SUMNAM.clear();
-    } else {
-        // Sparse files and small clusters can occupy more than the drive reports: the
-        // drive then shows the occupied total as its size, and used space with it.
-        if (list.AllocTotal > list.DriveTotal) {
-            list.DriveTotal = list.AllocTotal;
-            ShowDriveFigures(list);
-        }
-        const int r = g.st.rowCount;
-        list.ListRowCount = r + 1;  // the total row's text reads the table through it
-        grid::AddRow(g, BuildTotalRow(list, list.FolderTotal + 1), 0, 0);
-        if (r >= list.Folders.bound()) list.Folders.grow(10);
-        g.st.rowIcon[size_t(r)] = 0;
-        g.st.rowIndent.set(r, -1);
-        list.Folders.Indent[size_t(r)] = -1;
-        list.Folders.RowText[size_t(r)] = g.st.rowText[size_t(r)];
-        list.Folders.Level[size_t(r)] = 0;
-        list.Folders.Order[size_t(r)] = r;
-        if (list.ShownLevel > 0) ApplyLevelLimit(list);
-        if (list.FullPath) ShowPaths(list);
-        DispListByButtons(list, 0, 0);
+        return;
     }
+    // Sparse files and small clusters can occupy more than the drive reports: the drive
+    // then shows the occupied total as its size, and used space with it.
+    if (list.AllocTotal > list.DriveTotal) {
+        list.DriveTotal = list.AllocTotal;
+        ShowDriveFigures(list);
+    }
+    const int r = g.st.rowCount;
+    list.ListRowCount = r + 1;  // the total row's text reads the table through it
+    grid::AddRow(g, BuildTotalRow(list, list.FolderTotal + 1), 0, 0);
+    if (r >= list.Folders.bound()) list.Folders.grow(10);
+    g.st.rowIcon[size_t(r)] = 0;
+    g.st.rowIndent.set(r, -1);
+    list.Folders.Indent[size_t(r)] = -1;
+    list.Folders.RowText[size_t(r)] = g.st.rowText[size_t(r)];
+    list.Folders.Level[size_t(r)] = 0;
+    list.Folders.Order[size_t(r)] = r;
+    if (list.ShownLevel > 0) ApplyLevelLimit(list);
+    if (list.FullPath) ShowPaths(list);
+    DispListByButtons(list, 0, 0);
+}
+
+}  // namespace
+
+void FillList(DriveList& list, const QString& drive) {
+    if (!list.Grid || drive.isEmpty()) return;
+    list.Label1.clear();
+    const QTime start = QTime::currentTime();
+    PrepareList(list, drive);
+    const QString root = QString(list.CurrentDrive) + QStringLiteral(":\\");
+    QString label;
+    if (!StartDrive(list, drive, root, label)) return;
+    SetBusy(list, true);
+    ScanFolder(list, root);
+    // A closing window leaves everything as it is.
+    if (list.StopFlag) return;
+    SetBusy(list, false);
+    FinishList(list);
     // VOLDSP showed folder names during the scan.
     list.VOLDSP = DriveLine(list.CurrentDrive, label);
     list.Label1 = ElapsedText(start, QTime::currentTime());

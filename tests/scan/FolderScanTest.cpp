@@ -324,7 +324,7 @@ TEST(FolderSource, ReadAheadStaysWithinItsBudget) {
     EXPECT_LE(source.peakWaiting(), 100u + 4u * 41u);
 }
 
-TEST(FolderSource, ReadersRunAheadInTheScansOrderAndStopWithTheSource) {
+TEST(FolderSource, ChildrenOfATakenFolderAreHandedOutAndATakeAfterStopReturns) {
     TempDrive d;
     for (int i = 0; i < 20; ++i)
         for (int k = 0; k < 5; ++k)
