@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Compares `foldex --report TREE --csv --output /dev/null` with `du -sx TREE` on a seeded
-# tree of about 20,000 folders and 400,000 files (sparse, 0 bytes to about 1 MB), warm
-# cache, and checks the report's figures against an independent count.
+# tree of about 20,000 folders and 400,000 files (sparse, 0 bytes to about 1 MB), with a warm
+# cache and with a cold one (caches dropped before every run, where the machine allows it),
+# and checks the report's figures against an independent count. Both tools always run in
+# the same hyperfine run, so a loaded machine slows both: read the ratios.
 #
 # usage: bench/scan/report_vs_du.sh FOLDEX_BINARY [TREE_FOLDER] [RUNS]
+#   COLD_RUNS=N   runs of the cold case (default 5; 0 leaves it out)
+#   THREADS="2 4 8 16"   also time the report with these read-ahead thread counts
 set -euo pipefail
 "$(dirname "$0")/../../scripts/setup.sh" bench  # hyperfine
 
@@ -84,18 +88,50 @@ r = json.load(open(sys.argv[1]))["results"]
 print(r[0]["median"], r[1]["median"])' "$JSON")
 rm -f "$JSON"
 
+COLD_RUNS=${COLD_RUNS:-5}
+T_FOLDEX_COLD=0
+T_DU_COLD=0
+if [[ "$COLD_RUNS" != 0 ]]; then
+    echo "== time (cold cache, $COLD_RUNS runs) =="
+    if sync && { echo 3 > /proc/sys/vm/drop_caches; } 2>/dev/null; then
+        JSON=$(mktemp)
+        hyperfine --runs "$COLD_RUNS" --export-json "$JSON" -N \
+            --prepare 'sh -c "sync; echo 3 > /proc/sys/vm/drop_caches"' \
+            "$FOLDEX --report $TREE --csv --output /dev/null" "du -sx $TREE" >&2
+        read -r T_FOLDEX_COLD T_DU_COLD < <(python3 -c '
+import json, sys
+r = json.load(open(sys.argv[1]))["results"]
+print(r[0]["median"], r[1]["median"])' "$JSON")
+        rm -f "$JSON"
+    else
+        echo "caches cannot be dropped here (needs root and a writable /proc/sys/vm):" \
+             "the cold case is not measured"
+    fi
+fi
+
+if [[ -n "${THREADS:-}" ]]; then
+    echo "== read-ahead threads (warm cache) =="
+    hyperfine --warmup 1 --runs "$RUNS" -N -L threads "${THREADS// /,}" \
+        "env FOLDEX_READ_THREADS={threads} $FOLDEX --report $TREE --csv --output /dev/null" \
+        "du -sx $TREE" >&2
+fi
+
 peak() {
     /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F': ' '/Maximum resident set size/ {print $2}'
 }
 P_FOLDEX=$(peak "$FOLDEX" --report "$TREE" --csv --output /dev/null)
 P_DU=$(peak du -sx "$TREE")
 
-python3 - "$T_FOLDEX" "$T_DU" "$P_FOLDEX" "$P_DU" <<'PY'
+python3 - "$T_FOLDEX" "$T_DU" "$P_FOLDEX" "$P_DU" "$T_FOLDEX_COLD" "$T_DU_COLD" <<'PY'
 import sys
 tf, td, pf, pd = float(sys.argv[1]), float(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+tfc, tdc = float(sys.argv[5]), float(sys.argv[6])
 print("== result ==")
-print("foldex median %.3f s, du -sx median %.3f s, ratio foldex/du = %.2f (target <= 0.50)"
+print("warm: foldex median %.3f s, du -sx median %.3f s, ratio foldex/du = %.2f (target <= 0.50)"
       % (tf, td, tf / td))
+if tdc > 0:
+    print("cold: foldex median %.3f s, du -sx median %.3f s, ratio foldex/du = %.2f (target <= 0.50)"
+          % (tfc, tdc, tfc / tdc))
 print("peak memory: foldex %.1f MB (target <= 80), du %.1f MB" % (pf / 1024, pd / 1024))
 PY
 exit $status

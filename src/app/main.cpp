@@ -3,12 +3,16 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QStringList>
+#include <cerrno>
 #include <cstdio>
 
 #include "export/ListExport.h"
 #include "listwindow/RunWindows.h"
 #include "platform/DirReader.h"
+#include "platform/FileSys.h"
 #include "platform/Locale.h"
+#include "platform/PathMap.h"
+#include "platform/SafeWrite.h"
 #include "scan/ReportCommand.h"
 #include "settings/Context.h"
 #include "settings/Startup.h"
@@ -54,16 +58,21 @@ int HeadlessCommand(int argc, char** argv, const QStringList& args) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication qapp(argc, argv);
     app::EntryRoutine();
+    // Unbuffered: a failed write is seen where it happens, not lost in a buffer at exit.
     QFile out;
     QFile err;
-    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly))
+    if (!out.open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        !err.open(fileno(stderr), QIODevice::WriteOnly | QIODevice::Unbuffered))
         return 1;
     if (args.contains(QLatin1String("--drives"))) {
         if (args.size() > 1) {
             PrintError(QStringLiteral("--drives に引数は要りません"));
             return scan::kExitBadArguments;
         }
-        return scan::RunDrives(out);
+        const int rc = scan::RunDrives(out);
+        if (rc == scan::kExitWriteFailed)
+            PrintError(QStringLiteral("標準出力に書き込めません (") + out.errorString() + u')');
+        return rc;
     }
     scan::ReportOptions options;
     QString error;
@@ -79,20 +88,32 @@ int HeadlessCommand(int argc, char** argv, const QStringList& args) {
     writers.toDevice = [&](const scan::DriveList& list, bool csv, QIODevice& device, QString* e) {
         return exportlist::WriteList(list, format(csv), device, now, e);
     };
-    writers.toFile = [&](const scan::DriveList& list, bool csv, const QString& path, QString* e) {
+    writers.toFile = [&](const scan::DriveList& list, bool csv, const QByteArray& path,
+                         QString* e) {
         return exportlist::SaveListFile(list, format(csv), path, now, e);
     };
-    const int rc = scan::RunReport(options, writers, out, err, platform::StdErrIsTerminal());
-    out.flush();
+    return scan::RunReport(options, writers, out, err, platform::StdErrIsTerminal());
+}
+
+// Whatever went to standard output must have arrived: a full disk or a closed stream is a
+// failure, not a success.
+int FinishStdout(int rc) {
+    int error = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) error = errno ? errno : EIO;
+    int closeError = 0;
+    if (!platform::CloseStdout(&closeError) && error == 0) error = closeError;
+    if (error != 0) {
+        PrintError(QStringLiteral("標準出力に書き込めません (") + platform::ErrorText(error) +
+                   u')');
+        return rc == 0 ? scan::kExitWriteFailed : rc;
+    }
     return rc;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    platform::UseUtf8Locale();
+int Main(int argc, char** argv) {
+    // Byte for byte: a folder whose name is not UTF-8 can still be named here.
     QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i) args << platform::ArgFromNative(QByteArray(argv[i]));
     for (const QString& a : args) {
         if (a == QLatin1String("--version") || a == QLatin1String("-v")) {
             PrintLine(VersionLine());
@@ -123,4 +144,12 @@ int main(int argc, char** argv) {
         return HeadlessCommand(argc, argv, drives);
     }
     return listwindow::RunWindows(argc, argv, drive);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    platform::UseUtf8Locale();
+    platform::GuardStandardStreams();
+    return FinishStdout(Main(argc, argv));
 }

@@ -1,15 +1,14 @@
 #include "export/ListExport.h"
 
-#include "platform/PathMap.h"
-
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "grid/Grid.h"
+#include "platform/FileSys.h"
+#include "platform/PathMap.h"
+#include "platform/SafeWrite.h"
 #include "scan/TreeRows.h"
 #include "util/TextUtil.h"
 
@@ -116,7 +115,9 @@ void ForEachCsvLine(const scan::DriveList& list, const LineSink& put) {
         QString line;
         for (int c = 0; c < 5; ++c) {
             QString cell = grid::CellText(st, c, r);
-            if (c == 0) cell = Cased(style, cell);
+            // Quoted after the substitutes have become the characters they show: a
+            // substituted quote is a quote in the file and must be doubled like one.
+            if (c == 0) cell = Cased(style, platform::DisplayName(cell));
             if (c > 0) line += u',';
             line += CsvField(cell);
         }
@@ -176,19 +177,17 @@ void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const 
     }
 }
 
-bool WriteList(const scan::DriveList& list, Format format, QIODevice& device, const QDateTime& now,
-               QString* error) {
+bool WriteListBytes(const scan::DriveList& list, Format format, const QDateTime& now,
+                    const ByteSink& write) {
     // Written in pieces as the lines are made, so a large list is never held twice.
     QByteArray bytes;
     bool ok = true;
     auto flush = [&] {
-        if (ok && device.write(bytes) != bytes.size()) {
-            ok = false;
-            if (error) *error = device.errorString();
-        }
+        if (ok && !bytes.isEmpty()) ok = write(bytes);
         bytes.clear();
     };
     const LineSink sink = [&](const QString& line) {
+        if (!ok) return;
         // Names as a person reads them, in valid UTF-8: an undecodable byte (kept as
         // U+DC80..U+DCFF) goes out as the replacement character, a substituted character
         // as itself.
@@ -205,38 +204,27 @@ bool WriteList(const scan::DriveList& list, Format format, QIODevice& device, co
     return ok;
 }
 
-bool SaveListFile(const scan::DriveList& list, Format format, const QString& nativePath,
+bool WriteList(const scan::DriveList& list, Format format, QIODevice& device, const QDateTime& now,
+               QString* error) {
+    return WriteListBytes(list, format, now, [&](const QByteArray& bytes) {
+        if (device.write(bytes) == bytes.size()) return true;
+        if (error) *error = device.errorString();
+        return false;
+    });
+}
+
+bool SaveListFile(const scan::DriveList& list, Format format, const QByteArray& nativePath,
                   const QDateTime& now, QString* error) {
-    const QFileInfo info(nativePath);
-    if (info.exists() && !info.isFile()) {
-        // /dev/null, a pipe: there is nothing to keep whole and no folder to write beside.
-        QFile out(nativePath);
-        if (!out.open(QIODevice::WriteOnly)) {
-            if (error) *error = out.errorString();
-            return false;
-        }
-        if (!WriteList(list, format, out, now, error)) return false;
-        // Buffered bytes meet the device only here: a full disk shows up now.
-        if (!out.flush() || out.error() != QFileDevice::NoError) {
-            if (error) *error = out.errorString();
-            return false;
-        }
-        return true;
+    platform::ReplacingFile out;
+    const bool ok = out.open(nativePath) &&
+                    WriteListBytes(list, format, now,
+                                   [&](const QByteArray& bytes) { return out.write(bytes); }) &&
+                    out.commit();
+    if (!ok) {
+        out.cancel();
+        if (error) *error = platform::ErrorText(out.error());
     }
-    QSaveFile out(nativePath);
-    if (!out.open(QIODevice::WriteOnly)) {
-        if (error) *error = out.errorString();
-        return false;
-    }
-    if (!WriteList(list, format, out, now, error)) {
-        out.cancelWriting();
-        return false;
-    }
-    if (!out.commit()) {
-        if (error) *error = out.errorString();
-        return false;
-    }
-    return true;
+    return ok;
 }
 
 }  // namespace exportlist

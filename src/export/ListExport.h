@@ -26,13 +26,20 @@ void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const 
 // third cell from 70 and nothing from 85); trailing blanks removed.
 QString ReportRowLine(const QString& rowText, int nameColumn, bool totalRow, int caseStyle);
 
+// Writes the lines with CR LF, in pieces, through write; stops at the first piece that
+// write refuses and returns false.
+using ByteSink = std::function<bool(const QByteArray& bytes)>;
+bool WriteListBytes(const scan::DriveList& list, Format format, const QDateTime& now,
+                    const ByteSink& write);
+
 // Writes the lines with CR LF to an open device. On failure returns false and sets error.
 bool WriteList(const scan::DriveList& list, Format format, QIODevice& device, const QDateTime& now,
                QString* error = nullptr);
 
 // Writes to a file through a temporary file in its folder and a rename, so a failure
-// leaves an older file whole. A device or pipe (not a regular file) is written directly.
-bool SaveListFile(const scan::DriveList& list, Format format, const QString& nativePath,
+// leaves an older file whole; a read-only file is left as it is. A device or pipe (not a
+// regular file) is written directly. error: the system's description of the failure.
+bool SaveListFile(const scan::DriveList& list, Format format, const QByteArray& nativePath,
                   const QDateTime& now, QString* error = nullptr);
 
 }  // namespace exportlist

@@ -2,11 +2,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QToolTip>
 
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
 #include "platform/Beep.h"
+#include "scan/FolderStates.h"
 #include "settings/Startup.h"
 
 namespace listwindow {
@@ -39,6 +41,24 @@ bool ListForm::eventFilter(QObject* watched, QEvent* event) {
             }
             break;
         }
+        case QEvent::ToolTip:
+            // A folder that could not be read says why.
+            if (watched->objectName() == QLatin1String("LSTGRD")) {
+                auto* help = static_cast<QHelpEvent*>(event);
+                const grid::GridState& st = view_->grid().st;
+                const int row = grid::RowAtY(st, help->pos().y());
+                const scan::FolderTable& t = list_.Folders;
+                const int record =
+                    row >= 0 && row < st.rowCount && row < t.bound() ? t.Order[size_t(row)] : -1;
+                const QString tip = scan::FolderStateTip(list_, record);
+                if (tip.isEmpty()) {
+                    QToolTip::hideText();
+                } else {
+                    QToolTip::showText(help->globalPos(), tip, static_cast<QWidget*>(watched));
+                }
+                return true;
+            }
+            break;
         default:
             break;
     }

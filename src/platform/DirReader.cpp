@@ -5,63 +5,107 @@
 #include <linux/openat2.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/NativeIo.h"
 #include "platform/PathMap.h"
 
+#ifndef STATX_MNT_ID
+#define STATX_MNT_ID 0x00001000U
+#endif
+
 namespace platform {
+
+struct DirNode {
+    DirRef parent;
+    QByteArray name;
+    int fd = -1;
+    size_t users = 0;  // subfolders still to be opened, and openings that go through it
+    bool permanent = false;
+    std::shared_ptr<std::atomic<int>> kept;
+
+    ~DirNode() {
+        if (fd >= 0 && !permanent) {
+            CloseQuietly(fd);
+            if (kept) --*kept;
+        }
+        // A chain of a hundred thousand folders is let go one by one, not recursively.
+        DirRef p = std::move(parent);
+        while (p && p.use_count() == 1) {
+            DirRef next = std::move(p->parent);
+            p = std::move(next);
+        }
+    }
+};
+
 namespace {
 
-// openat2 is missing on old kernels and refused by some sandboxes; then the walk goes
-// one name at a time.
+// openat2 is missing on old kernels and refused by some sandboxes; then every name is
+// opened with openat and the mount is checked afterwards.
 std::atomic<bool> g_noOpenat2{false};
 
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
 
+bool StatFolder(int fd, struct statx& stx) {
+    return ::statx(fd, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC,
+                   STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx) == 0;
+}
+
+quint64 DeviceOf(const struct statx& stx) {
+    return quint64(makedev(stx.stx_dev_major, stx.stx_dev_minor));
+}
+
 }  // namespace
 
+void ForceOpenatFallback(bool force) {
+    g_noOpenat2.store(force);
+}
+
 DirReader::DirReader(const QByteArray& nativeRoot) {
+    const char* env = std::getenv("FOLDEX_NO_OPENAT2");
+    if (env && env[0] == '1') g_noOpenat2.store(true);
     rootFd_ = ::open(nativeRoot.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (rootFd_ < 0) {
         error_ = errno;
         return;
     }
-    struct stat st;
-    if (::fstat(rootFd_, &st) != 0) {
+    struct statx stx;
+    if (!StatFolder(rootFd_, stx)) {
         error_ = errno;
         CloseQuietly(rootFd_);
         rootFd_ = -1;
         return;
     }
-    rootDevice_ = quint64(st.st_dev);
-    rootInode_ = quint64(st.st_ino);
+    rootDevice_ = DeviceOf(stx);
+    rootInode_ = quint64(stx.stx_ino);
+    rootMountKnown_ = (stx.stx_mask & STATX_MNT_ID) != 0;
+    rootMount_ = rootMountKnown_ ? quint64(stx.stx_mnt_id) : 0;
+    kept_ = std::make_shared<std::atomic<int>>(0);
+    rootNode_ = std::make_shared<DirNode>();
+    rootNode_->fd = rootFd_;
+    rootNode_->permanent = true;
 }
 
 DirReader::~DirReader() {
+    rootNode_.reset();
     CloseQuietly(rootFd_);
 }
 
-int DirReader::openRelative(const QByteArray& relative, int& error) const {
-    error = 0;
-    if (relative.isEmpty()) {
-        const int fd = ::openat(rootFd_, ".", kDirFlags);
-        if (fd < 0) error = errno;
-        return fd;
-    }
+int DirReader::openOne(int dirFd, const QByteArray& name, int& error) const {
     if (!g_noOpenat2.load(std::memory_order_relaxed)) {
         struct open_how how;
         std::memset(&how, 0, sizeof how);
         how.flags = quint64(kDirFlags);
         how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV | RESOLVE_BENEATH;
         for (;;) {
-            const long fd = ::syscall(SYS_openat2, rootFd_, relative.constData(), &how, sizeof how);
+            const long fd = ::syscall(SYS_openat2, dirFd, name.constData(), &how, sizeof how);
             if (fd >= 0) return int(fd);
-            if (errno == EINTR) continue;
-            if (errno == EAGAIN) break;  // the kernel asks for the slow way
+            if (errno == EINTR || errno == EAGAIN) continue;
             if (errno != ENOSYS && errno != EPERM) {
                 error = errno;
                 return -1;
@@ -70,51 +114,100 @@ int DirReader::openRelative(const QByteArray& relative, int& error) const {
             break;
         }
     }
-    // One name at a time, never through a link, never onto another device.
-    int fd = ::openat(rootFd_, ".", kDirFlags);
-    qsizetype start = 0;
-    while (fd >= 0 && start <= relative.size()) {
-        qsizetype slash = relative.indexOf('/', start);
-        if (slash < 0) slash = relative.size();
-        const QByteArray name = relative.mid(start, slash - start);
-        start = slash + 1;
-        if (name.isEmpty()) continue;
-        const int next = ::openat(fd, name.constData(), kDirFlags);
-        const int e = errno;
-        CloseQuietly(fd);
-        fd = next;
-        if (fd < 0) {
-            error = e;
-            return -1;
-        }
-        struct stat st;
-        if (::fstat(fd, &st) != 0 || quint64(st.st_dev) != rootDevice_) {
-            CloseQuietly(fd);
-            error = EXDEV;
-            return -1;
-        }
+    for (;;) {
+        const int fd = ::openat(dirFd, name.constData(), kDirFlags);
+        if (fd >= 0) return fd;
+        if (errno == EINTR) continue;
+        error = errno;
+        return -1;
     }
-    if (fd < 0) error = errno;
+}
+
+void DirReader::release(DirNode* node) {
+    if (node->users > 0) --node->users;
+    if (node->users == 0 && !node->permanent && node->fd >= 0) {
+        CloseQuietly(node->fd);
+        node->fd = -1;
+        --*kept_;
+    }
+}
+
+int DirReader::openChild(const DirRef& parent, const QByteArray& name, int& error) {
+    // The nearest folder with an open descriptor, and the names from there down.
+    std::vector<const QByteArray*> names{&name};
+    DirNode* base = parent.get();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        while (base->fd < 0 && base->parent) {
+            names.push_back(&base->name);
+            base = base->parent.get();
+        }
+        ++base->users;  // held open while it is used
+    }
+    int fd = base->fd;
+    bool owned = false;
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        const int next = openOne(fd, **it, error);
+        if (owned) CloseQuietly(fd);
+        fd = next;
+        owned = true;
+        if (fd < 0) break;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    release(base);
     return fd;
 }
 
-void DirReader::read(const QByteArray& relative, DirListing& out,
-                     const std::atomic<bool>* cancel) const {
+void DirReader::claim(const DirRef& node, size_t count) {
+    if (!node) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    node->users += count + 1;
+    release(node.get());
+}
+
+void DirReader::drop(const DirRef& parent) {
+    if (!parent) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    release(parent.get());
+}
+
+void DirReader::read(const DirRef& parent, const QByteArray& name, DirListing& out,
+                     const std::atomic<bool>* cancel) {
     out = DirListing();
     if (rootFd_ < 0) {
         out.error = error_ ? error_ : EBADF;
         return;
     }
+    int fd = -1;
     int error = 0;
-    const int fd = openRelative(relative, error);
-    if (fd < 0) {
-        out.error = error;
+    if (!parent) {
+        // The root is read through its own descriptor: a root that may be read but not
+        // searched (r--) is listed as such a folder below it would be.
+        fd = ::fcntl(rootFd_, F_DUPFD_CLOEXEC, 0);
+        if (fd < 0 || ::lseek(fd, 0, SEEK_SET) != 0) error = errno;
+    } else {
+        fd = openChild(parent, name, error);
+        // This subfolder no longer needs its parent's descriptor.
+        drop(parent);
+    }
+    if (fd < 0 || error != 0) {
+        CloseQuietly(fd);
+        out.error = error ? error : EBADF;
         return;
     }
-    struct stat st;
-    // A folder on another device (a mount the path did not show, a btrfs subvolume) is
-    // not read: the walk never leaves the drive's device.
-    if (!relative.isEmpty() && (::fstat(fd, &st) != 0 || quint64(st.st_dev) != rootDevice())) {
+    struct statx stx;
+    if (!StatFolder(fd, stx)) {
+        out.error = errno;
+        CloseQuietly(fd);
+        return;
+    }
+    out.device = DeviceOf(stx);
+    out.inode = quint64(stx.stx_ino);
+    // Never onto another device, and never across a mount of the same one (a bind mount
+    // that appeared during the scan) where openat2 could not refuse it.
+    const bool otherMount =
+        rootMountKnown_ && (stx.stx_mask & STATX_MNT_ID) && quint64(stx.stx_mnt_id) != rootMount_;
+    if (parent && (out.device != rootDevice_ || otherMount)) {
         out.error = EXDEV;
         CloseQuietly(fd);
         return;
@@ -143,34 +236,47 @@ void DirReader::read(const QByteArray& relative, DirListing& out,
             const char* n = d->d_name;
             if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
             if (d->d_type == DT_DIR) {
-                // A real directory by its entry: its device is checked when it is opened,
-                // so no stat is needed here.
+                // A real directory by its entry: its device is checked when it is opened.
                 DirListing::Sub sub;
                 sub.nativeName = QByteArray(n);
                 sub.name = NameFromNative(sub.nativeName);
-                sub.inode = quint64(d->d_ino);
                 out.dirs.push_back(std::move(sub));
                 continue;
             }
             // Not a directory by its entry, or a file system that does not say: the stat
-            // tells. An entry that cannot be examined counts as a file of 0 bytes.
-            if (::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            // tells, asked for no more than the type and size. An entry that cannot be
+            // examined counts as a file of 0 bytes, and the folder as not fully read.
+            struct statx e;
+            if (::statx(fd, n, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, STATX_TYPE | STATX_SIZE,
+                        &e) != 0) {
                 if (errno == ENOENT) continue;  // gone since it was read
+                if (out.error == 0) out.error = errno;
                 out.fileSizes.push_back(0);
                 continue;
             }
-            if (!S_ISDIR(st.st_mode)) {
-                out.fileSizes.push_back(qint64(st.st_size));
+            if (!S_ISDIR(e.stx_mode)) {
+                out.fileSizes.push_back(qint64(e.stx_size));
                 continue;
             }
             DirListing::Sub sub;
             sub.nativeName = QByteArray(n);
             sub.name = NameFromNative(sub.nativeName);
-            sub.device = quint64(st.st_dev);
-            sub.inode = quint64(st.st_ino);
-            sub.examined = true;
             out.dirs.push_back(std::move(sub));
         }
+    }
+    if (out.ok && !out.dirs.empty()) {
+        auto node = parent ? std::make_shared<DirNode>() : rootNode_;
+        if (parent) {
+            node->parent = parent;
+            node->name = name;
+            node->kept = kept_;
+            if (kept_->load() < kKeptBudget) {
+                node->fd = fd;
+                fd = -1;
+                ++*kept_;
+            }
+        }
+        out.node = std::move(node);
     }
     CloseQuietly(fd);
 }

@@ -1,28 +1,38 @@
 #pragma once
 // Fast listing of the folders below one drive root, for the folder scan. Every folder is
-// opened relative to the root's open descriptor without following any link and without
-// crossing a mount, and its entries are examined relative to the folder's own descriptor,
-// so that several threads may read at once and no path is walked twice.
+// opened relative to its parent's open descriptor, one name at a time, without following
+// any link and without crossing a mount, so that depth has no limit but memory, several
+// threads may read at once and no path is walked twice.
 
 #include <QByteArray>
 #include <QString>
 #include <atomic>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 namespace platform {
+
+// A listed folder that its subfolders are opened from. Its descriptor stays open while
+// subfolders wait to be opened (within a budget); without one they are opened from the
+// nearest ancestor that has one.
+struct DirNode;
+using DirRef = std::shared_ptr<DirNode>;
 
 struct DirListing {
     struct Sub {
         QByteArray nativeName;
         QString name;  // program name (PathMap)
-        quint64 device = 0;
-        quint64 inode = 0;
-        bool examined = false;  // device and inode are known
     };
     bool ok = false;  // false: the folder could not be read (error holds errno)
     int error = 0;
+    // The folder itself, once opened.
+    quint64 device = 0;
+    quint64 inode = 0;
     std::vector<qint64> fileSizes;  // files, links and special files: their own sizes
     std::vector<Sub> dirs;          // real directories, "." and ".." left out
+    // Where the subfolders are opened from; empty when there are none.
+    DirRef node;
 };
 
 class DirReader {
@@ -38,19 +48,39 @@ class DirReader {
     quint64 rootDevice() const { return rootDevice_; }
     quint64 rootInode() const { return rootInode_; }
 
-    // Lists the folder at relative ("" = the root, names joined by '/'). Returns early,
-    // with ok false, when cancel becomes true. Safe to call from several threads.
-    void read(const QByteArray& relative, DirListing& out,
-              const std::atomic<bool>* cancel = nullptr) const;
+    // Lists the root (parent empty) or the subfolder name of a listed folder. Returns
+    // early, with ok false, when cancel becomes true. Safe to call from several threads.
+    // Opening a subfolder also ends its claim on the parent (see claim).
+    void read(const DirRef& parent, const QByteArray& name, DirListing& out,
+              const std::atomic<bool>* cancel = nullptr);
+    // The scan will open count subfolders of a listed folder (each by read or by drop);
+    // the folder's descriptor is closed when the last has been.
+    void claim(const DirRef& node, size_t count);
+    // A subfolder that will not be read after all.
+    void drop(const DirRef& parent);
+
+    // Descriptors kept open for subfolders at most (besides the root's).
+    static constexpr int kKeptBudget = 256;
 
   private:
-    int openRelative(const QByteArray& relative, int& error) const;
+    int openChild(const DirRef& parent, const QByteArray& name, int& error);
+    int openOne(int dirFd, const QByteArray& name, int& error) const;
+    void release(DirNode* node);  // mutex held
 
     int rootFd_ = -1;
     int error_ = 0;
     quint64 rootDevice_ = 0;
     quint64 rootInode_ = 0;
+    quint64 rootMount_ = 0;
+    bool rootMountKnown_ = false;
+    DirRef rootNode_;
+    std::mutex mutex_;
+    std::shared_ptr<std::atomic<int>> kept_;
 };
+
+// Forces the walk that opens one name at a time with openat, as on kernels without
+// openat2 (for tests; the environment variable FOLDEX_NO_OPENAT2=1 does the same).
+void ForceOpenatFallback(bool force);
 
 // True for errors that say the device itself is gone (a removed medium), not a folder.
 bool DeviceGone(int error);

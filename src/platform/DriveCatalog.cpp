@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
+#include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSet>
 #include <array>
 #include <cerrno>
+#include <ctime>
 #include <limits>
 
 #include "platform/DriveMap.h"
@@ -29,7 +31,13 @@ struct LetterInfo {
     bool ntfs = false;
     QString label;
     qsizetype mount = -1;  // the table entry whose mount point is root, if any
+    // A remembered mount that is not mounted now: since when (seconds since the epoch).
+    qint64 absentSince = 0;
 };
+
+// Section of the settings file that marks the remembered letters of mounts (as opposed to
+// folders a person gave a letter): "0" while mounted, else the time it was first missed.
+const char* const kMountedSection = "MountedDrives";
 
 struct Catalog {
     bool loaded = false;
@@ -144,6 +152,17 @@ QString SettingsValue(const QByteArray& folder) {
     return text;
 }
 
+// The remembered mount letter absent the longest, or -1.
+int LongestAbsent(const Catalog& c) {
+    int best = -1;
+    for (int i = kD; i < kLetters; ++i) {
+        const LetterInfo& l = c.letters[i];
+        if (l.type != 1 || l.absentSince <= 0 || Drives().has(i)) continue;
+        if (best < 0 || l.absentSince < c.letters[best].absentSince) best = i;
+    }
+    return best;
+}
+
 }  // namespace
 
 bool LoadDrives(const QByteArray& settingsNativeFile, const MountSources& sources) {
@@ -163,15 +182,36 @@ bool LoadDrives(const QByteArray& settingsNativeFile, const MountSources& source
         c.letters[kC].label = "/";
     }
 
+    // Marks to write once the letters are settled: letter index and value.
+    QList<QPair<int, QString>> marks;
+    const qint64 now = qint64(::time(nullptr));
     if (!settingsNativeFile.isEmpty()) {
+        QHash<int, qint64> mounted;
+        for (const auto& [key, value] : ProfileSection(settingsNativeFile, kMountedSection)) {
+            const int index = key.size() == 1 ? LetterIndex(key.at(0)) : -1;
+            if (index >= 0) mounted.insert(index, value.toLongLong());
+        }
         for (const auto& [key, value] : ProfileSection(settingsNativeFile, "Drives")) {
             if (key.size() != 1) continue;
             const int index = LetterIndex(key.at(0));
             if (index < 0 || index == kC || !value.startsWith(u'/')) continue;
             const QByteArray folder = NormaliseNative(value.toUtf8());
             const qsizetype at = MountAt(c, folder);
-            c.letters[index] = at >= 0 && IsDirectoryOrMissing(folder) ? FromMount(c, at)
-                                                                       : ExamineFolder(c, folder);
+            const bool wasMount = mounted.contains(index);
+            if (at >= 0 && IsDirectoryOrMissing(folder)) {
+                c.letters[index] = FromMount(c, at);
+                if (mounted.value(index, -1) != 0) marks.append({index, QStringLiteral("0")});
+            } else if (wasMount) {
+                // A mount that is gone is absent until it returns: its empty folder is
+                // not the drive, and the host's figures are not its figures.
+                c.letters[index].root = folder;
+                c.letters[index].type = 1;
+                c.letters[index].absentSince =
+                    mounted.value(index) > 0 ? mounted.value(index) : now;
+                if (mounted.value(index) <= 0) marks.append({index, QString::number(now)});
+            } else {
+                c.letters[index] = ExamineFolder(c, folder);
+            }
             // A remembered drive that is missing now keeps its letter for its return.
             if (c.letters[index].type == 1) c.letters[index].root = folder;
         }
@@ -192,9 +232,11 @@ bool LoadDrives(const QByteArray& settingsNativeFile, const MountSources& source
         // Files bound over files (container set-ups) are not drives.
         if (lettered || !IsDirectoryOrMissing(m.mountPoint)) continue;
         while (next < kLetters && !c.letters[next].root.isEmpty()) ++next;
-        if (next >= kLetters) break;
-        c.letters[next] = FromMount(c, MountAt(c, m.mountPoint));
-        assigned.append(next);
+        // No letter free: the one whose mount has been away longest makes room.
+        const int index = next < kLetters ? next : LongestAbsent(c);
+        if (index < 0) break;
+        c.letters[index] = FromMount(c, MountAt(c, m.mountPoint));
+        assigned.append(index);
     }
 
     if (!settingsNativeFile.isEmpty() && !assigned.isEmpty()) {
@@ -205,8 +247,13 @@ bool LoadDrives(const QByteArray& settingsNativeFile, const MountSources& source
             const QString value = SettingsValue(c.letters[index].root);
             if (!value.isEmpty()) {
                 ProfilePut(settingsNativeFile, "Drives", QString(QChar(u'A' + index)), value);
+                marks.append({index, QStringLiteral("0")});
             }
         }
+    }
+    if (!settingsNativeFile.isEmpty()) {
+        for (const auto& [index, value] : marks)
+            ProfilePut(settingsNativeFile, kMountedSection, QString(QChar(u'A' + index)), value);
     }
 
     for (int i = 0; i < kLetters; ++i) {
@@ -297,13 +344,20 @@ int AddFolderDrive(const QByteArray& nativeFolder) {
         const QByteArray root = Drives().root(i);
         if (!root.isEmpty() && (root == real || RealPath(root) == real)) return i;
     }
-    for (int i = kLetters - 1; i >= kD; --i) {
-        if (Drives().has(i) || !c.letters[i].root.isEmpty()) continue;
-        c.letters[i] = ExamineFolder(c, real);
-        Drives().set(i, c.letters[i].root);
-        return i;
+    int index = -1;
+    for (int i = kLetters - 1; i >= kD && index < 0; --i) {
+        if (!Drives().has(i) && c.letters[i].root.isEmpty()) index = i;
     }
-    return -1;
+    // For this run only: a remembered drive that is absent lends its letter, the one
+    // absent longest first, then one a person gave a folder that is missing now.
+    if (index < 0) index = LongestAbsent(c);
+    for (int i = kLetters - 1; i >= kD && index < 0; --i) {
+        if (!Drives().has(i) && c.letters[i].type == 1) index = i;
+    }
+    if (index < 0) return kNoFreeLetter;
+    c.letters[index] = ExamineFolder(c, real);
+    Drives().set(index, c.letters[index].root);
+    return index;
 }
 
 bool IsMountPoint(const QByteArray& nativePath) {
@@ -315,6 +369,18 @@ bool IsMountPoint(const QByteArray& nativePath) {
                        !nativePath.contains("/./") && !nativePath.contains("/../") &&
                        !nativePath.endsWith("/.") && !nativePath.endsWith("/..");
     return !clean && points.contains(NormaliseNative(nativePath));
+}
+
+QList<QByteArray> MountPointsBelow(const QByteArray& nativeRoot) {
+    QMutexLocker locker(&Lock());
+    const QByteArray root = NormaliseNative(nativeRoot);
+    const QByteArray prefix = root.endsWith('/') ? root : root + '/';
+    QList<QByteArray> out;
+    for (const QByteArray& point : Loaded().mountPoints) {
+        if (point.size() > prefix.size() && point.startsWith(prefix))
+            out.append(point.mid(prefix.size()));
+    }
+    return out;
 }
 
 bool MountOfPath(const QByteArray& nativePath, MountEntry& out) {

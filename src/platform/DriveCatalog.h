@@ -8,6 +8,7 @@
 // when mapped there. Loading fills platform::Drives().
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include "platform/MountTable.h"
@@ -50,13 +51,17 @@ struct DriveSpace {
 bool ReadDriveSpace(int letterIndex, DriveSpace& out, int* error = nullptr);
 
 // A folder named on the command line: the letter of the drive whose root it is, or
-// else a new letter for this run only, the highest free one (Z: down to D:).
-// -1 when the folder is not an existing directory or no letter is free.
+// else a new letter for this run only, the highest free one (Z: down to D:); with none
+// free, the letter of a drive that is absent now. -1 when the folder is not an existing
+// directory, kNoFreeLetter when every letter D: to Z: holds a present drive.
+inline constexpr int kNoFreeLetter = -2;
 int AddFolderDrive(const QByteArray& nativeFolder);
 
 // True when a native absolute path is the mount point of any entry of the loaded
 // table, bind mounts and non-drive mounts included.
 bool IsMountPoint(const QByteArray& nativePath);
+// The mount points strictly below a native folder, relative to it ("a/b").
+QList<QByteArray> MountPointsBelow(const QByteArray& nativeRoot);
 
 // The mount that holds a native absolute path; false when none does.
 bool MountOfPath(const QByteArray& nativePath, MountEntry& out);

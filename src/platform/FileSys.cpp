@@ -17,6 +17,7 @@
 #include "platform/DriveMap.h"
 #include "platform/NativeIo.h"
 #include "platform/PathMap.h"
+#include "platform/SafeWrite.h"
 
 namespace platform {
 namespace {
@@ -94,19 +95,6 @@ QByteArray FolderOf(const QByteArray& path) {
     return path.left(slash);
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
 bool CopyBytes(int in, int out) {
     // The kernel copies in place where it can; the plain loop takes over where it cannot.
     qint64 copied = 0;
@@ -135,7 +123,7 @@ bool CopyBytes(int in, int out) {
             if (errno == EINTR) continue;
             return false;
         }
-        if (!WriteAll(out, buffer, size_t(n))) return false;
+        if (!WriteFully(out, buffer, n)) return false;
     }
 }
 

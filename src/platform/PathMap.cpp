@@ -125,6 +125,17 @@ QString DisplayName(const QString& name) {
             ++i;
         } else if (QChar::isSurrogate(c)) {
             out[i] = QChar(QChar::ReplacementCharacter);
+        } else if (c == 0x7F) {
+            out[i] = QChar(u'?');
+            out.insert(i, u'^');
+            ++i;
+            ++n;
+        } else if (c >= 0x80 && c <= 0x9F) {
+            // C1 codes as cat -v shows them; U+009B alone would start a terminal sequence.
+            out[i] = QChar(char16_t(c - 0x80 + 64));
+            out.insert(i, QStringLiteral("M-^"));
+            i += 3;
+            n += 3;
         } else if (c >= kMappedBase && c < kMappedBase + 0x80 && IsReserved(c - kMappedBase)) {
             const char16_t code = c - kMappedBase;
             if (code >= 32) {
@@ -136,6 +147,46 @@ QString DisplayName(const QString& name) {
                 ++i;
                 ++n;
             }
+        }
+    }
+    return out;
+}
+
+QString ArgFromNative(const QByteArray& arg) {
+    const auto* s = reinterpret_cast<const unsigned char*>(arg.constData());
+    const qsizetype n = arg.size();
+    QString out;
+    out.reserve(n);
+    for (qsizetype i = 0; i < n;) {
+        char32_t cp = 0;
+        const int len = DecodeUtf8(s, n, i, &cp);
+        if (len == 0) {
+            out += QChar(char16_t(kByteBase + s[i]));
+            ++i;
+            continue;
+        }
+        out += QString::fromUcs4(&cp, 1);
+        i += len;
+    }
+    return out;
+}
+
+QByteArray NativeFromArg(const QString& arg) {
+    QByteArray out;
+    out.reserve(arg.size() * 3);
+    const qsizetype n = arg.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = arg.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n &&
+            QChar::isLowSurrogate(arg.at(i + 1).unicode())) {
+            AppendUtf8(out, QChar::surrogateToUcs4(c, arg.at(i + 1).unicode()));
+            ++i;
+        } else if (c >= kByteBase + 0x80 && c <= kByteBase + 0xFF) {
+            out += char(c - kByteBase);
+        } else if (QChar::isSurrogate(c)) {
+            AppendUtf8(out, 0xFFFD);
+        } else {
+            AppendUtf8(out, c);
         }
     }
     return out;

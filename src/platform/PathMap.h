@@ -16,9 +16,15 @@ QString NameFromNative(const QByteArray& nativeName);
 QByteArray NativeFromName(const QString& name);
 
 // A program name as a person should read it: the substitutes of \ : * ? " < > | show as
-// those characters, control codes in caret notation (^I for a tab), and bytes
+// those characters, control codes in caret notation (^I for a tab, ^? for DEL, M-^[ for
+// U+009B), and bytes
 // that are not UTF-8 as U+FFFD. For display and reports only: it does not round-trip.
 QString DisplayName(const QString& name);
+
+// A command-line argument (native bytes) as text and back, byte for byte: bytes that are
+// not UTF-8 become U+DC00 + byte, everything else is itself (a ":" stays a ":").
+QString ArgFromNative(const QByteArray& arg);
+QByteArray NativeFromArg(const QString& arg);
 
 // "D:\A\B", "D:", "d:\" → the native path below drive D's root, "." and ".."
 // resolved by text (never above the root). Empty (and ok false) for a path without

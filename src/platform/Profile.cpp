@@ -1,6 +1,7 @@
 #include "platform/Profile.h"
 
 #include "platform/NativeIo.h"
+#include "platform/SafeWrite.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -89,31 +90,9 @@ QByteArray ResolveTarget(const QByteArray& path) {
 }
 
 bool WriteAtomically(const QByteArray& path, const QByteArray& data) {
-    const QByteArray target = ResolveTarget(path);
-    mode_t mode = 0644;
-    struct stat st {};
-    if (::stat(target.constData(), &st) == 0) mode = st.st_mode & 07777;
-    QByteArray tmp = target + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return false;
-    bool ok = true;
-    const char* p = data.constData();
-    qsizetype left = data.size();
-    while (ok && left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        p += n;
-        left -= n;
-    }
-    ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(tmp.constData(), target.constData()) == 0;
-    if (!ok) ::unlink(tmp.constData());
-    return ok;
+    // A settings file made read-only stays as it is.
+    ReplacingFile file;
+    return file.open(ResolveTarget(path)) && file.write(data) && file.commit();
 }
 
 QByteArray Join(const Lines& l) {

@@ -66,15 +66,13 @@ qint32 EstimateClusterSize(const QString& code, qint64 total) {
 void ReadDrive(DriveList& list, const QString& drive) {
     const int index = IndexOf(drive);
     app::ProgramContext& c = app::Ctx();
-    // 1. A code once read stays; an empty one is asked again next time.
+    // A code once read stays; an empty one is asked again next time.
     if (index >= 0 && c.FsCodes.size() == 26 && c.FsCodes.at(index).isNull()) {
         const QString code = FileSystemCode(drive);
         if (!code.isEmpty()) c.FsCodes[index] = code.at(0);
     }
-    // 2.
     platform::DriveSpace space;
     if (index < 0 || !platform::ReadDriveSpace(index, space)) {
-        // 5.
         list.VOLDSP.clear();
         platform::Beep();
         list.ClusterSize = 0;
@@ -83,7 +81,6 @@ void ReadDrive(DriveList& list, const QString& drive) {
     list.DriveTotal = space.total;
     list.DriveFree = space.free;
     if (space.total >= 2 * kGB) {
-        // 3.
         const QString choice = app::OptText("ClusterFixedS");
         const QChar digit = index < choice.size() ? choice.at(index) : QChar(u'-');
         if (digit >= u'0' && digit <= u'8') {
@@ -97,7 +94,7 @@ void ReadDrive(DriveList& list, const QString& drive) {
         // takes its measured cluster size rather than that of the drive read before.
         list.ClusterSize = estimate != 0 ? estimate : space.clusterSize;
     } else {
-        // 4. total and free are whole clusters already.
+        // total and free are whole clusters already.
         list.ClusterSize = space.clusterSize;
     }
     if (list.ClusterSize <= 0) {
@@ -138,7 +135,6 @@ const std::array<QString, 5>& FolderHeadings() {
 }
 
 void ShowOverview(DriveList& list) {
-    // 1.
     list.TOTDSP.clear();
     list.FREDSP.clear();
     list.USEDSP.clear();
@@ -148,7 +144,6 @@ void ShowOverview(DriveList& list) {
     list.OverviewShown = true;
     if (!list.Grid) return;
     grid::Grid& g = *list.Grid;
-    // 2.
     grid::ClearGrid(g);
     g.st.backColourMode = 4;
     grid::SetGradientFrom(g, 0);
@@ -156,7 +151,6 @@ void ShowOverview(DriveList& list) {
     g.st.selectionMode = 0;
     g.st.treeLines = 0;
     list.Folders.reset();
-    // 3.
     const QChar sep = grid::kFieldSep;
     const QString empty4 = QString(4, sep);
     const app::ProgramContext& c = app::Ctx();
@@ -185,7 +179,6 @@ void ShowOverview(DriveList& list) {
         g.st.rowIcon[size_t(row)] = quint8(10 + DriveKind(d));
         g.st.rowIndent.set(row, 6);
     }
-    // 4.
     list.SUMNAM.clear();
     list.VOLDSP = QStringLiteral("My Computer");
     if (list.SetBusy) list.SetBusy(false);

@@ -60,12 +60,10 @@ qint64 NeededSpace(const DriveList& list, qint32 clusterSize) {
 }
 
 void ShowSelectionFigures(DriveList& list) {
-    // 1-3.
     list.SUMNAM = QString::number(list.SelCount) + QStringLiteral("個合計");
     list.SUMDSP = PlainSize(list.SelTotal, list.UnitMode);
     list.DLSDSP =
         PlainSize(std::min(list.DriveFree + list.SelTotal, list.DriveTotal), list.UnitMode);
-    // 4.
     QString text;
     bool negative = false;
     const QString dest = list.Destination.left(1).toUpper();

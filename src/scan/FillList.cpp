@@ -34,13 +34,11 @@ QString ElapsedText(const QTime& start, const QTime& end) {
         .arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-void FillList(DriveList& list, const QString& drive) {
-    if (!list.Grid || drive.isEmpty()) return;
+namespace {
+
+// The window's display switches, the folder headings and an empty grid and table.
+void PrepareList(DriveList& list, const QString& drive) {
     grid::Grid& g = *list.Grid;
-    // 1.
-    list.Label1.clear();
-    const QTime start = QTime::currentTime();
-    // 2-3.
     g.st.selectionMode = app::Ctx().SelTypeWin ? 2 : 1;
     g.st.treeLines = app::Ctx().TreeDisp ? 1 : 0;
     const int backType = app::OptInt("BackColType");
@@ -49,14 +47,12 @@ void FillList(DriveList& list, const QString& drive) {
     } else {
         g.st.backColourMode = backType;
     }
-    // 4.
     if (list.OverviewShown) {
         list.OverviewShown = false;
         const auto& h = FolderHeadings();
         for (size_t i = 0; i < h.size(); ++i) g.st.headings[i] = h[i];
         if (list.HeadingsChanged) list.HeadingsChanged();
     }
-    // 5-7.
     ShowDriveTitle(list, drive);
     grid::ClearGrid(g);
     list.Folders.reset();
@@ -65,24 +61,23 @@ void FillList(DriveList& list, const QString& drive) {
     list.PathsFlag = false;
     list.MOVDSP.clear();
     list.CurrentDrive = drive.at(0).toUpper();
-    const QString root = QString(list.CurrentDrive) + QStringLiteral(":\\");
-    // 8.
+}
+
+// The drive's figures before the scan, the totals reset. False (with a beep) for a drive
+// without a medium or that cannot be read.
+bool StartDrive(DriveList& list, const QString& drive, const QString& root, QString& label) {
     ReadDrive(list, drive);
     if (list.ClusterSize == 0 || list.DriveTotal == 0) {
         platform::Beep();
-        return;
+        return false;
     }
-    // 9.
-    const QString label = VolumeLabel(root);
+    label = VolumeLabel(root);
     list.VOLDSP = DriveLine(list.CurrentDrive, label);
-    // 10.
     const int index = platform::LetterIndex(list.CurrentDrive);
     if (index >= 0 && app::Ctx().DriveTypes[size_t(index)] == 2)
         RemovableCache()[size_t(index)] = {list.ClusterSize, list.DriveFree};
-    // 11.
     list.DirEntriesPerCluster =
         qint16(list.ClusterSize <= 2048 ? list.ClusterSize / 64 - 1 : list.ClusterSize / 64);
-    // 12.
     list.FolderTotal = 0;
     list.FileTotal = 0;
     list.FileSizeTotal = 0;
@@ -90,47 +85,66 @@ void FillList(DriveList& list, const QString& drive) {
     list.SelTotal = 0;
     list.SelCount = 0;
     list.MarkedCount = 0;
-    // 13.
     ShowDriveFigures(list);
     list.DriveKind = DriveKind(root);
     if (list.RecomputeIndentStep) list.RecomputeIndentStep();
     if (list.ProcessEvents) list.ProcessEvents();
-    // 14-15.
     list.Files.reset();
     list.Depth = 0;
-    SetBusy(list, true);
-    // 16. A closing window leaves everything as it is.
-    ScanFolder(list, root);
-    if (list.StopFlag) return;
-    // 17.
-    SetBusy(list, false);
+    return true;
+}
+
+// After a complete scan: the total row, the levels and paths the window shows, the figures.
+void FinishList(DriveList& list) {
+    grid::Grid& g = *list.Grid;
     if (list.DriveTotal == 0) {
-        // 18. The device went away during the scan.
+        // The device went away during the scan.
         list.TOTDSP.clear();
         list.FREDSP.clear();
         list.USEDSP.clear();
         list.SUMDSP.clear();
         list.DLSDSP.clear();
         list.SUMNAM.clear();
-    } else {
-        // 19.
-        if (list.AllocTotal > list.DriveTotal) list.DriveTotal = list.AllocTotal;
-        const int r = g.st.rowCount;
-        list.ListRowCount = r + 1;  // the total row's text reads the table through it
-        grid::AddRow(g, BuildTotalRow(list, list.FolderTotal + 1), 0, 0);
-        if (r >= list.Folders.bound()) list.Folders.grow(10);
-        g.st.rowIcon[size_t(r)] = 0;
-        g.st.rowIndent.set(r, -1);
-        list.Folders.Indent[size_t(r)] = -1;
-        list.Folders.RowText[size_t(r)] = g.st.rowText[size_t(r)];
-        list.Folders.Level[size_t(r)] = 0;
-        list.Folders.Order[size_t(r)] = r;
-        // 20.
-        if (list.ShownLevel > 0) ApplyLevelLimit(list);
-        if (list.FullPath) ShowPaths(list);
-        DispListByButtons(list, 0, 0);
+        return;
     }
-    // 21.
+    // Sparse files and small clusters can occupy more than the drive reports: the drive
+    // then shows the occupied total as its size, and used space with it.
+    if (list.AllocTotal > list.DriveTotal) {
+        list.DriveTotal = list.AllocTotal;
+        ShowDriveFigures(list);
+    }
+    const int r = g.st.rowCount;
+    list.ListRowCount = r + 1;  // the total row's text reads the table through it
+    grid::AddRow(g, BuildTotalRow(list, list.FolderTotal + 1), 0, 0);
+    if (r >= list.Folders.bound()) list.Folders.grow(10);
+    g.st.rowIcon[size_t(r)] = 0;
+    g.st.rowIndent.set(r, -1);
+    list.Folders.Indent[size_t(r)] = -1;
+    list.Folders.RowText[size_t(r)] = g.st.rowText[size_t(r)];
+    list.Folders.Level[size_t(r)] = 0;
+    list.Folders.Order[size_t(r)] = r;
+    if (list.ShownLevel > 0) ApplyLevelLimit(list);
+    if (list.FullPath) ShowPaths(list);
+    DispListByButtons(list, 0, 0);
+}
+
+}  // namespace
+
+void FillList(DriveList& list, const QString& drive) {
+    if (!list.Grid || drive.isEmpty()) return;
+    list.Label1.clear();
+    const QTime start = QTime::currentTime();
+    PrepareList(list, drive);
+    const QString root = QString(list.CurrentDrive) + QStringLiteral(":\\");
+    QString label;
+    if (!StartDrive(list, drive, root, label)) return;
+    SetBusy(list, true);
+    ScanFolder(list, root);
+    // A closing window leaves everything as it is.
+    if (list.StopFlag) return;
+    SetBusy(list, false);
+    FinishList(list);
+    // VOLDSP showed folder names during the scan.
     list.VOLDSP = DriveLine(list.CurrentDrive, label);
     list.Label1 = ElapsedText(start, QTime::currentTime());
 }
@@ -145,7 +159,6 @@ void DispListByButtons(DriveList& list, int record, int offset) {
             if (t.Order[size_t(r)] == f) return r;
         return -1;
     };
-    // 1.
     int row = rowOf(record);
     if (row < 0 && record > 0 && record < t.bound()) {
         int level = t.Level[size_t(record)];
@@ -157,18 +170,15 @@ void DispListByButtons(DriveList& list, int record, int offset) {
         }
     }
     if (row < 0) row = 0;
-    // 2.
     if (list.PathsFlag) {
         g.st.treeLines = 0;
         ShowPaths(list);
     } else {
         ComputeTreeFlags(list);
     }
-    // 3.
     grid::ShowRow(g, row, offset);
     grid::ResizeScrollList(g);
     grid::FitAndRefresh(g);
-    // 4.
     ShowSelectionFigures(list);
 }
 

@@ -1,122 +1,128 @@
 #include "scan/FolderScan.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 #include <limits>
 #include <thread>
 #include <utility>
 
+#include "platform/DirReader.h"
 #include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"
-#include "scan/FolderSource.h"
+#include "scan/FolderWalk.h"
 #include "scan/SizeFormat.h"
+#include "scan/TreeRows.h"
 
 namespace scan {
 namespace {
-
-struct Walk {
-    DriveList& d;
-    FolderSource& source;
-    QByteArray nativeRoot;  // with no trailing '/' except for "/"
-    std::vector<std::pair<quint64, quint64>> ancestors;
-    bool deviceGoneSeen = false;
-};
 
 const QString& Placeholder() {
     static const QString blanks(kPlaceholderWidth, u' ');
     return blanks;
 }
 
-QByteArray Join(const QByteArray& folder, const QByteArray& name) {
-    if (folder.isEmpty()) return name;
-    return folder + '/' + name;
-}
+// Turns the walked folders into the list's rows and tables: one grid row and one folder
+// record per folder in pre-order, the files in FileTable, the scan totals.
+class RowBuilder : public FolderSink {
+  public:
+    RowBuilder(DriveList& list, const QByteArray& nativeRoot)
+        : d_(list), g_(*list.Grid), nativeRoot_(nativeRoot) {}
 
-QByteArray NativeOf(const Walk& w, const QByteArray& relative) {
-    if (relative.isEmpty()) return w.nativeRoot;
-    return w.nativeRoot == "/" ? "/" + relative : w.nativeRoot + '/' + relative;
-}
+    bool enter(WalkedFolder& folder) override;
+    bool leave() override;
 
-// A listed subfolder that the walk may enter: a real directory on the root's device, no
-// mount point, and not the same directory as one of its ancestors.
-bool MayEnter(const Walk& w, const platform::DirListing::Sub& sub, const QByteArray& relative) {
-    if (sub.examined) {
-        if (sub.device != w.source.rootDevice()) return false;
-        const auto key = std::make_pair(sub.device, sub.inode);
-        if (std::find(w.ancestors.begin(), w.ancestors.end(), key) != w.ancestors.end())
-            return false;
+  private:
+    struct Open {
+        int row;
+        qint32 fileCount;
+        qint64 fileSize;
+        qint64 alloc;
+        qint64 subtree;
+    };
+
+    // Sums that would pass 2^63 stay at the largest figure, and the scan says so once.
+    qint64 add(qint64 a, qint64 b, const QString& where) {
+        qint64 sum;
+        if (!__builtin_add_overflow(a, b, &sum)) return sum;
+        overflow(where);
+        return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
     }
-    return !platform::IsMountPoint(NativeOf(w, relative));
-}
+    qint64 multiply(qint64 a, qint64 b, const QString& where) {
+        qint64 product;
+        if (!__builtin_mul_overflow(a, b, &product)) return product;
+        overflow(where);
+        return std::numeric_limits<qint64>::max();
+    }
+    void overflow(const QString& where) {
+        if (overflowSeen_) return;
+        overflowSeen_ = true;
+        if (d_.ReportFailure)
+            d_.ReportFailure(platform::DisplayName(where) + QStringLiteral(": ") +
+                             platform::ErrorText(EOVERFLOW));
+    }
+    void noteDeviceGone(int error);
+    void letEventsRun() {
+        if (d_.ProcessEvents) d_.ProcessEvents();
+    }
 
-void LetEventsRun(DriveList& d) {
-    if (d.ProcessEvents) d.ProcessEvents();
-}
+    DriveList& d_;
+    grid::Grid& g_;
+    QByteArray nativeRoot_;
+    std::vector<Open> open_;
+    bool deviceGoneSeen_ = false;
+    bool overflowSeen_ = false;
+};
 
 // A folder could not be read because the device went away: the drive summary loses its
 // total as well.
-void NoteDeviceGone(Walk& w, int error) {
-    if (w.deviceGoneSeen || !platform::DeviceGone(error)) return;
+void RowBuilder::noteDeviceGone(int error) {
+    if (deviceGoneSeen_ || !platform::DeviceGone(error)) return;
     platform::DriveSpace space;
-    const int letter = platform::Drives().indexFor(w.nativeRoot);
+    const int letter = platform::Drives().indexFor(nativeRoot_);
     if (letter >= 0 && platform::ReadDriveSpace(letter, space)) return;
-    w.deviceGoneSeen = true;
-    w.d.DriveTotal = 0;
-    if (w.d.ReportFailure) w.d.ReportFailure(platform::ErrorText(error));
+    deviceGoneSeen_ = true;
+    d_.DriveTotal = 0;
+    if (d_.ReportFailure) d_.ReportFailure(platform::ErrorText(error));
 }
 
-// name: the row's folder name (the path as given for the first folder, else the folder's
-// own name, which is the last part of its path since a name never holds a "\").
-void ScanOne(Walk& w, const QString& name, const QByteArray& relative, const QByteArray& nativeName,
-             const FolderSource::TaskRef& task, FolderListing listing) {
-    DriveList& d = w.d;
-    grid::Grid& g = *d.Grid;
+bool RowBuilder::enter(WalkedFolder& folder) {
+    ++d_.Depth;
+    const QString& name = folder.name;
+    d_.VOLDSP = platform::DisplayName(name);
+    if (d_.ShowProgress) d_.ShowProgress(d_.VOLDSP);
+    const int r = g_.st.rowCount;
+    if (folder.state != kFolderRead) noteDeviceGone(folder.error);
+    d_.FolderTotal += qint32(folder.subfolders);
 
-    // 1-2.
-    ++d.Depth;
-    d.VOLDSP = name;
-    if (d.ShowProgress) d.ShowProgress(name);
-
-    // 3.
+    // The folder's files; an unreadable folder is listed with the files it could list.
     qint64 fileSize = 0;
     qint64 fileClusters = 0;
     qint32 fileCount = 0;
-    const int r = g.st.rowCount;
-
-    // 5. An unreadable folder is listed with no files.
-    if (!listing.ok) {
-        NoteDeviceGone(w, listing.error);
-        listing.fileSizes.clear();
-        listing.subs.clear();
-    }
-    d.FolderTotal += qint32(listing.subs.size());
-    FileTable& files = d.Files;
-    for (const qint64 size : listing.fileSizes) {
+    FileTable& files = d_.Files;
+    for (const qint64 size : folder.fileSizes) {
         if (files.FileTableCount >= files.bound()) {
             files.grow();
-            LetEventsRun(d);
-            if (d.StopFlag) break;
+            letEventsRun();
+            if (d_.StopFlag) return false;
         }
         files.FileBytes[size_t(files.FileTableCount)] = size;
         files.FileOwner[size_t(files.FileTableCount)] = r;
         ++files.FileTableCount;
-        fileSize += size;
-        fileClusters += FileClusters(size, d.ClusterSize);
+        fileSize = add(fileSize, size, name);
+        fileClusters = add(fileClusters, FileClusters(size, d_.ClusterSize), name);
         ++fileCount;
     }
-    listing.fileSizes = {};
+    folder.fileSizes = {};
+    if (d_.StopFlag) return false;
 
-    // 6.
-    if (d.StopFlag) return;
+    const qint32 dirClusters = DirectoryClusters(r == 0, fileCount, d_.DirEntriesPerCluster);
+    const qint64 alloc =
+        multiply(add(dirClusters, fileClusters, name), qint64(d_.ClusterSize), name);
 
-    // 7-9.
-    const qint32 dirClusters = DirectoryClusters(r == 0, fileCount, d.DirEntriesPerCluster);
-    const qint64 alloc = (dirClusters + fileClusters) * qint64(d.ClusterSize);
-    const int mark = SizeMark(alloc);
-
-    // 10.
+    // The subtree total is written over the placeholder when the subtree is done.
     const QChar sep = grid::kFieldSep;
     QString text;
     text.reserve(name.size() + 70);
@@ -124,82 +130,61 @@ void ScanOne(Walk& w, const QString& name, const QByteArray& relative, const QBy
     text += sep;
     text += QString::number(fileCount);
     text += sep;
-    text += CellSize(fileSize, d.UnitMode);
+    text += CellSize(fileSize, d_.UnitMode);
     text += sep;
-    text += CellSize(alloc, d.UnitMode);
+    text += CellSize(alloc, d_.UnitMode);
     text += sep;
     text += Placeholder();
-    grid::AddRow(g, text, (d.Depth - 1) & 7, mark);
-
-    // 11.
-    if (g.st.rowCount % 128 == 0) {
-        LetEventsRun(d);
-        if (d.StopFlag) return;
+    grid::AddRow(g_, text, (d_.Depth - 1) & 7, SizeMark(alloc));
+    if (g_.st.rowCount % 128 == 0) {
+        letEventsRun();
+        if (d_.StopFlag) return false;
     }
+    // The grid is not painted during the scan, so the icon goes straight in.
+    g_.st.rowIcon[size_t(r)] = quint8(r == 0 ? 10 + d_.DriveKind : 10);
 
-    // 12. The grid is not painted during the scan, so the icon goes straight in.
-    g.st.rowIcon[size_t(r)] = quint8(r == 0 ? 10 + d.DriveKind : 10);
+    d_.FileTotal += fileCount;
+    d_.FileSizeTotal = add(d_.FileSizeTotal, fileSize, name);
+    d_.AllocTotal = add(d_.AllocTotal, alloc, name);
+    FolderTable& t = d_.Folders;
+    t.ensure(r);
+    t.Parent[size_t(r)] = open_.empty() ? 0 : open_.back().row;
+    t.NativeName[size_t(r)] = std::move(folder.nativeName);
+    t.State[size_t(r)] = folder.state;
+    t.StateError[size_t(r)] = folder.state == kFolderRead ? 0 : folder.error;
+    if (folder.subfolders > 0) t.HasChildren[size_t(r)] = 1;
+    open_.push_back({r, fileCount, fileSize, alloc, alloc});
+    return true;
+}
 
-    // 13.
-    d.FileTotal += fileCount;
-    d.FileSizeTotal += fileSize;
-    d.AllocTotal += alloc;
-    qint64 subtree = alloc;
-    d.Folders.ensure(r);
-    d.Folders.NativeName[size_t(r)] = nativeName;
-
-    // 14.
-    if (!listing.subs.empty()) {
-        d.Folders.HasChildren[size_t(r)] = 1;
-        const std::vector<platform::DirListing::Sub> subs = std::move(listing.subs);
-        const std::vector<FolderSource::TaskRef> tasks = w.source.children(task);
-        // The relative path of a folder that is not entered stays empty.
-        std::vector<QByteArray> childRelative(subs.size());
-        for (size_t i = 0; i < subs.size(); ++i) {
-            if (i >= tasks.size()) continue;
-            QByteArray rel = Join(relative, subs[i].nativeName);
-            if (MayEnter(w, subs[i], rel)) {
-                childRelative[i] = std::move(rel);
-            } else {
-                w.source.skip(tasks[i]);
-            }
-        }
-        for (size_t i = 0; i < subs.size(); ++i) {
-            const platform::DirListing::Sub& sub = subs[i];
-            const int child = g.st.rowCount;
-            d.Folders.ensure(child);
-            d.Folders.Parent[size_t(child)] = r;
-            const bool enter = !childRelative[i].isEmpty();
-            FolderListing childListing;
-            if (enter) childListing = w.source.take(tasks[i]);
-            w.ancestors.emplace_back(sub.device, sub.inode);
-            ScanOne(w, sub.name, childRelative[i], sub.nativeName,
-                    enter ? tasks[i] : FolderSource::TaskRef(), std::move(childListing));
-            w.ancestors.pop_back();
-            if (d.StopFlag) return;
-            subtree += d.LastSubtreeTotal;
-        }
-    }
-
-    // 15.
-    --d.Depth;
-    d.Folders.SubtreeTotal[size_t(r)] = subtree;
-    QString& rowText = g.st.rowText[size_t(r)];
-    const QString cell = CellSize(subtree, d.UnitMode).left(kPlaceholderWidth);
+bool RowBuilder::leave() {
+    const Open o = open_.back();
+    open_.pop_back();
+    const int r = o.row;
+    --d_.Depth;
+    FolderTable& t = d_.Folders;
+    t.SubtreeTotal[size_t(r)] = o.subtree;
+    QString& rowText = g_.st.rowText[size_t(r)];
+    const QString cell = CellSize(o.subtree, d_.UnitMode).left(kPlaceholderWidth);
     rowText.replace(rowText.size() - kPlaceholderWidth, cell.size(), cell);
-    d.Folders.RowText[size_t(r)] = rowText;
+    t.RowText[size_t(r)] = rowText;
 
-    // 16.
-    const qint16 indent = RowIndentFor(d.IndentStep, d.Depth);
-    d.Folders.Indent[size_t(r)] = indent;
-    g.st.rowIndent.set(r, indent);
-    d.Folders.Level[size_t(r)] = quint8(d.Depth);
-    d.Folders.FileCount[size_t(r)] = fileCount;
-    d.Folders.FileSize[size_t(r)] = fileSize;
-    d.Folders.AllocSize[size_t(r)] = alloc;
-    d.Folders.ShownAlloc[size_t(r)] = alloc;
-    d.Folders.Order[size_t(r)] = r;
-    d.LastSubtreeTotal = subtree;
+    const qint16 indent = RowIndentFor(d_.IndentStep, d_.Depth);
+    t.Indent[size_t(r)] = indent;
+    g_.st.rowIndent.set(r, indent);
+    t.Level[size_t(r)] = d_.Depth;
+    t.FileCount[size_t(r)] = o.fileCount;
+    t.FileSize[size_t(r)] = o.fileSize;
+    t.AllocSize[size_t(r)] = o.alloc;
+    t.ShownAlloc[size_t(r)] = o.alloc;
+    t.Order[size_t(r)] = r;
+    d_.LastSubtreeTotal = o.subtree;
+    if (!open_.empty()) {
+        Open& parent = open_.back();
+        parent.subtree =
+            add(parent.subtree, o.subtree, RowCell(g_.st.rowText[size_t(parent.row)], 0));
+    }
+    return !d_.StopFlag;
 }
 
 int WorkerCount(int asked) {
@@ -233,26 +218,18 @@ void ScanFolder(DriveList& list, const QString& path) {
     if (!list.Grid) return;
     bool ok = false;
     const QByteArray native = platform::NativePath(path, &ok);
-    FolderSource source(ok ? native : QByteArray(), ok ? WorkerCount(list.ReadThreads) : 0);
-    Walk w{list, source, native, {}, false};
-    FolderListing top;
-    FolderSource::TaskRef rootTask;
-    if (source.valid()) {
-        w.ancestors.emplace_back(source.rootDevice(), source.rootInode());
-        rootTask = source.root(top);
-    }
-    list.RootError =
-        source.valid() ? (top.ok ? 0 : top.error) : (source.error() ? source.error() : -1);
-    // The root's record keeps its whole native path, every other one its own name.
+    RowBuilder rows(list, native);
     const int depth = list.Depth;
     try {
-        ScanOne(w, path, QByteArray(), native, rootTask, std::move(top));
+        // The root's record keeps its whole native path, every other one its own name.
+        const WalkResult result =
+            WalkFolders(ok ? native : QByteArray(), path, WorkerCount(list.ReadThreads), rows);
+        list.RootError = result.rootError;
     } catch (const std::exception& e) {
         // Exhausted memory: reported at once; the tables keep what was filled.
         list.Depth = depth;
         if (list.ReportFailure) list.ReportFailure(QString::fromLocal8Bit(e.what()));
     }
-    source.stop();
 }
 
 }  // namespace scan

@@ -7,7 +7,8 @@ namespace scan {
 
 struct FolderSource::Task {
     enum State { Queued, Running, Done, Taken };
-    QByteArray relative;
+    platform::DirRef parent;
+    QByteArray name;
     State state = Queued;
     bool dropped = false;  // the scan will not enter it
     FolderListing result;
@@ -41,12 +42,15 @@ void FolderSource::stop() {
     done_.notify_all();
 }
 
-FolderListing FolderSource::list(const QByteArray& relative) {
+FolderListing FolderSource::list(const platform::DirRef& parent, const QByteArray& name) {
     platform::DirListing raw;
-    reader_.read(relative, raw, &cancel_);
+    reader_.read(parent, name, raw, &cancel_);
     FolderListing out;
     out.ok = raw.ok;
     out.error = raw.error;
+    out.device = raw.device;
+    out.inode = raw.inode;
+    out.node = std::move(raw.node);
     out.fileSizes = std::move(raw.fileSizes);
     out.subs.reserve(raw.dirs.size());
     for (auto& sub : raw.dirs) {
@@ -63,10 +67,12 @@ void FolderSource::queueChildren(const TaskRef& task) {
     task->children.reserve(subs.size());
     for (const auto& sub : subs) {
         auto t = std::make_shared<Task>();
-        t->relative =
-            task->relative.isEmpty() ? sub.nativeName : task->relative + '/' + sub.nativeName;
+        t->parent = task->result.node;
+        t->name = sub.nativeName;
         task->children.push_back(std::move(t));
     }
+    // The folder's descriptor stays open until each of these has been opened or dropped.
+    reader_.claim(task->result.node, subs.size());
     // Children that nobody reads ahead stay Queued: the scan reads them when it gets there.
     if (workers_.empty() || stopping_ || !task->result.ok) return;
     // First child first: the queue's front follows the scan's order.
@@ -78,7 +84,7 @@ void FolderSource::queueChildren(const TaskRef& task) {
 FolderSource::TaskRef FolderSource::root(FolderListing& listing) {
     auto t = std::make_shared<Task>();
     t->state = Task::Running;
-    t->result = list(QByteArray());
+    t->result = list(nullptr, QByteArray());
     std::lock_guard<std::mutex> lock(mutex_);
     t->state = Task::Taken;
     queueChildren(t);
@@ -102,6 +108,7 @@ void FolderSource::skip(const TaskRef& task) {
         task->state = Task::Taken;
     } else if (task->state == Task::Queued) {
         task->state = Task::Taken;
+        reader_.drop(task->parent);
     }
 }
 
@@ -111,7 +118,7 @@ FolderListing FolderSource::take(const TaskRef& task) {
         // No worker has it: reading it here is quicker than waiting.
         task->state = Task::Running;
         lock.unlock();
-        task->result = list(task->relative);
+        task->result = list(task->parent, task->name);
         lock.lock();
         task->state = Task::Taken;
         queueChildren(task);
@@ -145,7 +152,7 @@ void FolderSource::runNext(std::unique_lock<std::mutex>& lock) {
     lock.unlock();
     FolderListing result;
     try {
-        result = list(t->relative);
+        result = list(t->parent, t->name);
     } catch (const std::exception&) {
         // Out of memory: the folder counts as unreadable, the scan goes on.
         result = FolderListing();

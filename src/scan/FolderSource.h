@@ -21,11 +21,14 @@ namespace scan {
 
 struct FolderListing {
     bool ok = false;
-    int error = 0;
+    int error = 0;  // errno when not (or not fully) read
+    quint64 device = 0;
+    quint64 inode = 0;
     std::vector<qint64> fileSizes;
     // Subfolders in the order of the sorted name list: names compared without regard to
     // case, equal ones by their bytes; names beginning with "}" are left out.
     std::vector<platform::DirListing::Sub> subs;
+    platform::DirRef node;  // where the subfolders are opened from
 };
 
 // Case-insensitive order of the sorted name list; ties by the native bytes.
@@ -54,7 +57,7 @@ class FolderSource {
     // The tasks of the subfolders of a taken task, in the order of its listing's subs;
     // handed over once.
     std::vector<TaskRef> children(const TaskRef& task);
-    // The scan will not enter this folder: its reading is dropped.
+    // The scan will not enter this folder: its reading is dropped (when not begun).
     void skip(const TaskRef& task);
     // Ends the workers soon; later takes read nothing.
     void stop();
@@ -68,7 +71,7 @@ class FolderSource {
     void work();
     // Pops the queue's front and reads it (mutex held on entry and on return).
     void runNext(std::unique_lock<std::mutex>& lock);
-    FolderListing list(const QByteArray& relative);
+    FolderListing list(const platform::DirRef& parent, const QByteArray& name);
     // Makes the children of a listed task and queues them first (mutex held).
     void queueChildren(const TaskRef& task);
     // A finished listing leaves the budget (mutex held).

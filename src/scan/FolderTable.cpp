@@ -20,6 +20,8 @@ void FolderTable::reset(int n) {
     fresh(RowText);
     fresh(Indent);
     fresh(NativeName);
+    fresh(State);
+    fresh(StateError);
 }
 
 void FolderTable::grow(int step) {
@@ -36,10 +38,28 @@ void FolderTable::grow(int step) {
     RowText.resize(n);
     Indent.resize(n);
     NativeName.resize(n);
+    State.resize(n);
+    StateError.resize(n);
 }
 
 void FolderTable::ensure(int r) {
     while (r >= bound()) grow();
+}
+
+QByteArray FolderTable::nativePath(int r) const {
+    if (r < 0 || r >= bound()) return {};
+    // Walked up by Parent: the root's record holds the drive's native root.
+    std::vector<const QByteArray*> parts;
+    for (int f = r; f > 0; f = Parent[size_t(f)]) {
+        parts.push_back(&NativeName[size_t(f)]);
+        if (Parent[size_t(f)] >= f) return {};  // not a table the scan made
+    }
+    QByteArray out = NativeName[0];
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+        if (!out.endsWith('/')) out += '/';
+        out += **it;
+    }
+    return out;
 }
 
 void FileTable::reset(int n) {

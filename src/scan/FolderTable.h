@@ -8,11 +8,19 @@
 
 namespace scan {
 
+// What the scan could do with a folder.
+enum FolderState : quint8 {
+    kFolderRead = 0,
+    kFolderUnreadable = 1,  // not (or not fully) read; StateError says why
+    kFolderNotEntered = 2,  // a mount point or another file system, listed but not entered
+    kFolderVanished = 3,    // gone (or no longer a folder) by the time it was read
+};
+
 struct FolderTable {
     static constexpr int kFirstBound = 100;  // records 0..99
     static constexpr int kGrowStep = 500;
 
-    std::vector<quint8> Level;
+    std::vector<qint32> Level;
     std::vector<qint32> Parent;
     std::vector<quint8> HasChildren;
     std::vector<qint32> FileCount;
@@ -25,8 +33,14 @@ struct FolderTable {
     std::vector<qint16> Indent;
     // The folder's own name as on disk, for exact access to odd names.
     std::vector<QByteArray> NativeName;
+    // FolderState of the folder and the errno behind it (0 when read).
+    std::vector<quint8> State;
+    std::vector<qint32> StateError;
 
     int bound() const { return int(Level.size()); }
+    // The folder's native path, made from the native names of it and its ancestors (never
+    // from the shown text); empty for a record that does not exist.
+    QByteArray nativePath(int r) const;
     // Empties every array and gives it room for records 0..n-1.
     void reset(int n = kFirstBound);
     // Grows every array by step records, keeping contents.

@@ -8,8 +8,10 @@
 #include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
+#include "platform/PathMap.h"
 #include "scan/DriveInfo.h"
 #include "scan/FillList.h"
+#include "scan/FolderStates.h"
 #include "scan/TreeRows.h"
 #include "settings/Context.h"
 #include "settings/OptionKeys.h"
@@ -18,8 +20,9 @@
 namespace scan {
 namespace {
 
-void Put(QIODevice& dev, const QString& text) {
-    dev.write(text.toUtf8());
+bool Put(QIODevice& dev, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    return dev.write(bytes) == bytes.size();
 }
 
 bool IsLetterDrive(const QString& s) {
@@ -70,8 +73,8 @@ bool ParseReportArguments(const QStringList& args, ReportOptions& out, QString& 
             if (!value(v)) return false;
             bool ok = false;
             const int n = v.toInt(&ok);
-            if (!ok || n < 0 || n > 255) {
-                error = QStringLiteral("--level は 0 から 255 の数です: ") + v;
+            if (!ok || n < 0) {
+                error = QStringLiteral("--level は 0 以上の数です: ") + v;
                 return false;
             }
             out.level = n;
@@ -123,7 +126,12 @@ int ResolveReportDrive(const QString& drive, QString& error) {
         }
         return index;
     }
-    const int index = platform::AddFolderDrive(QFile::encodeName(drive));
+    const int index = platform::AddFolderDrive(platform::NativeFromArg(drive));
+    if (index == platform::kNoFreeLetter) {
+        error = QStringLiteral("空いているドライブ文字がありません (D: から Z: まで使用中): ") +
+                platform::DisplayName(drive);
+        return -1;
+    }
     if (index < 0) {
         error = QStringLiteral("フォルダーを読めません: ") + drive;
         return -1;
@@ -155,7 +163,9 @@ int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODev
     bool knob = false;
     const int threads = qEnvironmentVariableIntValue("FOLDEX_READ_THREADS", &knob);
     if (knob) list.ReadThreads = threads;
-    list.ReportFailure = [&err](const QString& text) {
+    bool scanFailed = false;
+    list.ReportFailure = [&err, &scanFailed](const QString& text) {
+        scanFailed = true;
         Put(err, QStringLiteral("foldex: ") + text + u'\n');
     };
     QElapsedTimer shown;
@@ -169,20 +179,28 @@ int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODev
             QString line = QStringLiteral("\r\x1b[K%1 フォルダ  %2 ファイル  %3")
                                .arg(list.FolderTotal)
                                .arg(list.FileTotal)
-                               .arg(folder.left(60));
+                               .arg(platform::DisplayName(folder.left(60)));
             Put(err, line);
         };
     }
     FillList(list, drive);
     if (progressShown) Put(err, QStringLiteral("\r\x1b[K"));
     if (list.ListRowCount == 0 || list.RootError != 0) {
-        Put(err, QStringLiteral("foldex: ドライブ ") + drive + QStringLiteral(" を読めません") +
+        const QString given = platform::DisplayName(options.drive);
+        Put(err, QStringLiteral("foldex: ドライブ ") + drive +
+                     (given.compare(drive, Qt::CaseInsensitive) == 0
+                          ? QString()
+                          : QStringLiteral(" (") + given + u')') +
+                     QStringLiteral(" を読めません") +
                      (list.RootError > 0
                           ? QStringLiteral(" (") + platform::ErrorText(list.RootError) + u')'
                           : QString()) +
                      u'\n');
         return kExitUnreadable;
     }
+    // Like du: one line per folder that could not be read, and the report all the same.
+    for (const QString& line : UnreadableFolderLines(list))
+        Put(err, QStringLiteral("foldex: ") + line + u'\n');
     if (options.sort != 0) {
         list.SortKind = options.sort;
         SortRows(list);
@@ -193,7 +211,8 @@ int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODev
     if (options.output.isEmpty()) {
         ok = writers.toDevice && writers.toDevice(list, options.csv, out, &error);
     } else {
-        ok = writers.toFile && writers.toFile(list, options.csv, options.output, &error);
+        ok = writers.toFile &&
+             writers.toFile(list, options.csv, platform::NativeFromArg(options.output), &error);
     }
     if (!ok) {
         Put(err, QStringLiteral("foldex: 書き込めません: ") +
@@ -201,7 +220,8 @@ int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODev
                      (error.isEmpty() ? QString() : QStringLiteral(" (") + error + u')') + u'\n');
         return kExitWriteFailed;
     }
-    return kExitOk;
+    // Figures held at their limit, or a device gone: the report is written but not right.
+    return scanFailed ? kExitScanFailed : kExitOk;
 }
 
 QStringList OverviewTable(DriveList& list) {
@@ -240,7 +260,9 @@ int RunDrives(QIODevice& out) {
     DriveList list;
     list.Grid = &g;
     list.UnitMode = app::OptSwitch("MB") ? 2 : app::OptSwitch("KB") ? 1 : 0;
-    for (const QString& line : OverviewTable(list)) Put(out, line + u'\n');
+    for (const QString& line : OverviewTable(list)) {
+        if (!Put(out, line + u'\n')) return kExitWriteFailed;
+    }
     return kExitOk;
 }
 

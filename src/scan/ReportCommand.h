@@ -10,12 +10,18 @@
 
 namespace scan {
 
-enum ReportExit { kExitOk = 0, kExitWriteFailed = 1, kExitBadArguments = 2, kExitUnreadable = 3 };
+enum ReportExit {
+    kExitOk = 0,
+    kExitWriteFailed = 1,
+    kExitBadArguments = 2,
+    kExitUnreadable = 3,
+    kExitScanFailed = 4,  // written, but a figure passed its limit or the device went away
+};
 
 struct ReportOptions {
     QString drive;
     bool csv = false;
-    QString output;  // native file; empty: standard output
+    QString output;  // a file (an argument as ArgFromNative reads it); empty: standard output
     int level = 0;   // 0 all levels
     int unit = 0;    // 0 bytes, 1 KB, 2 MB
     int sort = 0;    // 0 tree order, 1 occupied size, 2 subtree total
@@ -29,7 +35,7 @@ bool ParseReportArguments(const QStringList& args, ReportOptions& out, QString& 
 // The writers of the export formats, given by the caller (the export library).
 struct ReportWriters {
     std::function<bool(const DriveList&, bool csv, QIODevice& device, QString* error)> toDevice;
-    std::function<bool(const DriveList&, bool csv, const QString& nativePath, QString* error)>
+    std::function<bool(const DriveList&, bool csv, const QByteArray& nativePath, QString* error)>
         toFile;
 };
 

@@ -18,8 +18,8 @@ QString UnitNumber(qint64 bytes, int unitMode) {
         const qint64 tenths = qint64((b * 10 + kMB / 2) / kMB);
         text = GroupDigits(tenths / 10) + u'.' + QString::number(tenths % 10);
     }
-    // A value that rounds to zero shows no sign.
-    if (negative && text != QLatin1String("0") && text != QLatin1String("0.0")) text.prepend(u'-');
+    // A shortfall stays a shortfall even when it rounds to zero: "-0 KB", drawn in red.
+    if (negative) text.prepend(u'-');
     return text;
 }
 
@@ -56,8 +56,8 @@ QString PlainSize(qint64 bytes, int unitMode) {
 
 int SizeMark(qint64 bytes) {
     static const std::array<qint64, 14> kLimits = {
-        1 * kMB,   10 * kMB,  25 * kMB,  50 * kMB, 75 * kMB, 100 * kMB, 250 * kMB,
-        500 * kMB, 750 * kMB, 1 * kGB,   2 * kGB,  4 * kGB,  8 * kGB,   16 * kGB};
+        1 * kMB,   10 * kMB,  25 * kMB, 50 * kMB, 75 * kMB, 100 * kMB, 250 * kMB,
+        500 * kMB, 750 * kMB, 1 * kGB,  2 * kGB,  4 * kGB,  8 * kGB,   16 * kGB};
     if (bytes == 0) return 0;
     if (bytes < 0) return 15;
     if (bytes < kLimits[0]) return 1;

@@ -2,12 +2,20 @@
 // Size texts of the list and its labels, and the size mark that colours a row.
 #include <QString>
 #include <QtGlobal>
+#include <limits>
 
 namespace scan {
 
 inline constexpr qint64 kKB = 1024;
 inline constexpr qint64 kMB = kKB * 1024;
 inline constexpr qint64 kGB = kMB * 1024;
+
+// a + b, held at the largest (or smallest) figure instead of wrapping.
+inline qint64 SaturatingAdd(qint64 a, qint64 b) {
+    qint64 sum;
+    if (!__builtin_add_overflow(a, b, &sum)) return sum;
+    return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+}
 inline constexpr qint64 kTB = kGB * 1024;
 
 // Unit modes: 0 full bytes, 1 KB, 2 MB.

@@ -48,8 +48,8 @@ std::pair<QString, qint64> CollapsedText(const DriveList& list, int f, int end) 
     qint64 files = 0, bytes = 0, alloc = 0;
     for (int g = f; g < end; ++g) {
         if (t.FileCount[size_t(g)] > 0) files += t.FileCount[size_t(g)];
-        bytes += t.FileSize[size_t(g)];
-        alloc += t.AllocSize[size_t(g)];
+        bytes = SaturatingAdd(bytes, t.FileSize[size_t(g)]);
+        alloc = SaturatingAdd(alloc, t.AllocSize[size_t(g)]);
     }
     const QString& own = t.RowText[size_t(f)];
     QString text = RowCell(own, 0) + kFieldSep + QString::number(files) + kFieldSep +
@@ -304,16 +304,6 @@ void CollapseRow(DriveList& list, int row) {
     if (removedSelected > 0) CountSelection(list);
 }
 
-namespace {
-
-// Blanks and the decimal digits, right-aligned: text order equals numeric order for
-// every non-negative 64-bit value.
-QString NumberKey(qint64 value, int width) {
-    return QString::number(value).rightJustified(width, u' ');
-}
-
-}  // namespace
-
 void SortRows(DriveList& list) {
     if (!Ready(list)) return;
     grid::GridState& st = list.Grid->st;
@@ -322,23 +312,28 @@ void SortRows(DriveList& list) {
     try {
         FolderTable& t = list.Folders;
         const int kind = list.SortKind;
-        std::vector<std::pair<QString, int>> keys;
+        // Numbers compared as numbers: a million rows sort in a blink.
+        struct Key {
+            qint64 first;
+            qint64 second;
+            int row;
+        };
+        std::vector<Key> keys;
         keys.reserve(size_t(rows));
         for (int r = 0; r < rows; ++r) {
             const size_t f = size_t(t.Order[size_t(r)]);
-            QString key;
             if (kind == 1) {
-                key = NumberKey(t.ShownAlloc[f], 20) + NumberKey(t.FileSize[f], 20);
+                keys.push_back({t.ShownAlloc[f], t.FileSize[f], r});
             } else if (kind == 2) {
-                key = NumberKey(t.SubtreeTotal[f], 20);
+                keys.push_back({t.SubtreeTotal[f], 0, r});
             } else {
-                key = NumberKey(qint64(f), 11);
+                keys.push_back({qint64(f), 0, r});
             }
-            keys.emplace_back(std::move(key), r);
         }
         // Equal keys keep their row order, as items added to a sorted list box do.
-        std::stable_sort(keys.begin(), keys.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+            return a.first != b.first ? a.first < b.first : a.second < b.second;
+        });
         if (kind == 1 || kind == 2) std::reverse(keys.begin(), keys.end());
 
         const auto texts = std::vector<QString>(st.rowText.begin(), st.rowText.begin() + rows);
@@ -347,17 +342,25 @@ void SortRows(DriveList& list) {
         const auto sel = std::vector<qint16>(st.rowSelected.begin(), st.rowSelected.begin() + rows);
         const auto order = std::vector<qint32>(t.Order.begin(), t.Order.begin() + rows);
 
-        const bool plainNames = kind != 1 && kind != 2 && st.treeLines && list.PathsFlag;
+        // Back in tree order the rows get their names again, whether the tree lines are on
+        // or not; only the full-path display keeps paths.
+        const bool plainNames = kind != 1 && kind != 2 && !list.FullPath && list.PathsFlag;
         if (plainNames) list.PathsFlag = false;
         for (int i = 0; i < rows; ++i) {
-            const int src = keys[size_t(i)].second;
+            const int src = keys[size_t(i)].row;
             const int f = order[size_t(src)];
             QString text = texts[size_t(src)];
-            // The folder's own name (the root keeps its drive path).
-            if (plainNames) text = ReplaceCell0(text, RowCell(t.RowText[size_t(f)], 0));
+            // The folder's own name (the root keeps its drive path); a row that shows its own
+            // figures is its record's text.
+            if (plainNames) {
+                text = t.ShownAlloc[size_t(f)] == t.AllocSize[size_t(f)]
+                           ? t.RowText[size_t(f)]
+                           : ReplaceCell0(text, RowCell(t.RowText[size_t(f)], 0));
+            }
             st.rowText[size_t(i)] = text;
             st.rowMark[size_t(i)] = marks[size_t(src)];
-            st.rowLevel[size_t(i)] = levels[size_t(src)];
+            st.rowLevel[size_t(i)] =
+                plainNames ? quint8(t.Level[size_t(f)] & 7) : levels[size_t(src)];
             st.rowSelected[size_t(i)] = sel[size_t(src)];
             t.Order[size_t(i)] = f;
             st.rowIndent.set(i, list.PathsFlag ? 2 : t.Indent[size_t(f)]);
@@ -392,23 +395,42 @@ void ShowPaths(DriveList& list) {
         }
         const int rows = st.rowCount - 1;
         if (!list.PathsFlag) {
-            QStringList parts;
+            // Each path is its parent's path and its own name, made once per folder in the
+            // table's pre-order; names are kept exactly, leading blanks included.
+            std::vector<int> rowOf(size_t(records), -1);
             for (int r = 0; r < rows; ++r) {
                 const int f = t.Order[size_t(r)];
-                if (f < 0 || f >= records) continue;
-                parts.clear();
-                QString own = RowCell(t.RowText[size_t(f)], 0);
-                qsizetype lead = 0;
-                while (lead < own.size() && own.at(lead) == u' ') ++lead;
-                own.remove(0, lead);
-                for (int a = t.Parent[size_t(f)], guard = 0; f != 0 && a > 0 && guard < records;
-                     a = t.Parent[size_t(a)], ++guard) {
-                    parts.prepend(RowCell(t.RowText[size_t(a)], 0));
+                if (f >= 0 && f < records) rowOf[size_t(f)] = r;
+            }
+            std::vector<QString> pathAt;  // by level: the path of the folder last seen there
+            for (int f = 0; f < records; ++f) {
+                const int level = f == 0 ? 0 : std::max(1, t.Level[size_t(f)]);
+                const QString& own = t.RowText[size_t(f)];
+                const QStringView name =
+                    QStringView(own).left(std::max<qsizetype>(0, own.indexOf(kFieldSep)));
+                if (size_t(level) >= pathAt.size()) pathAt.resize(size_t(level) + 1);
+                QString& path = pathAt[size_t(level)];
+                if (level <= 1) {
+                    path = name.toString();
+                } else {
+                    const QString& above = pathAt[size_t(level - 1)];
+                    path.clear();
+                    path.reserve(above.size() + 1 + name.size());
+                    path += above;
+                    path += u'\\';
+                    path += name;
                 }
-                QString path;
-                for (const QString& part : parts) path += part + u'\\';
-                path += own;
-                st.rowText[size_t(r)] = ReplaceCell0(st.rowText[size_t(r)], path);
+                pathAt.resize(size_t(level) + 1);
+                const int r = rowOf[size_t(f)];
+                if (r < 0) continue;
+                QString& text = st.rowText[size_t(r)];
+                const qsizetype sep = text.indexOf(kFieldSep);
+                const QStringView rest = sep < 0 ? QStringView() : QStringView(text).mid(sep);
+                QString row;
+                row.reserve(path.size() + rest.size());
+                row += path;
+                row += rest;
+                text = std::move(row);
             }
         }
         for (int r = 0; r < rows; ++r) {
@@ -439,9 +461,10 @@ void ComputeTreeFlags(DriveList& list) {
         st.rowTreeFlags[size_t(r)] = f >= 0 && f < records && t.HasChildren[size_t(f)] ? 1 : 0;
     }
     // The last row seen at each level; a branch's last row is known when the walk leaves
-    // that level for a shallower one.
-    std::array<int, 256> lastAt;
-    lastAt.fill(-1);
+    // that level for a shallower one. Levels have no upper bound.
+    int deepest = 0;
+    for (int r = 0; r < rows; ++r) deepest = std::max(deepest, levelOf(r));
+    std::vector<int> lastAt(size_t(deepest) + 1, -1);
     auto markLast = [&](int from, int to) {
         for (int k = std::max(from, 1); k <= to; ++k) {
             const int r = lastAt[size_t(k)];

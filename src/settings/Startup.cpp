@@ -65,7 +65,7 @@ QString CommandLineDrive(const QString& argument) {
     if (argument.size() >= 2 && argument.at(1) == u':' &&
         platform::LetterIndex(argument.at(0)) >= 0)
         return argument;
-    const int index = platform::AddFolderDrive(QFile::encodeName(argument));
+    const int index = platform::AddFolderDrive(platform::NativeFromArg(argument));
     if (index < 0) return {};
     return QString(QChar(char16_t(u'A' + index))) + QLatin1String(":\\");
 }

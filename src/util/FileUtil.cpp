@@ -154,15 +154,8 @@ void MakeDirs(const QString& path) {
 }
 
 QString CopyFailureText(int error, const QString& destination) {
-    if (error == ENOSPC && ParentDir(destination).size() < 3) {
-        return QStringLiteral(
-                   "ルート･ディレクトリには、これ以上ファイルを追加できません\r"
-                   "（空き容量が残っていても、ファイル数に限界があります）\r\r"
-                   "先にファイルを削除してから、フォルダーを新規作成し、\r"
-                   "　その中にコピーしてください\r\r"
-                   "ファイル：　") +
-               destination;
-    }
+    // A full disk is a full disk wherever the file goes: Linux has no root directory with a
+    // fixed number of entries, so the system's own text says what happened.
     return platform::ErrorText(error) + QStringLiteral("\rファイル：　") + destination;
 }
 

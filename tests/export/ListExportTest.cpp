@@ -9,10 +9,19 @@
 #include <ostream>
 #include <vector>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <iterator>
+
+#include "../scan/TmpfsMount.h"
 #include "common/FolderRows.h"
 #include "common/TestSupport.h"
 #include "export/ListExport.h"
 #include "grid/Grid.h"
+#include "platform/FileSys.h"
+#include "platform/NativeIo.h"
+#include "platform/PathMap.h"
 #include "scan/DriveList.h"
 #include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
@@ -194,7 +203,8 @@ TEST(ListExport, SaveReplacesAFileOnlyWhenWritten) {
     QTemporaryDir dir;
     const QString path = dir.filePath("LogC.TXT");
     QString error;
-    ASSERT_TRUE(exportlist::SaveListFile(e.list, Format::Text, path, kNow, &error));
+    ASSERT_TRUE(
+        exportlist::SaveListFile(e.list, Format::Text, QFile::encodeName(path), kNow, &error));
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), Expected("tree_kb.txt"));
@@ -203,8 +213,8 @@ TEST(ListExport, SaveReplacesAFileOnlyWhenWritten) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"LogC.TXT"});
 
     // A folder that does not exist: an error, and nothing written.
-    EXPECT_FALSE(
-        exportlist::SaveListFile(e.list, Format::Csv, dir.filePath("no/x.csv"), kNow, &error));
+    EXPECT_FALSE(exportlist::SaveListFile(
+        e.list, Format::Csv, QFile::encodeName(dir.filePath("no/x.csv")), kNow, &error));
     EXPECT_FALSE(error.isEmpty());
 
     // A full device reports its failure.
@@ -217,9 +227,104 @@ TEST(ListExport, SaveReplacesAFileOnlyWhenWritten) {
     EXPECT_TRUE(exportlist::SaveListFile(e.list, Format::Csv, "/dev/null", kNow, &error));
 }
 
-TEST(ListExport, AFailedSaveKeepsTheOlderFile) {
+// A strict reader of comma-separated values (RFC 4180): fields quoted or plain, quotes
+// doubled inside quoted ones, records ended by CR LF. Anything else is malformed: a
+// quote inside a plain field, text after a closing quote, an unclosed quote.
+bool ReadCsv(const QString& text, std::vector<QStringList>& records) {
+    records.clear();
+    QStringList record;
+    QString field;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        if (text.at(i) == u'"') {
+            ++i;
+            for (;;) {
+                if (i >= n) return false;
+                if (text.at(i) == u'"') {
+                    if (i + 1 < n && text.at(i + 1) == u'"') {
+                        field += u'"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                field += text.at(i++);
+            }
+        } else {
+            while (i < n && text.at(i) != u',' && text.at(i) != u'\r') {
+                if (text.at(i) == u'"' || text.at(i) == u'\n') return false;
+                field += text.at(i++);
+            }
+        }
+        record << field;
+        field.clear();
+        if (i < n && text.at(i) == u',') {
+            ++i;
+            continue;
+        }
+        if (i + 1 < n + 1 && text.mid(i, 2) == QStringLiteral("\r\n")) {
+            i += 2;
+            records.push_back(record);
+            record.clear();
+            continue;
+        }
+        return false;
+    }
+    return record.isEmpty();
+}
+
+TEST(ListExport, EveryAwkwardNameIsOneCsvFieldThatReadsBackAsShown) {
+    // The names of the scan's odd-name tests, as the path mapping holds them: substituted
+    // characters (U+F000 + code) for quote, backslash, colon and control codes, U+DCxx for
+    // bytes that are not UTF-8.
+    const QString names[] = {
+        QStringLiteral("evil\",\"9,999\",\"1\",\"2\",\"3"),
+        QStringLiteral("say \"hi\""),
+        QStringLiteral("evil") + QChar(0xF022) + QStringLiteral(",") + QChar(0xF022) +
+            QStringLiteral("9,999") + QChar(0xF022),
+        QStringLiteral("q") + QChar(0xF022) + QChar(0xF022) + QStringLiteral("q"),
+        QChar(0xF022) + QStringLiteral("lead quote"),
+        QStringLiteral(" lead and trail "),
+        QStringLiteral("line") + QChar(0xF00A) + QStringLiteral("break") + QChar(0xF00D),
+        QStringLiteral("back") + QChar(0xF05C) + QStringLiteral("slash") + QChar(0xF03A),
+        QStringLiteral("bad") + QChar(0xDCFF) + QChar(0xDC80) + QStringLiteral("name"),
+        QStringLiteral("del\u007F c1\u009B[31m"),
+        kJapanese,
+        QStringLiteral("comma,,and;semicolon"),
+    };
+    std::vector<Folder> folders = {{0, "C:\\", 0, 0, 0}};
+    for (const QString& n : names) folders.push_back({1, n, 1, 10, 4096});
+    ExportList e(folders, 0);
+    const QString csv = QString::fromUtf8(Written(e.list, Format::Csv));
+    std::vector<QStringList> records;
+    ASSERT_TRUE(ReadCsv(csv, records)) << csv.toStdString();
+    ASSERT_EQ(records.size(), std::size(names) + 3);  // heading, root, names, total
+    for (size_t i = 0; i < std::size(names); ++i) {
+        const QStringList& r = records[i + 2];
+        ASSERT_EQ(r.size(), 5) << i;
+        // The field is the name as the list shows it, and nothing leaks into the figures.
+        EXPECT_EQ(r[0], platform::DisplayName(names[i])) << i;
+        EXPECT_EQ(r[1], QStringLiteral("1")) << i;
+        // Nothing a terminal would take as the start of a control sequence.
+        for (const QChar c : r[0])
+            EXPECT_FALSE(c.unicode() < 32 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F)) << i;
+    }
+}
+
+TEST(ListExport, AFailedSaveKeepsTheOlderFileAndSaysWhy) {
     ExportList e(Tree(), 1);
-    // A device that refuses the write stands in for a failing disk.
+    QTemporaryDir dir;
+    const QByteArray native = QFile::encodeName(dir.path());
+    // Only names that are UTF-8: a temporary file would be one.
+    auto entries = [&] {
+        QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        names.removeIf([](const QString& n) { return n.contains(QChar::ReplacementCharacter); });
+        return names;
+    };
+
+    // A device that refuses the write stands in for a failing stream.
     class Failing : public QBuffer {
       protected:
         qint64 writeData(const char*, qint64) override { return -1; }
@@ -250,6 +355,37 @@ TEST(ListExport, AFailedSaveKeepsTheOlderFile) {
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.csv"});
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     });
+
+    // A report made read-only is left as it is, by root too.
+    testsupport::WriteAll(native + "/kept.txt", "kept report\r\n");
+    ASSERT_EQ(::chmod((native + "/kept.txt").constData(), 0444), 0);
+    error.clear();
+    EXPECT_FALSE(
+        exportlist::SaveListFile(e.list, Format::Text, native + "/kept.txt", kNow, &error));
+    EXPECT_EQ(error, platform::ErrorText(EACCES));
+    EXPECT_EQ(testsupport::ReadAll(native + "/kept.txt"), "kept report\r\n");
+
+    // A name that is not UTF-8 is written byte for byte.
+    const QByteArray odd = native + "/rep\xff\x80.txt";
+    ASSERT_TRUE(exportlist::SaveListFile(e.list, Format::Csv, odd, kNow, &error));
+    QByteArray bytes;
+    ASSERT_TRUE(platform::ReadWholeFile(odd, bytes));
+    EXPECT_EQ(bytes, Written(e.list, Format::Csv));
+    ::chmod((native + "/kept.txt").constData(), 0644);
+    ::unlink(odd.constData());
+    EXPECT_EQ(entries(), QStringList{"kept.txt"});  // no temporary file stays behind
+
+    // A full disk: the small report never fits, the old one stays whole.
+    testsupport::TmpfsMount disk("64k");
+    if (!disk.mounted()) GTEST_SKIP() << disk.skipReason();
+    const QByteArray report = disk.path() + "/report.txt";
+    testsupport::WriteAll(report, "older report\r\n");
+    testsupport::FillDisk(disk.path());
+    error.clear();
+    EXPECT_FALSE(exportlist::SaveListFile(e.list, Format::Text, report, kNow, &error));
+    EXPECT_EQ(error, platform::ErrorText(ENOSPC));
+    EXPECT_EQ(testsupport::ReadAll(report), "older report\r\n");
+    EXPECT_EQ(QDir(QFile::decodeName(disk.path())).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }
 
 }  // namespace

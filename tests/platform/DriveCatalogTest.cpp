@@ -144,9 +144,11 @@ TEST_F(DriveCatalogTest, RememberedDriveMissingNow) {
     EXPECT_EQ(DriveType(E), 1);
     EXPECT_FALSE(Drives().has(E));  // nothing can be written into the empty place
     EXPECT_EQ(Remembered(E), Path("usb"));
-    EXPECT_EQ(Drives().root(F), root_ + "/net");
-    EXPECT_EQ(DriveType(F), 3);
-    EXPECT_EQ(DriveFileSystem(F), "ext4");
+    // The folder the network drive was mounted on is not that drive: absent until it
+    // returns, not shown with the figures of the disk below it.
+    EXPECT_EQ(DriveType(F), 1);
+    EXPECT_FALSE(Drives().has(F));
+    EXPECT_EQ(Remembered(F), Path("net"));
     EXPECT_EQ(Drives().root(J), root_ + "/late");  // E stays reserved for the stick
 
     // The stick is back.
@@ -154,6 +156,33 @@ TEST_F(DriveCatalogTest, RememberedDriveMissingNow) {
     Load(table_);
     EXPECT_EQ(Drives().root(E), root_ + "/usb");
     EXPECT_EQ(DriveFileSystem(E), "vfat");
+    EXPECT_EQ(DriveFileSystem(F), "nfs4");
+}
+
+TEST_F(DriveCatalogTest, WhenLettersRunOutTheLongestAbsentMountMakesRoom) {
+    // D: to Z: all remembered for mounts that are gone; K: has been away longest.
+    QByteArray text = "[Drives]\n";
+    QByteArray marks = "[MountedDrives]\n";
+    for (int i = D; i <= Z; ++i) {
+        const QByteArray letter(1, char('A' + i));
+        text += letter + "=" + root_ + "/gone" + letter + "\n";
+        marks += letter + "=" + QByteArray::number(i == K ? 1000 : 2000 + i) + "\n";
+    }
+    testsupport::WriteAll(settings_, text + marks);
+    QDir().mkpath(Path("fresh"));
+    Load(table_ + "40 20 0:90 / " + root_ + "/fresh rw - ext4 /dev/sdh1 rw\n");
+    // The first new mount of the table takes K:, the rest find no letter.
+    EXPECT_EQ(Drives().root(K), root_ + "/home");
+    EXPECT_EQ(Remembered(K), Path("home"));
+    EXPECT_EQ(ProfileGet(settings_, "MountedDrives", "K"), "0");
+    // A folder on the command line still gets a letter for the run, an absent one.
+    const int lent = AddFolderDrive(root_ + "/stuff");
+    ASSERT_GE(lent, D);
+    EXPECT_EQ(Drives().root(lent), root_ + "/stuff");
+    EXPECT_NE(lent, K);
+    // Every letter present: said plainly.
+    for (int i = D; i <= Z; ++i) Drives().set(i, root_ + "/stuff/photos");
+    EXPECT_EQ(AddFolderDrive(root_ + "/sys"), kNoFreeLetter);
 }
 
 TEST_F(DriveCatalogTest, FoldersMappedByHand) {
@@ -276,10 +305,11 @@ TEST_F(DriveCatalogTest, HighestFreeLetterSkipsRememberedOnes) {
     Load(table_);
     EXPECT_EQ(DriveType(Z), 1);
     EXPECT_EQ(AddFolderDrive(root_ + "/stuff"), Y);
-    // Every letter taken: no drive.
+    // Every letter taken: the folder missing now lends its letter for the run.
     for (int i = J; i < Y; ++i) Drives().set(i, root_ + "/stuff/photos");
     EXPECT_EQ(AddFolderDrive(root_ + "/ram"), H);
-    EXPECT_EQ(AddFolderDrive(root_ + "/sys"), -1);
+    EXPECT_EQ(AddFolderDrive(root_ + "/sys"), Z);
+    EXPECT_EQ(AddFolderDrive(root_ + "/labels"), kNoFreeLetter);
 }
 
 TEST_F(DriveCatalogTest, MountPointsForTheScan) {

@@ -69,6 +69,10 @@ TEST(NameMapping, EveryByteNameRoundTripsAndNoTwoNamesCollide) {
         }
         const QString name = NameFromNative(native);
         ASSERT_EQ(NativeFromName(name), native) << native.toHex().constData();
+        // A command-line argument comes back byte for byte too, ":" and "\\" as themselves.
+        const QString arg = platform::ArgFromNative(native);
+        ASSERT_EQ(platform::NativeFromArg(arg), native) << native.toHex().constData();
+        ASSERT_EQ(arg.contains(u':'), native.contains(':'));
         if (natives.insert(native).second) {
             EXPECT_TRUE(names.insert(name).second) << native.toHex().constData();
         }
@@ -136,6 +140,9 @@ TEST(DisplayNameTest, SubstitutesReadAsTheirCharacters) {
     EXPECT_EQ(platform::DisplayName(NameFromNative("tab\there\x01")),
               QStringLiteral("tab^Ihere^A"));
     EXPECT_EQ(platform::DisplayName(NameFromNative("bad\xff")), QStringLiteral("bad\uFFFD"));
+    // DEL and the C1 codes (U+009B would start a terminal sequence) as cat -v shows them.
+    EXPECT_EQ(platform::DisplayName(NameFromNative("del\x7f csi\xc2\x9b[31m nel\xc2\x85")),
+              QStringLiteral("del^? csiM-^[[31m nelM-^E"));
     EXPECT_EQ(platform::DisplayName(QStringLiteral("日本語 \U0001F600 \uF041")),
               QStringLiteral("日本語 \U0001F600 \uF041"));
 }

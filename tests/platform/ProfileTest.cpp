@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include "../scan/TmpfsMount.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +16,7 @@ using platform::ProfilePut;
 using platform::ProfileRemove;
 using platform::ProfileSection;
 using testsupport::ReadAll;
+using testsupport::RunUnprivileged;
 using testsupport::WriteAll;
 
 namespace {
@@ -114,6 +119,21 @@ TEST_F(ProfileTest, FailedWriteLeavesTheOldFile) {
         EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"FOLDEX.Opt"});
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     });
+    // A settings file made read-only is left alone, by root too; so is one on a full disk.
+    WriteAll(file, "[Options]\nA=1\n");
+    ASSERT_EQ(::chmod(file.constData(), 0444), 0);
+    EXPECT_FALSE(ProfilePut(file, "Options", "A", "2"));
+    EXPECT_FALSE(ProfileRemove(file, "Options", "A"));
+    EXPECT_EQ(ReadAll(file), "[Options]\nA=1\n");
+    ::chmod(file.constData(), 0644);
+
+    testsupport::TmpfsMount disk("64k");
+    if (!disk.mounted()) GTEST_SKIP() << disk.skipReason();
+    const QByteArray full = disk.path() + "/FOLDEX.Opt";
+    WriteAll(full, "[Options]\nA=1\n");
+    testsupport::FillDisk(disk.path());
+    EXPECT_FALSE(ProfilePut(full, "Options", "Long", QString(8000, u'x')));
+    EXPECT_EQ(ReadAll(full), "[Options]\nA=1\n");
 }
 
 TEST_F(ProfileTest, WriteThroughALinkKeepsTheLink) {

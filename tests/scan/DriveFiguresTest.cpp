@@ -29,7 +29,10 @@ TEST(SizeFormat, CellsAndPlainSizes) {
     EXPECT_EQ(CellSize(std::numeric_limits<qint64>::max(), 0), "72,036,854,775,807");
     EXPECT_EQ(PlainSize(-1536, 1), "-2 KB ");
     EXPECT_EQ(PlainSize(-5, 0), "-5");
-    EXPECT_EQ(PlainSize(-1, 2), "0.0 MB ");
+    // A shortfall that rounds to zero keeps its sign.
+    EXPECT_EQ(PlainSize(-1, 2), "-0.0 MB ");
+    EXPECT_EQ(PlainSize(-100, 1), "-0 KB ");
+    EXPECT_EQ(CellSize(-100, 1), QString(12, u' ') + "-0 KB ");
     EXPECT_EQ(PlainSize(3 * kGB, 2), "3,072.0 MB ");
 }
 

@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QBuffer>
+#include <QFile>
+#include <cerrno>
 
 #include "common/TestSupport.h"
 #include "grid/Grid.h"
 #include "platform/DriveMap.h"
+#include "platform/FileSys.h"
+#include "platform/PathMap.h"
+#include "scan/FolderStates.h"
 #include "scan/ReportCommand.h"
 #include "scan/TreeRows.h"
 #include "settings/Context.h"
@@ -46,6 +54,8 @@ TEST(ReportArguments, RejectsBadInput) {
     }
 }
 
+using testsupport::RunUnprivileged;
+
 namespace {
 
 struct Captured {
@@ -74,8 +84,8 @@ ReportWriters Capture(Captured& c, bool succeed = true) {
         dev.write("written");
         return keep(l, csv);
     };
-    w.toFile = [keep, &c](const DriveList& l, bool csv, const QString& path, QString* e) {
-        c.path = path;
+    w.toFile = [keep, &c](const DriveList& l, bool csv, const QByteArray& path, QString* e) {
+        c.path = QFile::decodeName(path);
         if (e) *e = "disk full";
         return keep(l, csv);
     };
@@ -157,6 +167,43 @@ TEST_F(ReportFixture, MissingDriveOrFolderIsUnreadable) {
     EXPECT_EQ(RunReport(o, Capture(c), out, err, false), kExitUnreadable);
     EXPECT_EQ(c.calls, 0);
     EXPECT_TRUE(QString::fromUtf8(err.data()).contains("no such folder"));
+}
+
+TEST_F(ReportFixture, UnreadableFoldersAreNamedAndOnlyAnUnreadableRootFails) {
+    drive.writeFile("locked/inner/f", "abc");
+    // Made by bytes: the test helpers go through QString.
+    ASSERT_EQ(::mkdir((drive.native() + "/bad\xff\x80").constData(), 0755), 0);
+    ASSERT_EQ(::close(::creat((drive.native() + "/bad\xff\x80/f").constData(), 0644)), 0);
+    ::chmod(drive.native().constData(), 0777);
+    ::chmod(home.native().constData(), 0777);
+    ::chmod((drive.native() + "/locked").constData(), 0);
+    RunUnprivileged([&] {
+        Captured c;
+        ReportOptions o;
+        o.drive = "T:";
+        EXPECT_EQ(RunReport(o, Capture(c), out, err, false), kExitOk);
+        EXPECT_EQ(c.calls, 1);
+        // One line like du's, with the folder's path and the reason.
+        EXPECT_EQ(QString::fromUtf8(err.data()),
+                  QStringLiteral("foldex: 読み取れません: ") + QFile::decodeName(drive.native()) +
+                      "/locked (" + platform::ErrorText(EACCES) + ")\n");
+
+        // The root itself: exit 3, and the message names the folder as it was given.
+        err.buffer().clear();
+        err.seek(0);
+        o.drive = QFile::decodeName(drive.native() + "/locked");
+        EXPECT_EQ(RunReport(o, Capture(c), out, err, false), kExitUnreadable);
+        EXPECT_TRUE(QString::fromUtf8(err.data()).contains(o.drive)) << err.data().constData();
+    });
+    ::chmod((drive.native() + "/locked").constData(), 0755);
+
+    // A folder whose name is not UTF-8, named on the command line byte for byte.
+    Captured c;
+    ReportOptions o;
+    o.drive = platform::ArgFromNative(drive.native() + "/bad\xff\x80");
+    EXPECT_EQ(RunReport(o, Capture(c), out, err, false), kExitOk) << err.data().constData();
+    ASSERT_EQ(c.rows.size(), 2);
+    EXPECT_EQ(RowCell(c.rows[1], 1), "1");
 }
 
 TEST_F(ReportFixture, DrivesTableIsAligned) {

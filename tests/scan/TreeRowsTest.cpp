@@ -276,6 +276,34 @@ TEST(TreeRows, SortKeysHoldSizesBeyondATerabyte) {
     EXPECT_EQ(t.shown(), (std::vector<int>{1, 2, 0, 3}));
 }
 
+TEST(TreeRows, EndingASortGivesNamesBackWithTheTreeLinesOnOrOff) {
+    for (const int lines : {-1, 0}) {
+        SCOPED_TRACE(lines);
+        TreeList t(SmallTree());
+        t.st().treeLines = lines;
+        t.list.SortKind = 1;
+        scan::SortRows(t.list);
+        scan::ShowPaths(t.list);
+        t.list.SortKind = 0;
+        scan::SortRows(t.list);
+        EXPECT_FALSE(t.list.PathsFlag);
+        for (int r = 0; r < t.rows() - 1; ++r) {
+            const int f = t.order(r);
+            EXPECT_EQ(f, r);
+            EXPECT_EQ(t.cell(r, 0), scan::RowCell(t.list.Folders.RowText[size_t(f)], 0)) << r;
+            EXPECT_EQ(t.st().rowIndent[r], t.list.Folders.Indent[size_t(f)]) << r;
+            EXPECT_EQ(t.st().rowLevel[size_t(r)], t.list.Folders.Level[size_t(f)] & 7) << r;
+        }
+    }
+    // The full-path display keeps its paths.
+    TreeList t(SmallTree());
+    t.list.FullPath = true;
+    scan::ShowPaths(t.list);
+    scan::SortRows(t.list);
+    EXPECT_TRUE(t.list.PathsFlag);
+    EXPECT_EQ(t.cell(3, 0), "A\\A1\\A1x");
+}
+
 TEST(TreeRows, FifteenthTopLevelGroupWrapsToZero) {
     std::vector<Folder> folders = {{0, "C:\\", 0, 0, 0}};
     for (int i = 1; i <= 16; ++i) {
@@ -297,7 +325,8 @@ TEST(TreeRows, FifteenthTopLevelGroupWrapsToZero) {
         EXPECT_EQ(t.st().rowLevel[size_t(r)], g[size_t(f)] & 7);
         EXPECT_EQ(t.st().rowIndent[r], 2);
         if (f == 16) {
-            EXPECT_EQ(t.cell(r, 0), "T15\\deep");
+            // Leading blanks are part of the name: " lead" and "lead" are two folders.
+            EXPECT_EQ(t.cell(r, 0), "T15\\  deep");
         }
         if (f == 0) {
             EXPECT_EQ(t.cell(r, 0), "C:\\");
@@ -308,7 +337,7 @@ TEST(TreeRows, FifteenthTopLevelGroupWrapsToZero) {
     scan::ShowPaths(t.list);
     for (int r = 0; r < t.rows() - 1; ++r) {
         if (t.order(r) == 16) {
-            EXPECT_EQ(t.cell(r, 0), "T15\\deep");
+            EXPECT_EQ(t.cell(r, 0), "T15\\  deep");
         }
     }
 }

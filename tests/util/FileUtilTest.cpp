@@ -245,16 +245,11 @@ TEST_F(FileUtilTest, CopyFileSafeReportsTheErrorAndKeepsTheOldDestination) {
     EXPECT_TRUE(onlyTheseIn("", {"src", "srclink", "dst"}));
 }
 
-TEST_F(FileUtilTest, CopyFailureTextForAFullRoot) {
-    const QString root = CopyFailureText(ENOSPC, "T:\\file.txt");
-    EXPECT_EQ(root,
-              u"ルート･ディレクトリには、これ以上ファイルを追加できません\r"
-              u"（空き容量が残っていても、ファイル数に限界があります）\r\r"
-              u"先にファイルを削除してから、フォルダーを新規作成し、\r"
-              u"　その中にコピーしてください\r\r"
-              u"ファイル：　T:\\file.txt"_qs);
-    EXPECT_EQ(CopyFailureText(ENOSPC, "T:\\dir\\file.txt"),
-              platform::ErrorText(ENOSPC) + u"\rファイル：　T:\\dir\\file.txt"_qs);
+TEST_F(FileUtilTest, AFullDiskIsCalledFullInTheRootToo) {
+    for (const char* where : {"T:\\file.txt", "T:\\dir\\file.txt"}) {
+        EXPECT_EQ(CopyFailureText(ENOSPC, QString::fromUtf8(where)),
+                  platform::ErrorText(ENOSPC) + u"\rファイル：　"_qs + QString::fromUtf8(where));
+    }
 }
 
 TEST_F(FileUtilTest, OddNamesAreListedAndCopiedByTheirProgramNames) {

@@ -1,0 +1,49 @@
+#pragma once
+// Writing a file so that a failure never costs the older file: the bytes go to a temporary
+// file beside it, every write is checked, and only a file that reached the disk whole is
+// renamed over the old one. A target that exists and is not a regular file (a device, a
+// pipe) is written in place: there is nothing there to keep.
+#include <QByteArray>
+
+namespace platform {
+
+class ReplacingFile {
+  public:
+    ReplacingFile() = default;
+    ~ReplacingFile();  // a file neither committed nor cancelled is cancelled
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    bool open(const QByteArray& nativePath);
+    bool write(const char* data, qsizetype size);
+    bool write(const QByteArray& bytes) { return write(bytes.constData(), bytes.size()); }
+    // Flushes to the disk, closes and renames; false (and the old file untouched) on any
+    // failure.
+    bool commit();
+    void cancel();
+    // errno of the first failure, 0 while none.
+    int error() const { return error_; }
+
+  private:
+    bool fail(int e);
+
+    QByteArray temp_;  // name in dirFd_; empty when writing in place
+    QByteArray name_;
+    int dirFd_ = -1;
+    int fd_ = -1;
+    int error_ = 0;
+};
+
+// Writes all of size bytes to a descriptor, retrying after interruptions. False with errno.
+bool WriteFully(int fd, const char* data, qsizetype size);
+
+// A standard stream that is closed at start would be taken by the next file opened, and a
+// report meant for standard output would land in it. Closed streams get /dev/null opened
+// on the other direction, so writing to them fails (EBADF) instead.
+void GuardStandardStreams();
+// Writes to standard output; false with errno on failure.
+bool WriteStdout(const QByteArray& bytes);
+// Closes standard output and says whether everything written reached it.
+bool CloseStdout(int* error);
+
+}  // namespace platform

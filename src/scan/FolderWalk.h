@@ -1,0 +1,45 @@
+#pragma once
+// The walk of a folder tree, apart from what is made of it: folders come out depth first
+// in the scan's order (a folder with its files, then each subfolder by the sorted name
+// list with its own subtree), each with what the walk could do with it. The walk keeps
+// its own stack, so depth has no limit but memory. The list's rows, a report or an export
+// are each a sink that takes the folders as they come.
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+#include "scan/FolderTable.h"
+
+namespace scan {
+
+struct WalkedFolder {
+    QString name;           // the program name; for the root, the name the walk was given
+    QByteArray nativeName;  // the name on disk; for the root, its whole native path
+    int level = 0;          // 0 for the root
+    FolderState state = kFolderRead;
+    int error = 0;                  // errno behind a state other than read
+    std::vector<qint64> fileSizes;  // the files directly in the folder
+    size_t subfolders = 0;          // listed subfolders, each entered (and left) next
+};
+
+class FolderSink {
+  public:
+    virtual ~FolderSink() = default;
+    // A folder, before its subfolders. The sink may take fileSizes. False stops the walk.
+    virtual bool enter(WalkedFolder& folder) = 0;
+    // The folder entered last and not yet left is done with its subtree. False stops.
+    virtual bool leave() = 0;
+};
+
+struct WalkResult {
+    // errno of the root when it could not be opened or listed (-1: no such drive), else 0.
+    int rootError = 0;
+};
+
+// Walks the folder at nativeRoot (shown as rootName) with threads read-ahead workers.
+// Subfolders whose names begin with "}" are left out; mount points, other file systems and
+// a folder that is one of its own ancestors are listed but not entered.
+WalkResult WalkFolders(const QByteArray& nativeRoot, const QString& rootName, int threads,
+                       FolderSink& sink);
+
+}  // namespace scan

@@ -1,0 +1,308 @@
+// The walk on trees nobody prepares for: deeper than PATH_MAX and than 255 levels, with
+// and without openat2; every folder's state; sums past 2^63.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <cerrno>
+#include <climits>
+#include <functional>
+#include <limits>
+
+#include "ScanFixture.h"
+#include "TmpfsMount.h"
+#include "settings/Settings.h"
+#include "common/TestSupport.h"
+#include "grid/Grid.h"
+#include "platform/DirReader.h"
+#include "platform/DriveMap.h"
+#include "platform/FileSys.h"
+#include "scan/FillList.h"
+#include "scan/FolderScan.h"
+#include "scan/FolderStates.h"
+#include "scan/ReportCommand.h"
+#include "scan/TreeRows.h"
+
+using scantest::Scanned;
+using testsupport::RunUnprivileged;
+using testsupport::TempDrive;
+
+namespace {
+
+// Makes a chain of folders below root, one name per level, each holding one file of
+// `bytes` bytes; every step relative to the last folder, so the chain may pass PATH_MAX.
+void MakeChain(const QByteArray& root, int levels, const QByteArray& name, int bytes) {
+    int fd = ::open(root.constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    for (int i = 0; i < levels; ++i) {
+        ASSERT_EQ(::mkdirat(fd, name.constData(), 0755), 0) << i;
+        const int next = ::openat(fd, name.constData(), O_RDONLY | O_DIRECTORY);
+        ASSERT_GE(next, 0) << i;
+        ::close(fd);
+        fd = next;
+        const int file = ::openat(fd, "f", O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(file, 0);
+        ASSERT_EQ(::write(file, QByteArray(bytes, 'x').constData(), size_t(bytes)), bytes);
+        ::close(file);
+    }
+    ::close(fd);
+}
+
+// Removes everything below a folder descriptor without paths (and without recursion on
+// the way down a chain: each level is emptied from its deepest part upwards).
+void RemoveBelow(int fd) {
+    std::vector<int> fds{fd};
+    std::vector<QByteArray> names;
+    while (!fds.empty()) {
+        const int top = fds.back();
+        DIR* dir = ::fdopendir(::dup(top));
+        ASSERT_NE(dir, nullptr);
+        ::rewinddir(dir);
+        QByteArray sub;
+        while (const dirent* e = ::readdir(dir)) {
+            const QByteArray n(e->d_name);
+            if (n == "." || n == "..") continue;
+            if (::unlinkat(top, n.constData(), 0) == 0) continue;
+            sub = n;
+            break;
+        }
+        ::closedir(dir);
+        if (sub.isEmpty()) {
+            if (fds.size() > 1) ::close(top);
+            fds.pop_back();
+            if (!names.empty()) {
+                ::unlinkat(fds.back(), names.back().constData(), AT_REMOVEDIR);
+                names.pop_back();
+            }
+            continue;
+        }
+        const int next = ::openat(top, sub.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+        ASSERT_GE(next, 0);
+        fds.push_back(next);
+        names.push_back(sub);
+    }
+}
+
+struct CleanUp {
+    QByteArray root;
+    ~CleanUp() {
+        const int fd = ::open(root.constData(), O_RDONLY | O_DIRECTORY);
+        if (fd >= 0) {
+            RemoveBelow(fd);
+            ::close(fd);
+        }
+    }
+};
+
+// The walk as on a kernel without openat2, for the life of the object.
+struct Fallback {
+    explicit Fallback(bool on) { platform::ForceOpenatFallback(on); }
+    ~Fallback() { platform::ForceOpenatFallback(false); }
+};
+
+struct Listed {
+    testsupport::TempHome home;
+    grid::Grid grid;
+    scan::DriveList list;
+    Listed() {
+        app::SetSettingsNative(home.settingsFile());
+        grid::InitGrid(grid, 0);
+        list.Grid = &grid;
+        list.IndentStep = 10;
+    }
+    ~Listed() { app::SetSettingsNative({}); }
+};
+
+}  // namespace
+
+TEST(FolderWalk, DeepChainsAreWalkedWholeWithAndWithoutOpenat2) {
+    struct Case {
+        int levels;
+        QByteArray name;
+    };
+    // 300 and 5,000 levels (past 255 and past PATH_MAX), and 40 levels of 255-byte names.
+    const Case cases[] = {{300, "d"}, {5000, "d"}, {40, QByteArray(255, 'n')}};
+    for (const Case& c : cases) {
+        TempDrive d;
+        CleanUp clean{d.native()};
+        MakeChain(d.native(), c.levels, c.name, 1);
+        for (const bool fallback : {false, true}) {
+            Fallback mode(fallback);
+            for (const int threads : {0, 2}) {
+                SCOPED_TRACE(testing::Message() << c.levels << " levels, fallback " << fallback
+                                                << ", threads " << threads);
+                Scanned s;
+                s.run(d.drive(), threads);
+                ASSERT_EQ(s.rows(), c.levels + 1);
+                const auto& t = s.list.Folders;
+                EXPECT_EQ(s.list.FileTotal, c.levels);
+                EXPECT_EQ(s.list.FolderTotal, c.levels);
+                EXPECT_EQ(s.list.Depth, 0);
+                for (int r = 1; r <= c.levels; ++r) {
+                    ASSERT_EQ(t.Level[r], r);
+                    ASSERT_EQ(t.Parent[r], r - 1);
+                    ASSERT_EQ(t.FileCount[r], 1) << r;
+                    ASSERT_EQ(t.State[r], scan::kFolderRead) << r;
+                    ASSERT_EQ(t.SubtreeTotal[r], qint64(c.levels - r + 1) * 2 * 4096) << r;
+                }
+                // The deepest folder's path, made from native names, reaches the disk.
+                const QByteArray deepest = t.nativePath(c.levels);
+                EXPECT_EQ(deepest.size(), d.native().size() + c.levels * (c.name.size() + 1));
+                if (c.levels * (c.name.size() + 1) > PATH_MAX) {
+                    EXPECT_GT(deepest.size(), PATH_MAX);
+                }
+            }
+        }
+    }
+}
+
+TEST(FolderWalk, LevelsPast255StayBelowTheirParentInTheLevelLimit) {
+    Listed l;
+    TempDrive d;
+    CleanUp clean{d.native()};
+    MakeChain(d.native(), 600, "d", 1);
+    l.list.ShownLevel = 1;
+    scan::FillList(l.list, d.drive());
+    // The root, one top-level folder holding the whole chain, the total row.
+    ASSERT_EQ(l.grid.st.rowCount, 3);
+    EXPECT_EQ(l.list.Folders.ShownAlloc[1], qint64(600) * 2 * 4096);
+    scan::ApplyLevelLimit(l.list);
+    scan::ComputeTreeFlags(l.list);  // levels beyond 255 in the tree flags
+    l.list.ShownLevel = 0;
+    scan::ApplyLevelLimit(l.list);
+    scan::ComputeTreeFlags(l.list);
+    EXPECT_EQ(l.grid.st.rowCount, 602);
+    EXPECT_EQ(l.grid.st.rowTreeFlags[599], 1 | 2);
+}
+
+TEST(FolderWalk, EveryFolderHasAState) {
+    TempDrive d;
+    d.writeFile("locked/inner/file", "abc");
+    d.writeFile("open/file", "abc");
+    d.writeFile("goes/file", "abc");
+    d.writeFile("z/file", "abc");
+    d.makeDir(" lead");
+    d.makeDir("lead");
+    testsupport::TmpfsMount mounted("64k");
+    const bool haveMount = mounted.mounted();
+    d.makeDir("mnt");
+    if (haveMount) {
+        ASSERT_EQ(::mount(mounted.path().constData(), (d.native() + "/mnt").constData(), nullptr,
+                          MS_BIND, nullptr),
+                  0);
+        testsupport::WriteAll(mounted.path() + "/inside", "abc");
+    }
+    ASSERT_EQ(::chmod(d.native().constData(), 0777), 0);  // the unprivileged child's drive
+    ASSERT_EQ(::chmod((d.native() + "/locked").constData(), 0), 0);
+    for (const bool fallback : {false, true}) {
+        SCOPED_TRACE(fallback ? "without openat2" : "with openat2");
+        Fallback mode(fallback);
+        // Not root, so that the locked folder is locked.
+        RunUnprivileged([&] {
+            Scanned s;
+            // A folder that goes away while the scan is elsewhere.
+            s.list.ShowProgress = [&](const QString& name) {
+                if (name == " lead")
+                    ::rename((d.native() + "/goes").constData(),
+                             (d.native() + "/gone").constData());
+            };
+            s.run(d.drive(), 0);
+            const auto& t = s.list.Folders;
+            const int locked = s.rowOf("locked");
+            ASSERT_GE(locked, 0);
+            EXPECT_EQ(t.State[locked], scan::kFolderUnreadable);
+            EXPECT_EQ(t.StateError[locked], EACCES);
+            EXPECT_EQ(t.FileCount[locked], 0);
+            EXPECT_EQ(s.rowOf("inner"), -1);
+            EXPECT_EQ(t.State[s.rowOf("open")], scan::kFolderRead);
+            EXPECT_EQ(t.State[s.rowOf("goes")], scan::kFolderVanished);
+            EXPECT_EQ(t.State[s.rowOf("z")], scan::kFolderRead);
+            // Leading blanks belong to the name on disk.
+            EXPECT_EQ(t.nativePath(s.rowOf(" lead")), d.native() + "/ lead");
+            EXPECT_EQ(t.nativePath(s.rowOf("lead")), d.native() + "/lead");
+            if (haveMount) {
+                const int mnt = s.rowOf("mnt");
+                EXPECT_EQ(t.State[mnt], scan::kFolderNotEntered);
+                EXPECT_EQ(t.FileCount[mnt], 0);
+            }
+            // The report names what it could not read, and why.
+            scan::DriveList copy;
+            copy.Folders = t;
+            copy.ListRowCount = s.rows() + 1;
+            const QStringList lines = scan::UnreadableFolderLines(copy);
+            ASSERT_EQ(lines.size(), 2);
+            EXPECT_EQ(lines[0], QStringLiteral("読み取れません: ") + QFile::decodeName(d.native()) +
+                                    "/goes (" + platform::ErrorText(ENOENT) + ")");
+            EXPECT_EQ(lines[1], QStringLiteral("読み取れません: ") + QFile::decodeName(d.native()) +
+                                    "/locked (" + platform::ErrorText(EACCES) + ")");
+            EXPECT_EQ(scan::FolderStateTip(copy, locked),
+                      QStringLiteral("読み取れません: ") + platform::ErrorText(EACCES));
+        });
+        ::rename((d.native() + "/gone").constData(), (d.native() + "/goes").constData());
+    }
+    ::chmod((d.native() + "/locked").constData(), 0755);
+    if (haveMount) ::umount2((d.native() + "/mnt").constData(), MNT_DETACH);
+    if (!haveMount) GTEST_SKIP() << "mount point case: " << mounted.skipReason();
+}
+
+TEST(FolderWalk, ABindMountThatAppearsDuringTheScanIsNotEntered) {
+    TempDrive d;
+    d.writeFile("a/file", "abc");
+    d.writeFile("b/file", "abc");
+    for (int i = 0; i < 50; ++i) d.writeFile("src/f" + QByteArray::number(i), "abc");
+    d.makeDir("z");
+    for (const bool fallback : {false, true}) {
+        SCOPED_TRACE(fallback ? "without openat2" : "with openat2");
+        Fallback mode(fallback);
+        Scanned s;
+        bool mounted = false;
+        s.list.ShowProgress = [&](const QString& name) {
+            if (name != "b" || mounted) return;
+            mounted = ::mount((d.native() + "/src").constData(), (d.native() + "/z").constData(),
+                              nullptr, MS_BIND, nullptr) == 0;
+        };
+        s.run(d.drive(), 0);
+        if (!mounted)
+            GTEST_SKIP() << "cannot bind-mount here (" << std::strerror(errno)
+                         << "); run the tests as root so that this case runs";
+        ::umount2((d.native() + "/z").constData(), MNT_DETACH);
+        const int z = s.rowOf("z");
+        ASSERT_GE(z, 0);
+        EXPECT_EQ(s.list.Folders.State[z], scan::kFolderNotEntered);
+        EXPECT_EQ(s.list.Folders.FileCount[z], 0);
+        EXPECT_EQ(s.list.FileTotal, 52);
+    }
+}
+
+TEST(FolderWalk, SumsPastTwoToTheSixtyThirdSaturateAndAreReported) {
+    testsupport::TmpfsMount disk("64k");
+    if (!disk.mounted()) GTEST_SKIP() << disk.skipReason();
+    // Four sparse files of 2^62 bytes: their sum needs 65 bits.
+    for (int i = 0; i < 4; ++i) {
+        QFile f(QFile::decodeName(disk.path() + "/huge" + QByteArray::number(i)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64(1) << 62));
+    }
+    const int index = platform::LetterIndex(u'U');
+    const QByteArray previous = platform::Drives().root(index);
+    platform::Drives().set(index, disk.path());
+    Scanned s;
+    QStringList failures;
+    s.list.ReportFailure = [&](const QString& text) { failures << text; };
+    s.run(QStringLiteral("U:"), 0);
+    platform::Drives().set(index, previous);
+    const qint64 most = std::numeric_limits<qint64>::max();
+    EXPECT_EQ(s.list.FileTotal, 4);
+    EXPECT_EQ(s.list.Folders.FileSize[0], most);
+    EXPECT_EQ(s.list.Folders.SubtreeTotal[0], most);
+    EXPECT_EQ(s.list.FileSizeTotal, most);
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].endsWith(platform::ErrorText(EOVERFLOW))) << failures[0].toStdString();
+    // The cell shows the largest figure it can, never a minus sign.
+    EXPECT_FALSE(s.cell(0, 4).contains(u'-'));
+}

@@ -1,0 +1,60 @@
+#pragma once
+// A small tmpfs of its own for a test: a disk that can be filled, or that holds sparse
+// files of any size. Root may mount one; elsewhere mounted() is false and skipReason()
+// says why, for the skip message.
+#include <sys/mount.h>
+
+#include <QByteArray>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace testsupport {
+
+class TmpfsMount {
+  public:
+    explicit TmpfsMount(const char* size = "64k") {
+        path_ = QFile::encodeName(dir_.path());
+        const std::string options = std::string("size=") + size + ",mode=0777";
+        if (::mount("tmpfs", path_.constData(), "tmpfs", 0, options.c_str()) == 0) {
+            mounted_ = true;
+        } else {
+            reason_ = std::string("cannot mount a tmpfs here (") + std::strerror(errno) +
+                      "); run the tests as root so that this case runs";
+        }
+    }
+    ~TmpfsMount() {
+        if (mounted_) ::umount2(path_.constData(), MNT_DETACH);
+    }
+    TmpfsMount(const TmpfsMount&) = delete;
+    TmpfsMount& operator=(const TmpfsMount&) = delete;
+
+    bool mounted() const { return mounted_; }
+    const std::string& skipReason() const { return reason_; }
+    QByteArray path() const { return path_; }
+
+  private:
+    QTemporaryDir dir_;
+    QByteArray path_;
+    bool mounted_ = false;
+    std::string reason_;
+};
+
+// Fills the file system that holds folder until a write fails.
+inline void FillDisk(const QByteArray& folder) {
+    QFile filler(QFile::decodeName(folder + "/filler"));
+    if (!filler.open(QIODevice::WriteOnly)) return;
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    filler.close();
+    // The last partial block: a few bytes more may still fit.
+    QFile tail(QFile::decodeName(folder + "/tail"));
+    if (tail.open(QIODevice::WriteOnly)) {
+        while (tail.write("x", 1) == 1 && tail.flush()) {
+        }
+    }
+}
+
+}  // namespace testsupport
