@@ -1,5 +1,4 @@
 // Grid model, row storage, fonts and the resize layout.
-#include <QCoreApplication>
 #include <QFont>
 #include <algorithm>
 
@@ -148,7 +147,8 @@ void ClearGrid(Grid& g) {
     st.anchorRow = -1;
     PutFont(g, st.fontMode == 2);
     FitAndRefresh(g);
-    QCoreApplication::processEvents();
+    // Pending events run where the caller lets them, never here: a command half-way
+    // through emptying its list must not see another one start.
 }
 
 void AddRow(Grid& g, const QString& text, int level, int mark) {

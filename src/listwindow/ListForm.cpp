@@ -92,6 +92,9 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
     dstlst_->addItem(QString());
     buildDriveButtons();
     buildMenus();
+    // The window sees every key and click before its controls (and refuses them while busy).
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+    installEventFilter(this);
 
     // 8-10. Switches and list settings.
     arranging_ = true;
@@ -146,6 +149,7 @@ void ListForm::LoadShow() {
         }
     }
     if (list_.OverviewShown) ShowOverview();
+    focusList();
 }
 
 void ListForm::buildControls() {
@@ -165,12 +169,15 @@ void ListForm::buildControls() {
         toolPressed_[size_t(i)] = p;
     }
     connect(tolfrm_, &PictureWidget::pressed, this,
-            [this](QPoint pos, Qt::MouseButton b, Qt::KeyboardModifiers) { toolbarPress(pos, b); });
+            [this](QPoint pos, Qt::MouseButton b, Qt::KeyboardModifiers) {
+                command([&] { toolbarPress(pos, b); });
+            });
     connect(tolfrm_, &PictureWidget::moved, this,
             [this](QPoint pos, Qt::MouseButtons) { toolbarMove(pos); });
-    connect(
-        tolfrm_, &PictureWidget::released, this,
-        [this](QPoint pos, Qt::MouseButton b, Qt::KeyboardModifiers) { toolbarRelease(pos, b); });
+    connect(tolfrm_, &PictureWidget::released, this,
+            [this](QPoint pos, Qt::MouseButton b, Qt::KeyboardModifiers) {
+                command([&] { toolbarRelease(pos, b); });
+            });
 
     voldsp_ = MakeLabel(QStringLiteral("VOLDSP"), this, boldFont);
     voldsp_->setTextFormat(Qt::PlainText);
@@ -205,9 +212,10 @@ void ListForm::buildControls() {
         lvlimg_[size_t(i)] = p;
     }
     lvlimg_[0]->show();
-    connect(
-        lvlfrm_, &PictureWidget::pressed, this,
-        [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) { LevelStripPress(pos.x()); });
+    connect(lvlfrm_, &PictureWidget::pressed, this,
+            [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
+                command([&] { LevelStripPress(pos.x()); });
+            });
 
     dspfrm_ = new PictureWidget(QStringLiteral("DSPFRM"), this);
     dspfrm_->setImage(DisplayStrip());
@@ -224,22 +232,28 @@ void ListForm::buildControls() {
     kbImg_ = lit(u"D数KBIMG", DisplayButton::Kb);
     mbImg_ = lit(u"D数MBIMG", DisplayButton::Mb);
     fullImg_ = lit(u"DフルパスIMG", DisplayButton::FullPath);
-    connect(colImg_, &PictureWidget::pressed, this, [this] { SetNameColouring(Switch::Off); });
-    connect(kbImg_, &PictureWidget::pressed, this, [this] { SetKB(Switch::Off); });
-    connect(mbImg_, &PictureWidget::pressed, this, [this] { SetMB(Switch::Off); });
-    connect(fullImg_, &PictureWidget::pressed, this, [this] { SetFullPath(Switch::Off); });
-    connect(
-        dspfrm_, &PictureWidget::pressed, this,
-        [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) { DisplayStripPress(pos.x()); });
+    connect(colImg_, &PictureWidget::pressed, this,
+            [this] { command([&] { SetNameColouring(Switch::Off); }); });
+    connect(kbImg_, &PictureWidget::pressed, this,
+            [this] { command([&] { SetKB(Switch::Off); }); });
+    connect(mbImg_, &PictureWidget::pressed, this,
+            [this] { command([&] { SetMB(Switch::Off); }); });
+    connect(fullImg_, &PictureWidget::pressed, this,
+            [this] { command([&] { SetFullPath(Switch::Off); }); });
+    connect(dspfrm_, &PictureWidget::pressed, this,
+            [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
+                command([&] { DisplayStripPress(pos.x()); });
+            });
     connect(dspfrm_, &PictureWidget::released, this,
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
-                DisplayStripRelease(pos.x());
+                command([&] { DisplayStripRelease(pos.x()); });
             });
     btntim_ = new QTimer(this);
     btntim_->setObjectName(QStringLiteral("BTNTIM"));
     btntim_->setSingleShot(true);
     btntim_->setInterval(600);
     connect(btntim_, &QTimer::timeout, this, [this] {
+        if (gate_.busy()) return;
         // Held: open the chooser showing the current type, without stepping the type.
         backImg_->hide();
         chooser_->raise();
@@ -257,17 +271,24 @@ void ListForm::buildControls() {
         on->setImage(SortLit(i));
         on->hide();
         connect(s, &PictureWidget::released, this, [this, i] {
-            if (!list_.OverviewShown) SetSort(i, Switch::On);
+            command([&] {
+                if (!list_.OverviewShown) SetSort(i, Switch::On);
+            });
         });
-        connect(on, &PictureWidget::released, this, [this, i] { SetSort(i, Switch::Off); });
+        connect(on, &PictureWidget::released, this,
+                [this, i] { command([&] { SetSort(i, Switch::Off); }); });
         srtfrm_[size_t(i)] = s;
         srtonimg_[size_t(i)] = on;
     }
 
     view_ = new grid::GridView(this);
     view_->hooks().selectionChanged = [this] { selectionChanged(); };
-    connect(view_, &grid::GridView::keyHandled, this, [this](int, int, bool recount) {
-        if (recount) selectionChanged();
+    connect(view_, &grid::GridView::keyHandled, this, [this](int key, int, bool recount) {
+        if (key == grid::vk::Escape && !list_.OverviewShown) {
+            clearSelectionFigures();
+        } else if (recount) {
+            selectionChanged();
+        }
     });
 
     // The background chooser lies over the list while it is open.
@@ -287,7 +308,7 @@ void ListForm::buildControls() {
     chooserSel_->setAttribute(Qt::WA_TransparentForMouseEvents);
     connect(chooser_, &PictureWidget::pressed, this,
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
-                ChooserClick(pos.x(), pos.y());
+                command([&] { ChooserClick(pos.x(), pos.y()); });
             });
 
     // Bottom strip.
@@ -312,14 +333,13 @@ void ListForm::buildControls() {
     dstlst_->setObjectName(QStringLiteral("DSTLST"));
     dstlst_->setFont(labelFont);
     connect(dstlst_, &QComboBox::currentTextChanged, this, [this](const QString& text) {
-        list_.Destination = text;
-        scan::ShowSelectionFigures(list_);
-        refreshFigures();
+        command([&] {
+            list_.Destination = text;
+            scan::ShowSelectionFigures(list_);
+            refreshFigures();
+            focusList();
+        });
     });
-
-    // The window sees keys before its controls.
-    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
-    installEventFilter(this);
 }
 
 void ListForm::setHeadings(const std::array<QString, 5>& headings) {
@@ -356,7 +376,7 @@ void ListForm::setListHooks() {
     // In the drive overview a press on a drive's row lists that drive.
     hooks.rowPressed = [this](int row) {
         if (!list_.OverviewShown) return false;
-        if (row >= 0 && row < ButtonCount()) Calc(row);
+        if (row >= 0 && row < ButtonCount()) command([&] { showDrive(row); });
         return true;
     };
     // Left of a folder's indentation: its sub-rows open or close (Shift: every level).
@@ -631,7 +651,7 @@ void ListForm::NextWindow() {
 }
 
 void ListForm::focusList() {
-    if (view_->isVisible() && view_->isEnabled()) view_->scrollBar()->setFocus();
+    if (view_->isVisible() && view_->isEnabled()) view_->focusList();
 }
 
 }  // namespace listwindow

@@ -5,9 +5,12 @@
 #include <QWidget>
 #include <array>
 #include <map>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "dialogs/MessageBox.h"
+#include "listwindow/CommandGate.h"
 #include "scan/DriveList.h"
 
 class QComboBox;
@@ -41,8 +44,10 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     scan::DriveList& list() { return list_; }
     grid::GridView* view() const { return view_; }
 
-    // Shows the drive of button i in this window.
+    // Shows the drive of button i in this window (a command: refused while busy).
     void Calc(int button);
+    // The window's one busy state.
+    CommandGate& gate() { return gate_; }
     // Opens a new window in the first free slot; this window's slot when none may open.
     int OpenSiblingWindow();
     void SetColumnWidths(int availableTwips);
@@ -86,6 +91,14 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Runs f as one command: refused with a beep while another command runs.
+    template <typename F>
+    void command(F&& f) {
+        gate_.run(std::forward<F>(f));
+    }
+    // Input that reaches the window while it is busy: refused, never half-run.
+    void refuseInput(QEvent* event);
+    void showDrive(int button);
     void buildControls();
     void setHeadings(const std::array<QString, 5>& headings);
     void setListHooks();
@@ -123,7 +136,10 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     Qt::WindowStates lastState_ = Qt::WindowNoState;
     int tppX_ = 15;
     int tppY_ = 15;
-    bool scanning_ = false;
+    bool scanning_ = false;  // a scan is on the stack: the window goes once it returns
+    CommandGate gate_;
+    std::set<int> refusedKeys_;    // pressed while busy: their release is swallowed too
+    bool swallowRelease_ = false;  // the press was refused
     QElapsedTimer progressClock_;
     bool closing_ = false;
 

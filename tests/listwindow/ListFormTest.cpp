@@ -9,6 +9,8 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <functional>
+#include <memory>
 
 #include "app/Context.h"
 #include "app/Settings.h"
@@ -331,20 +333,92 @@ TEST_F(ListFormTest, CtrlF4ClosesAndF6MovesToTheNextWindow) {
 
 namespace {
 
+// Runs input from inside the fill's own event turn once the scan has added atRow rows.
+void AtTheFillsEventTurn(ListForm* w, int atRow, std::function<void()> input) {
+    auto turn = w->list().ProcessEvents;
+    auto sent = std::make_shared<bool>(false);
+    w->list().ProcessEvents = [w, atRow, input, turn, sent] {
+        if (!*sent && w->view()->grid().st.rowCount >= atRow) {
+            *sent = true;
+            input();
+        }
+        turn();
+    };
+}
+
 TEST_F(ListFormTest, ClosingDuringTheScanEndsItAtOnce) {
     for (int i = 0; i < 400; ++i) drive.makeDir("many/d" + QByteArray::number(i));
     ListForm* w = Open();
     QPointer<ListForm> alive(w);
-    // The close arrives while the scan lets events run (every 128 rows).
-    QTimer::singleShot(0, w, [w] { w->close(); });
+    AtTheFillsEventTurn(w, 128, [w] { w->close(); });
     w->Calc(w->ButtonOfDrive(kT));
     ASSERT_TRUE(alive);  // still there while its scan returns
     EXPECT_TRUE(w->list().StopFlag);
     EXPECT_EQ(w->list().ListRowCount, 0);  // no total row: the list was not finished
+    EXPECT_GE(w->view()->grid().st.rowCount, 128);
     EXPECT_LT(w->view()->grid().st.rowCount, 400);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(alive);
     EXPECT_EQ(app::Ctx().OpenWindows, 0);
+}
+
+// Keys and clicks that arrive while a drive is listed are refused with a beep; the list
+// comes out whole, and the same input works once the window is free.
+TEST_F(ListFormTest, InputDuringTheFillIsRefusedAndTheListComesOutWhole) {
+    for (int i = 0; i < 400; ++i) drive.makeDir("many/d" + QByteArray::number(i));
+    testsupport::TempDrive other(u'U');
+    other.writeFile("x/y.bin", "123");
+    app::Ctx().DriveTypes['U' - 'A'] = 3;
+    QLabel* uLabel = nullptr;
+    struct Case {
+        const char* name;
+        std::function<void(ListForm*)> send;
+    };
+    const Case cases[] = {
+        {"Ctrl+U", [](ListForm* w) { QTest::keyClick(w, Qt::Key_U, Qt::ControlModifier); }},
+        {"click on U", [&](ListForm*) { QTest::mouseClick(uLabel, Qt::LeftButton); }},
+        {"Alt+K", [](ListForm* w) { QTest::keyClick(w, Qt::Key_K, Qt::AltModifier); }},
+        {"Alt+S", [](ListForm* w) { QTest::keyClick(w, Qt::Key_S, Qt::AltModifier); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListForm* w = Open();
+        for (QLabel* l : w->findChildren<QLabel*>(QStringLiteral("DRVNAM")))
+            if (l->text() == QStringLiteral("U")) uLabel = l;
+        ASSERT_NE(uLabel, nullptr);
+        platform::ResetBeepCount();
+        AtTheFillsEventTurn(w, 128, [w, &c] { c.send(w); });
+        w->Calc(w->ButtonOfDrive(kT));
+        EXPECT_GE(platform::BeepCount(), 1);
+        const grid::GridState& st = w->view()->grid().st;
+        EXPECT_EQ(w->list().ListRowCount, st.rowCount);
+        EXPECT_GT(st.rowCount, 400);
+        EXPECT_TRUE(grid::CellText(st, 0, st.rowCount - 1)
+                        .startsWith(QString::number(st.rowCount - 1)));  // the total row
+        EXPECT_FALSE(Label(w, "TOTDSP").isEmpty());
+        EXPECT_EQ(app::Ctx().WindowDrives.at(w->slot()), u'T');
+        EXPECT_EQ(w->list().CurrentDrive, u'T');
+        EXPECT_EQ(w->list().UnitMode, 0);
+        EXPECT_EQ(w->list().SortKind, 0);
+        int inKb = 0, withPath = 0;
+        for (int r = 0; r < st.rowCount; ++r) {
+            inKb += grid::CellText(st, 2, r).endsWith(QStringLiteral(" KB "));
+            // The root row alone reads "T:\\".
+            withPath += r > 0 && grid::CellText(st, 0, r).contains(u'\\');
+        }
+        EXPECT_EQ(inKb, 0);
+        EXPECT_EQ(withPath, 0);
+        EXPECT_EQ(st.selectedCount, 0);
+        // Free again: the window takes the same kind of command.
+        platform::ResetBeepCount();
+        QTest::keyClick(w, Qt::Key_K, Qt::AltModifier);
+        EXPECT_EQ(w->list().UnitMode, 1);
+        EXPECT_EQ(platform::BeepCount(), 0);
+        QTest::keyClick(w, Qt::Key_K, Qt::AltModifier);  // the next case starts in bytes
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        app::Ctx().FirstWindow = true;
+    }
 }
 
 }  // namespace
