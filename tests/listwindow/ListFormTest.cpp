@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <functional>
 #include <memory>
 
@@ -730,6 +731,109 @@ TEST_F(ListFormTest, RefillingASortedListKeepsItSorted) {
                   t.ShownAlloc[size_t(t.Order[size_t(r)])])
             << r;
     EXPECT_GE(RowNamed(st, QStringLiteral("A\\deep")), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The widget that holds the keyboard focus once the window is active.
+QWidget* Focused(ListForm* w) {
+    w->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(w, 1000));
+    return QApplication::focusWidget();
+}
+
+TEST_F(ListFormTest, TheListTakesTheKeysWhetherOrNotItsScrollBarShows) {
+    ListForm* w = OpenT();  // six rows: every row fits, the scroll bar is hidden
+    ASSERT_FALSE(w->view()->scrollBar()->isVisible());
+    QWidget* focus = Focused(w);
+    ASSERT_EQ(focus, w->view()->gridWidget());
+    auto* dst = w->findChild<QComboBox*>(QStringLiteral("DSTLST"));
+    const int destination = dst->currentIndex();
+    QTest::keyClick(focus, Qt::Key_Down);
+    EXPECT_EQ(dst->currentIndex(), destination);
+    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+    const grid::GridState& st = w->view()->grid().st;
+    EXPECT_EQ(st.selectedCount, st.rowCount - 1);
+    EXPECT_EQ(Label(w, "SUMNAM"), QStringLiteral("%1個合計").arg(st.rowCount - 1));
+    // Esc clears the selection and its figures.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(st.selectedCount, 0);
+    EXPECT_EQ(Label(w, "SUMNAM"), QStringLiteral("0個合計"));
+    // A destination chosen with the keys gives the focus back to the list.
+    dst->setFocus();
+    QTest::keyClick(dst, Qt::Key_Down);
+    EXPECT_NE(dst->currentIndex(), destination);
+    EXPECT_EQ(QApplication::focusWidget(), w->view()->gridWidget());
+    // The drive overview takes the keys too.
+    ListForm* overview = ListForm::InSlot(w->OpenSiblingWindow());
+    app::Ctx().FirstWindow = false;
+    overview->ShowOverview();
+    EXPECT_EQ(Focused(overview), overview->view()->gridWidget());
+}
+
+TEST_F(ListFormTest, TheWheelScrollsThreeRowsANotch) {
+    for (int i = 0; i < 60; ++i) drive.makeDir("w/d" + QByteArray::number(i));
+    ListForm* w = OpenT();
+    const grid::GridState& st = w->view()->grid().st;
+    ASSERT_GT(st.rowCount, st.visibleRows + 6);
+    QWidget* surface = w->view()->gridWidget();
+    auto wheel = [surface](int angle) {
+        const QPointF at(20, 20);
+        QWheelEvent e(at, surface->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(surface, &e);
+    };
+    wheel(-120);
+    EXPECT_EQ(st.topRow, 3);
+    EXPECT_EQ(w->view()->scrollBar()->value(), 3);
+    wheel(-60);  // half a notch waits for the other half
+    EXPECT_EQ(st.topRow, 3);
+    wheel(-60);
+    EXPECT_EQ(st.topRow, 6);
+    wheel(240);
+    EXPECT_EQ(st.topRow, 0);
+}
+
+class StandardStyleTest : public ListFormTest {
+  protected:
+    void SetUp() override {
+        ListFormTest::SetUp();
+        testsupport::WriteAll(home.settingsFile(), "[Options]\nSelTypeWin=-1\n");
+    }
+};
+
+// Shift with End or Page Down stops short of the total row, as Down and Ctrl+A do, so the
+// grid's count and the window's figures agree.
+TEST_F(StandardStyleTest, RangeKeysLeaveTheTotalRowOut) {
+    for (int i = 0; i < 40; ++i) drive.makeDir("w/d" + QByteArray::number(i));
+    const Qt::Key keys[] = {Qt::Key_End, Qt::Key_PageDown};
+    for (Qt::Key key : keys) {
+        ListForm* w = OpenT();
+        const grid::GridState& st = w->view()->grid().st;
+        QWidget* focus = Focused(w);
+        ASSERT_EQ(focus, w->view()->gridWidget());
+        // End reaches the last row at once, Page Down after a few pages.
+        for (int i = 0; i < (key == Qt::Key_End ? 1 : 8); ++i)
+            QTest::keyClick(focus, key, Qt::ShiftModifier);
+        EXPECT_EQ(st.cursorRow, st.rowCount - 1);
+        EXPECT_FALSE(st.selected(st.rowCount - 1));
+        EXPECT_EQ(st.selectedCount, st.rowCount - 1);
+        EXPECT_EQ(w->list().SelCount, st.selectedCount);
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(StandardStyleTest, APressOnTheLastPixelColumnSelectsTheLastColumn) {
+    ListForm* w = OpenT();
+    const grid::GridState& st = w->view()->grid().st;
+    QWidget* surface = w->view()->gridWidget();
+    QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(surface->width() - 1, st.rowHeight + st.rowHeight / 2));
+    EXPECT_EQ(st.cursorColumn, st.columnCount - 1);
+    EXPECT_EQ(st.cursorRow, 1);
 }
 
 }  // namespace
