@@ -194,7 +194,10 @@ void CursorCell(Grid& g, int c, int r) {
     const int x2 = st.textRight[size_t(c + 1)] - b - 1;
     const int y1 = top + b;
     const int y2 = top + st.rowHeight - st.hRuleWidth - 2 * b - 1;
-    if (st.cursorBackColour != kNoColour) {
+    if (!st.cellCursor) {
+        // The marking style's cursor is a frame over the cell's own background.
+        CellBack(g, c, r, x1, y1, x2, y2);
+    } else if (st.cursorBackColour != kNoColour) {
         if (!st.cursorFrame && st.cursorBackColour == st.selBackColour && st.selected(r) &&
             r < st.rowCount) {
             const Colour under = g.surface.pixel(x1, y1);
@@ -213,7 +216,7 @@ void DrawRowFrame(Grid& g, int r) {
     const int cc = std::min(st.columnCount, kMaxColumns);
     Step([&] { CellBack(g, -1, r, 0, top, w, top + st.rowHeight - 1 - st.hRuleWidth); });
     Step([&] {
-        if (st.cellCursor && r == st.cursorRow) {
+        if (CursorShown(st) && r == st.cursorRow) {
             CursorCell(g, st.drawnCursorColumn, r);
             st.drawnCursorRow = r;
         }
@@ -348,7 +351,7 @@ void DrawCellImpl(Grid& g, int c, int r, bool allowCursor) {
     ++g.surface.counters.cellsPainted;
     const int top = RowTop(st, r);
     const int R = st.textRight[size_t(c + 1)];
-    if (allowCursor && st.cellCursor && c == st.drawnCursorColumn && r == st.cursorRow) {
+    if (allowCursor && CursorShown(st) && c == st.drawnCursorColumn && r == st.cursorRow) {
         CursorCell(g, c, r);
         st.drawnCursorRow = r;
     } else {
@@ -454,7 +457,7 @@ void RepaintAll(Grid& g) {
     if (st.altFontActive) PutFont(g, false);
     if (st.fontMode == 3) {
         Step([&] {
-            if (st.cellCursor && RowVisible(st, st.cursorRow) && st.cursorRow < st.rowCount) {
+            if (CursorShown(st) && RowVisible(st, st.cursorRow) && st.cursorRow < st.rowCount) {
                 CursorCell(g, st.drawnCursorColumn, st.cursorRow);
                 TreeLines(g, st.cursorRow);
                 st.drawnCursorRow = st.cursorRow;
@@ -484,7 +487,7 @@ void RepaintAll(Grid& g) {
         Step([&] {
             if (st.selectionMode != 0 && st.selected(r)) {
                 DrawRowFrame(g, r);
-            } else if (st.cellCursor && r == st.cursorRow) {
+            } else if (CursorShown(st) && r == st.cursorRow) {
                 CursorCell(g, st.drawnCursorColumn, r);
                 TreeLines(g, r);
                 st.drawnCursorRow = r;

@@ -135,7 +135,7 @@ void ScrollTo(Grid& g, int newTop, bool forceJump) {
             Jump(g, newTop);
         }
     }
-    if (st.cellCursor) DrawCursor(g);
+    if (CursorShown(st)) DrawCursor(g);
 }
 
 void SyncScrollList(Grid& g) {
@@ -190,7 +190,7 @@ void MoveCursor(Grid& g, int row) {
     const int old = st.cursorRow;
     st.cursorRow = row;
     if (old < st.rowCount) {
-        if (st.cellCursor) {
+        if (CursorShown(st)) {
             DrawCursor(g);
         } else {
             DrawCell(g, st.cursorColumn, old);
@@ -211,7 +211,7 @@ void MoveCursor(Grid& g, int row) {
         return;
     }
     const int newTop = row >= st.topRow + st.visibleRows ? row - st.visibleRows + 1 : row;
-    if (st.cellCursor) DrawCursor(g);
+    if (CursorShown(st)) DrawCursor(g);
     ScrollTo(g, std::max(0, newTop), true);
 }
 
@@ -399,6 +399,7 @@ void DownKey(KeyPress& k) {
         if (st.topRow < MaxTop(st)) {
             ScrollTo(g, st.topRow + 1, false);  // the scroll list follows
             st.cursorRow = st.topRow;
+            if (CursorShown(st)) DrawCursor(g);
         }
         return;
     }

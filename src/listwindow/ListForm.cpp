@@ -18,6 +18,7 @@
 #include "grid/MarkIcons.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/Artwork.h"
+#include "listwindow/HitZones.h"
 #include "listwindow/PictureWidget.h"
 #include "platform/Beep.h"
 #include "platform/DriveMap.h"
@@ -36,6 +37,11 @@ constexpr int kMinWidthLargeFontTwips = 9920;
 constexpr int kTopBandPx = 82;         // toolbar, drive buttons, strips and figures
 constexpr int kBottomPx = 30;          // the bottom strip
 constexpr int kHeaderTwips = 22 * 15;  // room for the sort buttons
+// The list's text colours of levels 0 to 7.
+constexpr std::array<grid::Colour, 8> kLevelTextColours = {0x202020, 0xF04020, 0x008000, 0xE03090,
+                                                           0xB06000, 0x1060B0, 0x9030B0, 0x708000};
+constexpr grid::Colour kCursorFill = 0xFFD8E8;   // light lavender
+constexpr grid::Colour kCursorFrame = 0xFFA060;  // blue
 
 QFont UiFont(const QString& windowsFace, double points, bool bold = false) {
     QFont f(platform::ResolveFontFamily(windowsFace));
@@ -153,9 +159,18 @@ void ListForm::LoadShow() {
 }
 
 void ListForm::buildControls() {
-    const QFont labelFont = UiFont(app::Ctx().DefaultFontName, 9);
-    const QFont boldFont = UiFont(app::Ctx().DefaultFontName, 9.75, true);
+    buildToolbar();
+    buildFigureLabels();
+    buildLevelStrip();
+    buildDisplayStrip();
+    buildSortButtons();
+    buildGridView();
+    buildChooser();
+    buildBottomStrip();
+}
 
+// The toolbar TOLFRM and its pressed looks.
+void ListForm::buildToolbar() {
     tolfrm_ = new PictureWidget(QStringLiteral("TOLFRM"), this);
     tolfrm_->setImage(ToolbarImage());
     static const char* const kPressedNames[] = {"TNEWIMG", "TTXTIMG", "TPRTIMG", "TFILIMG",
@@ -178,7 +193,12 @@ void ListForm::buildControls() {
             [this](QPoint pos, Qt::MouseButton b, Qt::KeyboardModifiers) {
                 command([&] { toolbarRelease(pos, b); });
             });
+}
 
+// The volume line and the drive figures above the list.
+void ListForm::buildFigureLabels() {
+    const QFont labelFont = UiFont(app::Ctx().DefaultFontName, 9);
+    const QFont boldFont = UiFont(app::Ctx().DefaultFontName, 9.75, true);
     voldsp_ = MakeLabel(QStringLiteral("VOLDSP"), this, boldFont);
     voldsp_->setTextFormat(Qt::PlainText);
     label1_ = MakeLabel(QStringLiteral("Label1"), this, labelFont);
@@ -198,7 +218,10 @@ void ListForm::buildControls() {
     }
     for (QLabel* l : {totdsp_, usedsp_, fredsp_})
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
 
+// The level strip LVLFRM and its lit images.
+void ListForm::buildLevelStrip() {
     // Strips.
     lvlfrm_ = new PictureWidget(QStringLiteral("LVLFRM"), this);
     lvlfrm_->setImage(LevelStrip());
@@ -215,8 +238,16 @@ void ListForm::buildControls() {
     connect(lvlfrm_, &PictureWidget::pressed, this,
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
                 command([&] { LevelStripPress(pos.x()); });
+                connect(lvlfrm_, &PictureWidget::moved, this, [this](QPoint pos, Qt::MouseButtons) {
+                    const int b = LevelButtonAt(pos.x());
+                    lvlfrm_->setToolTip(b >= 0 ? QString::fromUtf16(LevelZones()[size_t(b)].tip)
+                                               : QString());
+                });
             });
+}
 
+// The display strip DSPFRM, its lit images and the long-press timer.
+void ListForm::buildDisplayStrip() {
     dspfrm_ = new PictureWidget(QStringLiteral("DSPFRM"), this);
     dspfrm_->setImage(DisplayStrip());
     auto lit = [this](const char16_t* name, DisplayButton b) {
@@ -243,6 +274,11 @@ void ListForm::buildControls() {
     connect(dspfrm_, &PictureWidget::pressed, this,
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
                 command([&] { DisplayStripPress(pos.x()); });
+                connect(dspfrm_, &PictureWidget::moved, this, [this](QPoint pos, Qt::MouseButtons) {
+                    const int b = DisplayButtonAt(pos.x());
+                    dspfrm_->setToolTip(b >= 0 ? QString::fromUtf16(DisplayZones()[size_t(b)].tip)
+                                               : QString());
+                });
             });
     connect(dspfrm_, &PictureWidget::released, this,
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
@@ -259,13 +295,15 @@ void ListForm::buildControls() {
         chooser_->raise();
         chooser_->show();
     });
+}
 
+// The sort buttons SRTFRM in the heading bar and their lit looks SRTONIMG.
+void ListForm::buildSortButtons() {
     for (int i = 0; i < 2; ++i) {
         auto* s = new PictureWidget(QStringLiteral("SRTFRM"), this);
         s->setProperty("index", i);
         s->setImage(SortButton(i));
-        s->setToolTip(i == 0 ? QStringLiteral("占有サイズの大きい順に並べます")
-                             : QStringLiteral("下位合計の大きい順に並べます"));
+        s->setToolTip(QString::fromUtf16(SortTips()[size_t(i)]));
         auto* on = new PictureWidget(QStringLiteral("SRTONIMG"), s);
         on->setProperty("index", i);
         on->setImage(SortLit(i));
@@ -280,7 +318,10 @@ void ListForm::buildControls() {
         srtfrm_[size_t(i)] = s;
         srtonimg_[size_t(i)] = on;
     }
+}
 
+// The grid with its heading bar and scroll bar.
+void ListForm::buildGridView() {
     view_ = new grid::GridView(this);
     view_->hooks().selectionChanged = [this] { selectionChanged(); };
     connect(view_, &grid::GridView::keyHandled, this, [this](int key, int, bool recount) {
@@ -290,7 +331,10 @@ void ListForm::buildControls() {
             selectionChanged();
         }
     });
+}
 
+// The background chooser.
+void ListForm::buildChooser() {
     // The background chooser lies over the list while it is open.
     chooser_ = new PictureWidget(QString::fromUtf16(u"背景選択PNL"), this);
     chooser_->setImage(BackgroundPanel());
@@ -310,7 +354,12 @@ void ListForm::buildControls() {
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
                 command([&] { ChooserClick(pos.x(), pos.y()); });
             });
+}
 
+// The bottom strip INFFRM: the selection figures and the destination list.
+void ListForm::buildBottomStrip() {
+    const QFont labelFont = UiFont(app::Ctx().DefaultFontName, 9);
+    const QFont boldFont = UiFont(app::Ctx().DefaultFontName, 9.75, true);
     // Bottom strip.
     inffrm_ = new QFrame(this);
     inffrm_->setObjectName(QStringLiteral("INFFRM"));
@@ -430,10 +479,15 @@ void ListForm::readListSettings() {
     st.vRuleWidth = ruleWidth("KeiDispV", 1);
     st.hRuleWidth = ruleWidth("KeiDispH", 0);
     st.line3D = app::OptBool("ListLine3D") ? -1 : 0;
-    st.treeLines = app::Ctx().TreeDisp ? -1 : 0;
     st.selectionMode = app::Ctx().SelTypeWin ? 2 : 1;
     st.cellCursor = app::Ctx().SelTypeWin ? -1 : 0;
-    st.cursorFrame = st.cellCursor;
+    // The cursor shows in both styles (a frame alone in the marking style), in colours that
+    // no size mark uses, so that a person sees where Home, End and typing have gone.
+    st.cursorFrame = -1;
+    st.cursorBackColour = kCursorFill;
+    st.cursorFrameColour = kCursorFrame;
+    for (size_t i = 0; i < kLevelTextColours.size(); ++i)
+        st.levelTextColours[i] = kLevelTextColours[i];
     st.columnCount = 5;
     for (int c = 0; c < 5; ++c) {
         st.columnAlign[size_t(c)] = c == 0 ? 0 : 1;
@@ -447,16 +501,16 @@ void ListForm::readListSettings() {
     recomputeIndents();
 }
 
-// The indent step: half the icon strip's width plus 2; narrower with the narrow indent
-// while the tree lines are off, the list is sorted or shows full paths.
+// The indent step: half the width of the icon strip, which holds each icon and its mask
+// side by side, plus 2; narrower with the narrow indent while the tree lines are off, the
+// list is sorted or shows full paths.
 void ListForm::recomputeIndents() {
-    grid::GridState& st = view_->grid().st;
-    int step = grid::kMarkIconWidth / 2 + 2;
+    int step = 2 * grid::kMarkIconWidth / 2 + 2;
     const bool narrow =
-        app::Ctx().ShortSpace && (!st.treeLines || list_.SortKind != 0 || fullPath_);
+        app::Ctx().ShortSpace && (!app::Ctx().TreeDisp || list_.SortKind != 0 || list_.FullPath);
     if (narrow) step = step / 2 + 2;
-    st.indentStep = step;
     list_.IndentStep = step;
+    view_->grid().st.indentStep = step;
     scan::RecomputeIndents(list_);
 }
 
@@ -576,8 +630,8 @@ void ListForm::saveClosingSettings() {
     app::PutOptInt(QStringLiteral("WIDTH"), c.WindowWidth);
     app::PutOptInt(QStringLiteral("HEIGHT"), c.WindowHeight);
     if (voldsp_->text() != QLatin1String("My Computer")) {
-        app::PutOptInt(QStringLiteral("BackColType"), backType_);
-        app::PutOptSwitch(QStringLiteral("COLOR"), nameColouring_);
+        app::PutOptInt(QStringLiteral("BackColType"), list_.BackType);
+        app::PutOptSwitch(QStringLiteral("COLOR"), list_.NameColouring);
     }
     app::PutOptSwitch(QStringLiteral("KB"), list_.UnitMode == 1);
     app::PutOptSwitch(QStringLiteral("MB"), list_.UnitMode == 2);

@@ -68,9 +68,9 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     void SetFullPath(Switch s);
     void SetSort(int index, Switch s);
     void ApplyBackgroundType(int type);
-    void NextBackgroundType() { ApplyBackgroundType((backType_ + 1) % 6); }
-    int BackgroundType() const { return backType_; }
-    bool NameColouring() const { return nameColouring_; }
+    void NextBackgroundType() { ApplyBackgroundType((list_.BackType + 1) % 6); }
+    int BackgroundType() const { return list_.BackType; }
+    bool NameColouring() const { return list_.NameColouring; }
     bool ChooserOpen() const;
     void CloseChooser();
     void ChooserClick(double x, double y);
@@ -100,6 +100,14 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     void refuseInput(QEvent* event);
     void showDrive(int button);
     void buildControls();
+    void buildToolbar();
+    void buildFigureLabels();
+    void buildLevelStrip();
+    void buildDisplayStrip();
+    void buildSortButtons();
+    void buildGridView();
+    void buildChooser();
+    void buildBottomStrip();
     void setHeadings(const std::array<QString, 5>& headings);
     void setListHooks();
     void buildDriveButtons();
@@ -116,6 +124,11 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     void setUnit(int unit, Switch s);
     void rememberRows();
     void restoreRows();
+    int rowOfFolder(int folder) const;
+    // The grid follows the list's display state (tree lines, indent step, colours, sort mark).
+    void applyDisplay();
+    // A full repaint over a cleared surface, so nothing of the old look stays.
+    void repaintList();
     void clearSelectionFigures();
     void updateLitImages();
     void showDrivePressed(int button, QPoint pos, Qt::MouseButton mb, Qt::KeyboardModifiers mods);
@@ -125,7 +138,6 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     void toolbarPress(QPoint pos, Qt::MouseButton button);
     void toolbarMove(QPoint pos);
     void toolbarRelease(QPoint pos, Qt::MouseButton button);
-    int toolbarButtonAt(QPoint pos) const;
     void focusList();
     bool listHasFolders() const;
     void selectionChanged();
@@ -194,16 +206,11 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     QAction* pRmv_ = nullptr;
 
     // Display state.
-    int backType_ = 2;
     std::array<quint32, 16> savedBackColours_{};
     bool backColoursSaved_ = false;
-    bool nameColouring_ = false;
-    bool fullPath_ = false;
-    bool pathsBySort_ = false;
-    std::array<bool, 2> sortOn_{};
     std::map<int, Qt::KeyboardModifiers> keyDownMods_;
-    int rememberedTop_ = -1;
-    int rememberedCursor_ = -1;
+    int rememberedFolder_ = -1;  // folder record under the cursor; -1: the top
+    int rememberedOffset_ = 0;   // its rows below the top of the view
     QString clusterChoice_;
     QString removableFlags_;
 };

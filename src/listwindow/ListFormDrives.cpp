@@ -247,6 +247,7 @@ void ListForm::fillList(QChar drive) {
         if (closing_) deleteLater();
         return;
     }
+    applyDisplay();
     // A sort that is lit stays in force for the new rows.
     if (list_.SortKind != 0) {
         scan::SortRows(list_);

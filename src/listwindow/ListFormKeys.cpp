@@ -5,20 +5,13 @@
 
 #include "app/Startup.h"
 #include "grid/widget/GridView.h"
+#include "listwindow/HitZones.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
 #include "platform/Beep.h"
 
 namespace listwindow {
-namespace {
-
-const char16_t* const kToolTips[] = {
-    u"新しいウィンドウを開きます",   u"リストをテキスト･ファイルに保存します",
-    u"リストを印刷します",           u"選択したフォルダーを削除･移動するメニューを出します",
-    u"オプション設定画面を出します",
-};
-
-}  // namespace
+namespace {}  // namespace
 
 namespace {
 
@@ -209,32 +202,24 @@ bool ListForm::handleKeyUp(QKeyEvent* event) {
     }
 }
 
-int ListForm::toolbarButtonAt(QPoint pos) const {
-    if (pos.x() < 0 || pos.y() < 0 || pos.x() >= tolfrm_->width() || pos.y() >= tolfrm_->height())
-        return -1;
-    if (pos.y() <= 22) return 0;
-    if (pos.y() <= 46) return pos.x() < 27 ? 1 : 2;
-    return pos.x() < 27 ? 3 : 4;
-}
-
 void ListForm::toolbarPress(QPoint pos, Qt::MouseButton) {
     CloseChooser();
-    pressedTool_ = toolbarButtonAt(pos);
+    pressedTool_ = ToolbarButtonAt(pos);
     if (pressedTool_ >= 0) toolPressed_[size_t(pressedTool_)]->show();
 }
 
 void ListForm::toolbarMove(QPoint pos) {
-    const int b = toolbarButtonAt(pos);
+    const int b = ToolbarButtonAt(pos);
     if (b == toolUnderPointer_) return;
     toolUnderPointer_ = b;
-    tolfrm_->setToolTip(b >= 0 ? QString::fromUtf16(kToolTips[b]) : QString());
+    tolfrm_->setToolTip(b >= 0 ? QString::fromUtf16(ToolbarZones()[size_t(b)].tip) : QString());
 }
 
 void ListForm::toolbarRelease(QPoint pos, Qt::MouseButton button) {
     const int pressed = pressedTool_;
     pressedTool_ = -1;
     if (pressed >= 0) toolPressed_[size_t(pressed)]->hide();
-    if (pressed < 0 || toolbarButtonAt(pos) != pressed) return;
+    if (pressed < 0 || ToolbarButtonAt(pos) != pressed) return;
     const bool left = button == Qt::LeftButton;
     switch (pressed) {
         case 0:
