@@ -2,6 +2,7 @@
 // The grid engine: a list drawn by the program itself on a retained picture surface, with a
 // heading bar, a scroll position kept as a list of rows, and a repeat timer.
 // Every operation takes the grid (surfaces, scroll list, timer and its GridState).
+#include <QFont>
 #include <QString>
 #include <QTimer>
 #include <functional>
@@ -41,6 +42,8 @@ void SetCellText(Grid& g, int column, int row, const QString& text);
 void SetPrimaryFont(Grid& g, const QString& name, float size, bool bold, bool italic);
 void SetAltFont(Grid& g, const QString& name, float size, bool bold, bool italic);
 void SetColumnAltFont(GridState& st, int column, int flag);
+// The first or the second font as a whole (name, size, bold, italic).
+QFont FontOf(const GridState& st, bool second);
 void SetGradientFrom(Grid& g, int index);
 void SetGradientTo(Grid& g, int index);
 // The scroll list follows a changed row count; returns the active list index (always 0:

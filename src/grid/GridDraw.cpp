@@ -152,7 +152,7 @@ void TreeLines(Grid& g, int r) {
     const int flags = r < int(st.rowTreeFlags.size()) ? st.rowTreeFlags[size_t(r)] : 0;
     if (r == 0) {
         // The root: only the line down to its first sub-row.
-        if (st.rowCount > 0) s.line(v, y + rh - st.iconTop, v, y + rh, col);
+        if (st.rowCount > 0 && v < L) s.line(v, y + rh - st.iconTop, v, y + rh, col);
         return;
     }
     if (v < L) {
@@ -395,6 +395,7 @@ void DrawRow(Grid& g, int r) {
         if ((st.rowTreeFlags[size_t(r)] & 1) && st.treeLines && st.indentStep > 0 &&
             r + 1 < st.rowBound()) {
             const int x = st.rowIndent[r + 1] - 11;
+            if (x >= st.textRight[1]) return;  // the tree stays in the first column
             const int bottom = Bottom(st, r);
             g.surface.line(x, bottom - (st.rowHeight - st.iconHeight[0]) / 2, x,
                            bottom + st.rowHeight / 2 - 5, st.treeLineColour);

@@ -37,6 +37,7 @@ constexpr int kMinWidthLargeFontTwips = 9920;
 constexpr int kTopBandPx = 82;         // toolbar, drive buttons, strips and figures
 constexpr int kBottomPx = 30;          // the bottom strip
 constexpr int kHeaderTwips = 22 * 15;  // room for the sort buttons
+constexpr int kMinNameColumnPx = 60;
 // The list's text colours of levels 0 to 7.
 constexpr std::array<grid::Colour, 8> kLevelTextColours = {0x202020, 0xF04020, 0x008000, 0xE03090,
                                                            0xB06000, 0x1060B0, 0x9030B0, 0x708000};
@@ -90,6 +91,8 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
     list_.Grid = &g;
     setListHooks();
     grid::InitGrid(g, kHeaderTwips);
+    // The heading bar speaks in the window's default face.
+    g.header.setFont(UiFont(c.DefaultFontName, 9));
     grid::SetIconSlot(g.st, 0, grid::MarkIconStrip(), grid::kMarkIconWidth, grid::kMarkIconHeight);
 
     // 6-7. Drive settings and buttons.
@@ -359,25 +362,26 @@ void ListForm::buildChooser() {
 // The bottom strip INFFRM: the selection figures and the destination list.
 void ListForm::buildBottomStrip() {
     const QFont labelFont = UiFont(app::Ctx().DefaultFontName, 9);
-    const QFont boldFont = UiFont(app::Ctx().DefaultFontName, 9.75, true);
-    // Bottom strip.
+    // Three figures of up to 17 characters share the strip with their captions in a
+    // minimum-width window: the compact face of the drive's figures.
+    const QFont captionFont = UiFont(app::Ctx().DefaultFontName, 8.25);
+    const QFont figureFont = UiFont(QStringLiteral("Arial"), 8.25);
+    const QFont boldFigureFont = UiFont(QStringLiteral("Arial"), 8.25, true);
     inffrm_ = new QFrame(this);
     inffrm_->setObjectName(QStringLiteral("INFFRM"));
     inffrm_->setFrameShape(QFrame::StyledPanel);
-    sumnam_ = MakeLabel(QStringLiteral("SUMNAM"), inffrm_, labelFont);
-    sumdsp_ = MakeLabel(QStringLiteral("SUMDSP"), inffrm_, boldFont);
-    dlsdsp_ = MakeLabel(QStringLiteral("DLSDSP"), inffrm_, labelFont);
-    movdsp_ = MakeLabel(QStringLiteral("MOVDSP"), inffrm_, labelFont);
+    sumnam_ = MakeLabel(QStringLiteral("SUMNAM"), inffrm_, captionFont);
+    sumdsp_ = MakeLabel(QStringLiteral("SUMDSP"), inffrm_, boldFigureFont);
+    dlsdsp_ = MakeLabel(QStringLiteral("DLSDSP"), inffrm_, figureFont);
+    movdsp_ = MakeLabel(QStringLiteral("MOVDSP"), inffrm_, figureFont);
     for (QLabel* l : {sumdsp_, dlsdsp_, movdsp_})
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     dlsdsp_->setToolTip(QStringLiteral("選択したフォルダーを削除した後の空き容量"));
     movdsp_->setToolTip(QStringLiteral("選択したフォルダーをコピーした後のコピー先の空き容量"));
-    auto* delCap = MakeLabel(QString(), inffrm_, labelFont);
-    delCap->setText(QStringLiteral("削除後の空き"));
-    delCap->setObjectName(QStringLiteral("DLSCAP"));
-    auto* dstCap = MakeLabel(QString(), inffrm_, labelFont);
-    dstCap->setText(QStringLiteral("コピー先"));
-    dstCap->setObjectName(QStringLiteral("DSTCAP"));
+    dlscap_ = MakeLabel(QStringLiteral("DLSCAP"), inffrm_, captionFont);
+    dlscap_->setText(QStringLiteral("削除後の空き"));
+    dstcap_ = MakeLabel(QStringLiteral("DSTCAP"), inffrm_, captionFont);
+    dstcap_->setText(QStringLiteral("コピー先"));
     dstlst_ = new QComboBox(inffrm_);
     dstlst_->setObjectName(QStringLiteral("DSTLST"));
     dstlst_->setFont(labelFont);
@@ -404,7 +408,7 @@ void ListForm::setListHooks() {
     list_.ShowProgress = [this](const QString& folder) {
         if (progressClock_.isValid() && progressClock_.elapsed() < 25) return;
         progressClock_.start();
-        voldsp_->setText(folder);
+        showVolumeLine(folder);
         voldsp_->repaint();
     };
     list_.ReportFailure = [this](const QString& text) { MsgBoxEx(text, 0, QString()); };
@@ -514,6 +518,15 @@ void ListForm::recomputeIndents() {
     scan::RecomputeIndents(list_);
 }
 
+// The volume line shows what fits, cut in the middle with "…"; the whole text is its tip.
+void ListForm::showVolumeLine(const QString& text) {
+    voldspText_ = text;
+    const QString shown =
+        QFontMetrics(voldsp_->font()).elidedText(text, Qt::ElideMiddle, voldsp_->width());
+    voldsp_->setText(shown);
+    voldsp_->setToolTip(shown == text ? QString() : text);
+}
+
 void ListForm::placeControls() {
     const QSize client = size();
     const int cw = client.width();
@@ -542,21 +555,10 @@ void ListForm::placeControls() {
         values[i]->setGeometry(fx + 34, 62, pair - 38, 16);
     }
     voldsp_->setGeometry(textLeft, 44, std::max(40, dspfrm_->x() - textLeft - 8), 18);
+    showVolumeLine(voldspText_);
     label1_->setGeometry(textLeft, 62, std::max(40, figuresLeft - textLeft - 4), 16);
 
-    // Bottom strip: centred by the window's rule.
-    const int stripW = std::min(cw - 8, 600);
-    const int stripH = kBottomPx - 4;
-    inffrm_->resize(stripW, stripH);
-    const int stripLeft = ((cw * tppX_ - stripW * tppX_ - 630) / 2 + 675) / tppX_;
-    inffrm_->move(std::max(2, std::min(stripLeft, cw - stripW - 2)), ch - stripH - 2);
-    sumnam_->setGeometry(6, 4, 70, 18);
-    sumdsp_->setGeometry(76, 4, 110, 18);
-    inffrm_->findChild<QLabel*>(QStringLiteral("DLSCAP"))->setGeometry(196, 4, 70, 18);
-    dlsdsp_->setGeometry(262, 4, 110, 18);
-    inffrm_->findChild<QLabel*>(QStringLiteral("DSTCAP"))->setGeometry(384, 4, 50, 18);
-    dstlst_->setGeometry(434, 2, 52, 22);
-    movdsp_->setGeometry(488, 4, std::max(40, stripW - 494), 18);
+    placeBottomStrip(cw, ch);
 
     // The grid takes the rest: the heading bar top down to the bottom strip.
     const int gridTop = kTopBandPx;
@@ -579,18 +581,68 @@ void ListForm::placeControls() {
                    dspfrm_->y() + dspfrm_->height() + 2);
 }
 
+// Widths of the figure columns: N for a size, C for a count, S for the scroll bar, measured
+// in the second font, in which the figures are drawn.
+ListForm::FigureWidths ListForm::figureWidths() const {
+    const grid::Grid& g = view_->grid();
+    const QFontMetrics fm(grid::FontOf(g.st, true));
+    FigureWidths w;
+    w.scroll = g.list.widthTwips() / std::max(1, tppX_);
+    w.size = fm.horizontalAdvance(QStringLiteral(" 9,999,999,999,999")) + w.scroll;
+    w.count = fm.horizontalAdvance(QStringLiteral(" 99,999,999"));
+    return w;
+}
+
+// The bottom strip's fields side by side, each as wide as its widest text: a count, and
+// figures of 17 characters with a minus sign (a copy that does not fit), so nothing is cut
+// and no value runs over a caption.
+std::vector<std::pair<QWidget*, int>> ListForm::bottomStripFields() const {
+    auto width = [](const QLabel* l, const QString& widest) {
+        return QFontMetrics(l->font()).horizontalAdvance(widest) + 6;
+    };
+    const QString figure = QStringLiteral("-8,888,888,888,888");
+    return {{sumnam_, width(sumnam_, QStringLiteral("99,999個合計"))},
+            {sumdsp_, width(sumdsp_, figure)},
+            {dlscap_, width(dlscap_, dlscap_->text())},
+            {dlsdsp_, width(dlsdsp_, figure)},
+            {dstcap_, width(dstcap_, dstcap_->text())},
+            {dstlst_, 52},
+            {movdsp_, width(movdsp_, figure)}};
+}
+
+int ListForm::bottomStripWidth() const {
+    int w = 6;
+    for (const auto& field : bottomStripFields()) w += field.second + 4;
+    return w + 2;
+}
+
+void ListForm::placeBottomStrip(int cw, int ch) {
+    const int stripW = bottomStripWidth();
+    const int stripH = kBottomPx - 4;
+    inffrm_->resize(stripW, stripH);
+    // Centred by the window's rule, and kept inside the window.
+    const int stripLeft = ((cw * tppX_ - stripW * tppX_ - 630) / 2 + 675) / tppX_;
+    inffrm_->move(std::max(2, std::min(stripLeft, cw - stripW - 2)), ch - stripH - 2);
+    int x = 6;
+    for (const auto& [w, width] : bottomStripFields()) {
+        if (w == dstlst_) {
+            w->setGeometry(x, 2, width, 22);
+        } else {
+            w->setGeometry(x, 4, width, 18);
+        }
+        x += width + 4;
+    }
+}
+
 void ListForm::SetColumnWidths(int availableTwips) {
-    grid::Grid& g = view_->grid();
-    grid::GridState& st = g.st;
-    const QFontMetrics fm(g.surface.font());
-    const int s = g.list.widthTwips() / std::max(1, tppX_);
-    const int n = fm.horizontalAdvance(QStringLiteral(" 9,999,999,999,999")) + s;
-    const int c = fm.horizontalAdvance(QStringLiteral(" 99,999,999"));
-    st.columnWidths[0] = std::max(20, availableTwips / std::max(1, tppX_) - 3 * n - s - c);
-    st.columnWidths[1] = c;
-    st.columnWidths[2] = n;
-    st.columnWidths[3] = n;
-    st.columnWidths[4] = n + s - 2;
+    grid::GridState& st = view_->grid().st;
+    const FigureWidths f = figureWidths();
+    st.columnWidths[0] = std::max(
+        kMinNameColumnPx, availableTwips / std::max(1, tppX_) - 3 * f.size - f.scroll - f.count);
+    st.columnWidths[1] = f.count;
+    st.columnWidths[2] = f.size;
+    st.columnWidths[3] = f.size;
+    st.columnWidths[4] = f.size + f.scroll - 2;
 }
 
 void ListForm::applyMinimumSize() {
@@ -602,12 +654,23 @@ void ListForm::applyMinimumSize() {
     for (const PictureWidget* b : drvbtn_) buttons += b->width() + 6;
     const int strips = std::max(lvlfrm_->width(), dspfrm_->width()) + 7;
     minW = std::max(minW, 6 + tolfrm_->width() + 10 + buttons + 8 + strips);
+    // Large fonts: every column keeps a place under its heading, and the bottom strip
+    // shows its widest figures whole.
+    const FigureWidths f = figureWidths();
+    minW = std::max(minW, 12 + kMinNameColumnPx + 3 * f.size + f.scroll + f.count);
+    minW = std::max(minW, bottomStripWidth() + 8);
     setMinimumSize(minW, minH);
 }
 
 void ListForm::resizeEvent(QResizeEvent*) {
     applyMinimumSize();
     if (windowState() & Qt::WindowMinimized) return;
+    // Without a window manager nothing else holds the minimum: snap back, which resizes
+    // again, and remember nothing of the smaller size.
+    if (width() < minimumWidth() || height() < minimumHeight()) {
+        resize(std::max(width(), minimumWidth()), std::max(height(), minimumHeight()));
+        return;
+    }
     placeControls();
     // A normal window remembers its size for the next start.
     if (windowState() == Qt::WindowNoState && lastState_ == Qt::WindowNoState && !arranging_) {
@@ -629,7 +692,7 @@ void ListForm::saveClosingSettings() {
     app::ProgramContext& c = app::Ctx();
     app::PutOptInt(QStringLiteral("WIDTH"), c.WindowWidth);
     app::PutOptInt(QStringLiteral("HEIGHT"), c.WindowHeight);
-    if (voldsp_->text() != QLatin1String("My Computer")) {
+    if (list_.VOLDSP != QLatin1String("My Computer")) {
         app::PutOptInt(QStringLiteral("BackColType"), list_.BackType);
         app::PutOptSwitch(QStringLiteral("COLOR"), list_.NameColouring);
     }

@@ -114,7 +114,17 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     void buildMenus();
     void readListSettings();
     void placeControls();
+    void showVolumeLine(const QString& text);
     void applyMinimumSize();
+    struct FigureWidths {
+        int size = 0;    // a size column
+        int count = 0;   // the file-count column
+        int scroll = 0;  // the scroll bar
+    };
+    FigureWidths figureWidths() const;
+    std::vector<std::pair<QWidget*, int>> bottomStripFields() const;
+    int bottomStripWidth() const;
+    void placeBottomStrip(int clientWidth, int clientHeight);
     void lockControls(bool locked);
     void fillList(QChar drive);
     void dispListByButtons(int folder, int offset);
@@ -169,6 +179,7 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     int currentButton_ = -1;
     int menuButton_ = -1;
     QLabel* voldsp_ = nullptr;
+    QString voldspText_;  // VOLDSP's whole text (the label may show it cut)
     QLabel* totdsp_ = nullptr;
     QLabel* usedsp_ = nullptr;
     QLabel* fredsp_ = nullptr;
@@ -197,6 +208,8 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     QLabel* sumdsp_ = nullptr;
     QLabel* dlsdsp_ = nullptr;
     QLabel* movdsp_ = nullptr;
+    QLabel* dlscap_ = nullptr;
+    QLabel* dstcap_ = nullptr;
     QComboBox* dstlst_ = nullptr;
 
     // Menus.

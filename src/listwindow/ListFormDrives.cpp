@@ -265,7 +265,7 @@ void ListForm::refreshFigures() {
     // Sorting is for folder lists only.
     for (PictureWidget* s : srtfrm_) s->setVisible(!list_.OverviewShown);
     for (QLabel* cap : figureCaptions_) cap->setVisible(!list_.OverviewShown);
-    voldsp_->setText(list_.VOLDSP);
+    showVolumeLine(list_.VOLDSP);
     totdsp_->setText(list_.TOTDSP);
     usedsp_->setText(list_.USEDSP);
     fredsp_->setText(list_.FREDSP);

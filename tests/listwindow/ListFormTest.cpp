@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFrame>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
