@@ -241,12 +241,11 @@ void ListForm::buildLevelStrip() {
     connect(lvlfrm_, &PictureWidget::pressed, this,
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
                 command([&] { LevelStripPress(pos.x()); });
-                connect(lvlfrm_, &PictureWidget::moved, this, [this](QPoint pos, Qt::MouseButtons) {
-                    const int b = LevelButtonAt(pos.x());
-                    lvlfrm_->setToolTip(b >= 0 ? QString::fromUtf16(LevelZones()[size_t(b)].tip)
-                                               : QString());
-                });
             });
+    connect(lvlfrm_, &PictureWidget::moved, this, [this](QPoint pos, Qt::MouseButtons) {
+        const int b = LevelButtonAt(pos.x());
+        lvlfrm_->setToolTip(b >= 0 ? QString::fromUtf16(LevelZones()[size_t(b)].tip) : QString());
+    });
 }
 
 // The display strip DSPFRM, its lit images and the long-press timer.
@@ -277,12 +276,11 @@ void ListForm::buildDisplayStrip() {
     connect(dspfrm_, &PictureWidget::pressed, this,
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
                 command([&] { DisplayStripPress(pos.x()); });
-                connect(dspfrm_, &PictureWidget::moved, this, [this](QPoint pos, Qt::MouseButtons) {
-                    const int b = DisplayButtonAt(pos.x());
-                    dspfrm_->setToolTip(b >= 0 ? QString::fromUtf16(DisplayZones()[size_t(b)].tip)
-                                               : QString());
-                });
             });
+    connect(dspfrm_, &PictureWidget::moved, this, [this](QPoint pos, Qt::MouseButtons) {
+        const int b = DisplayButtonAt(pos.x());
+        dspfrm_->setToolTip(b >= 0 ? QString::fromUtf16(DisplayZones()[size_t(b)].tip) : QString());
+    });
     connect(dspfrm_, &PictureWidget::released, this,
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
                 command([&] { DisplayStripRelease(pos.x()); });

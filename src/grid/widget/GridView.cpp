@@ -70,6 +70,8 @@ GridView::GridView(QWidget* parent) : QWidget(parent) {
         lstgrd_->update();
         place();
     };
+    grid_.surface.onResized = [this] { place(); };
+    grid_.header.onResized = [this] { place(); };
     connect(scrlst_, &QScrollBar::valueChanged, this, [this](int v) {
         if (followingList_) return;
         grid_.list.userScroll(v);
@@ -95,6 +97,8 @@ GridView::~GridView() {
     grid_.timer.stop();
     grid_.surface.onChanged = nullptr;
     grid_.header.onChanged = nullptr;
+    grid_.surface.onResized = nullptr;
+    grid_.header.onResized = nullptr;
     grid_.list.onChanged = nullptr;
     grid_.list.onFocus = nullptr;
 }
