@@ -71,22 +71,20 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_DeleteOnClose, false);  // deleted once a running scan has returned
     setWindowIcon(dialogs::AppIcon());
 
-    // 1. The slot.
+    // The slot this window takes.
     slot_ = std::clamp<int>(c.NextSlot, 0, 9);
     c.SlotInUse[size_t(slot_)] = -1;
     c.ListWindows[size_t(slot_)] = this;
     ++c.OpenWindows;
 
-    // 2. Screen units.
     tppX_ = tppY_ = platform::TwipsPerPixel();
     buttonOfDrive_.fill(-1);
 
-    // 3. The default font, settled by the first window for the run.
+    // The default font, settled by the first window for the run.
     if (c.DefaultFontName.isEmpty()) c.DefaultFontName = app::DefaultFontName1();
 
     buildControls();
 
-    // 5. The grid.
     grid::Grid& g = view_->grid();
     list_.Grid = &g;
     setListHooks();
@@ -95,7 +93,7 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
     g.header.setFont(UiFont(c.DefaultFontName, 9));
     grid::SetIconSlot(g.st, 0, grid::MarkIconStrip(), grid::kMarkIconWidth, grid::kMarkIconHeight);
 
-    // 6-7. Drive settings and buttons.
+    // Drive settings, then the drive buttons, which fill the destination list too.
     clusterChoice_ = app::OptText("ClusterFixedS").leftJustified(26, u'-').left(26);
     removableFlags_ = app::OptText("RemovableList").leftJustified(26, u'0').left(26);
     dstlst_->addItem(QString());
@@ -105,7 +103,8 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
     for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
     installEventFilter(this);
 
-    // 8-10. Switches and list settings.
+    // The program-wide switches and this window's display settings; nothing is shown or
+    // stored while the window is arranging itself.
     arranging_ = true;
     c.ShortSpace = app::OptBool("ShortSpace");
     c.SelTypeWin = app::OptBool("SelTypeWin");
@@ -118,7 +117,6 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
     if (app::OptSwitch("FULL")) SetFullPath(Switch::On);
     ApplyBackgroundType(std::clamp(app::OptInt("BackColType"), 0, 5));
 
-    // 11-12. Caption and geometry.
     setWindowTitle(QStringLiteral("ディレクトリ毎サイズ一覧 Ver.") + c.VersionText);
     const QRect screen = platform::ScreenRectPixels();
     QRect geo(c.WindowLeft / tppX_, c.WindowTop / tppY_, c.WindowWidth / tppX_,
@@ -127,7 +125,7 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
     move(geo.topLeft());
     resize(geo.size());
 
-    // 13.
+    // The first window opens on the drive overview.
     if (c.FirstWindow) {
         c.FirstWindow = false;
         list_.OverviewShown = true;
@@ -141,13 +139,12 @@ ListForm::~ListForm() {
 }
 
 void ListForm::LoadShow() {
-    // 14.
     for (QLabel* l : {totdsp_, fredsp_, usedsp_, sumdsp_, dlsdsp_, movdsp_}) l->clear();
     show();
     arranging_ = false;
     placeControls();
 
-    // 15. The command line names a drive with a button: show it; else the overview.
+    // The command line names a drive with a button: show it; else the overview.
     const QString cmd = app::Ctx().CommandLine;
     if (cmd.size() >= 2 && cmd.at(1) == u':') {
         const int index = platform::LetterIndex(cmd.at(0));
