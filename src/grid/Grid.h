@@ -2,6 +2,7 @@
 // The grid engine: a list drawn by the program itself on a retained picture surface, with a
 // heading bar, a scroll position kept as a list of rows, and a repeat timer.
 // Every operation takes the grid (surfaces, scroll list, timer and its GridState).
+#include <QFont>
 #include <QString>
 #include <QTimer>
 #include <functional>
@@ -41,6 +42,8 @@ void SetCellText(Grid& g, int column, int row, const QString& text);
 void SetPrimaryFont(Grid& g, const QString& name, float size, bool bold, bool italic);
 void SetAltFont(Grid& g, const QString& name, float size, bool bold, bool italic);
 void SetColumnAltFont(GridState& st, int column, int flag);
+// The first or the second font as a whole (name, size, bold, italic).
+QFont FontOf(const GridState& st, bool second);
 void SetGradientFrom(Grid& g, int index);
 void SetGradientTo(Grid& g, int index);
 // The scroll list follows a changed row count; returns the active list index (always 0:
@@ -78,6 +81,34 @@ QString ApplyCase(int style, const QString& text);
 
 // ---- scrolling and selection ----
 enum ShiftFlag { ShiftKey = 1, CtrlKey = 2, AltKey = 4 };
+
+// The platform's virtual key codes that the engine knows.
+namespace vk {
+inline constexpr int Return = 13;
+inline constexpr int Shift = 16;
+inline constexpr int Control = 17;
+inline constexpr int Alt = 18;
+inline constexpr int Escape = 27;
+inline constexpr int Space = 32;
+inline constexpr int PageUp = 33;
+inline constexpr int PageDown = 34;
+inline constexpr int End = 35;
+inline constexpr int Home = 36;
+inline constexpr int Left = 37;
+inline constexpr int Up = 38;
+inline constexpr int Right = 39;
+inline constexpr int Down = 40;
+inline constexpr int Help = 47;  // moves like End
+inline constexpr int Digit0 = 48;
+inline constexpr int Digit9 = 57;
+inline constexpr int At = 64;  // the at-sign as a typed character
+inline constexpr int A = 65;
+inline constexpr int B = 66;
+inline constexpr int Z = 90;
+inline constexpr int Numpad0 = 96;
+inline constexpr int Numpad9 = 105;
+inline constexpr int Oem3 = 192;  // the key that carries the at-sign on a Japanese layout
+}  // namespace vk
 inline constexpr int kNoSumColumn = -1;
 
 void ScrollTo(Grid& g, int newTop, bool forceJump);
@@ -100,6 +131,10 @@ void DragSelectAt(Grid& g, int button, int shiftFlags, double x, double y, bool&
                   bool& selectionChangedOut, int sumColumn);
 int RowAtY(const GridState& st, double y);
 int ColumnAtX(const GridState& st, double x);
+// Scrolls by whole rows (negative: up) and keeps the scroll list in step, as a wheel does.
+void ScrollRows(Grid& g, int rows);
+// Unselects the last row (the list's total row) when a range took it in.
+void ProtectLastRow(Grid& g, int sumColumn);
 
 // ---- the list window's mouse handling on the grid surface ----
 struct MouseHooks {

@@ -152,7 +152,7 @@ void TreeLines(Grid& g, int r) {
     const int flags = r < int(st.rowTreeFlags.size()) ? st.rowTreeFlags[size_t(r)] : 0;
     if (r == 0) {
         // The root: only the line down to its first sub-row.
-        if (st.rowCount > 0) s.line(v, y + rh - st.iconTop, v, y + rh, col);
+        if (st.rowCount > 0 && v < L) s.line(v, y + rh - st.iconTop, v, y + rh, col);
         return;
     }
     if (v < L) {
@@ -194,7 +194,10 @@ void CursorCell(Grid& g, int c, int r) {
     const int x2 = st.textRight[size_t(c + 1)] - b - 1;
     const int y1 = top + b;
     const int y2 = top + st.rowHeight - st.hRuleWidth - 2 * b - 1;
-    if (st.cursorBackColour != kNoColour) {
+    if (!st.cellCursor) {
+        // The marking style's cursor is a frame over the cell's own background.
+        CellBack(g, c, r, x1, y1, x2, y2);
+    } else if (st.cursorBackColour != kNoColour) {
         if (!st.cursorFrame && st.cursorBackColour == st.selBackColour && st.selected(r) &&
             r < st.rowCount) {
             const Colour under = g.surface.pixel(x1, y1);
@@ -213,7 +216,7 @@ void DrawRowFrame(Grid& g, int r) {
     const int cc = std::min(st.columnCount, kMaxColumns);
     Step([&] { CellBack(g, -1, r, 0, top, w, top + st.rowHeight - 1 - st.hRuleWidth); });
     Step([&] {
-        if (st.cellCursor && r == st.cursorRow) {
+        if (CursorShown(st) && r == st.cursorRow) {
             CursorCell(g, st.drawnCursorColumn, r);
             st.drawnCursorRow = r;
         }
@@ -348,7 +351,7 @@ void DrawCellImpl(Grid& g, int c, int r, bool allowCursor) {
     ++g.surface.counters.cellsPainted;
     const int top = RowTop(st, r);
     const int R = st.textRight[size_t(c + 1)];
-    if (allowCursor && st.cellCursor && c == st.drawnCursorColumn && r == st.cursorRow) {
+    if (allowCursor && CursorShown(st) && c == st.drawnCursorColumn && r == st.cursorRow) {
         CursorCell(g, c, r);
         st.drawnCursorRow = r;
     } else {
@@ -392,6 +395,7 @@ void DrawRow(Grid& g, int r) {
         if ((st.rowTreeFlags[size_t(r)] & 1) && st.treeLines && st.indentStep > 0 &&
             r + 1 < st.rowBound()) {
             const int x = st.rowIndent[r + 1] - 11;
+            if (x >= st.textRight[1]) return;  // the tree stays in the first column
             const int bottom = Bottom(st, r);
             g.surface.line(x, bottom - (st.rowHeight - st.iconHeight[0]) / 2, x,
                            bottom + st.rowHeight / 2 - 5, st.treeLineColour);
@@ -399,92 +403,92 @@ void DrawRow(Grid& g, int r) {
     });
 }
 
-void RepaintAll(Grid& g) {
+namespace {
+
+// The background of every visible row position, rows past the last included, so the empty
+// area below the list shows the same scheme; by column, bands over the full height.
+void PaintBackgrounds(Grid& g) {
     GridState& st = g.st;
     GridSurface& s = g.surface;
-    ++s.counters.fullRepaints;
-    const int W = s.width(), H = s.height();
     const int rh = st.rowHeight;
-    const int cc = std::min(st.columnCount, kMaxColumns);
-    if (rh <= 0) return;
-    const int lastVisible = std::min(st.topRow + st.visibleRows, st.rowCount) - 1;
-    Step([&] {
-        if (st.backColourMode == 6) {
-            for (int c = 0; c < cc; ++c) {
-                const int left = c == 0 ? 0 : st.columnRight[size_t(c - 1)];
-                s.fillBox(left, 0, st.columnRight[size_t(c)], H, st.backColours[size_t(c & 15)]);
-            }
-        } else {
-            for (int i = 0; i < st.visibleRows; ++i) {
-                CellBack(g, -1, st.topRow + i, 0, i * rh, W, i * rh + rh - 1 - st.hRuleWidth);
-            }
+    if (st.backColourMode == 6) {
+        for (int c = 0; c < std::min(st.columnCount, kMaxColumns); ++c) {
+            const int left = c == 0 ? 0 : st.columnRight[size_t(c - 1)];
+            s.fillBox(left, 0, st.columnRight[size_t(c)], s.height(),
+                      st.backColours[size_t(c & 15)]);
         }
-    });
-    Step([&] {
-        if (!st.line3D) return;
-        if (st.hRuleWidth) {
-            for (int i = 0; i < st.visibleRows; ++i) s.line(0, i * rh, W, i * rh, kWhite);
-        }
-        if (st.vRuleWidth) {
-            for (int c = 0; c < cc; ++c) {
-                s.line(st.columnLeft[size_t(c)], 0, st.columnLeft[size_t(c)], H, kWhite);
-                const int x = st.textRight[size_t(c + 1)] - 1;
-                s.line(x, 0, x, H, DarkenColour(st.hRuleColour, 80));
-            }
-        }
-        if (st.hRuleWidth) {
-            const Colour shadow = DarkenColour(st.vRuleColour, 80);
-            for (int i = 0; i < st.visibleRows; ++i) {
-                s.line(0, i * rh + st.textAreaHeight, W, i * rh + st.textAreaHeight, shadow);
-            }
-        }
-    });
-    Step([&] {
-        for (int c = 0; c < cc; ++c) VRule(g, st.textRight[size_t(c + 1)], 0, H);
-        for (int i = 0; i < st.visibleRows; ++i) HRule(g, st.topRow + i);
-    });
-    Step([&] {
-        st.treeLineColour = TreeLineColourFor(st.backColour);
-        st.iconTop = (rh - st.hRuleWidth - st.iconHeight[0]) / 2;
-        for (int r = std::max(0, st.topRow); r <= lastVisible; ++r) TreeLines(g, r);
-    });
-    s.currentX = 0;
-    s.currentY = st.textTop;
-    if (st.rowCount <= 0 || st.topRow < 0) return;
-    if (st.altFontActive) PutFont(g, false);
-    if (st.fontMode == 3) {
-        Step([&] {
-            if (st.cellCursor && RowVisible(st, st.cursorRow) && st.cursorRow < st.rowCount) {
-                CursorCell(g, st.drawnCursorColumn, st.cursorRow);
-                TreeLines(g, st.cursorRow);
-                st.drawnCursorRow = st.cursorRow;
-                st.cursorDrawn = -1;
-            }
-        });
-        for (int pass = 0; pass < 2; ++pass) {
-            if (pass == 1) PutFont(g, true);
-            for (int c = 0; c < cc; ++c) {
-                if ((st.altFontColumn[size_t(c)] != 0) != (pass == 1)) continue;
-                for (int r = st.topRow; r <= lastVisible; ++r) {
-                    Step([&] {
-                        RowTextColour(g, r);
-                        s.currentY = RowTop(st, r) + st.textTop;
-                        DrawCellText(g, c, r, CellText(st, c, r));
-                        if (c == 0 && st.rowIcon[size_t(r)] != 0) DrawIcon(g, r);
-                    });
-                }
-            }
-        }
-        PutFont(g, false);
-        s.counters.rowsPainted += std::max(0, lastVisible - st.topRow + 1);
         return;
     }
+    for (int i = 0; i < st.visibleRows; ++i) {
+        CellBack(g, -1, st.topRow + i, 0, i * rh, s.width(), i * rh + rh - 1 - st.hRuleWidth);
+    }
+}
+
+// The raised look over the whole surface.
+void PaintRelief(Grid& g) {
+    GridState& st = g.st;
+    GridSurface& s = g.surface;
+    if (!st.line3D) return;
+    const int W = s.width(), H = s.height(), rh = st.rowHeight;
+    if (st.hRuleWidth) {
+        for (int i = 0; i < st.visibleRows; ++i) s.line(0, i * rh, W, i * rh, kWhite);
+    }
+    if (st.vRuleWidth) {
+        for (int c = 0; c < std::min(st.columnCount, kMaxColumns); ++c) {
+            s.line(st.columnLeft[size_t(c)], 0, st.columnLeft[size_t(c)], H, kWhite);
+            const int x = st.textRight[size_t(c + 1)] - 1;
+            s.line(x, 0, x, H, DarkenColour(st.hRuleColour, 80));
+        }
+    }
+    if (st.hRuleWidth) {
+        const Colour shadow = DarkenColour(st.vRuleColour, 80);
+        for (int i = 0; i < st.visibleRows; ++i) {
+            s.line(0, i * rh + st.textAreaHeight, W, i * rh + st.textAreaHeight, shadow);
+        }
+    }
+}
+
+// Mixed fonts: the cursor cell first, then the columns of each font in one pass per font,
+// so the font changes twice per repaint rather than twice per row.
+void PaintTextsByFont(Grid& g, int lastVisible) {
+    GridState& st = g.st;
+    GridSurface& s = g.surface;
+    Step([&] {
+        if (CursorShown(st) && RowVisible(st, st.cursorRow) && st.cursorRow < st.rowCount) {
+            CursorCell(g, st.drawnCursorColumn, st.cursorRow);
+            TreeLines(g, st.cursorRow);
+            st.drawnCursorRow = st.cursorRow;
+            st.cursorDrawn = -1;
+        }
+    });
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) PutFont(g, true);
+        for (int c = 0; c < std::min(st.columnCount, kMaxColumns); ++c) {
+            if ((st.altFontColumn[size_t(c)] != 0) != (pass == 1)) continue;
+            for (int r = st.topRow; r <= lastVisible; ++r) {
+                Step([&] {
+                    RowTextColour(g, r);
+                    s.currentY = RowTop(st, r) + st.textTop;
+                    DrawCellText(g, c, r, CellText(st, c, r));
+                    if (c == 0 && st.rowIcon[size_t(r)] != 0) DrawIcon(g, r);
+                });
+            }
+        }
+    }
+    PutFont(g, false);
+    s.counters.rowsPainted += std::max(0, lastVisible - st.topRow + 1);
+}
+
+// One font: row by row, a selected row in full, the cursor cell, then texts and icon.
+void PaintTextsByRow(Grid& g, int lastVisible) {
+    GridState& st = g.st;
+    GridSurface& s = g.surface;
     for (int r = st.topRow; r <= lastVisible; ++r) {
         ++s.counters.rowsPainted;
         Step([&] {
             if (st.selectionMode != 0 && st.selected(r)) {
                 DrawRowFrame(g, r);
-            } else if (st.cellCursor && r == st.cursorRow) {
+            } else if (CursorShown(st) && r == st.cursorRow) {
                 CursorCell(g, st.drawnCursorColumn, r);
                 TreeLines(g, r);
                 st.drawnCursorRow = r;
@@ -497,6 +501,37 @@ void RepaintAll(Grid& g) {
         Step([&] {
             if (st.rowIcon[size_t(r)] != 0) DrawIcon(g, r);
         });
+    }
+}
+
+}  // namespace
+
+void RepaintAll(Grid& g) {
+    GridState& st = g.st;
+    GridSurface& s = g.surface;
+    ++s.counters.fullRepaints;
+    if (st.rowHeight <= 0) return;
+    const int lastVisible = std::min(st.topRow + st.visibleRows, st.rowCount) - 1;
+    Step([&] { PaintBackgrounds(g); });
+    Step([&] { PaintRelief(g); });
+    Step([&] {
+        for (int c = 0; c < std::min(st.columnCount, kMaxColumns); ++c)
+            VRule(g, st.textRight[size_t(c + 1)], 0, s.height());
+        for (int i = 0; i < st.visibleRows; ++i) HRule(g, st.topRow + i);
+    });
+    Step([&] {
+        st.treeLineColour = TreeLineColourFor(st.backColour);
+        st.iconTop = (st.rowHeight - st.hRuleWidth - st.iconHeight[0]) / 2;
+        for (int r = std::max(0, st.topRow); r <= lastVisible; ++r) TreeLines(g, r);
+    });
+    s.currentX = 0;
+    s.currentY = st.textTop;
+    if (st.rowCount <= 0 || st.topRow < 0) return;
+    if (st.altFontActive) PutFont(g, false);
+    if (st.fontMode == 3) {
+        PaintTextsByFont(g, lastVisible);
+    } else {
+        PaintTextsByRow(g, lastVisible);
     }
 }
 

@@ -13,5 +13,9 @@ void CursorCell(Grid& g, int column, int row);
 // Steps 1 to 5 of a row repaint (background, cursor cell, relief, rules, tree lines).
 void DrawRowFrame(Grid& g, int row);
 bool RowVisible(const GridState& st, int row);
+// A cursor is painted with the cell cursor, or as a frame alone in the marking style.
+inline bool CursorShown(const GridState& st) {
+    return st.cellCursor || st.cursorFrame;
+}
 
 }  // namespace grid::detail

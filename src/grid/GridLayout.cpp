@@ -1,5 +1,4 @@
 // Grid model, row storage, fonts and the resize layout.
-#include <QCoreApplication>
 #include <QFont>
 #include <algorithm>
 
@@ -72,14 +71,19 @@ void ReadTwips(Grid& g) {
 
 }  // namespace
 
-// Puts the first or the second font on the surface: only name, bold and italic, and only
-// where the two fonts differ (the size stays that of the last font set in full).
+// Puts the first or the second font on the surface, changing only what differs between
+// the two. The size is among it: without it the first font's size would never show once
+// the second font had been set.
 namespace detail {
 void PutFont(Grid& g, bool second) {
     GridState& st = g.st;
     QFont f = g.surface.font();
     if (st.fontNameDiffers)
         f.setFamily(platform::ResolveFontFamily(second ? st.font2Name : st.font1Name));
+    if (st.fontSizeDiffers) {
+        const float size = second ? st.font2Size : st.font1Size;
+        if (size > 0) f.setPointSizeF(size);
+    }
     if (st.fontBoldDiffers) f.setBold(second ? st.font2Bold : st.font1Bold);
     if (st.fontItalicDiffers) f.setItalic(second ? st.font2Italic : st.font1Italic);
     g.surface.setFont(f);
@@ -148,7 +152,8 @@ void ClearGrid(Grid& g) {
     st.anchorRow = -1;
     PutFont(g, st.fontMode == 2);
     FitAndRefresh(g);
-    QCoreApplication::processEvents();
+    // Pending events run where the caller lets them, never here: a command half-way
+    // through emptying its list must not see another one start.
 }
 
 void AddRow(Grid& g, const QString& text, int level, int mark) {
@@ -173,7 +178,6 @@ void ComputeRowMetrics(Grid& g) {
 
 void PositionColumns(Grid& g) {
     GridState& st = g.st;
-    const int w = g.header.width();
     const int half = st.vRuleWidth / 2;
     st.columnLeft[0] = 0;
     st.columnRight[0] = st.columnWidths[0];
@@ -183,8 +187,9 @@ void PositionColumns(Grid& g) {
         st.columnLeft[size_t(i)] = st.columnRight[size_t(i - 1)] + (st.vRuleWidth - half);
         st.columnRight[size_t(i)] = st.columnRight[size_t(i - 1)] + st.columnWidths[size_t(i)];
         st.textRight[size_t(i + 1)] = st.columnRight[size_t(i)] - half;
-        if (st.columnRight[size_t(i)] >= w) break;
     }
+    // Columns past the bar's width are positioned too (and drawn clipped): a column left
+    // with old edges would be drawn over its neighbour.
 }
 
 void LayoutGrid(Grid& g, int width, int height, int left, int top) {
@@ -338,6 +343,11 @@ void StoreFont(Grid& g, bool second, const QString& name, float size, bool bold,
 }
 
 }  // namespace
+
+QFont FontOf(const GridState& st, bool second) {
+    return second ? MakeFont(st.font2Name, st.font2Size, st.font2Bold, st.font2Italic)
+                  : MakeFont(st.font1Name, st.font1Size, st.font1Bold, st.font1Italic);
+}
 
 void SetPrimaryFont(Grid& g, const QString& name, float size, bool bold, bool italic) {
     StoreFont(g, false, name, size, bold, italic);

@@ -135,7 +135,7 @@ void ScrollTo(Grid& g, int newTop, bool forceJump) {
             Jump(g, newTop);
         }
     }
-    if (st.cellCursor) DrawCursor(g);
+    if (CursorShown(st)) DrawCursor(g);
 }
 
 void SyncScrollList(Grid& g) {
@@ -190,7 +190,7 @@ void MoveCursor(Grid& g, int row) {
     const int old = st.cursorRow;
     st.cursorRow = row;
     if (old < st.rowCount) {
-        if (st.cellCursor) {
+        if (CursorShown(st)) {
             DrawCursor(g);
         } else {
             DrawCell(g, st.cursorColumn, old);
@@ -211,7 +211,7 @@ void MoveCursor(Grid& g, int row) {
         return;
     }
     const int newTop = row >= st.topRow + st.visibleRows ? row - st.visibleRows + 1 : row;
-    if (st.cellCursor) DrawCursor(g);
+    if (CursorShown(st)) DrawCursor(g);
     ScrollTo(g, std::max(0, newTop), true);
 }
 
@@ -320,163 +320,251 @@ void TypeAhead(Grid& g, int keyCode) {
     if (found >= 0) MoveCursor(g, found);
 }
 
+namespace {
+
+// One key press as HandleKey sees it.
+struct KeyPress {
+    Grid& g;
+    int key;
+    bool shift, ctrl, alt;
+    bool clearFirst;  // standard style: a plain movement first clears the selection
+    bool extend;      // standard style with Shift: the movement extends the range
+    bool cursorKeys;  // the cell cursor is on: keys move it (else they scroll)
+    bool atLast;
+    int sumColumn;
+    bool protectLast;
+    bool& changed;
+    int range = 0;  // after the key: +1 extend the range downward, -1 upward
+
+    void clearIfNeeded() {
+        if (clearFirst) {
+            ClearSelection(g);
+            changed = true;
+        }
+    }
+};
+
+// Marking style: a page key scrolls and the cursor goes to the new top row.
+void PageMarking(Grid& g, int newTop) {
+    GridState& st = g.st;
+    st.topRow = newTop;
+    st.cursorRow = st.topRow;
+    st.syncingScroll = -1;
+    g.list.setTopIndex(st.topRow);
+    st.syncingScroll = 0;
+    g.surface.clear(st.backColour);
+    RepaintAll(g);
+    SyncScrollList(g);
+    g.list.setCaret(st.cursorRow);
+}
+
+void SelectAll(KeyPress& k) {
+    GridState& st = k.g.st;
+    if (st.selectionMode == 0) return;
+    const int n = k.protectLast ? st.rowCount - 1 : st.rowCount;
+    st.selectedSum = 0;
+    for (int r = 0; r < st.rowCount; ++r) {
+        st.rowSelected[size_t(r)] = r < n ? -1 : 0;
+        if (r < n && HasSum(k.sumColumn)) st.selectedSum += CellValue(st, k.sumColumn, r);
+    }
+    st.anchorRow = 0;
+    st.selectedCount = std::max(0, n);
+    k.g.surface.clear(st.backColour);
+    RepaintAll(k.g);
+    k.changed = true;
+}
+
+void UpKey(KeyPress& k) {
+    Grid& g = k.g;
+    GridState& st = g.st;
+    if (!k.cursorKeys) {
+        if (st.topRow > 0) ScrollTo(g, st.topRow - 1, false);
+        return;
+    }
+    if (k.alt) {
+        ScrollTo(g, st.topRow - 1, false);
+        if (st.cursorRow < st.topRow + st.visibleRows) return;
+    }
+    if (st.cursorRow == 0) return;
+    k.clearIfNeeded();
+    if (k.shift && st.anchorRow < 0) st.anchorRow = st.cursorRow;
+    MoveCursor(g, st.cursorRow - 1);
+    if (k.extend && !(k.protectLast && k.atLast)) k.range = -1;
+}
+
+void DownKey(KeyPress& k) {
+    Grid& g = k.g;
+    GridState& st = g.st;
+    if (!k.cursorKeys) {
+        if (st.topRow < MaxTop(st)) {
+            ScrollTo(g, st.topRow + 1, false);  // the scroll list follows
+            st.cursorRow = st.topRow;
+            if (CursorShown(st)) DrawCursor(g);
+        }
+        return;
+    }
+    if (k.alt) {
+        ScrollTo(g, st.topRow + 1, false);
+        if (st.cursorRow >= st.topRow) return;
+    }
+    if (k.atLast) return;
+    k.clearIfNeeded();
+    MoveCursor(g, st.cursorRow + 1);
+    if (k.extend && !(k.protectLast && st.cursorRow == st.rowCount - 1)) k.range = 1;
+}
+
+void PageKey(KeyPress& k, bool down) {
+    Grid& g = k.g;
+    GridState& st = g.st;
+    if (!k.cursorKeys) {
+        if (down && st.topRow < MaxTop(st)) {
+            PageMarking(g, std::min(st.topRow + st.visibleRows, MaxTop(st)));
+        } else if (!down && st.topRow > 0) {
+            PageMarking(g, std::max(0, st.topRow - st.visibleRows));
+        }
+        return;
+    }
+    if (down ? k.atLast : st.cursorRow == 0) return;
+    k.clearIfNeeded();
+    const int step = st.visibleRows - 1;
+    MoveCursor(g, down ? std::min(st.cursorRow + step, st.rowCount - 1)
+                       : std::max(0, st.cursorRow - step));
+    if (k.extend) k.range = down ? 1 : -1;
+}
+
+void HomeKey(KeyPress& k) {
+    GridState& st = k.g.st;
+    if (st.cursorRow == 0 && st.topRow == 0) return;
+    k.clearIfNeeded();
+    MoveCursor(k.g, 0);
+    if (k.extend) k.range = -1;
+}
+
+void EndKey(KeyPress& k) {
+    GridState& st = k.g.st;
+    if (k.atLast && st.topRow >= st.rowCount - st.visibleRows) return;
+    k.clearIfNeeded();
+    MoveCursor(k.g, st.rowCount - 1);
+    if (k.extend) k.range = 1;
+}
+
+void ColumnKey(KeyPress& k) {
+    GridState& st = k.g.st;
+    if (!k.cursorKeys) return;
+    st.cursorColumn = std::clamp(st.cursorColumn + (k.key == vk::Left ? -1 : 1), 0,
+                                 std::max(0, st.columnCount - 1));
+    DrawCursor(k.g);
+}
+
+void ToggleKey(KeyPress& k) {
+    GridState& st = k.g.st;
+    if (!k.cursorKeys || k.atLast) return;
+    k.clearIfNeeded();
+    if (st.selectionMode == 0) return;
+    ToggleRow(k.g, st.cursorRow, k.sumColumn);
+    st.anchorRow = st.cursorRow;
+    k.changed = true;
+}
+
+// Letters B to Z, digits (the numeric pad's as digits) and the at-sign jump to the next row
+// that starts with them.
+void TypedKey(KeyPress& k, bool& typedOut) {
+    int c = k.key;
+    if (c >= vk::Numpad0 && c <= vk::Numpad9) c -= vk::Numpad0 - vk::Digit0;
+    const bool typable =
+        (c >= vk::B && c <= vk::Z) || (c >= vk::Digit0 && c <= vk::Digit9) || c == vk::At;
+    if (!typable || k.shift || k.ctrl || k.alt) return;
+    k.clearIfNeeded();
+    TypeAhead(k.g, c);
+    typedOut = true;
+}
+
+}  // namespace
+
 void HandleKey(Grid& g, int key, int shiftFlags, bool& typedOut, bool& selectionChangedOut,
                int sumColumn, int protectLast) {
     GridState& st = g.st;
     typedOut = false;
     selectionChangedOut = false;
-    if (key == 16 || key == 17 || key == 18 || st.rowCount <= 0) return;
-    if (key == 192) key = 64;
-    const bool shift = shiftFlags & ShiftKey, ctrl = shiftFlags & CtrlKey,
-               alt = shiftFlags & AltKey;
-    const bool atLast = st.cursorRow == st.rowCount - 1;
+    if (key == vk::Shift || key == vk::Control || key == vk::Alt || st.rowCount <= 0) return;
+    if (key == vk::Oem3) key = vk::At;
+    const bool shift = shiftFlags & ShiftKey;
+    const bool ctrl = shiftFlags & CtrlKey;
     const bool many = st.selectionMode == 2;
-    const bool clearFirst = many && st.selectedCount > 0 && !shift && !ctrl;
-    const bool extend = many && shift;
-    const bool cursorKeys = st.cellCursor != 0;
+    KeyPress k{g,
+               key,
+               shift,
+               ctrl,
+               bool(shiftFlags & AltKey),
+               many && st.selectedCount > 0 && !shift && !ctrl,
+               many && shift,
+               st.cellCursor != 0,
+               st.cursorRow == st.rowCount - 1,
+               sumColumn,
+               protectLast != 0,
+               selectionChangedOut};
     const int before = st.cursorRow;
-    int range = 0;  // +1 extend downward, -1 upward
-    auto clearIfNeeded = [&] {
-        if (clearFirst) {
-            ClearSelection(g);
-            selectionChangedOut = true;
-        }
-    };
-    auto pageMarking = [&](int newTop) {
-        st.topRow = newTop;
-        st.cursorRow = st.topRow;
-        st.syncingScroll = -1;
-        g.list.setTopIndex(st.topRow);
-        st.syncingScroll = 0;
-        g.surface.clear(st.backColour);
-        RepaintAll(g);
-        SyncScrollList(g);
-        g.list.setCaret(st.cursorRow);
-    };
-
-    if (key == 65 && ctrl) {
-        if (st.selectionMode == 0) return;
-        const int n = protectLast ? st.rowCount - 1 : st.rowCount;
-        st.selectedSum = 0;
-        for (int r = 0; r < st.rowCount; ++r) {
-            st.rowSelected[size_t(r)] = r < n ? -1 : 0;
-            if (r < n && HasSum(sumColumn)) st.selectedSum += CellValue(st, sumColumn, r);
-        }
-        st.anchorRow = 0;
-        st.selectedCount = std::max(0, n);
-        g.surface.clear(st.backColour);
-        RepaintAll(g);
-        selectionChangedOut = true;
+    if (key == vk::A && ctrl) {
+        SelectAll(k);
         return;
     }
-
     switch (key) {
-        case 27:
+        case vk::Escape:
             if (st.selectionMode != 0 && st.selectedCount > 0) {
                 ClearSelection(g);
                 selectionChangedOut = true;
             }
             break;
-        case 38:  // Up
-            if (!cursorKeys) {
-                if (st.topRow > 0) ScrollTo(g, st.topRow - 1, false);
-                break;
-            }
-            if (alt) {
-                ScrollTo(g, st.topRow - 1, false);
-                if (st.cursorRow < st.topRow + st.visibleRows) break;
-            }
-            if (st.cursorRow == 0) break;
-            clearIfNeeded();
-            if (shift && st.anchorRow < 0) st.anchorRow = st.cursorRow;
-            MoveCursor(g, st.cursorRow - 1);
-            if (extend && !(protectLast && atLast)) range = -1;
+        case vk::Up:
+            UpKey(k);
             break;
-        case 40:  // Down
-            if (!cursorKeys) {
-                if (st.topRow < MaxTop(st)) {
-                    ScrollTo(g, st.topRow + 1, false);  // the scroll list follows
-                    st.cursorRow = st.topRow;
-                }
-                break;
-            }
-            if (alt) {
-                ScrollTo(g, st.topRow + 1, false);
-                if (st.cursorRow >= st.topRow) break;
-            }
-            if (atLast) break;
-            clearIfNeeded();
-            MoveCursor(g, st.cursorRow + 1);
-            if (extend && !(protectLast && st.cursorRow == st.rowCount - 1)) range = 1;
+        case vk::Down:
+            DownKey(k);
             break;
-        case 34:  // Page Down
-            if (!cursorKeys) {
-                if (st.topRow >= MaxTop(st)) break;
-                pageMarking(std::min(st.topRow + st.visibleRows, MaxTop(st)));
-                break;
-            }
-            if (atLast) break;
-            clearIfNeeded();
-            MoveCursor(g, std::min(st.cursorRow + st.visibleRows - 1, st.rowCount - 1));
-            if (extend) range = 1;
+        case vk::PageDown:
+        case vk::PageUp:
+            PageKey(k, key == vk::PageDown);
             break;
-        case 33:  // Page Up
-            if (!cursorKeys) {
-                if (st.topRow == 0) break;
-                pageMarking(std::max(0, st.topRow - st.visibleRows));
-                break;
-            }
-            if (st.cursorRow == 0) break;
-            clearIfNeeded();
-            MoveCursor(g, std::max(0, st.cursorRow - (st.visibleRows - 1)));
-            if (extend) range = -1;
+        case vk::Home:
+            HomeKey(k);
             break;
-        case 36:  // Home
-            if (st.cursorRow == 0 && st.topRow == 0) break;
-            clearIfNeeded();
-            MoveCursor(g, 0);
-            if (extend) range = -1;
+        case vk::End:
+        case vk::Help:
+            EndKey(k);
             break;
-        case 35:  // End
-        case 47:
-            if (atLast && st.topRow >= st.rowCount - st.visibleRows) break;
-            clearIfNeeded();
-            MoveCursor(g, st.rowCount - 1);
-            if (extend) range = 1;
+        case vk::Left:
+        case vk::Right:
+            ColumnKey(k);
             break;
-        case 37:  // Left
-        case 39:  // Right
-            if (!cursorKeys) break;
-            st.cursorColumn = std::clamp(st.cursorColumn + (key == 37 ? -1 : 1), 0,
-                                         std::max(0, st.columnCount - 1));
-            DrawCursor(g);
+        case vk::Space:
+        case vk::Return:
+            ToggleKey(k);
             break;
-        case 32:  // Space
-        case 13:  // Enter
-            if (!cursorKeys || atLast) break;
-            clearIfNeeded();
-            if (st.selectionMode != 0) {
-                ToggleRow(g, st.cursorRow, sumColumn);
-                st.anchorRow = st.cursorRow;
-                selectionChangedOut = true;
-            }
+        default:
+            TypedKey(k, typedOut);
             break;
-        default: {
-            int k = key;
-            if (k >= 96 && k <= 105) k -= 48;  // keypad digits
-            const bool typable = (k >= 66 && k <= 90) || (k >= 48 && k <= 57) || k == 64;
-            if (typable && !shift && !ctrl && !alt) {
-                clearIfNeeded();
-                TypeAhead(g, k);
-                typedOut = true;
-            }
-            break;
-        }
     }
-    if (range != 0) {
-        SelectRange(g, before, range > 0, sumColumn);
+    if (k.range != 0) {
+        SelectRange(g, before, k.range > 0, sumColumn);
+        // A range that reached the total row leaves it out, as Down and Ctrl+A do.
+        if (k.protectLast) ProtectLastRow(g, sumColumn);
         selectionChangedOut = true;
     }
+}
+
+void ProtectLastRow(Grid& g, int sumColumn) {
+    GridState& st = g.st;
+    const int last = st.rowCount - 1;
+    if (last < 0 || !st.selected(last)) return;
+    Unselect(st, last, sumColumn);
+    if (RowVisible(st, last)) DrawRow(g, last);
+}
+
+void ScrollRows(Grid& g, int rows) {
+    GridState& st = g.st;
+    if (rows == 0 || st.rowCount <= st.visibleRows) return;
+    const int top = std::clamp(st.topRow + rows, 0, MaxTop(st));
+    if (top != st.topRow) ScrollTo(g, top, true);
 }
 
 int RowAtY(const GridState& st, double y) {
@@ -497,7 +585,8 @@ void SelectAt(Grid& g, int button, int shiftFlags, double x, double y, bool& mov
     GridState& st = g.st;
     movedOut = false;
     selectionChangedOut = false;
-    const int column = ColumnAtX(st, x);
+    // A press right of the last column's limit belongs to the last column.
+    const int column = std::clamp(ColumnAtX(st, x), 0, std::max(0, st.columnCount - 1));
     const int row = std::max(0, RowAtY(st, y));
     if (row >= st.rowCount) return;
     const int oldRow = st.cursorRow;
@@ -571,6 +660,7 @@ void GridMouseMove(Grid& g, MouseTracker& m, const MouseHooks& hooks, int button
         if ((buttons & 1) && RowAtY(st, y) != st.cursorRow) {
             bool moved = false, changed = false;
             DragSelectAt(g, 1, shiftFlags, x, y, moved, changed, kNoSumColumn);
+            ProtectLastRow(g, kNoSumColumn);  // a drag never takes the total row in
             if (changed && hooks.selectionChanged) hooks.selectionChanged();
         }
         return;
@@ -603,46 +693,47 @@ bool GridKeyDown(Grid& g, int keyCode, int shiftFlags) {
         g.st.cursorColumn = 0;
         return changed;
     }
-    return changed || typed || keyCode == 27;
+    return changed || typed || keyCode == vk::Escape;
 }
 
 int VirtualKey(int qtKey, bool keypad) {
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return qtKey;  // 65..90
-    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return keypad ? qtKey - 48 + 96 : qtKey;
+    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
+        return keypad ? qtKey - Qt::Key_0 + vk::Numpad0 : qtKey;
     switch (qtKey) {
         case Qt::Key_Escape:
-            return 27;
+            return vk::Escape;
         case Qt::Key_Up:
-            return 38;
+            return vk::Up;
         case Qt::Key_Down:
-            return 40;
+            return vk::Down;
         case Qt::Key_Left:
-            return 37;
+            return vk::Left;
         case Qt::Key_Right:
-            return 39;
+            return vk::Right;
         case Qt::Key_PageUp:
-            return 33;
+            return vk::PageUp;
         case Qt::Key_PageDown:
-            return 34;
+            return vk::PageDown;
         case Qt::Key_Home:
-            return 36;
+            return vk::Home;
         case Qt::Key_End:
-            return 35;
+            return vk::End;
         case Qt::Key_Help:
-            return 47;
+            return vk::Help;
         case Qt::Key_Space:
-            return 32;
+            return vk::Space;
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            return 13;
+            return vk::Return;
         case Qt::Key_Shift:
-            return 16;
+            return vk::Shift;
         case Qt::Key_Control:
-            return 17;
+            return vk::Control;
         case Qt::Key_Alt:
-            return 18;
+            return vk::Alt;
         case Qt::Key_At:
-            return 192;
+            return vk::Oem3;
         default:
             return 0;
     }

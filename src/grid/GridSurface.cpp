@@ -123,6 +123,7 @@ void GridSurface::resize(int w, int h) {
     }
     image_ = std::move(next);
     changed();
+    if (onResized) onResized();
 }
 
 void GridSurface::move(int left, int top) {

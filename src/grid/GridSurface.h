@@ -82,6 +82,8 @@ class GridSurface {
     PaintCounters counters;
     // Called once after drawing starts, until the viewer has taken the picture (image()).
     std::function<void()> onChanged;
+    // Called after every change of size, so that the viewer's geometry follows at once.
+    std::function<void()> onResized;
 
   private:
     QPainter& painter();

@@ -8,6 +8,7 @@
 #include <array>
 
 #include "grid/PixelArt.h"
+#include "listwindow/HitZones.h"
 #include "platform/Fonts.h"
 
 namespace listwindow {
@@ -632,20 +633,8 @@ QRgb SizeMarkColour(int mark) {
 }
 
 QRect ToolbarButtonRect(int index) {
-    switch (index) {
-        case 0:
-            return QRect(0, 0, 54, 23);
-        case 1:
-            return QRect(0, 23, 27, 24);
-        case 2:
-            return QRect(27, 23, 27, 24);
-        case 3:
-            return QRect(0, 47, 27, 23);
-        case 4:
-            return QRect(27, 47, 27, 23);
-        default:
-            return QRect();
-    }
+    if (index < 0 || index >= kToolbarButtons) return QRect();
+    return ToolbarZones()[size_t(index)].rect;
 }
 
 QImage ToolbarImage() {
@@ -661,9 +650,8 @@ QImage ToolbarPressed(int index) {
 }
 
 QRect LevelButtonRect(int index) {
-    if (index == 0) return QRect(159, 1, 30, 22);
-    if (index >= 1 && index <= 4) return QRect(59 + 25 * (index - 1), 1, 23, 22);
-    return QRect();
+    if (index < 0 || index >= kLevelButtons) return QRect();
+    return LevelZones()[size_t(index)].rect;
 }
 
 QImage LevelStrip() {
@@ -679,19 +667,7 @@ QImage LevelLit(int index) {
 }
 
 QRect DisplayZone(DisplayButton button) {
-    switch (button) {
-        case DisplayButton::Background:
-            return QRect(0, 1, 41, 22);
-        case DisplayButton::NameColour:
-            return QRect(41, 1, 42, 22);
-        case DisplayButton::Kb:
-            return QRect(83, 1, 27, 22);
-        case DisplayButton::Mb:
-            return QRect(110, 1, 27, 22);
-        case DisplayButton::FullPath:
-            return QRect(137, 1, kDisplayStripSize.width() - 137, 22);
-    }
-    return QRect();
+    return DisplayZones()[size_t(button)].rect;
 }
 
 QImage DisplayStrip() {

@@ -15,6 +15,7 @@
 #include "grid/MarkIcons.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/Artwork.h"
+#include "listwindow/HitZones.h"
 #include "listwindow/PictureWidget.h"
 #include "platform/Beep.h"
 #include "platform/DriveMap.h"
@@ -36,6 +37,12 @@ constexpr int kMinWidthLargeFontTwips = 9920;
 constexpr int kTopBandPx = 82;         // toolbar, drive buttons, strips and figures
 constexpr int kBottomPx = 30;          // the bottom strip
 constexpr int kHeaderTwips = 22 * 15;  // room for the sort buttons
+constexpr int kMinNameColumnPx = 60;
+// The list's text colours of levels 0 to 7.
+constexpr std::array<grid::Colour, 8> kLevelTextColours = {0x202020, 0xF04020, 0x008000, 0xE03090,
+                                                           0xB06000, 0x1060B0, 0x9030B0, 0x708000};
+constexpr grid::Colour kCursorFill = 0xFFD8E8;   // light lavender
+constexpr grid::Colour kCursorFrame = 0xFFA060;  // blue
 
 QFont UiFont(const QString& windowsFace, double points, bool bold = false) {
     QFont f(platform::ResolveFontFamily(windowsFace));
@@ -64,36 +71,40 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_DeleteOnClose, false);  // deleted once a running scan has returned
     setWindowIcon(dialogs::AppIcon());
 
-    // 1. The slot.
+    // The slot this window takes.
     slot_ = std::clamp<int>(c.NextSlot, 0, 9);
     c.SlotInUse[size_t(slot_)] = -1;
     c.ListWindows[size_t(slot_)] = this;
     ++c.OpenWindows;
 
-    // 2. Screen units.
     tppX_ = tppY_ = platform::TwipsPerPixel();
     buttonOfDrive_.fill(-1);
 
-    // 3. The default font, settled by the first window for the run.
+    // The default font, settled by the first window for the run.
     if (c.DefaultFontName.isEmpty()) c.DefaultFontName = app::DefaultFontName1();
 
     buildControls();
 
-    // 5. The grid.
     grid::Grid& g = view_->grid();
     list_.Grid = &g;
     setListHooks();
     grid::InitGrid(g, kHeaderTwips);
+    // The heading bar speaks in the window's default face.
+    g.header.setFont(UiFont(c.DefaultFontName, 9));
     grid::SetIconSlot(g.st, 0, grid::MarkIconStrip(), grid::kMarkIconWidth, grid::kMarkIconHeight);
 
-    // 6-7. Drive settings and buttons.
+    // Drive settings, then the drive buttons, which fill the destination list too.
     clusterChoice_ = app::OptText("ClusterFixedS").leftJustified(26, u'-').left(26);
     removableFlags_ = app::OptText("RemovableList").leftJustified(26, u'0').left(26);
     dstlst_->addItem(QString());
     buildDriveButtons();
     buildMenus();
+    // The window sees every key and click before its controls (and refuses them while busy).
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+    installEventFilter(this);
 
-    // 8-10. Switches and list settings.
+    // The program-wide switches and this window's display settings; nothing is shown or
+    // stored while the window is arranging itself.
     arranging_ = true;
     c.ShortSpace = app::OptBool("ShortSpace");
     c.SelTypeWin = app::OptBool("SelTypeWin");
@@ -106,7 +117,6 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
     if (app::OptSwitch("FULL")) SetFullPath(Switch::On);
     ApplyBackgroundType(std::clamp(app::OptInt("BackColType"), 0, 5));
 
-    // 11-12. Caption and geometry.
     setWindowTitle(QStringLiteral("ディレクトリ毎サイズ一覧 Ver.") + c.VersionText);
     const QRect screen = platform::ScreenRectPixels();
     QRect geo(c.WindowLeft / tppX_, c.WindowTop / tppY_, c.WindowWidth / tppX_,
@@ -115,7 +125,7 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
     move(geo.topLeft());
     resize(geo.size());
 
-    // 13.
+    // The first window opens on the drive overview.
     if (c.FirstWindow) {
         c.FirstWindow = false;
         list_.OverviewShown = true;
@@ -129,13 +139,12 @@ ListForm::~ListForm() {
 }
 
 void ListForm::LoadShow() {
-    // 14.
     for (QLabel* l : {totdsp_, fredsp_, usedsp_, sumdsp_, dlsdsp_, movdsp_}) l->clear();
     show();
     arranging_ = false;
     placeControls();
 
-    // 15. The command line names a drive with a button: show it; else the overview.
+    // The command line names a drive with a button: show it; else the overview.
     const QString cmd = app::Ctx().CommandLine;
     if (cmd.size() >= 2 && cmd.at(1) == u':') {
         const int index = platform::LetterIndex(cmd.at(0));
@@ -146,12 +155,22 @@ void ListForm::LoadShow() {
         }
     }
     if (list_.OverviewShown) ShowOverview();
+    focusList();
 }
 
 void ListForm::buildControls() {
-    const QFont labelFont = UiFont(app::Ctx().DefaultFontName, 9);
-    const QFont boldFont = UiFont(app::Ctx().DefaultFontName, 9.75, true);
+    buildToolbar();
+    buildFigureLabels();
+    buildLevelStrip();
+    buildDisplayStrip();
+    buildSortButtons();
+    buildGridView();
+    buildChooser();
+    buildBottomStrip();
+}
 
+// The toolbar TOLFRM and its pressed looks.
+void ListForm::buildToolbar() {
     tolfrm_ = new PictureWidget(QStringLiteral("TOLFRM"), this);
     tolfrm_->setImage(ToolbarImage());
     static const char* const kPressedNames[] = {"TNEWIMG", "TTXTIMG", "TPRTIMG", "TFILIMG",
@@ -165,13 +184,21 @@ void ListForm::buildControls() {
         toolPressed_[size_t(i)] = p;
     }
     connect(tolfrm_, &PictureWidget::pressed, this,
-            [this](QPoint pos, Qt::MouseButton b, Qt::KeyboardModifiers) { toolbarPress(pos, b); });
+            [this](QPoint pos, Qt::MouseButton b, Qt::KeyboardModifiers) {
+                command([&] { toolbarPress(pos, b); });
+            });
     connect(tolfrm_, &PictureWidget::moved, this,
             [this](QPoint pos, Qt::MouseButtons) { toolbarMove(pos); });
-    connect(
-        tolfrm_, &PictureWidget::released, this,
-        [this](QPoint pos, Qt::MouseButton b, Qt::KeyboardModifiers) { toolbarRelease(pos, b); });
+    connect(tolfrm_, &PictureWidget::released, this,
+            [this](QPoint pos, Qt::MouseButton b, Qt::KeyboardModifiers) {
+                command([&] { toolbarRelease(pos, b); });
+            });
+}
 
+// The volume line and the drive figures above the list.
+void ListForm::buildFigureLabels() {
+    const QFont labelFont = UiFont(app::Ctx().DefaultFontName, 9);
+    const QFont boldFont = UiFont(app::Ctx().DefaultFontName, 9.75, true);
     voldsp_ = MakeLabel(QStringLiteral("VOLDSP"), this, boldFont);
     voldsp_->setTextFormat(Qt::PlainText);
     label1_ = MakeLabel(QStringLiteral("Label1"), this, labelFont);
@@ -191,7 +218,10 @@ void ListForm::buildControls() {
     }
     for (QLabel* l : {totdsp_, usedsp_, fredsp_})
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
 
+// The level strip LVLFRM and its lit images.
+void ListForm::buildLevelStrip() {
     // Strips.
     lvlfrm_ = new PictureWidget(QStringLiteral("LVLFRM"), this);
     lvlfrm_->setImage(LevelStrip());
@@ -205,10 +235,18 @@ void ListForm::buildControls() {
         lvlimg_[size_t(i)] = p;
     }
     lvlimg_[0]->show();
-    connect(
-        lvlfrm_, &PictureWidget::pressed, this,
-        [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) { LevelStripPress(pos.x()); });
+    connect(lvlfrm_, &PictureWidget::pressed, this,
+            [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
+                command([&] { LevelStripPress(pos.x()); });
+            });
+    connect(lvlfrm_, &PictureWidget::moved, this, [this](QPoint pos, Qt::MouseButtons) {
+        const int b = LevelButtonAt(pos.x());
+        lvlfrm_->setToolTip(b >= 0 ? QString::fromUtf16(LevelZones()[size_t(b)].tip) : QString());
+    });
+}
 
+// The display strip DSPFRM, its lit images and the long-press timer.
+void ListForm::buildDisplayStrip() {
     dspfrm_ = new PictureWidget(QStringLiteral("DSPFRM"), this);
     dspfrm_->setImage(DisplayStrip());
     auto lit = [this](const char16_t* name, DisplayButton b) {
@@ -224,52 +262,77 @@ void ListForm::buildControls() {
     kbImg_ = lit(u"D数KBIMG", DisplayButton::Kb);
     mbImg_ = lit(u"D数MBIMG", DisplayButton::Mb);
     fullImg_ = lit(u"DフルパスIMG", DisplayButton::FullPath);
-    connect(colImg_, &PictureWidget::pressed, this, [this] { SetNameColouring(Switch::Off); });
-    connect(kbImg_, &PictureWidget::pressed, this, [this] { SetKB(Switch::Off); });
-    connect(mbImg_, &PictureWidget::pressed, this, [this] { SetMB(Switch::Off); });
-    connect(fullImg_, &PictureWidget::pressed, this, [this] { SetFullPath(Switch::Off); });
-    connect(
-        dspfrm_, &PictureWidget::pressed, this,
-        [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) { DisplayStripPress(pos.x()); });
+    connect(colImg_, &PictureWidget::pressed, this,
+            [this] { command([&] { SetNameColouring(Switch::Off); }); });
+    connect(kbImg_, &PictureWidget::pressed, this,
+            [this] { command([&] { SetKB(Switch::Off); }); });
+    connect(mbImg_, &PictureWidget::pressed, this,
+            [this] { command([&] { SetMB(Switch::Off); }); });
+    connect(fullImg_, &PictureWidget::pressed, this,
+            [this] { command([&] { SetFullPath(Switch::Off); }); });
+    connect(dspfrm_, &PictureWidget::pressed, this,
+            [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
+                command([&] { DisplayStripPress(pos.x()); });
+            });
+    connect(dspfrm_, &PictureWidget::moved, this, [this](QPoint pos, Qt::MouseButtons) {
+        const int b = DisplayButtonAt(pos.x());
+        dspfrm_->setToolTip(b >= 0 ? QString::fromUtf16(DisplayZones()[size_t(b)].tip) : QString());
+    });
     connect(dspfrm_, &PictureWidget::released, this,
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
-                DisplayStripRelease(pos.x());
+                command([&] { DisplayStripRelease(pos.x()); });
             });
     btntim_ = new QTimer(this);
     btntim_->setObjectName(QStringLiteral("BTNTIM"));
     btntim_->setSingleShot(true);
     btntim_->setInterval(600);
     connect(btntim_, &QTimer::timeout, this, [this] {
+        if (gate_.busy()) return;
         // Held: open the chooser showing the current type, without stepping the type.
         backImg_->hide();
         chooser_->raise();
         chooser_->show();
     });
+}
 
+// The sort buttons SRTFRM in the heading bar and their lit looks SRTONIMG.
+void ListForm::buildSortButtons() {
     for (int i = 0; i < 2; ++i) {
         auto* s = new PictureWidget(QStringLiteral("SRTFRM"), this);
         s->setProperty("index", i);
         s->setImage(SortButton(i));
-        s->setToolTip(i == 0 ? QStringLiteral("占有サイズの大きい順に並べます")
-                             : QStringLiteral("下位合計の大きい順に並べます"));
+        s->setToolTip(QString::fromUtf16(SortTips()[size_t(i)]));
         auto* on = new PictureWidget(QStringLiteral("SRTONIMG"), s);
         on->setProperty("index", i);
         on->setImage(SortLit(i));
         on->hide();
         connect(s, &PictureWidget::released, this, [this, i] {
-            if (!list_.OverviewShown) SetSort(i, Switch::On);
+            command([&] {
+                if (!list_.OverviewShown) SetSort(i, Switch::On);
+            });
         });
-        connect(on, &PictureWidget::released, this, [this, i] { SetSort(i, Switch::Off); });
+        connect(on, &PictureWidget::released, this,
+                [this, i] { command([&] { SetSort(i, Switch::Off); }); });
         srtfrm_[size_t(i)] = s;
         srtonimg_[size_t(i)] = on;
     }
+}
 
+// The grid with its heading bar and scroll bar.
+void ListForm::buildGridView() {
     view_ = new grid::GridView(this);
     view_->hooks().selectionChanged = [this] { selectionChanged(); };
-    connect(view_, &grid::GridView::keyHandled, this, [this](int, int, bool recount) {
-        if (recount) selectionChanged();
+    connect(view_, &grid::GridView::keyHandled, this, [this](int key, int, bool recount) {
+        if (key == grid::vk::Escape && !list_.OverviewShown) {
+            clearSelectionFigures();
+        } else if (recount) {
+            selectionChanged();
+        }
     });
+}
 
+// The background chooser.
+void ListForm::buildChooser() {
     // The background chooser lies over the list while it is open.
     chooser_ = new PictureWidget(QString::fromUtf16(u"背景選択PNL"), this);
     chooser_->setImage(BackgroundPanel());
@@ -287,39 +350,44 @@ void ListForm::buildControls() {
     chooserSel_->setAttribute(Qt::WA_TransparentForMouseEvents);
     connect(chooser_, &PictureWidget::pressed, this,
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
-                ChooserClick(pos.x(), pos.y());
+                command([&] { ChooserClick(pos.x(), pos.y()); });
             });
+}
 
-    // Bottom strip.
+// The bottom strip INFFRM: the selection figures and the destination list.
+void ListForm::buildBottomStrip() {
+    const QFont labelFont = UiFont(app::Ctx().DefaultFontName, 9);
+    // Three figures of up to 17 characters share the strip with their captions in a
+    // minimum-width window: the compact face of the drive's figures.
+    const QFont captionFont = UiFont(app::Ctx().DefaultFontName, 8.25);
+    const QFont figureFont = UiFont(QStringLiteral("Arial"), 8.25);
+    const QFont boldFigureFont = UiFont(QStringLiteral("Arial"), 8.25, true);
     inffrm_ = new QFrame(this);
     inffrm_->setObjectName(QStringLiteral("INFFRM"));
     inffrm_->setFrameShape(QFrame::StyledPanel);
-    sumnam_ = MakeLabel(QStringLiteral("SUMNAM"), inffrm_, labelFont);
-    sumdsp_ = MakeLabel(QStringLiteral("SUMDSP"), inffrm_, boldFont);
-    dlsdsp_ = MakeLabel(QStringLiteral("DLSDSP"), inffrm_, labelFont);
-    movdsp_ = MakeLabel(QStringLiteral("MOVDSP"), inffrm_, labelFont);
+    sumnam_ = MakeLabel(QStringLiteral("SUMNAM"), inffrm_, captionFont);
+    sumdsp_ = MakeLabel(QStringLiteral("SUMDSP"), inffrm_, boldFigureFont);
+    dlsdsp_ = MakeLabel(QStringLiteral("DLSDSP"), inffrm_, figureFont);
+    movdsp_ = MakeLabel(QStringLiteral("MOVDSP"), inffrm_, figureFont);
     for (QLabel* l : {sumdsp_, dlsdsp_, movdsp_})
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     dlsdsp_->setToolTip(QStringLiteral("選択したフォルダーを削除した後の空き容量"));
     movdsp_->setToolTip(QStringLiteral("選択したフォルダーをコピーした後のコピー先の空き容量"));
-    auto* delCap = MakeLabel(QString(), inffrm_, labelFont);
-    delCap->setText(QStringLiteral("削除後の空き"));
-    delCap->setObjectName(QStringLiteral("DLSCAP"));
-    auto* dstCap = MakeLabel(QString(), inffrm_, labelFont);
-    dstCap->setText(QStringLiteral("コピー先"));
-    dstCap->setObjectName(QStringLiteral("DSTCAP"));
+    dlscap_ = MakeLabel(QStringLiteral("DLSCAP"), inffrm_, captionFont);
+    dlscap_->setText(QStringLiteral("削除後の空き"));
+    dstcap_ = MakeLabel(QStringLiteral("DSTCAP"), inffrm_, captionFont);
+    dstcap_->setText(QStringLiteral("コピー先"));
     dstlst_ = new QComboBox(inffrm_);
     dstlst_->setObjectName(QStringLiteral("DSTLST"));
     dstlst_->setFont(labelFont);
     connect(dstlst_, &QComboBox::currentTextChanged, this, [this](const QString& text) {
-        list_.Destination = text;
-        scan::ShowSelectionFigures(list_);
-        refreshFigures();
+        command([&] {
+            list_.Destination = text;
+            scan::ShowSelectionFigures(list_);
+            refreshFigures();
+            focusList();
+        });
     });
-
-    // The window sees keys before its controls.
-    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
-    installEventFilter(this);
 }
 
 void ListForm::setHeadings(const std::array<QString, 5>& headings) {
@@ -335,7 +403,7 @@ void ListForm::setListHooks() {
     list_.ShowProgress = [this](const QString& folder) {
         if (progressClock_.isValid() && progressClock_.elapsed() < 25) return;
         progressClock_.start();
-        voldsp_->setText(folder);
+        showVolumeLine(folder);
         voldsp_->repaint();
     };
     list_.ReportFailure = [this](const QString& text) { MsgBoxEx(text, 0, QString()); };
@@ -356,7 +424,7 @@ void ListForm::setListHooks() {
     // In the drive overview a press on a drive's row lists that drive.
     hooks.rowPressed = [this](int row) {
         if (!list_.OverviewShown) return false;
-        if (row >= 0 && row < ButtonCount()) Calc(row);
+        if (row >= 0 && row < ButtonCount()) command([&] { showDrive(row); });
         return true;
     };
     // Left of a folder's indentation: its sub-rows open or close (Shift: every level).
@@ -410,10 +478,15 @@ void ListForm::readListSettings() {
     st.vRuleWidth = ruleWidth("KeiDispV", 1);
     st.hRuleWidth = ruleWidth("KeiDispH", 0);
     st.line3D = app::OptBool("ListLine3D") ? -1 : 0;
-    st.treeLines = app::Ctx().TreeDisp ? -1 : 0;
     st.selectionMode = app::Ctx().SelTypeWin ? 2 : 1;
     st.cellCursor = app::Ctx().SelTypeWin ? -1 : 0;
-    st.cursorFrame = st.cellCursor;
+    // The cursor shows in both styles (a frame alone in the marking style), in colours that
+    // no size mark uses, so that a person sees where Home, End and typing have gone.
+    st.cursorFrame = -1;
+    st.cursorBackColour = kCursorFill;
+    st.cursorFrameColour = kCursorFrame;
+    for (size_t i = 0; i < kLevelTextColours.size(); ++i)
+        st.levelTextColours[i] = kLevelTextColours[i];
     st.columnCount = 5;
     for (int c = 0; c < 5; ++c) {
         st.columnAlign[size_t(c)] = c == 0 ? 0 : 1;
@@ -427,17 +500,26 @@ void ListForm::readListSettings() {
     recomputeIndents();
 }
 
-// The indent step: half the icon strip's width plus 2; narrower with the narrow indent
-// while the tree lines are off, the list is sorted or shows full paths.
+// The indent step: half the width of the icon strip, which holds each icon and its mask
+// side by side, plus 2; narrower with the narrow indent while the tree lines are off, the
+// list is sorted or shows full paths.
 void ListForm::recomputeIndents() {
-    grid::GridState& st = view_->grid().st;
-    int step = grid::kMarkIconWidth / 2 + 2;
+    int step = 2 * grid::kMarkIconWidth / 2 + 2;
     const bool narrow =
-        app::Ctx().ShortSpace && (!st.treeLines || list_.SortKind != 0 || fullPath_);
+        app::Ctx().ShortSpace && (!app::Ctx().TreeDisp || list_.SortKind != 0 || list_.FullPath);
     if (narrow) step = step / 2 + 2;
-    st.indentStep = step;
     list_.IndentStep = step;
+    view_->grid().st.indentStep = step;
     scan::RecomputeIndents(list_);
+}
+
+// The volume line shows what fits, cut in the middle with "…"; the whole text is its tip.
+void ListForm::showVolumeLine(const QString& text) {
+    voldspText_ = text;
+    const QString shown =
+        QFontMetrics(voldsp_->font()).elidedText(text, Qt::ElideMiddle, voldsp_->width());
+    voldsp_->setText(shown);
+    voldsp_->setToolTip(shown == text ? QString() : text);
 }
 
 void ListForm::placeControls() {
@@ -468,21 +550,10 @@ void ListForm::placeControls() {
         values[i]->setGeometry(fx + 34, 62, pair - 38, 16);
     }
     voldsp_->setGeometry(textLeft, 44, std::max(40, dspfrm_->x() - textLeft - 8), 18);
+    showVolumeLine(voldspText_);
     label1_->setGeometry(textLeft, 62, std::max(40, figuresLeft - textLeft - 4), 16);
 
-    // Bottom strip: centred by the window's rule.
-    const int stripW = std::min(cw - 8, 600);
-    const int stripH = kBottomPx - 4;
-    inffrm_->resize(stripW, stripH);
-    const int stripLeft = ((cw * tppX_ - stripW * tppX_ - 630) / 2 + 675) / tppX_;
-    inffrm_->move(std::max(2, std::min(stripLeft, cw - stripW - 2)), ch - stripH - 2);
-    sumnam_->setGeometry(6, 4, 70, 18);
-    sumdsp_->setGeometry(76, 4, 110, 18);
-    inffrm_->findChild<QLabel*>(QStringLiteral("DLSCAP"))->setGeometry(196, 4, 70, 18);
-    dlsdsp_->setGeometry(262, 4, 110, 18);
-    inffrm_->findChild<QLabel*>(QStringLiteral("DSTCAP"))->setGeometry(384, 4, 50, 18);
-    dstlst_->setGeometry(434, 2, 52, 22);
-    movdsp_->setGeometry(488, 4, std::max(40, stripW - 494), 18);
+    placeBottomStrip(cw, ch);
 
     // The grid takes the rest: the heading bar top down to the bottom strip.
     const int gridTop = kTopBandPx;
@@ -505,18 +576,68 @@ void ListForm::placeControls() {
                    dspfrm_->y() + dspfrm_->height() + 2);
 }
 
+// Widths of the figure columns: N for a size, C for a count, S for the scroll bar, measured
+// in the second font, in which the figures are drawn.
+ListForm::FigureWidths ListForm::figureWidths() const {
+    const grid::Grid& g = view_->grid();
+    const QFontMetrics fm(grid::FontOf(g.st, true));
+    FigureWidths w;
+    w.scroll = g.list.widthTwips() / std::max(1, tppX_);
+    w.size = fm.horizontalAdvance(QStringLiteral(" 9,999,999,999,999")) + w.scroll;
+    w.count = fm.horizontalAdvance(QStringLiteral(" 99,999,999"));
+    return w;
+}
+
+// The bottom strip's fields side by side, each as wide as its widest text: a count, and
+// figures of 17 characters with a minus sign (a copy that does not fit), so nothing is cut
+// and no value runs over a caption.
+std::vector<std::pair<QWidget*, int>> ListForm::bottomStripFields() const {
+    auto width = [](const QLabel* l, const QString& widest) {
+        return QFontMetrics(l->font()).horizontalAdvance(widest) + 6;
+    };
+    const QString figure = QStringLiteral("-8,888,888,888,888");
+    return {{sumnam_, width(sumnam_, QStringLiteral("99,999個合計"))},
+            {sumdsp_, width(sumdsp_, figure)},
+            {dlscap_, width(dlscap_, dlscap_->text())},
+            {dlsdsp_, width(dlsdsp_, figure)},
+            {dstcap_, width(dstcap_, dstcap_->text())},
+            {dstlst_, 52},
+            {movdsp_, width(movdsp_, figure)}};
+}
+
+int ListForm::bottomStripWidth() const {
+    int w = 6;
+    for (const auto& field : bottomStripFields()) w += field.second + 4;
+    return w + 2;
+}
+
+void ListForm::placeBottomStrip(int cw, int ch) {
+    const int stripW = bottomStripWidth();
+    const int stripH = kBottomPx - 4;
+    inffrm_->resize(stripW, stripH);
+    // Centred by the window's rule, and kept inside the window.
+    const int stripLeft = ((cw * tppX_ - stripW * tppX_ - 630) / 2 + 675) / tppX_;
+    inffrm_->move(std::max(2, std::min(stripLeft, cw - stripW - 2)), ch - stripH - 2);
+    int x = 6;
+    for (const auto& [w, width] : bottomStripFields()) {
+        if (w == dstlst_) {
+            w->setGeometry(x, 2, width, 22);
+        } else {
+            w->setGeometry(x, 4, width, 18);
+        }
+        x += width + 4;
+    }
+}
+
 void ListForm::SetColumnWidths(int availableTwips) {
-    grid::Grid& g = view_->grid();
-    grid::GridState& st = g.st;
-    const QFontMetrics fm(g.surface.font());
-    const int s = g.list.widthTwips() / std::max(1, tppX_);
-    const int n = fm.horizontalAdvance(QStringLiteral(" 9,999,999,999,999")) + s;
-    const int c = fm.horizontalAdvance(QStringLiteral(" 99,999,999"));
-    st.columnWidths[0] = std::max(20, availableTwips / std::max(1, tppX_) - 3 * n - s - c);
-    st.columnWidths[1] = c;
-    st.columnWidths[2] = n;
-    st.columnWidths[3] = n;
-    st.columnWidths[4] = n + s - 2;
+    grid::GridState& st = view_->grid().st;
+    const FigureWidths f = figureWidths();
+    st.columnWidths[0] = std::max(
+        kMinNameColumnPx, availableTwips / std::max(1, tppX_) - 3 * f.size - f.scroll - f.count);
+    st.columnWidths[1] = f.count;
+    st.columnWidths[2] = f.size;
+    st.columnWidths[3] = f.size;
+    st.columnWidths[4] = f.size + f.scroll - 2;
 }
 
 void ListForm::applyMinimumSize() {
@@ -528,12 +649,23 @@ void ListForm::applyMinimumSize() {
     for (const PictureWidget* b : drvbtn_) buttons += b->width() + 6;
     const int strips = std::max(lvlfrm_->width(), dspfrm_->width()) + 7;
     minW = std::max(minW, 6 + tolfrm_->width() + 10 + buttons + 8 + strips);
+    // Large fonts: every column keeps a place under its heading, and the bottom strip
+    // shows its widest figures whole.
+    const FigureWidths f = figureWidths();
+    minW = std::max(minW, 12 + kMinNameColumnPx + 3 * f.size + f.scroll + f.count);
+    minW = std::max(minW, bottomStripWidth() + 8);
     setMinimumSize(minW, minH);
 }
 
 void ListForm::resizeEvent(QResizeEvent*) {
     applyMinimumSize();
     if (windowState() & Qt::WindowMinimized) return;
+    // Without a window manager nothing else holds the minimum: snap back, which resizes
+    // again, and remember nothing of the smaller size.
+    if (width() < minimumWidth() || height() < minimumHeight()) {
+        resize(std::max(width(), minimumWidth()), std::max(height(), minimumHeight()));
+        return;
+    }
     placeControls();
     // A normal window remembers its size for the next start.
     if (windowState() == Qt::WindowNoState && lastState_ == Qt::WindowNoState && !arranging_) {
@@ -555,9 +687,9 @@ void ListForm::saveClosingSettings() {
     app::ProgramContext& c = app::Ctx();
     app::PutOptInt(QStringLiteral("WIDTH"), c.WindowWidth);
     app::PutOptInt(QStringLiteral("HEIGHT"), c.WindowHeight);
-    if (voldsp_->text() != QLatin1String("My Computer")) {
-        app::PutOptInt(QStringLiteral("BackColType"), backType_);
-        app::PutOptSwitch(QStringLiteral("COLOR"), nameColouring_);
+    if (list_.VOLDSP != QLatin1String("My Computer")) {
+        app::PutOptInt(QStringLiteral("BackColType"), list_.BackType);
+        app::PutOptSwitch(QStringLiteral("COLOR"), list_.NameColouring);
     }
     app::PutOptSwitch(QStringLiteral("KB"), list_.UnitMode == 1);
     app::PutOptSwitch(QStringLiteral("MB"), list_.UnitMode == 2);
@@ -631,7 +763,7 @@ void ListForm::NextWindow() {
 }
 
 void ListForm::focusList() {
-    if (view_->isVisible() && view_->isEnabled()) view_->scrollBar()->setFocus();
+    if (view_->isVisible() && view_->isEnabled()) view_->focusList();
 }
 
 }  // namespace listwindow

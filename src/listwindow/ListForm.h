@@ -5,9 +5,12 @@
 #include <QWidget>
 #include <array>
 #include <map>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "dialogs/MessageBox.h"
+#include "listwindow/CommandGate.h"
 #include "scan/DriveList.h"
 
 class QComboBox;
@@ -41,8 +44,10 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     scan::DriveList& list() { return list_; }
     grid::GridView* view() const { return view_; }
 
-    // Shows the drive of button i in this window.
+    // Shows the drive of button i in this window (a command: refused while busy).
     void Calc(int button);
+    // The window's one busy state.
+    CommandGate& gate() { return gate_; }
     // Opens a new window in the first free slot; this window's slot when none may open.
     int OpenSiblingWindow();
     void SetColumnWidths(int availableTwips);
@@ -63,9 +68,9 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     void SetFullPath(Switch s);
     void SetSort(int index, Switch s);
     void ApplyBackgroundType(int type);
-    void NextBackgroundType() { ApplyBackgroundType((backType_ + 1) % 6); }
-    int BackgroundType() const { return backType_; }
-    bool NameColouring() const { return nameColouring_; }
+    void NextBackgroundType() { ApplyBackgroundType((list_.BackType + 1) % 6); }
+    int BackgroundType() const { return list_.BackType; }
+    bool NameColouring() const { return list_.NameColouring; }
     bool ChooserOpen() const;
     void CloseChooser();
     void ChooserClick(double x, double y);
@@ -86,14 +91,40 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Runs f as one command: refused with a beep while another command runs.
+    template <typename F>
+    void command(F&& f) {
+        gate_.run(std::forward<F>(f));
+    }
+    // Input that reaches the window while it is busy: refused, never half-run.
+    void refuseInput(QEvent* event);
+    void showDrive(int button);
     void buildControls();
+    void buildToolbar();
+    void buildFigureLabels();
+    void buildLevelStrip();
+    void buildDisplayStrip();
+    void buildSortButtons();
+    void buildGridView();
+    void buildChooser();
+    void buildBottomStrip();
     void setHeadings(const std::array<QString, 5>& headings);
     void setListHooks();
     void buildDriveButtons();
     void buildMenus();
     void readListSettings();
     void placeControls();
+    void showVolumeLine(const QString& text);
     void applyMinimumSize();
+    struct FigureWidths {
+        int size = 0;    // a size column
+        int count = 0;   // the file-count column
+        int scroll = 0;  // the scroll bar
+    };
+    FigureWidths figureWidths() const;
+    std::vector<std::pair<QWidget*, int>> bottomStripFields() const;
+    int bottomStripWidth() const;
+    void placeBottomStrip(int clientWidth, int clientHeight);
     void lockControls(bool locked);
     void fillList(QChar drive);
     void dispListByButtons(int folder, int offset);
@@ -103,6 +134,11 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     void setUnit(int unit, Switch s);
     void rememberRows();
     void restoreRows();
+    int rowOfFolder(int folder) const;
+    // The grid follows the list's display state (tree lines, indent step, colours, sort mark).
+    void applyDisplay();
+    // A full repaint over a cleared surface, so nothing of the old look stays.
+    void repaintList();
     void clearSelectionFigures();
     void updateLitImages();
     void showDrivePressed(int button, QPoint pos, Qt::MouseButton mb, Qt::KeyboardModifiers mods);
@@ -112,7 +148,6 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     void toolbarPress(QPoint pos, Qt::MouseButton button);
     void toolbarMove(QPoint pos);
     void toolbarRelease(QPoint pos, Qt::MouseButton button);
-    int toolbarButtonAt(QPoint pos) const;
     void focusList();
     bool listHasFolders() const;
     void selectionChanged();
@@ -123,7 +158,10 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     Qt::WindowStates lastState_ = Qt::WindowNoState;
     int tppX_ = 15;
     int tppY_ = 15;
-    bool scanning_ = false;
+    bool scanning_ = false;  // a scan is on the stack: the window goes once it returns
+    CommandGate gate_;
+    std::set<int> refusedKeys_;    // pressed while busy: their release is swallowed too
+    bool swallowRelease_ = false;  // the press was refused
     QElapsedTimer progressClock_;
     bool closing_ = false;
 
@@ -141,6 +179,7 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     int currentButton_ = -1;
     int menuButton_ = -1;
     QLabel* voldsp_ = nullptr;
+    QString voldspText_;  // VOLDSP's whole text (the label may show it cut)
     QLabel* totdsp_ = nullptr;
     QLabel* usedsp_ = nullptr;
     QLabel* fredsp_ = nullptr;
@@ -169,6 +208,8 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     QLabel* sumdsp_ = nullptr;
     QLabel* dlsdsp_ = nullptr;
     QLabel* movdsp_ = nullptr;
+    QLabel* dlscap_ = nullptr;
+    QLabel* dstcap_ = nullptr;
     QComboBox* dstlst_ = nullptr;
 
     // Menus.
@@ -178,16 +219,11 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     QAction* pRmv_ = nullptr;
 
     // Display state.
-    int backType_ = 2;
     std::array<quint32, 16> savedBackColours_{};
     bool backColoursSaved_ = false;
-    bool nameColouring_ = false;
-    bool fullPath_ = false;
-    bool pathsBySort_ = false;
-    std::array<bool, 2> sortOn_{};
     std::map<int, Qt::KeyboardModifiers> keyDownMods_;
-    int rememberedTop_ = -1;
-    int rememberedCursor_ = -1;
+    int rememberedFolder_ = -1;  // folder record under the cursor; -1: the top
+    int rememberedOffset_ = 0;   // its rows below the top of the view
     QString clusterChoice_;
     QString removableFlags_;
 };

@@ -12,6 +12,7 @@
 #include "listwindow/PictureWidget.h"
 #include "platform/DriveMap.h"
 #include "scan/DriveInfo.h"
+#include "scan/Figures.h"
 #include "scan/FillList.h"
 #include "scan/TreeRows.h"
 #include "settings/Context.h"
@@ -61,7 +62,7 @@ void ListForm::buildDriveButtons() {
         n->installEventFilter(this);
         connect(b, &PictureWidget::pressed, this,
                 [this, index](QPoint pos, Qt::MouseButton mb, Qt::KeyboardModifiers mods) {
-                    showDrivePressed(index, pos, mb, mods);
+                    command([&] { showDrivePressed(index, pos, mb, mods); });
                 });
         drvbtn_.push_back(b);
         drvnam_.push_back(n);
@@ -87,7 +88,8 @@ void ListForm::buildMenus() {
         a->setObjectName(QStringLiteral("P_サイズ"));
         a->setProperty("index", k);
         a->setCheckable(true);
-        connect(a, &QAction::triggered, this, [this, k] { ClusterSizeItem(menuButton_, k); });
+        connect(a, &QAction::triggered, this,
+                [this, k] { command([&] { ClusterSizeItem(menuButton_, k); }); });
         pSize_[size_t(k)] = a;
     }
     popRembtn_ = new QMenu(this);
@@ -98,7 +100,8 @@ void ListForm::buildMenus() {
     pRmv_ = popRembtn_->addAction(QStringLiteral("リムーバブル･ドライブ"));
     pRmv_->setObjectName(QStringLiteral("P_RMV"));
     pRmv_->setCheckable(true);
-    connect(pRmv_, &QAction::triggered, this, [this] { RemovableItem(menuButton_); });
+    connect(pRmv_, &QAction::triggered, this,
+            [this] { command([&] { RemovableItem(menuButton_); }); });
 }
 
 void ListForm::showDrivePressed(int button, QPoint pos, Qt::MouseButton mb,
@@ -133,7 +136,7 @@ void ListForm::showDrivePressed(int button, QPoint pos, Qt::MouseButton mb,
             newWindow = !newWindow;
     }
     if (!newWindow) {
-        Calc(button);
+        showDrive(button);
         return;
     }
     for (int s = 0; s < 10; ++s) {
@@ -145,22 +148,29 @@ void ListForm::showDrivePressed(int button, QPoint pos, Qt::MouseButton mb,
             return;
         }
         if (other == this) {
-            Calc(button);
+            showDrive(button);
             return;
         }
     }
     const int opened = OpenSiblingWindow();
-    ListForm* target = opened == slot_ ? this : InSlot(opened);
-    if (!target) target = this;
-    target->Calc(target->ButtonOfDrive(index));
+    ListForm* target = opened == slot_ ? nullptr : InSlot(opened);
+    if (target) {
+        target->Calc(target->ButtonOfDrive(index));
+    } else {
+        showDrive(button);
+    }
 }
 
 void ListForm::driveLabelClicked(int button) {
     CloseChooser();
-    Calc(button);
+    showDrive(button);
 }
 
 void ListForm::Calc(int button) {
+    command([&] { showDrive(button); });
+}
+
+void ListForm::showDrive(int button) {
     if (button < 0 || button >= ButtonCount()) return;
     if (button != currentButton_ && currentButton_ >= 0)
         drvnam_[size_t(currentButton_)]->setStyleSheet(
@@ -224,9 +234,11 @@ void ListForm::ShowOverview() {
 }
 
 void ListForm::fillList(QChar drive) {
-    if (scanning_) return;
     scanning_ = true;
     if (list_.OverviewShown) updateLitImages();
+    // The caption names the drive while it is listed, not only afterwards.
+    scan::ShowDriveTitle(list_, QString(drive));
+    setWindowTitle(list_.Caption);
     scan::FillList(list_, QString(drive));
     scanning_ = false;
     if (list_.StopFlag) {
@@ -235,6 +247,7 @@ void ListForm::fillList(QChar drive) {
         if (closing_) deleteLater();
         return;
     }
+    applyDisplay();
     // A sort that is lit stays in force for the new rows.
     if (list_.SortKind != 0) {
         scan::SortRows(list_);
@@ -252,7 +265,7 @@ void ListForm::refreshFigures() {
     // Sorting is for folder lists only.
     for (PictureWidget* s : srtfrm_) s->setVisible(!list_.OverviewShown);
     for (QLabel* cap : figureCaptions_) cap->setVisible(!list_.OverviewShown);
-    voldsp_->setText(list_.VOLDSP);
+    showVolumeLine(list_.VOLDSP);
     totdsp_->setText(list_.TOTDSP);
     usedsp_->setText(list_.USEDSP);
     fredsp_->setText(list_.FREDSP);

@@ -5,6 +5,7 @@
 #include <QToolTip>
 
 #include "grid/widget/GridView.h"
+#include "listwindow/HitZones.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
 #include "platform/Beep.h"
@@ -12,31 +13,67 @@
 #include "settings/Startup.h"
 
 namespace listwindow {
+namespace {}  // namespace
+
 namespace {
 
-const char16_t* const kToolTips[] = {
-    u"新しいウィンドウを開きます",   u"リストをテキスト･ファイルに保存します",
-    u"リストを印刷します",           u"選択したフォルダーを削除･移動するメニューを出します",
-    u"オプション設定画面を出します",
-};
+bool IsInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsModifierKey(int key) {
+    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
+           key == Qt::Key_Meta || key == Qt::Key_AltGr;
+}
 
 }  // namespace
 
 bool ListForm::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (IsInput(type) && gate_.busy()) {
+        refuseInput(event);
+        return true;
+    }
+    // A key or button refused while busy takes its release with it, so that it does not
+    // act once the window is free again.
+    if (type == QEvent::KeyRelease && refusedKeys_.erase(static_cast<QKeyEvent*>(event)->key()) > 0)
+        return true;
+    if (type == QEvent::MouseButtonRelease && swallowRelease_) {
+        swallowRelease_ = false;
+        return true;
+    }
     // A key the window handles stops here; one it leaves passes on to the parents, where
     // it comes by again.
-    switch (event->type()) {
-        case QEvent::KeyPress:
+    switch (type) {
+        case QEvent::KeyPress: {
+            CommandGate::Hold hold(gate_);
             if (handleKeyDown(static_cast<QKeyEvent*>(event))) return true;
             break;
-        case QEvent::KeyRelease:
+        }
+        case QEvent::KeyRelease: {
+            CommandGate::Hold hold(gate_);
             if (handleKeyUp(static_cast<QKeyEvent*>(event))) return true;
             break;
+        }
         case QEvent::MouseButtonPress: {
             auto* label = qobject_cast<QLabel*>(watched);
             if (label && label->objectName() == QLatin1String("DRVNAM") &&
                 static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-                driveLabelClicked(label->property("index").toInt());
+                const int button = label->property("index").toInt();
+                command([&] { driveLabelClicked(button); });
                 return true;
             }
             break;
@@ -65,6 +102,41 @@ bool ListForm::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void ListForm::refuseInput(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            auto* k = static_cast<QKeyEvent*>(event);
+            if (k->isAutoRepeat() || IsModifierKey(k->key())) return;
+            // Closing is never refused: Ctrl+F4 still closes on its release.
+            if (k->key() == Qt::Key_F4 && (k->modifiers() & Qt::ControlModifier)) {
+                keyDownMods_[Qt::Key_F4] = Qt::ControlModifier;
+                return;
+            }
+            refusedKeys_.insert(k->key());
+            gate_.admit();
+            return;
+        }
+        case QEvent::KeyRelease: {
+            auto* k = static_cast<QKeyEvent*>(event);
+            if (k->isAutoRepeat()) return;
+            refusedKeys_.erase(k->key());
+            const auto down = keyDownMods_.find(k->key());
+            if (down == keyDownMods_.end()) return;
+            const bool closeNow = k->key() == Qt::Key_F4 && down->second == Qt::ControlModifier;
+            keyDownMods_.erase(down);
+            if (closeNow) close();
+            return;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            swallowRelease_ = true;
+            gate_.admit();
+            return;
+        default:
+            return;
+    }
+}
+
 bool ListForm::handleKeyDown(QKeyEvent* event) {
     const Qt::KeyboardModifiers mods =
         event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
@@ -78,7 +150,9 @@ bool ListForm::handleKeyDown(QKeyEvent* event) {
         backImg_->hide();
         btntim_->stop();
         backPressed_ = false;
+        // The list then takes the key too: Esc clears its selection.
         focusList();
+        view_->pressKey(grid::vk::Escape, 0);
         return true;
     }
     if (keypad && mods == Qt::NoModifier && key >= Qt::Key_0 && key <= Qt::Key_4) {
@@ -88,7 +162,7 @@ bool ListForm::handleKeyDown(QKeyEvent* event) {
     if (mods == Qt::ControlModifier && key >= Qt::Key_A && key <= Qt::Key_Z) {
         const int button = buttonOfDrive_[size_t(key - Qt::Key_A)];
         if (button >= 0) {
-            Calc(button);
+            showDrive(button);
             return true;
         }
     }
@@ -148,32 +222,24 @@ bool ListForm::handleKeyUp(QKeyEvent* event) {
     }
 }
 
-int ListForm::toolbarButtonAt(QPoint pos) const {
-    if (pos.x() < 0 || pos.y() < 0 || pos.x() >= tolfrm_->width() || pos.y() >= tolfrm_->height())
-        return -1;
-    if (pos.y() <= 22) return 0;
-    if (pos.y() <= 46) return pos.x() < 27 ? 1 : 2;
-    return pos.x() < 27 ? 3 : 4;
-}
-
 void ListForm::toolbarPress(QPoint pos, Qt::MouseButton) {
     CloseChooser();
-    pressedTool_ = toolbarButtonAt(pos);
+    pressedTool_ = ToolbarButtonAt(pos);
     if (pressedTool_ >= 0) toolPressed_[size_t(pressedTool_)]->show();
 }
 
 void ListForm::toolbarMove(QPoint pos) {
-    const int b = toolbarButtonAt(pos);
+    const int b = ToolbarButtonAt(pos);
     if (b == toolUnderPointer_) return;
     toolUnderPointer_ = b;
-    tolfrm_->setToolTip(b >= 0 ? QString::fromUtf16(kToolTips[b]) : QString());
+    tolfrm_->setToolTip(b >= 0 ? QString::fromUtf16(ToolbarZones()[size_t(b)].tip) : QString());
 }
 
 void ListForm::toolbarRelease(QPoint pos, Qt::MouseButton button) {
     const int pressed = pressedTool_;
     pressedTool_ = -1;
     if (pressed >= 0) toolPressed_[size_t(pressed)]->hide();
-    if (pressed < 0 || toolbarButtonAt(pos) != pressed) return;
+    if (pressed < 0 || ToolbarButtonAt(pos) != pressed) return;
     const bool left = button == Qt::LeftButton;
     switch (pressed) {
         case 0:

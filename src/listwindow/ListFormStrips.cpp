@@ -5,6 +5,7 @@
 
 #include "grid/widget/GridView.h"
 #include "listwindow/Artwork.h"
+#include "listwindow/HitZones.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
 #include "platform/Beep.h"
@@ -42,21 +43,61 @@ bool ListForm::listHasFolders() const {
     return !list_.OverviewShown && list_.ListRowCount > 0;
 }
 
+// The cursor's folder and its place in the view, so that a rebuild of the rows can show the
+// same folder (or its nearest shown ancestor) at the same height.
 void ListForm::rememberRows() {
     const grid::GridState& st = view_->grid().st;
-    rememberedTop_ = st.topRow;
-    rememberedCursor_ = st.cursorRow;
+    const scan::FolderTable& t = list_.Folders;
+    rememberedFolder_ = st.cursorRow >= 0 && st.cursorRow < st.rowCount && st.cursorRow < t.bound()
+                            ? t.Order[size_t(st.cursorRow)]
+                            : -1;
+    rememberedOffset_ = std::max(0, st.cursorRow - st.topRow);
+}
+
+int ListForm::rowOfFolder(int folder) const {
+    const grid::GridState& st = view_->grid().st;
+    const scan::FolderTable& t = list_.Folders;
+    const int rows = std::min(st.rowCount, t.bound());
+    auto rowOf = [&](int f) {
+        for (int r = 0; r < rows; ++r)
+            if (t.Order[size_t(r)] == f) return r;
+        return -1;
+    };
+    int row = rowOf(folder);
+    // A folder folded away shows through its nearest ancestor that has a row.
+    for (int f = folder; row < 0 && f > 0 && f < t.bound();) {
+        const int parent = t.Parent[size_t(f)];
+        if (parent >= f) break;
+        f = parent;
+        row = rowOf(f);
+    }
+    return std::max(0, row);
 }
 
 void ListForm::restoreRows() {
     grid::Grid& g = view_->grid();
-    const int rows = g.st.rowCount;
-    if (rows <= 0) return;
-    const int cursor = std::clamp(rememberedCursor_ < 0 ? 0 : rememberedCursor_, 0, rows - 1);
-    const int top = std::clamp(rememberedTop_ < 0 ? 0 : rememberedTop_, 0, rows - 1);
+    if (g.st.rowCount <= 0) return;
+    const int row = rememberedFolder_ < 0 ? 0 : rowOfFolder(rememberedFolder_);
     grid::ResizeScrollList(g);
-    grid::ShowRow(g, cursor, std::max(0, cursor - top));
+    grid::ShowRow(g, row, rememberedFolder_ < 0 ? 0 : rememberedOffset_);
     grid::FitAndRefresh(g);
+}
+
+void ListForm::applyDisplay() {
+    grid::Grid& g = view_->grid();
+    grid::GridState& st = g.st;
+    st.treeLines = scan::TreeLinesShown(list_, app::Ctx().TreeDisp) ? -1 : 0;
+    st.indentStep = list_.IndentStep;
+    st.textColourMode = scan::TextColourModeOf(list_);
+    if (st.textColourMode == 0) g.surface.textColour = st.textColour;
+    st.sortMark = list_.SortKind != 0 ? -1 : 0;
+    st.sortColumn = list_.SortKind != 0 ? list_.SortKind + 2 : 0;
+}
+
+void ListForm::repaintList() {
+    grid::Grid& g = view_->grid();
+    g.surface.clear(g.st.backColour);
+    grid::RepaintAll(g);
 }
 
 void ListForm::clearSelectionFigures() {
@@ -77,14 +118,8 @@ void ListForm::selectionChanged() {
 
 void ListForm::LevelStripPress(double x) {
     CloseChooser();
-    if (x < 59) return;
-    const int px = int(std::lround(x - 59));
-    if (x >= 159 && x <= 188) {
-        ChooseLevel(0);
-        return;
-    }
-    const int n = px / 25 + 1;
-    if (n < 5 && px % 25 <= 22) ChooseLevel(n);
+    const int level = LevelButtonAt(x);
+    if (level >= 0) ChooseLevel(level);
 }
 
 void ListForm::ChooseLevel(int level) {
@@ -98,7 +133,8 @@ void ListForm::ChooseLevel(int level) {
     rememberRows();
     scan::ApplyLevelLimit(list_);
     if (list_.SortKind != 0) scan::SortRows(list_);  // a sorted list stays sorted
-    if (fullPath_) scan::ShowPaths(list_);
+    if (list_.FullPath) scan::ShowPaths(list_);
+    applyDisplay();
     scan::ComputeTreeFlags(list_);
     restoreRows();
     focusList();
@@ -109,19 +145,25 @@ void ListForm::ChooseLevel(int level) {
 void ListForm::DisplayStripPress(double x) {
     CloseChooser();
     const bool overview = list_.OverviewShown;
-    if (x <= 40) {
-        if (overview) return;
-        backPressed_ = true;
-        btntim_->start();
-        backImg_->show();
-    } else if (x <= 82) {
-        if (!overview) SetNameColouring(Switch::On);
-    } else if (x <= 109) {
-        SetKB(Switch::On);
-    } else if (x <= 136) {
-        SetMB(Switch::On);
-    } else if (!overview) {
-        SetFullPath(Switch::On);
+    switch (DisplayButton(DisplayButtonAt(x))) {
+        case DisplayButton::Background:
+            if (overview) return;
+            backPressed_ = true;
+            btntim_->start();
+            backImg_->show();
+            break;
+        case DisplayButton::NameColour:
+            if (!overview) SetNameColouring(Switch::On);
+            break;
+        case DisplayButton::Kb:
+            SetKB(Switch::On);
+            break;
+        case DisplayButton::Mb:
+            SetMB(Switch::On);
+            break;
+        case DisplayButton::FullPath:
+            if (!overview) SetFullPath(Switch::On);
+            break;
     }
 }
 
@@ -129,7 +171,7 @@ void ListForm::DisplayStripRelease(double x) {
     backImg_->hide();
     if (!backPressed_) return;
     backPressed_ = false;
-    if (x <= 40 && btntim_->isActive()) {
+    if (DisplayButtonAt(x) == int(DisplayButton::Background) && btntim_->isActive()) {
         btntim_->stop();
         NextBackgroundType();
     }
@@ -170,7 +212,7 @@ void ListForm::ApplyBackgroundType(int type) {
         st.backColours = kSizeMarkColours;
     }
     if (type == 5) grid::ComputeGradient(st);
-    backType_ = type;
+    list_.BackType = type;
     // The chooser marks the current type among its six patterns.
     QImage mark = BackgroundPattern(type).copy();
     {
@@ -181,23 +223,17 @@ void ListForm::ApplyBackgroundType(int type) {
     chooserSel_->setImage(mark);
     chooserSel_->move(PatternCellRect(type).topLeft());
     if (!arranging_) {
-        grid::RepaintAll(g);
+        repaintList();
         app::PutOptInt(QStringLiteral("BackColType"), type);
     }
 }
 
 void ListForm::SetNameColouring(Switch s) {
-    nameColouring_ = Resolve(s, nameColouring_);
-    colImg_->setVisible(nameColouring_);
-    grid::Grid& g = view_->grid();
-    if (nameColouring_) {
-        g.st.textColourMode = fullPath_ ? 1 : 2;
-    } else {
-        g.st.textColourMode = 0;
-        g.surface.textColour = g.st.textColour;
-    }
+    list_.NameColouring = Resolve(s, list_.NameColouring);
+    colImg_->setVisible(list_.NameColouring);
+    applyDisplay();
     if (!arranging_) {
-        grid::RepaintAll(g);
+        repaintList();
         focusList();
     }
 }
@@ -214,7 +250,7 @@ void ListForm::rewriteUnits() {
     }
     Busy busy(this);
     scan::RewriteUnits(list_);
-    grid::RepaintAll(view_->grid());
+    repaintList();
     scan::ShowDriveFigures(list_);
     refreshFigures();
 }
@@ -241,30 +277,26 @@ void ListForm::SetMB(Switch s) {
 
 void ListForm::SetFullPath(Switch s) {
     // Refused only while a sort owns the paths; paths the person asked for can go again.
-    if (list_.SortKind != 0 || pathsBySort_) {
+    if (list_.SortKind != 0 || list_.PathsBySort) {
         platform::Beep();
         return;
     }
-    fullPath_ = Resolve(s, fullPath_);
-    list_.FullPath = fullPath_;
-    fullImg_->setVisible(fullPath_);
-    pathsBySort_ = false;
-    grid::Grid& g = view_->grid();
+    list_.FullPath = Resolve(s, list_.FullPath);
+    fullImg_->setVisible(list_.FullPath);
+    list_.PathsBySort = false;
+    recomputeIndents();
+    applyDisplay();
     if (listHasFolders()) {
         rememberRows();
-        recomputeIndents();
-        if (nameColouring_) g.st.textColourMode = fullPath_ ? 1 : 2;
-        if (fullPath_) {
+        if (list_.FullPath) {
             scan::ShowPaths(list_);
-            g.st.treeLines = 0;
         } else {
             scan::RestoreNames(list_);
-            g.st.treeLines = app::Ctx().TreeDisp ? -1 : 0;
             scan::ComputeTreeFlags(list_);
         }
         restoreRows();
     }
-    if (!arranging_) app::PutOptSwitch(QStringLiteral("FULL"), fullPath_);
+    if (!arranging_) app::PutOptSwitch(QStringLiteral("FULL"), list_.FullPath);
 }
 
 // ---- sort strip ----
@@ -273,65 +305,52 @@ void ListForm::SetSort(int index, Switch s) {
     if (index < 0 || index > 1) return;
     rememberRows();
     clearSelectionFigures();
-    const bool on = Resolve(s, sortOn_[size_t(index)]);
-    sortOn_[size_t(index)] = on;
-    srtonimg_[size_t(index)]->setVisible(on);
-    if (on) {
-        sortOn_[size_t(1 - index)] = false;
-        srtonimg_[size_t(1 - index)]->hide();
-    }
+    const bool wasOn = list_.SortKind == index + 1;
+    const bool on = Resolve(s, wasOn);
+    if (!on && !wasOn) return;
     grid::Grid& g = view_->grid();
     {
         Busy busy(this);
         if (on) {
-            if (!fullPath_) {
-                fullPath_ = true;
+            if (!list_.FullPath) {
                 list_.FullPath = true;
-                fullImg_->show();
-                pathsBySort_ = true;
+                list_.PathsBySort = true;
             }
-            g.st.treeLines = 0;
             list_.SortKind = index + 1;
-            g.st.sortMark = -1;
-            g.st.sortColumn = index + 3;
-            grid::DrawHeader(g);
-            scan::SortRows(list_);
-            scan::ShowPaths(list_);
-        } else if (list_.SortKind == index + 1) {
-            if (pathsBySort_) {
-                fullPath_ = false;
+        } else {
+            if (list_.PathsBySort) {
                 list_.FullPath = false;
-                fullImg_->hide();
-                pathsBySort_ = false;
+                list_.PathsBySort = false;
             }
             list_.SortKind = 0;
-            g.st.treeLines = app::Ctx().TreeDisp && !fullPath_ ? -1 : 0;
-            g.st.sortMark = 0;
-            g.st.sortColumn = 0;
-            grid::DrawHeader(g);
-            scan::SortRows(list_);
-            if (fullPath_) scan::ShowPaths(list_);
-            scan::ComputeTreeFlags(list_);
         }
-        if (nameColouring_) g.st.textColourMode = fullPath_ ? 1 : 2;
+        updateLitImages();
+        recomputeIndents();
+        applyDisplay();
+        grid::DrawHeader(g);
+        scan::SortRows(list_);
+        if (list_.FullPath) scan::ShowPaths(list_);
+        if (!on) scan::ComputeTreeFlags(list_);
     }
     if (listHasFolders()) {
-        recomputeIndents();
+        // A fresh sort opens at the top; back in tree order the cursor keeps its folder.
+        if (on) rememberedFolder_ = -1;
         restoreRows();
-        if (list_.SortKind != 0 && app::Ctx().SelTypeWin) {
+        if (on && app::Ctx().SelTypeWin) {
             g.st.cursorColumn = index + 3;
             grid::DrawCursor(g);
         }
     }
+    focusList();
 }
 
 void ListForm::updateLitImages() {
     for (int i = 0; i < 5; ++i) lvlimg_[size_t(i)]->setVisible(i == list_.ShownLevel);
     kbImg_->setVisible(list_.UnitMode == 1);
     mbImg_->setVisible(list_.UnitMode == 2);
-    fullImg_->setVisible(fullPath_);
-    colImg_->setVisible(nameColouring_);
-    for (int i = 0; i < 2; ++i) srtonimg_[size_t(i)]->setVisible(sortOn_[size_t(i)]);
+    fullImg_->setVisible(list_.FullPath);
+    colImg_->setVisible(list_.NameColouring);
+    for (int i = 0; i < 2; ++i) srtonimg_[size_t(i)]->setVisible(list_.SortKind == i + 1);
 }
 
 }  // namespace listwindow

@@ -42,12 +42,16 @@ struct DriveList {
     // errno of the scan's root folder when it could not be listed, else 0.
     int RootError = 0;
 
-    // Display state.
-    int UnitMode = 0;    // 0 bytes, 1 KB, 2 MB
-    int ShownLevel = 0;  // 0 = all levels
-    int SortKind = 0;    // 0 tree order, 1 occupied size, 2 subtree total
-    bool PathsFlag = false;
-    bool FullPath = false;  // the full-path display switch
+    // Display state: its one home. The window's strips and the options dialog read and
+    // change it here; the grid's tree lines, indent step and name colours follow from it.
+    int UnitMode = 0;            // 0 bytes, 1 KB, 2 MB
+    int ShownLevel = 0;          // 0 = all levels
+    int SortKind = 0;            // 0 tree order, 1 occupied size, 2 subtree total
+    bool PathsFlag = false;      // the rows carry relative paths now
+    bool FullPath = false;       // the full-path display switch
+    bool PathsBySort = false;    // a sort switched the full-path display on by itself
+    bool NameColouring = false;  // text coloured by level (or by group while paths show)
+    int BackType = 2;            // background type 0..5 of the strip
     bool OverviewShown = false;
     int IndentStep = 0;
     std::vector<quint8> TopGroup;
@@ -85,5 +89,15 @@ struct DriveList {
     // The window's status display, shown again after the selection was recounted.
     std::function<void()> SelectionChanged;
 };
+
+// Tree lines show while the tree display is on and the rows are a tree: not sorted, no paths.
+inline bool TreeLinesShown(const DriveList& list, bool treeDisplay) {
+    return treeDisplay && !list.OverviewShown && list.SortKind == 0 && !list.FullPath;
+}
+
+// The text colour mode of the grid: by group while paths show, else by level; 0 when off.
+inline int TextColourModeOf(const DriveList& list) {
+    return !list.NameColouring ? 0 : list.FullPath ? 1 : 2;
+}
 
 }  // namespace scan

@@ -1,6 +1,7 @@
 // The list window's drawn pictures: sizes, click zones, lit looks laid exactly over their
 // buttons, transparency, and a contact sheet written on request (FOLDEX_ART_PNG=file.png).
 #include "listwindow/Artwork.h"
+#include "listwindow/HitZones.h"
 
 #include <gtest/gtest.h>
 
@@ -111,6 +112,7 @@ TEST(Artwork, ToolbarButtonsCoverTheirClickAreas) {
                 ASSERT_EQ(ToolbarButtonRect(i).contains(x, y), ToolbarRule(x, y) == i)
                     << "x " << x << " y " << y << " button " << i;
             }
+            ASSERT_EQ(ToolbarButtonAt(QPoint(x, y)), ToolbarRule(x, y)) << x << " " << y;
         }
     }
     for (int i = 0; i < kToolbarButtons; ++i) {
@@ -136,6 +138,7 @@ TEST(Artwork, LevelButtonsFollowTheClickZones) {
     for (int x = 0; x < strip.width(); ++x) {
         for (int i = 0; i < kLevelButtons; ++i)
             EXPECT_EQ(LevelButtonRect(i).contains(x, mid), LevelRule(x) == i) << x << " " << i;
+        EXPECT_EQ(LevelButtonAt(x), LevelRule(x)) << x;
     }
     // x = 82 is in the gap and x = 160 on "all".
     EXPECT_EQ(LevelRule(82), -1);
@@ -162,6 +165,7 @@ TEST(Artwork, DisplayZonesFollowTheClickZones) {
     for (int x = 0; x < strip.width(); ++x) {
         for (int i = 0; i < 5; ++i)
             EXPECT_EQ(DisplayZone(kDisplay[i]).contains(x, mid), DisplayRule(x) == i) << x;
+        EXPECT_EQ(DisplayButtonAt(x), DisplayRule(x)) << x;
     }
     const QRgb back = StripBackground().rgb();
     for (int x : {0, 40, 41, 82, 83, 109, 110, 136, 137, strip.width() - 1})
@@ -358,4 +362,20 @@ TEST(Artwork, ContactSheet) {
         fi.path() + QLatin1Char('/') + fi.completeBaseName() + QStringLiteral("_3x.") + fi.suffix();
     ASSERT_TRUE(
         sheet.scaled(sheet.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(big));
+}
+
+// Every strip button's tool tip names the key that does the same.
+TEST(Artwork, StripToolTipsNameTheirKeys) {
+    const QString levelKeys[] = {QStringLiteral("テンキー 0"), QStringLiteral("テンキー 1"),
+                                 QStringLiteral("テンキー 2"), QStringLiteral("テンキー 3"),
+                                 QStringLiteral("テンキー 4")};
+    for (size_t i = 0; i < LevelZones().size(); ++i)
+        EXPECT_TRUE(QString::fromUtf16(LevelZones()[i].tip).contains(levelKeys[i])) << i;
+    const char* displayKeys[] = {"Alt+L", "Alt+C", "Alt+K", "Alt+M", "Alt+F"};
+    for (size_t i = 0; i < DisplayZones().size(); ++i)
+        EXPECT_TRUE(
+            QString::fromUtf16(DisplayZones()[i].tip).contains(QLatin1String(displayKeys[i])))
+            << i;
+    EXPECT_TRUE(QString::fromUtf16(SortTips()[0]).contains(QLatin1String("Alt+S")));
+    EXPECT_TRUE(QString::fromUtf16(SortTips()[1]).contains(QLatin1String("Alt+X")));
 }

@@ -2,21 +2,30 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFrame>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
+#include <QWindow>
+#include <functional>
+#include <memory>
 
 #include "common/TestSupport.h"
 #include "dialogs/MsgText.h"
 #include "grid/widget/GridView.h"
+#include "listwindow/Artwork.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
 #include "platform/Beep.h"
 #include "platform/DriveMap.h"
+#include "platform/Fonts.h"
 #include "scan/SizeFormat.h"
 #include "settings/Context.h"
 #include "settings/Settings.h"
@@ -244,11 +253,19 @@ TEST_F(ListFormTest, NumericPadChoosesTheLevel) {
     EXPECT_EQ(w->ShownLevel(), 0);
 }
 
+// The long-press timer BTNTIM, running since the press, fires now instead of in 600 ms.
+void FireHeldTimer(ListForm* w) {
+    auto* timer = w->findChild<QTimer*>(QStringLiteral("BTNTIM"));
+    ASSERT_TRUE(timer->isActive());
+    timer->stop();
+    ASSERT_TRUE(QMetaObject::invokeMethod(timer, "timeout"));
+}
+
 TEST_F(ListFormTest, LongPressOpensTheChooserWithoutSteppingTheType) {
     ListForm* w = OpenT();
     const int type = w->BackgroundType();
     w->DisplayStripPress(10);
-    QTest::qWait(700);  // BTNTIM fires after 600 ms
+    FireHeldTimer(w);
     EXPECT_TRUE(w->ChooserOpen());
     w->DisplayStripRelease(10);
     EXPECT_EQ(w->BackgroundType(), type);
@@ -331,20 +348,97 @@ TEST_F(ListFormTest, CtrlF4ClosesAndF6MovesToTheNextWindow) {
 
 namespace {
 
+// Runs input from inside the fill's own event turn once the scan has added atRow rows.
+void AtTheFillsEventTurn(ListForm* w, int atRow, std::function<void()> input) {
+    auto turn = w->list().ProcessEvents;
+    auto sent = std::make_shared<bool>(false);
+    w->list().ProcessEvents = [w, atRow, input, turn, sent] {
+        if (!*sent && w->view()->grid().st.rowCount >= atRow) {
+            *sent = true;
+            input();
+        }
+        turn();
+    };
+}
+
 TEST_F(ListFormTest, ClosingDuringTheScanEndsItAtOnce) {
     for (int i = 0; i < 400; ++i) drive.makeDir("many/d" + QByteArray::number(i));
     ListForm* w = Open();
     QPointer<ListForm> alive(w);
-    // The close arrives while the scan lets events run (every 128 rows).
-    QTimer::singleShot(0, w, [w] { w->close(); });
+    AtTheFillsEventTurn(w, 128, [w] { w->close(); });
     w->Calc(w->ButtonOfDrive(kT));
     ASSERT_TRUE(alive);  // still there while its scan returns
     EXPECT_TRUE(w->list().StopFlag);
     EXPECT_EQ(w->list().ListRowCount, 0);  // no total row: the list was not finished
+    EXPECT_GE(w->view()->grid().st.rowCount, 128);
     EXPECT_LT(w->view()->grid().st.rowCount, 400);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(alive);
     EXPECT_EQ(app::Ctx().OpenWindows, 0);
+}
+
+// Keys and clicks that arrive while a drive is listed are refused with a beep; the list
+// comes out whole, and the same input works once the window is free.
+TEST_F(ListFormTest, InputDuringTheFillIsRefusedAndTheListComesOutWhole) {
+    for (int i = 0; i < 400; ++i) drive.makeDir("many/d" + QByteArray::number(i));
+    testsupport::TempDrive other(u'U');
+    other.writeFile("x/y.bin", "123");
+    app::Ctx().DriveTypes['U' - 'A'] = 3;
+    QLabel* uLabel = nullptr;
+    struct Case {
+        const char* name;
+        std::function<void(ListForm*)> send;
+    };
+    const Case cases[] = {
+        {"Ctrl+U", [](ListForm* w) { QTest::keyClick(w, Qt::Key_U, Qt::ControlModifier); }},
+        {"click on U", [&](ListForm*) { QTest::mouseClick(uLabel, Qt::LeftButton); }},
+        {"Alt+K", [](ListForm* w) { QTest::keyClick(w, Qt::Key_K, Qt::AltModifier); }},
+        {"Alt+S", [](ListForm* w) { QTest::keyClick(w, Qt::Key_S, Qt::AltModifier); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListForm* w = Open();
+        for (QLabel* l : w->findChildren<QLabel*>(QStringLiteral("DRVNAM")))
+            if (l->text() == QStringLiteral("U")) uLabel = l;
+        ASSERT_NE(uLabel, nullptr);
+        platform::ResetBeepCount();
+        QString titleWhileListing;
+        AtTheFillsEventTurn(w, 128, [w, &c, &titleWhileListing] {
+            titleWhileListing = w->windowTitle();
+            c.send(w);
+        });
+        w->Calc(w->ButtonOfDrive(kT));
+        EXPECT_EQ(titleWhileListing, QStringLiteral("Drive T:  フォルダー毎サイズ一覧"));
+        EXPECT_GE(platform::BeepCount(), 1);
+        const grid::GridState& st = w->view()->grid().st;
+        EXPECT_EQ(w->list().ListRowCount, st.rowCount);
+        EXPECT_GT(st.rowCount, 400);
+        EXPECT_TRUE(grid::CellText(st, 0, st.rowCount - 1)
+                        .startsWith(QString::number(st.rowCount - 1)));  // the total row
+        EXPECT_FALSE(Label(w, "TOTDSP").isEmpty());
+        EXPECT_EQ(app::Ctx().WindowDrives.at(w->slot()), u'T');
+        EXPECT_EQ(w->list().CurrentDrive, u'T');
+        EXPECT_EQ(w->list().UnitMode, 0);
+        EXPECT_EQ(w->list().SortKind, 0);
+        int inKb = 0, withPath = 0;
+        for (int r = 0; r < st.rowCount; ++r) {
+            inKb += grid::CellText(st, 2, r).endsWith(QStringLiteral(" KB "));
+            // The root row alone reads "T:\\".
+            withPath += r > 0 && grid::CellText(st, 0, r).contains(u'\\');
+        }
+        EXPECT_EQ(inKb, 0);
+        EXPECT_EQ(withPath, 0);
+        EXPECT_EQ(st.selectedCount, 0);
+        // Free again: the window takes the same kind of command.
+        platform::ResetBeepCount();
+        QTest::keyClick(w, Qt::Key_K, Qt::AltModifier);
+        EXPECT_EQ(w->list().UnitMode, 1);
+        EXPECT_EQ(platform::BeepCount(), 0);
+        QTest::keyClick(w, Qt::Key_K, Qt::AltModifier);  // the next case starts in bytes
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        app::Ctx().FirstWindow = true;
+    }
 }
 
 }  // namespace
@@ -509,7 +603,7 @@ TEST_F(ListFormTest, EscClosesTheChooserAndPutsOutThePressedBackgroundButton) {
     ListForm* w = OpenT();
     const int type = w->BackgroundType();
     w->DisplayStripPress(10);
-    QTest::qWait(700);
+    FireHeldTimer(w);
     ASSERT_TRUE(w->ChooserOpen());
     QTest::keyClick(KeyTarget(w), Qt::Key_Escape);
     EXPECT_FALSE(w->ChooserOpen());
@@ -518,7 +612,7 @@ TEST_F(ListFormTest, EscClosesTheChooserAndPutsOutThePressedBackgroundButton) {
     QTest::keyClick(KeyTarget(w), Qt::Key_Escape);
     EXPECT_FALSE(
         w->findChild<listwindow::PictureWidget*>(QStringLiteral("D背景色IMG"))->isVisible());
-    QTest::qWait(700);
+    EXPECT_FALSE(w->findChild<QTimer*>(QStringLiteral("BTNTIM"))->isActive());
     EXPECT_FALSE(w->ChooserOpen());
     w->DisplayStripRelease(10);
     EXPECT_EQ(w->BackgroundType(), type);
@@ -656,6 +750,368 @@ TEST_F(ListFormTest, RefillingASortedListKeepsItSorted) {
                   t.ShownAlloc[size_t(t.Order[size_t(r)])])
             << r;
     EXPECT_GE(RowNamed(st, QStringLiteral("A\\deep")), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The widget that holds the keyboard focus once the window is active.
+QWidget* Focused(ListForm* w) {
+    w->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(w, 1000));
+    return QApplication::focusWidget();
+}
+
+TEST_F(ListFormTest, TheListTakesTheKeysWhetherOrNotItsScrollBarShows) {
+    ListForm* w = OpenT();  // six rows: every row fits, the scroll bar is hidden
+    ASSERT_FALSE(w->view()->scrollBar()->isVisible());
+    QWidget* focus = Focused(w);
+    ASSERT_EQ(focus, w->view()->gridWidget());
+    auto* dst = w->findChild<QComboBox*>(QStringLiteral("DSTLST"));
+    const int destination = dst->currentIndex();
+    QTest::keyClick(focus, Qt::Key_Down);
+    EXPECT_EQ(dst->currentIndex(), destination);
+    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+    const grid::GridState& st = w->view()->grid().st;
+    EXPECT_EQ(st.selectedCount, st.rowCount - 1);
+    EXPECT_EQ(Label(w, "SUMNAM"), QStringLiteral("%1個合計").arg(st.rowCount - 1));
+    // Esc clears the selection and its figures.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(st.selectedCount, 0);
+    EXPECT_EQ(Label(w, "SUMNAM"), QStringLiteral("0個合計"));
+    // A destination chosen with the keys gives the focus back to the list.
+    dst->setFocus();
+    QTest::keyClick(dst, Qt::Key_Down);
+    EXPECT_NE(dst->currentIndex(), destination);
+    EXPECT_EQ(QApplication::focusWidget(), w->view()->gridWidget());
+    // The drive overview takes the keys too.
+    ListForm* overview = ListForm::InSlot(w->OpenSiblingWindow());
+    app::Ctx().FirstWindow = false;
+    overview->ShowOverview();
+    EXPECT_EQ(Focused(overview), overview->view()->gridWidget());
+}
+
+TEST_F(ListFormTest, TheWheelScrollsThreeRowsANotch) {
+    for (int i = 0; i < 60; ++i) drive.makeDir("w/d" + QByteArray::number(i));
+    ListForm* w = OpenT();
+    const grid::GridState& st = w->view()->grid().st;
+    ASSERT_GT(st.rowCount, st.visibleRows + 6);
+    QWidget* surface = w->view()->gridWidget();
+    auto wheel = [surface](int angle) {
+        const QPointF at(20, 20);
+        QWheelEvent e(at, surface->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(surface, &e);
+    };
+    wheel(-120);
+    EXPECT_EQ(st.topRow, 3);
+    EXPECT_EQ(w->view()->scrollBar()->value(), 3);
+    wheel(-60);  // half a notch waits for the other half
+    EXPECT_EQ(st.topRow, 3);
+    wheel(-60);
+    EXPECT_EQ(st.topRow, 6);
+    wheel(240);
+    EXPECT_EQ(st.topRow, 0);
+}
+
+class StandardStyleTest : public ListFormTest {
+  protected:
+    void SetUp() override {
+        ListFormTest::SetUp();
+        testsupport::WriteAll(home.settingsFile(), "[Options]\nSelTypeWin=-1\n");
+    }
+};
+
+// Shift with End or Page Down stops short of the total row, as Down and Ctrl+A do, so the
+// grid's count and the window's figures agree.
+TEST_F(StandardStyleTest, RangeKeysLeaveTheTotalRowOut) {
+    for (int i = 0; i < 40; ++i) drive.makeDir("w/d" + QByteArray::number(i));
+    const Qt::Key keys[] = {Qt::Key_End, Qt::Key_PageDown};
+    for (Qt::Key key : keys) {
+        ListForm* w = OpenT();
+        const grid::GridState& st = w->view()->grid().st;
+        QWidget* focus = Focused(w);
+        ASSERT_EQ(focus, w->view()->gridWidget());
+        // End reaches the last row at once, Page Down after a few pages.
+        for (int i = 0; i < (key == Qt::Key_End ? 1 : 8); ++i)
+            QTest::keyClick(focus, key, Qt::ShiftModifier);
+        EXPECT_EQ(st.cursorRow, st.rowCount - 1);
+        EXPECT_FALSE(st.selected(st.rowCount - 1));
+        EXPECT_EQ(st.selectedCount, st.rowCount - 1);
+        EXPECT_EQ(w->list().SelCount, st.selectedCount);
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(StandardStyleTest, APressOnTheLastPixelColumnSelectsTheLastColumn) {
+    ListForm* w = OpenT();
+    const grid::GridState& st = w->view()->grid().st;
+    QWidget* surface = w->view()->gridWidget();
+    QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(surface->width() - 1, st.rowHeight + st.rowHeight / 2));
+    EXPECT_EQ(st.cursorColumn, st.columnCount - 1);
+    EXPECT_EQ(st.cursorRow, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The distinct colours painted in one cell of a visible row.
+QSet<grid::Colour> Ink(grid::Grid& g, int column, int row) {
+    const grid::GridState& st = g.st;
+    QSet<grid::Colour> ink;
+    const int top = (row - st.topRow) * st.rowHeight;
+    for (int y = top; y < top + st.rowHeight; ++y)
+        for (int x = st.columnLeft[size_t(column)]; x < st.textRight[size_t(column + 1)]; ++x)
+            ink.insert(g.surface.pixel(x, y));
+    return ink;
+}
+
+TEST_F(ListFormTest, TheTreeIsDrawnAtTheWindowsIndentStepInTheLevelColours) {
+    drive.makeDir("HHH");  // upright strokes: some pixels take the text colour whole
+    ListForm* w = OpenT();
+    grid::Grid& g = w->view()->grid();
+    const grid::GridState& st = g.st;
+    EXPECT_EQ(st.indentStep, 16);
+    const int a = RowNamed(st, QStringLiteral("A"));
+    const int deep = RowNamed(st, QStringLiteral("deep"));
+    ASSERT_GE(a, 0);
+    ASSERT_EQ(deep, a + 1);
+    // A's expand box lies whole inside the first column: grey frame, white inside, and a
+    // minus since its sub-row shows.
+    const int u = st.rowIndent[a];
+    const int m = (a - st.topRow) * st.rowHeight + (st.rowHeight - st.hRuleWidth) / 2;
+    for (int x : {u - 15, u - 7}) EXPECT_EQ(g.surface.pixel(x, m + 2), 0x808080u) << x;
+    EXPECT_GE(u - 15, 0);
+    EXPECT_EQ(g.surface.pixel(u - 14, m - 3), 0xFFFFFFu);
+    EXPECT_EQ(g.surface.pixel(u - 11, m), 0x808080u);      // the minus bar
+    EXPECT_EQ(g.surface.pixel(u - 11, m - 2), 0xFFFFFFu);  // no plus
+    // deep's connector comes down from under A's icon.
+    const int v = st.rowIndent[deep] - 11;
+    EXPECT_GE(v, st.rowIndent[a]);
+    EXPECT_LT(v, st.rowIndent[a] + st.iconWidth[0]);
+    // Each level's name in its colour: root, first and second level.
+    EXPECT_TRUE(Ink(g, 0, 0).contains(0x202020));
+    EXPECT_TRUE(Ink(g, 0, RowNamed(st, QStringLiteral("HHH"))).contains(0xF04020));
+    EXPECT_TRUE(Ink(g, 0, deep).contains(0x008000));
+}
+
+TEST_F(ListFormTest, AWindowOpenedWithFullPathsAndColoursColoursTheNamesByGroup) {
+    testsupport::WriteAll(home.settingsFile(), "[Options]\nFULL=ON\nCOLOR=ON\n");
+    drive.makeDir("HHH/lll");
+    ListForm* w = OpenT();
+    grid::Grid& g = w->view()->grid();
+    EXPECT_EQ(g.st.textColourMode, 1);
+    EXPECT_EQ(g.st.treeLines, 0);
+    // A folder and its sub-folder share their group's colour, not the plain text colour.
+    const int top = RowNamed(g.st, QStringLiteral("HHH"));
+    const int sub = RowNamed(g.st, QStringLiteral("HHH\\lll"));
+    ASSERT_GE(top, 0);
+    ASSERT_GE(sub, 0);
+    const grid::Colour group = g.st.levelTextColours[g.st.rowLevel[size_t(top)] & 15];
+    EXPECT_NE(group, 0x202020u);
+    EXPECT_EQ(g.st.rowLevel[size_t(sub)], g.st.rowLevel[size_t(top)]);
+    EXPECT_TRUE(Ink(g, 0, top).contains(group));
+    EXPECT_TRUE(Ink(g, 0, sub).contains(group));
+}
+
+// A display switch repaints the whole surface, the strip under the last row included.
+TEST_F(ListFormTest, DisplaySwitchesLeaveNothingOfTheOldLook) {
+    const Qt::Key keys[] = {Qt::Key_L, Qt::Key_C, Qt::Key_K};
+    ListForm* w = OpenT();
+    grid::Grid& g = w->view()->grid();
+    QWidget* focus = Focused(w);
+    constexpr grid::Colour kStain = 0xFF00FF;
+    for (Qt::Key key : keys) {
+        g.surface.fillBox(0, 0, g.surface.width() - 1, g.surface.height() - 1, kStain);
+        QTest::keyClick(focus, key, Qt::AltModifier);
+        int stained = 0;
+        for (int y = 0; y < g.surface.height(); ++y)
+            for (int x = 0; x < g.surface.width(); ++x) stained += g.surface.pixel(x, y) == kStain;
+        EXPECT_EQ(stained, 0) << key;
+    }
+}
+
+// Rows that fit after a level change or a collapse: the scroll bar goes and the surface
+// takes its width, so the last column shows its figures whole.
+TEST_F(ListFormTest, RowsThatFitGiveTheSurfaceTheWholeWidth) {
+    for (int i = 0; i < 60; ++i) drive.makeDir("w/d" + QByteArray::number(i));
+    ListForm* w = OpenT();
+    grid::Grid& g = w->view()->grid();
+    const int full = g.st.gridWidth / g.tppX;
+    auto check = [&](const char* what) {
+        ASSERT_LE(g.st.rowCount, g.st.visibleRows) << what;
+        EXPECT_FALSE(w->view()->scrollBar()->isVisible()) << what;
+        EXPECT_EQ(g.surface.width(), full) << what;
+        EXPECT_EQ(w->view()->gridWidget()->width(), full) << what;
+        EXPECT_EQ(g.st.textRight[5], full) << what;
+    };
+    ASSERT_TRUE(w->view()->scrollBar()->isVisible());
+    QTest::keyClick(Focused(w), Qt::Key_1, Qt::KeypadModifier);
+    check("level 1");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_0, Qt::KeypadModifier);
+    ASSERT_TRUE(w->view()->scrollBar()->isVisible());
+    const int row = RowNamed(g.st, QStringLiteral("w"));
+    ASSERT_GE(row, 0);
+    grid::ShowRow(g, row, 0);
+    QTest::mouseClick(w->view()->gridWidget(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(2, g.st.rowHeight / 2));
+    check("collapsed");
+}
+
+TEST_F(ListFormTest, BothFontSizesShowAndEveryColumnStaysUnderItsHeading) {
+    auto rowHeight = [this](const char* settings) {
+        testsupport::WriteAll(home.settingsFile(), settings);
+        ListForm* w = OpenT();
+        const int h = w->view()->grid().st.rowHeight;
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        app::Ctx().FirstWindow = true;
+        return h;
+    };
+    EXPECT_GT(rowHeight("[Options]\nFontSize1=20\nFontSize2=9\n"),
+              rowHeight("[Options]\nFontSize1=9\nFontSize2=9\n"));
+
+    testsupport::WriteAll(home.settingsFile(), "[Options]\nFontSize2=24\n");
+    ListForm* w = OpenT();
+    w->resize(100, 100);  // the minimum width
+    QCoreApplication::processEvents();
+    const grid::Grid& g = w->view()->grid();
+    for (int c = 1; c < 5; ++c) {
+        EXPECT_GT(g.st.columnLeft[size_t(c)], g.st.columnLeft[size_t(c - 1)]) << c;
+        EXPECT_LT(g.st.columnLeft[size_t(c)] + 40, g.header.width()) << c;
+    }
+    EXPECT_EQ(g.st.textRight[5], g.surface.width());
+}
+
+TEST_F(ListFormTest, ADeepTreeStaysInTheFirstColumn) {
+    QByteArray path = "z";
+    for (int i = 0; i < 34; ++i) path += "/z";
+    drive.makeDir(path);
+    ListForm* w = OpenT();
+    grid::Grid& g = w->view()->grid();
+    const grid::GridState& st = g.st;
+    // Row by row down the list, so that each row is painted on its own.
+    for (int step = 0; step <= st.rowCount; ++step) {
+        for (int y = 0; y < g.surface.height(); ++y) {
+            for (int x = st.textRight[1] + 1; x < st.textRight[1] + 6; ++x) {
+                const grid::Colour c = g.surface.pixel(x, y);
+                ASSERT_NE(c, st.treeLineColour) << "x " << x << " y " << y << " top " << st.topRow;
+                ASSERT_NE(c, 0x808080u) << "x " << x << " y " << y << " top " << st.topRow;
+            }
+        }
+        grid::ScrollRows(g, 1);
+    }
+}
+
+TEST_F(ListFormTest, FiguresAndTheVolumeLineShowWhole) {
+    ListForm* w = OpenT();
+    w->resize(100, 100);  // the minimum width
+    QCoreApplication::processEvents();
+    auto* strip = w->findChild<QFrame*>(QStringLiteral("INFFRM"));
+    EXPECT_LE(strip->geometry().right(), w->width());
+    std::vector<QRect> fields;
+    for (const char* name : {"SUMNAM", "SUMDSP", "DLSCAP", "DLSDSP", "DSTCAP", "DSTLST", "MOVDSP"})
+        fields.push_back(strip->findChild<QWidget*>(QLatin1String(name))->geometry());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_LE(fields[i].right(), strip->width()) << i;
+        for (size_t j = 0; j < i; ++j) EXPECT_FALSE(fields[i].intersects(fields[j])) << i << j;
+    }
+    for (const char* name : {"SUMDSP", "DLSDSP", "MOVDSP"}) {
+        auto* l = strip->findChild<QLabel*>(QLatin1String(name));
+        EXPECT_GE(l->width(),
+                  QFontMetrics(l->font()).horizontalAdvance(QStringLiteral("5,497,578,078,208")))
+            << name;
+    }
+    // A long label is cut with an ellipsis and shown whole in the tool tip.
+    const QString longLine = QStringLiteral("T:   ") + QString(300, u'長');
+    w->list().VOLDSP = longLine;
+    QTest::keyClick(Focused(w), Qt::Key_K, Qt::AltModifier);  // the figures are shown again
+    auto* vol = w->findChild<QLabel*>(QStringLiteral("VOLDSP"));
+    EXPECT_TRUE(vol->text().contains(u'…'));
+    EXPECT_LE(QFontMetrics(vol->font()).horizontalAdvance(vol->text()), vol->width());
+    EXPECT_EQ(vol->toolTip(), longLine);
+    // The heading bar is drawn in the window's own face, and the strips name their keys.
+    EXPECT_EQ(w->view()->grid().header.font().family(),
+              platform::ResolveFontFamily(app::Ctx().DefaultFontName));
+    auto* dsp = w->findChild<listwindow::PictureWidget*>(QStringLiteral("DSPFRM"));
+    QMouseEvent move(QEvent::MouseMove, QPointF(95, 10), dsp->mapToGlobal(QPointF(95, 10)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(dsp, &move);
+    EXPECT_TRUE(dsp->toolTip().contains(QStringLiteral("Alt+K")));
+}
+
+TEST_F(ListFormTest, TheMinimumSizeHoldsWithoutAWindowManager) {
+    ListForm* w = Open();
+    w->resize(800, 500);
+    QCoreApplication::processEvents();
+    w->windowHandle()->resize(300, 200);  // as a bare X server would take it
+    QCoreApplication::processEvents();
+    EXPECT_GE(w->width(), w->minimumWidth());
+    EXPECT_GE(w->height(), w->minimumHeight());
+    EXPECT_GE(app::Ctx().WindowWidth, w->minimumWidth() * 15);
+    EXPECT_GE(app::Ctx().WindowHeight, w->minimumHeight() * 15);
+}
+
+// The cursor shows in both selection styles as a frame, in colours no size mark uses, and
+// follows Home and End.
+TEST_F(ListFormTest, TheCursorShowsInBothStyles) {
+    for (const char* settings : {"[Options]\nSelTypeWin=0\n", "[Options]\nSelTypeWin=-1\n"}) {
+        SCOPED_TRACE(settings);
+        testsupport::WriteAll(home.settingsFile(), settings);
+        ListForm* w = OpenT();
+        grid::Grid& g = w->view()->grid();
+        const grid::GridState& st = g.st;
+        auto framed = [&](int row) {
+            const int top = (row - st.topRow) * st.rowHeight;
+            return g.surface.pixel(st.columnLeft[0], top) == st.cursorFrameColour &&
+                   g.surface.pixel(st.textRight[1] - 1, top + 2) == st.cursorFrameColour;
+        };
+        for (quint32 c : listwindow::kSizeMarkColours) {
+            EXPECT_NE(st.cursorFrameColour, c);
+            EXPECT_NE(st.cursorBackColour, c);
+        }
+        QWidget* focus = Focused(w);
+        EXPECT_TRUE(framed(0));
+        QTest::keyClick(focus, Qt::Key_End);
+        EXPECT_EQ(st.cursorRow, st.rowCount - 1);
+        EXPECT_TRUE(framed(st.rowCount - 1));
+        EXPECT_FALSE(framed(0));
+        QTest::keyClick(focus, Qt::Key_Home);
+        EXPECT_TRUE(framed(0));
+        EXPECT_FALSE(framed(st.rowCount - 1));
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        app::Ctx().FirstWindow = true;
+    }
+}
+
+// After a level change or the end of a sort the cursor stays on its folder, or on its
+// nearest shown ancestor; a fresh sort opens at the top.
+TEST_F(ListFormTest, TheCursorKeepsItsFolderThroughLevelsAndSorts) {
+    for (int i = 0; i < 40; ++i) drive.makeDir("w/d" + QByteArray::number(i));
+    ListForm* w = OpenT();
+    const grid::GridState& st = w->view()->grid().st;
+    const scan::FolderTable& t = w->list().Folders;
+    QWidget* focus = Focused(w);
+    QTest::keyClick(focus, Qt::Key_D);  // type-ahead: "deep"
+    ASSERT_EQ(st.cursorRow, RowNamed(st, QStringLiteral("deep")));
+    QTest::keyClick(focus, Qt::Key_1, Qt::KeypadModifier);
+    EXPECT_EQ(st.cursorRow, RowNamed(st, QStringLiteral("A")));
+    const int folder = t.Order[size_t(st.cursorRow)];
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_0, Qt::KeypadModifier);
+    EXPECT_EQ(t.Order[size_t(st.cursorRow)], folder);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(st.cursorRow, 0);
+    EXPECT_EQ(st.topRow, 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+    const int sortedFolder = t.Order[size_t(st.cursorRow)];
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(w->list().SortKind, 0);
+    EXPECT_EQ(t.Order[size_t(st.cursorRow)], sortedFolder);
 }
 
 }  // namespace

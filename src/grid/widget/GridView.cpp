@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include "platform/Screen.h"
 
@@ -58,7 +59,9 @@ GridView::GridView(QWidget* parent) : QWidget(parent) {
     const int tpp = std::max(1, platform::TwipsPerPixel());
     grid_.list.setWidthTwips(scrlst_->sizeHint().width() * tpp);
     grid_.list.onChanged = [this] { followList(); };
-    grid_.list.onFocus = [this] { scrlst_->setFocus(); };
+    // The surface holds the keyboard focus: the scroll bar is hidden when every row fits.
+    lstgrd_->setFocusPolicy(Qt::StrongFocus);
+    grid_.list.onFocus = [this] { focusList(); };
     grid_.header.onChanged = [this] {
         itmbar_->update();
         place();
@@ -67,6 +70,8 @@ GridView::GridView(QWidget* parent) : QWidget(parent) {
         lstgrd_->update();
         place();
     };
+    grid_.surface.onResized = [this] { place(); };
+    grid_.header.onResized = [this] { place(); };
     connect(scrlst_, &QScrollBar::valueChanged, this, [this](int v) {
         if (followingList_) return;
         grid_.list.userScroll(v);
@@ -92,6 +97,8 @@ GridView::~GridView() {
     grid_.timer.stop();
     grid_.surface.onChanged = nullptr;
     grid_.header.onChanged = nullptr;
+    grid_.surface.onResized = nullptr;
+    grid_.header.onResized = nullptr;
     grid_.list.onChanged = nullptr;
     grid_.list.onFocus = nullptr;
 }
@@ -122,18 +129,33 @@ void GridView::followList() {
     place();
 }
 
+void GridView::focusList() {
+    lstgrd_->setFocus(Qt::OtherFocusReason);
+}
+
+void GridView::pressKey(int virtualKey, int shiftFlags) {
+    const bool recount = GridKeyDown(grid_, virtualKey, shiftFlags);
+    emit keyHandled(virtualKey, shiftFlags, recount);
+}
+
 bool GridView::handleKey(QKeyEvent* event) {
     const int vk = VirtualKey(event->key(), event->modifiers() & Qt::KeypadModifier);
     if (vk == 0) return false;
-    const int flags = ShiftFlagsOf(event->modifiers());
-    const bool recount = GridKeyDown(grid_, vk, flags);
-    emit keyHandled(vk, flags, recount);
+    pressKey(vk, ShiftFlagsOf(event->modifiers()));
     return true;
 }
 
 bool GridView::eventFilter(QObject* watched, QEvent* event) {
     if ((watched == scrlst_ || watched == lstgrd_) && event->type() == QEvent::KeyPress) {
         return handleKey(static_cast<QKeyEvent*>(event));
+    }
+    if (watched == lstgrd_ && event->type() == QEvent::Wheel) {
+        // Three rows a notch, as desktop lists scroll.
+        wheelAngle_ += static_cast<QWheelEvent*>(event)->angleDelta().y();
+        const int notches = wheelAngle_ / 120;
+        wheelAngle_ -= notches * 120;
+        ScrollRows(grid_, -3 * notches);
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }

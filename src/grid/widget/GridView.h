@@ -44,6 +44,11 @@ class GridView : public QWidget {
     SurfaceWidget* headerWidget() const { return itmbar_; }
     QScrollBar* scrollBar() const { return scrlst_; }
 
+    // The list takes the keyboard focus, whether or not its scroll bar shows.
+    void focusList();
+    // A key for the engine as if pressed on the list (the window passes Esc on).
+    void pressKey(int virtualKey, int shiftFlags);
+
     // Shift flags of the engine (bit 0 Shift, bit 1 Ctrl, bit 2 Alt) from Qt modifiers.
     static int ShiftFlagsOf(Qt::KeyboardModifiers modifiers);
 
@@ -66,6 +71,7 @@ class GridView : public QWidget {
     SurfaceWidget* lstgrd_ = nullptr;
     QScrollBar* scrlst_ = nullptr;
     bool followingList_ = false;
+    int wheelAngle_ = 0;  // wheel turn not yet worth a notch
 };
 
 }  // namespace grid
