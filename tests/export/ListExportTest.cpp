@@ -347,7 +347,7 @@ TEST(ListExport, AFailedSaveKeepsTheOlderFileAndSaysWhy) {
         ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         ASSERT_FALSE(QFile(dir.filePath("probe")).open(QIODevice::WriteOnly));
         QString error;
-        EXPECT_FALSE(exportlist::SaveListFile(e.list, Format::Csv, path, kNow, &error));
+        EXPECT_FALSE(exportlist::SaveListFile(e.list, Format::Csv, QFile::encodeName(path), kNow, &error));
         EXPECT_FALSE(error.isEmpty());
         QFile old(path);
         ASSERT_TRUE(old.open(QIODevice::ReadOnly));
