@@ -89,6 +89,10 @@ void RunUnprivileged(const std::function<void()>& body) {
                 ADD_FAILURE() << "cannot drop to an unprivileged user";
                 return;
             }
+            // Root's temporary folder may be closed to the user the body now runs as.
+            const QByteArray tmp = qgetenv("TMPDIR");
+            if (!tmp.isEmpty() && access(tmp.constData(), W_OK | X_OK) != 0)
+                qputenv("TMPDIR", "/tmp");
         }
         body();
     });
