@@ -284,9 +284,10 @@ void ListForm::SetFullPath(Switch s) {
     list_.FullPath = Resolve(s, list_.FullPath);
     fullImg_->setVisible(list_.FullPath);
     list_.PathsBySort = false;
-    recomputeIndents();
     applyDisplay();
     if (listHasFolders()) {
+        recomputeIndents();
+        applyDisplay();
         rememberRows();
         if (list_.FullPath) {
             scan::ShowPaths(list_);
