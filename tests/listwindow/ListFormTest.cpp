@@ -1118,3 +1118,44 @@ TEST_F(ListFormTest, TheCursorKeepsItsFolderThroughLevelsAndSorts) {
 }
 
 }  // namespace
+
+namespace {
+
+// Wherever the keys and the wheel take the cursor, its frame shows in its cell alone.
+TEST_F(StandardStyleTest, TheCursorLeavesNoSliversBehind) {
+    for (int i = 0; i < 60; ++i) drive.makeDir("w/d" + QByteArray::number(i));
+    ListForm* w = OpenT();
+    grid::Grid& g = w->view()->grid();
+    const grid::GridState& st = g.st;
+    QWidget* focus = Focused(w);
+    auto strayFramePixels = [&] {
+        const int top = (st.cursorRow - st.topRow) * st.rowHeight;
+        const QRect cell(
+            st.columnLeft[size_t(st.cursorColumn)], top,
+            st.textRight[size_t(st.cursorColumn + 1)] - st.columnLeft[size_t(st.cursorColumn)],
+            st.rowHeight);
+        int stray = 0;
+        for (int y = 0; y < g.surface.height(); ++y)
+            for (int x = 0; x < g.surface.width(); ++x)
+                stray += g.surface.pixel(x, y) == st.cursorFrameColour && !cell.contains(x, y);
+        return stray;
+    };
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
+        {Qt::Key_Down, Qt::NoModifier},   {Qt::Key_PageDown, Qt::NoModifier},
+        {Qt::Key_Right, Qt::NoModifier},  {Qt::Key_Down, Qt::ShiftModifier},
+        {Qt::Key_PageUp, Qt::NoModifier}, {Qt::Key_Up, Qt::AltModifier},
+        {Qt::Key_End, Qt::NoModifier},    {Qt::Key_Home, Qt::ShiftModifier},
+        {Qt::Key_Left, Qt::NoModifier},   {Qt::Key_D, Qt::NoModifier}};
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& [key, mods] : keys) {
+            for (int i = 0; i < 5; ++i) {
+                QTest::keyClick(focus, key, mods);
+                ASSERT_EQ(strayFramePixels(), 0) << key << " round " << round << " i " << i;
+            }
+        }
+        grid::ScrollRows(g, 4);
+        grid::ScrollRows(g, -9);
+    }
+}
+
+}  // namespace
