@@ -1134,10 +1134,12 @@ TEST_F(StandardStyleTest, TheCursorLeavesNoSliversBehind) {
             st.columnLeft[size_t(st.cursorColumn)], top,
             st.textRight[size_t(st.cursorColumn + 1)] - st.columnLeft[size_t(st.cursorColumn)],
             st.rowHeight);
+        const QImage& image = g.surface.image();
+        const QRgb frame = grid::ToRgb(st.cursorFrameColour);
         int stray = 0;
-        for (int y = 0; y < g.surface.height(); ++y)
-            for (int x = 0; x < g.surface.width(); ++x)
-                stray += g.surface.pixel(x, y) == st.cursorFrameColour && !cell.contains(x, y);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                stray += image.pixel(x, y) == frame && !cell.contains(x, y);
         return stray;
     };
     const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
