@@ -931,6 +931,7 @@ TEST_F(ListFormTest, DisplaySwitchesLeaveNothingOfTheOldLook) {
     for (Qt::Key key : keys) {
         g.surface.fillBox(0, 0, g.surface.width() - 1, g.surface.height() - 1, kStain);
         QTest::keyClick(focus, key, Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), focus) << key;
         int stained = 0;
         for (int y = 0; y < g.surface.height(); ++y)
             for (int x = 0; x < g.surface.width(); ++x) stained += g.surface.pixel(x, y) == kStain;
