@@ -168,7 +168,13 @@ void AddRow(Grid& g, const QString& text, int level, int mark) {
 
 void ComputeRowMetrics(Grid& g) {
     GridState& st = g.st;
-    const int a = g.surface.textHeight();
+    int a = g.surface.textHeight();
+    // Mixed fonts of different sizes: a row is as high as the taller one needs.
+    if (st.fontMode == 3 && st.fontSizeDiffers) {
+        PutFont(g, true);
+        a = std::max(a, g.surface.textHeight());
+        PutFont(g, false);
+    }
     st.rowHeight = std::max(1, a + st.hRuleWidth + (st.line3D & 1) + st.rowSpacing);
     st.visibleRows = std::max(0, ((st.gridHeight - st.headerHeight) / g.tppY - 4) / st.rowHeight);
     st.textAreaHeight = a + st.rowSpacing;
