@@ -151,9 +151,9 @@ void ClearGrid(Grid& g) {
     st.selectedSum = 0;
     st.anchorRow = -1;
     PutFont(g, st.fontMode == 2);
+    // No pending event runs here: the caller decides where events run, so a command
+    // half-way through refilling its list never sees another one start.
     FitAndRefresh(g);
-    // Pending events run where the caller lets them, never here: a command half-way
-    // through emptying its list must not see another one start.
 }
 
 void AddRow(Grid& g, const QString& text, int level, int mark) {
@@ -182,6 +182,8 @@ void ComputeRowMetrics(Grid& g) {
     g.surface.setHeight(st.rowHeight * st.visibleRows + 4);
 }
 
+// Every column is positioned, also past the bar's width (where drawing clips it): a column
+// left with old edges would be drawn over its neighbour.
 void PositionColumns(Grid& g) {
     GridState& st = g.st;
     const int half = st.vRuleWidth / 2;
@@ -194,8 +196,6 @@ void PositionColumns(Grid& g) {
         st.columnRight[size_t(i)] = st.columnRight[size_t(i - 1)] + st.columnWidths[size_t(i)];
         st.textRight[size_t(i + 1)] = st.columnRight[size_t(i)] - half;
     }
-    // Columns past the bar's width are positioned too (and drawn clipped): a column left
-    // with old edges would be drawn over its neighbour.
 }
 
 void LayoutGrid(Grid& g, int width, int height, int left, int top) {
