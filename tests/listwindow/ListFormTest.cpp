@@ -998,6 +998,7 @@ TEST_F(ListFormTest, ADeepTreeStaysInTheFirstColumn) {
     QByteArray path = "z";
     for (int i = 0; i < 34; ++i) path += "/z";
     drive.makeDir(path);
+    testsupport::WriteAll(home.settingsFile(), "[Options]\nCOLOR=OFF\n");  // black names
     ListForm* w = OpenT();
     grid::Grid& g = w->view()->grid();
     const grid::GridState& st = g.st;
@@ -1012,6 +1013,14 @@ TEST_F(ListFormTest, ADeepTreeStaysInTheFirstColumn) {
         }
         grid::ScrollRows(g, 1);
     }
+    // The deepest folder still shows its name in the first column.
+    grid::ShowRow(g, st.rowCount - 2, 0);
+    bool inked = false;
+    for (grid::Colour c : Ink(g, 0, st.rowCount - 2)) {
+        const QRgb rgb = grid::ToRgb(c);
+        inked = inked || (qRed(rgb) < 0x70 && qGreen(rgb) < 0x70 && qBlue(rgb) < 0x70);
+    }
+    EXPECT_TRUE(inked);
 }
 
 TEST_F(ListFormTest, FiguresAndTheVolumeLineShowWhole) {
