@@ -103,7 +103,7 @@ void BM_CtrlA(benchmark::State& state) {
     g->st.selectionMode = 2;
     for (auto _ : state) {
         bool typed = false, changed = false;
-        grid::HandleKey(*g, 65, grid::CtrlKey, typed, changed, grid::kNoSumColumn, -1);
+        grid::HandleKey(*g, grid::vk::A, grid::CtrlKey, typed, changed, grid::kNoSumColumn, -1);
     }
 }
 

@@ -348,6 +348,9 @@ namespace {
 void DrawCellImpl(Grid& g, int c, int r, bool allowCursor) {
     GridState& st = g.st;
     if (c < 0 || c >= std::min(st.columnCount, kMaxColumns) || r < 0) return;
+    // A row outside the view is not painted: the one just below it would reach into the
+    // strip under the last row, which scrolling never repaints.
+    if (!RowVisible(st, r)) return;
     ++g.surface.counters.cellsPainted;
     const int top = RowTop(st, r);
     const int R = st.textRight[size_t(c + 1)];
@@ -380,7 +383,7 @@ void DrawCell(Grid& g, int column, int row) {
 
 void DrawRow(Grid& g, int r) {
     GridState& st = g.st;
-    if (r < 0) return;
+    if (r < 0 || !RowVisible(st, r)) return;
     ++g.surface.counters.rowsPainted;
     DrawRowFrame(g, r);
     const int top = RowTop(st, r);

@@ -151,9 +151,9 @@ void ClearGrid(Grid& g) {
     st.selectedSum = 0;
     st.anchorRow = -1;
     PutFont(g, st.fontMode == 2);
+    // No pending event runs here: the caller decides where events run, so a command
+    // half-way through refilling its list never sees another one start.
     FitAndRefresh(g);
-    // Pending events run where the caller lets them, never here: a command half-way
-    // through emptying its list must not see another one start.
 }
 
 void AddRow(Grid& g, const QString& text, int level, int mark) {
@@ -168,7 +168,13 @@ void AddRow(Grid& g, const QString& text, int level, int mark) {
 
 void ComputeRowMetrics(Grid& g) {
     GridState& st = g.st;
-    const int a = g.surface.textHeight();
+    int a = g.surface.textHeight();
+    // Mixed fonts of different sizes: a row is as high as the taller one needs.
+    if (st.fontMode == 3 && st.fontSizeDiffers) {
+        PutFont(g, true);
+        a = std::max(a, g.surface.textHeight());
+        PutFont(g, false);
+    }
     st.rowHeight = std::max(1, a + st.hRuleWidth + (st.line3D & 1) + st.rowSpacing);
     st.visibleRows = std::max(0, ((st.gridHeight - st.headerHeight) / g.tppY - 4) / st.rowHeight);
     st.textAreaHeight = a + st.rowSpacing;
@@ -176,6 +182,8 @@ void ComputeRowMetrics(Grid& g) {
     g.surface.setHeight(st.rowHeight * st.visibleRows + 4);
 }
 
+// Every column is positioned, also past the bar's width (where drawing clips it): a column
+// left with old edges would be drawn over its neighbour.
 void PositionColumns(Grid& g) {
     GridState& st = g.st;
     const int half = st.vRuleWidth / 2;
@@ -188,8 +196,6 @@ void PositionColumns(Grid& g) {
         st.columnRight[size_t(i)] = st.columnRight[size_t(i - 1)] + st.columnWidths[size_t(i)];
         st.textRight[size_t(i + 1)] = st.columnRight[size_t(i)] - half;
     }
-    // Columns past the bar's width are positioned too (and drawn clipped): a column left
-    // with old edges would be drawn over its neighbour.
 }
 
 void LayoutGrid(Grid& g, int width, int height, int left, int top) {

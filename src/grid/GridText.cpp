@@ -1,4 +1,5 @@
 // Cell text: splitting, alignment, colour overrides and the letter-case styles.
+#include <QFontMetrics>
 #include <algorithm>
 
 #include "grid/Grid.h"
@@ -87,6 +88,10 @@ QString ApplyCase(int style, const QString& text) {
     }
 }
 
+namespace {
+constexpr int kMinNameRoom = 40;  // pixels below which a name starts further left
+}  // namespace
+
 void DrawCellText(Grid& g, int c, int r, const QString& text) {
     GridState& st = g.st;
     GridSurface& s = g.surface;
@@ -113,6 +118,12 @@ void DrawCellText(Grid& g, int c, int r, const QString& text) {
         // A row without an icon starts at the column's own left edge, not where the last
         // row with an icon happened to put it.
         rect.left = w >= 0 ? st.rowIndent[r] + w + 2 : st.columnLeft[0] + 4;
+        // A folder nested deeper than the column is wide still shows the start of its name
+        // (over the tree lines) rather than nothing.
+        if (rect.left > rect.right - kMinNameRoom) {
+            const int room = 4 * QFontMetrics(s.font()).averageCharWidth();
+            rect.left = std::min(rect.left, std::max(st.columnLeft[0] + 4, rect.right - room));
+        }
     }
     if (c == 0) {
         rect.top = (r - st.topRow) * st.rowHeight + (st.rowHeight - s.textHeight()) / 2;

@@ -55,6 +55,9 @@ bool ListForm::eventFilter(QObject* watched, QEvent* event) {
         swallowRelease_ = false;
         return true;
     }
+    // Pop-up menus keep their own keys.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this) return QWidget::eventFilter(watched, event);
     // A key the window handles stops here; one it leaves passes on to the parents, where
     // it comes by again.
     switch (type) {

@@ -1,6 +1,7 @@
 // ListForm: the level, display and sort strips and what they switch.
 #include <QApplication>
 #include <QPainter>
+#include <QPointer>
 #include <cmath>
 
 #include "grid/widget/GridView.h"
@@ -21,20 +22,23 @@ bool Resolve(Switch s, bool current) {
     return s == Switch::Toggle ? !current : s == Switch::On;
 }
 
-// The busy look of a list rebuild.
+// The busy look of a list rebuild. Disabling the window takes the keyboard focus away;
+// it goes back where it was.
 class Busy {
   public:
-    explicit Busy(QWidget* w) : w_(w) {
+    explicit Busy(QWidget* w) : w_(w), focus_(QApplication::focusWidget()) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         w_->setEnabled(false);
     }
     ~Busy() {
         w_->setEnabled(true);
+        if (focus_) focus_->setFocus(Qt::OtherFocusReason);
         QApplication::restoreOverrideCursor();
     }
 
   private:
     QWidget* w_;
+    QPointer<QWidget> focus_;
 };
 
 }  // namespace
@@ -145,7 +149,9 @@ void ListForm::ChooseLevel(int level) {
 void ListForm::DisplayStripPress(double x) {
     CloseChooser();
     const bool overview = list_.OverviewShown;
-    switch (DisplayButton(DisplayButtonAt(x))) {
+    const int zone = DisplayButtonAt(x);
+    if (zone < 0) return;
+    switch (DisplayButton(zone)) {
         case DisplayButton::Background:
             if (overview) return;
             backPressed_ = true;
@@ -284,9 +290,10 @@ void ListForm::SetFullPath(Switch s) {
     list_.FullPath = Resolve(s, list_.FullPath);
     fullImg_->setVisible(list_.FullPath);
     list_.PathsBySort = false;
-    recomputeIndents();
     applyDisplay();
     if (listHasFolders()) {
+        recomputeIndents();
+        applyDisplay();
         rememberRows();
         if (list_.FullPath) {
             scan::ShowPaths(list_);

@@ -31,10 +31,17 @@ title=$(xdotool getwindowname "$win")
 [[ "$title" =~ ^Drive\ [A-Z]:\ \ フォルダー毎サイズ一覧$ ]] || fail "title is '$title'"
 echo "window: $title"
 
-# The title names the drive once the list is filled; let it paint.
-sleep 1
+# The title names the drive from the start of the listing: wait until the window's picture
+# stands still, the list painted.
 xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win"
 import -window "$win" "$work/before.png"
+for _ in $(seq 1 50); do
+    sleep 0.1
+    import -window "$win" "$work/settled.png"
+    same=$(compare -metric AE "$work/before.png" "$work/settled.png" null: 2>&1 || true)
+    mv "$work/settled.png" "$work/before.png"
+    [[ "${same%% *}" == "0" ]] && break
+done
 numlockx on 2>/dev/null || xdotool key Num_Lock
 xdotool key KP_1
 diff=0

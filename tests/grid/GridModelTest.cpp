@@ -1,6 +1,9 @@
 // Grid model, row storage, layout and cell text.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QTimer>
+
 #include <algorithm>
 
 #include "grid/Grid.h"
@@ -220,4 +223,17 @@ TEST(GridColour, DarkenAndTreeLineColour) {
     EXPECT_EQ(TreeLineColourFor(0xDADAD8), 0x808080u);  // 216 + 436 + 436 = 1088
     EXPECT_EQ(TreeLineColourFor(0x9A9A9B), 0x808080u);  // 155 + 308 + 308 = 771
     EXPECT_EQ(TreeLineColourFor(0xDADADA), 0xC0C0C0u);  // 218 * 5 = 1090
+}
+
+// Emptying the grid lets no pending event run: its caller decides where events run, so a
+// command half-way through refilling its list never sees another one start.
+TEST(GridModel, ClearGridRunsNoPendingEvents) {
+    auto g = MakeGrid({.rows = 30});
+    bool ran = false;
+    QTimer::singleShot(0, [&ran] { ran = true; });
+    ClearGrid(*g);
+    EXPECT_EQ(g->st.rowCount, 0);
+    EXPECT_FALSE(ran);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ran);
 }

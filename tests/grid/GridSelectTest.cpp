@@ -62,7 +62,7 @@ TEST(GridScroll, DownOnLastVisibleRowScrollsByOneRow) {
     const int last = g->st.visibleRows - 1;
     MoveCursor(*g, last);
     g->surface.counters.reset();
-    Key(*g, 40);
+    Key(*g, vk::Down);
     EXPECT_EQ(g->st.cursorRow, last + 1);
     EXPECT_EQ(g->st.topRow, 1);
     EXPECT_EQ(g->surface.counters.rowsPainted, 1);
@@ -107,9 +107,9 @@ TEST(GridScroll, PageDownNearEndStopsAtLastPage) {
         ShowRow(*g, 95, 0);
         g->st.topRow = maxTop - 2;
         SyncScrollList(*g);
-        Key(*g, 34);
+        Key(*g, vk::PageDown);
         EXPECT_EQ(g->st.topRow, maxTop) << standard;
-        Key(*g, 34);
+        Key(*g, vk::PageDown);
         EXPECT_EQ(g->st.topRow, maxTop) << standard;
         EXPECT_EQ(g->list.topIndex(), maxTop) << standard;
     }
@@ -133,22 +133,22 @@ TEST(GridSelect, ShiftDownAndUpMoveTheRangeEnd) {
     auto g = MakeGrid({.rows = 30});
     MoveCursor(*g, 3);
     g->st.anchorRow = 3;
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(Key(*g, 40, ShiftKey));
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(Key(*g, vk::Down, ShiftKey));
     EXPECT_EQ(g->st.cursorRow, 6);
     EXPECT_EQ(Selected(*g), (std::vector<int>{3, 4, 5, 6}));
     EXPECT_EQ(g->st.selectedCount, 4);
-    Key(*g, 38, ShiftKey);
-    Key(*g, 38, ShiftKey);
+    Key(*g, vk::Up, ShiftKey);
+    Key(*g, vk::Up, ShiftKey);
     EXPECT_EQ(Selected(*g), (std::vector<int>{3, 4}));
     EXPECT_EQ(g->st.selectedCount, 2);
     // Past the anchor upward: the rows above the anchor join, the ones below leave.
-    Key(*g, 38, ShiftKey);
-    Key(*g, 38, ShiftKey);
-    Key(*g, 38, ShiftKey);
+    Key(*g, vk::Up, ShiftKey);
+    Key(*g, vk::Up, ShiftKey);
+    Key(*g, vk::Up, ShiftKey);
     EXPECT_EQ(g->st.cursorRow, 1);
     EXPECT_EQ(Selected(*g), (std::vector<int>{1, 2, 3}));
     // A plain move clears the selection.
-    EXPECT_TRUE(Key(*g, 40));
+    EXPECT_TRUE(Key(*g, vk::Down));
     EXPECT_TRUE(Selected(*g).empty());
     EXPECT_EQ(g->st.anchorRow, -1);
 }
@@ -157,19 +157,19 @@ TEST(GridSelect, ProtectLastKeepsTheTotalRowOut) {
     auto g = MakeGrid({.rows = 10});
     MoveCursor(*g, 7);
     g->st.anchorRow = 7;
-    Key(*g, 40, ShiftKey);
-    Key(*g, 40, ShiftKey);  // onto the last row
+    Key(*g, vk::Down, ShiftKey);
+    Key(*g, vk::Down, ShiftKey);  // onto the last row
     EXPECT_EQ(g->st.cursorRow, 9);
     EXPECT_EQ(Selected(*g), (std::vector<int>{7, 8}));
-    Key(*g, 65, CtrlKey);
+    Key(*g, vk::A, CtrlKey);
     EXPECT_EQ(g->st.selectedCount, 9);
     EXPECT_FALSE(g->st.selected(9));
     EXPECT_EQ(g->st.anchorRow, 0);
     // Without protection every row.
-    Key(*g, 65, CtrlKey, 0);
+    Key(*g, vk::A, CtrlKey, 0);
     EXPECT_EQ(g->st.selectedCount, 10);
     // Esc clears.
-    EXPECT_TRUE(Key(*g, 27));
+    EXPECT_TRUE(Key(*g, vk::Escape));
     EXPECT_EQ(g->st.selectedCount, 0);
     EXPECT_TRUE(Selected(*g).empty());
 }
@@ -177,14 +177,14 @@ TEST(GridSelect, ProtectLastKeepsTheTotalRowOut) {
 TEST(GridSelect, SpaceTogglesExactlyOneRow) {
     auto g = MakeGrid({.rows = 10});
     MoveCursor(*g, 4);
-    EXPECT_TRUE(Key(*g, 32));
+    EXPECT_TRUE(Key(*g, vk::Space));
     EXPECT_EQ(g->st.selectedCount, 1);
     EXPECT_TRUE(g->st.selected(4));
     EXPECT_EQ(g->st.anchorRow, 4);
-    EXPECT_TRUE(Key(*g, 32, CtrlKey));  // Ctrl keeps the others: toggles back
+    EXPECT_TRUE(Key(*g, vk::Space, CtrlKey));  // Ctrl keeps the others: toggles back
     EXPECT_EQ(g->st.selectedCount, 0);
     MoveCursor(*g, 9);
-    EXPECT_FALSE(Key(*g, 32));  // not on the last row
+    EXPECT_FALSE(Key(*g, vk::Space));  // not on the last row
     EXPECT_EQ(g->st.selectedCount, 0);
 }
 
@@ -196,48 +196,48 @@ TEST(GridSelect, TypeAheadWrapsAndLetterAMovesNothing) {
     SetCellText(*g, 0, 6, QStringLiteral("alpha"));
     MoveCursor(*g, 9);
     bool typed = false, changed = false;
-    HandleKey(*g, 66, 0, typed, changed, kNoSumColumn, -1);  // B
+    HandleKey(*g, vk::B, 0, typed, changed, kNoSumColumn, -1);
     EXPECT_TRUE(typed);
     EXPECT_EQ(g->st.cursorRow, 2);
-    Key(*g, 66);
+    Key(*g, vk::B);
     EXPECT_EQ(g->st.cursorRow, 5);
-    Key(*g, 65);  // A alone does nothing
+    Key(*g, vk::A);  // A alone does nothing
     EXPECT_EQ(g->st.cursorRow, 5);
-    Key(*g, 66, ShiftKey);  // with Shift no type-ahead
+    Key(*g, vk::B, ShiftKey);  // with Shift no type-ahead
     EXPECT_EQ(g->st.cursorRow, 5);
     SetCellText(*g, 0, 7, QStringLiteral("3rd"));
-    Key(*g, 99);  // keypad 3
+    Key(*g, vk::Numpad0 + 3);
     EXPECT_EQ(g->st.cursorRow, 7);
 }
 
 TEST(GridSelect, HomeEndLeftRightAndAltArrows) {
     auto g = MakeGrid({.rows = 100});
-    Key(*g, 35);
+    Key(*g, vk::End);
     EXPECT_EQ(g->st.cursorRow, 99);
     EXPECT_EQ(g->st.topRow, 100 - g->st.visibleRows);
-    Key(*g, 36);
+    Key(*g, vk::Home);
     EXPECT_EQ(g->st.cursorRow, 0);
     EXPECT_EQ(g->st.topRow, 0);
-    Key(*g, 39);
-    Key(*g, 39);
+    Key(*g, vk::Right);
+    Key(*g, vk::Right);
     EXPECT_EQ(g->st.cursorColumn, 2);
     EXPECT_EQ(g->st.drawnCursorColumn, 2);
-    for (int i = 0; i < 9; ++i) Key(*g, 39);
+    for (int i = 0; i < 9; ++i) Key(*g, vk::Right);
     EXPECT_EQ(g->st.cursorColumn, 4);
-    Key(*g, 40, AltKey);  // scrolls the view, the cursor stays
+    Key(*g, vk::Down, AltKey);  // scrolls the view, the cursor stays
     EXPECT_EQ(g->st.topRow, 1);
     EXPECT_EQ(g->st.cursorRow, 1);  // the cursor left the view: it follows
 }
 
 TEST(GridSelect, MarkingStyleArrowsScroll) {
     auto g = MakeGrid({.rows = 100, .cellCursor = false});
-    Key(*g, 40);
+    Key(*g, vk::Down);
     EXPECT_EQ(g->st.topRow, 1);
     EXPECT_EQ(g->st.cursorRow, 1);
     EXPECT_EQ(g->list.topIndex(), 1);  // the scroll list follows
-    Key(*g, 38);
+    Key(*g, vk::Up);
     EXPECT_EQ(g->st.topRow, 0);
-    Key(*g, 32);  // Space does nothing in this style
+    Key(*g, vk::Space);  // Space does nothing in this style
     EXPECT_EQ(g->st.selectedCount, 0);
 }
 
@@ -346,18 +346,18 @@ TEST(GridSelect, SumColumnFollowsEverySelectionChange) {
         HandleKey(*g, k, flags, typed, changed, 1, -1);
     };
     MoveCursor(*g, 2);
-    key(32, 0);  // Space selects row 2
+    key(vk::Space, 0);  // Space selects row 2
     EXPECT_EQ(g->st.selectedSum, 21);
-    key(40, ShiftKey);  // rows 2 and 3
+    key(vk::Down, ShiftKey);  // rows 2 and 3
     EXPECT_EQ(g->st.selectedSum, 21 + 31);
-    key(38, ShiftKey);  // back to row 2 alone
+    key(vk::Up, ShiftKey);  // back to row 2 alone
     EXPECT_EQ(g->st.selectedSum, 21);
-    key(32, CtrlKey);  // Space toggles it off again
+    key(vk::Space, CtrlKey);  // Space toggles it off again
     EXPECT_EQ(g->st.selectedSum, 0);
     EXPECT_EQ(g->st.selectedCount, 0);
-    key(65, CtrlKey);  // every row but the last: 1 + 11 + ... + 101
+    key(vk::A, CtrlKey);  // every row but the last: 1 + 11 + ... + 101
     EXPECT_EQ(g->st.selectedSum, 11 * 1 + 10 * (10 * 11 / 2));
-    key(27, 0);
+    key(vk::Escape, 0);
     EXPECT_EQ(g->st.selectedSum, 0);
     // A click: a plain press makes the sum that row's value, Ctrl adds and takes away.
     const int rh = g->st.rowHeight;

@@ -92,8 +92,8 @@ TEST(GridWidget, PictureForReview) {
     MoveCursor(g, 7);
     g.st.anchorRow = 7;
     bool t = false, c = false;
-    HandleKey(g, 40, ShiftKey, t, c, kNoSumColumn, -1);
-    HandleKey(g, 40, ShiftKey, t, c, kNoSumColumn, -1);
+    HandleKey(g, vk::Down, ShiftKey, t, c, kNoSumColumn, -1);
+    HandleKey(g, vk::Down, ShiftKey, t, c, kNoSumColumn, -1);
     SetRowSelected(g, 3, -1);
     MoveCursor(g, 12);
     ScrollTo(g, 2, false);

@@ -692,7 +692,8 @@ TEST_F(ListFormTest, DriveButtonMenusByDriveType) {
             EXPECT_EQ(a->isChecked(), a->property("index").toInt() == 4) << a->text().toStdString();
         }
     }
-    clusters->hide();
+    QTest::keyClick(clusters, Qt::Key_Escape);  // the menu keeps its own keys
+    EXPECT_FALSE(clusters->isVisible());
 
     rightClick('V' - 'A');
     EXPECT_TRUE(removables->isVisible());
@@ -846,7 +847,10 @@ TEST_F(StandardStyleTest, RangeKeysLeaveTheTotalRowOut) {
 }
 
 TEST_F(StandardStyleTest, APressOnTheLastPixelColumnSelectsTheLastColumn) {
+    // With the scroll bar shown the surface reaches a pixel past the last column's limit.
+    for (int i = 0; i < 40; ++i) drive.makeDir("w/d" + QByteArray::number(i));
     ListForm* w = OpenT();
+    ASSERT_TRUE(w->view()->scrollBar()->isVisible());
     const grid::GridState& st = w->view()->grid().st;
     QWidget* surface = w->view()->gridWidget();
     QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier,
@@ -928,6 +932,7 @@ TEST_F(ListFormTest, DisplaySwitchesLeaveNothingOfTheOldLook) {
     for (Qt::Key key : keys) {
         g.surface.fillBox(0, 0, g.surface.width() - 1, g.surface.height() - 1, kStain);
         QTest::keyClick(focus, key, Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), focus) << key;
         int stained = 0;
         for (int y = 0; y < g.surface.height(); ++y)
             for (int x = 0; x < g.surface.width(); ++x) stained += g.surface.pixel(x, y) == kStain;
@@ -972,8 +977,9 @@ TEST_F(ListFormTest, BothFontSizesShowAndEveryColumnStaysUnderItsHeading) {
         app::Ctx().FirstWindow = true;
         return h;
     };
-    EXPECT_GT(rowHeight("[Options]\nFontSize1=20\nFontSize2=9\n"),
-              rowHeight("[Options]\nFontSize1=9\nFontSize2=9\n"));
+    const int small = rowHeight("[Options]\nFontSize1=9\nFontSize2=9\n");
+    EXPECT_GT(rowHeight("[Options]\nFontSize1=20\nFontSize2=9\n"), small);
+    EXPECT_GT(rowHeight("[Options]\nFontSize1=9\nFontSize2=20\n"), small);
 
     testsupport::WriteAll(home.settingsFile(), "[Options]\nFontSize2=24\n");
     ListForm* w = OpenT();
@@ -984,13 +990,15 @@ TEST_F(ListFormTest, BothFontSizesShowAndEveryColumnStaysUnderItsHeading) {
         EXPECT_GT(g.st.columnLeft[size_t(c)], g.st.columnLeft[size_t(c - 1)]) << c;
         EXPECT_LT(g.st.columnLeft[size_t(c)] + 40, g.header.width()) << c;
     }
-    EXPECT_EQ(g.st.textRight[5], g.surface.width());
+    EXPECT_LE(g.st.textRight[5], g.surface.width());
+    EXPECT_GT(g.st.textRight[5], g.st.columnLeft[4] + 40);
 }
 
 TEST_F(ListFormTest, ADeepTreeStaysInTheFirstColumn) {
     QByteArray path = "z";
     for (int i = 0; i < 34; ++i) path += "/z";
     drive.makeDir(path);
+    testsupport::WriteAll(home.settingsFile(), "[Options]\nCOLOR=OFF\n");  // black names
     ListForm* w = OpenT();
     grid::Grid& g = w->view()->grid();
     const grid::GridState& st = g.st;
@@ -1005,6 +1013,14 @@ TEST_F(ListFormTest, ADeepTreeStaysInTheFirstColumn) {
         }
         grid::ScrollRows(g, 1);
     }
+    // The deepest folder still shows its name in the first column.
+    grid::ShowRow(g, st.rowCount - 2, 0);
+    bool inked = false;
+    for (grid::Colour c : Ink(g, 0, st.rowCount - 2)) {
+        const QRgb rgb = grid::ToRgb(c);
+        inked = inked || (qRed(rgb) < 0x70 && qGreen(rgb) < 0x70 && qBlue(rgb) < 0x70);
+    }
+    EXPECT_TRUE(inked);
 }
 
 TEST_F(ListFormTest, FiguresAndTheVolumeLineShowWhole) {
@@ -1112,6 +1128,49 @@ TEST_F(ListFormTest, TheCursorKeepsItsFolderThroughLevelsAndSorts) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
     EXPECT_EQ(w->list().SortKind, 0);
     EXPECT_EQ(t.Order[size_t(st.cursorRow)], sortedFolder);
+}
+
+}  // namespace
+
+namespace {
+
+// Wherever the keys and the wheel take the cursor, its frame shows in its cell alone.
+TEST_F(StandardStyleTest, TheCursorLeavesNoSliversBehind) {
+    for (int i = 0; i < 60; ++i) drive.makeDir("w/d" + QByteArray::number(i));
+    ListForm* w = OpenT();
+    grid::Grid& g = w->view()->grid();
+    const grid::GridState& st = g.st;
+    QWidget* focus = Focused(w);
+    auto strayFramePixels = [&] {
+        const int top = (st.cursorRow - st.topRow) * st.rowHeight;
+        const QRect cell(
+            st.columnLeft[size_t(st.cursorColumn)], top,
+            st.textRight[size_t(st.cursorColumn + 1)] - st.columnLeft[size_t(st.cursorColumn)],
+            st.rowHeight);
+        const QImage& image = g.surface.image();
+        const QRgb frame = grid::ToRgb(st.cursorFrameColour);
+        int stray = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                stray += image.pixel(x, y) == frame && !cell.contains(x, y);
+        return stray;
+    };
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
+        {Qt::Key_Down, Qt::NoModifier},   {Qt::Key_PageDown, Qt::NoModifier},
+        {Qt::Key_Right, Qt::NoModifier},  {Qt::Key_Down, Qt::ShiftModifier},
+        {Qt::Key_PageUp, Qt::NoModifier}, {Qt::Key_Up, Qt::AltModifier},
+        {Qt::Key_End, Qt::NoModifier},    {Qt::Key_Home, Qt::ShiftModifier},
+        {Qt::Key_Left, Qt::NoModifier},   {Qt::Key_D, Qt::NoModifier}};
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& [key, mods] : keys) {
+            for (int i = 0; i < 5; ++i) {
+                QTest::keyClick(focus, key, mods);
+                ASSERT_EQ(strayFramePixels(), 0) << key << " round " << round << " i " << i;
+            }
+        }
+        grid::ScrollRows(g, 4);
+        grid::ScrollRows(g, -9);
+    }
 }
 
 }  // namespace
