@@ -111,9 +111,11 @@ fi
 
 if [[ -n "${THREADS:-}" ]]; then
     echo "== read-ahead threads (warm cache) =="
-    hyperfine --warmup 1 --runs "$RUNS" -N -L threads "${THREADS// /,}" \
-        "env FOLDEX_READ_THREADS={threads} $FOLDEX --report $TREE --csv --output /dev/null" \
-        "du -sx $TREE" >&2
+    commands=()
+    for t in $THREADS; do
+        commands+=("env FOLDEX_READ_THREADS=$t $FOLDEX --report $TREE --csv --output /dev/null")
+    done
+    hyperfine --warmup 1 --runs "$RUNS" -N "${commands[@]}" "du -sx $TREE" >&2
 fi
 
 peak() {

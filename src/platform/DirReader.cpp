@@ -102,7 +102,9 @@ int DirReader::openOne(int dirFd, const QByteArray& name, int& error) const {
         std::memset(&how, 0, sizeof how);
         how.flags = quint64(kDirFlags);
         how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV | RESOLVE_BENEATH;
-        for (;;) {
+        // EAGAIN: a rename or mount raced the lookup; a few tries, then the plain way with
+        // its own checks.
+        for (int tries = 0; tries < 8; ++tries) {
             const long fd = ::syscall(SYS_openat2, dirFd, name.constData(), &how, sizeof how);
             if (fd >= 0) return int(fd);
             if (errno == EINTR || errno == EAGAIN) continue;

@@ -1,5 +1,7 @@
 #include "scan/Figures.h"
 
+#include <limits>
+
 #include <algorithm>
 
 #include "platform/DriveMap.h"
@@ -49,21 +51,27 @@ qint64 NeededSpace(const DriveList& list, qint32 clusterSize) {
     for (int k = 0; k < files.FileTableCount; ++k) {
         const int owner = files.FileOwner[size_t(k)];
         if (owner >= 0 && owner < records && taken[size_t(owner)])
-            clusters += FileClusters(files.FileBytes[size_t(k)], clusterSize);
+            clusters =
+                SaturatingAdd(clusters, FileClusters(files.FileBytes[size_t(k)], clusterSize));
     }
     for (int r = 0; r < records; ++r) {
         if (!taken[size_t(r)]) continue;
-        clusters +=
-            std::max<qint64>(1, FileClusters(qint64(f.FileCount[size_t(r)]) * 32, clusterSize));
+        clusters = SaturatingAdd(
+            clusters,
+            std::max<qint64>(1, FileClusters(qint64(f.FileCount[size_t(r)]) * 32, clusterSize)));
     }
-    return clusters * clusterSize;
+    // Figures held at their limit stay there rather than wrap.
+    qint64 bytes;
+    if (__builtin_mul_overflow(clusters, qint64(clusterSize), &bytes))
+        return std::numeric_limits<qint64>::max();
+    return bytes;
 }
 
 void ShowSelectionFigures(DriveList& list) {
     list.SUMNAM = QString::number(list.SelCount) + QStringLiteral("個合計");
     list.SUMDSP = PlainSize(list.SelTotal, list.UnitMode);
-    list.DLSDSP =
-        PlainSize(std::min(list.DriveFree + list.SelTotal, list.DriveTotal), list.UnitMode);
+    list.DLSDSP = PlainSize(std::min(SaturatingAdd(list.DriveFree, list.SelTotal), list.DriveTotal),
+                            list.UnitMode);
     QString text;
     bool negative = false;
     const QString dest = list.Destination.left(1).toUpper();
@@ -86,7 +94,7 @@ void ShowSelectionFigures(DriveList& list) {
             if (removable) cached = {cluster, freeSpace};
         }
         if (cluster != 0) {
-            const qint64 left = freeSpace - NeededSpace(list, cluster);
+            const qint64 left = SaturatingAdd(freeSpace, -NeededSpace(list, cluster));
             text = PlainSize(left, list.UnitMode);
             negative = left < 0;
         }

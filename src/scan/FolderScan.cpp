@@ -189,9 +189,12 @@ bool RowBuilder::leave() {
 
 int WorkerCount(int asked) {
     if (asked >= 0) return std::min(asked, 16);
-    // One reader per core; the scan's own thread reads too while it would wait.
+    // Two readers per core, four at least: with a cold cache the readers mostly wait for
+    // the disk, and more of them keep it busy (on two cores, eight readers read a cold tree
+    // in about half the time of two); with a warm one the extra readers cost little. The
+    // scan's own thread reads too while it would wait.
     const int cores = int(std::thread::hardware_concurrency());
-    return std::clamp(cores, 1, 4);
+    return std::clamp(2 * cores, 4, 8);
 }
 
 }  // namespace

@@ -495,11 +495,11 @@ void DragMark(DriveList& list, int row) {
     if (list.DragSelects && !st.selected(row)) {
         grid::SetRowSelected(*list.Grid, row, -1);
         if (!st.selected(row)) return;
-        list.SelTotal += size;
+        list.SelTotal = SaturatingAdd(list.SelTotal, size);
         ++list.SelCount;
     } else if (!list.DragSelects && st.selected(row)) {
         grid::SetRowSelected(*list.Grid, row, 0);
-        list.SelTotal -= size;
+        list.SelTotal = SaturatingAdd(list.SelTotal, -size);
         --list.SelCount;
     }
 }
@@ -514,7 +514,7 @@ void CountSelection(DriveList& list) {
             if (!st.selected(r)) continue;
             const int f = list.Folders.Order[size_t(r)];
             if (f < 0 || f >= records) continue;
-            list.SelTotal += list.Folders.ShownAlloc[size_t(f)];
+            list.SelTotal = SaturatingAdd(list.SelTotal, list.Folders.ShownAlloc[size_t(f)]);
             ++list.SelCount;
         }
     }

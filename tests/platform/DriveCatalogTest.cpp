@@ -322,6 +322,12 @@ TEST_F(DriveCatalogTest, MountPointsForTheScan) {
     EXPECT_FALSE(IsMountPoint(root_ + "/my disk"));
     EXPECT_FALSE(IsMountPoint(root_ + "/home/sub"));
     EXPECT_FALSE(IsMountPoint(root_));
+    // Those below a folder, relative to it, for the walk.
+    const QList<QByteArray> below = MountPointsBelow(root_ + "/");
+    EXPECT_TRUE(below.contains("home2"));
+    EXPECT_TRUE(below.contains("my disk "));
+    EXPECT_FALSE(below.contains(""));
+    EXPECT_TRUE(MountPointsBelow(root_ + "/home").isEmpty());
 
     MountEntry m;
     ASSERT_TRUE(MountOfPath(root_ + "/bind/deep/er", m));

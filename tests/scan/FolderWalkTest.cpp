@@ -306,3 +306,23 @@ TEST(FolderWalk, SumsPastTwoToTheSixtyThirdSaturateAndAreReported) {
     // The cell shows the largest figure it can, never a minus sign.
     EXPECT_FALSE(s.cell(0, 4).contains(u'-'));
 }
+
+TEST(FolderWalk, ARootThatMayBeReadButNotSearchedIsListedAsSuchAFolderBelowIt) {
+    TempDrive d;
+    d.writeFile("file", "abc");
+    d.writeFile("sub/file", "abc");
+    ASSERT_EQ(::chmod(d.native().constData(), 0444), 0);
+    RunUnprivileged([&] {
+        Scanned s;
+        s.run(d.drive(), 0);
+        // Its names are listed; what lies in them cannot be examined.
+        EXPECT_EQ(s.list.RootError, 0);
+        ASSERT_EQ(s.rows(), 2);
+        EXPECT_EQ(s.cell(1, 0), "sub");
+        EXPECT_EQ(s.list.Folders.State[0], scan::kFolderUnreadable);
+        EXPECT_EQ(s.list.Folders.StateError[0], EACCES);
+        EXPECT_EQ(s.list.Folders.State[1], scan::kFolderUnreadable);
+        EXPECT_EQ(s.list.FileTotal, 1);
+    });
+    ::chmod(d.native().constData(), 0755);
+}

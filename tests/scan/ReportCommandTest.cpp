@@ -7,6 +7,7 @@
 #include <QFile>
 #include <cerrno>
 
+#include "TmpfsMount.h"
 #include "common/TestSupport.h"
 #include "grid/Grid.h"
 #include "platform/DriveMap.h"
@@ -204,6 +205,22 @@ TEST_F(ReportFixture, UnreadableFoldersAreNamedAndOnlyAnUnreadableRootFails) {
     EXPECT_EQ(RunReport(o, Capture(c), out, err, false), kExitOk) << err.data().constData();
     ASSERT_EQ(c.rows.size(), 2);
     EXPECT_EQ(RowCell(c.rows[1], 1), "1");
+}
+
+TEST_F(ReportFixture, FiguresPastTheirLimitAreWrittenButFail) {
+    testsupport::TmpfsMount disk("64k");
+    if (!disk.mounted()) GTEST_SKIP() << disk.skipReason();
+    for (int i = 0; i < 4; ++i) {
+        QFile f(QFile::decodeName(disk.path() + "/huge" + QByteArray::number(i)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64(1) << 62));
+    }
+    Captured c;
+    ReportOptions o;
+    o.drive = QFile::decodeName(disk.path());
+    EXPECT_EQ(RunReport(o, Capture(c), out, err, false), kExitScanFailed);
+    EXPECT_EQ(c.calls, 1);
+    EXPECT_TRUE(QString::fromUtf8(err.data()).contains(platform::ErrorText(EOVERFLOW)));
 }
 
 TEST_F(ReportFixture, DrivesTableIsAligned) {
