@@ -4,6 +4,7 @@
 // Every operation takes the grid (surfaces, scroll list, timer and its GridState).
 #include <QFont>
 #include <QString>
+#include <QStringView>
 #include <QTimer>
 #include <functional>
 
@@ -38,6 +39,8 @@ void ComputeRowMetrics(Grid& g);
 void PositionColumns(Grid& g);
 void FitAndRefresh(Grid& g);
 QString CellText(const GridState& st, int column, int row);
+// The same text without a copy; valid until the row changes.
+QStringView CellView(const GridState& st, int column, int row);
 void SetCellText(Grid& g, int column, int row, const QString& text);
 void SetPrimaryFont(Grid& g, const QString& name, float size, bool bold, bool italic);
 void SetAltFont(Grid& g, const QString& name, float size, bool bold, bool italic);

@@ -279,17 +279,21 @@ int ResizeScrollList(Grid& g) {
     return 0;
 }
 
-QString CellText(const GridState& st, int column, int row) {
+QStringView CellView(const GridState& st, int column, int row) {
     if (row < 0 || row >= st.rowCount || column < 0 || row >= st.rowBound()) return {};
-    const QString& t = st.rowText[size_t(row)];
-    int start = 0;
+    const QStringView t = st.rowText[size_t(row)];
+    qsizetype start = 0;
     for (int c = 0; c < column; ++c) {
-        const int p = t.indexOf(kFieldSep, start);
+        const qsizetype p = t.indexOf(kFieldSep, start);
         if (p < 0) return {};
         start = p + 1;
     }
-    const int end = t.indexOf(kFieldSep, start);
-    return t.mid(start, end < 0 ? -1 : end - start);
+    const qsizetype end = t.indexOf(kFieldSep, start);
+    return t.sliced(start, (end < 0 ? t.size() : end) - start);
+}
+
+QString CellText(const GridState& st, int column, int row) {
+    return CellView(st, column, row).toString();
 }
 
 void SetCellText(Grid& g, int column, int row, const QString& text) {

@@ -304,9 +304,10 @@ void SelectRange(Grid& g, int fromRow, bool downward, int sumColumn) {
 void TypeAhead(Grid& g, int keyCode) {
     GridState& st = g.st;
     const QChar c = QChar(keyCode).toUpper();
+    // A view, not a copy: a search through a million rows must stay instant.
     auto matches = [&](int r) {
-        const QString t = CellText(st, st.cursorColumn, r);
-        int i = 0;
+        const QStringView t = CellView(st, st.cursorColumn, r);
+        qsizetype i = 0;
         while (i < t.size() && t[i] == u' ') ++i;
         return i < t.size() && t[i].toUpper() == c;
     };
