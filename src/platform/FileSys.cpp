@@ -330,6 +330,55 @@ bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int
     return ok;
 }
 
+bool CopyLinkNative(const QByteArray& source, const QByteArray& destination, int* error) {
+    SetError(error, 0);
+    QByteArray target(4096, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink(source.constData(), target.data(), size_t(target.size()));
+        if (n < 0) {
+            SetError(error, errno == EINVAL ? ENOTSUP : errno);  // EINVAL: not a link
+            return false;
+        }
+        if (n < target.size()) {
+            target.truncate(n);
+            break;
+        }
+        target.resize(target.size() * 2);
+    }
+    struct stat st;
+    if (::fstatat(AT_FDCWD, source.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    struct stat old;
+    if (::fstatat(AT_FDCWD, destination.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISDIR(old.st_mode)) {
+        SetError(error, EISDIR);
+        return false;
+    }
+    const QByteArray folder = FolderOf(destination);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray temp = folder + '/' + TempName();
+        if (::symlink(target.constData(), temp.constData()) != 0) {
+            if (errno == EEXIST) continue;
+            SetError(error, errno);
+            return false;
+        }
+        // The link's own time, so that the next copy finds the two the same.
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ::utimensat(AT_FDCWD, temp.constData(), times, AT_SYMLINK_NOFOLLOW);
+        if (::rename(temp.constData(), destination.constData()) != 0) {
+            const int e = errno;
+            ::unlink(temp.constData());
+            SetError(error, e);
+            return false;
+        }
+        return true;
+    }
+    SetError(error, EEXIST);
+    return false;
+}
+
 QString ErrorText(int error) {
     char buffer[512];
     buffer[0] = '\0';

@@ -53,6 +53,10 @@ bool RemoveDirNative(const QByteArray& nativePath, int* error = nullptr);  // em
 // the end: a failed copy leaves the old destination as it was and no temporary file.
 bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int* error = nullptr);
 
+// Copies a symbolic link as a link (its target text unchanged, never followed), through a
+// temporary name renamed over the destination; a folder at the destination is refused.
+bool CopyLinkNative(const QByteArray& source, const QByteArray& destination, int* error = nullptr);
+
 // The system's description of an errno value.
 QString ErrorText(int error);
 
