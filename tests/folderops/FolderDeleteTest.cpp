@@ -225,6 +225,7 @@ TEST(FolderDelete, AMountInsideASelectedFolderIsNeverEntered) {
         host.unattended = unattended;
         FolderOps ops(l.list, host, env.home.native());
         EXPECT_EQ(ops.DeleteCommand(), RunEnd::Finished);
+        opstest::ExpectSameAsNewScan(l, d.drive());
         ::umount2((d.native() + "/a/mnt").constData(), MNT_DETACH);
         EXPECT_EQ(testsupport::ReadAll(disk.path() + "/inside"), "on another file system");
         EXPECT_FALSE(Exists(d.native() + "/a/f"));

@@ -155,6 +155,17 @@ inline void Put(const QByteArray& root, const QByteArray& relative, const QByteA
     ASSERT_EQ(::close(fd), 0);
 }
 
+// The bytes of a file at a native path (any name); empty when it cannot be read.
+inline QByteArray Read(const QByteArray& native) {
+    QByteArray out;
+    const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW);
+    if (fd < 0) return out;
+    char buffer[65536];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) out.append(buffer, n);
+    ::close(fd);
+    return out;
+}
+
 inline bool Exists(const QByteArray& native) {
     platform::DirEntry e;
     return platform::StatEntry(native, e);
