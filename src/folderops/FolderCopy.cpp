@@ -134,8 +134,13 @@ RunEnd FolderOps::CopyRun(const QString& verb, const QString& drive) {
         if (!host_.DialogVisible()) break;
         c = next;
     }
+    // A copy flushes its new files once, here; a move flushed each before deleting its source.
+    int syncError = 0;
+    const bool synced = move || platform::SyncFileSystem(Native(dest + u'\\'), &syncError);
     RunEnd result = RunEnd::Stopped;
-    if (Cancelled()) {
+    if (!synced) {
+        host_.Ask(LogNotWrittenText(dest + u'\\', platform::ErrorText(syncError)), kOk);
+    } else if (Cancelled()) {
         result = RunEnd::Cancelled;
     } else if (!stopped) {
         host_.HideDialog();
@@ -228,7 +233,7 @@ bool FolderOps::CopyFolderIn(const QString& source, const QString& target, bool 
         if (copy) {
             int error = 0;
             const bool done = n.isLink ? platform::CopyLinkNative(sf, tf, &error)
-                                       : platform::CopyFileNative(sf, tf, &error);
+                                       : platform::CopyFileNative(sf, tf, &error, !move);
             if (!done) {
                 kept = true;
                 if (unattended_) {

@@ -258,7 +258,8 @@ bool RemoveDirNative(const QByteArray& nativePath, int* error) {
     return true;
 }
 
-bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int* error) {
+bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int* error,
+                    bool deferSync) {
     SetError(error, 0);
     int in = -1, dirFd = -1, out = -1;
     QByteArray temp;
@@ -284,10 +285,10 @@ bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int
         dirFd = ::open(FolderOf(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dirFd < 0) return fail(errno);
         struct stat old;
-        if (::fstatat(dirFd, destName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISDIR(old.st_mode)) {
-            return fail(EISDIR);
-        }
+        const bool replacing =
+            ::fstatat(dirFd, destName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+        if (replacing && S_ISDIR(old.st_mode)) return fail(EISDIR);
+        const bool syncNow = !deferSync || replacing;
 
         for (int attempt = 0; attempt < 100 && out < 0; ++attempt) {
             temp = TempName();
@@ -306,7 +307,7 @@ bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int
         if (::fchmod(out, st.st_mode & 07777) != 0 && !Unsupported(errno)) return fail(errno);
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         if (::futimens(out, times) != 0 && !Unsupported(errno)) return fail(errno);
-        if (::fsync(out) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
+        if (syncNow && ::fsync(out) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
         const int closing = out;
         out = -1;
         if (::close(closing) != 0 && errno != EINTR) return fail(errno);
@@ -314,7 +315,7 @@ bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int
             return fail(errno);
         }
         temp.clear();
-        ::fsync(dirFd);  // the rename itself; a failure here loses nothing
+        if (syncNow) ::fsync(dirFd);  // the rename itself; a failure here loses nothing
         return true;
     };
 
@@ -377,6 +378,19 @@ bool CopyLinkNative(const QByteArray& source, const QByteArray& destination, int
     }
     SetError(error, EEXIST);
     return false;
+}
+
+bool SyncFileSystem(const QByteArray& nativePath, int* error) {
+    SetError(error, 0);
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        SetError(error, errno);
+        return false;
+    }
+    const bool ok = ::syncfs(fd) == 0;
+    if (!ok) SetError(error, errno);
+    CloseQuietly(fd);
+    return ok;
 }
 
 QString ErrorText(int error) {
