@@ -237,3 +237,38 @@ TEST(FolderCopy, AFullDiskNeverCostsTheOlderDestinationFile) {
     }
     platform::Drives().set(u, previous);
 }
+
+TEST(FolderCopy, ADestinationThatIsTheSourceOrLiesInsideIt) {
+    Env env;
+    TempDrive src(u'T');
+    Put(src.native(), "d/f", "only copy");
+    Put(src.native(), "d/x/g", "inner");
+    const int u = platform::LetterIndex(u'U');
+    const QByteArray previous = platform::Drives().root(u);
+    // The same folder under a second letter: a move must not delete what it "copied".
+    platform::Drives().set(u, src.native());
+    {
+        Listed l(src.drive());
+        l.select({"d", "d/x"});
+        ScriptHost host;
+        FolderOps ops(l.list, host, env.home.native());
+        EXPECT_EQ(ops.MoveCommand("U:", "1"), RunEnd::Finished);
+        EXPECT_EQ(opstest::Read(src.native() + "/d/f"), "only copy");
+        EXPECT_EQ(opstest::Read(src.native() + "/d/x/g"), "inner");
+        opstest::ExpectSameAsNewScan(l, src.drive());
+    }
+    // A destination drive inside the source: the copy does not copy itself again and again.
+    platform::Drives().set(u, src.native() + "/d/x");
+    {
+        Listed l(src.drive());
+        l.select({"d"});
+        l.grid.st.rowIndent.set(l.row("d/x"), 2);  // no displayed children: d goes whole
+        ScriptHost host;
+        FolderOps ops(l.list, host, env.home.native());
+        EXPECT_EQ(ops.CopyCommand("U:", "1"), RunEnd::Finished);
+        EXPECT_EQ(opstest::Read(src.native() + "/d/x/d/f"), "only copy");
+        EXPECT_EQ(opstest::Read(src.native() + "/d/x/d/x/g"), "inner");
+        EXPECT_FALSE(Exists(src.native() + "/d/x/d/x/d"));
+    }
+    platform::Drives().set(u, previous);
+}
