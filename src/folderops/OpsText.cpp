@@ -12,8 +12,9 @@ const QString kPlain = QString(QChar(7));
 QString Colour(int n) {
     return QString(QChar(n));
 }
+// A "|" in a name would break the message's line: it shows as its full-width form.
 QString Shown(const QString& name) {
-    return platform::DisplayName(name);
+    return platform::DisplayName(name).replace(u'|', u'｜');
 }
 const QString kCrLf = QStringLiteral("\r\n");
 
