@@ -154,6 +154,7 @@ TEST(FolderCopy, ANewerDestinationFile) {
         EXPECT_EQ(Exists(src.native() + "/d/f"), c.sourceStays);
         const QString question = OverwriteText("U:\\d", "f", "T:\\d\\f", kOld, "U:\\d\\f", kNew);
         EXPECT_EQ(host.asked.contains(question), !c.unattended);
+        EXPECT_EQ(host.asked.contains(FolderExistsText("U:", "U:\\d")), !c.unattended);
         EXPECT_EQ(host.asked.last() == FinishedText(c.move ? "移動" : "コピー"),
                   c.end == RunEnd::Finished);
         if (c.move) opstest::ExpectSameAsNewScan(l, src.drive());
@@ -271,4 +272,41 @@ TEST(FolderCopy, ADestinationThatIsTheSourceOrLiesInsideIt) {
         EXPECT_FALSE(Exists(src.native() + "/d/x/d/x/d"));
     }
     platform::Drives().set(u, previous);
+}
+
+TEST(FolderCopy, AnUnreadableFileIsReportedNeverPassedOver) {
+    Env env;
+    for (const bool unattended : {false, true}) {
+        SCOPED_TRACE(unattended ? "unattended" : "attended");
+        TempDrive src(u'T'), dst(u'U');
+        Put(src.native(), "d/secret", "no");
+        Put(src.native(), "d/open", "yes");
+        for (const QByteArray& p : {src.native(), src.native() + "/d", dst.native()})
+            ASSERT_EQ(::chmod(p.constData(), 0777), 0);
+        ASSERT_EQ(::chmod((src.native() + "/d/open").constData(), 0666), 0);
+        ASSERT_EQ(::chmod((src.native() + "/d/secret").constData(), 0), 0);
+        testsupport::RunUnprivileged([&] {
+            QTemporaryDir app;
+            Listed l(src.drive());
+            l.select({"d"});
+            ScriptHost host;
+            host.unattended = unattended;
+            FolderOps ops(l.list, host, QFile::encodeName(app.path()));
+            EXPECT_EQ(ops.MoveCommand("U:", "1"), RunEnd::Finished);
+            EXPECT_EQ(opstest::Read(dst.native() + "/d/open"), "yes");
+            EXPECT_FALSE(Exists(dst.native() + "/d/secret"));
+            EXPECT_TRUE(Exists(src.native() + "/d/secret"));
+            EXPECT_FALSE(Exists(src.native() + "/d/open"));
+            if (unattended) {
+                ASSERT_EQ(host.opened.size(), 1);
+                EXPECT_EQ(opstest::Read(host.opened[0]),
+                          NotCopiedLogLine("U:\\d\\secret").toUtf8());
+            } else {
+                EXPECT_EQ(host.copyFailures.size(), 1);
+                EXPECT_TRUE(host.asked.contains(
+                    NotCopiedText("U:\\d\\secret", "T:\\d\\secret", "移動", true)));
+            }
+            opstest::ExpectSameAsNewScan(l, src.drive());
+        });
+    }
 }

@@ -7,6 +7,7 @@
 #include "OpsFixture.h"
 #include "folderops/OpsText.h"
 #include "scan/TmpfsMount.h"
+#include "scan/TreeRows.h"
 
 using namespace folderops;
 using opstest::Exists;
@@ -324,4 +325,32 @@ TEST(FolderDelete, TheStopButtonEndsTheRunAtTheNextFile) {
     EXPECT_EQ(left, 4);
     EXPECT_TRUE(Exists(d.native() + "/next/f"));
     opstest::ExpectSameAsNewScan(l, d.drive());
+}
+
+TEST(FolderDelete, ACollapsedRowShowsTheSumsOfWhatIsLeft) {
+    Env env;
+    TempDrive d;
+    d.writeFile("b/f", QByteArray(9000, 'b'));
+    d.writeFile("b/sub/pagefile.sys", QByteArray(5000, 'p'));
+    d.writeFile("b/sub/other", "o");
+    d.writeFile("c/f", "c");
+    Listed l(d.drive());
+    l.list.ShownLevel = 1;
+    scan::ApplyLevelLimit(l.list);
+    l.select({"b"});
+    ScriptHost host;
+    FolderOps ops(l.list, host, env.home.native());
+    EXPECT_EQ(ops.DeleteCommand(), RunEnd::Finished);
+    EXPECT_TRUE(Exists(d.native() + "/b/sub/pagefile.sys"));
+    Listed fresh(d.drive());
+    fresh.list.ShownLevel = 1;
+    scan::ApplyLevelLimit(fresh.list);
+    ASSERT_EQ(l.rows(), fresh.rows());
+    for (int r = 0; r < l.rows(); ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(l.grid.st.rowText[size_t(r)], fresh.grid.st.rowText[size_t(r)]);
+        EXPECT_EQ(l.grid.st.rowMark[size_t(r)], fresh.grid.st.rowMark[size_t(r)]);
+    }
+    EXPECT_EQ(l.list.SelTotal,
+              l.list.Folders.ShownAlloc[size_t(l.list.Folders.Order[size_t(l.row("b"))])]);
 }
