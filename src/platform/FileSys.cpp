@@ -258,7 +258,8 @@ bool RemoveDirNative(const QByteArray& nativePath, int* error) {
     return true;
 }
 
-bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int* error) {
+bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int* error,
+                    bool deferSync) {
     SetError(error, 0);
     int in = -1, dirFd = -1, out = -1;
     QByteArray temp;
@@ -284,10 +285,10 @@ bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int
         dirFd = ::open(FolderOf(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dirFd < 0) return fail(errno);
         struct stat old;
-        if (::fstatat(dirFd, destName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISDIR(old.st_mode)) {
-            return fail(EISDIR);
-        }
+        const bool replacing =
+            ::fstatat(dirFd, destName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+        if (replacing && S_ISDIR(old.st_mode)) return fail(EISDIR);
+        const bool syncNow = !deferSync || replacing;
 
         for (int attempt = 0; attempt < 100 && out < 0; ++attempt) {
             temp = TempName();
@@ -306,7 +307,7 @@ bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int
         if (::fchmod(out, st.st_mode & 07777) != 0 && !Unsupported(errno)) return fail(errno);
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         if (::futimens(out, times) != 0 && !Unsupported(errno)) return fail(errno);
-        if (::fsync(out) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
+        if (syncNow && ::fsync(out) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
         const int closing = out;
         out = -1;
         if (::close(closing) != 0 && errno != EINTR) return fail(errno);
@@ -314,7 +315,7 @@ bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int
             return fail(errno);
         }
         temp.clear();
-        ::fsync(dirFd);  // the rename itself; a failure here loses nothing
+        if (syncNow) ::fsync(dirFd);  // the rename itself; a failure here loses nothing
         return true;
     };
 
@@ -327,6 +328,68 @@ bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int
         SetError(error, failure);
         errno = failure;
     }
+    return ok;
+}
+
+bool CopyLinkNative(const QByteArray& source, const QByteArray& destination, int* error) {
+    SetError(error, 0);
+    QByteArray target(4096, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink(source.constData(), target.data(), size_t(target.size()));
+        if (n < 0) {
+            SetError(error, errno == EINVAL ? ENOTSUP : errno);  // EINVAL: not a link
+            return false;
+        }
+        if (n < target.size()) {
+            target.truncate(n);
+            break;
+        }
+        target.resize(target.size() * 2);
+    }
+    struct stat st;
+    if (::fstatat(AT_FDCWD, source.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    struct stat old;
+    if (::fstatat(AT_FDCWD, destination.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISDIR(old.st_mode)) {
+        SetError(error, EISDIR);
+        return false;
+    }
+    const QByteArray folder = FolderOf(destination);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray temp = folder + '/' + TempName();
+        if (::symlink(target.constData(), temp.constData()) != 0) {
+            if (errno == EEXIST) continue;
+            SetError(error, errno);
+            return false;
+        }
+        // The link's own time, so that the next copy finds the two the same.
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ::utimensat(AT_FDCWD, temp.constData(), times, AT_SYMLINK_NOFOLLOW);
+        if (::rename(temp.constData(), destination.constData()) != 0) {
+            const int e = errno;
+            ::unlink(temp.constData());
+            SetError(error, e);
+            return false;
+        }
+        return true;
+    }
+    SetError(error, EEXIST);
+    return false;
+}
+
+bool SyncFileSystem(const QByteArray& nativePath, int* error) {
+    SetError(error, 0);
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        SetError(error, errno);
+        return false;
+    }
+    const bool ok = ::syncfs(fd) == 0;
+    if (!ok) SetError(error, errno);
+    CloseQuietly(fd);
     return ok;
 }
 

@@ -51,7 +51,20 @@ bool RemoveDirNative(const QByteArray& nativePath, int* error = nullptr);  // em
 // Copies a regular file through a temporary file in the destination's folder, keeping
 // the modification time and permission bits, and renames it over the destination at
 // the end: a failed copy leaves the old destination as it was and no temporary file.
-bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int* error = nullptr);
+//
+// With deferSync a new file (nothing at the destination yet) is not flushed one by one: the
+// caller flushes the whole file system once with SyncFileSystem before it reports the copies
+// done. A file that replaces another is always flushed before the rename.
+bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int* error = nullptr,
+                    bool deferSync = false);
+
+// Writes everything cached for the file system that holds nativePath to the disk. False
+// (with errno) when the file system reports a failed write-back.
+bool SyncFileSystem(const QByteArray& nativePath, int* error = nullptr);
+
+// Copies a symbolic link as a link (its target text unchanged, never followed), through a
+// temporary name renamed over the destination; a folder at the destination is refused.
+bool CopyLinkNative(const QByteArray& source, const QByteArray& destination, int* error = nullptr);
 
 // The system's description of an errno value.
 QString ErrorText(int error);

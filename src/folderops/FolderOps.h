@@ -1,0 +1,91 @@
+#pragma once
+// Deleting, copying and moving the selected folders of a list. The engine works on the
+// list's rows and FolderTable, reaches the disk only through native names, asks every
+// question and reports progress through OpsHost, and corrects the list in place.
+//
+// Beyond the Windows rules: a symbolic link is never followed (it is deleted, copied and
+// moved as a link); a folder on another file system (a mount, a bind mount) inside a selected
+// folder is never entered and counts as a folder that cannot be removed; a drive's root
+// folder itself is never removed; on drive C: the root file system's system folders are
+// guarded like the Windows folder; files are copied through a temporary name.
+#include <QByteArray>
+#include <QString>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "folderops/OpsHost.h"
+#include "scan/DriveList.h"
+
+namespace folderops {
+
+// How a run ended.
+enum class RunEnd {
+    NotStarted,  // refused, or No / Cancel before anything happened
+    Finished,    // the closing message was shown
+    Stopped,     // No or Cancel to a question during the run
+    Cancelled,   // the progress dialog's stop button
+};
+
+inline constexpr int kOpCopy = 1;
+inline constexpr int kOpDelete = 2;
+inline constexpr int kOpMove = 3;
+
+// Names never deleted, as "/" + lower-case name + "/" in this text.
+inline constexpr char16_t kSkipList[] =
+    u"/win386.swp/pagefile.sys/schedlog.txt/shelliconcache/ttfcache/";
+
+class FolderOps {
+  public:
+    // appFolderNative: where the unattended failure log "temp.txt" is written.
+    FolderOps(scan::DriveList& list, OpsHost& host, QByteArray appFolderNative);
+
+    // The commands, from the busy check to AfterRun.
+    RunEnd DeleteCommand();
+    // destination: the DSTLST entry ("D:" or empty); destFree: the text of MOVDSP.
+    RunEnd CopyCommand(const QString& destination, const QString& destFree);
+    RunEnd MoveCommand(const QString& destination, const QString& destFree);
+
+    // The steps, each as the commands use them.
+    bool CheckSelection(int operation);
+    bool ConfirmRun(const QString& verb, const QString& drive, const QString& example);
+    // The program path of a row ("D:\A\B"), from the folder records' native names.
+    QString RowPath(int row) const;
+    bool DelFolder(const QString& path, bool wholeFolder);
+    QString CheckDest(int operation, const QString& destination, const QString& destFree);
+    RunEnd CopyRun(const QString& verb, const QString& drive);
+    bool CopyFolder(const QString& source, const QString& target, bool wholeFolder, bool move);
+
+    const QString& FailureLog() const { return log_; }
+
+  private:
+    int RowCount() const;  // folder rows (the total row left out)
+    int RecordOf(int row) const;
+    int IndentOf(int row) const;
+    bool Selected(int row) const;
+    bool HasDisplayedChildren(int row) const;
+    int DescendantsEnd(int row) const;
+    QString DriveRoot() const;
+    bool IsDriveRoot(const QString& path) const;
+
+    RunEnd DeleteRun();
+    bool DelFolderIn(const QString& path, bool wholeFolder, quint64 device);
+    bool Refuse(const QString& path, bool otherFileSystem);
+    bool CopyFolderIn(const QString& source, const QString& target, bool wholeFolder, bool move,
+                      quint64 device);
+    void Attended();  // lets events run when attended
+    void ReadUnattended();
+    bool Cancelled();
+    void WriteLog();
+
+    scan::DriveList& list_;
+    OpsHost& host_;
+    QByteArray appFolder_;
+    QString verb_;
+    bool unattended_ = false;
+    QString log_;
+    // Folders written by the running copy (device, inode): never read again as a source.
+    std::set<std::pair<quint64, quint64>> written_;
+};
+
+}  // namespace folderops

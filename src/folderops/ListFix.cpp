@@ -1,0 +1,179 @@
+#include "folderops/ListFix.h"
+
+#include <algorithm>
+
+#include "platform/FileSys.h"
+#include "scan/FolderScan.h"
+#include "scan/SizeFormat.h"
+#include "scan/TreeRows.h"
+
+namespace folderops {
+namespace {
+
+using grid::kFieldSep;
+
+bool IsRealDir(const QByteArray& native) {
+    platform::DirEntry e;
+    return !native.isEmpty() && platform::StatEntry(native, e) && e.isDir && !e.isLink;
+}
+
+}  // namespace
+
+ListFix::ListFix(scan::DriveList& list) : list_(list) {
+    records_ = std::clamp(list.ListRowCount - 1, 0, list.Folders.bound());
+    rowOf_.assign(size_t(records_), -1);
+    if (!list.Grid) return;
+    const grid::GridState& st = list.Grid->st;
+    const int rows = std::min(st.rowCount, list.Folders.bound());
+    for (int r = 0; r < rows; ++r) {
+        const int f = list.Folders.Order[size_t(r)];
+        if (f >= 0 && f < records_) rowOf_[size_t(f)] = r;
+    }
+}
+
+int ListFix::RowOf(int record) const {
+    return record >= 0 && record < records_ ? rowOf_[size_t(record)] : -1;
+}
+
+int ListFix::SubtreeEnd(int f) const {
+    const scan::FolderTable& t = list_.Folders;
+    int e = f + 1;
+    while (e < records_ && t.Level[size_t(e)] > t.Level[size_t(f)]) ++e;
+    return e;
+}
+
+void ListFix::ClearRowSizes(int row, bool wholeSubtree) {
+    if (!list_.Grid || row < 0 || row >= std::min(list_.Grid->st.rowCount, list_.Folders.bound()))
+        return;
+    const int R = list_.Folders.Order[size_t(row)];
+    if (R < 0 || R >= records_) return;
+    const int end = wholeSubtree ? SubtreeEnd(R) : R + 1;
+
+    std::vector<std::vector<qint64>> kept(size_t(end - R));
+    for (int f = R; f < end; ++f) Reread(f, kept[size_t(f - R)]);
+
+    // FileTable keeps the files that are still there, so that another cluster size counts
+    // exactly them.
+    scan::FileTable& files = list_.Files;
+    std::vector<size_t> next(kept.size(), 0);
+    for (qint32 i = 0; i < files.FileTableCount; ++i) {
+        const qint32 owner = files.FileOwner[size_t(i)];
+        if (owner < R || owner >= end) continue;
+        const size_t k = size_t(owner - R);
+        files.FileBytes[size_t(i)] = next[k] < kept[k].size() ? kept[k][next[k]++] : 0;
+    }
+    for (size_t k = 0; k < kept.size(); ++k) {
+        for (; next[k] < kept[k].size(); ++next[k]) {
+            if (files.FileTableCount >= files.bound()) files.grow();
+            files.FileBytes[size_t(files.FileTableCount)] = kept[k][next[k]];
+            files.FileOwner[size_t(files.FileTableCount)] = R + qint32(k);
+            ++files.FileTableCount;
+        }
+    }
+
+    for (int f = R; f < end; ++f) RefreshRow(f);
+    for (int a = R; a > 0;) {
+        a = list_.Folders.Parent[size_t(a)];
+        RefreshRow(a);
+    }
+}
+
+void ListFix::Reread(int f, std::vector<qint64>& kept) {
+    scan::FolderTable& t = list_.Folders;
+    const size_t i = size_t(f);
+    const QByteArray native = t.nativePath(f);
+    const bool exists = IsRealDir(native);
+    qint32 count = -1;  // removed
+    qint64 bytes = 0, alloc = 0;
+    if (exists && t.State[i] == scan::kFolderNotEntered) {
+        // A mount that the scan did not enter was not entered now either: its figures stand.
+        count = t.FileCount[i];
+        bytes = t.FileSize[i];
+        alloc = t.AllocSize[i];
+    } else if (exists) {
+        std::vector<platform::DirEntry> entries;
+        platform::ListDir(native, QStringLiteral("*"), entries);
+        count = 0;
+        qint64 clusters = 0;
+        for (const platform::DirEntry& e : entries) {
+            if (e.isDir) continue;
+            ++count;
+            bytes = scan::SaturatingAdd(bytes, e.size);
+            clusters = scan::SaturatingAdd(clusters, scan::FileClusters(e.size, list_.ClusterSize));
+            kept.push_back(e.size);
+        }
+        const qint32 dirClusters =
+            scan::DirectoryClusters(f == 0, count, list_.DirEntriesPerCluster);
+        alloc = (clusters + dirClusters) * qint64(list_.ClusterSize);
+    }
+    list_.FileTotal += std::max(count, 0) - std::max(t.FileCount[i], 0);
+    list_.FileSizeTotal += bytes - t.FileSize[i];
+    const qint64 delta = alloc - t.AllocSize[i];
+    list_.AllocTotal += delta;
+    t.FileCount[i] = count;
+    t.FileSize[i] = bytes;
+    t.AllocSize[i] = alloc;
+    for (int a = f;; a = t.Parent[size_t(a)]) {
+        t.SubtreeTotal[size_t(a)] += delta;
+        RewriteRecordText(a);
+        if (a == 0) break;
+    }
+}
+
+void ListFix::RewriteRecordText(int f) {
+    scan::FolderTable& t = list_.Folders;
+    const size_t i = size_t(f);
+    const int unit = list_.UnitMode;
+    t.RowText[i] =
+        scan::RowCell(t.RowText[i], 0) + kFieldSep + QString::number(std::max(t.FileCount[i], 0)) +
+        kFieldSep + scan::CellSize(t.FileSize[i], unit) + kFieldSep +
+        scan::CellSize(t.AllocSize[i], unit) + kFieldSep + scan::CellSize(t.SubtreeTotal[i], unit);
+}
+
+void ListFix::RefreshRow(int f) {
+    const int row = RowOf(f);
+    scan::FolderTable& t = list_.Folders;
+    const size_t i = size_t(f);
+    const int end = SubtreeEnd(f);
+    // A row whose first child has no row of its own shows the sums of its whole subtree.
+    const bool collapsed = end > f + 1 && RowOf(f + 1) < 0;
+    QString text = t.RowText[i];
+    t.ShownAlloc[i] = t.AllocSize[i];
+    if (collapsed) {
+        qint64 files = 0, bytes = 0, alloc = 0;
+        for (int g = f; g < end; ++g) {
+            files += std::max(t.FileCount[size_t(g)], 0);
+            bytes = scan::SaturatingAdd(bytes, t.FileSize[size_t(g)]);
+            alloc = scan::SaturatingAdd(alloc, t.AllocSize[size_t(g)]);
+        }
+        text = scan::RowCell(text, 0) + kFieldSep + QString::number(files) + kFieldSep +
+               scan::CellSize(bytes, list_.UnitMode) + kFieldSep +
+               scan::CellSize(alloc, list_.UnitMode) + kFieldSep + scan::RowCell(text, 4);
+        t.ShownAlloc[i] = alloc;
+    }
+    if (row < 0) return;
+    grid::GridState& st = list_.Grid->st;
+    const size_t r = size_t(row);
+    // The shown name stays (it may be a relative path).
+    const QString& shown = st.rowText[r];
+    const qsizetype sep = shown.indexOf(kFieldSep);
+    const qsizetype own = text.indexOf(kFieldSep);
+    st.rowText[r] = (sep < 0 ? shown : shown.left(sep)) + (own < 0 ? QString() : text.mid(own));
+    st.rowMark[r] = quint8(scan::SizeMark(t.ShownAlloc[i]));
+    if (f != 0) st.rowIcon[r] = quint8(t.FileCount[i] < 0 ? 14 : 10);
+}
+
+void ListFix::Finish() {
+    if (!list_.Grid || list_.ListRowCount <= 0) return;
+    grid::GridState& st = list_.Grid->st;
+    const QString total = scan::BuildTotalRow(list_, list_.FolderTotal + 1);
+    if (records_ < list_.Folders.bound()) list_.Folders.RowText[size_t(records_)] = total;
+    const int rows = std::min(st.rowCount, list_.Folders.bound());
+    for (int r = 0; r < rows; ++r) {
+        if (list_.Folders.Order[size_t(r)] == records_) st.rowText[size_t(r)] = total;
+    }
+    scan::CountSelection(list_);
+    grid::RepaintAll(*list_.Grid);
+}
+
+}  // namespace folderops

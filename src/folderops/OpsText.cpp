@@ -1,0 +1,173 @@
+#include "folderops/OpsText.h"
+
+#include <QDateTime>
+
+#include "platform/PathMap.h"
+
+namespace folderops {
+namespace {
+
+const QString kBold = QString(QChar(8));
+const QString kPlain = QString(QChar(7));
+QString Colour(int n) {
+    return QString(QChar(n));
+}
+// A "|" in a name would break the message's line: it shows as its full-width form.
+QString Shown(const QString& name) {
+    return platform::DisplayName(name).replace(u'|', u'｜');
+}
+const QString kCrLf = QStringLiteral("\r\n");
+
+}  // namespace
+
+QString VerbOf(int operation) {
+    // The table pads the two-character verbs with a full-width blank.
+    const QString table = QStringLiteral("コピー削除　移動　");
+    return table.mid((operation - 1) * 3, 3).remove(u'　').trimmed();
+}
+
+QString SystemFolderText(const QString& name, const QString& verb, bool move, bool windows) {
+    const QString holds = windows ? QStringLiteral(" には、Windowsのシステムが入っています")
+                                  : QStringLiteral(" には、システムが入っています");
+    QString t = kBold + Colour(1) + Shown(name) + Colour(0) + kPlain + holds;
+    if (move)
+        return t + QStringLiteral("ので|") + Colour(5) + verb + QStringLiteral("できません") +
+               Colour(0);
+    return t + QStringLiteral("が|") + Colour(5) + verb + QStringLiteral("していいですか？") +
+           Colour(0);
+}
+
+QString RecycleBinText(const QString& verb) {
+    return QStringLiteral("ごみ箱は ") + Colour(5) + verb + QStringLiteral("できません") +
+           Colour(0);
+}
+
+QString UnselectedSubfoldersText(const QString& name, const QString& verb, const QString& list) {
+    return QStringLiteral("現在の選択状態では、|") + kBold + Colour(1) + Shown(name) + kPlain +
+           Colour(0) + QStringLiteral(" に含まれる以下の下位フォルダーは、|　") + Colour(5) + verb +
+           QStringLiteral("されませんが、") + Colour(0) + QStringLiteral("いいですか？||") + kBold +
+           list + Colour(0);
+}
+
+QString ConfirmText(const QString& verb, const QString& drive, const QString& example) {
+    QString dest, ex;
+    if (!drive.isEmpty()) {
+        dest = QStringLiteral("ドライブ ") + Colour(1) + kBold + drive + Colour(0) + kPlain +
+               QStringLiteral(" の同一フォルダー名へ ");
+    }
+    if (!example.isEmpty()) {
+        const QString target = drive.left(1) + example.mid(1);
+        ex = QStringLiteral("||　【例】 ") + kBold + Colour(1) + Shown(example) + Colour(0) +
+             QStringLiteral(" → ") + Colour(5) + Shown(target) + Colour(0) + kPlain;
+    }
+    return QStringLiteral("選択されたフォルダーを ") + dest + verb + QStringLiteral("します") + ex;
+}
+
+QString ConfirmAgainText(const QString& verb) {
+    return QStringLiteral("ここで") + verb +
+           QStringLiteral("したフォルダーは|ごみ箱から復元することはできません！||本当に") +
+           Colour(5) + verb + QStringLiteral("していいですか？");
+}
+
+QString CannotDeleteText(const QString& path) {
+    return kBold + Shown(path) + kPlain + QStringLiteral(" を削除できません||続行しますか？");
+}
+
+QString NotDeletedLogLine(const QString& path) {
+    return QStringLiteral("フォルダー ") + Shown(path) + QStringLiteral(" は削除できませんでした") +
+           kCrLf;
+}
+
+QString FinishedText(const QString& verb) {
+    return verb + QStringLiteral("が ") + Colour(1) + QStringLiteral("終了しました") + Colour(0);
+}
+
+QString ChooseDestinationText(const QString& verb) {
+    return verb + QStringLiteral("先のドライブを、画面下の") + Colour(1) +
+           QStringLiteral("ドライブ･リスト") + Colour(0) + QStringLiteral("から選択してください");
+}
+
+QString InsertMediumText(const QString& drive) {
+    return QStringLiteral("ドライブ ") + kBold + Colour(1) + drive + Colour(0) + kPlain +
+           QStringLiteral(" にメディアをセットしてください");
+}
+
+QString NoRoomText(const QString& drive) {
+    return QStringLiteral("ドライブ ") + kBold + Colour(1) + drive + Colour(0) + kPlain +
+           QStringLiteral(" の") + Colour(5) + QStringLiteral("空き容量が足りません") + Colour(0) +
+           QStringLiteral("||別のメディア、または別のドライブを指定してください");
+}
+
+QString FolderExistsText(const QString& drive, const QString& target) {
+    const qsizetype cut = target.lastIndexOf(u'\\');
+    return QStringLiteral("保存先 ") + Colour(1) + kBold + drive + Colour(0) + kPlain +
+           QStringLiteral(" には既に|") + kBold + Shown(target.mid(cut + 1)) + kPlain +
+           QStringLiteral(" というフォルダーがあります||") + Colour(5) +
+           QStringLiteral("上書きしていいですか？");
+}
+
+QString CannotCreateText(const QString& target) {
+    return QStringLiteral("保存先 ") + kBold + Shown(target) + kPlain +
+           QStringLiteral(" を作成できません||続行しますか？");
+}
+
+QString NotCreatedLogLine(const QString& target) {
+    return QStringLiteral("保存先 ") + Shown(target) + QStringLiteral(" を作成できませんでした") +
+           kCrLf;
+}
+
+QString NotCopiedText(const QString& target, const QString& source, const QString& verb,
+                      bool move) {
+    QString t = kBold + Shown(target) + kPlain + QStringLiteral(" をコピーできませんでした");
+    if (move)
+        t += QStringLiteral("|（") + kBold + Shown(source) + kPlain +
+             QStringLiteral("は元のフォルダーに残されます）");
+    return t + QStringLiteral("||") + verb + QStringLiteral("を続行しますか？");
+}
+
+QString NotCopiedLogLine(const QString& target) {
+    return Shown(target) + QStringLiteral(" をコピーできませんでした") + kCrLf;
+}
+
+QString SourceNotRemovedText(const QString& source, const QString& verb) {
+    return QStringLiteral("フォルダー ") + kBold + Shown(source) + kPlain +
+           QStringLiteral(" は削除できませんでした||") + verb + QStringLiteral("を続行しますか？");
+}
+
+QString SourceNotRemovedLogLine(const QString& source) {
+    return Shown(source) + QStringLiteral(" を削除できませんでした") + kCrLf;
+}
+
+QString OverwriteText(const QString& targetFolder, const QString& name, const QString& source,
+                      qint64 sourceTime, const QString& target, qint64 targetTime) {
+    return QStringLiteral("保存先 ") + kBold + Shown(targetFolder) + kPlain +
+           QStringLiteral(" には、|") + QStringLiteral("既に日付の") + Colour(5) +
+           QStringLiteral("新しいファイル") + Colour(0) + QStringLiteral("があります||") + kBold +
+           QStringLiteral("【転送元】　[") + StampText(sourceTime) + QStringLiteral("]") +
+           Shown(source) + kBold + QStringLiteral("【保存先】　[") + StampText(targetTime) +
+           QStringLiteral("]") + Shown(target) + QStringLiteral("||") +
+           QStringLiteral("日付の古い") + Colour(1) + Shown(name) + Colour(0) +
+           QStringLiteral("で上書きしていいですか？");
+}
+
+QString OtherFileSystemText(const QString& path, const QString& verb) {
+    return QStringLiteral("フォルダー ") + kBold + Shown(path) + kPlain +
+           QStringLiteral(" は別のファイル・システムなので") + verb +
+           QStringLiteral("しません||続行しますか？");
+}
+
+QString OtherFileSystemLogLine(const QString& path) {
+    return QStringLiteral("フォルダー ") + Shown(path) +
+           QStringLiteral(" は別のファイル・システムなので") + QStringLiteral("入りませんでした") +
+           kCrLf;
+}
+
+QString LogNotWrittenText(const QString& path, const QString& reason) {
+    return kBold + Shown(path) + kPlain + QStringLiteral(" を書き込めませんでした||") + reason;
+}
+
+QString StampText(qint64 seconds) {
+    return QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+}
+
+}  // namespace folderops

@@ -1,0 +1,39 @@
+#pragma once
+// The texts of the folder operations' questions and notices, with the message box's
+// mark-up. Names and paths come in as program names and are shown as a person reads them.
+#include <QString>
+
+namespace folderops {
+
+// Operation index: 1 copy, 2 delete, 3 move.
+QString VerbOf(int operation);
+
+QString SystemFolderText(const QString& name, const QString& verb, bool move, bool windows);
+QString RecycleBinText(const QString& verb);
+QString UnselectedSubfoldersText(const QString& name, const QString& verb, const QString& list);
+QString ConfirmText(const QString& verb, const QString& drive, const QString& example);
+QString ConfirmAgainText(const QString& verb);
+QString CannotDeleteText(const QString& path);
+QString NotDeletedLogLine(const QString& path);
+QString FinishedText(const QString& verb);
+QString ChooseDestinationText(const QString& verb);
+QString InsertMediumText(const QString& drive);
+QString NoRoomText(const QString& drive);
+QString FolderExistsText(const QString& drive, const QString& target);
+QString CannotCreateText(const QString& target);
+QString NotCreatedLogLine(const QString& target);
+QString NotCopiedText(const QString& target, const QString& source, const QString& verb, bool move);
+QString NotCopiedLogLine(const QString& target);
+QString SourceNotRemovedText(const QString& source, const QString& verb);
+QString SourceNotRemovedLogLine(const QString& source);
+QString OverwriteText(const QString& targetFolder, const QString& name, const QString& source,
+                      qint64 sourceTime, const QString& target, qint64 targetTime);
+// A folder on another file system (a mount) inside a selected folder: never entered.
+QString OtherFileSystemText(const QString& path, const QString& verb);
+QString OtherFileSystemLogLine(const QString& path);
+// The failure log could not be written.
+QString LogNotWrittenText(const QString& path, const QString& reason);
+// "YYYY/MM/DD hh:mm" of a time in seconds since the epoch, in local time.
+QString StampText(qint64 seconds);
+
+}  // namespace folderops
