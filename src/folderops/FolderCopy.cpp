@@ -116,16 +116,7 @@ RunEnd FolderOps::CopyRun(const QString& verb, const QString& drive) {
             }
             if (move && stopped) fix.ClearRowSizes(c, true);
             if (move && !stopped) {
-                for (const auto& [row, folder] : removal) {
-                    const QByteArray native = Native(folder);
-                    platform::DirEntry e;
-                    if (!IsDriveRoot(folder) && platform::StatEntry(native, e) && e.isDir &&
-                        !e.isLink && !platform::IsMountPoint(native)) {
-                        platform::RemoveDirNative(native);
-                    }
-                    fix.ClearRowSizes(row, false);
-                    Attended();
-                }
+                RemoveEmptied(removal, fix);
             }
             next = end;
         }

@@ -98,6 +98,20 @@ void FolderOps::ReadUnattended() {
     unattended_ = host_.Unattended();
 }
 
+void FolderOps::RemoveEmptied(const std::vector<std::pair<int, QString>>& removal, ListFix& fix) {
+    for (const auto& [row, folder] : removal) {
+        const QByteArray native = Native(folder);
+        platform::DirEntry e;
+        // Only a real, empty folder of this drive goes: never its root, a link or a mount.
+        if (!IsDriveRoot(folder) && platform::StatEntry(native, e) && e.isDir && !e.isLink &&
+            !platform::IsMountPoint(native)) {
+            platform::RemoveDirNative(native);
+        }
+        fix.ClearRowSizes(row, false);
+        Attended();
+    }
+}
+
 bool FolderOps::Cancelled() {
     return host_.EndCode() != 0;
 }
@@ -284,16 +298,7 @@ RunEnd FolderOps::DeleteRun() {
                 break;
             }
             Attended();
-            for (const auto& [row, folder] : removal) {
-                const QByteArray native = Native(folder);
-                platform::DirEntry e;
-                if (!IsDriveRoot(folder) && platform::StatEntry(native, e) && e.isDir &&
-                    !e.isLink && !platform::IsMountPoint(native)) {
-                    platform::RemoveDirNative(native);
-                }
-                fix.ClearRowSizes(row, false);
-                Attended();
-            }
+            RemoveEmptied(removal, fix);
             next = end;
         }
         if (stopped) break;

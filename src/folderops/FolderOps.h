@@ -19,6 +19,8 @@
 
 namespace folderops {
 
+class ListFix;
+
 // How a run ended.
 enum class RunEnd {
     NotStarted,  // refused, or No / Cancel before anything happened
@@ -74,6 +76,8 @@ class FolderOps {
     bool CopyFolderIn(const QString& source, const QString& target, bool wholeFolder, bool move,
                       quint64 device);
     void Attended();  // lets events run when attended
+    // Removes the emptied folders of a run, deepest first, and clears their rows.
+    void RemoveEmptied(const std::vector<std::pair<int, QString>>& removal, ListFix& fix);
     void ReadUnattended();
     bool Cancelled();
     void WriteLog();

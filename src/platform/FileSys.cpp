@@ -132,14 +132,6 @@ bool Unsupported(int e) {
     return e == EPERM || e == ENOTSUP || e == EOPNOTSUPP;
 }
 
-QByteArray TempName() {
-    static std::atomic<quint64> counter{0};
-    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-    const quint64 mix =
-        quint64(now) * 0x9E3779B97F4A7C15ull ^ (quint64(::getpid()) << 32) ^ counter.fetch_add(1);
-    return ".foldex-" + QByteArray::number(mix, 16) + ".tmp";
-}
-
 }  // namespace
 
 bool MatchPattern(const QString& pattern, const QString& name) {
@@ -291,7 +283,7 @@ bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int
         const bool syncNow = !deferSync || replacing;
 
         for (int attempt = 0; attempt < 100 && out < 0; ++attempt) {
-            temp = TempName();
+            temp = TemporaryName();
             out = ::openat(dirFd, temp.constData(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             if (out < 0 && errno != EEXIST) {
@@ -359,7 +351,7 @@ bool CopyLinkNative(const QByteArray& source, const QByteArray& destination, int
     }
     const QByteArray folder = FolderOf(destination);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray temp = folder + '/' + TempName();
+        const QByteArray temp = folder + '/' + TemporaryName();
         if (::symlink(target.constData(), temp.constData()) != 0) {
             if (errno == EEXIST) continue;
             SetError(error, errno);

@@ -13,15 +13,6 @@
 namespace platform {
 namespace {
 
-QByteArray TempName() {
-    static std::atomic<quint64> counter{0};
-    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-    const quint64 mix =
-        quint64(now) * 0x9E3779B97F4A7C15ull ^ (quint64(::getpid()) << 32) ^ counter.fetch_add(1);
-    // Short, so that a name near the file system's limit still gets a temporary file.
-    return ".foldex-" + QByteArray::number(mix, 16) + ".tmp";
-}
-
 QByteArray FolderPart(const QByteArray& path) {
     const qsizetype slash = path.lastIndexOf('/');
     if (slash < 0) return ".";
@@ -89,7 +80,7 @@ bool ReplacingFile::open(const QByteArray& nativePath) {
         return fail(EACCES);
     }
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        temp_ = TempName();
+        temp_ = TemporaryName();
         fd_ = ::openat(dirFd_, temp_.constData(),
                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, exists ? 0600 : 0666);
         if (fd_ < 0 && errno != EEXIST) {
@@ -187,6 +178,15 @@ bool CloseStdout(int* error) {
         return false;
     }
     return true;
+}
+
+QByteArray TemporaryName() {
+    static std::atomic<quint64> counter{0};
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    const quint64 mix =
+        quint64(now) * 0x9E3779B97F4A7C15ull ^ (quint64(::getpid()) << 32) ^ counter.fetch_add(1);
+    // Short, so that a name near the file system's limit still gets a temporary file.
+    return ".foldex-" + QByteArray::number(mix, 16) + ".tmp";
 }
 
 }  // namespace platform

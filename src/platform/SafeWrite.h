@@ -37,6 +37,9 @@ class ReplacingFile {
 // Writes all of size bytes to a descriptor, retrying after interruptions. False with errno.
 bool WriteFully(int fd, const char* data, qsizetype size);
 
+// A hidden, short, unique name for a file that is written before it is renamed into place.
+QByteArray TemporaryName();
+
 // A standard stream that is closed at start would be taken by the next file opened, and a
 // report meant for standard output would land in it. Closed streams get /dev/null opened
 // on the other direction, so writing to them fails (EBADF) instead.
