@@ -220,6 +220,9 @@ bool ListForm::handleKeyUp(QKeyEvent* event) {
         case Qt::Key_N:
             NewWindow();
             return true;
+        case Qt::Key_O:
+            Options();
+            return true;
         default:
             return false;
     }
@@ -252,10 +255,14 @@ void ListForm::toolbarRelease(QPoint pos, Qt::MouseButton button) {
             }
             break;  // find folder comes with the find command
         case 4:
-            if (!left) app::ShowHelp(this);
+            if (left) {
+                Options();
+                return;
+            }
+            app::ShowHelp(this);
             break;
         default:
-            break;  // save, print, folder menu and options come with their commands
+            break;  // save, print and the folder menu come with their commands
     }
     focusList();
 }
