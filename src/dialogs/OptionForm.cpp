@@ -87,7 +87,8 @@ QFont UiFont(const QString& windowsFace, double points) {
 QCheckBox* MakeCheck(QWidget* parent, const char* name, const char16_t* caption, int x, int y) {
     auto* c = new QCheckBox(QString::fromUtf16(caption), parent);
     c->setObjectName(QLatin1String(name));
-    c->setGeometry(x, y, 270, 20);
+    c->move(x, y);
+    c->resize(std::min(280, c->sizeHint().width()), 20);
     return c;
 }
 
