@@ -368,16 +368,17 @@ void OptionForm::fontClicked(int k) {
 
 short OptionForm::DispOption(QWidget* owner) {
     owner_ = owner ? owner->window() : nullptr;
+    // Stays above its owner; above everything when the owner fills the screen. The flag is
+    // set before the window exists, as changing it later makes a new one.
+    setWindowFlag(Qt::WindowStaysOnTopHint,
+                  owner_ && (owner_->windowState() & Qt::WindowMaximized));
     create();
     if (owner_) {
         const QRect ownerFrame = owner_->frameGeometry();
         QSize frame = frameGeometry().size() - geometry().size();
         if (frame.isEmpty()) frame = ownerFrame.size() - owner_->geometry().size();
-        const QPoint at = OptionPlacement(ownerFrame, size() + frame, platform::ScreenRectPixels());
-        move(at);
-        // Stays above its owner; above everything when the owner fills the screen.
+        move(OptionPlacement(ownerFrame, size() + frame, platform::ScreenRectPixels()));
         if (QWindow* w = windowHandle()) w->setTransientParent(owner_->windowHandle());
-        setWindowFlag(Qt::WindowStaysOnTopHint, bool(owner_->windowState() & Qt::WindowMaximized));
         // The owner going away ends the dialog as Cancel.
         owner_->installEventFilter(this);
     }

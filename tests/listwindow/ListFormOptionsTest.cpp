@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMap>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -307,6 +308,26 @@ TEST_F(ListFormOptionsTest, AltOHoldsTheWindowAndDisablesTheOthersWhileTheDialog
     EXPECT_FALSE(w->gate().busy());
     EXPECT_TRUE(other->isEnabled());
     EXPECT_EQ(Stored(home.settingsFile()).value("FontName1"), QString());  // nothing stored
+}
+
+TEST_F(ListFormOptionsTest, TheOverviewKeepsItsLookAndAWindowClosedMeanwhileCancels) {
+    app::Ctx().FirstWindow = true;
+    auto* w = new ListForm();
+    w->LoadShow();
+    ASSERT_TRUE(w->list().OverviewShown);
+    RunOptions(
+        w, [](OptionForm* f) { Click(Control<QCheckBox>(f, "OPTDKEV")); }, true);
+    EXPECT_EQ(St(w).headings[0], QStringLiteral("Drive名"));
+    EXPECT_EQ(St(w).selectionMode, 0);
+    EXPECT_EQ(St(w).vRuleWidth, 0);
+
+    // Closed while its dialog is open: the dialog ends as Cancel and the window goes after.
+    QPointer<ListForm> alive(w);
+    WhenOpen([&](OptionForm*) { w->close(); });
+    w->Options();
+    EXPECT_EQ(OpenForm(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(alive.isNull());
 }
 
 }  // namespace
