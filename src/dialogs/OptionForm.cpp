@@ -3,9 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QColorDialog>
 #include <QEventLoop>
-#include <QFontDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMouseEvent>
@@ -41,41 +39,8 @@ const char16_t* const kItemCaptions[kOptionItems] = {
 const char* const kLevelCaptions[8] = {"Level 1", "  Level 2", "    Level 3", "      Level 4",
                                        "Level 5", "  Level 6", "    Level 7", "      Level 8"};
 
-OptionDialogHooks& Hooks() {
-    static OptionDialogHooks hooks;
-    return hooks;
-}
-
 quint32 FromQColor(const QColor& c) {
     return quint32(c.red()) | quint32(c.green()) << 8 | quint32(c.blue()) << 16;
-}
-
-// The colour dialog, starting at start (0x00BBGGRR); cancel gives the start.
-quint32 ChooseColour(quint32 start, QWidget* owner) {
-    if (Hooks().colour) return Hooks().colour(start).value_or(start);
-    const QColor initial(int(start & 0xFF), int((start >> 8) & 0xFF), int((start >> 16) & 0xFF));
-    const QColor chosen = QColorDialog::getColor(initial, owner);
-    return chosen.isValid() ? FromQColor(chosen) : start;
-}
-
-// The font dialog over the installed scalable faces; nothing on cancel.
-std::optional<OptionFont> ChooseFont(const OptionFont& start, QWidget* owner) {
-    if (Hooks().font) return Hooks().font(start);
-    QFont initial(platform::ResolveFontFamily(start.name));
-    if (start.size > 0) initial.setPointSizeF(start.size);
-    initial.setBold(start.bold);
-    initial.setItalic(start.italic);
-    bool ok = false;
-    const QFont chosen =
-        QFontDialog::getFont(&ok, initial, owner, QString(), QFontDialog::ScalableFonts);
-    if (!ok) return std::nullopt;
-    OptionFont out;
-    // A face left as it was keeps the name it is stored under.
-    out.name = chosen.family() == initial.family() ? start.name : chosen.family();
-    out.size = chosen.pointSizeF() > 0 ? chosen.pointSizeF() : start.size;
-    out.bold = chosen.bold();
-    out.italic = chosen.italic();
-    return out;
 }
 
 QFont UiFont(const QString& windowsFace, double points) {
@@ -102,10 +67,6 @@ QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& cap
 }
 
 }  // namespace
-
-void SetOptionDialogHooks(OptionDialogHooks hooks) {
-    Hooks() = std::move(hooks);
-}
 
 QPoint OptionPlacement(const QRect& owner, const QSize& dialog, const QRect& screen) {
     int left = owner.x() + owner.width();
@@ -342,7 +303,7 @@ void OptionForm::colourClicked(int item) {
     const quint32 start = current & 0x80000000u
                               ? FromQColor(QColor::fromRgb(target_.ScreenColour(current)))
                               : current;
-    const quint32 chosen = ChooseColour(start, this);
+    const quint32 chosen = ColourDialog(start, this);
     setColour(item, chosen == start ? current : chosen);
     target_.D_Col(item, colours_[size_t(item)]);
 }
@@ -360,9 +321,14 @@ void OptionForm::indentClicked(int k) {
 
 void OptionForm::fontClicked(int k) {
     if (k < 0 || k > 1) return;
-    const std::optional<OptionFont> chosen = ChooseFont(fonts_[size_t(k)], this);
-    if (!chosen || chosen->name.isEmpty()) return;
-    setListFont(k, *chosen);
+    if (!app::Ctx().CommonDialogReady) {
+        platform::Beep();
+        return;
+    }
+    // A cancel gives the starting font back: nothing changes then.
+    const OptionFont chosen = FontDialog(fonts_[size_t(k)], this);
+    if (chosen == fonts_[size_t(k)] || chosen.name.isEmpty()) return;
+    setListFont(k, chosen);
     target_.D_Fon(fonts_[0], fonts_[1]);
 }
 

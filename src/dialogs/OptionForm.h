@@ -6,8 +6,8 @@
 #include <QDialog>
 #include <QRect>
 #include <array>
-#include <functional>
-#include <optional>
+
+#include "dialogs/DialogForm.h"
 
 class QCheckBox;
 class QEventLoop;
@@ -17,13 +17,7 @@ class QPushButton;
 namespace dialogs {
 
 // A list font as the dialog shows and stores it: the face by its (Windows) name.
-struct OptionFont {
-    QString name;
-    double size = 9;
-    bool bold = false;
-    bool italic = false;
-    bool operator==(const OptionFont&) const = default;
-};
+using OptionFont = FontChoice;
 
 // The display operations of the window that opened the dialog.
 class OptionTarget {
@@ -43,14 +37,6 @@ class OptionTarget {
   protected:
     ~OptionTarget() = default;
 };
-
-// The colour and font dialogs the options dialog opens. Until the program's common-dialog
-// host serves them, this is their one place; tests answer through the hooks.
-struct OptionDialogHooks {
-    std::function<std::optional<quint32>(quint32 start)> colour;
-    std::function<std::optional<OptionFont>(const OptionFont& start)> font;
-};
-void SetOptionDialogHooks(OptionDialogHooks hooks);
 
 // Where the dialog goes beside its owner (all in pixels, frames included): at the owner's
 // right side, else at its left; kept on the screen when neither side has room.

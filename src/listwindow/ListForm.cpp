@@ -716,7 +716,7 @@ void ListForm::closeEvent(QCloseEvent* event) {
     c.SlotInUse[size_t(slot_)] = 0;
     c.ListWindows[size_t(slot_)] = nullptr;
     event->accept();
-    if (!scanning_) deleteLater();
+    if (!scanning_ && waits_ == 0) deleteLater();
 }
 
 int ListForm::OpenSiblingWindow() {

@@ -85,6 +85,15 @@ class ListForm : public QWidget,
     void NewWindow();
     void NextWindow();  // F6
 
+    // Saves the list as a text report or CSV (toolbar button 1, Alt+W).
+    void SaveList();
+    // Find folder: asks for the text, then searches from the cursor row (F3, right click
+    // on the new-window button); FindNext and FindPrev search from a row without wrapping.
+    void FindAsk();
+    void FindNext(int start);
+    void FindPrev(int start);
+    QString FindText() const { return findText_; }
+
     // The options dialog (Alt+O, toolbar button 4), holding the window's gate while it is open,
     // and the display operations it calls, each shown at once.
     void Options();
@@ -168,6 +177,17 @@ class ListForm : public QWidget,
     void toolbarMove(QPoint pos);
     void toolbarRelease(QPoint pos, Qt::MouseButton button);
     void focusList();
+    void saveList();
+    void findAsk();
+    void findNext(int start);
+    void findPrev(int start);
+    // A dialog of this window waits on the stack: a close meanwhile leaves the window
+    // alive until the dialog has returned.
+    struct WaitHold {
+        explicit WaitHold(ListForm& w);
+        ~WaitHold();
+        ListForm& window;
+    };
     bool listHasFolders() const;
     void selectionChanged();
     void saveClosingSettings();
@@ -183,6 +203,8 @@ class ListForm : public QWidget,
     bool swallowRelease_ = false;  // the press was refused
     QElapsedTimer progressClock_;
     bool closing_ = false;
+    int waits_ = 0;
+    QString findText_;
 
     scan::DriveList list_;
     grid::GridView* view_ = nullptr;

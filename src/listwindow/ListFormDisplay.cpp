@@ -230,18 +230,16 @@ void ListForm::Options() {
         ListForm* w = InSlot(s);
         if (w && w != this) w->setEnabled(false);
     }
-    // As during a scan, a close while the dialog waits lets the window go only afterwards.
-    const bool wasScanning = scanning_;
-    scanning_ = true;
-    const short answer = form.DispOption(this);
-    scanning_ = wasScanning;
+    short answer = 2;
+    {
+        // A close while the dialog waits lets the window go only afterwards.
+        WaitHold wait(*this);
+        answer = form.DispOption(this);
+    }
     for (int s = 0; s < 10; ++s) {
         if (ListForm* w = InSlot(s)) w->setEnabled(true);
     }
-    if (closing_) {
-        if (!scanning_) deleteLater();
-        return;
-    }
+    if (closing_) return;
 
     if (answer == 1) {
         for (int i = 0; i < dialogs::kOptionItems; ++i) {

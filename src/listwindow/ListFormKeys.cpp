@@ -169,6 +169,15 @@ bool ListForm::handleKeyDown(QKeyEvent* event) {
             return true;
         }
     }
+    if (key == Qt::Key_F3) {
+        const int cursor = view_->grid().st.cursorRow;
+        if (mods == Qt::NoModifier) {
+            findNext(cursor + 1);
+        } else {
+            findPrev(cursor - 1);
+        }
+        return true;
+    }
     if (key == Qt::Key_F4) {
         // Ctrl+F4 closes on release; F4 alone is swallowed.
         return true;
@@ -220,6 +229,9 @@ bool ListForm::handleKeyUp(QKeyEvent* event) {
         case Qt::Key_N:
             NewWindow();
             return true;
+        case Qt::Key_W:
+            saveList();
+            return true;
         case Qt::Key_O:
             Options();
             return true;
@@ -253,7 +265,11 @@ void ListForm::toolbarRelease(QPoint pos, Qt::MouseButton button) {
                 NewWindow();
                 return;
             }
-            break;  // find folder comes with the find command
+            findAsk();
+            break;
+        case 1:
+            saveList();
+            break;
         case 4:
             if (left) {
                 Options();
@@ -262,7 +278,7 @@ void ListForm::toolbarRelease(QPoint pos, Qt::MouseButton button) {
             app::ShowHelp(this);
             break;
         default:
-            break;  // save, print and the folder menu come with their commands
+            break;  // print and the folder menu come with their commands
     }
     focusList();
 }

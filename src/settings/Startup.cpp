@@ -103,9 +103,10 @@ void EntryRoutine(const std::function<QObject*()>& createWindow,
     c.CommandLine = CommandLineDrive(commandLine);
     if (!commandLine.isEmpty() && c.CommandLine.isEmpty()) c.CommandLine = commandLine;
 
-    // Qt's dialogs stand in for the common-dialog control.
+    // Qt's dialogs stand in for the common-dialog control; FOLDEX_NO_COMMON_DIALOGS turns
+    // them off, so that the program's own input box is used instead.
     DetectPlatform();
-    c.CommonDialogReady = true;
+    c.CommonDialogReady = qEnvironmentVariableIsEmpty("FOLDEX_NO_COMMON_DIALOGS");
 
     // File-system codes are filled in as drives are read.
     c.FsCodes = QString(26, QChar(0));

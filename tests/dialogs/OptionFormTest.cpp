@@ -55,7 +55,7 @@ class OptionFormTest : public ::testing::Test {
         platform::ResetBeepCount();
     }
     void TearDown() override {
-        dialogs::SetOptionDialogHooks({});
+        dialogs::SetCommonDialogHooks({});
         app::Ctx() = app::ProgramContext();
     }
     template <class T>
@@ -192,11 +192,12 @@ TEST_F(OptionFormTest, PlacementBesideTheOwner) {
 TEST_F(OptionFormTest, ColourItemsOpenTheColourDialogAndMarkTheirLabel) {
     QList<quint32> starts;
     std::optional<quint32> answer = 0x3060C0;
-    dialogs::SetOptionDialogHooks({[&](quint32 start) {
-                                       starts << start;
-                                       return answer;
-                                   },
-                                   {}});
+    dialogs::CommonDialogHooks hooks;
+    hooks.colour = [&](quint32 start) {
+        starts << start;
+        return answer;
+    };
+    dialogs::SetCommonDialogHooks(hooks);
     form.setColour(1, 0xFCFCFC);
     form.setColour(3, 0x8000000D);  // a system colour
     auto blue = [&](int i) {
@@ -232,10 +233,12 @@ TEST_F(OptionFormTest, ColourItemsOpenTheColourDialogAndMarkTheirLabel) {
 TEST_F(OptionFormTest, FontButtonsChangeTheSampleAndTheListOnlyWhenAFontIsChosen) {
     std::optional<OptionFont> answer = OptionFont{QStringLiteral("ＭＳ 明朝"), 12, false, true};
     OptionFont seen;
-    dialogs::SetOptionDialogHooks({{}, [&](const OptionFont& start) {
-                                       seen = start;
-                                       return answer;
-                                   }});
+    dialogs::CommonDialogHooks hooks;
+    hooks.font = [&](const OptionFont& start) {
+        seen = start;
+        return answer;
+    };
+    dialogs::SetCommonDialogHooks(hooks);
     form.setListFont(0, {QStringLiteral("ＭＳ Ｐゴシック"), 9.75, false, false});
     form.setListFont(1, {QStringLiteral("Arial"), 9, true, false});
     Click(Child<QPushButton>("FONBTN", 1));
@@ -247,6 +250,12 @@ TEST_F(OptionFormTest, FontButtonsChangeTheSampleAndTheListOnlyWhenAFontIsChosen
     Click(Child<QPushButton>("FONBTN", 0));
     EXPECT_EQ(target.calls.size(), 1);
     EXPECT_EQ(form.listFont(0).name, QStringLiteral("ＭＳ Ｐゴシック"));
+    // Without the common dialogs the buttons only beep.
+    app::Ctx().CommonDialogReady = false;
+    answer = OptionFont{QStringLiteral("Arial"), 20, false, false};
+    Click(Child<QPushButton>("FONBTN", 0));
+    EXPECT_EQ(platform::BeepCount(), 1);
+    EXPECT_EQ(target.calls.size(), 1);
 }
 
 TEST_F(OptionFormTest, DispOptionWaitsForOkCancelOrAClose) {

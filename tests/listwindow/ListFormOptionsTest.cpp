@@ -91,7 +91,7 @@ class ListFormOptionsTest : public ::testing::Test {
         platform::ResetBeepCount();
     }
     void TearDown() override {
-        dialogs::SetOptionDialogHooks({});
+        dialogs::SetCommonDialogHooks({});
         for (int s = 0; s < 10; ++s) {
             if (ListForm* w = ListForm::InSlot(s)) w->close();
         }
@@ -169,11 +169,12 @@ TEST_F(ListFormOptionsTest, OkWritesTheItemsFontsAndSwitchesAndOnlyTheChangedDis
 }
 
 TEST_F(ListFormOptionsTest, AChosenColourAndFontShowAtOnceAndComeBackAtTheNextStart) {
-    dialogs::SetOptionDialogHooks({[](quint32) { return std::optional<quint32>(0x3060C0); },
-                                   [](const dialogs::OptionFont&) {
-                                       return std::optional<dialogs::OptionFont>(
-                                           {QStringLiteral("ＭＳ 明朝"), 12, true, true});
-                                   }});
+    dialogs::CommonDialogHooks hooks;
+    hooks.colour = [](quint32) { return std::optional<quint32>(0x3060C0); };
+    hooks.font = [](const dialogs::FontChoice&) {
+        return std::optional<dialogs::FontChoice>({QStringLiteral("ＭＳ 明朝"), 12, true, true});
+    };
+    dialogs::SetCommonDialogHooks(hooks);
     ListForm* w = OpenT();
     w->ApplyBackgroundType(0);  // plain list background
     grid::Grid& g = w->view()->grid();

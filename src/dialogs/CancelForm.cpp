@@ -1,0 +1,131 @@
+#include "dialogs/CancelForm.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QWindow>
+#include <cmath>
+
+#include "dialogs/AppIcon.h"
+#include "platform/Fonts.h"
+#include "platform/Screen.h"
+
+namespace dialogs {
+
+namespace {
+bool g_loaded = false;
+
+QPointer<CancelForm>& Form() {
+    static QPointer<CancelForm> form;
+    return form;
+}
+}  // namespace
+
+CancelForm::CancelForm() : QDialog(nullptr) {
+    g_loaded = true;
+    setObjectName(QStringLiteral("CancelForm"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowIcon(AppIcon());
+    setWindowTitle(QStringLiteral("FOLDEX 印刷"));
+    setModal(false);
+    twipsPerPixel_ = platform::TwipsPerPixel();
+
+    QFont face(platform::ResolveFontFamily(QStringLiteral("MS UI Gothic")));
+    face.setPointSizeF(9.75);
+    setFont(face);
+
+    titDsp_ = new QLabel(QStringLiteral("印刷中"), this);
+    titDsp_->setObjectName(QStringLiteral("TITDSP"));
+    QFont titleFont = face;
+    titleFont.setPointSizeF(11.25);
+    titleFont.setBold(true);
+    titDsp_->setFont(titleFont);
+    titDsp_->setTextFormat(Qt::PlainText);
+    titDsp_->setGeometry(px(150), px(180), px(3825), px(315));
+
+    awaySel_ = new QCheckBox(QStringLiteral("退席"), this);
+    awaySel_->setObjectName(QStringLiteral("退席SEL"));
+    awaySel_->setGeometry(px(150), px(660), px(1500), px(315));
+
+    canBtn_ = new QPushButton(QStringLiteral("中止"), this);
+    canBtn_->setObjectName(QStringLiteral("CANBTN"));
+    canBtn_->setGeometry(px(2835), px(630), px(1215), px(375));
+    connect(canBtn_, &QPushButton::clicked, this, &CancelForm::stop);
+
+    setFixedSize(px(4200), px(1185));
+}
+
+CancelForm::~CancelForm() {
+    g_loaded = false;
+}
+
+int CancelForm::px(int twips) const {
+    return int(std::lround(double(twips) / (twipsPerPixel_ > 0 ? twipsPerPixel_ : 15)));
+}
+
+void CancelForm::Begin(const QString& caption, const QString& title, bool showAway,
+                       QWidget* owner) {
+    EndCode = false;
+    setWindowTitle(caption);
+    SetTitle(title);
+    awaySel_->setVisible(showAway);
+    owner_ = owner ? owner->window() : nullptr;
+    create();
+    // Kept above its owner, which stays usable for its stop and close.
+    if (QWindow* w = windowHandle())
+        w->setTransientParent(owner_ ? owner_->windowHandle() : nullptr);
+    if (owner_ && !isVisible()) {
+        const QRect o = owner_->frameGeometry();
+        move(o.left() + (o.width() - width()) / 2, o.top() + (o.height() - height()) / 2);
+    }
+    show();
+    raise();
+    canBtn_->setFocus(Qt::OtherFocusReason);
+}
+
+void CancelForm::SetTitle(const QString& title) {
+    titDsp_->setText(title);
+}
+
+bool CancelForm::Away() const {
+    return !awaySel_->isHidden() && awaySel_->isChecked();
+}
+
+void CancelForm::End() {
+    hide();
+    if (QWindow* w = windowHandle()) w->setTransientParent(nullptr);
+    owner_ = nullptr;
+}
+
+void CancelForm::stop() {
+    EndCode = true;
+    hide();
+}
+
+void CancelForm::reject() {
+    // Esc presses the stop button.
+    stop();
+}
+
+void CancelForm::closeEvent(QCloseEvent* event) {
+    // Closing the window asks the operation to stop, as the button does.
+    if (isVisible()) stop();
+    event->accept();
+}
+
+CancelForm& ProgressWindow() {
+    if (!Form()) Form() = new CancelForm;
+    return *Form();
+}
+
+bool CancelFormLoaded() {
+    return g_loaded;
+}
+
+bool OperationRunning() {
+    return g_loaded && Form() && Form()->Running();
+}
+
+}  // namespace dialogs
