@@ -494,9 +494,9 @@ void ListForm::readListSettings() {
     }
     setHeadings(scan::FolderHeadings());
     grid::SetPrimaryFont(g, app::OptText("FontName1"), fontSize("FontSize1", 9.75f),
-                         app::OptBool("FontBold1"), false);
+                         app::OptBool("FontBold1"), app::OptBool("FontItalic1"));
     grid::SetAltFont(g, app::OptText("FontName2"), fontSize("FontSize2", 9.0f),
-                     app::OptBool("FontBold2"), false);
+                     app::OptBool("FontBold2"), app::OptBool("FontItalic2"));
     recomputeIndents();
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dialogs/MessageBox.h"
+#include "dialogs/OptionForm.h"
 #include "listwindow/CommandGate.h"
 #include "scan/DriveList.h"
 
@@ -30,7 +31,9 @@ class PictureWidget;
 
 enum class Switch { Off, On, Toggle };
 
-class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
+class ListForm : public QWidget,
+                 public dialogs::OptionTarget,
+                 public dialogs::MsgBoxForwarder<ListForm> {
     Q_OBJECT
   public:
     // Loads the window in the slot NextSlot (load steps up to the start geometry).
@@ -91,6 +94,19 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     void FindPrev(int start);
     QString FindText() const { return findText_; }
 
+    // The options dialog (Alt+O, toolbar button 4), holding the window's gate while it is open,
+    // and the display operations it calls, each shown at once.
+    void Options();
+    void D_Tree(bool on) override;
+    void D_Wide(bool narrow) override;
+    void D_KeiH(int on) override;
+    void D_KeiV(int on) override;
+    void D_Kei3D(bool on) override;
+    void D_Col(int item, quint32 colour) override;
+    void D_Fon(const dialogs::OptionFont& first, const dialogs::OptionFont& second) override;
+    quint32 ItemColour(int item) const override;
+    QRgb ScreenColour(quint32 colour) const override;
+
     static ListForm* InSlot(int slot);
 
   protected:
@@ -149,6 +165,9 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     // A full repaint over a cleared surface, so nothing of the old look stays.
     void repaintList();
     void clearSelectionFigures();
+    void setItemColour(int item, quint32 colour);
+    void refreshRows();
+    void relayoutList();
     void updateLitImages();
     void showDrivePressed(int button, QPoint pos, Qt::MouseButton mb, Qt::KeyboardModifiers mods);
     void driveLabelClicked(int button);

@@ -232,6 +232,9 @@ bool ListForm::handleKeyUp(QKeyEvent* event) {
         case Qt::Key_W:
             saveList();
             return true;
+        case Qt::Key_O:
+            Options();
+            return true;
         default:
             return false;
     }
@@ -268,10 +271,14 @@ void ListForm::toolbarRelease(QPoint pos, Qt::MouseButton button) {
             saveList();
             break;
         case 4:
-            if (!left) app::ShowHelp(this);
+            if (left) {
+                Options();
+                return;
+            }
+            app::ShowHelp(this);
             break;
         default:
-            break;  // print, folder menu and options come with their commands
+            break;  // print and the folder menu come with their commands
     }
     focusList();
 }

@@ -1,0 +1,334 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMap>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "common/TestSupport.h"
+#include "dialogs/OptionForm.h"
+#include "grid/widget/GridView.h"
+#include "listwindow/ListForm.h"
+#include "platform/Beep.h"
+#include "settings/Context.h"
+#include "settings/Settings.h"
+
+using dialogs::OptionForm;
+using listwindow::ListForm;
+using listwindow::Switch;
+
+namespace {
+
+constexpr int kT = 'T' - 'A';
+
+// The settings file as key → value (section "Options" holds every key).
+QMap<QString, QString> Stored(const QByteArray& file) {
+    QMap<QString, QString> out;
+    for (const QByteArray& line : testsupport::ReadAll(file).split('\n')) {
+        const int eq = line.indexOf('=');
+        if (eq > 0)
+            out.insert(QString::fromUtf8(line.left(eq)).trimmed(),
+                       QString::fromUtf8(line.mid(eq + 1)).trimmed());
+    }
+    return out;
+}
+
+OptionForm* OpenForm() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* f = qobject_cast<OptionForm*>(w); f && f->isVisible()) return f;
+    return nullptr;
+}
+
+// Runs body once the options dialog is open (the command lets events run before it opens).
+void WhenOpen(const std::function<void(OptionForm*)>& body) {
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, body] {
+        OptionForm* f = OpenForm();
+        if (!f) return;
+        timer->stop();
+        timer->deleteLater();
+        body(f);
+    });
+    timer->start();
+}
+
+template <class T>
+T* Control(OptionForm* f, const char* name, int index = -1) {
+    for (T* c : f->findChildren<T*>(QLatin1String(name)))
+        if (index < 0 || c->property("index").toInt() == index) return c;
+    return nullptr;
+}
+
+void Click(QWidget* w) {
+    ASSERT_NE(w, nullptr);
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(8, w->height() / 2));
+}
+
+class ListFormOptionsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        app::ProgramContext& c = app::Ctx();
+        c = app::ProgramContext();
+        c.VersionText = QStringLiteral("6.0");
+        c.DriveTypes.fill(1);
+        c.DriveTypes[kT] = 3;
+        c.WindowLeft = 300;
+        c.WindowTop = 300;
+        c.WindowWidth = 9000;
+        c.WindowHeight = 6000;
+        c.CommonDialogReady = true;
+        app::SetSettingsNative(home.settingsFile());
+        drive.writeFile("b/one.bin", QByteArray(5000, 'x'));
+        drive.writeFile("A/deep/three.bin", QByteArray(70000, 'z'));
+        drive.makeDir("c");
+        platform::ResetBeepCount();
+    }
+    void TearDown() override {
+        dialogs::SetCommonDialogHooks({});
+        for (int s = 0; s < 10; ++s) {
+            if (ListForm* w = ListForm::InSlot(s)) w->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        app::SetSettingsNative({});
+        app::Ctx() = app::ProgramContext();
+    }
+    ListForm* OpenT() {
+        auto* w = new ListForm();
+        w->LoadShow();
+        w->Calc(w->ButtonOfDrive(kT));
+        return w;
+    }
+    // Runs the options command; inside touches the open dialog, then it ends with OK or
+    // Cancel.
+    void RunOptions(ListForm* w, const std::function<void(OptionForm*)>& inside, bool ok) {
+        bool ran = false;
+        WhenOpen([&](OptionForm* f) {
+            inside(f);
+            ran = true;
+            Click(Control<QPushButton>(f, ok ? "OKBTN" : "CANBTN"));
+        });
+        w->Options();
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(OpenForm(), nullptr);
+    }
+    grid::GridState& St(ListForm* w) { return w->view()->grid().st; }
+
+    testsupport::TempHome home;
+    testsupport::TempDrive drive{u'T'};
+};
+
+TEST_F(ListFormOptionsTest, OkWritesTheItemsFontsAndSwitchesAndOnlyTheChangedDisplayKeys) {
+    const QStringList always = {"ListForeCol",  "ListBackCol",  "SelForeCol",   "SelBackCol",
+                                "ListHLineCol", "ListVLineCol", "TitleForeCol", "TitleBackCol",
+                                "SelTypeWin",   "UseNewWindow", "FontName1",    "FontSize1",
+                                "FontBold1",    "FontItalic1",  "FontName2",    "FontSize2",
+                                "FontBold2",    "FontItalic2"};
+    struct Case {
+        const char* what;
+        std::function<void(OptionForm*)> act;
+        QStringList alsoWritten;
+    };
+    const Case cases[] = {
+        {"nothing changed", [](OptionForm*) {}, {}},
+        {"tree off and narrow indent",
+         [](OptionForm* f) {
+             Click(Control<QCheckBox>(f, "OPTDTRE"));
+             Click(Control<QPushButton>(f, "WIDBTN", 1));
+         },
+         {"TreeDisp", "ShortSpace"}},
+        {"vertical rules off",
+         [](OptionForm* f) { Click(Control<QCheckBox>(f, "OPTDKEV")); },
+         {"KeiDispV"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::WriteAll(home.settingsFile(), "[Options]\n");
+        ListForm* w = OpenT();
+        const QStringList before = Stored(home.settingsFile()).keys();
+        RunOptions(w, c.act, true);
+        QStringList written;
+        for (const QString& key : Stored(home.settingsFile()).keys())
+            if (!before.contains(key)) written << key;
+        QStringList want = always + c.alsoWritten;
+        written.sort(Qt::CaseInsensitive);
+        want.sort(Qt::CaseInsensitive);
+        EXPECT_EQ(written.join(u' '), want.join(u' '));
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    const QMap<QString, QString> s = Stored(home.settingsFile());
+    EXPECT_EQ(s.value("KeiDispV"), "0");
+    EXPECT_EQ(s.value("SelForeCol"), "-2147483634");  // a system colour stays one
+}
+
+TEST_F(ListFormOptionsTest, AChosenColourAndFontShowAtOnceAndComeBackAtTheNextStart) {
+    dialogs::CommonDialogHooks hooks;
+    hooks.colour = [](quint32) { return std::optional<quint32>(0x3060C0); };
+    hooks.font = [](const dialogs::FontChoice&) {
+        return std::optional<dialogs::FontChoice>({QStringLiteral("ＭＳ 明朝"), 12, true, true});
+    };
+    dialogs::SetCommonDialogHooks(hooks);
+    ListForm* w = OpenT();
+    w->ApplyBackgroundType(0);  // plain list background
+    grid::Grid& g = w->view()->grid();
+    const grid::Colour old = g.surface.pixel(g.surface.width() - 8, g.surface.height() - 3);
+    ASSERT_NE(old, 0x3060C0u);
+    const int oldRowHeight = g.st.rowHeight;
+    auto change = [&](OptionForm* f) {
+        Click(Control<QLabel>(f, "COLDSP", 1));
+        QCoreApplication::processEvents();
+        // Below the last row: the list's background, as the person sees it now.
+        EXPECT_EQ(g.surface.pixel(g.surface.width() - 8, g.surface.height() - 3), 0x3060C0u);
+        Click(Control<QPushButton>(f, "FONBTN", 0));
+        EXPECT_TRUE(grid::FontOf(g.st, false).italic());
+        EXPECT_GT(g.st.rowHeight, oldRowHeight);
+    };
+    RunOptions(w, change, false);
+    // Cancel: the old look is back.
+    EXPECT_EQ(g.surface.pixel(g.surface.width() - 8, g.surface.height() - 3), old);
+    EXPECT_FALSE(grid::FontOf(g.st, false).italic());
+    EXPECT_EQ(g.st.rowHeight, oldRowHeight);
+
+    RunOptions(w, change, true);
+    EXPECT_EQ(g.surface.pixel(g.surface.width() - 8, g.surface.height() - 3), 0x3060C0u);
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // The next start.
+    ListForm* again = OpenT();
+    const grid::GridState& st = again->view()->grid().st;
+    EXPECT_EQ(st.backColour, 0x3060C0u);
+    EXPECT_EQ(st.font1Name, QStringLiteral("ＭＳ 明朝"));
+    EXPECT_EQ(st.font1Size, 12.0f);
+    EXPECT_TRUE(st.font1Bold && st.font1Italic);
+}
+
+TEST_F(ListFormOptionsTest, ThreeDRulesOnAWhiteListAndRulesSwitchedOffUnder3D) {
+    // 3D on a white list: light grey and both rules, the rules stored at once; OK keeps the
+    // grey, Cancel takes it back.
+    for (bool ok : {false, true}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        testsupport::WriteAll(home.settingsFile(),
+                              "[Options]\nListBackCol=16777215\nKeiDispH=0\nKeiDispV=0\n");
+        ListForm* w = OpenT();
+        RunOptions(
+            w,
+            [&](OptionForm* f) {
+                Click(Control<QCheckBox>(f, "OPTDKE3"));
+                EXPECT_EQ(St(w).backColour, 0xF0F0F0u);
+                EXPECT_EQ(St(w).hRuleWidth, 1);
+                EXPECT_EQ(St(w).vRuleWidth, 1);
+                EXPECT_NE(St(w).line3D, 0);
+                const QMap<QString, QString> s = Stored(home.settingsFile());
+                EXPECT_EQ(s.value("KeiDispH"), "1");
+                EXPECT_EQ(s.value("KeiDispV"), "1");
+            },
+            ok);
+        EXPECT_EQ(St(w).backColour, ok ? 0xF0F0F0u : 0xFFFFFFu);
+        EXPECT_EQ(St(w).line3D != 0, ok);
+        EXPECT_EQ(St(w).hRuleWidth, 1);  // written at once: kept either way
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // Rules off under 3D: 3D goes, and stays gone after Cancel.
+    testsupport::WriteAll(home.settingsFile(),
+                          "[Options]\nKeiDispH=1\nKeiDispV=1\nListLine3D=-1\n");
+    ListForm* w = OpenT();
+    ASSERT_NE(St(w).line3D, 0);
+    RunOptions(
+        w,
+        [&](OptionForm* f) {
+            Click(Control<QCheckBox>(f, "OPTDKEH"));
+            EXPECT_EQ(St(w).line3D, 0);
+            EXPECT_FALSE(Control<QCheckBox>(f, "OPTDKE3")->isChecked());
+        },
+        false);
+    EXPECT_EQ(St(w).line3D, 0);
+    EXPECT_EQ(St(w).hRuleWidth, 1);
+    EXPECT_EQ(Stored(home.settingsFile()).value("ListLine3D"), "0");
+}
+
+TEST_F(ListFormOptionsTest, TreeDisplayAndIndent) {
+    ListForm* w = OpenT();
+    grid::GridState& st = St(w);
+    const int step = st.indentStep;
+    std::vector<int> indents;
+    for (int r = 0; r < st.rowCount; ++r) indents.push_back(st.rowIndent[r]);
+    ASSERT_NE(st.treeLines, 0);
+
+    // Tree off and the narrow indent, shown at once; Cancel brings tree and indent back.
+    RunOptions(
+        w,
+        [&](OptionForm* f) {
+            Click(Control<QCheckBox>(f, "OPTDTRE"));
+            EXPECT_EQ(st.treeLines, 0);
+            Click(Control<QPushButton>(f, "WIDBTN", 1));
+            EXPECT_LT(st.indentStep, step);
+            EXPECT_LT(st.rowIndent[2], indents[2]);
+        },
+        false);
+    EXPECT_TRUE(app::Ctx().TreeDisp);
+    EXPECT_FALSE(app::Ctx().ShortSpace);
+    EXPECT_NE(st.treeLines, 0);
+    EXPECT_EQ(st.indentStep, step);
+    for (int r = 0; r < st.rowCount; ++r) EXPECT_EQ(st.rowIndent[r], indents[size_t(r)]) << r;
+
+    // With full paths the tree choice is stored but the rows stay as they are.
+    w->SetFullPath(Switch::On);
+    const QString firstRow = st.rowText[1];
+    w->D_Tree(false);
+    EXPECT_FALSE(app::Ctx().TreeDisp);
+    EXPECT_EQ(st.rowText[1], firstRow);
+    w->SetFullPath(Switch::Off);
+    EXPECT_EQ(st.treeLines, 0);  // the stored choice shows once the paths go
+}
+
+TEST_F(ListFormOptionsTest, AltOHoldsTheWindowAndDisablesTheOthersWhileTheDialogIsOpen) {
+    ListForm* w = OpenT();
+    ListForm* other = ListForm::InSlot(w->OpenSiblingWindow());
+    ASSERT_NE(other, w);
+    bool checked = false;
+    WhenOpen([&](OptionForm* f) {
+        EXPECT_TRUE(w->gate().busy());
+        EXPECT_FALSE(other->isEnabled());
+        // A click on the list meanwhile is refused with a beep.
+        const int beeps = platform::BeepCount();
+        QTest::mouseClick(w->view()->gridWidget(), Qt::LeftButton, {}, QPoint(20, 30));
+        EXPECT_EQ(platform::BeepCount(), beeps + 1);
+        checked = true;
+        f->close();  // by the window manager: Cancel
+    });
+    QTest::keyClick(static_cast<QWidget*>(w->view()->scrollBar()), Qt::Key_O, Qt::AltModifier);
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(w->gate().busy());
+    EXPECT_TRUE(other->isEnabled());
+    EXPECT_EQ(Stored(home.settingsFile()).value("FontName1"), QString());  // nothing stored
+}
+
+TEST_F(ListFormOptionsTest, TheOverviewKeepsItsLookAndAWindowClosedMeanwhileCancels) {
+    app::Ctx().FirstWindow = true;
+    auto* w = new ListForm();
+    w->LoadShow();
+    ASSERT_TRUE(w->list().OverviewShown);
+    RunOptions(
+        w, [](OptionForm* f) { Click(Control<QCheckBox>(f, "OPTDKEV")); }, true);
+    EXPECT_EQ(St(w).headings[0], QStringLiteral("Drive名"));
+    EXPECT_EQ(St(w).selectionMode, 0);
+    EXPECT_EQ(St(w).vRuleWidth, 0);
+
+    // Closed while its dialog is open: the dialog ends as Cancel and the window goes after.
+    QPointer<ListForm> alive(w);
+    WhenOpen([&](OptionForm*) { w->close(); });
+    w->Options();
+    EXPECT_EQ(OpenForm(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(alive.isNull());
+}
+
+}  // namespace
