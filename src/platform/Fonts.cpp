@@ -10,6 +10,11 @@ bool FontInstalled(const QString& face) {
     return QFontDatabase::families().contains(face, Qt::CaseSensitive);
 }
 
+bool FontIsJapanese(const QString& face) {
+    return FontInstalled(face) &&
+           QFontDatabase::writingSystems(face).contains(QFontDatabase::Japanese);
+}
+
 QString ResolveFontFamily(const QString& face) {
     struct Alias {
         const char16_t* windows;

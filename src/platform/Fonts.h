@@ -7,4 +7,6 @@ namespace platform {
 bool FontInstalled(const QString& face);
 // The installed family to use for a Windows face name.
 QString ResolveFontFamily(const QString& face);
+// True when an installed face of exactly this name is made for Japanese text.
+bool FontIsJapanese(const QString& face);
 }  // namespace platform

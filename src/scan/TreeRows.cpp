@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "grid/Grid.h"
+#include "platform/Fonts.h"
 #include "scan/FolderScan.h"
 #include "scan/SizeFormat.h"
 
@@ -99,10 +100,12 @@ void PutTotalRow(DriveList& list, int row) {
     t.Order[r] = R;
 }
 
+// Windows names of Japanese faces carry 明朝 or ゴシック; a face chosen here by its installed
+// name (IPAMincho, Noto Sans CJK JP) says so through its writing systems.
 bool FontTakesKanjiWord(const QString& name) {
-    return name.contains(QStringLiteral("明朝")) || name.contains(QStringLiteral("ゴシック")) ||
-           name == QLatin1String("System") || name == QLatin1String("FixedSys") ||
-           name == QLatin1String("Terminal");
+    return platform::FontIsJapanese(name) || name.contains(QStringLiteral("明朝")) ||
+           name.contains(QStringLiteral("ゴシック")) || name == QLatin1String("System") ||
+           name == QLatin1String("FixedSys") || name == QLatin1String("Terminal");
 }
 
 // Moves the row-bound arrays of rows [from, from + n) to [to, to + n), overlapping allowed.

@@ -76,12 +76,16 @@ TEST(TreeRows, TotalRowWordFollowsTheFontName) {
     EXPECT_EQ(scan::RowCell(scan::BuildTotalRow(western.list, 2), 0), "2 Folders ");
     for (const QString& font :
          {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("ＭＳ 明朝"), QStringLiteral("System"),
-          QStringLiteral("FixedSys"), QStringLiteral("Terminal")}) {
+          QStringLiteral("FixedSys"), QStringLiteral("Terminal"),
+          // Japanese faces chosen in the font dialog are stored by their installed names.
+          QStringLiteral("IPAMincho"), QStringLiteral("IPAPGothic")}) {
         TreeList japanese({{0, "C:\\", 0, 0, 0}}, font);
         EXPECT_EQ(scan::RowCell(scan::BuildTotalRow(japanese.list, 1), 0), "1 フォルダ")
             << font.toStdString();
     }
     TreeList other({{0, "C:\\", 0, 0, 0}}, "Terminal Bold");
+    TreeList latin({{0, "C:\\", 0, 0, 0}}, "Liberation Sans");
+    EXPECT_EQ(scan::RowCell(scan::BuildTotalRow(latin.list, 1), 0), "1 Folder ");
     EXPECT_EQ(scan::RowCell(scan::BuildTotalRow(other.list, 1), 0), "1 Folder ");
 }
 
