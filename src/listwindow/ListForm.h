@@ -27,6 +27,7 @@ class GridView;
 namespace listwindow {
 
 class PictureWidget;
+class FormOpsHost;
 
 enum class Switch { Off, On, Toggle };
 
@@ -91,6 +92,14 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     void FindPrev(int start);
     QString FindText() const { return findText_; }
 
+    // Folder menu POP_DIRGRD (toolbar button 3): at globalPos with rows selected, else a
+    // beep; nothing in the drive overview.
+    void FolderMenu(QPoint globalPos);
+    // Its items: delete, copy and move the selected folders (each one command).
+    void DeleteFolders();
+    void CopyFolders();
+    void MoveFolders();
+
     static ListForm* InSlot(int slot);
 
   protected:
@@ -100,6 +109,7 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    friend class FormOpsHost;
     // Runs f as one command: refused with a beep while another command runs.
     template <typename F>
     void command(F&& f) {
@@ -172,6 +182,9 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     bool listHasFolders() const;
     void selectionChanged();
     void saveClosingSettings();
+    void buildFolderMenu();
+    void runFolderOperation(int operation);
+    void afterFolderOperation();
 
     int slot_ = 0;
     bool arranging_ = true;
@@ -239,6 +252,7 @@ class ListForm : public QWidget, public dialogs::MsgBoxForwarder<ListForm> {
     std::array<QAction*, 9> pSize_{};
     QMenu* popRembtn_ = nullptr;
     QAction* pRmv_ = nullptr;
+    QMenu* popDirgrd_ = nullptr;
 
     // Display state.
     std::array<quint32, 16> savedBackColours_{};

@@ -1,4 +1,5 @@
 // ListForm: the key map and the toolbar.
+#include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -267,11 +268,14 @@ void ListForm::toolbarRelease(QPoint pos, Qt::MouseButton button) {
         case 1:
             saveList();
             break;
+        case 3:
+            FolderMenu(QCursor::pos());
+            break;
         case 4:
             if (!left) app::ShowHelp(this);
             break;
         default:
-            break;  // print, folder menu and options come with their commands
+            break;  // print and options come with their commands
     }
     focusList();
 }
