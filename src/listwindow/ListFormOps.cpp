@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "dialogs/CancelForm.h"
+#include "dialogs/MessageBox.h"
 #include "folderops/FolderOps.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
@@ -49,7 +50,7 @@ class FormOpsHost : public folderops::OpsHost {
     bool Unattended() override { return dialogs::ProgressWindow().Away(); }
     void SetTitle(const QString& text) override { dialogs::ProgressWindow().SetTitle(text); }
     void CopyFailed(const QString& text) override {
-        platform::StandardMessageBox(text, 0x10, QString());
+        platform::StandardMessageBox(text, 0x10, QString::fromUtf16(dialogs::kAppTitle));
     }
     void OpenFile(const QByteArray& nativePath) override { platform::ShellOpenNative(nativePath); }
     void AfterRun() override { form_.afterFolderOperation(); }
