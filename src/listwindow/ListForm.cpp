@@ -382,7 +382,10 @@ void ListForm::buildBottomStrip() {
     dstlst_->setFont(labelFont);
     connect(dstlst_, &QComboBox::currentTextChanged, this, [this](const QString& text) {
         command([&] {
+            CloseChooser();
             list_.Destination = text;
+            // A drive chosen again may have changed its medium: its figures are read anew.
+            if (!text.isEmpty()) scan::ForgetRemovable(text.at(0));
             scan::ShowSelectionFigures(list_);
             refreshFigures();
             focusList();

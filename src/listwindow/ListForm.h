@@ -28,6 +28,7 @@ class GridView;
 namespace listwindow {
 
 class PictureWidget;
+class FormOpsHost;
 
 enum class Switch { Off, On, Toggle };
 
@@ -106,6 +107,13 @@ class ListForm : public QWidget,
     void D_Fon(const dialogs::OptionFont& first, const dialogs::OptionFont& second) override;
     quint32 ItemColour(int item) const override;
     QRgb ScreenColour(quint32 colour) const override;
+    // Folder menu POP_DIRGRD (toolbar button 3): at globalPos with rows selected, else a
+    // beep; nothing in the drive overview.
+    void FolderMenu(QPoint globalPos);
+    // Its items: delete, copy and move the selected folders (each one command).
+    void DeleteFolders();
+    void CopyFolders();
+    void MoveFolders();
 
     static ListForm* InSlot(int slot);
 
@@ -116,6 +124,7 @@ class ListForm : public QWidget,
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    friend class FormOpsHost;
     // Runs f as one command: refused with a beep while another command runs.
     template <typename F>
     void command(F&& f) {
@@ -191,6 +200,9 @@ class ListForm : public QWidget,
     bool listHasFolders() const;
     void selectionChanged();
     void saveClosingSettings();
+    void buildFolderMenu();
+    void runFolderOperation(int operation);
+    void afterFolderOperation();
 
     int slot_ = 0;
     bool arranging_ = true;
@@ -258,6 +270,7 @@ class ListForm : public QWidget,
     std::array<QAction*, 9> pSize_{};
     QMenu* popRembtn_ = nullptr;
     QAction* pRmv_ = nullptr;
+    QMenu* popDirgrd_ = nullptr;
 
     // Display state.
     std::array<quint32, 16> savedBackColours_{};

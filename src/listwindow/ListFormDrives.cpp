@@ -102,6 +102,7 @@ void ListForm::buildMenus() {
     pRmv_->setCheckable(true);
     connect(pRmv_, &QAction::triggered, this,
             [this] { command([&] { RemovableItem(menuButton_); }); });
+    buildFolderMenu();
 }
 
 void ListForm::showDrivePressed(int button, QPoint pos, Qt::MouseButton mb,

@@ -1,4 +1,5 @@
 // ListForm: the key map and the toolbar.
+#include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -270,6 +271,9 @@ void ListForm::toolbarRelease(QPoint pos, Qt::MouseButton button) {
         case 1:
             saveList();
             break;
+        case 3:
+            FolderMenu(QCursor::pos());
+            break;
         case 4:
             if (left) {
                 Options();
@@ -278,7 +282,7 @@ void ListForm::toolbarRelease(QPoint pos, Qt::MouseButton button) {
             app::ShowHelp(this);
             break;
         default:
-            break;  // print and the folder menu come with their commands
+            break;  // print comes with its command
     }
     focusList();
 }
