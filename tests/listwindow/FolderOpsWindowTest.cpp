@@ -20,6 +20,7 @@
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
+#include "listwindow/WindowFixture.h"
 #include "platform/Beep.h"
 #include "platform/StdMessage.h"
 #include "settings/Context.h"
@@ -40,16 +41,8 @@ bool Exists(const QByteArray& native) {
 class FolderOpsWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        app::ProgramContext& c = app::Ctx();
-        c = app::ProgramContext();
-        c.VersionText = QStringLiteral("6.0");
-        c.DriveTypes.fill(1);
-        c.DriveTypes[kT] = 3;
-        c.DriveTypes[kU] = 3;
-        c.WindowWidth = 9000;
-        c.WindowHeight = 6000;
+        app::ProgramContext& c = windowtest::FreshContext(home.settingsFile(), 9000, {'T', 'U'});
         c.AppFolderNative = home.native();
-        app::SetSettingsNative(home.settingsFile());
         t.writeFile("A/a.bin", QByteArray(5000, 'a'));
         t.writeFile("A/x\\y\x01.bin", QByteArray(10, 'n'));  // a backslash and a control character
         t.writeFile("B/keep.bin", QByteArray(3000, 'b'));
@@ -76,14 +69,10 @@ class FolderOpsWindowTest : public ::testing::Test {
         const QByteArray odd = t.native() + "/C\xE6";
         ::unlink((odd + "/c.bin").constData());
         ::rmdir(odd.constData());
-        for (int s = 0; s < 10; ++s) {
-            if (ListForm* w = ListForm::InSlot(s)) w->close();
-        }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        windowtest::CloseWindows();
         dialogs::SetMsgBoxFallbackForced(false);
         platform::SetStdMessageHandler({});
-        app::SetSettingsNative({});
-        app::Ctx() = app::ProgramContext();
+        windowtest::ForgetContext();
     }
 
     static ListForm* Open(int letter) {

@@ -15,6 +15,7 @@
 #include "dialogs/OptionForm.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
+#include "listwindow/WindowFixture.h"
 #include "platform/Beep.h"
 #include "settings/Context.h"
 #include "settings/Settings.h"
@@ -74,17 +75,10 @@ void Click(QWidget* w) {
 class ListFormOptionsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        app::ProgramContext& c = app::Ctx();
-        c = app::ProgramContext();
-        c.VersionText = QStringLiteral("6.0");
-        c.DriveTypes.fill(1);
-        c.DriveTypes[kT] = 3;
+        app::ProgramContext& c = windowtest::FreshContext(home.settingsFile(), 9000);
         c.WindowLeft = 300;
         c.WindowTop = 300;
-        c.WindowWidth = 9000;
-        c.WindowHeight = 6000;
         c.CommonDialogReady = true;
-        app::SetSettingsNative(home.settingsFile());
         drive.writeFile("b/one.bin", QByteArray(5000, 'x'));
         drive.writeFile("A/deep/three.bin", QByteArray(70000, 'z'));
         drive.makeDir("c");
@@ -92,12 +86,8 @@ class ListFormOptionsTest : public ::testing::Test {
     }
     void TearDown() override {
         dialogs::SetCommonDialogHooks({});
-        for (int s = 0; s < 10; ++s) {
-            if (ListForm* w = ListForm::InSlot(s)) w->close();
-        }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        app::SetSettingsNative({});
-        app::Ctx() = app::ProgramContext();
+        windowtest::CloseWindows();
+        windowtest::ForgetContext();
     }
     ListForm* OpenT() {
         auto* w = new ListForm();

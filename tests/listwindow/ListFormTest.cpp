@@ -24,6 +24,7 @@
 #include "listwindow/Artwork.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
+#include "listwindow/WindowFixture.h"
 #include "platform/Beep.h"
 #include "platform/DriveMap.h"
 #include "platform/Fonts.h"
@@ -42,17 +43,10 @@ constexpr int kT = 'T' - 'A';
 class ListFormTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        app::ProgramContext& c = app::Ctx();
-        c = app::ProgramContext();
-        c.VersionText = QStringLiteral("6.0");
-        c.DriveTypes.fill(1);
-        c.DriveTypes[kT] = 3;
+        app::ProgramContext& c = windowtest::FreshContext(home.settingsFile(), 7800);
         c.WindowLeft = 300;
         c.WindowTop = 300;
-        c.WindowWidth = 7800;
-        c.WindowHeight = 6000;
         c.FirstWindow = true;
-        app::SetSettingsNative(home.settingsFile());
         drive.writeFile("b/one.bin", QByteArray(5000, 'x'));
         drive.writeFile("A/two.bin", QByteArray(100, 'y'));
         drive.writeFile("A/deep/three.bin", QByteArray(70000, 'z'));
@@ -60,12 +54,8 @@ class ListFormTest : public ::testing::Test {
         platform::ResetBeepCount();
     }
     void TearDown() override {
-        for (int s = 0; s < 10; ++s) {
-            if (ListForm* w = ListForm::InSlot(s)) w->close();
-        }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        app::SetSettingsNative({});
-        app::Ctx() = app::ProgramContext();
+        windowtest::CloseWindows();
+        windowtest::ForgetContext();
     }
 
     ListForm* Open() {

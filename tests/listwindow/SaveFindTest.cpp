@@ -21,6 +21,7 @@
 #include "listwindow/ListCommands.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
+#include "listwindow/WindowFixture.h"
 #include "platform/Beep.h"
 #include "platform/PathMap.h"
 #include "platform/StdMessage.h"
@@ -46,18 +47,11 @@ constexpr int kT = 'T' - 'A';
 class SaveFindTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        app::ProgramContext& c = app::Ctx();
-        c = app::ProgramContext();
-        c.VersionText = QStringLiteral("6.0");
-        c.DriveTypes.fill(1);
-        c.DriveTypes[kT] = 3;
-        c.WindowWidth = 9000;
-        c.WindowHeight = 6000;
+        app::ProgramContext& c = windowtest::FreshContext(home.settingsFile(), 9000);
         c.CommonDialogReady = true;
         drive.makeDir("app");
         c.AppFolderNative = drive.native() + "/app";
         c.AppFolder = QStringLiteral("T:\\app");
-        app::SetSettingsNative(home.settingsFile());
         drive.writeFile("WINDOWS/a.bin", QByteArray(5000, 'x'));
         drive.writeFile("Program Files/b.bin", QByteArray(1024, 'y'));
         drive.writeFile("WINNT/deep/c.bin", QByteArray(70000, 'z'));
@@ -71,16 +65,12 @@ class SaveFindTest : public ::testing::Test {
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
     }
     void TearDown() override {
-        for (int s = 0; s < 10; ++s) {
-            if (ListForm* w = ListForm::InSlot(s)) w->close();
-        }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        windowtest::CloseWindows();
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         dialogs::SetCommonDialogHooks({});
         dialogs::SetMsgBoxFallbackForced(false);
         platform::SetStdMessageHandler({});
-        app::SetSettingsNative({});
-        app::Ctx() = app::ProgramContext();
+        windowtest::ForgetContext();
     }
 
     ListForm* OpenT() {
