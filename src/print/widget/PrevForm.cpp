@@ -95,8 +95,9 @@ QRect PreviewPlacement(QSizeF sheet, QSizeF printable, QSize outerTwips, QSize i
     const double W = sheet.width(), H = sheet.height();
     const double w = printable.width(), h = printable.height();
     if (W <= 0 || H <= 0 || w <= 0 || h <= 0 || twipsPerPixel <= 0) return {};
-    const double xOffset = (W - w) / 2 * outerTwips.width() / w;
-    const double yOffset = (H - h) / 2 * outerTwips.height() / h;
+    // The margins scale with the sheet, as the printable area does, so that it sits centrally.
+    const double xOffset = (W - w) / 2 * outerTwips.width() / W;
+    const double yOffset = (H - h) / 2 * outerTwips.height() / H;
     const int width = int(std::lround(w / W * inner.width()));
     const int height = int(std::lround(h / H * inner.height()));
     return QRect(int(std::lround(xOffset / twipsPerPixel)),

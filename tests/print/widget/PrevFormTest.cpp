@@ -44,7 +44,10 @@ class PrevFormTest : public ::testing::Test {
         form->setRedraw([this] { ++redraws; });
         form->show();
         form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        ASSERT_TRUE(QTest::qWaitFor([this] {
+            QCoreApplication::processEvents();
+            return form->isActiveWindow();
+        }));
     }
     template <class T>
     T* Child(const char* name, int index = -1) {
@@ -144,7 +147,9 @@ TEST_F(PrevFormTest, EnterMovesTheFocusOnAndIsSwallowed) {
         Settle();
         ASSERT_NE(Focus(), nullptr);
         EXPECT_EQ(Focus()->objectName(), QString::fromUtf8(c.to));
-        if (Box(c.from)) EXPECT_EQ(Box(c.from)->isChecked(), checked);
+        if (Box(c.from)) {
+            EXPECT_EQ(Box(c.from)->isChecked(), checked);
+        }
         EXPECT_TRUE(form->isVisible());
     }
     EXPECT_EQ(platform::BeepCount(), 0);
@@ -221,6 +226,17 @@ TEST_F(PrevFormTest, SettingsAreReadWithDefaultsAndWrittenOnlyAfterAnOptionChang
 }
 
 TEST_F(PrevFormTest, CloseBoxAndEscCancelAndTheWindowStaysForTheNextCommand) {
+    // A print with a wrong range in the fields does not start: the field gets the focus.
+    Child<QRadioButton>("頁範囲OPT", 1)->setChecked(true);
+    Top()->setText(QStringLiteral("0"));
+    QTest::mouseClick(Child<QPushButton>("PRNBTN"), Qt::LeftButton);
+    Settle();
+    EXPECT_FALSE(form->PrStart);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(platform::BeepCount(), 1);
+    EXPECT_EQ(Focus(), Top());
+    Top()->setText(QStringLiteral("1"));
+
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         form->PrStart = true;
@@ -233,18 +249,11 @@ TEST_F(PrevFormTest, CloseBoxAndEscCancelAndTheWindowStaysForTheNextCommand) {
         EXPECT_FALSE(form->isVisible());
         EXPECT_TRUE(print::PrevFormLoaded());
         form->show();
-        EXPECT_TRUE(form->isVisible());
     }
-    // A print with a wrong range in the fields does not start: the field gets the focus.
-    Child<QRadioButton>("頁範囲OPT", 1)->setChecked(true);
-    Top()->setText(QStringLiteral("0"));
-    platform::ResetBeepCount();
+    // Shown again, it prints.
     QTest::mouseClick(Child<QPushButton>("PRNBTN"), Qt::LeftButton);
-    Settle();
-    EXPECT_FALSE(form->PrStart);
-    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->PrStart);
     EXPECT_EQ(platform::BeepCount(), 1);
-    EXPECT_EQ(Focus(), Top());
 }
 
 TEST(PreviewPlacement, PrintableAreaSitsCentrallyOnTheSheet) {
