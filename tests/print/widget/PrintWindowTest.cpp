@@ -227,6 +227,23 @@ TEST_F(PrintWindowTest, RefusedWhereThereIsNothingToPrintOrAnOperationRuns) {
     EXPECT_EQ(platform::BeepCount(), 0);
     EXPECT_FALSE(print::PrintFormExists() && print::PrintForm().isVisible());
     EXPECT_EQ(asked, 0);
+
+    // The print window open for one list: another list's print command only beeps.
+    w->Calc(w->ButtonOfDrive(kT));
+    ListForm* other = OpenT();
+    platform::ResetBeepCount();
+    int otherEnabled = -1;
+    WhenWaiting(other, [&](PrevForm& f) {
+        w->PrintList();
+        otherEnabled = other->isEnabled();
+        EXPECT_TRUE(f.isVisible());
+        f.close();
+    });
+    other->PrintList();
+    EXPECT_EQ(platform::BeepCount(), 1);
+    EXPECT_EQ(otherEnabled, 0);
+    EXPECT_TRUE(other->isEnabled());
+    EXPECT_TRUE(w->isEnabled());
 }
 
 TEST_F(PrintWindowTest, CloseBoxAndStopButtonEndTheCommandWithoutAFile) {
