@@ -15,26 +15,25 @@ namespace print {
 namespace {
 
 constexpr double kTwipsPerInch = 1440.0;
-constexpr double kTwipsPerPoint = 20.0;
-
-int Twips(double points) {
-    return int(std::lround(points * kTwipsPerPoint));
-}
 
 }  // namespace
 
 PageGeometry GeometryOf(const QPageLayout& layout, int dpiX, int dpiY) {
     PageGeometry g;
-    const QRectF full = layout.fullRectPoints();
-    const QRectF paint = layout.paintRectPoints();
-    g.sheetWidth = Twips(full.width());
-    g.sheetHeight = Twips(full.height());
-    g.pageWidth = Twips(paint.width());
-    g.pageHeight = Twips(paint.height());
-    g.printableLeft = Twips(paint.left());
-    g.printableTop = Twips(paint.top());
     g.twipsPerPixelX = dpiX > 0 ? kTwipsPerInch / dpiX : 1.0;
     g.twipsPerPixelY = dpiY > 0 ? kTwipsPerInch / dpiY : 1.0;
+    // In whole printer pixels, as the device paints, then in twips.
+    const int dpi = std::max(1, std::max(dpiX, dpiY));
+    const QRect full = layout.fullRectPixels(dpi);
+    const QRect paint = layout.paintRectPixels(dpi);
+    const double tpp = kTwipsPerInch / dpi;
+    auto twips = [tpp](int pixels) { return int(std::lround(pixels * tpp)); };
+    g.sheetWidth = twips(full.width());
+    g.sheetHeight = twips(full.height());
+    g.pageWidth = twips(paint.width());
+    g.pageHeight = twips(paint.height());
+    g.printableLeft = twips(paint.left());
+    g.printableTop = twips(paint.top());
     return g;
 }
 
