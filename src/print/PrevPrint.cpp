@@ -196,28 +196,24 @@ void PrevPrint::OutText(const QString& text, double clipRight) {
     QString t = text;
     const bool newLine = t.endsWith(QLatin1Char('\r'));
     if (newLine) t.chop(1);
-    if (painter_ && !t.isEmpty() && metrics_) {
-        const QColor c = preview_ ? QColor::fromRgb(grid::ToRgb(textColour_)) : QColor(Qt::black);
-        painter_->setPen(c);
-        const bool clip = clipRight > 0;
+    const double width = TextWidth(t);
+    if (painter_ && !t.isEmpty() && metrics_ && (clipRight <= 0 || clipRight > x_)) {
+        painter_->setPen(preview_ ? QColor::fromRgb(grid::ToRgb(textColour_)) : QColor(Qt::black));
+        // Only a text that reaches past its limit is clipped; a clip per cell would bloat a
+        // PDF.
+        const bool clip = clipRight > 0 && x_ + width > clipRight;
         if (clip) {
-            if (clipRight <= x_) {
-                t.clear();
-            } else {
-                painter_->save();
-                painter_->setClipRect(QRectF(x_, y_, clipRight - x_, metrics_->height()));
-            }
+            painter_->save();
+            painter_->setClipRect(QRectF(x_, y_, clipRight - x_, metrics_->height()));
         }
-        if (!t.isEmpty()) {
-            painter_->drawText(QPointF(x_, y_ + metrics_->ascent()), t);
-            if (clip) painter_->restore();
-        }
+        painter_->drawText(QPointF(x_, y_ + metrics_->ascent()), t);
+        if (clip) painter_->restore();
     }
     if (newLine) {
         x_ = 0;
         y_ += metrics_ ? metrics_->height() : 0.0;
     } else {
-        x_ += TextWidth(t);
+        x_ += width;
     }
 }
 
@@ -275,6 +271,11 @@ void PrevPrint::OutFill(double x1, double y1, double x2, double y2, OutColour co
 void PrevPrint::OutPicture(const QImage& source, int sx, int sy, int sw, int sh, double x, double y,
                            double w, double h) {
     if (!painter_ || source.isNull() || w <= 0 || h <= 0) return;
+    if (sx == 0 && sy == 0 && sw == source.width() && sh == source.height()) {
+        // The whole image keeps its identity, so a PDF stores it once.
+        painter_->drawImage(QRectF(x, y, w, h), source);
+        return;
+    }
     painter_->drawImage(QRectF(x, y, w, h), source, QRectF(sx, sy, sw, sh));
 }
 

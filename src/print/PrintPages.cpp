@@ -385,8 +385,8 @@ class PageDrawer {
         if (place.icon) {
             const int code = g_.rowIcon[size_t(r)];
             const double s = m_.S;
-            out_.OutPicture(PrintIconStrip(), 0, (code - 10) * kPrintIconSize, kPrintIconSize,
-                            kPrintIconSize, X + s / 2, Bot - s - (m_.pitch - s) / 2, s, s);
+            out_.OutPicture(PrintIcon(code - 10), 0, 0, kPrintIconSize, kPrintIconSize, X + s / 2,
+                            Bot - s - (m_.pitch - s) / 2, s, s);
         }
     }
 
