@@ -461,6 +461,9 @@ PrintResult PrintPages(PrevPrint& out, const grid::GridState& g, const QString& 
 
     PageDrawer drawer(out, g, title, fullPath, o, m);
     bool pageOpen = false;  // the printer's current sheet carries a drawn page
+    // Events run between pages; pages laid out for rows that are gone are not drawn.
+    const int rows = g.rowCount;
+    auto stop = [&](int rounds) { return progress->Pump(rounds) || g.rowCount != rows; };
     for (const PagePlan& p : pages) {
         ++result.pagesLaidOut;
         if (p.drawn) {
@@ -470,7 +473,7 @@ PrintResult PrintPages(PrevPrint& out, const grid::GridState& g, const QString& 
             ++result.pagesDrawn;
             pageOpen = true;
         }
-        if (progress && progress->Pump(1)) {
+        if (progress && stop(1)) {
             result.cancelled = true;
             break;
         }
@@ -479,7 +482,7 @@ PrintResult PrintPages(PrevPrint& out, const grid::GridState& g, const QString& 
             return result;
         }
         if (!p.drawn && preview) out.ClearPage();
-        if (progress && progress->Pump(100)) {
+        if (progress && stop(100)) {
             result.cancelled = true;
             break;
         }
