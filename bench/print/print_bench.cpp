@@ -68,7 +68,10 @@ int main(int argc, char** argv) {
     // The preview: the first time includes font loading, so it is run a few times.
     print::PrevPrint preview;
     int shown = 0;
-    preview.SetPageSink([&](const QImage&) { ++shown; });
+    const QString image = qEnvironmentVariable("FOLDEX_BENCH_PREVIEW");
+    preview.SetPageSink([&](const QImage& page) {
+        if (++shown == 1 && !image.isEmpty()) page.save(image);
+    });
     for (int run = 0; run < 5; ++run) {
         QElapsedTimer t;
         t.start();

@@ -6,35 +6,36 @@
 #include <QPen>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "grid/GridSurface.h"
 #include "platform/Fonts.h"
+#include "print/PdfOutput.h"
 
 namespace print {
 
 namespace {
 
 constexpr double kTwipsPerInch = 1440.0;
-constexpr double kTwipsPerPoint = 20.0;
-
-int Twips(double points) {
-    return int(std::lround(points * kTwipsPerPoint));
-}
 
 }  // namespace
 
 PageGeometry GeometryOf(const QPageLayout& layout, int dpiX, int dpiY) {
     PageGeometry g;
-    const QRectF full = layout.fullRectPoints();
-    const QRectF paint = layout.paintRectPoints();
-    g.sheetWidth = Twips(full.width());
-    g.sheetHeight = Twips(full.height());
-    g.pageWidth = Twips(paint.width());
-    g.pageHeight = Twips(paint.height());
-    g.printableLeft = Twips(paint.left());
-    g.printableTop = Twips(paint.top());
     g.twipsPerPixelX = dpiX > 0 ? kTwipsPerInch / dpiX : 1.0;
     g.twipsPerPixelY = dpiY > 0 ? kTwipsPerInch / dpiY : 1.0;
+    // In whole printer pixels, as the device paints, then in twips.
+    const int dpi = std::max(1, std::max(dpiX, dpiY));
+    const QRect full = layout.fullRectPixels(dpi);
+    const QRect paint = layout.paintRectPixels(dpi);
+    const double tpp = kTwipsPerInch / dpi;
+    auto twips = [tpp](int pixels) { return int(std::lround(pixels * tpp)); };
+    g.sheetWidth = twips(full.width());
+    g.sheetHeight = twips(full.height());
+    g.pageWidth = twips(paint.width());
+    g.pageHeight = twips(paint.height());
+    g.printableLeft = twips(paint.left());
+    g.printableTop = twips(paint.top());
     return g;
 }
 
@@ -84,6 +85,7 @@ bool PrevPrint::SetPreviewTarget(const PageGeometry& geometry, int twipsPerScree
     endPainter();
     preview_ = true;
     device_ = nullptr;
+    pdf_ = nullptr;
     printerError_ = false;
     errorText_.clear();
     geometry_ = geometry;
@@ -102,9 +104,22 @@ bool PrevPrint::SetPreviewTarget(const PageGeometry& geometry, int twipsPerScree
     return beginPainter(&picture_);
 }
 
+bool PrevPrint::SetPdfTarget(PdfOutput& pdf) {
+    if (!pdf.Writer()) {
+        SetPrinterTarget(nullptr);
+        fail(pdf.ErrorText().isEmpty() ? QStringLiteral("印刷を開始できません。")
+                                       : pdf.ErrorText());
+        return false;
+    }
+    if (!SetPrinterTarget(pdf.Writer())) return false;
+    pdf_ = &pdf;
+    return true;
+}
+
 bool PrevPrint::SetPrinterTarget(QPagedPaintDevice* device) {
     endPainter();
     preview_ = false;
+    pdf_ = nullptr;
     device_ = device;
     printerError_ = false;
     errorText_.clear();
@@ -197,28 +212,24 @@ void PrevPrint::OutText(const QString& text, double clipRight) {
     QString t = text;
     const bool newLine = t.endsWith(QLatin1Char('\r'));
     if (newLine) t.chop(1);
-    if (painter_ && !t.isEmpty() && metrics_) {
-        const QColor c = preview_ ? QColor::fromRgb(grid::ToRgb(textColour_)) : QColor(Qt::black);
-        painter_->setPen(c);
-        const bool clip = clipRight > 0;
+    const double width = TextWidth(t);
+    if (painter_ && !t.isEmpty() && metrics_ && (clipRight <= 0 || clipRight > x_)) {
+        painter_->setPen(preview_ ? QColor::fromRgb(grid::ToRgb(textColour_)) : QColor(Qt::black));
+        // Only a text that reaches past its limit is clipped; a clip per cell would bloat a
+        // PDF.
+        const bool clip = clipRight > 0 && x_ + width > clipRight;
         if (clip) {
-            if (clipRight <= x_) {
-                t.clear();
-            } else {
-                painter_->save();
-                painter_->setClipRect(QRectF(x_, y_, clipRight - x_, metrics_->height()));
-            }
+            painter_->save();
+            painter_->setClipRect(QRectF(x_, y_, clipRight - x_, metrics_->height()));
         }
-        if (!t.isEmpty()) {
-            painter_->drawText(QPointF(x_, y_ + metrics_->ascent()), t);
-            if (clip) painter_->restore();
-        }
+        painter_->drawText(QPointF(x_, y_ + metrics_->ascent()), t);
+        if (clip) painter_->restore();
     }
     if (newLine) {
         x_ = 0;
         y_ += metrics_ ? metrics_->height() : 0.0;
     } else {
-        x_ += TextWidth(t);
+        x_ += width;
     }
 }
 
@@ -276,6 +287,11 @@ void PrevPrint::OutFill(double x1, double y1, double x2, double y2, OutColour co
 void PrevPrint::OutPicture(const QImage& source, int sx, int sy, int sw, int sh, double x, double y,
                            double w, double h) {
     if (!painter_ || source.isNull() || w <= 0 || h <= 0) return;
+    if (sx == 0 && sy == 0 && sw == source.width() && sh == source.height()) {
+        // The whole image keeps its identity, so a PDF stores it once.
+        painter_->drawImage(QRectF(x, y, w, h), source);
+        return;
+    }
     painter_->drawImage(QRectF(x, y, w, h), source, QRectF(sx, sy, sw, sh));
 }
 
@@ -319,8 +335,13 @@ bool PrevPrint::EndDoc() {
     const bool ok = painter_->end();
     painter_.reset();
     device_ = nullptr;
+    PdfOutput* pdf = std::exchange(pdf_, nullptr);
     if (!ok) {
         fail(QStringLiteral("印刷を終えられません。出力先に書き込めなかった可能性があります。"));
+        return false;
+    }
+    if (pdf && !pdf->Commit()) {
+        fail(pdf->ErrorText());
         return false;
     }
     return true;

@@ -3,6 +3,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
+#include <array>
 
 namespace print {
 
@@ -111,6 +113,16 @@ QImage MakeStrip() {
 const QImage& PrintIconStrip() {
     static const QImage strip = MakeStrip();
     return strip;
+}
+
+const QImage& PrintIcon(int i) {
+    static const std::array<QImage, kPrintIconCount> icons = [] {
+        std::array<QImage, kPrintIconCount> a;
+        for (int k = 0; k < kPrintIconCount; ++k)
+            a[size_t(k)] = PrintIconStrip().copy(0, k * N, N, N);
+        return a;
+    }();
+    return icons[size_t(std::clamp(i, 0, kPrintIconCount - 1))];
 }
 
 }  // namespace print

@@ -10,5 +10,8 @@ inline constexpr int kPrintIconCount = 4;
 
 // The strip, 128 x 512, transparent background.
 const QImage& PrintIconStrip();
+// Icon i (0..3) of the strip as an image of its own, made once, so that a printer that keeps
+// images by identity (PDF) stores each icon once.
+const QImage& PrintIcon(int i);
 
 }  // namespace print

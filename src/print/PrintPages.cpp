@@ -323,23 +323,25 @@ class PageDrawer {
     // The name cell with its tree; returns the row's bottom.
     double nameCell(int r, double top) {
         const NamePlace place = PlaceName(out_, g_, m_, o_, fullPath_, true, r);
-        if (o_.tree) tree(r, top, place);
         const std::vector<QString> lines = SplitName(out_, NameCell(g_, r), place.space, o_.wrap);
         const int shown = int(lines.size()) > 1 ? LinesThatFit(m_, top, int(lines.size())) : 1;
+        const double bottom = top + m_.pitch + (shown - 1) * m_.H;
+        if (o_.tree) tree(r, top, bottom, place);
         const double clip = m_.edge[1] - 10 * m_.pixelX;
         for (int k = 0; k < shown; ++k) {
             out_.SetCurrentX(place.x);
             out_.SetCurrentY(top + m_.textOffset + k * m_.H);
             out_.OutText(lines[size_t(k)], clip);
         }
-        return top + m_.pitch + (shown - 1) * m_.H;
+        return bottom;
     }
 
     void vline(double x, double y1, double y2) {
         if (x < m_.edge[1]) out_.OutLine(x, y1, x, y2, kDefaultLine, 1);
     }
 
-    void tree(int r, double top, const NamePlace& place) {
+    // Lines that go on below a row run to its bottom, past the lines of a wrapped name.
+    void tree(int r, double top, double bottom, const NamePlace& place) {
         const double left = m_.edge[0];
         const double colRight = m_.edge[1];
         const double D = place.indent;
@@ -350,10 +352,10 @@ class PageDrawer {
         const double px = m_.pixelX;
         if (!fullPath_) {
             if (r == 0) {
-                if (r + 1 < g_.rowCount && D >= 1) vline(X, M, Bot);
+                if (r + 1 < g_.rowCount && D >= 1) vline(X, M, bottom);
             } else {
                 const quint8 flags = g_.rowTreeFlags[size_t(r)];
-                if (D >= 1) vline(X, Top, (flags & 2) ? M : Bot);
+                if (D >= 1) vline(X, Top, (flags & 2) ? M : bottom);
                 double x = D;
                 int level = Level(g_, r);
                 int from = r;
@@ -364,7 +366,7 @@ class PageDrawer {
                     if (above < 0) continue;
                     from = above;
                     if (!(g_.rowTreeFlags[size_t(above)] & 2) && x >= 0) {
-                        vline(left + x, Top, Bot);
+                        vline(left + x, Top, bottom);
                     }
                 }
                 if (D >= 1 && X < colRight) {
@@ -383,8 +385,8 @@ class PageDrawer {
         if (place.icon) {
             const int code = g_.rowIcon[size_t(r)];
             const double s = m_.S;
-            out_.OutPicture(PrintIconStrip(), 0, (code - 10) * kPrintIconSize, kPrintIconSize,
-                            kPrintIconSize, X + s / 2, Bot - s - (m_.pitch - s) / 2, s, s);
+            out_.OutPicture(PrintIcon(code - 10), 0, 0, kPrintIconSize, kPrintIconSize, X + s / 2,
+                            Bot - s - (m_.pitch - s) / 2, s, s);
         }
     }
 
@@ -459,6 +461,9 @@ PrintResult PrintPages(PrevPrint& out, const grid::GridState& g, const QString& 
 
     PageDrawer drawer(out, g, title, fullPath, o, m);
     bool pageOpen = false;  // the printer's current sheet carries a drawn page
+    // Events run between pages; pages laid out for rows that are gone are not drawn.
+    const int rows = g.rowCount;
+    auto stop = [&](int rounds) { return progress->Pump(rounds) || g.rowCount != rows; };
     for (const PagePlan& p : pages) {
         ++result.pagesLaidOut;
         if (p.drawn) {
@@ -468,7 +473,7 @@ PrintResult PrintPages(PrevPrint& out, const grid::GridState& g, const QString& 
             ++result.pagesDrawn;
             pageOpen = true;
         }
-        if (progress && progress->Pump(1)) {
+        if (progress && stop(1)) {
             result.cancelled = true;
             break;
         }
@@ -477,7 +482,7 @@ PrintResult PrintPages(PrevPrint& out, const grid::GridState& g, const QString& 
             return result;
         }
         if (!p.drawn && preview) out.ClearPage();
-        if (progress && progress->Pump(100)) {
+        if (progress && stop(100)) {
             result.cancelled = true;
             break;
         }
