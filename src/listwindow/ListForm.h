@@ -88,6 +88,10 @@ class ListForm : public QWidget,
 
     // Saves the list as a text report or CSV (toolbar button 1, Alt+W).
     void SaveList();
+    // Prints the list with a preview (toolbar button 2).
+    void PrintList();
+    // Draws the list into the print settings window's preview.
+    void D_PREV();
     // Find folder: asks for the text, then searches from the cursor row (F3, right click
     // on the new-window button); FindNext and FindPrev search from a row without wrapping.
     void FindAsk();
@@ -187,6 +191,7 @@ class ListForm : public QWidget,
     void toolbarRelease(QPoint pos, Qt::MouseButton button);
     void focusList();
     void saveList();
+    void printList();
     void findAsk();
     void findNext(int start);
     void findPrev(int start);

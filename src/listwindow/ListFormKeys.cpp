@@ -271,6 +271,9 @@ void ListForm::toolbarRelease(QPoint pos, Qt::MouseButton button) {
         case 1:
             saveList();
             break;
+        case 2:
+            printList();
+            break;
         case 3:
             FolderMenu(QCursor::pos());
             break;
@@ -282,7 +285,7 @@ void ListForm::toolbarRelease(QPoint pos, Qt::MouseButton button) {
             app::ShowHelp(this);
             break;
         default:
-            break;  // print comes with its command
+            break;
     }
     focusList();
 }

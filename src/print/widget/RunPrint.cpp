@@ -1,0 +1,292 @@
+#include "print/widget/RunPrint.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QEventLoop>
+#include <QPdfWriter>
+#include <QPointer>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <cstring>
+#include <memory>
+
+#include "dialogs/CancelForm.h"
+#include "dialogs/DialogForm.h"
+#include "dialogs/InpBoxForm.h"
+#include "dialogs/MessageBox.h"
+#include "platform/Beep.h"
+#include "platform/PathMap.h"
+#include "platform/SafeWrite.h"
+#include "platform/Screen.h"
+#include "platform/StdMessage.h"
+#include "print/PrintPages.h"
+#include "print/widget/PrevForm.h"
+#include "print/widget/PrintProgressWindow.h"
+#include "settings/Context.h"
+#include "util/PathUtil.h"
+
+namespace print {
+
+namespace {
+
+constexpr QChar kBold(8);
+constexpr QChar kPlain(7);
+
+bool g_forcePdf = false;
+
+QPointer<PrevForm>& Form() {
+    static QPointer<PrevForm> form;
+    return form;
+}
+
+// The one output module: its switch stays on the preview except during a print run.
+PrevPrint& Output() {
+    static PrevPrint* out = new PrevPrint;
+    return *out;
+}
+
+// Sheet and printable area of the printer, in twips.
+QSizeF SheetTwips(const PageGeometry& g) {
+    return QSizeF(g.sheetWidth, g.sheetHeight);
+}
+QSizeF PrintableTwips(const PageGeometry& g) {
+    return QSizeF(g.pageWidth, g.pageHeight);
+}
+
+// An answer of the input box as a native path: as typed when it starts with "/", else a
+// drive path, relative to the program's folder unless it names its drive.
+QByteArray NativeOfAnswer(const QString& answer) {
+    if (answer.startsWith(u'/')) return platform::NativeFromArg(answer);
+    bool ok = false;
+    const QByteArray native =
+        platform::NativePath(util::JoinPath(app::Ctx().AppFolder, answer), &ok);
+    return ok ? native : QByteArray();
+}
+
+struct PdfTarget {
+    QByteArray native;
+    QString shown;  // as the person gave it
+};
+
+// Asks where the PDF goes; empty when the person cancelled.
+PdfTarget AskPdfName(QChar drive, QWidget* owner) {
+    app::ProgramContext& c = app::Ctx();
+    const QString baseName = QStringLiteral("Print") + drive;
+    if (c.CommonDialogReady) {
+        dialogs::SaveFileRequest request;
+        request.title = QStringLiteral("PDFファイルへの印刷");
+        request.filter = QStringLiteral("PDF|*.pdf");
+        request.proposedName = baseName;
+        request.startFolder = c.AppFolderNative;
+        request.defaultExtension = QStringLiteral("pdf");
+        const dialogs::SaveFileAnswer answer = dialogs::SaveFileDialog(request, owner);
+        switch (answer.outcome) {
+            case dialogs::SaveFileAnswer::Outcome::Cancelled:
+                return {};
+            case dialogs::SaveFileAnswer::Outcome::Chosen:
+                return {dialogs::NativeFileName(answer.fileName), answer.fileName};
+            case dialogs::SaveFileAnswer::Outcome::Failed:
+                dialogs::MsgBoxEx(answer.error, 0, {}, owner);
+                c.CommonDialogReady = false;
+                break;
+        }
+    }
+    const QString proposed = c.AppFolder + u'\\' + baseName + QStringLiteral(".pdf");
+    const QString prompt = QStringLiteral("プリンターがないので、PDFファイルに印刷します|||") +
+                           QStringLiteral("ファイル名：") + kBold + proposed + kPlain;
+    const QString chosen = dialogs::InputBoxEx(prompt, QStringLiteral("FOLDEX"), proposed, owner);
+    if (chosen.isEmpty()) return {};
+    const QByteArray native = NativeOfAnswer(chosen);
+    if (native.isEmpty()) {
+        dialogs::MsgBoxEx(kBold + platform::DisplayName(chosen) + kPlain +
+                              QStringLiteral("|このドライブはありません。"),
+                          0, {}, owner);
+        return {};
+    }
+    return {native, chosen};
+}
+
+// Closing the calling window while the settings window waits cancels the command.
+class CloseWatch : public QObject {
+  public:
+    CloseWatch(QWidget* caller, PrevForm& form) : form_(form) { caller->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Close && form_.isVisible()) form_.cancelClicked();
+        return false;
+    }
+
+  private:
+    PrevForm& form_;
+};
+
+void ShowFailure(const PrintResult& r, PrintProgress& progress) {
+    if (r.failed && !r.errorText.isEmpty()) progress.ShowError(r.errorText);
+}
+
+// Lays the list out onto the printer's queue.
+void PrintToPrinter(const PrintRequest& req, const PrintOptions& o, PrintProgress& progress) {
+    PrevPrint& out = Output();
+    if (!out.SetTarget(&Printer(), false)) {
+        progress.ShowError(out.ErrorText());
+        return;
+    }
+    const PrintResult r = PrintPages(out, *req.grid, req.title, req.fullPath, o, &progress);
+    ShowFailure(r, progress);
+}
+
+// Lays the list out into a PDF in memory and writes the file only when the run is complete,
+// so a cancelled or failed run leaves no part of a file behind.
+void PrintToPdf(const PrintRequest& req, const PrintOptions& o, PrintProgress& progress) {
+    const PdfTarget target = AskPdfName(req.drive, req.caller);
+    if (target.native.isEmpty()) return;
+    if (req.callerGone && req.callerGone()) return;
+
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    PrintResult r;
+    {
+        QPdfWriter writer(&buffer);
+        writer.setPageLayout(Printer().pageLayout());
+        writer.setResolution(Printer().resolution());
+        writer.setTitle(req.title);
+        writer.setCreator(QStringLiteral("FOLDEX"));
+        PrevPrint& out = Output();
+        if (!out.SetTarget(&writer, false)) {
+            progress.ShowError(out.ErrorText());
+            return;
+        }
+        r = PrintPages(out, *req.grid, req.title, req.fullPath, o, &progress);
+    }
+    if (r.failed) {
+        ShowFailure(r, progress);
+        return;
+    }
+    if (r.cancelled) return;
+
+    platform::ReplacingFile file;
+    const bool written = file.open(target.native) && file.write(buffer.data()) && file.commit();
+    const QString name = kBold + platform::DisplayName(target.shown) + kPlain;
+    if (!written) {
+        dialogs::MsgBoxEx(name + QStringLiteral("|PDFファイルを書き込めませんでした。|") +
+                              QString::fromLocal8Bit(std::strerror(file.error())),
+                          0, {}, req.caller);
+        return;
+    }
+    dialogs::MsgBoxEx(QStringLiteral("PDFファイルに印刷しました。|") + name, 0, {}, req.caller);
+}
+
+}  // namespace
+
+QPrinter& Printer() {
+    static QPrinter* printer = new QPrinter(QPrinter::HighResolution);
+    return *printer;
+}
+
+bool HavePrinter() {
+    return !g_forcePdf && !QPrinterInfo::availablePrinters().isEmpty();
+}
+
+void SetForcePdf(bool force) {
+    g_forcePdf = force;
+}
+
+PrevForm& PrintForm() {
+    if (!Form()) {
+        Form() = new PrevForm;
+        if (qApp) QObject::connect(qApp, &QCoreApplication::aboutToQuit, &UnloadPrintForm);
+    }
+    return *Form();
+}
+
+bool PrintFormExists() {
+    return !Form().isNull();
+}
+
+void UnloadPrintForm() {
+    if (!Form()) return;
+    Form()->unload();
+    delete Form().data();
+}
+
+PrintOptions OptionsOf(const PrevForm& form) {
+    PrintOptions o;
+    o.mincho = form.romanFont();
+    o.sizeIndex = form.sizeIndex();
+    o.bold = form.boldFont();
+    o.allPages = form.allPages();
+    o.firstPage = PageNumber(form.firstPageText());
+    o.lastPage =
+        form.lastPageText() == QStringLiteral("最終") ? kLastPage : PageNumber(form.lastPageText());
+    o.tree = form.printTree();
+    o.hRules = form.printHLine();
+    o.vRules = form.printVLine();
+    o.frame = form.printFrame();
+    o.wrap = form.wrap();
+    o.gapIndex = form.gapIndex();
+    o.wideWindow = form.width() * platform::TwipsPerPixel() >= 4951;
+    return o;
+}
+
+void DrawPreview(const grid::GridState& g, const QString& title, bool fullPath) {
+    PrevForm& form = PrintForm();
+    PrevPrint& out = Output();
+    if (!form.previewOutput()) return;
+    out.SetTarget(&Printer(), true, platform::TwipsPerPixel());
+    const PageGeometry geometry = out.Geometry();
+    out.SetPageSink([&form, geometry](const QImage& page) {
+        form.pageImage() = page;
+        form.showPage(SheetTwips(geometry), PrintableTwips(geometry));
+    });
+    form.clearPreview();
+    PrintPages(out, g, title, fullPath, OptionsOf(form), nullptr);
+    out.SetPageSink({});
+}
+
+void RunPrint(const PrintRequest& req) {
+    if (!req.grid || !req.caller) return;
+    if (PrintFormExists() && PrintForm().isVisible()) {
+        // The window already serves another list's print command.
+        platform::Beep();
+        return;
+    }
+    PrevForm& form = PrintForm();
+    QPointer<QWidget> caller = req.caller;
+    form.PrStart = false;
+    form.setPreviewOutput(true);
+    form.setRedraw(req.dPrev);
+    form.setPrinterSetup(
+        [](QWidget* owner) { return dialogs::PrintSetupDialog(Printer(), owner); });
+    form.show();
+    form.raise();
+    form.activateWindow();
+
+    if (req.dPrev) req.dPrev();
+    const bool wasEnabled = caller->isEnabled();
+    caller->setEnabled(false);
+    if (form.isVisible()) {
+        CloseWatch watch(caller, form);
+        QEventLoop loop;
+        QObject::connect(&form, &PrevForm::hidden, &loop, &QEventLoop::quit);
+        QObject::connect(&form, &QObject::destroyed, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    const bool gone = !caller || (req.callerGone && req.callerGone());
+    if (Form() && form.PrStart && !gone) {
+        form.setPreviewOutput(false);
+        const PrintOptions options = OptionsOf(form);
+        PrintProgressWindow progress(caller, req.callerGone);
+        if (HavePrinter()) {
+            PrintToPrinter(req, options, progress);
+        } else {
+            PrintToPdf(req, options, progress);
+        }
+        if (Form()) form.setPreviewOutput(true);
+    }
+    if (Form()) form.setRedraw({});
+    if (caller) {
+        caller->setEnabled(wasEnabled);
+        caller->show();
+    }
+}
+
+}  // namespace print
