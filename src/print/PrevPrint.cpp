@@ -10,7 +10,6 @@
 
 #include "grid/GridSurface.h"
 #include "platform/Fonts.h"
-#include "print/PdfOutput.h"
 
 namespace print {
 
@@ -85,7 +84,6 @@ bool PrevPrint::SetPreviewTarget(const PageGeometry& geometry, int twipsPerScree
     endPainter();
     preview_ = true;
     device_ = nullptr;
-    pdf_ = nullptr;
     printerError_ = false;
     errorText_.clear();
     geometry_ = geometry;
@@ -104,22 +102,9 @@ bool PrevPrint::SetPreviewTarget(const PageGeometry& geometry, int twipsPerScree
     return beginPainter(&picture_);
 }
 
-bool PrevPrint::SetPdfTarget(PdfOutput& pdf) {
-    if (!pdf.Writer()) {
-        SetPrinterTarget(nullptr);
-        fail(pdf.ErrorText().isEmpty() ? QStringLiteral("印刷を開始できません。")
-                                       : pdf.ErrorText());
-        return false;
-    }
-    if (!SetPrinterTarget(pdf.Writer())) return false;
-    pdf_ = &pdf;
-    return true;
-}
-
 bool PrevPrint::SetPrinterTarget(QPagedPaintDevice* device) {
     endPainter();
     preview_ = false;
-    pdf_ = nullptr;
     device_ = device;
     printerError_ = false;
     errorText_.clear();
@@ -335,13 +320,8 @@ bool PrevPrint::EndDoc() {
     const bool ok = painter_->end();
     painter_.reset();
     device_ = nullptr;
-    PdfOutput* pdf = std::exchange(pdf_, nullptr);
     if (!ok) {
         fail(QStringLiteral("印刷を終えられません。出力先に書き込めなかった可能性があります。"));
-        return false;
-    }
-    if (pdf && !pdf->Commit()) {
-        fail(pdf->ErrorText());
         return false;
     }
     return true;

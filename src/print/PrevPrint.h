@@ -12,9 +12,6 @@
 
 class QPagedPaintDevice;
 
-namespace print {
-class PdfOutput;
-}
 class QPageLayout;
 
 namespace print {
@@ -57,8 +54,6 @@ class PrevPrint {
     // Printer: starts the print job on device (a QPrinter or QPdfWriter, which must outlive
     // the run) and carries the current font over. False, with ErrorText, when it cannot start.
     bool SetPrinterTarget(QPagedPaintDevice* device);
-    // Printer: a PDF file (opened); EndDoc puts the file in place and reports a failed write.
-    bool SetPdfTarget(PdfOutput& pdf);
     // The operation of the same name: preview = picture of device's printable area.
     bool SetTarget(QPagedPaintDevice* device, bool preview, int twipsPerScreenPixel = 15);
     bool Preview() const { return preview_; }
@@ -132,7 +127,6 @@ class PrevPrint {
     PageGeometry geometry_;
     QImage picture_;
     QPagedPaintDevice* device_ = nullptr;
-    PdfOutput* pdf_ = nullptr;
     std::unique_ptr<QPainter> painter_;
     double deviceDpi_ = 96.0;
     double deviceDpiY_ = 96.0;

@@ -13,10 +13,8 @@
 #include <memory>
 #include <vector>
 
-#include "common/TmpfsMount.h"
 #include "grid/Grid.h"
 #include "platform/Fonts.h"
-#include "print/PdfOutput.h"
 #include "print/PrevPrint.h"
 #include "print/PrintIcons.h"
 #include "print/PrintPages.h"
@@ -509,46 +507,6 @@ TEST(PrintRun, FailuresAreReportedAndCancelStopsAfterThePage) {
         EXPECT_FALSE(out.SetTarget(pdf.get(), false));
         EXPECT_TRUE(out.PrinterError());
         EXPECT_FALSE(out.ErrorText().isEmpty());
-    }
-    for (const char* size : {"16k", "192k"}) {
-        // A full disk, early or only at the end of the file: reported, and no half file.
-        testsupport::TmpfsMount disk(size);
-        ASSERT_TRUE(disk.mounted()) << disk.failure();
-        grid::GridState big;
-        Fill(big, Tree(1500));
-        const QString path = QFile::decodeName(disk.path()) + QStringLiteral("/full.pdf");
-        PdfOutput pdf(path);
-        ASSERT_TRUE(pdf.Open());
-        pdf.Writer()->setResolution(1200);
-        PrevPrint out;
-        ASSERT_TRUE(out.SetPdfTarget(pdf));
-        FakeProgress progress;
-        const PrintResult r = PrintPages(out, big, QStringLiteral("T"), false, {}, &progress);
-        EXPECT_TRUE(r.failed) << size;
-        EXPECT_FALSE(progress.error.isEmpty()) << size;
-        EXPECT_TRUE(progress.ended) << size;
-        EXPECT_FALSE(QFile::exists(path)) << size;
-    }
-    {
-        // The same list on a disk with room: the file is put in place.
-        const QString path = dir.filePath(QStringLiteral("room.pdf"));
-        PdfOutput pdf(path);
-        ASSERT_TRUE(pdf.Open());
-        PrevPrint out;
-        ASSERT_TRUE(out.SetPdfTarget(pdf));
-        grid::GridState big;
-        Fill(big, Tree(1500));
-        const PrintResult r = PrintPages(out, big, QStringLiteral("T"), false, {}, nullptr);
-        EXPECT_FALSE(r.failed) << r.errorText.toStdString();
-        EXPECT_GT(QFile(path).size(), 192 * 1024);  // more than the small disk above holds
-    }
-    {
-        PdfOutput pdf(dir.filePath(QStringLiteral("missing/x.pdf")));
-        EXPECT_FALSE(pdf.Open());
-        EXPECT_FALSE(pdf.ErrorText().isEmpty());
-        PrevPrint out;
-        EXPECT_FALSE(out.SetPdfTarget(pdf));
-        EXPECT_TRUE(out.PrinterError());
     }
     {
         // Stop pressed while page 1 is drawn: page 1 is kept, the document ends.
