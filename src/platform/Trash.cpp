@@ -118,6 +118,16 @@ QByteArray TrashName(const QByteArray& lastName) {
     return lastName.left(cut > 0 ? cut : kMaxTrashName);
 }
 
+// The path with its folders' links resolved (the entry itself is never followed), so that the
+// top folder found by walking up is the real one and the recorded path leads back.
+QByteArray ResolvedPath(const QByteArray& nativePath) {
+    const QByteArray path = NormaliseNative(nativePath);
+    if (path == "/" || !path.startsWith('/')) return path;
+    const QByteArray folder = RealPath(Parent(path));
+    if (folder.isEmpty()) return path;
+    return (folder == "/" ? QByteArray() : folder) + '/' + LastName(path);
+}
+
 bool RenameNoReplace(const QByteArray& from, const QByteArray& to) {
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return true;
@@ -139,7 +149,7 @@ TrashPlace FindTrash(const QByteArray& nativePath, int* error) {
         if (error) *error = code;
         return TrashPlace{};
     };
-    const QByteArray path = NormaliseNative(nativePath);
+    const QByteArray path = ResolvedPath(nativePath);
     struct stat st;
     if (!path.startsWith('/') || ::lstat(path.constData(), &st) != 0)
         return fail(errno ? errno : ENOENT);
@@ -212,7 +222,7 @@ bool MoveToTrash(const TrashPlace& trash, const QByteArray& nativePath, QByteArr
         return false;
     };
     if (!trash.valid()) return fail(ENOENT);
-    const QByteArray path = NormaliseNative(nativePath);
+    const QByteArray path = ResolvedPath(nativePath);
     struct stat st;
     if (::lstat(path.constData(), &st) != 0) return fail(errno);
     if (S_ISDIR(st.st_mode)) {
