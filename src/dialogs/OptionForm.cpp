@@ -51,7 +51,7 @@ QFont UiFont(const QString& windowsFace, double points) {
 
 QCheckBox* MakeCheck(QWidget* parent, const char* name, const char16_t* caption, int x, int y) {
     auto* c = new QCheckBox(QString::fromUtf16(caption), parent);
-    c->setObjectName(QLatin1String(name));
+    c->setObjectName(QString::fromUtf8(name));
     c->move(x, y);
     c->resize(std::min(280, c->sizeHint().width()), 20);
     return c;
@@ -133,6 +133,11 @@ void OptionForm::build() {
         sample->setAlignment(Qt::AlignCenter);
         optFon_[size_t(k)] = sample;
     }
+
+    trash_ = MakeCheck(this, "ごみ箱SEL", u"削除したフォルダーをごみ箱へ移す", 14, 306);
+    trash_->setToolTip(
+        QStringLiteral("オンにすると、フォルダーを削除せずにデスクトップのごみ箱へ移します。ごみ箱"
+                       "から元に戻せます"));
 
     auto* colourBox = new QGroupBox(QStringLiteral("色　指定"), this);
     colourBox->setGeometry(306, 6, 322, 222);
@@ -230,6 +235,10 @@ void OptionForm::setNewWindow(bool on) {
     nWin_->setChecked(on);
 }
 
+void OptionForm::setUseTrash(bool on) {
+    trash_->setChecked(on);
+}
+
 void OptionForm::setColour(int item, quint32 colour) {
     if (item < 0 || item >= kOptionItems) return;
     colours_[size_t(item)] = colour;
@@ -285,6 +294,9 @@ bool OptionForm::selectionStyle() const {
 }
 bool OptionForm::newWindow() const {
     return nWin_->isChecked();
+}
+bool OptionForm::useTrash() const {
+    return trash_->isChecked();
 }
 
 void OptionForm::colourClicked(int item) {

@@ -57,6 +57,7 @@ class OptionForm : public QDialog {
     void setIndentButtons(bool enabled, bool narrow);
     void setSelectionStyle(bool windows);
     void setNewWindow(bool on);
+    void setUseTrash(bool on);
     void setColour(int item, quint32 colour);
     void setListFont(int index, const OptionFont& font);
     void setLevelColours(const std::array<QRgb, 8>& colours);
@@ -70,6 +71,7 @@ class OptionForm : public QDialog {
     bool tree() const;
     bool selectionStyle() const;
     bool newWindow() const;
+    bool useTrash() const;
     quint32 colour(int item) const { return colours_[size_t(item)]; }
     const OptionFont& listFont(int index) const { return fonts_[size_t(index)]; }
     int selectedItem() const { return selectedItem_; }
@@ -101,6 +103,7 @@ class OptionForm : public QDialog {
     QCheckBox* tree_ = nullptr;
     QCheckBox* selW_ = nullptr;
     QCheckBox* nWin_ = nullptr;
+    QCheckBox* trash_ = nullptr;
     std::array<QPushButton*, 2> widBtn_{};
     std::array<QPushButton*, 2> fonBtn_{};
     std::array<QLabel*, 2> optFon_{};

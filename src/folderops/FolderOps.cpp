@@ -176,7 +176,9 @@ bool FolderOps::ConfirmRun(const QString& verb, const QString& drive, const QStr
     if (host_.Ask(ConfirmText(verb, drive, example), kOkCancel | kSecondDefault) != kAnswerOk)
         return false;
     if (QStringLiteral("削除移動").contains(verb)) {
-        return host_.Ask(ConfirmAgainText(verb), kYesNo | kSecondDefault) == kAnswerYes;
+        const bool trash = useTrash_ && verb == VerbOf(kOpDelete);
+        return host_.Ask(trash ? ConfirmTrashText(verb) : ConfirmAgainText(verb),
+                         kYesNo | kSecondDefault) == kAnswerYes;
     }
     return true;
 }
@@ -211,7 +213,7 @@ RunEnd FolderOps::DeleteCommand() {
     }
     if (!CheckSelection(kOpDelete)) return RunEnd::NotStarted;
     if (!ConfirmRun(VerbOf(kOpDelete), {}, {})) return RunEnd::NotStarted;
-    return DeleteRun();
+    return useTrash_ ? TrashRun() : DeleteRun();
 }
 
 bool FolderOps::DelFolder(const QString& path, bool wholeFolder) {

@@ -10,6 +10,7 @@
 // guarded like the Windows folder; files are copied through a temporary name.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <set>
 #include <utility>
 #include <vector>
@@ -42,6 +43,10 @@ class FolderOps {
     // appFolderNative: where the unattended failure log "temp.txt" is written.
     FolderOps(scan::DriveList& list, OpsHost& host, QByteArray appFolderNative);
 
+    // With the trash on, the delete command moves each selected folder to the desktop's trash
+    // instead; a folder whose drive has no trash may still be deleted for good when asked.
+    void SetUseTrash(bool on) { useTrash_ = on; }
+
     // The commands, from the busy check to AfterRun.
     RunEnd DeleteCommand();
     // destination: the DSTLST entry ("D:" or empty); destFree: the text of MOVDSP.
@@ -71,6 +76,10 @@ class FolderOps {
     bool IsDriveRoot(const QString& path) const;
 
     RunEnd DeleteRun();
+    RunEnd TrashRun();
+    bool HasUnselectedDescendant(int row) const;
+    bool TrashFolder(const QString& path, bool wholeFolder, quint64 device);
+    bool NotTrashed(const QString& path, const QString& reason);
     bool DelFolderIn(const QString& path, bool wholeFolder, quint64 device);
     bool Refuse(const QString& path, bool otherFileSystem);
     bool CopyFolderIn(const QString& source, const QString& target, bool wholeFolder, bool move,
@@ -88,6 +97,8 @@ class FolderOps {
     QString verb_;
     bool unattended_ = false;
     QString log_;
+    bool useTrash_ = false;
+    QStringList trashPlaces_;  // the trash folders of this run, as shown
     // Folders written by the running copy (device, inode): never read again as a source.
     std::set<std::pair<quint64, quint64>> written_;
 };

@@ -166,6 +166,36 @@ QString LogNotWrittenText(const QString& path, const QString& reason) {
     return kBold + Shown(path) + kPlain + QStringLiteral(" を書き込めませんでした||") + reason;
 }
 
+QString ConfirmTrashText(const QString& verb) {
+    return QStringLiteral("ここで") + verb +
+           QStringLiteral("したフォルダーは|ごみ箱へ移され、ごみ箱から復元できます||本当に") +
+           Colour(5) + verb + QStringLiteral("していいですか？");
+}
+
+QString NoTrashText(const QString& path) {
+    return kBold + Shown(path) + kPlain + QStringLiteral(" のドライブには") + Colour(5) +
+           QStringLiteral("ごみ箱がありません") + Colour(0) +
+           QStringLiteral("||ごみ箱へ移さずに完全に削除していいですか？");
+}
+
+QString NotTrashedText(const QString& path, const QString& reason) {
+    return kBold + Shown(path) + kPlain + QStringLiteral(" をごみ箱へ移せません||") + reason +
+           QStringLiteral("||続行しますか？");
+}
+
+QString NotTrashedLogLine(const QString& path) {
+    return QStringLiteral("フォルダー ") + Shown(path) +
+           QStringLiteral(" はごみ箱へ移せませんでした") + kCrLf;
+}
+
+QString TrashedText(const QString& verb, const QStringList& places) {
+    if (places.isEmpty()) return FinishedText(verb);
+    QString t =
+        FinishedText(verb) + QStringLiteral("||ごみ箱へ移したフォルダーは次の場所にあります|");
+    for (const QString& place : places) t += QStringLiteral("|　") + kBold + Shown(place) + kPlain;
+    return t;
+}
+
 QString StampText(qint64 seconds) {
     return QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
 }

@@ -2,6 +2,7 @@
 // The texts of the folder operations' questions and notices, with the message box's
 // mark-up. Names and paths come in as program names and are shown as a person reads them.
 #include <QString>
+#include <QStringList>
 
 namespace folderops {
 
@@ -33,6 +34,13 @@ QString OtherFileSystemText(const QString& path, const QString& verb);
 QString OtherFileSystemLogLine(const QString& path);
 // The failure log could not be written.
 QString LogNotWrittenText(const QString& path, const QString& reason);
+// Deleting into the trash: the second confirmation, a drive without a trash, a folder that
+// could not go, and the closing message with the trash folders they went to.
+QString ConfirmTrashText(const QString& verb);
+QString NoTrashText(const QString& path);
+QString NotTrashedText(const QString& path, const QString& reason);
+QString NotTrashedLogLine(const QString& path);
+QString TrashedText(const QString& verb, const QStringList& places);
 // "YYYY/MM/DD hh:mm" of a time in seconds since the epoch, in local time.
 QString StampText(qint64 seconds);
 

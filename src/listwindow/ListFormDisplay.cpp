@@ -219,6 +219,7 @@ void ListForm::Options() {
     form.setLines(st.hRuleWidth > 0, st.vRuleWidth > 0, st.line3D != 0);
     form.setSelectionStyle(c.SelTypeWin);
     form.setNewWindow(c.UseNewWindow);
+    form.setUseTrash(app::OptBool("UseTrash"));
     for (int i = 0; i < dialogs::kOptionItems; ++i) form.setColour(i, ItemColour(i));
     form.setListFont(0, {st.font1Name, st.font1Size, st.font1Bold != 0, st.font1Italic != 0});
     form.setListFont(1, {st.font2Name, st.font2Size, st.font2Bold != 0, st.font2Italic != 0});
@@ -259,6 +260,7 @@ void ListForm::Options() {
         c.UseNewWindow = form.newWindow();
         PutBool("SelTypeWin", c.SelTypeWin);
         PutBool("UseNewWindow", c.UseNewWindow);
+        PutBool("UseTrash", form.useTrash());
         if (c.TreeDisp != treeDisp) PutBool("TreeDisp", c.TreeDisp);
         if (c.ShortSpace != shortSpace) PutBool("ShortSpace", c.ShortSpace);
         if (st.hRuleWidth != hRule) app::PutOptInt(QStringLiteral("KeiDispH"), st.hRuleWidth);

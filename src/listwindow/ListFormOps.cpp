@@ -17,6 +17,7 @@
 #include "scan/DriveInfo.h"
 #include "scan/Figures.h"
 #include "settings/Context.h"
+#include "settings/OptionKeys.h"
 
 namespace listwindow {
 
@@ -114,6 +115,7 @@ void ListForm::runFolderOperation(int operation) {
     WaitHold wait(*this);
     FormOpsHost host(*this);
     folderops::FolderOps ops(list_, host, app::Ctx().AppFolderNative);
+    ops.SetUseTrash(app::OptBool("UseTrash"));
     switch (operation) {
         case folderops::kOpDelete:
             ops.DeleteCommand();

@@ -30,6 +30,10 @@ bool FolderWritable(const QByteArray& nativeFolder) {
     return !nativeFolder.isEmpty() && ::access(nativeFolder.constData(), W_OK | X_OK) == 0;
 }
 
+bool InstalledFolder(const QByteArray& nativeFolder) {
+    return nativeFolder.startsWith("/usr/");
+}
+
 QByteArray HomeOverride() {
     const QByteArray v = qgetenv("FOLDEX_HOME");
     if (v.isEmpty()) return {};

@@ -7,6 +7,9 @@ namespace platform {
 // The native folder of the running executable (no trailing '/').
 QByteArray ExecutableFolder();
 bool FolderWritable(const QByteArray& nativeFolder);
+// True for a folder below /usr: the package manager's (an installed program), never the
+// program's own folder even when root may write there.
+bool InstalledFolder(const QByteArray& nativeFolder);
 // The value of FOLDEX_HOME, made absolute; empty when unset.
 QByteArray HomeOverride();
 // $XDG_CONFIG_HOME/foldex or ~/.config/foldex, not created here.

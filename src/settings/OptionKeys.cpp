@@ -51,6 +51,7 @@ const std::vector<OptionKey>& OptionKeys() {
         {"PrnHline", "1"},
         {"PrnFrame", "1"},
         {"PrnWrap", "1"},
+        {"UseTrash", "0"},  // deleted folders go to the desktop's trash
     };
     return keys;
 }

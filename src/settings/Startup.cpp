@@ -78,9 +78,9 @@ void EntryRoutine(const std::function<QObject*()>& createWindow,
     // depends on them.
     const QByteArray home = platform::HomeOverride();
     const QByteArray exe = platform::ExecutableFolder();
-    QByteArray folder = !home.isEmpty()                 ? home
-                        : platform::FolderWritable(exe) ? exe
-                                                        : platform::ConfigFolder();
+    // An installed program keeps its settings in the user's folder, also when run as root.
+    const bool ownFolder = platform::FolderWritable(exe) && !platform::InstalledFolder(exe);
+    QByteArray folder = !home.isEmpty() ? home : ownFolder ? exe : platform::ConfigFolder();
     LoadDrivesFrom(folder);
     if (home.isEmpty()) {
         const QString started = platform::DrivePath(exe);

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
@@ -285,6 +286,27 @@ TEST_F(FolderOpsWindowTest, RefusalsBeepWithoutAskingOrTouchingTheDisk) {
     const int beeps = platform::BeepCount();
     EXPECT_EQ(PressFolderButton(w), nullptr);
     EXPECT_EQ(platform::BeepCount(), beeps);
+}
+
+TEST_F(FolderOpsWindowTest, WithTheTrashOptionDeleteMovesTheFoldersToTheTrash) {
+    QTemporaryDir data;
+    const QByteArray previous = qgetenv("XDG_DATA_HOME");
+    const QByteArray trash = QFile::encodeName(data.path()) + "/Trash";
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    app::PutOpt(QStringLiteral("UseTrash"), QStringLiteral("-1"));
+    ListForm* w = Open(kT);
+    Select(w, {"B", "B/deep"});
+    answers = {folderops::kAnswerOk, folderops::kAnswerYes, folderops::kAnswerOk};
+    Choose(PressFolderButton(w), QStringLiteral("P_DIR削除"));
+    qputenv("XDG_DATA_HOME", previous);
+    ASSERT_EQ(asked.size(), 3) << asked.join(u'\n').toStdString();
+    EXPECT_TRUE(asked[1].contains(QStringLiteral("ごみ箱から復元できます")));
+    EXPECT_TRUE(asked[2].contains(QString::fromUtf8(trash + "/files")));
+    EXPECT_FALSE(Exists(t.native() + "/B"));
+    EXPECT_EQ(testsupport::ReadAll(trash + "/files/B/deep/d.bin"), QByteArray(70000, 'd'));
+    EXPECT_TRUE(Exists(trash + "/info/B.trashinfo"));
+    ExpectSameAsNewScan(w, t);
+    EXPECT_EQ(w->view()->grid().st.rowIcon[size_t(RowOf(w, "B"))], 14);
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ void WhenOpen(const std::function<void(OptionForm*)>& body) {
 
 template <class T>
 T* Control(OptionForm* f, const char* name, int index = -1) {
-    for (T* c : f->findChildren<T*>(QLatin1String(name)))
+    for (T* c : f->findChildren<T*>(QString::fromUtf8(name)))
         if (index < 0 || c->property("index").toInt() == index) return c;
     return nullptr;
 }
@@ -117,13 +117,14 @@ class ListFormOptionsTest : public ::testing::Test {
 TEST_F(ListFormOptionsTest, OkWritesTheItemsFontsAndSwitchesAndOnlyTheChangedDisplayKeys) {
     const QStringList always = {"ListForeCol",  "ListBackCol",  "SelForeCol",   "SelBackCol",
                                 "ListHLineCol", "ListVLineCol", "TitleForeCol", "TitleBackCol",
-                                "SelTypeWin",   "UseNewWindow", "FontName1",    "FontSize1",
-                                "FontBold1",    "FontItalic1",  "FontName2",    "FontSize2",
-                                "FontBold2",    "FontItalic2"};
+                                "SelTypeWin",   "UseNewWindow", "UseTrash",     "FontName1",
+                                "FontSize1",    "FontBold1",    "FontItalic1",  "FontName2",
+                                "FontSize2",    "FontBold2",    "FontItalic2"};
     struct Case {
         const char* what;
         std::function<void(OptionForm*)> act;
         QStringList alsoWritten;
+        QString useTrash = QStringLiteral("0");  // off unless the box was ticked
     };
     const Case cases[] = {
         {"nothing changed", [](OptionForm*) {}, {}},
@@ -133,6 +134,7 @@ TEST_F(ListFormOptionsTest, OkWritesTheItemsFontsAndSwitchesAndOnlyTheChangedDis
              Click(Control<QPushButton>(f, "WIDBTN", 1));
          },
          {"TreeDisp", "ShortSpace"}},
+        {"trash on", [](OptionForm* f) { Click(Control<QCheckBox>(f, "ごみ箱SEL")); }, {}, "-1"},
         {"vertical rules off",
          [](OptionForm* f) { Click(Control<QCheckBox>(f, "OPTDKEV")); },
          {"KeiDispV"}},
@@ -150,11 +152,13 @@ TEST_F(ListFormOptionsTest, OkWritesTheItemsFontsAndSwitchesAndOnlyTheChangedDis
         written.sort(Qt::CaseInsensitive);
         want.sort(Qt::CaseInsensitive);
         EXPECT_EQ(written.join(u' '), want.join(u' '));
+        EXPECT_EQ(Stored(home.settingsFile()).value("UseTrash"), c.useTrash);
         w->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     const QMap<QString, QString> s = Stored(home.settingsFile());
     EXPECT_EQ(s.value("KeiDispV"), "0");
+
     EXPECT_EQ(s.value("SelForeCol"), "-2147483634");  // a system colour stays one
 }
 

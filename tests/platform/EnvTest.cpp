@@ -88,6 +88,11 @@ TEST(ProgramDirTest, FoldersAreCreatedAndTested) {
     EXPECT_TRUE(platform::FolderWritable(nested));
     testsupport::WriteAll(home.native() + "/file", "x");
     EXPECT_FALSE(platform::EnsureFolder(home.native() + "/file/sub"));
+    // An installed program's folder is never its settings folder, even when writable.
+    EXPECT_TRUE(platform::InstalledFolder("/usr/libexec/foldex"));
+    EXPECT_TRUE(platform::InstalledFolder("/usr/local/libexec/foldex"));
+    EXPECT_FALSE(platform::InstalledFolder("/usr2/foldex"));
+    EXPECT_FALSE(platform::InstalledFolder("/home/u/foldex"));
     EXPECT_FALSE(platform::ExecutableFolder().isEmpty());
     EXPECT_TRUE(platform::ExecutableFolder().startsWith('/'));
 }

@@ -120,6 +120,7 @@ TEST_F(SettingsTest, EveryKeyHasItsDefaultWithoutAFile) {
     EXPECT_FALSE(OptBool("ShortSpace"));
     EXPECT_FALSE(OptBool("SelTypeWin"));
     EXPECT_TRUE(OptBool("UseNewWindow"));
+    EXPECT_FALSE(OptBool("UseTrash"));  // a delete deletes unless asked otherwise
     EXPECT_EQ(OptInt("BackColType"), 2);
     EXPECT_TRUE(OptSwitch("COLOR"));
     EXPECT_FALSE(OptSwitch("KB"));
