@@ -431,3 +431,70 @@ TEST_F(ExportFixture, AnAwkwardTreeIsWrittenWholeAndTheTerminalToolsReadItBack) 
     EXPECT_EQ(total.trimmed().split(' ').value(0).toLongLong(), gduExpected) << total.constData();
     ::umount2(r + "/mnt", MNT_DETACH);
 }
+
+TEST(ExportArguments, TakeAFileThenADrive) {
+    ExportOptions o;
+    QString error;
+    ASSERT_TRUE(ParseExportArguments({"--export", "-", "D:"}, o, error));
+    EXPECT_EQ(o.output, "-");
+    EXPECT_EQ(o.drive, "D:");
+    ASSERT_TRUE(ParseExportArguments({"/tmp", "--export", "out.json"}, o, error));
+    EXPECT_EQ(o.output, "out.json");
+    EXPECT_EQ(o.drive, "/tmp");
+    for (const QStringList& args :
+         {QStringList{"--export"}, QStringList{"--export", "-"}, QStringList{"--export", "", "D:"},
+          QStringList{"--export", "-", "D:", "E:"}, QStringList{"--export", "-", "D:", "--csv"},
+          QStringList{"D:"}}) {
+        EXPECT_FALSE(ParseExportArguments(args, o, error)) << args.join(' ').toStdString();
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+TEST_F(ExportFixture, AFailedOutputLosesNothingAndSaysWhy) {
+    testsupport::TempDrive source;
+    for (int i = 0; i < 50; ++i) source.writeFile("d/f" + QByteArray::number(i), "abc");
+    testsupport::TmpfsMount disk("64k");
+    ASSERT_TRUE(disk.mounted()) << disk.failure();
+    const QByteArray old = disk.path() + "/scan.json";
+    testsupport::WriteAll(old, "old export");
+    testsupport::FillDisk(disk.path());
+
+    struct Case {
+        const char* what;
+        QString output;
+        QString drive;
+        bool stdoutFails;
+        int exit;
+        QString message;
+    };
+    const Case cases[] = {
+        {"a full disk", QFile::decodeName(old), source.drive(), false, scan::kExitWriteFailed,
+         platform::ErrorText(ENOSPC)},
+        {"a folder that is not there", QFile::decodeName(disk.path() + "/none/x.json"),
+         source.drive(), false, scan::kExitWriteFailed, platform::ErrorText(ENOENT)},
+        {"standard output closed", "-", source.drive(), true, scan::kExitWriteFailed,
+         QStringLiteral("書き込めません: -")},
+        {"a drive that is not there", QFile::decodeName(old),
+         QFile::decodeName(source.native() + "/no such folder"), false, scan::kExitUnreadable,
+         QStringLiteral("no such folder")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QBuffer out, err;
+        out.open(c.stdoutFails ? QIODevice::ReadOnly : QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        ExportOptions o;
+        o.output = c.output;
+        o.drive = c.drive;
+        EXPECT_EQ(RunExport(o, out, err, false, "6.0", 0), c.exit);
+        EXPECT_TRUE(QString::fromUtf8(err.data()).contains(c.message)) << err.data().constData();
+        EXPECT_EQ(testsupport::ReadAll(old), "old export");
+        EXPECT_TRUE(out.data().isEmpty());
+        // No temporary file is left behind.
+        QStringList left = QDir(QFile::decodeName(disk.path()))
+                               .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        left.removeAll("filler");
+        left.removeAll("tail");
+        EXPECT_EQ(left, QStringList{"scan.json"});
+    }
+}
