@@ -56,7 +56,7 @@ else
     echo "the export's totals are the report's"
 fi
 if command -v ncdu >/dev/null; then
-    ncdu -f "$EXPORT" -o /dev/null && echo "ncdu reads the export" || { echo "ncdu FAILED"; status=1; }
+    ncdu -f "$EXPORT" -o /dev/null 2>/dev/null && echo "ncdu reads the export" || { echo "ncdu FAILED"; status=1; }
 fi
 if command -v gdu >/dev/null; then
     echo "gdu total: $(gdu -f "$EXPORT" -n -p -s --no-prefix)"

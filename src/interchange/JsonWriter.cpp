@@ -1,5 +1,6 @@
 #include "interchange/JsonWriter.h"
 
+#include <charconv>
 #include <utility>
 
 namespace interchange {
@@ -7,8 +8,20 @@ namespace interchange {
 void AppendJsonString(QByteArray& out, const QByteArray& bytes) {
     static const char hex[] = "0123456789abcdef";
     out += '"';
-    for (const char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
+    const char* p = bytes.constData();
+    const char* const end = p + bytes.size();
+    while (p < end) {
+        // Runs of bytes that need no escape go in whole.
+        const char* run = p;
+        while (run < end) {
+            const auto c = static_cast<unsigned char>(*run);
+            if (c < 0x20 || c == '"' || c == '\\' || c == 0x7f) break;
+            ++run;
+        }
+        if (run > p) out.append(p, run - p);
+        if (run == end) break;
+        const auto c = static_cast<unsigned char>(*run);
+        p = run + 1;
         switch (c) {
             case '"':
                 out += "\\\"";
@@ -32,13 +45,9 @@ void AppendJsonString(QByteArray& out, const QByteArray& bytes) {
                 out += "\\t";
                 break;
             default:
-                if (c < 0x20 || c == 0x7f) {
-                    out += "\\u00";
-                    out += hex[c >> 4];
-                    out += hex[c & 15];
-                } else {
-                    out += ch;
-                }
+                out += "\\u00";
+                out += hex[c >> 4];
+                out += hex[c & 15];
         }
     }
     out += '"';
@@ -67,13 +76,17 @@ JsonStream& JsonStream::string(const QByteArray& bytes) {
 }
 
 JsonStream& JsonStream::number(qint64 value) {
-    buffer_ += QByteArray::number(value);
+    char text[24];
+    const auto r = std::to_chars(text, text + sizeof text, value);
+    buffer_.append(text, r.ptr - text);
     spill();
     return *this;
 }
 
 JsonStream& JsonStream::number(quint64 value) {
-    buffer_ += QByteArray::number(value);
+    char text[24];
+    const auto r = std::to_chars(text, text + sizeof text, value);
+    buffer_.append(text, r.ptr - text);
     spill();
     return *this;
 }
@@ -86,7 +99,7 @@ bool JsonStream::flush() {
     if (buffer_.isEmpty()) return true;
     if (!sink_ || !sink_(buffer_.constData(), buffer_.size())) failed_ = true;
     if (!failed_) written_ += buffer_.size();
-    buffer_.clear();
+    buffer_.truncate(0);  // keeps its capacity for the next piece
     return !failed_;
 }
 
