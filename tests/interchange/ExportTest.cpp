@@ -498,3 +498,28 @@ TEST_F(ExportFixture, AFailedOutputLosesNothingAndSaysWhy) {
         EXPECT_EQ(left, QStringList{"scan.json"});
     }
 }
+
+TEST_F(ExportFixture, SumsPastTheirLimitAreWrittenButFail) {
+    testsupport::TmpfsMount disk("64k");
+    ASSERT_TRUE(disk.mounted()) << disk.failure();
+    for (int i = 0; i < 4; ++i)
+        Make(disk.path() + "/huge" + QByteArray::number(i), qint64(1) << 62);
+    QTemporaryDir outDir;
+    const QString file = outDir.path() + "/scan.json";
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    ExportOptions o;
+    o.output = file;
+    o.drive = QFile::decodeName(disk.path());
+    EXPECT_EQ(RunExport(o, out, err, false, "6.0", 0), scan::kExitScanFailed);
+    EXPECT_TRUE(QString::fromUtf8(err.data()).contains(platform::ErrorText(EOVERFLOW)));
+    // Each file's own figures are right; only their sum passes 2^63 - 1.
+    const Json doc = Parse(testsupport::ReadAll(QFile::encodeName(file)));
+    ASSERT_EQ(doc.items.size(), 4u);
+    ASSERT_EQ(doc.items[3].items.size(), 5u);
+    for (size_t i = 1; i < 5; ++i) {
+        EXPECT_EQ(doc.items[3].items[i].num("asize"), qint64(1) << 62);
+        EXPECT_EQ(doc.items[3].items[i].num("dsize"), qint64(1) << 62);
+    }
+}
