@@ -102,6 +102,7 @@ bool ScanExport::enter(scan::WalkedFolder& folder) {
         if (f.inode != 0) out_.raw(",\"ino\":").number(f.inode);
         if (f.links > 1) out_.raw(",\"hlnkc\":true,\"nlink\":").number(quint64(f.links));
         if (!f.regular) out_.raw(",\"notreg\":true");
+        if (!f.examined) out_.raw(",\"read_error\":true");
         out_.raw("}");
         ++files_;
         fileBytes_ = add(fileBytes_, f.size);

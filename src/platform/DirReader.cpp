@@ -257,7 +257,7 @@ void DirReader::read(const DirRef& parent, const QByteArray& name, DirListing& o
                 if (detail_) {
                     FileDetail f;
                     f.nativeName = QByteArray(n);
-                    f.regular = false;
+                    f.examined = false;
                     out.files.push_back(std::move(f));
                 }
                 continue;

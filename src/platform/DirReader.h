@@ -26,7 +26,8 @@ struct FileDetail {
     qint64 size = 0;
     quint64 inode = 0;
     quint32 links = 1;
-    bool regular = true;  // false for links, devices, pipes and sockets
+    bool regular = true;   // false for links, devices, pipes and sockets
+    bool examined = true;  // false when the entry could not be examined (size 0)
 };
 
 struct DirListing {
