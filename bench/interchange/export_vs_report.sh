@@ -72,6 +72,23 @@ r = json.load(open(sys.argv[1]))["results"]
 print(r[0]["median"], r[1]["median"])' "$JSON")
 rm -f "$JSON"
 
+# Other work on the machine drifts between hyperfine's blocks of runs; runs that take turns
+# see the same load, so their medians give the steadier ratio.
+echo "== time (warm cache, $RUNS runs taking turns) =="
+read -r I_EXPORT I_REPORT < <(python3 - "$RUNS" "$FOLDEX" "$EXPORT" "$TREE" "$CSV" <<'PY'
+import statistics, subprocess, sys, time
+runs, foldex, export, tree, csv = int(sys.argv[1]), *sys.argv[2:]
+commands = [[foldex, "--export", export, tree], [foldex, "--report", tree, "--csv", "--output", csv]]
+times = [[], []]
+for _ in range(runs):
+    for i, c in enumerate(commands):
+        start = time.monotonic()
+        subprocess.run(c, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        times[i].append(time.monotonic() - start)
+print(statistics.median(times[0]), statistics.median(times[1]))
+PY
+)
+
 peak() {
     /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F': ' '/Maximum resident set size/ {print $2}'
 }
@@ -79,13 +96,16 @@ P_EXPORT=$(peak "$FOLDEX" --export "$EXPORT" "$TREE")
 P_STDOUT=$(peak "$FOLDEX" --export - "$TREE")
 P_REPORT=$(peak "$FOLDEX" --report "$TREE" --csv --output "$CSV")
 
-python3 - "$T_EXPORT" "$T_REPORT" "$P_EXPORT" "$P_STDOUT" "$P_REPORT" <<'PY'
+python3 - "$T_EXPORT" "$T_REPORT" "$P_EXPORT" "$P_STDOUT" "$P_REPORT" "$I_EXPORT" "$I_REPORT" <<'PY'
 import sys
 te, tr = float(sys.argv[1]), float(sys.argv[2])
 pe, ps, pr = (int(x) / 1024 for x in sys.argv[3:6])
+ie, ir = float(sys.argv[6]), float(sys.argv[7])
 print("== result ==")
-print("warm: --export median %.3f s, --report median %.3f s, ratio %.2f (target <= 1.20)"
+print("warm, hyperfine: --export median %.3f s, --report median %.3f s, ratio %.2f (target <= 1.20)"
       % (te, tr, te / tr))
+print("warm, taking turns: --export median %.3f s, --report median %.3f s, ratio %.2f"
+      % (ie, ir, ie / ir))
 print("peak memory: --export to a file %.1f MB, to standard output %.1f MB (target < 80),"
       " --report %.1f MB" % (pe, ps, pr))
 PY
