@@ -1,5 +1,6 @@
 #include "interchange/ScanExport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <limits>
 
@@ -70,7 +71,8 @@ bool ScanExport::enter(scan::WalkedFolder& folder) {
     if (!root) out_.raw(",\n");
     ++folders_;
 
-    const qint32 count = qint32(std::min<size_t>(folder.files.size(), size_t(INT32_MAX)));
+    const qint32 count =
+        qint32(std::min<size_t>(folder.files.size(), size_t(std::numeric_limits<qint32>::max())));
     const qint64 dirBytes =
         clusterBytes(scan::DirectoryClusters(root, count, fig_.dirEntriesPerCluster));
     allocBytes_ = add(allocBytes_, dirBytes);
