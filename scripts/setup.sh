@@ -2,15 +2,15 @@
 # Installs the Debian packages FOLDEX needs, skipping those already present.
 #   scripts/setup.sh [run|test|bench]
 #     run    building and running the program (the default)
-#     test   adds the test tools (GoogleTest, Google Benchmark, Xvfb, xdotool, ImageMagick,
-#            pdftotext for the print tests, desktop-file-validate and dpkg-shlibdeps for
-#            the package test)
+#     test   adds the test tools (GoogleTest, Google Benchmark, Xvfb, xdotool, ImageMagick;
+#            pdftotext for the print tests; ncdu and gdu, which read the program's JSON
+#            exports back; desktop-file-validate and dpkg-shlibdeps for the package test)
 #     bench  adds the benchmark tools (hyperfine) to the test tools
 set -euo pipefail
 need=${1:-run}
 RUN=(g++ cmake ninja-build ccache qt6-base-dev libgl-dev
      fonts-ipafont-gothic fonts-ipafont-mincho fonts-liberation2)
-TEST=(libgtest-dev libbenchmark-dev xvfb xdotool imagemagick poppler-utils
+TEST=(libgtest-dev libbenchmark-dev xvfb xdotool imagemagick poppler-utils ncdu gdu
       desktop-file-utils dpkg-dev)
 BENCH=(hyperfine)
 case "$need" in

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "export/ListExport.h"
+#include "interchange/ExportCommand.h"
 #include "listwindow/RunWindows.h"
 #include "platform/DirReader.h"
 #include "platform/FileSys.h"
@@ -34,9 +35,12 @@ void PrintUsage() {
         QStringLiteral("        foldex --report ドライブ [--csv] [--output ファイル] [--level N]"));
     PrintLine(
         QStringLiteral("                        [--unit KB|MB] [--sort size|total] [--full-path]"));
+    PrintLine(QStringLiteral("        foldex --export ファイル ドライブ"));
     PrintLine(QStringLiteral("        foldex --drives"));
     PrintLine(QStringLiteral("  ドライブ     D: や D:\\TEMP、またはフォルダーのパス"));
     PrintLine(QStringLiteral("  --report     フォルダー毎サイズ一覧をテキストか CSV で書き出す"));
+    PrintLine(QStringLiteral(
+        "  --export     走査結果を JSON (ncdu 形式) で書き出す (ファイル - は標準出力)"));
     PrintLine(QStringLiteral("  --drives     ドライブの一覧を表示"));
     PrintLine(QStringLiteral("  --version    バージョンを表示して終了"));
     PrintLine(QStringLiteral("  --help       この説明を表示して終了"));
@@ -74,8 +78,24 @@ int HeadlessCommand(int argc, char** argv, const QStringList& args) {
             PrintError(QStringLiteral("標準出力に書き込めません (") + out.errorString() + u')');
         return rc;
     }
-    scan::ReportOptions options;
     QString error;
+    if (args.contains(QLatin1String("--export"))) {
+        interchange::ExportOptions exportOptions;
+        if (args.contains(QLatin1String("--report"))) {
+            PrintError(QStringLiteral("--export と --report は一緒に使えません"));
+            return scan::kExitBadArguments;
+        }
+        if (!interchange::ParseExportArguments(args, exportOptions, error)) {
+            PrintError(error);
+            return scan::kExitBadArguments;
+        }
+        const QByteArray version =
+            app::BuildVersionText(app::kVersionMajor, app::kVersionMinor, app::kVersionRevision)
+                .toUtf8();
+        return interchange::RunExport(exportOptions, out, err, platform::StdErrIsTerminal(),
+                                      version, QDateTime::currentSecsSinceEpoch());
+    }
+    scan::ReportOptions options;
     QStringList rest = args;
     rest.removeOne(QLatin1String("--report"));
     if (!scan::ParseReportArguments(rest, options, error)) {
@@ -124,7 +144,8 @@ int Main(int argc, char** argv) {
             return 0;
         }
     }
-    if (args.contains(QLatin1String("--report")) || args.contains(QLatin1String("--drives"))) {
+    if (args.contains(QLatin1String("--report")) || args.contains(QLatin1String("--drives")) ||
+        args.contains(QLatin1String("--export"))) {
         return HeadlessCommand(argc, argv, args);
     }
     QString drive;

@@ -216,6 +216,7 @@ void DirReader::read(const DirRef& parent, const QByteArray& name, DirListing& o
     }
     // getdents64 straight into a large buffer: fewer calls than readdir's, no DIR stream.
     alignas(8) static thread_local char buffer[1 << 16];
+    const unsigned statMask = STATX_TYPE | STATX_SIZE | (detail_ ? STATX_INO | STATX_NLINK : 0u);
     out.ok = true;
     for (;;) {
         if (cancel && cancel->load(std::memory_order_relaxed)) {
@@ -249,15 +250,29 @@ void DirReader::read(const DirRef& parent, const QByteArray& name, DirListing& o
             // tells, asked for no more than the type and size. An entry that cannot be
             // examined counts as a file of 0 bytes, and the folder as not fully read.
             struct statx e;
-            if (::statx(fd, n, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, STATX_TYPE | STATX_SIZE,
-                        &e) != 0) {
+            if (::statx(fd, n, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, statMask, &e) != 0) {
                 if (errno == ENOENT) continue;  // gone since it was read
                 if (out.error == 0) out.error = errno;
                 out.fileSizes.push_back(0);
+                if (detail_) {
+                    FileDetail f;
+                    f.nativeName = QByteArray(n);
+                    f.examined = false;
+                    out.files.push_back(std::move(f));
+                }
                 continue;
             }
             if (!S_ISDIR(e.stx_mode)) {
                 out.fileSizes.push_back(qint64(e.stx_size));
+                if (detail_) {
+                    FileDetail f;
+                    f.nativeName = QByteArray(n);
+                    f.size = qint64(e.stx_size);
+                    f.inode = quint64(e.stx_ino);
+                    f.links = e.stx_nlink;
+                    f.regular = S_ISREG(e.stx_mode);
+                    out.files.push_back(std::move(f));
+                }
                 continue;
             }
             DirListing::Sub sub;

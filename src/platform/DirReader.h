@@ -19,6 +19,17 @@ namespace platform {
 struct DirNode;
 using DirRef = std::shared_ptr<DirNode>;
 
+// One entry that is not a folder, with what an export of the scan needs (see
+// DirReader::setDetail).
+struct FileDetail {
+    QByteArray nativeName;
+    qint64 size = 0;
+    quint64 inode = 0;
+    quint32 links = 1;
+    bool regular = true;   // false for links, devices, pipes and sockets
+    bool examined = true;  // false when the entry could not be examined (size 0)
+};
+
 struct DirListing {
     struct Sub {
         QByteArray nativeName;
@@ -31,6 +42,8 @@ struct DirListing {
     quint64 inode = 0;
     std::vector<qint64> fileSizes;  // files, links and special files: their own sizes
     std::vector<Sub> dirs;          // real directories, "." and ".." left out
+    // The same entries as fileSizes, in the same order, when the reader gives detail.
+    std::vector<FileDetail> files;
     // Where the subfolders are opened from; empty when there are none.
     DirRef node;
 };
@@ -47,6 +60,11 @@ class DirReader {
     int error() const { return error_; }
     quint64 rootDevice() const { return rootDevice_; }
     quint64 rootInode() const { return rootInode_; }
+
+    // Every later read also fills DirListing::files (names, inodes, link counts). Off by
+    // default: a scan that needs sizes only keeps its speed.
+    void setDetail(bool detail) { detail_ = detail; }
+    bool detail() const { return detail_; }
 
     // Lists the root (parent empty) or the subfolder name of a listed folder. Returns
     // early, with ok false, when cancel becomes true. Safe to call from several threads.
@@ -73,6 +91,7 @@ class DirReader {
     quint64 rootInode_ = 0;
     quint64 rootMount_ = 0;
     bool rootMountKnown_ = false;
+    bool detail_ = false;
     DirRef rootNode_;
     std::mutex mutex_;
     std::shared_ptr<std::atomic<int>> kept_;

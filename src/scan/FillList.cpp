@@ -76,8 +76,7 @@ bool StartDrive(DriveList& list, const QString& drive, const QString& root, QStr
     const int index = platform::LetterIndex(list.CurrentDrive);
     if (index >= 0 && app::Ctx().DriveTypes[size_t(index)] == 2)
         RemovableCache()[size_t(index)] = {list.ClusterSize, list.DriveFree};
-    list.DirEntriesPerCluster =
-        qint16(list.ClusterSize <= 2048 ? list.ClusterSize / 64 - 1 : list.ClusterSize / 64);
+    list.DirEntriesPerCluster = DirEntriesPerClusterFor(list.ClusterSize);
     list.FolderTotal = 0;
     list.FileTotal = 0;
     list.FileSizeTotal = 0;

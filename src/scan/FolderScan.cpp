@@ -187,6 +187,16 @@ bool RowBuilder::leave() {
     return !d_.StopFlag;
 }
 
+}  // namespace
+
+qint32 DirectoryClusters(bool root, qint32 fileCount, qint16 dirEntriesPerCluster) {
+    if (root) return 0;
+    if (fileCount == 0) return 1;
+    if (dirEntriesPerCluster <= 0) return 0;
+    const qint64 n = (qint64(fileCount) + dirEntriesPerCluster - 1) / dirEntriesPerCluster;
+    return n >= 0 && n <= std::numeric_limits<qint16>::max() ? qint32(n) : 0;
+}
+
 int WorkerCount(int asked) {
     if (asked >= 0) return std::min(asked, 16);
     // Two readers per core, four at least: with a cold cache the readers mostly wait for
@@ -197,14 +207,8 @@ int WorkerCount(int asked) {
     return std::clamp(2 * cores, 4, 8);
 }
 
-}  // namespace
-
-qint32 DirectoryClusters(bool root, qint32 fileCount, qint16 dirEntriesPerCluster) {
-    if (root) return 0;
-    if (fileCount == 0) return 1;
-    if (dirEntriesPerCluster <= 0) return 0;
-    const qint64 n = (qint64(fileCount) + dirEntriesPerCluster - 1) / dirEntriesPerCluster;
-    return n >= 0 && n <= std::numeric_limits<qint16>::max() ? qint32(n) : 0;
+qint16 DirEntriesPerClusterFor(qint32 clusterSize) {
+    return qint16(clusterSize <= 2048 ? clusterSize / 64 - 1 : clusterSize / 64);
 }
 
 qint64 FileClusters(qint64 bytes, qint32 clusterSize) {

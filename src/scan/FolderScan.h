@@ -14,6 +14,11 @@ void ScanFolder(DriveList& list, const QString& path);
 
 // Directory clusters of a folder with fileCount files (the root has none).
 qint32 DirectoryClusters(bool root, qint32 fileCount, qint16 dirEntriesPerCluster);
+// Read-ahead threads for a scan: asked when 0 or more (at most 16), else a count for the
+// machine.
+int WorkerCount(int asked);
+// Directory entries per cluster for a drive's cluster size.
+qint16 DirEntriesPerClusterFor(qint32 clusterSize);
 // Clusters of one file.
 qint64 FileClusters(qint64 bytes, qint32 clusterSize);
 // The row indentation for a level: step × level + 2, or 0 when out of 16-bit range.

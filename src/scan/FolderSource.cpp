@@ -22,9 +22,10 @@ bool NameBefore(const platform::DirListing::Sub& a, const platform::DirListing::
     return a.nativeName < b.nativeName;
 }
 
-FolderSource::FolderSource(const QByteArray& nativeRoot, int threads, size_t budget)
+FolderSource::FolderSource(const QByteArray& nativeRoot, int threads, size_t budget, bool detail)
     : reader_(nativeRoot), budget_(budget) {
     if (!reader_.valid()) return;
+    reader_.setDetail(detail);  // before any worker reads
     for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
 }
 
@@ -52,6 +53,7 @@ FolderListing FolderSource::list(const platform::DirRef& parent, const QByteArra
     out.inode = raw.inode;
     out.node = std::move(raw.node);
     out.fileSizes = std::move(raw.fileSizes);
+    out.files = std::move(raw.files);
     out.subs.reserve(raw.dirs.size());
     for (auto& sub : raw.dirs) {
         // "." and ".." never come; names beginning with "}" are neither listed nor entered.

@@ -25,6 +25,7 @@ struct FolderListing {
     quint64 device = 0;
     quint64 inode = 0;
     std::vector<qint64> fileSizes;
+    std::vector<platform::FileDetail> files;  // only when the source gives detail
     // Subfolders in the order of the sorted name list: names compared without regard to
     // case, equal ones by their bytes; names beginning with "}" are left out.
     std::vector<platform::DirListing::Sub> subs;
@@ -39,8 +40,10 @@ class FolderSource {
     struct Task;
     using TaskRef = std::shared_ptr<Task>;
 
-    // threads 0: every folder is read by the caller, when it asks.
-    FolderSource(const QByteArray& nativeRoot, int threads, size_t budget = kBudget);
+    // threads 0: every folder is read by the caller, when it asks. With detail, listings
+    // also carry each file's name, inode and link count.
+    FolderSource(const QByteArray& nativeRoot, int threads, size_t budget = kBudget,
+                 bool detail = false);
     ~FolderSource();  // stops and joins the workers
     FolderSource(const FolderSource&) = delete;
     FolderSource& operator=(const FolderSource&) = delete;

@@ -84,7 +84,10 @@ void StateOf(const FolderListing& listing, WalkedFolder& out) {
 WalkResult WalkFolders(const QByteArray& nativeRoot, const QString& rootName, int threads,
                        FolderSink& sink) {
     WalkResult result;
-    FolderSource source(nativeRoot, nativeRoot.isEmpty() ? 0 : threads);
+    // Listings with detail are larger: fewer of them wait for the walk.
+    const bool detail = sink.wantsFiles();
+    FolderSource source(nativeRoot, nativeRoot.isEmpty() ? 0 : threads,
+                        detail ? FolderSource::kBudget / 4 : FolderSource::kBudget, detail);
     const MountTree mounts(nativeRoot);
     // The folders of the path being walked, by device and inode: none is entered twice.
     std::set<std::pair<quint64, quint64>> ancestors;
@@ -105,6 +108,9 @@ WalkResult WalkFolders(const QByteArray& nativeRoot, const QString& rootName, in
         folder.error = source.error();
     }
     folder.fileSizes = std::move(top.fileSizes);
+    folder.files = std::move(top.files);
+    folder.device = source.rootDevice();
+    folder.inode = source.rootInode();
     folder.subfolders = top.subs.size();
     if (!sink.enter(folder)) return result;
     Frame root;
@@ -153,6 +159,9 @@ WalkResult WalkFolders(const QByteArray& nativeRoot, const QString& rootName, in
                 child.key = key;
                 StateOf(listing, folder);
                 folder.fileSizes = std::move(listing.fileSizes);
+                folder.files = std::move(listing.files);
+                folder.device = listing.device;
+                folder.inode = listing.inode;
                 child.subs = std::move(listing.subs);
                 child.tasks = source.children(task);
             }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <vector>
 
+#include "platform/DirReader.h"
 #include "scan/FolderTable.h"
 
 namespace scan {
@@ -19,12 +20,18 @@ struct WalkedFolder {
     FolderState state = kFolderRead;
     int error = 0;                  // errno behind a state other than read
     std::vector<qint64> fileSizes;  // the files directly in the folder
-    size_t subfolders = 0;          // listed subfolders, each entered (and left) next
+    // The same files with names, inodes and link counts, for a sink that wants them.
+    std::vector<platform::FileDetail> files;
+    quint64 device = 0;  // the folder itself, when it was opened
+    quint64 inode = 0;
+    size_t subfolders = 0;  // listed subfolders, each entered (and left) next
 };
 
 class FolderSink {
   public:
     virtual ~FolderSink() = default;
+    // True when enter should get WalkedFolder::files as well (costs time: off for the list).
+    virtual bool wantsFiles() const { return false; }
     // A folder, before its subfolders. The sink may take fileSizes. False stops the walk.
     virtual bool enter(WalkedFolder& folder) = 0;
     // The folder entered last and not yet left is done with its subtree. False stops.

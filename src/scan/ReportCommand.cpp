@@ -140,6 +140,16 @@ int ResolveReportDrive(const QString& drive, QString& error) {
     return index;
 }
 
+QString UnreadableDriveText(const QString& drive, const QString& given, int rootError) {
+    const QString shown = platform::DisplayName(given);
+    return QStringLiteral("ドライブ ") + drive +
+           (shown.compare(drive, Qt::CaseInsensitive) == 0 ? QString()
+                                                           : QStringLiteral(" (") + shown + u')') +
+           QStringLiteral(" を読めません") +
+           (rootError > 0 ? QStringLiteral(" (") + platform::ErrorText(rootError) + u')'
+                          : QString());
+}
+
 int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODevice& out,
               QIODevice& err, bool progress) {
     QString error;
@@ -186,16 +196,8 @@ int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODev
     FillList(list, drive);
     if (progressShown) Put(err, QStringLiteral("\r\x1b[K"));
     if (list.ListRowCount == 0 || list.RootError != 0) {
-        const QString given = platform::DisplayName(options.drive);
-        Put(err, QStringLiteral("foldex: ドライブ ") + drive +
-                     (given.compare(drive, Qt::CaseInsensitive) == 0
-                          ? QString()
-                          : QStringLiteral(" (") + given + u')') +
-                     QStringLiteral(" を読めません") +
-                     (list.RootError > 0
-                          ? QStringLiteral(" (") + platform::ErrorText(list.RootError) + u')'
-                          : QString()) +
-                     u'\n');
+        Put(err, QStringLiteral("foldex: ") +
+                     UnreadableDriveText(drive, options.drive, list.RootError) + u'\n');
         return kExitUnreadable;
     }
     // Like du: one line per folder that could not be read, and the report all the same.

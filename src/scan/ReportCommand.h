@@ -43,6 +43,10 @@ struct ReportWriters {
 // a drive of its own. -1 (and a message) when there is no such drive or folder.
 int ResolveReportDrive(const QString& drive, QString& error);
 
+// "ドライブ D: (given) を読めません (reason)": a drive whose root could not be read
+// (rootError errno, 0 when not known).
+QString UnreadableDriveText(const QString& drive, const QString& given, int rootError);
+
 // Runs the report after the entry routine; progress and messages go to err, the report
 // to out unless options.output names a file. Returns a ReportExit value.
 int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODevice& out,
