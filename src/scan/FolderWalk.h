@@ -20,6 +20,10 @@ struct WalkedFolder {
     int error = 0;                  // errno behind a state other than read
     std::vector<qint64> fileSizes;  // the files directly in the folder
     size_t subfolders = 0;          // listed subfolders, each entered (and left) next
+    // Occupied bytes as another source (an imported scan) gives them: the folder itself
+    // and each file. ownOccupied -1: counted from the sizes by the cluster size, as on disk.
+    qint64 ownOccupied = -1;
+    std::vector<qint64> fileOccupied;
 };
 
 class FolderSink {

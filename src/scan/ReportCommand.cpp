@@ -12,6 +12,7 @@
 #include "scan/DriveInfo.h"
 #include "scan/FillList.h"
 #include "scan/FolderStates.h"
+#include "scan/ImportDrives.h"
 #include "scan/TreeRows.h"
 #include "settings/Context.h"
 #include "settings/OptionKeys.h"
@@ -62,6 +63,13 @@ bool ParseReportArguments(const QStringList& args, ReportOptions& out, QString& 
             out.csv = true;
         } else if (a == u"--full-path") {
             out.fullPath = true;
+        } else if (a == u"--import") {
+            if (!value(v)) return false;
+            if (v.isEmpty() || !out.importFile.isEmpty()) {
+                error = QStringLiteral("--import にはエクスポートファイルを一つ指定します");
+                return false;
+            }
+            out.importFile = v;
         } else if (a == u"--output") {
             if (!value(v)) return false;
             if (v.isEmpty()) {
@@ -109,7 +117,11 @@ bool ParseReportArguments(const QStringList& args, ReportOptions& out, QString& 
             return false;
         }
     }
-    if (out.drive.isEmpty()) {
+    if (!out.importFile.isEmpty() && !out.drive.isEmpty()) {
+        error = QStringLiteral("--import のときドライブは指定できません: ") + out.drive;
+        return false;
+    }
+    if (out.drive.isEmpty() && out.importFile.isEmpty()) {
         error = QStringLiteral("--report にはドライブかフォルダーが必要です");
         return false;
     }
@@ -126,7 +138,10 @@ int ResolveReportDrive(const QString& drive, QString& error) {
         }
         return index;
     }
-    const int index = platform::AddFolderDrive(platform::NativeFromArg(drive));
+    const QByteArray native = platform::NativeFromArg(drive);
+    // A scan exported to a file, given where a drive is expected.
+    if (LooksLikeImport(native)) return AddImportedDrive(native, error);
+    const int index = platform::AddFolderDrive(native);
     if (index == platform::kNoFreeLetter) {
         error = QStringLiteral("空いているドライブ文字がありません (D: から Z: まで使用中): ") +
                 platform::DisplayName(drive);
@@ -143,7 +158,9 @@ int ResolveReportDrive(const QString& drive, QString& error) {
 int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODevice& out,
               QIODevice& err, bool progress) {
     QString error;
-    const int index = ResolveReportDrive(options.drive, error);
+    const int index = options.importFile.isEmpty()
+                          ? ResolveReportDrive(options.drive, error)
+                          : AddImportedDrive(platform::NativeFromArg(options.importFile), error);
     if (index < 0) {
         Put(err, QStringLiteral("foldex: ") + error + u'\n');
         return kExitUnreadable;
@@ -186,7 +203,8 @@ int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODev
     FillList(list, drive);
     if (progressShown) Put(err, QStringLiteral("\r\x1b[K"));
     if (list.ListRowCount == 0 || list.RootError != 0) {
-        const QString given = platform::DisplayName(options.drive);
+        const QString given = platform::DisplayName(
+            options.importFile.isEmpty() ? options.drive : options.importFile);
         Put(err, QStringLiteral("foldex: ドライブ ") + drive +
                      (given.compare(drive, Qt::CaseInsensitive) == 0
                           ? QString()
