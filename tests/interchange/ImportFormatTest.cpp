@@ -71,7 +71,7 @@ TEST_F(ImportFixture, EveryFieldGivesTheRowsAndFigures) {
         EXPECT_EQ(r.folders.State[i], w.state);
     }
     // Names shown through the bijection: the bytes come back exactly.
-    EXPECT_EQ(scan::RowCell(r.rows[0], 0), "Z:\\");
+    EXPECT_EQ(scan::RowCell(r.rows[0], 0), r.volume.left(2) + u'\\');
     EXPECT_EQ(platform::NativeFromName(scan::RowCell(r.rows[1], 0)), want[1].native);
     EXPECT_EQ(platform::NativeFromName(scan::RowCell(r.rows[4], 0)), want[4].native);
     EXPECT_EQ(r.fileTotal, 7);
