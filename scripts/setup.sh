@@ -2,13 +2,14 @@
 # Installs the Debian packages FOLDEX needs, skipping those already present.
 #   scripts/setup.sh [run|test|bench]
 #     run    building and running the program (the default)
-#     test   adds the test tools (GoogleTest, Google Benchmark, Xvfb, xdotool, ImageMagick)
+#     test   adds the test tools (GoogleTest, Google Benchmark, Xvfb, xdotool, ImageMagick,
+#            ncdu and gdu for the interchange tests)
 #     bench  adds the benchmark tools (hyperfine) to the test tools
 set -euo pipefail
 need=${1:-run}
 RUN=(g++ cmake ninja-build ccache qt6-base-dev libgl-dev
      fonts-ipafont-gothic fonts-ipafont-mincho fonts-liberation2)
-TEST=(libgtest-dev libbenchmark-dev xvfb xdotool imagemagick)
+TEST=(libgtest-dev libbenchmark-dev xvfb xdotool imagemagick ncdu gdu)
 BENCH=(hyperfine)
 case "$need" in
     run) packages=("${RUN[@]}") ;;
