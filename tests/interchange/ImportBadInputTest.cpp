@@ -27,12 +27,14 @@ QByteArray WithFile(const QByteArray& fileInfo) {
 // A device that makes its content as it is read: head, then filler bytes up to size.
 class Generated : public QIODevice {
   public:
-    Generated(QByteArray head, char filler, qint64 size)
-        : head_(std::move(head)), filler_(filler), size_(size) {}
+    // failAt >= 0: the read at that byte fails, as a disk that gives up does.
+    Generated(QByteArray head, char filler, qint64 size, qint64 failAt = -1)
+        : head_(std::move(head)), filler_(filler), size_(size), failAt_(failAt) {}
     bool isSequential() const override { return true; }
 
   protected:
     qint64 readData(char* data, qint64 max) override {
+        if (failAt_ >= 0 && at_ >= failAt_) return -1;
         qint64 n = 0;
         while (n < max && at_ < size_) {
             data[n++] = at_ < head_.size() ? head_[at_] : filler_;
@@ -46,6 +48,7 @@ class Generated : public QIODevice {
     QByteArray head_;
     char filler_;
     qint64 size_;
+    qint64 failAt_;
     qint64 at_ = 0;
 };
 
@@ -152,4 +155,15 @@ TEST(ImportMemory, HugeInputIsReadInBoundedMemory) {
         }
         EXPECT_LT(PeakKilobytes() - before, 16 * 1024) << "peak grew by kB";
     });
+}
+
+TEST(ImportReadError, AFailedReadIsNoEndOfFile) {
+    // Blanks, then the device fails: not a short file, and never a success.
+    Generated in("[1,2,{},[{\"name\":\"/r\"}", ' ', 1 << 20, 200000);
+    in.open(QIODevice::ReadOnly);
+    CountingSink sink;
+    QString error;
+    EXPECT_FALSE(interchange::ReadScanExport(in, "Z:\\", sink, error));
+    EXPECT_TRUE(error.contains(QStringLiteral("読み込めません"))) << error.toStdString();
+    EXPECT_EQ(sink.folders, 0);
 }

@@ -16,6 +16,7 @@
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
 #include "listwindow/WindowFixture.h"
+#include "platform/Beep.h"
 #include "platform/StdMessage.h"
 #include "scan/ImportDrives.h"
 
@@ -105,6 +106,16 @@ TEST_F(ImportWindowTest, AltIOpensTheExportAsAReadOnlyDrive) {
     w->ChooseLevel(1);
     EXPECT_EQ(w->view()->grid().st.rowCount, 4);
     EXPECT_TRUE(asked.isEmpty()) << asked.join('|').toStdString();
+    // The drive overview names it without reading any drive for it.
+    platform::ResetBeepCount();
+    w->ShowOverview();
+    EXPECT_EQ(platform::BeepCount(), 0);
+    const grid::GridState& st = w->view()->grid().st;
+    int named = 0;
+    for (int r = 0; r < st.rowCount; ++r)
+        if (st.rowText[size_t(r)].startsWith(QString(letter) + u':'))
+            named += st.rowText[size_t(r)].contains("scan.json");
+    EXPECT_EQ(named, 1);
 }
 
 TEST_F(ImportWindowTest, DeleteCopyAndMoveRefuseBeforeAnythingHappens) {
