@@ -15,10 +15,12 @@
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
+#include "listwindow/RunWindows.h"
 #include "listwindow/WindowFixture.h"
 #include "platform/Beep.h"
 #include "platform/StdMessage.h"
 #include "scan/ImportDrives.h"
+#include "settings/Startup.h"
 
 using listwindow::ListForm;
 
@@ -60,6 +62,7 @@ class ImportWindowTest : public ::testing::Test {
     }
     void TearDown() override {
         windowtest::CloseWindows();
+        app::SetCommandLineResolver({});
         dialogs::SetCommonDialogHooks({});
         dialogs::SetMsgBoxFallbackForced(false);
         platform::SetStdMessageHandler({});
@@ -139,6 +142,23 @@ TEST_F(ImportWindowTest, DeleteCopyAndMoveRefuseBeforeAnythingHappens) {
     EXPECT_TRUE(Exists(t.native() + "/A/a.bin"));
     EXPECT_TRUE(Exists(t.native() + "/B/deep/d.bin"));
     EXPECT_FALSE(Exists(u.native() + "/A"));
+    EXPECT_EQ(w->list().ListRowCount, 5);
+}
+
+TEST_F(ImportWindowTest, AnExportNamedOnTheCommandLineOpensAsADrive) {
+    listwindow::InstallImports();
+    // Sniffed: an export becomes a drive, a folder stays a folder, other files name nothing.
+    const QString drive = app::CommandLineDrive(QFile::decodeName(exportFile));
+    ASSERT_EQ(drive.size(), 3);
+    EXPECT_NE(scan::ImportedDriveOf(drive), nullptr);
+    EXPECT_EQ(app::CommandLineDrive(QFile::decodeName(exportFile)), drive);  // the same letter
+    EXPECT_EQ(scan::ImportedDriveOf(app::CommandLineDrive(QFile::decodeName(t.native() + "/A"))),
+              nullptr);
+    EXPECT_TRUE(app::CommandLineDrive(QFile::decodeName(t.native() + "/A/a.bin")).isEmpty());
+    app::Ctx().CommandLine = drive.left(2);
+    auto* w = new ListForm();
+    w->LoadShow();
+    EXPECT_EQ(w->list().CurrentDrive, drive.at(0));
     EXPECT_EQ(w->list().ListRowCount, 5);
 }
 
