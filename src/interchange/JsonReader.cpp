@@ -121,8 +121,8 @@ void JsonReader::putUtf8(unsigned code) {
 }
 
 bool JsonReader::readString() {
-    text_.clear();
-    ++at_;  // the opening quote
+    text_.resize(0);  // keeps its room for the next token
+    ++at_;            // the opening quote
     for (;;) {
         // Plain bytes are taken a run at a time.
         qsizetype run = at_;
@@ -202,7 +202,7 @@ bool JsonReader::readString() {
 }
 
 bool JsonReader::readNumber() {
-    text_.clear();
+    text_.resize(0);  // keeps its room for the next token
     auto take = [&] {
         if (text_.size() >= kMaxNumber) return false;
         text_ += char(get());

@@ -95,6 +95,22 @@ bool Importer::unsignedNumber(Token t, const char* field, quint64 limit, quint64
     return true;
 }
 
+enum class Field { Name, Asize, Dsize, Dev, Ino, Nlink, Hlnkc, ReadError, Excluded, Other };
+
+Field FieldOf(const QByteArray& key) {
+    static const struct {
+        const char* key;
+        Field field;
+    } kFields[] = {{"name", Field::Name},        {"asize", Field::Asize},
+                   {"dsize", Field::Dsize},      {"dev", Field::Dev},
+                   {"ino", Field::Ino},          {"nlink", Field::Nlink},
+                   {"hlnkc", Field::Hlnkc},      {"read_error", Field::ReadError},
+                   {"excluded", Field::Excluded}};
+    for (const auto& f : kFields)
+        if (key == f.key) return f.field;
+    return Field::Other;
+}
+
 bool Importer::readInfo(Info& info) {
     const qint64 at = json_.offset();
     constexpr quint64 kSizeLimit = quint64(std::numeric_limits<qint64>::max());
@@ -103,48 +119,62 @@ bool Importer::readInfo(Info& info) {
     for (;;) {
         if (!json_.next(t)) return false;
         if (t == Token::EndObject) break;
-        const QByteArray key = json_.text();
+        const Field field = FieldOf(json_.text());
+        const QString key = field == Field::Other ? QString() : QString::fromLatin1(json_.text());
         Token v;
         if (!json_.next(v)) return false;
         quint64 n = 0;
         auto flag = [&](bool& out) {
             if (v != Token::True && v != Token::False)
-                return json_.fail(QString::fromLatin1(key) +
-                                  QStringLiteral(" には真偽値が必要です"));
+                return json_.fail(key + QStringLiteral(" には真偽値が必要です"));
             out = v == Token::True;
             return true;
         };
-        bool ok = true;
-        if (key == "name") {
-            if (v != Token::String) return json_.fail(QStringLiteral("name には文字列が必要です"));
-            info.name = json_.text();
-            info.hasName = true;
-        } else if (key == "asize") {
-            ok = unsignedNumber(v, "asize", kSizeLimit, n);
-            info.asize = qint64(n);
-        } else if (key == "dsize") {
-            ok = unsignedNumber(v, "dsize", kSizeLimit, n);
-            info.dsize = qint64(n);
-        } else if (key == "dev") {
-            ok = unsignedNumber(v, "dev", kAny, info.dev);
-            info.hasDev = true;
-        } else if (key == "ino") {
-            ok = unsignedNumber(v, "ino", kAny, info.ino);
-            info.hasIno = true;
-        } else if (key == "nlink") {
-            ok = unsignedNumber(v, "nlink", kAny, info.nlink);
-        } else if (key == "hlnkc") {
-            ok = flag(info.hlnkc);
-        } else if (key == "read_error") {
-            ok = flag(info.readError);
-        } else if (key == "excluded") {
+        auto text = [&](QByteArray& out) {
             if (v != Token::String)
-                return json_.fail(QStringLiteral("excluded には文字列が必要です"));
-            info.excluded = json_.text();
-        } else {
-            // notreg, uid, gid, mode, mtime and what later versions add: FOLDEX counts a
-            // special file like a file, as its own scan does.
-            ok = json_.skipValue(v);
+                return json_.fail(key + QStringLiteral(" には文字列が必要です"));
+            out = json_.text();
+            return true;
+        };
+        bool ok = true;
+        switch (field) {
+            case Field::Name:
+                ok = text(info.name);
+                info.hasName = true;
+                break;
+            case Field::Asize:
+                ok = unsignedNumber(v, "asize", kSizeLimit, n);
+                info.asize = qint64(n);
+                break;
+            case Field::Dsize:
+                ok = unsignedNumber(v, "dsize", kSizeLimit, n);
+                info.dsize = qint64(n);
+                break;
+            case Field::Dev:
+                ok = unsignedNumber(v, "dev", kAny, info.dev);
+                info.hasDev = true;
+                break;
+            case Field::Ino:
+                ok = unsignedNumber(v, "ino", kAny, info.ino);
+                info.hasIno = true;
+                break;
+            case Field::Nlink:
+                ok = unsignedNumber(v, "nlink", kAny, info.nlink);
+                break;
+            case Field::Hlnkc:
+                ok = flag(info.hlnkc);
+                break;
+            case Field::ReadError:
+                ok = flag(info.readError);
+                break;
+            case Field::Excluded:
+                ok = text(info.excluded);
+                break;
+            case Field::Other:
+                // notreg, uid, gid, mode, mtime and what later versions add: FOLDEX counts a
+                // special file like a file, as its own scan does.
+                ok = json_.skipValue(v);
+                break;
         }
         if (!ok) return false;
     }
