@@ -13,7 +13,6 @@
 #include "platform/NativeIo.h"
 #include "platform/PathMap.h"
 #include "scan/FolderScan.h"
-#include "scan/FolderSource.h"
 #include "scan/ImportDrives.h"
 
 namespace interchange {
@@ -311,7 +310,8 @@ bool Importer::read() {
 
 bool Importer::feed(const QString& rootName, scan::FolderSink& sink) {
     if (folders_.empty()) return true;
-    // Subfolders in the order a scan walks them.
+    // Subfolders in the order a scan walks them: names without regard to case, equal ones
+    // by their bytes.
     std::vector<QString> names(folders_.size());
     for (size_t i = 1; i < folders_.size(); ++i)
         names[i] = platform::NameFromNative(folders_[i].nativeName);
