@@ -1,6 +1,7 @@
 // Times the list window on a folder: filling it against the headless report's filling,
 // then a resize, level changes, a sort and a unit change.
 //   bench_window FOLDER [RUNS]     (QT_QPA_PLATFORM=offscreen is set when unset)
+// FOLDER may be an exported scan, which is then listed as a drive of its own.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include "grid/Grid.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
+#include "listwindow/RunWindows.h"
 #include "scan/DriveList.h"
 #include "scan/FillList.h"
 #include "settings/Context.h"
@@ -45,6 +47,7 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
+    listwindow::InstallImports();
     app::EntryRoutine({}, {}, folder);
     const QString drive = app::Ctx().CommandLine.left(2);
     if (drive.size() < 2) {

@@ -8,6 +8,7 @@
 
 #include "export/ListExport.h"
 #include "interchange/ExportCommand.h"
+#include "interchange/ScanImport.h"
 #include "listwindow/RunWindows.h"
 #include "platform/DirReader.h"
 #include "platform/FileSys.h"
@@ -30,14 +31,18 @@ QString VersionLine() {
 }
 
 void PrintUsage() {
-    PrintLine(QStringLiteral("使い方: foldex [ドライブ]"));
+    PrintLine(QStringLiteral("使い方: foldex [ドライブ | --import ファイル]"));
     PrintLine(
-        QStringLiteral("        foldex --report ドライブ [--csv] [--output ファイル] [--level N]"));
+        QStringLiteral("        foldex --report (ドライブ | --import ファイル) [--csv] "
+                       "[--output ファイル] [--level N]"));
     PrintLine(
         QStringLiteral("                        [--unit KB|MB] [--sort size|total] [--full-path]"));
     PrintLine(QStringLiteral("        foldex --export ファイル ドライブ"));
     PrintLine(QStringLiteral("        foldex --drives"));
     PrintLine(QStringLiteral("  ドライブ     D: や D:\\TEMP、またはフォルダーのパス"));
+    PrintLine(
+        QStringLiteral("  --import     エクスポートされたスキャン (ncdu 形式の JSON) を"
+                       "読み取り専用のドライブとして開く"));
     PrintLine(QStringLiteral("  --report     フォルダー毎サイズ一覧をテキストか CSV で書き出す"));
     PrintLine(QStringLiteral(
         "  --export     走査結果を JSON (ncdu 形式) で書き出す (ファイル - は標準出力)"));
@@ -61,6 +66,7 @@ int HeadlessCommand(int argc, char** argv, const QStringList& args) {
     // The grid draws into images with fonts, which needs a GUI application but no display.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication qapp(argc, argv);
+    interchange::InstallScanImport();
     app::EntryRoutine();
     // Unbuffered: a failed write is seen where it happens, not lost in a buffer at exit.
     QFile out;
@@ -149,7 +155,23 @@ int Main(int argc, char** argv) {
         return HeadlessCommand(argc, argv, args);
     }
     QString drive;
-    for (const QString& a : args) {
+    bool importFile = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--import")) {
+            if (i + 1 >= args.size() || !drive.isEmpty()) {
+                PrintError(QStringLiteral("--import にはエクスポートファイルを一つ指定します"));
+                return scan::kExitBadArguments;
+            }
+            drive = args[++i];
+            importFile = true;
+            platform::DirEntry entry;
+            if (!platform::StatEntry(platform::NativeFromArg(drive), entry) || entry.isDir) {
+                PrintError(QStringLiteral("ファイルがありません: ") + platform::DisplayName(drive));
+                return scan::kExitUnreadable;
+            }
+            continue;
+        }
         if (a.startsWith(QLatin1String("--"))) {
             PrintError(QStringLiteral("不明なオプション: ") + a);
             PrintUsage();
@@ -164,7 +186,7 @@ int Main(int argc, char** argv) {
         QStringList drives{QStringLiteral("--drives")};
         return HeadlessCommand(argc, argv, drives);
     }
-    return listwindow::RunWindows(argc, argv, drive);
+    return listwindow::RunWindows(argc, argv, drive, importFile);
 }
 
 }  // namespace

@@ -98,6 +98,27 @@ SaveFileAnswer SaveFileDialog(const SaveFileRequest& request, QWidget* owner) {
     return answer;
 }
 
+SaveFileAnswer OpenFileDialog(const OpenFileRequest& request, QWidget* owner) {
+    if (Hooks().openFile) return Hooks().openFile(request);
+    SaveFileAnswer answer;
+    if (!HaveWidgets()) {
+        answer.outcome = SaveFileAnswer::Outcome::Failed;
+        answer.error = QStringLiteral("ファイル選択ダイアログを表示できません。");
+        return answer;
+    }
+    QFileDialog dialog(owner);
+    dialog.setWindowTitle(request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    const Filters filters = SplitFilter(request.filter);
+    dialog.setNameFilters(filters.names);
+    dialog.setDirectory(QFile::decodeName(request.startFolder));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
+    answer.outcome = SaveFileAnswer::Outcome::Chosen;
+    answer.fileName = dialog.selectedFiles().constFirst();
+    return answer;
+}
+
 quint32 ColourDialog(quint32 start, QWidget* owner) {
     if (Hooks().colour) return Hooks().colour(start).value_or(start);
     if (!HaveWidgets()) return start;

@@ -43,6 +43,14 @@ SaveFileAnswer SaveFileDialog(const SaveFileRequest& request, QWidget* owner);
 // default extension following the chosen filter, overwrite question).
 void ConfigureSaveDialog(QFileDialog& dialog, const SaveFileRequest& request);
 
+// Open-file request: an existing file is chosen. The answer is as for saving.
+struct OpenFileRequest {
+    QString title;
+    QString filter;          // description and pattern pairs, all separated by "|"
+    QByteArray startFolder;  // native
+};
+SaveFileAnswer OpenFileDialog(const OpenFileRequest& request, QWidget* owner);
+
 // Colours are 0x00BBGGRR. Cancel gives the starting colour.
 quint32 ColourDialog(quint32 start, QWidget* owner);
 
@@ -62,6 +70,7 @@ bool PrintSetupDialog(QPrinter& printer, QWidget* owner);
 // Answers in place of the dialogs (an empty member leaves that dialog real).
 struct CommonDialogHooks {
     std::function<SaveFileAnswer(const SaveFileRequest&)> saveFile;
+    std::function<SaveFileAnswer(const OpenFileRequest&)> openFile;
     std::function<std::optional<quint32>(quint32 start)> colour;
     std::function<std::optional<FontChoice>(const FontChoice& start)> font;
     std::function<bool(QPrinter&)> printSetup;

@@ -59,6 +59,8 @@ class ListForm : public QWidget,
     int ButtonOfDrive(int letterIndex) const { return buttonOfDrive_[size_t(letterIndex)]; }
     QChar ButtonLetter(int button) const;
     void ShowOverview();
+    // Asks for an exported scan and shows it as a drive of its own (a command).
+    void ImportScan();
 
     // Level, display and sort strips.
     void LevelStripPress(double x);
@@ -149,6 +151,8 @@ class ListForm : public QWidget,
     void setHeadings(const std::array<QString, 5>& headings);
     void setListHooks();
     void buildDriveButtons();
+    int addDriveButton(int letterIndex);
+    void openImport();
     void buildMenus();
     void readListSettings();
     void placeControls();

@@ -14,6 +14,7 @@
 #include "scan/DriveInfo.h"
 #include "scan/Figures.h"
 #include "scan/FillList.h"
+#include "scan/ImportDrives.h"
 #include "scan/TreeRows.h"
 #include "settings/Context.h"
 #include "settings/Settings.h"
@@ -43,32 +44,37 @@ QChar ListForm::ButtonLetter(int button) const {
 void ListForm::buildDriveButtons() {
     const app::ProgramContext& c = app::Ctx();
     for (int i = 0; i < 26; ++i) {
-        const int type = c.DriveTypes[size_t(i)];
-        if (type < 2) continue;
-        const QChar letter(char16_t(u'A' + i));
-        const int index = int(drvbtn_.size());
-        auto* b = new PictureWidget(QStringLiteral("DRVBTN"), this);
-        b->setProperty("index", index);
-        b->setImage(ImageFor(type, removableFlags_.at(i)));
-        b->setCursor(Qt::PointingHandCursor);
-        b->setToolTip(QString(letter) + QStringLiteral(":  ") +
-                      scan::VolumeLabel(QString(letter) + QStringLiteral(":\\")));
-        auto* n = new QLabel(QString(letter), this);
-        n->setObjectName(QStringLiteral("DRVNAM"));
-        n->setProperty("index", index);
-        n->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        n->setStyleSheet(QStringLiteral("color: #808080; font-weight: bold"));
-        n->setCursor(Qt::PointingHandCursor);
-        n->installEventFilter(this);
-        connect(b, &PictureWidget::pressed, this,
-                [this, index](QPoint pos, Qt::MouseButton mb, Qt::KeyboardModifiers mods) {
-                    command([&] { showDrivePressed(index, pos, mb, mods); });
-                });
-        drvbtn_.push_back(b);
-        drvnam_.push_back(n);
-        buttonOfDrive_[size_t(i)] = index;
-        dstlst_->addItem(QString(letter) + u':');
+        if (c.DriveTypes[size_t(i)] >= 2) addDriveButton(i);
     }
+}
+
+int ListForm::addDriveButton(int i) {
+    const int type = app::Ctx().DriveTypes[size_t(i)];
+    const QChar letter(char16_t(u'A' + i));
+    const int index = int(drvbtn_.size());
+    auto* b = new PictureWidget(QStringLiteral("DRVBTN"), this);
+    b->setProperty("index", index);
+    b->setImage(ImageFor(type, removableFlags_.at(i)));
+    b->setCursor(Qt::PointingHandCursor);
+    b->setToolTip(QString(letter) + QStringLiteral(":  ") +
+                  scan::VolumeLabel(QString(letter) + QStringLiteral(":\\")));
+    auto* n = new QLabel(QString(letter), this);
+    n->setObjectName(QStringLiteral("DRVNAM"));
+    n->setProperty("index", index);
+    n->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    n->setStyleSheet(QStringLiteral("color: #808080; font-weight: bold"));
+    n->setCursor(Qt::PointingHandCursor);
+    n->installEventFilter(this);
+    connect(b, &PictureWidget::pressed, this,
+            [this, index](QPoint pos, Qt::MouseButton mb, Qt::KeyboardModifiers mods) {
+                command([&] { showDrivePressed(index, pos, mb, mods); });
+            });
+    drvbtn_.push_back(b);
+    drvnam_.push_back(n);
+    buttonOfDrive_[size_t(i)] = index;
+    // An imported scan is read-only: nothing is copied or moved onto it.
+    if (!scan::ImportedDriveAt(i)) dstlst_->addItem(QString(letter) + u':');
+    return index;
 }
 
 void ListForm::buildMenus() {

@@ -236,6 +236,9 @@ bool ListForm::handleKeyUp(QKeyEvent* event) {
         case Qt::Key_O:
             Options();
             return true;
+        case Qt::Key_I:
+            openImport();
+            return true;
         default:
             return false;
     }

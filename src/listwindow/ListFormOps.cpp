@@ -16,6 +16,7 @@
 #include "platform/StdMessage.h"
 #include "scan/DriveInfo.h"
 #include "scan/Figures.h"
+#include "scan/ImportDrives.h"
 #include "settings/Context.h"
 #include "settings/OptionKeys.h"
 
@@ -111,6 +112,16 @@ void ListForm::MoveFolders() {
 void ListForm::runFolderOperation(int operation) {
     if (list_.OverviewShown || closing_) return;
     CloseChooser();
+    // An imported scan stands for folders of another machine: nothing here may touch them,
+    // and nothing is copied or moved onto it.
+    const scan::ImportedDrive* imported = scan::ImportedDriveOf(QString(list_.CurrentDrive));
+    if (!imported && operation != folderops::kOpDelete)
+        imported = scan::ImportedDriveOf(dstlst_->currentText());
+    if (imported) {
+        MsgBoxEx(scan::ImportedReadOnlyText(*imported), 0x30);
+        if (!closing_) focusList();
+        return;
+    }
     // A close during the run leaves the window alive until the run has returned.
     WaitHold wait(*this);
     FormOpsHost host(*this);

@@ -4,7 +4,10 @@
 
 #include "dialogs/AppIcon.h"
 #include "dialogs/MessageBox.h"
+#include "interchange/ScanImport.h"
 #include "listwindow/ListForm.h"
+#include "platform/PathMap.h"
+#include "scan/ImportDrives.h"
 #include "settings/Context.h"
 #include "settings/Startup.h"
 
@@ -16,7 +19,23 @@ bool DisplayAvailable() {
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-int RunWindows(int& argc, char** argv, const QString& commandLine) {
+void InstallImports(bool forceFirstArgument) {
+    interchange::InstallScanImport();
+    // An export named where a drive is expected is shown as a drive of its own; a file that
+    // is no export then says so when its drive is filled.
+    app::SetCommandLineResolver([force = forceFirstArgument](const QString& argument) mutable {
+        const QByteArray native = platform::NativeFromArg(argument);
+        const bool take = force || scan::LooksLikeImport(native);
+        force = false;
+        if (!take) return QString();
+        QString error;
+        const int index = scan::AddImportedDrive(native, error);
+        return index < 0 ? QString() : QString(QChar(u'A' + index)) + QStringLiteral(":\\");
+    });
+}
+
+int RunWindows(int& argc, char** argv, const QString& commandLine, bool importFile) {
+    InstallImports(importFile);
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("FOLDEX"));
     QApplication::setWindowIcon(dialogs::AppIcon());

@@ -33,6 +33,8 @@ struct LetterInfo {
     qsizetype mount = -1;  // the table entry whose mount point is root, if any
     // A remembered mount that is not mounted now: since when (seconds since the epoch).
     qint64 absentSince = 0;
+    // A letter with no folder behind it (an imported scan), for this run only.
+    bool detached = false;
 };
 
 // Section of the settings file that marks the remembered letters of mounts (as opposed to
@@ -127,9 +129,9 @@ LetterInfo ExamineFolder(const Catalog& c, const QByteArray& folder) {
 const LetterInfo* Current(int index) {
     if (index < 0 || index >= kLetters) return nullptr;
     const QByteArray root = Drives().root(index);
-    if (root.isEmpty()) return nullptr;
     Catalog& c = Loaded();
     LetterInfo& info = c.letters[index];
+    if (root.isEmpty()) return info.detached ? &info : nullptr;
     if (info.root != root) info = ExamineFolder(c, root);
     return &info;
 }
@@ -346,17 +348,38 @@ int AddFolderDrive(const QByteArray& nativeFolder) {
     }
     int index = -1;
     for (int i = kLetters - 1; i >= kD && index < 0; --i) {
-        if (!Drives().has(i) && c.letters[i].root.isEmpty()) index = i;
+        if (!Drives().has(i) && c.letters[i].root.isEmpty() && !c.letters[i].detached) index = i;
     }
     // For this run only: a remembered drive that is absent lends its letter, the one
     // absent longest first, then one a person gave a folder that is missing now.
     if (index < 0) index = LongestAbsent(c);
     for (int i = kLetters - 1; i >= kD && index < 0; --i) {
-        if (!Drives().has(i) && c.letters[i].type == 1) index = i;
+        if (!Drives().has(i) && c.letters[i].type == 1 && !c.letters[i].detached) index = i;
     }
     if (index < 0) return kNoFreeLetter;
     c.letters[index] = ExamineFolder(c, real);
     Drives().set(index, c.letters[index].root);
+    return index;
+}
+
+int AddDetachedDrive(const QString& label) {
+    QMutexLocker locker(&Lock());
+    Catalog& c = Loaded();
+    int index = -1;
+    for (int i = kLetters - 1; i >= kD && index < 0; --i) {
+        if (!Drives().has(i) && c.letters[i].root.isEmpty() && !c.letters[i].detached) index = i;
+    }
+    if (index < 0) index = LongestAbsent(c);
+    for (int i = kLetters - 1; i >= kD && index < 0; --i) {
+        if (!Drives().has(i) && c.letters[i].type == 1 && !c.letters[i].detached) index = i;
+    }
+    if (index < 0) return kNoFreeLetter;
+    LetterInfo info;
+    info.type = 3;
+    info.label = label;
+    info.detached = true;
+    c.letters[index] = info;
+    Drives().set(index, {});
     return index;
 }
 

@@ -56,6 +56,9 @@ bool ReadDriveSpace(int letterIndex, DriveSpace& out, int* error = nullptr);
 // directory, kNoFreeLetter when every letter D: to Z: holds a present drive.
 inline constexpr int kNoFreeLetter = -2;
 int AddFolderDrive(const QByteArray& nativeFolder);
+// A letter with no folder behind it (an imported scan), for this run only, chosen as for
+// a folder: a fixed drive whose label is label. kNoFreeLetter when none is free.
+int AddDetachedDrive(const QString& label);
 
 // True when a native absolute path is the mount point of any entry of the loaded
 // table, bind mounts and non-drive mounts included.

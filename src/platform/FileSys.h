@@ -66,6 +66,10 @@ bool SyncFileSystem(const QByteArray& nativePath, int* error = nullptr);
 // temporary name renamed over the destination; a folder at the destination is refused.
 bool CopyLinkNative(const QByteArray& source, const QByteArray& destination, int* error = nullptr);
 
+// A descriptor open for reading a native file (not a folder), closed on exec; -1 with
+// errno in *error when it cannot be opened.
+int OpenForReading(const QByteArray& nativePath, int* error = nullptr);
+
 // The system's description of an errno value.
 QString ErrorText(int error);
 

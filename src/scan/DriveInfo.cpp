@@ -4,6 +4,7 @@
 #include "platform/Beep.h"
 #include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
+#include "scan/ImportDrives.h"
 #include "scan/SizeFormat.h"
 #include "settings/Context.h"
 #include "settings/OptionKeys.h"
@@ -160,6 +161,9 @@ void ShowOverview(DriveList& list) {
         QString text;
         if (platform::DriveType(i) == 2 && (i == 0 || i == 2)) {
             text = d + empty4;
+        } else if (const ImportedDrive* imported = ImportedDriveAt(i)) {
+            // An imported scan has no figures until it is listed, and is never read here.
+            text = d + u'\t' + QStringLiteral("  (") + ImportedLabel(*imported) + u')' + empty4;
         } else {
             const QString label = VolumeLabel(d);
             ReadDrive(list, d);

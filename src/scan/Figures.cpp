@@ -7,6 +7,7 @@
 #include "platform/DriveMap.h"
 #include "scan/DriveInfo.h"
 #include "scan/FolderScan.h"
+#include "scan/ImportDrives.h"
 #include "scan/SizeFormat.h"
 #include "settings/Context.h"
 
@@ -21,6 +22,8 @@ void ShowDriveFigures(DriveList& list) {
     list.TOTDSP = PlainSize(list.DriveTotal, list.UnitMode);
     list.FREDSP = PlainSize(list.DriveFree, list.UnitMode);
     list.USEDSP = PlainSize(list.DriveTotal - list.DriveFree, list.UnitMode);
+    // An imported scan knows what was occupied, not what was free.
+    if (ImportedDriveOf(QString(list.CurrentDrive))) list.FREDSP = QStringLiteral("不明");
     ShowSelectionFigures(list);
 }
 

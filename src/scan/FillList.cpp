@@ -6,6 +6,7 @@
 #include "scan/DriveInfo.h"
 #include "scan/Figures.h"
 #include "scan/FolderScan.h"
+#include "scan/ImportDrives.h"
 #include "scan/TreeRows.h"
 #include "settings/Context.h"
 #include "settings/OptionKeys.h"
@@ -94,9 +95,9 @@ bool StartDrive(DriveList& list, const QString& drive, const QString& root, QStr
 }
 
 // After a complete scan: the total row, the levels and paths the window shows, the figures.
-void FinishList(DriveList& list) {
+void FinishList(DriveList& list, bool imported = false) {
     grid::Grid& g = *list.Grid;
-    if (list.DriveTotal == 0) {
+    if (list.DriveTotal == 0 && !imported) {
         // The device went away during the scan.
         list.TOTDSP.clear();
         list.FREDSP.clear();
@@ -127,10 +128,78 @@ void FinishList(DriveList& list) {
     DispListByButtons(list, 0, 0);
 }
 
+void ResetTotals(DriveList& list) {
+    list.FolderTotal = 0;
+    list.FileTotal = 0;
+    list.FileSizeTotal = 0;
+    list.AllocTotal = 0;
+    list.SelTotal = 0;
+    list.SelCount = 0;
+    list.MarkedCount = 0;
+}
+
+// An imported scan: the rows come from its file, read again each time. Its drive figures
+// are what the file tells: the occupied total as the drive's size, free space unknown.
+void FillImported(DriveList& list, const QString& drive, const ImportedDrive& imported) {
+    list.Label1.clear();
+    const QTime start = QTime::currentTime();
+    PrepareList(list, drive);
+    const QString root = QString(list.CurrentDrive) + QStringLiteral(":\\");
+    const QString line = DriveLine(list.CurrentDrive, ImportedLabel(imported));
+    list.VOLDSP = line;
+    list.ClusterSize = qint32(kImportBlock);
+    list.DirEntriesPerCluster = qint16(kImportBlock / 64);
+    list.DriveTotal = 0;
+    list.DriveFree = 0;
+    list.DriveKind = 3;
+    ResetTotals(list);
+    ShowDriveFigures(list);
+    if (list.RecomputeIndentStep) list.RecomputeIndentStep();
+    if (list.ProcessEvents) list.ProcessEvents();
+    list.Files.reset();
+    list.Depth = 0;
+    SetBusy(list, true);
+    const ImportReader& reader = InstalledImportReader();
+    QString error = QStringLiteral("取り込みが使えません");
+    const QByteArray file = imported.file;
+    const bool ok = reader && ScanFromSource(
+                                  list, root,
+                                  [&](const QString& path, FolderSink& sink, QString& e) {
+                                      return reader(file, path, sink, e);
+                                  },
+                                  error);
+    if (list.StopFlag) return;
+    SetBusy(list, false);
+    list.VOLDSP = line;
+    if (!ok) {
+        // Half a file is no scan: nothing of it is shown.
+        grid::ClearGrid(*list.Grid);
+        list.Folders.reset();
+        list.Files.reset();
+        ResetTotals(list);
+        list.Depth = 0;
+        list.RootError = -1;
+        ShowDriveFigures(list);
+        if (list.ReportFailure)
+            list.ReportFailure(imported.fileName + QStringLiteral(": ") + error);
+        return;
+    }
+    list.RootError = 0;
+    list.DriveTotal = list.AllocTotal;
+    ShowDriveFigures(list);
+    FinishList(list, true);
+    list.Label1 = ElapsedText(start, QTime::currentTime());
+}
+
 }  // namespace
 
 void FillList(DriveList& list, const QString& drive) {
     if (!list.Grid || drive.isEmpty()) return;
+    if (const ImportedDrive* imported = ImportedDriveOf(drive)) {
+        const ImportedDrive copy = *imported;
+        FillImported(list, drive, copy);
+        return;
+    }
     list.Label1.clear();
     const QTime start = QTime::currentTime();
     PrepareList(list, drive);

@@ -100,7 +100,9 @@ bool RowBuilder::enter(WalkedFolder& folder) {
     // The folder's files; an unreadable folder is listed with the files it could list.
     qint64 fileSize = 0;
     qint64 fileClusters = 0;
+    qint64 givenAlloc = 0;
     qint32 fileCount = 0;
+    const bool allocGiven = folder.ownOccupied >= 0;
     FileTable& files = d_.Files;
     for (const qint64 size : folder.fileSizes) {
         if (files.FileTableCount >= files.bound()) {
@@ -112,15 +114,22 @@ bool RowBuilder::enter(WalkedFolder& folder) {
         files.FileOwner[size_t(files.FileTableCount)] = r;
         ++files.FileTableCount;
         fileSize = add(fileSize, size, name);
-        fileClusters = add(fileClusters, FileClusters(size, d_.ClusterSize), name);
+        if (allocGiven) {
+            if (size_t(fileCount) < folder.fileOccupied.size())
+                givenAlloc = add(givenAlloc, folder.fileOccupied[size_t(fileCount)], name);
+        } else {
+            fileClusters = add(fileClusters, FileClusters(size, d_.ClusterSize), name);
+        }
         ++fileCount;
     }
     folder.fileSizes = {};
+    folder.fileOccupied = {};
     if (d_.StopFlag) return false;
 
     const qint32 dirClusters = DirectoryClusters(r == 0, fileCount, d_.DirEntriesPerCluster);
     const qint64 alloc =
-        multiply(add(dirClusters, fileClusters, name), qint64(d_.ClusterSize), name);
+        allocGiven ? add(folder.ownOccupied, givenAlloc, name)
+                   : multiply(add(dirClusters, fileClusters, name), qint64(d_.ClusterSize), name);
 
     // The subtree total is written over the placeholder when the subtree is done.
     const QChar sep = grid::kFieldSep;
@@ -236,6 +245,21 @@ void ScanFolder(DriveList& list, const QString& path) {
         // Exhausted memory: reported at once; the tables keep what was filled.
         list.Depth = depth;
         if (list.ReportFailure) list.ReportFailure(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+bool ScanFromSource(DriveList& list, const QString& path, const FolderFeed& source,
+                    QString& error) {
+    if (!list.Grid) return false;
+    // Nothing below the drive's root is on this machine: no native root.
+    RowBuilder rows(list, QByteArray());
+    const int depth = list.Depth;
+    try {
+        return source(path, rows, error);
+    } catch (const std::exception& e) {
+        list.Depth = depth;
+        error = QString::fromLocal8Bit(e.what());
+        return false;
     }
 }
 

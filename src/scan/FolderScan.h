@@ -2,8 +2,10 @@
 // The folder scan: walks a folder tree depth first and adds one grid row and one folder
 // record per folder in pre-order, with the files of each folder in FileTable.
 #include <QString>
+#include <functional>
 
 #include "scan/DriveList.h"
+#include "scan/FolderWalk.h"
 
 namespace scan {
 
@@ -11,6 +13,12 @@ namespace scan {
 // list: its FolderTable, FileTable, scan totals and grid rows. list.ClusterSize and
 // list.DirEntriesPerCluster must be set; list.StopFlag ends the walk at its next check.
 void ScanFolder(DriveList& list, const QString& path);
+
+// Fills list as ScanFolder does, from folders another source gives (an imported scan):
+// source feeds the sink, the root named path, and returns false (error saying why) when
+// it failed.
+using FolderFeed = std::function<bool(const QString& path, FolderSink& sink, QString& error)>;
+bool ScanFromSource(DriveList& list, const QString& path, const FolderFeed& source, QString& error);
 
 // Directory clusters of a folder with fileCount files (the root has none).
 qint32 DirectoryClusters(bool root, qint32 fileCount, qint16 dirEntriesPerCluster);

@@ -12,6 +12,7 @@
 #include "scan/DriveInfo.h"
 #include "scan/FillList.h"
 #include "scan/FolderStates.h"
+#include "scan/ImportDrives.h"
 #include "scan/TreeRows.h"
 #include "settings/Context.h"
 #include "settings/OptionKeys.h"
@@ -62,6 +63,13 @@ bool ParseReportArguments(const QStringList& args, ReportOptions& out, QString& 
             out.csv = true;
         } else if (a == u"--full-path") {
             out.fullPath = true;
+        } else if (a == u"--import") {
+            if (!value(v)) return false;
+            if (v.isEmpty() || !out.importFile.isEmpty()) {
+                error = QStringLiteral("--import にはエクスポートファイルを一つ指定します");
+                return false;
+            }
+            out.importFile = v;
         } else if (a == u"--output") {
             if (!value(v)) return false;
             if (v.isEmpty()) {
@@ -109,7 +117,11 @@ bool ParseReportArguments(const QStringList& args, ReportOptions& out, QString& 
             return false;
         }
     }
-    if (out.drive.isEmpty()) {
+    if (!out.importFile.isEmpty() && !out.drive.isEmpty()) {
+        error = QStringLiteral("--import のときドライブは指定できません: ") + out.drive;
+        return false;
+    }
+    if (out.drive.isEmpty() && out.importFile.isEmpty()) {
         error = QStringLiteral("--report にはドライブかフォルダーが必要です");
         return false;
     }
@@ -126,7 +138,10 @@ int ResolveReportDrive(const QString& drive, QString& error) {
         }
         return index;
     }
-    const int index = platform::AddFolderDrive(platform::NativeFromArg(drive));
+    const QByteArray native = platform::NativeFromArg(drive);
+    // A scan exported to a file, given where a drive is expected.
+    if (LooksLikeImport(native)) return AddImportedDrive(native, error);
+    const int index = platform::AddFolderDrive(native);
     if (index == platform::kNoFreeLetter) {
         error = QStringLiteral("空いているドライブ文字がありません (D: から Z: まで使用中): ") +
                 platform::DisplayName(drive);
@@ -153,7 +168,9 @@ QString UnreadableDriveText(const QString& drive, const QString& given, int root
 int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODevice& out,
               QIODevice& err, bool progress) {
     QString error;
-    const int index = ResolveReportDrive(options.drive, error);
+    const int index = options.importFile.isEmpty()
+                          ? ResolveReportDrive(options.drive, error)
+                          : AddImportedDrive(platform::NativeFromArg(options.importFile), error);
     if (index < 0) {
         Put(err, QStringLiteral("foldex: ") + error + u'\n');
         return kExitUnreadable;
@@ -197,7 +214,11 @@ int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODev
     if (progressShown) Put(err, QStringLiteral("\r\x1b[K"));
     if (list.ListRowCount == 0 || list.RootError != 0) {
         Put(err, QStringLiteral("foldex: ") +
-                     UnreadableDriveText(drive, options.drive, list.RootError) + u'\n');
+                     UnreadableDriveText(drive,
+                                         options.importFile.isEmpty() ? options.drive
+                                                                      : options.importFile,
+                                         list.RootError) +
+                     u'\n');
         return kExitUnreadable;
     }
     // Like du: one line per folder that could not be read, and the report all the same.

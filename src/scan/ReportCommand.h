@@ -20,6 +20,7 @@ enum ReportExit {
 
 struct ReportOptions {
     QString drive;
+    QString importFile;  // an exported scan to report instead of a drive
     bool csv = false;
     QString output;  // a file (an argument as ArgFromNative reads it); empty: standard output
     int level = 0;   // 0 all levels
@@ -40,7 +41,8 @@ struct ReportWriters {
 };
 
 // The letter index for DRIVE: "D:", "D:\TEMP" (drive D) or a native folder, which becomes
-// a drive of its own. -1 (and a message) when there is no such drive or folder.
+// a drive of its own, or an exported scan's file, shown as a drive of its own. -1 (and a
+// message) when there is no such drive, folder or file.
 int ResolveReportDrive(const QString& drive, QString& error);
 
 // "ドライブ D: (given) を読めません (reason)": a drive whose root could not be read

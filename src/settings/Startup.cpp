@@ -60,11 +60,24 @@ void DetectPlatform() {
     Ctx().SystemFolder = windir + QLatin1String(nt ? "\\System32" : "\\System");
 }
 
+static std::function<QString(const QString&)>& Resolver() {
+    static std::function<QString(const QString&)> resolver;
+    return resolver;
+}
+
+void SetCommandLineResolver(std::function<QString(const QString& argument)> resolver) {
+    Resolver() = std::move(resolver);
+}
+
 QString CommandLineDrive(const QString& argument) {
     if (argument.isEmpty()) return {};
     if (argument.size() >= 2 && argument.at(1) == u':' &&
         platform::LetterIndex(argument.at(0)) >= 0)
         return argument;
+    if (Resolver()) {
+        const QString drive = Resolver()(argument);
+        if (!drive.isEmpty()) return drive;
+    }
     const int index = platform::AddFolderDrive(platform::NativeFromArg(argument));
     if (index < 0) return {};
     return QString(QChar(char16_t(u'A' + index))) + QLatin1String(":\\");

@@ -1,0 +1,435 @@
+#include "interchange/ScanImport.h"
+
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <limits>
+#include <set>
+#include <utility>
+
+#include "interchange/JsonReader.h"
+#include "platform/FileSys.h"
+#include "platform/NativeIo.h"
+#include "platform/PathMap.h"
+#include "scan/FolderScan.h"
+#include "scan/ImportDrives.h"
+
+namespace interchange {
+namespace {
+
+using Token = JsonReader::Token;
+
+// One folder of the file, kept until the file has been read: the format lists a folder's
+// files among its subfolders, the sink wants them first.
+struct Folder {
+    QByteArray nativeName;
+    scan::FolderState state = scan::kFolderRead;
+    int error = 0;
+    qint64 ownOccupied = -1;  // the folder's dsize, when given
+    quint64 device = 0;
+    std::vector<qint64> sizes;
+    std::vector<qint64> occupied;
+    std::vector<int> children;
+    // Files with other links: their place in sizes and their device and inode.
+    std::vector<std::pair<size_t, std::pair<quint64, quint64>>> links;
+};
+
+// An info object as far as the rows need it.
+struct Info {
+    QByteArray name;
+    bool hasName = false;
+    qint64 asize = 0;
+    qint64 dsize = -1;
+    bool hasDev = false;
+    quint64 dev = 0;
+    bool hasIno = false;
+    quint64 ino = 0;
+    quint64 nlink = 0;
+    bool hlnkc = false;
+    bool readError = false;
+    QByteArray excluded;
+};
+
+class Importer {
+  public:
+    explicit Importer(QIODevice& in) : json_(in, kMaxImportDepth + 2) {}
+
+    bool read();
+    bool feed(const QString& rootName, scan::FolderSink& sink);
+    QString error() const { return json_.error(); }
+
+  private:
+    bool expect(Token want, const QString& what) {
+        Token t;
+        if (!json_.next(t)) return false;
+        return t == want || json_.fail(what);
+    }
+    bool unsignedNumber(Token t, const char* field, quint64 limit, quint64& out);
+    bool readInfo(Info& info);
+    bool validName(const Info& info, bool root);
+    int addFolder(const Info& info, int parent);
+    void addFile(const Info& info, Folder& into);
+    bool skipArrayRest();
+
+    JsonReader json_;
+    std::vector<Folder> folders_;
+    std::set<std::pair<quint64, quint64>> linked_;  // hard-linked files already counted
+};
+
+bool Importer::unsignedNumber(Token t, const char* field, quint64 limit, quint64& out) {
+    const QString name = QString::fromLatin1(field);
+    if (t != Token::Number) return json_.fail(name + QStringLiteral(" には数値が必要です"));
+    const QByteArray& s = json_.text();
+    if (s.startsWith('-')) return json_.fail(name + QStringLiteral(" が負の数です: ") + s);
+    if (s.contains('.') || s.contains('e') || s.contains('E'))
+        return json_.fail(name + QStringLiteral(" が整数ではありません: ") + s);
+    quint64 v = 0;
+    for (const char c : s) {
+        const quint64 d = quint64(c - '0');
+        if (v > (limit - d) / 10) return json_.fail(name + QStringLiteral(" が大きすぎます: ") + s);
+        v = v * 10 + d;
+    }
+    out = v;
+    return true;
+}
+
+enum class Field { Name, Asize, Dsize, Dev, Ino, Nlink, Hlnkc, ReadError, Excluded, Other };
+
+Field FieldOf(const QByteArray& key) {
+    static const struct {
+        const char* key;
+        Field field;
+    } kFields[] = {{"name", Field::Name},        {"asize", Field::Asize},
+                   {"dsize", Field::Dsize},      {"dev", Field::Dev},
+                   {"ino", Field::Ino},          {"nlink", Field::Nlink},
+                   {"hlnkc", Field::Hlnkc},      {"read_error", Field::ReadError},
+                   {"excluded", Field::Excluded}};
+    for (const auto& f : kFields)
+        if (key == f.key) return f.field;
+    return Field::Other;
+}
+
+bool Importer::readInfo(Info& info) {
+    const qint64 at = json_.offset();
+    constexpr quint64 kSizeLimit = quint64(std::numeric_limits<qint64>::max());
+    constexpr quint64 kAny = std::numeric_limits<quint64>::max();
+    Token t;
+    for (;;) {
+        if (!json_.next(t)) return false;
+        if (t == Token::EndObject) break;
+        const Field field = FieldOf(json_.text());
+        const QString key = field == Field::Other ? QString() : QString::fromLatin1(json_.text());
+        Token v;
+        if (!json_.next(v)) return false;
+        quint64 n = 0;
+        auto flag = [&](bool& out) {
+            if (v != Token::True && v != Token::False)
+                return json_.fail(key + QStringLiteral(" には真偽値が必要です"));
+            out = v == Token::True;
+            return true;
+        };
+        auto text = [&](QByteArray& out) {
+            if (v != Token::String)
+                return json_.fail(key + QStringLiteral(" には文字列が必要です"));
+            out = json_.text();
+            return true;
+        };
+        bool ok = true;
+        switch (field) {
+            case Field::Name:
+                ok = text(info.name);
+                info.hasName = true;
+                break;
+            case Field::Asize:
+                ok = unsignedNumber(v, "asize", kSizeLimit, n);
+                info.asize = qint64(n);
+                break;
+            case Field::Dsize:
+                ok = unsignedNumber(v, "dsize", kSizeLimit, n);
+                info.dsize = qint64(n);
+                break;
+            case Field::Dev:
+                ok = unsignedNumber(v, "dev", kAny, info.dev);
+                info.hasDev = true;
+                break;
+            case Field::Ino:
+                ok = unsignedNumber(v, "ino", kAny, info.ino);
+                info.hasIno = true;
+                break;
+            case Field::Nlink:
+                ok = unsignedNumber(v, "nlink", kAny, info.nlink);
+                break;
+            case Field::Hlnkc:
+                ok = flag(info.hlnkc);
+                break;
+            case Field::ReadError:
+                ok = flag(info.readError);
+                break;
+            case Field::Excluded:
+                ok = text(info.excluded);
+                break;
+            case Field::Other:
+                // notreg, uid, gid, mode, mtime and what later versions add: FOLDEX counts a
+                // special file like a file, as its own scan does.
+                ok = json_.skipValue(v);
+                break;
+        }
+        if (!ok) return false;
+    }
+    if (!info.hasName) return json_.failAt(at, QStringLiteral("name がありません"));
+    return true;
+}
+
+bool Importer::validName(const Info& info, bool root) {
+    const QByteArray& n = info.name;
+    if (n.isEmpty()) return json_.fail(QStringLiteral("名前が空です"));
+    if (n.contains('\0')) return json_.fail(QStringLiteral("名前に NUL 文字があります"));
+    if (root) return true;
+    if (n.contains('/'))
+        return json_.fail(QStringLiteral("名前に '/' があります: ") +
+                          platform::DisplayName(platform::NameFromNative(n)));
+    if (n == "." || n == "..") return json_.fail(QStringLiteral("名前が \"") + n + u'"');
+    return true;
+}
+
+int Importer::addFolder(const Info& info, int parent) {
+    Folder f;
+    f.nativeName = info.name;
+    f.device = info.hasDev || parent < 0 ? info.dev : folders_[size_t(parent)].device;
+    f.ownOccupied = info.dsize;
+    if (info.readError) {
+        // The format keeps no reason; lack of permission is the usual one.
+        f.state = scan::kFolderUnreadable;
+        f.error = EACCES;
+    }
+    folders_.push_back(std::move(f));
+    const int index = int(folders_.size() - 1);
+    if (parent >= 0) folders_[size_t(parent)].children.push_back(index);
+    return index;
+}
+
+void Importer::addFile(const Info& info, Folder& into) {
+    qint64 occupied = info.dsize;
+    if (occupied < 0) {
+        constexpr qint64 b = scan::kImportBlock;
+        occupied = info.asize > std::numeric_limits<qint64>::max() - (b - 1)
+                       ? std::numeric_limits<qint64>::max()
+                       : (info.asize + b - 1) / b * b;
+    }
+    if (info.hasIno && (info.hlnkc || info.nlink > 1))
+        into.links.push_back({into.sizes.size(), {info.hasDev ? info.dev : into.device, info.ino}});
+    into.sizes.push_back(info.asize);
+    into.occupied.push_back(occupied);
+}
+
+// Skips what is left of the folder array just opened.
+bool Importer::skipArrayRest() {
+    const int base = json_.depth() - 1;
+    Token t;
+    while (json_.depth() > base)
+        if (!json_.next(t)) return false;
+    return true;
+}
+
+bool Importer::read() {
+    if (!expect(Token::BeginArray,
+                QStringLiteral("エクスポートファイルではありません ('[' で始まりません)")))
+        return false;
+    Token t;
+    quint64 major = 0;
+    quint64 minor = 0;
+    if (!json_.next(t) || !unsignedNumber(t, "major version", 10000, major)) return false;
+    if (major != 1)
+        return json_.fail(
+            QStringLiteral("対応していない形式の版です (メジャー版 %1、読めるのは 1)").arg(major));
+    if (!json_.next(t) || !unsignedNumber(t, "minor version", 10000, minor)) return false;
+    if (!json_.next(t) || !json_.skipValue(t)) return false;  // metadata
+    if (!expect(Token::BeginArray, QStringLiteral("ルートのフォルダー ([...]) が必要です")))
+        return false;
+
+    // The folders open in the file, innermost last; no recursion, however deep.
+    std::vector<int> open;
+    bool root = true;
+    for (;;) {
+        // Just after a folder's '[': its info object.
+        if (!expect(Token::BeginObject, QStringLiteral("フォルダーの情報 ({...}) が必要です")))
+            return false;
+        Info info;
+        if (!readInfo(info) || !validName(info, root)) return false;
+        if (!root && info.name.startsWith('}')) {
+            // Left out of the list, as a scan leaves such folders out.
+            if (!skipArrayRest()) return false;
+        } else {
+            const int f = addFolder(info, open.empty() ? -1 : open.back());
+            if (info.excluded == "otherfs" || info.excluded == "othfs" ||
+                info.excluded == "kernfs" || info.excluded == "frmlnk") {
+                folders_[size_t(f)].state = scan::kFolderNotEntered;
+                folders_[size_t(f)].error = EXDEV;
+            }
+            open.push_back(f);
+        }
+        root = false;
+        // The folder's entries, until a new subfolder opens or the last folder closes.
+        for (;;) {
+            if (open.empty()) break;
+            if (!json_.next(t)) return false;
+            if (t == Token::EndArray) {
+                open.pop_back();
+                continue;
+            }
+            if (t == Token::BeginArray) break;
+            if (t != Token::BeginObject)
+                return json_.fail(QStringLiteral("フォルダーの中身は [...] か {...} です"));
+            Info entry;
+            if (!readInfo(entry) || !validName(entry, false)) return false;
+            Folder& parent = folders_[size_t(open.back())];
+            if (entry.excluded.isEmpty()) {
+                addFile(entry, parent);
+            } else if (entry.excluded == "otherfs" || entry.excluded == "othfs" ||
+                       entry.excluded == "kernfs" || entry.excluded == "frmlnk") {
+                // A mount point the scan did not enter: a folder listed, not entered.
+                if (!entry.name.startsWith('}')) {
+                    const int f = addFolder(entry, open.back());
+                    folders_[size_t(f)].state = scan::kFolderNotEntered;
+                    folders_[size_t(f)].error = EXDEV;
+                }
+            }
+            // Excluded by a pattern: the scan did not count it, nor does the list.
+        }
+        if (open.empty()) break;
+    }
+    // The rest of the top-level array is for later versions of the format.
+    for (;;) {
+        if (!json_.next(t)) return false;
+        if (t == Token::EndArray) break;
+        if (!json_.skipValue(t)) return false;
+    }
+    return expect(Token::End, QString());
+}
+
+bool Importer::feed(const QString& rootName, scan::FolderSink& sink) {
+    if (folders_.empty()) return true;
+    // Subfolders in the order a scan walks them: names without regard to case, equal ones
+    // by their bytes.
+    std::vector<QString> names(folders_.size());
+    for (size_t i = 1; i < folders_.size(); ++i)
+        names[i] = platform::NameFromNative(folders_[i].nativeName);
+    for (Folder& f : folders_) {
+        std::sort(f.children.begin(), f.children.end(), [&](int a, int b) {
+            const int c = names[size_t(a)].compare(names[size_t(b)], Qt::CaseInsensitive);
+            if (c != 0) return c < 0;
+            return folders_[size_t(a)].nativeName < folders_[size_t(b)].nativeName;
+        });
+    }
+    struct Frame {
+        int folder;
+        size_t next = 0;
+    };
+    std::vector<Frame> stack;
+    auto enter = [&](int index) {
+        Folder& f = folders_[size_t(index)];
+        scan::WalkedFolder w;
+        w.name = index == 0 ? rootName : std::move(names[size_t(index)]);
+        w.nativeName = std::move(f.nativeName);
+        w.level = int(stack.size());
+        w.state = f.state;
+        w.error = f.error;
+        w.subfolders = f.children.size();
+        // The root counts no room of its own, as in a scan; a folder without dsize takes
+        // the directory blocks a scan would count.
+        const qint32 fileCount = qint32(std::min<size_t>(f.sizes.size(), INT32_MAX));
+        w.ownOccupied = index == 0 ? 0
+                        : f.ownOccupied >= 0
+                            ? f.ownOccupied
+                            : qint64(scan::DirectoryClusters(false, fileCount,
+                                                             qint16(scan::kImportBlock / 64))) *
+                                  scan::kImportBlock;
+        // A file with other links takes its room once, where the list meets it first.
+        for (const auto& [at, key] : f.links)
+            if (!linked_.insert(key).second) f.occupied[at] = 0;
+        w.fileSizes = std::move(f.sizes);
+        w.fileOccupied = std::move(f.occupied);
+        stack.push_back({index});
+        return sink.enter(w);
+    };
+    if (!enter(0)) return true;
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        const Folder& f = folders_[size_t(top.folder)];
+        if (top.next >= f.children.size()) {
+            stack.pop_back();
+            if (!sink.leave()) return true;
+            continue;
+        }
+        if (!enter(f.children[top.next++])) return true;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadScanExport(QIODevice& in, const QString& rootName, scan::FolderSink& sink,
+                    QString& error) {
+    Importer importer(in);
+    if (!importer.read()) {
+        error = importer.error();
+        return false;
+    }
+    return importer.feed(rootName, sink);
+}
+
+bool ImportScanFile(const QByteArray& nativeFile, const QString& rootName, scan::FolderSink& sink,
+                    QString& error) {
+    QFile file;
+    int openError = 0;
+    if (nativeFile == "-") {
+        if (!file.open(stdin, QIODevice::ReadOnly)) openError = EIO;
+    } else {
+        const int fd = platform::OpenForReading(nativeFile, &openError);
+        if (fd >= 0 && !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            platform::CloseQuietly(fd);
+            openError = EIO;
+        }
+    }
+    if (openError != 0) {
+        error = QStringLiteral("開けません (") + platform::ErrorText(openError) + u')';
+        return false;
+    }
+    return ReadScanExport(file, rootName, sink, error);
+}
+
+bool LooksLikeScanExport(const QByteArray& nativeFile) {
+    int openError = 0;
+    const int fd = platform::OpenForReading(nativeFile, &openError);
+    if (fd < 0) return false;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        platform::CloseQuietly(fd);
+        return false;
+    }
+    const QByteArray head = file.read(256);
+    qsizetype i = 0;
+    auto blanks = [&] {
+        while (i < head.size() &&
+               (head[i] == ' ' || head[i] == '\t' || head[i] == '\n' || head[i] == '\r'))
+            ++i;
+    };
+    blanks();
+    if (i >= head.size() || head[i] != '[') return false;
+    ++i;
+    blanks();
+    if (i >= head.size() || head[i] != '1') return false;
+    ++i;
+    blanks();
+    return i < head.size() && head[i] == ',';
+}
+
+void InstallScanImport() {
+    scan::SetImportReader(
+        [](const QByteArray& file, const QString& rootName, scan::FolderSink& sink,
+           QString& error) { return ImportScanFile(file, rootName, sink, error); },
+        LooksLikeScanExport);
+}
+
+}  // namespace interchange

@@ -1,0 +1,32 @@
+#pragma once
+// Reading scans in the common interchange format (the JSON export of the terminal
+// disk-usage analysers, format 1.x) into the same sink the walk of a drive feeds, so an
+// imported scan gives the rows and figures a scan of the tree would have given.
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+
+#include "scan/FolderWalk.h"
+
+namespace interchange {
+
+// Folders nested deeper than this are refused (no real path comes near it).
+inline constexpr int kMaxImportDepth = 10000;
+
+// Reads an export from in and hands its folders to sink, the root named rootName.
+// Folders and files are kept in memory until the file has been read to its end, since
+// the format lists a folder's files among its subfolders; a sink that stops the walk
+// ends the import quietly. False, with a message naming the byte, when in is not such a
+// file or says something impossible.
+bool ReadScanExport(QIODevice& in, const QString& rootName, scan::FolderSink& sink, QString& error);
+// The same for a file ("-": standard input).
+bool ImportScanFile(const QByteArray& nativeFile, const QString& rootName, scan::FolderSink& sink,
+                    QString& error);
+
+// True when the file begins as an export does ("[1," after blanks).
+bool LooksLikeScanExport(const QByteArray& nativeFile);
+
+// Makes imported drives read their files through this library.
+void InstallScanImport();
+
+}  // namespace interchange

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <QBuffer>
+#include <functional>
+
+#include "ImportFixture.h"
+
+using namespace importtest;
+
+namespace {
+
+QByteArray Nested(int depth) {
+    QByteArray s = "[1,2,{},";
+    for (int i = 0; i < depth; ++i) s += "[{\"name\":\"d\"},";
+    s += "{\"name\":\"f\",\"asize\":1}";
+    s += QByteArray(depth, ']');
+    s += "]";
+    return s;
+}
+
+QByteArray WithFile(const QByteArray& fileInfo) {
+    return "[1,2,{},[{\"name\":\"/r\"},{" + fileInfo + "}]]";
+}
+
+// A device that makes its content as it is read: head, then filler bytes up to size.
+class Generated : public QIODevice {
+  public:
+    // failAt >= 0: the read at that byte fails, as a disk that gives up does.
+    Generated(QByteArray head, char filler, qint64 size, qint64 failAt = -1)
+        : head_(std::move(head)), filler_(filler), size_(size), failAt_(failAt) {}
+    bool isSequential() const override { return true; }
+
+  protected:
+    qint64 readData(char* data, qint64 max) override {
+        if (failAt_ >= 0 && at_ >= failAt_) return -1;
+        qint64 n = 0;
+        while (n < max && at_ < size_) {
+            data[n++] = at_ < head_.size() ? head_[at_] : filler_;
+            ++at_;
+        }
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+  private:
+    QByteArray head_;
+    char filler_;
+    qint64 size_;
+    qint64 failAt_;
+    qint64 at_ = 0;
+};
+
+struct CountingSink : scan::FolderSink {
+    int folders = 0;
+    bool enter(scan::WalkedFolder&) override { return ++folders, true; }
+    bool leave() override { return true; }
+};
+
+long PeakKilobytes() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+}  // namespace
+
+TEST_F(ImportFixture, BadInputIsRefusedWithItsPlace) {
+    const QByteArray every = WithFile("\"name\":\"f\",\"asize\":12,\"dsize\":4096");
+    const struct {
+        const char* what;
+        QByteArray content;
+        const char* message;  // a part of the message
+    } cases[] = {
+        {"empty", "", "途中で終わっています"},
+        {"truncated", every.left(every.size() - 9), "途中で終わっています"},
+        {"truncated in a string", every.left(30), "途中で終わっています"},
+        {"not JSON", "hello world", "JSON ではありません"},
+        {"JSON of another kind", "{\"a\":1}", "エクスポートファイルではありません"},
+        {"not JSON inside", "[1,2,{},[{\"name\":\"/r\"},{\"name\":'x'}]]", "31 バイト目"},
+        {"an export of another kind", "[1,2,{},{\"name\":\"/r\"}]", "ルートのフォルダー"},
+        {"major version 2", "[2,0,{},[{\"name\":\"/r\"}]]", "メジャー版 2"},
+        {"text after the value", every + " []", "余分なデータ"},
+        {"negative size", WithFile("\"name\":\"f\",\"asize\":-1"), "負の数"},
+        {"1e400", WithFile("\"name\":\"f\",\"asize\":1e400"), "整数ではありません"},
+        {"a fraction", WithFile("\"name\":\"f\",\"dsize\":1.5"), "整数ではありません"},
+        {"2^64", WithFile("\"name\":\"f\",\"asize\":18446744073709551616"), "大きすぎます"},
+        {"2^63", WithFile("\"name\":\"f\",\"dsize\":9223372036854775808"), "大きすぎます"},
+        {"an endless number", WithFile("\"name\":\"f\",\"asize\":" + QByteArray(100, '7')),
+         "数値が長すぎます"},
+        {"a size as text", WithFile("\"name\":\"f\",\"asize\":\"12\""), "数値が必要です"},
+        {"a name with a slash", WithFile("\"name\":\"a/b\""), "'/'"},
+        {"an empty name", WithFile("\"name\":\"\""), "名前が空です"},
+        {"a parent as a name", WithFile("\"name\":\"..\""), "名前が"},
+        {"a NUL in a name", WithFile("\"name\":\"a\\u0000b\""), "NUL"},
+        {"no name", WithFile("\"asize\":1"), "name がありません"},
+        {"a lone surrogate", WithFile("\"name\":\"\\ud800x\""), "サロゲート"},
+        {"a control character", WithFile("\"name\":\"a\tb\""), "制御文字"},
+        {"a bad escape", WithFile("\"name\":\"a\\qb\""), "エスケープ"},
+        {"a flag as a number", WithFile("\"name\":\"f\",\"read_error\":1"), "真偽値"},
+        {"a name of 100 KiB", WithFile("\"name\":\"" + QByteArray(100 * 1024, 'n') + "\""),
+         "長すぎます"},
+        {"100,000 levels deep", Nested(100000), "入れ子が深すぎます"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Report r = ReportOfImport(write("bad.json", c.content));
+        EXPECT_EQ(r.exit, scan::kExitUnreadable);
+        EXPECT_TRUE(r.err.contains("バイト目: ")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+        // Nothing of a bad file is listed.
+        EXPECT_TRUE(r.rows.isEmpty());
+    }
+    // The place is the byte where the fault begins.
+    const QByteArray negative = WithFile("\"name\":\"f\",\"asize\":-1");
+    const Report r = ReportOfImport(write("bad.json", negative));
+    EXPECT_TRUE(r.err.contains(": " + QByteArray::number(negative.indexOf("-1")) + " バイト目"))
+        << r.err.toStdString();
+}
+
+TEST_F(ImportFixture, DeepButPossibleNestingIsReadWithoutRecursion) {
+    const Report r = ReportOfImport(write("deep.json", Nested(5000)));
+    ASSERT_EQ(r.exit, scan::kExitOk) << r.err.toStdString();
+    ASSERT_EQ(r.rows.size(), 5000 + 1);
+    EXPECT_EQ(r.folders.Level[4999], 4999);
+    EXPECT_EQ(r.folders.FileCount[4999], 1);
+    // A block for each folder but the root, and one for the file.
+    EXPECT_EQ(r.folders.SubtreeTotal[0], 4999 * 4096 + 4096);
+}
+
+TEST(ImportMemory, HugeInputIsReadInBoundedMemory) {
+    testsupport::RunInChild([] {
+        const long before = PeakKilobytes();
+        const qint64 huge = qint64(2) << 30;
+        const struct {
+            QByteArray head;
+            char filler;
+            const char* message;
+        } cases[] = {
+            // 2 GiB of one name, of one number, of blanks before a value that never comes.
+            {"[1,2,{},[{\"name\":\"/r\"},{\"name\":\"", 'a', "長すぎます"},
+            {"[1,2,{},[{\"name\":\"/r\"},{\"name\":\"f\",\"asize\":1", '0', "長すぎます"},
+            {"[1,2,{},[{\"name\":\"/r\"},", ' ', "途中で終わっています"},
+        };
+        for (const auto& c : cases) {
+            // The blanks are read to their end: a quarter of the size keeps the test short.
+            Generated in(c.head, c.filler, c.filler == ' ' ? huge / 8 : huge);
+            in.open(QIODevice::ReadOnly);
+            CountingSink sink;
+            QString error;
+            EXPECT_FALSE(interchange::ReadScanExport(in, "Z:\\", sink, error));
+            EXPECT_TRUE(error.contains(QString::fromUtf8(c.message))) << error.toStdString();
+            EXPECT_EQ(sink.folders, 0);
+        }
+        EXPECT_LT(PeakKilobytes() - before, 16 * 1024) << "peak grew by kB";
+    });
+}
+
+TEST(ImportReadError, AFailedReadIsNoEndOfFile) {
+    // Blanks, then the device fails: not a short file, and never a success.
+    Generated in("[1,2,{},[{\"name\":\"/r\"}", ' ', 1 << 20, 200000);
+    in.open(QIODevice::ReadOnly);
+    CountingSink sink;
+    QString error;
+    EXPECT_FALSE(interchange::ReadScanExport(in, "Z:\\", sink, error));
+    EXPECT_TRUE(error.contains(QStringLiteral("読み込めません"))) << error.toStdString();
+    EXPECT_EQ(sink.folders, 0);
+}
