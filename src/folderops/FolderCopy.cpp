@@ -14,12 +14,6 @@
 namespace folderops {
 namespace {
 
-QByteArray Native(const QString& path) {
-    bool ok = false;
-    const QByteArray native = platform::NativePath(path, &ok);
-    return ok ? platform::NormaliseNative(native) : QByteArray();
-}
-
 QString Child(const QString& path, const QString& name) {
     return path.endsWith(u'\\') ? path + name : path + u'\\' + name;
 }

@@ -27,13 +27,13 @@ const QStringList kSystemFolders = {
     QStringLiteral("srv"),   QStringLiteral("sys"),    QStringLiteral("usr"),
     QStringLiteral("var")};
 
+}  // namespace
+
 QByteArray Native(const QString& path) {
     bool ok = false;
     const QByteArray native = platform::NativePath(path, &ok);
     return ok ? platform::NormaliseNative(native) : QByteArray();
 }
-
-}  // namespace
 
 FolderOps::FolderOps(scan::DriveList& list, OpsHost& host, QByteArray appFolderNative)
     : list_(list), host_(host), appFolder_(std::move(appFolderNative)) {}
@@ -308,13 +308,17 @@ RunEnd FolderOps::DeleteRun() {
         if (!host_.DialogVisible()) break;
         r = next;
     }
+    return EndRemovalRun(stopped, FinishedText(verb_), fix);
+}
+
+RunEnd FolderOps::EndRemovalRun(bool stopped, const QString& finished, ListFix& fix) {
     RunEnd result = RunEnd::Stopped;
     if (Cancelled()) {
         result = RunEnd::Cancelled;
     } else if (!stopped) {
         host_.HideDialog();
         if (!log_.isEmpty()) WriteLog();
-        host_.Ask(FinishedText(verb_), kOk);
+        host_.Ask(finished, kOk);
         result = RunEnd::Finished;
     }
     host_.EndRun();

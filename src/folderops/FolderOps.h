@@ -38,6 +38,9 @@ inline constexpr int kOpMove = 3;
 inline constexpr char16_t kSkipList[] =
     u"/win386.swp/pagefile.sys/schedlog.txt/shelliconcache/ttfcache/";
 
+// The native path of a program path, normalised; empty when it has none.
+QByteArray Native(const QString& path);
+
 class FolderOps {
   public:
     // appFolderNative: where the unattended failure log "temp.txt" is written.
@@ -87,6 +90,8 @@ class FolderOps {
     void Attended();  // lets events run when attended
     // Removes the emptied folders of a run, deepest first, and clears their rows.
     void RemoveEmptied(const std::vector<std::pair<int, QString>>& removal, ListFix& fix);
+    // The end of a delete or trash run: the closing message, the log, the list corrected.
+    RunEnd EndRemovalRun(bool stopped, const QString& finished, ListFix& fix);
     void ReadUnattended();
     bool Cancelled();
     void WriteLog();

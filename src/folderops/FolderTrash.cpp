@@ -15,16 +15,6 @@
 #include "util/TextUtil.h"
 
 namespace folderops {
-namespace {
-
-QByteArray Native(const QString& path) {
-    bool ok = false;
-    const QByteArray native = platform::NativePath(path, &ok);
-    return ok ? platform::NormaliseNative(native) : QByteArray();
-}
-
-}  // namespace
-
 bool FolderOps::HasUnselectedDescendant(int row) const {
     const int end = DescendantsEnd(row);
     for (int j = row + 1; j < end; ++j)
@@ -127,19 +117,7 @@ RunEnd FolderOps::TrashRun() {
         if (!host_.DialogVisible()) break;
         r = whole ? DescendantsEnd(r) : r + 1;
     }
-    RunEnd result = RunEnd::Stopped;
-    if (Cancelled()) {
-        result = RunEnd::Cancelled;
-    } else if (!stopped) {
-        host_.HideDialog();
-        if (!log_.isEmpty()) WriteLog();
-        host_.Ask(TrashedText(verb_, trashPlaces_), kOk);
-        result = RunEnd::Finished;
-    }
-    host_.EndRun();
-    fix.Finish();
-    host_.AfterRun();
-    return result;
+    return EndRemovalRun(stopped, TrashedText(verb_, trashPlaces_), fix);
 }
 
 }  // namespace folderops
