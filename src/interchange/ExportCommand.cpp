@@ -14,21 +14,7 @@
 #include "scan/ReportCommand.h"
 
 namespace interchange {
-namespace {
-
-bool Put(QIODevice& dev, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return dev.write(bytes) == bytes.size();
-}
-
-int ReadThreads() {
-    // The same knob as the report's, for measurements.
-    bool knob = false;
-    const int threads = qEnvironmentVariableIntValue("FOLDEX_READ_THREADS", &knob);
-    return knob ? threads : -1;
-}
-
-}  // namespace
+using scan::Put;
 
 bool ParseExportArguments(const QStringList& args, ExportOptions& out, QString& error) {
     out = ExportOptions();
@@ -115,32 +101,24 @@ int RunExport(const ExportOptions& options, QIODevice& out, QIODevice& err, bool
         scanFailed = true;
         Put(err, QStringLiteral("foldex: ") + text + u'\n');
     };
-    QElapsedTimer shown;
-    shown.start();
-    bool progressShown = false;
+    scan::ProgressLine progressLine(err);
     if (progress) {
         sink.ShowProgress = [&](const QString& folder) {
-            if (shown.elapsed() < 200) return;
-            shown.restart();
-            progressShown = true;
-            Put(err, QStringLiteral("\r\x1b[K%1 フォルダ  %2 ファイル  %3")
-                         .arg(sink.folderCount())
-                         .arg(sink.fileCount())
-                         .arg(platform::DisplayName(folder.left(60))));
+            progressLine.show(sink.folderCount(), sink.fileCount(), folder);
         };
     }
 
     sink.begin(programVersion, timestamp);
     int rootError = 0;
     try {
-        rootError =
-            scan::WalkFolders(nativeRoot, drive + u'\\', scan::WorkerCount(ReadThreads()), sink)
-                .rootError;
+        rootError = scan::WalkFolders(nativeRoot, drive + u'\\',
+                                      scan::WorkerCount(scan::ReadThreadsKnob()), sink)
+                        .rootError;
     } catch (const std::exception& e) {
         // Exhausted memory: as the report, the file holds what was read, and says it failed.
         sink.ReportFailure(QString::fromLocal8Bit(e.what()));
     }
-    if (progressShown) Put(err, QStringLiteral("\r\x1b[K"));
+    progressLine.clear();
     if (rootError != 0) {
         // Nothing was listed, so nothing has been handed to the output yet.
         json.discard();

@@ -21,11 +21,6 @@
 namespace scan {
 namespace {
 
-bool Put(QIODevice& dev, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return dev.write(bytes) == bytes.size();
-}
-
 bool IsLetterDrive(const QString& s) {
     return s.size() >= 2 && s.at(1) == u':' && platform::LetterIndex(s.at(0)) >= 0 &&
            (s.size() == 2 || s.at(2) == u'\\');
@@ -155,6 +150,40 @@ int ResolveReportDrive(const QString& drive, QString& error) {
     return index;
 }
 
+bool Put(QIODevice& dev, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    return dev.write(bytes) == bytes.size();
+}
+
+int ReadThreadsKnob() {
+    bool knob = false;
+    const int threads = qEnvironmentVariableIntValue("FOLDEX_READ_THREADS", &knob);
+    return knob ? threads : -1;
+}
+
+ProgressLine::ProgressLine(QIODevice& err) : err_(err) {
+    shown_.start();
+}
+
+ProgressLine::~ProgressLine() {
+    clear();
+}
+
+void ProgressLine::show(qint64 folders, qint64 files, const QString& folder) {
+    if (shown_.elapsed() < 200) return;
+    shown_.restart();
+    visible_ = true;
+    Put(err_, QStringLiteral("\r\x1b[K%1 フォルダ  %2 ファイル  %3")
+                  .arg(folders)
+                  .arg(files)
+                  .arg(platform::DisplayName(folder.left(60))));
+}
+
+void ProgressLine::clear() {
+    if (visible_) Put(err_, QStringLiteral("\r\x1b[K"));
+    visible_ = false;
+}
+
 QString UnreadableDriveText(const QString& drive, const QString& given, int rootError) {
     const QString shown = platform::DisplayName(given);
     return QStringLiteral("ドライブ ") + drive +
@@ -186,38 +215,25 @@ int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODev
     list.FullPath = options.fullPath;
     list.OverviewShown = true;  // the folder headings go in
     list.IndentStep = 16;
-    // A knob for measurements: how many threads read ahead (0: none).
-    bool knob = false;
-    const int threads = qEnvironmentVariableIntValue("FOLDEX_READ_THREADS", &knob);
-    if (knob) list.ReadThreads = threads;
+    if (const int threads = ReadThreadsKnob(); threads >= 0) list.ReadThreads = threads;
     bool scanFailed = false;
     list.ReportFailure = [&err, &scanFailed](const QString& text) {
         scanFailed = true;
         Put(err, QStringLiteral("foldex: ") + text + u'\n');
     };
-    QElapsedTimer shown;
-    shown.start();
-    bool progressShown = false;
+    ProgressLine line(err);
     if (progress) {
         list.ShowProgress = [&](const QString& folder) {
-            if (shown.elapsed() < 200) return;
-            shown.restart();
-            progressShown = true;
-            QString line = QStringLiteral("\r\x1b[K%1 フォルダ  %2 ファイル  %3")
-                               .arg(list.FolderTotal)
-                               .arg(list.FileTotal)
-                               .arg(platform::DisplayName(folder.left(60)));
-            Put(err, line);
+            line.show(list.FolderTotal, list.FileTotal, folder);
         };
     }
     FillList(list, drive);
-    if (progressShown) Put(err, QStringLiteral("\r\x1b[K"));
+    line.clear();
     if (list.ListRowCount == 0 || list.RootError != 0) {
         Put(err, QStringLiteral("foldex: ") +
-                     UnreadableDriveText(drive,
-                                         options.importFile.isEmpty() ? options.drive
-                                                                      : options.importFile,
-                                         list.RootError) +
+                     UnreadableDriveText(
+                         drive, options.importFile.isEmpty() ? options.drive : options.importFile,
+                         list.RootError) +
                      u'\n');
         return kExitUnreadable;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The headless report of the command line: `--report DRIVE` fills a list as the window
 // does and writes its text report or CSV; `--drives` prints the drive overview.
+#include <QElapsedTimer>
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
@@ -48,6 +49,28 @@ int ResolveReportDrive(const QString& drive, QString& error);
 // "ドライブ D: (given) を読めません (reason)": a drive whose root could not be read
 // (rootError errno, 0 when not known).
 QString UnreadableDriveText(const QString& drive, const QString& given, int rootError);
+
+// Writes text to a device, all of it or false.
+bool Put(QIODevice& dev, const QString& text);
+
+// FOLDEX_READ_THREADS, the knob for measurements: how many threads read ahead (0: none),
+// or -1 when it is not set.
+int ReadThreadsKnob();
+
+// The progress line of a scan without a window, on a terminal's standard error: at most
+// five times a second, cleared at the end when it was shown.
+class ProgressLine {
+  public:
+    explicit ProgressLine(QIODevice& err);
+    ~ProgressLine();
+    void show(qint64 folders, qint64 files, const QString& folder);
+    void clear();
+
+  private:
+    QIODevice& err_;
+    QElapsedTimer shown_;
+    bool visible_ = false;
+};
 
 // Runs the report after the entry routine; progress and messages go to err, the report
 // to out unless options.output names a file. Returns a ReportExit value.
