@@ -9,6 +9,9 @@
 #include <QPrinter>
 
 #include "platform/Fonts.h"
+#include "platform/PathMap.h"
+#include "settings/Context.h"
+#include "util/PathUtil.h"
 
 namespace dialogs {
 
@@ -54,6 +57,14 @@ void SetCommonDialogHooks(CommonDialogHooks hooks) {
 
 QByteArray NativeFileName(const QString& fileName) {
     return QFile::encodeName(fileName);
+}
+
+QByteArray NativeOfAnswer(const QString& answer) {
+    if (answer.startsWith(u'/')) return platform::NativeFromArg(answer);
+    bool ok = false;
+    const QByteArray native =
+        platform::NativePath(util::JoinPath(app::Ctx().AppFolder, answer), &ok);
+    return ok ? native : QByteArray();
 }
 
 void ConfigureSaveDialog(QFileDialog& dialog, const SaveFileRequest& request) {

@@ -37,6 +37,10 @@ struct SaveFileAnswer {
 
 // The dialog's file name as a native path.
 QByteArray NativeFileName(const QString& fileName);
+// A file name typed where the dialogs cannot be shown, as a native path: as typed when it
+// starts with "/", else a drive path, relative to the program's folder unless it names its
+// drive. Empty when it names no drive.
+QByteArray NativeOfAnswer(const QString& answer);
 
 SaveFileAnswer SaveFileDialog(const SaveFileRequest& request, QWidget* owner);
 // Sets up a file dialog for a request (filters, first one chosen, folder, proposed name,

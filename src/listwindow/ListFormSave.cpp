@@ -29,16 +29,6 @@ bool FileThere(const QByteArray& native) {
     return platform::StatEntry(native, e) && !e.isDir;
 }
 
-// An answer of the input box as a native path: a native path as typed when it starts with
-// "/", else a drive path, relative to the program's folder unless it names its drive.
-QByteArray NativeOfAnswer(const QString& answer) {
-    if (answer.startsWith(u'/')) return platform::NativeFromArg(answer);
-    bool ok = false;
-    const QByteArray native =
-        platform::NativePath(util::JoinPath(app::Ctx().AppFolder, answer), &ok);
-    return ok ? native : QByteArray();
-}
-
 }  // namespace
 
 ListForm::WaitHold::WaitHold(ListForm& w) : window(w) {
@@ -107,7 +97,7 @@ void ListForm::saveList() {
             focusList();
             return;
         }
-        target = NativeOfAnswer(chosen);
+        target = dialogs::NativeOfAnswer(chosen);
         if (target.isEmpty()) {
             MsgBoxEx(kBold + platform::DisplayName(chosen) + kPlain +
                      QStringLiteral("|このドライブはありません。"));

@@ -165,6 +165,20 @@ int LongestAbsent(const Catalog& c) {
     return best;
 }
 
+// A letter for a drive that lives for this run only (a folder or an imported scan), or -1:
+// a free one from the top; else a remembered drive that is absent lends its letter, the
+// one absent longest first, then one a person gave a folder that is missing now.
+int LetterForTheRun(const Catalog& c) {
+    for (int i = kLetters - 1; i >= kD; --i) {
+        if (!Drives().has(i) && c.letters[i].root.isEmpty() && !c.letters[i].detached) return i;
+    }
+    if (const int absent = LongestAbsent(c); absent >= 0) return absent;
+    for (int i = kLetters - 1; i >= kD; --i) {
+        if (!Drives().has(i) && c.letters[i].type == 1 && !c.letters[i].detached) return i;
+    }
+    return -1;
+}
+
 }  // namespace
 
 bool LoadDrives(const QByteArray& settingsNativeFile, const MountSources& sources) {
@@ -346,16 +360,7 @@ int AddFolderDrive(const QByteArray& nativeFolder) {
         const QByteArray root = Drives().root(i);
         if (!root.isEmpty() && (root == real || RealPath(root) == real)) return i;
     }
-    int index = -1;
-    for (int i = kLetters - 1; i >= kD && index < 0; --i) {
-        if (!Drives().has(i) && c.letters[i].root.isEmpty() && !c.letters[i].detached) index = i;
-    }
-    // For this run only: a remembered drive that is absent lends its letter, the one
-    // absent longest first, then one a person gave a folder that is missing now.
-    if (index < 0) index = LongestAbsent(c);
-    for (int i = kLetters - 1; i >= kD && index < 0; --i) {
-        if (!Drives().has(i) && c.letters[i].type == 1 && !c.letters[i].detached) index = i;
-    }
+    const int index = LetterForTheRun(c);
     if (index < 0) return kNoFreeLetter;
     c.letters[index] = ExamineFolder(c, real);
     Drives().set(index, c.letters[index].root);
@@ -365,14 +370,7 @@ int AddFolderDrive(const QByteArray& nativeFolder) {
 int AddDetachedDrive(const QString& label) {
     QMutexLocker locker(&Lock());
     Catalog& c = Loaded();
-    int index = -1;
-    for (int i = kLetters - 1; i >= kD && index < 0; --i) {
-        if (!Drives().has(i) && c.letters[i].root.isEmpty() && !c.letters[i].detached) index = i;
-    }
-    if (index < 0) index = LongestAbsent(c);
-    for (int i = kLetters - 1; i >= kD && index < 0; --i) {
-        if (!Drives().has(i) && c.letters[i].type == 1 && !c.letters[i].detached) index = i;
-    }
+    const int index = LetterForTheRun(c);
     if (index < 0) return kNoFreeLetter;
     LetterInfo info;
     info.type = 3;

@@ -53,16 +53,6 @@ QSizeF PrintableTwips(const PageGeometry& g) {
     return QSizeF(g.pageWidth, g.pageHeight);
 }
 
-// An answer of the input box as a native path: as typed when it starts with "/", else a
-// drive path, relative to the program's folder unless it names its drive.
-QByteArray NativeOfAnswer(const QString& answer) {
-    if (answer.startsWith(u'/')) return platform::NativeFromArg(answer);
-    bool ok = false;
-    const QByteArray native =
-        platform::NativePath(util::JoinPath(app::Ctx().AppFolder, answer), &ok);
-    return ok ? native : QByteArray();
-}
-
 struct PdfTarget {
     QByteArray native;
     QString shown;  // as the person gave it
@@ -96,7 +86,7 @@ PdfTarget AskPdfName(QChar drive, QWidget* owner) {
                            QStringLiteral("ファイル名：") + kBold + proposed + kPlain;
     const QString chosen = dialogs::InputBoxEx(prompt, QStringLiteral("FOLDEX"), proposed, owner);
     if (chosen.isEmpty()) return {};
-    const QByteArray native = NativeOfAnswer(chosen);
+    const QByteArray native = dialogs::NativeOfAnswer(chosen);
     if (native.isEmpty()) {
         dialogs::MsgBoxEx(kBold + platform::DisplayName(chosen) + kPlain +
                               QStringLiteral("|このドライブはありません。"),
