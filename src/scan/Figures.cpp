@@ -73,8 +73,12 @@ qint64 NeededSpace(const DriveList& list, qint32 clusterSize) {
 void ShowSelectionFigures(DriveList& list) {
     list.SUMNAM = QString::number(list.SelCount) + QStringLiteral("個合計");
     list.SUMDSP = PlainSize(list.SelTotal, list.UnitMode);
-    list.DLSDSP = PlainSize(std::min(SaturatingAdd(list.DriveFree, list.SelTotal), list.DriveTotal),
-                            list.UnitMode);
+    // An imported scan cannot be deleted from, and its free space is not known.
+    list.DLSDSP = ImportedDriveOf(QString(list.CurrentDrive))
+                      ? QStringLiteral("不明")
+                      : PlainSize(std::min(SaturatingAdd(list.DriveFree, list.SelTotal),
+                                           list.DriveTotal),
+                                  list.UnitMode);
     QString text;
     bool negative = false;
     const QString dest = list.Destination.left(1).toUpper();

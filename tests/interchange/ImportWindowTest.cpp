@@ -134,6 +134,8 @@ TEST_F(ImportWindowTest, DeleteCopyAndMoveRefuseBeforeAnythingHappens) {
         QTest::mouseClick(w->view()->gridWidget(), Qt::LeftButton, Qt::NoModifier,
                           QPoint(120, 1 * st.rowHeight + st.rowHeight / 2));
         ASSERT_EQ(st.selectedCount, 1);
+        // Nothing can be deleted here and the free space is not known.
+        EXPECT_EQ(w->list().DLSDSP, QStringLiteral("不明"));
         (w->*op)();
         ASSERT_EQ(asked.size(), 1);
         EXPECT_TRUE(asked[0].contains("読み取り専用")) << asked[0].toStdString();
