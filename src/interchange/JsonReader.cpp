@@ -41,17 +41,6 @@ bool JsonReader::fill() {
     return true;
 }
 
-int JsonReader::peek() {
-    if (at_ < size_ || fill()) return uchar(buffer_[at_]);
-    return -1;
-}
-
-int JsonReader::get() {
-    const int c = peek();
-    if (c >= 0) ++at_;
-    return c;
-}
-
 bool JsonReader::failAt(qint64 at, const QString& what) {
     if (error_.isEmpty()) error_ = QStringLiteral("%1 バイト目: %2").arg(at).arg(what);
     expect_ = kDone;
@@ -202,10 +191,12 @@ bool JsonReader::readString() {
 }
 
 bool JsonReader::readNumber() {
-    text_.resize(0);  // keeps its room for the next token
+    // Gathered on the stack and handed over once: a file holds millions of numbers.
+    char number[kMaxNumber];
+    qsizetype length = 0;
     auto take = [&] {
-        if (text_.size() >= kMaxNumber) return false;
-        text_ += char(get());
+        if (length >= kMaxNumber) return false;
+        number[length++] = char(get());
         return true;
     };
     auto tooLong = [&] { return fail(QStringLiteral("数値が長すぎます")); };
@@ -219,19 +210,21 @@ bool JsonReader::readNumber() {
     if (peek() == '0') {
         if (!take()) return tooLong();
     } else if (!digits()) {
-        return text_.size() >= kMaxNumber ? tooLong() : fail(QStringLiteral("数値が不正です"));
+        return length >= kMaxNumber ? tooLong() : fail(QStringLiteral("数値が不正です"));
     }
     if (peek() == '.') {
         if (!take()) return tooLong();
         if (!digits())
-            return text_.size() >= kMaxNumber ? tooLong() : fail(QStringLiteral("数値が不正です"));
+            return length >= kMaxNumber ? tooLong() : fail(QStringLiteral("数値が不正です"));
     }
     if (peek() == 'e' || peek() == 'E') {
         if (!take()) return tooLong();
         if ((peek() == '+' || peek() == '-') && !take()) return tooLong();
         if (!digits())
-            return text_.size() >= kMaxNumber ? tooLong() : fail(QStringLiteral("数値が不正です"));
+            return length >= kMaxNumber ? tooLong() : fail(QStringLiteral("数値が不正です"));
     }
+    text_.resize(0);  // keeps its room for the next token
+    text_.append(number, length);
     return true;
 }
 

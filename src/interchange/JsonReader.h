@@ -50,8 +50,13 @@ class JsonReader {
 
   private:
     bool fill();
-    int peek();  // -1 at the end of input (or after a read error)
-    int get();
+    // -1 at the end of input (or after a read error).
+    int peek() { return at_ < size_ || fill() ? uchar(buffer_.constData()[at_]) : -1; }
+    int get() {
+        const int c = peek();
+        if (c >= 0) ++at_;
+        return c;
+    }
     bool skipSpace();
     bool readString();
     bool readNumber();

@@ -78,16 +78,20 @@ class Importer {
 };
 
 bool Importer::unsignedNumber(Token t, const char* field, quint64 limit, quint64& out) {
-    const QString name = QString::fromLatin1(field);
-    if (t != Token::Number) return json_.fail(name + QStringLiteral(" には数値が必要です"));
+    // Names and messages are made only on failure: this runs for every number of the file.
+    auto fail = [&](const char* what) {
+        return json_.fail(QString::fromLatin1(field) + QString::fromUtf8(what) +
+                          QString::fromLatin1(json_.text()));
+    };
+    if (t != Token::Number)
+        return json_.fail(QString::fromLatin1(field) + QStringLiteral(" には数値が必要です"));
     const QByteArray& s = json_.text();
-    if (s.startsWith('-')) return json_.fail(name + QStringLiteral(" が負の数です: ") + s);
-    if (s.contains('.') || s.contains('e') || s.contains('E'))
-        return json_.fail(name + QStringLiteral(" が整数ではありません: ") + s);
+    if (s.startsWith('-')) return fail(" が負の数です: ");
     quint64 v = 0;
     for (const char c : s) {
+        if (c < '0' || c > '9') return fail(" が整数ではありません: ");
         const quint64 d = quint64(c - '0');
-        if (v > (limit - d) / 10) return json_.fail(name + QStringLiteral(" が大きすぎます: ") + s);
+        if (v > (limit - d) / 10) return fail(" が大きすぎます: ");
         v = v * 10 + d;
     }
     out = v;
@@ -96,18 +100,25 @@ bool Importer::unsignedNumber(Token t, const char* field, quint64 limit, quint64
 
 enum class Field { Name, Asize, Dsize, Dev, Ino, Nlink, Hlnkc, ReadError, Excluded, Other };
 
+const struct {
+    const char* key;
+    Field field;
+} kFields[] = {{"name", Field::Name},        {"asize", Field::Asize},
+               {"dsize", Field::Dsize},      {"dev", Field::Dev},
+               {"ino", Field::Ino},          {"nlink", Field::Nlink},
+               {"hlnkc", Field::Hlnkc},      {"read_error", Field::ReadError},
+               {"excluded", Field::Excluded}};
+
 Field FieldOf(const QByteArray& key) {
-    static const struct {
-        const char* key;
-        Field field;
-    } kFields[] = {{"name", Field::Name},        {"asize", Field::Asize},
-                   {"dsize", Field::Dsize},      {"dev", Field::Dev},
-                   {"ino", Field::Ino},          {"nlink", Field::Nlink},
-                   {"hlnkc", Field::Hlnkc},      {"read_error", Field::ReadError},
-                   {"excluded", Field::Excluded}};
     for (const auto& f : kFields)
         if (key == f.key) return f.field;
     return Field::Other;
+}
+
+const char* KeyOf(Field field) {
+    for (const auto& f : kFields)
+        if (f.field == field) return f.key;
+    return "";
 }
 
 bool Importer::readInfo(Info& info) {
@@ -119,19 +130,21 @@ bool Importer::readInfo(Info& info) {
         if (!json_.next(t)) return false;
         if (t == Token::EndObject) break;
         const Field field = FieldOf(json_.text());
-        const QString key = field == Field::Other ? QString() : QString::fromLatin1(json_.text());
+        const char* key = KeyOf(field);
         Token v;
         if (!json_.next(v)) return false;
         quint64 n = 0;
         auto flag = [&](bool& out) {
             if (v != Token::True && v != Token::False)
-                return json_.fail(key + QStringLiteral(" には真偽値が必要です"));
+                return json_.fail(QString::fromLatin1(key) +
+                                  QStringLiteral(" には真偽値が必要です"));
             out = v == Token::True;
             return true;
         };
         auto text = [&](QByteArray& out) {
             if (v != Token::String)
-                return json_.fail(key + QStringLiteral(" には文字列が必要です"));
+                return json_.fail(QString::fromLatin1(key) +
+                                  QStringLiteral(" には文字列が必要です"));
             out = json_.text();
             return true;
         };
