@@ -279,6 +279,8 @@ class ListForm : public QWidget,
     std::array<QAction*, 9> pSize_{};
     QMenu* popRembtn_ = nullptr;
     QAction* pRmv_ = nullptr;
+    QMenu* popImport_ = nullptr;
+    QAction* pImport_ = nullptr;
     QMenu* popDirgrd_ = nullptr;
 
     // Display state.

@@ -108,6 +108,19 @@ void ListForm::buildMenus() {
     pRmv_->setCheckable(true);
     connect(pRmv_, &QAction::triggered, this,
             [this] { command([&] { RemovableItem(menuButton_); }); });
+    // Opening an exported scan: at the end of both drive menus, and the one item of an
+    // imported drive's menu (a cluster size means nothing there).
+    pImport_ = new QAction(QStringLiteral("エクスポートされたスキャンを開く… (Alt+I)"), this);
+    pImport_->setObjectName(QStringLiteral("P_IMPORT"));
+    connect(pImport_, &QAction::triggered, this, [this] { ImportScan(); });
+    popImport_ = new QMenu(this);
+    popImport_->setObjectName(QStringLiteral("POP_IMPORT"));
+    popImport_->addAction(QStringLiteral("このメニューを消す"))
+        ->setObjectName(QStringLiteral("P_IMP_NUL"));
+    for (QMenu* m : {popDrvbtn_, popRembtn_, popImport_}) {
+        m->addSeparator();
+        m->addAction(pImport_);
+    }
     buildFolderMenu();
 }
 
@@ -123,7 +136,9 @@ void ListForm::showDrivePressed(int button, QPoint pos, Qt::MouseButton mb,
         menuButton_ = button;
         const int type = c.DriveTypes[size_t(index)];
         const QPoint at = drvbtn_[size_t(button)]->mapToGlobal(pos);
-        if (type == 3) {
+        if (scan::ImportedDriveAt(index)) {
+            popImport_->popup(at);
+        } else if (type == 3) {
             const QChar choice = clusterChoice_.at(index);
             for (int k = 0; k < 9; ++k)
                 pSize_[size_t(k)]->setChecked(choice == QChar(char16_t(u'0' + k)));

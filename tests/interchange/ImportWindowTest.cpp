@@ -180,4 +180,31 @@ TEST_F(ImportWindowTest, ABadFileIsAMessageAndAnEmptyList) {
     EXPECT_EQ(w->list().FileTotal, 1);
 }
 
+TEST_F(ImportWindowTest, TheDriveMenusOpenAScanAndAnImportedDriveHasNoClusterMenu) {
+    auto* w = new ListForm();
+    w->LoadShow();
+    auto rightClick = [w](int button) {
+        for (auto* b : w->findChildren<listwindow::PictureWidget*>(QStringLiteral("DRVBTN")))
+            if (b->property("index").toInt() == button) QTest::mouseClick(b, Qt::RightButton);
+    };
+    auto* clusters = w->findChild<QMenu*>(QStringLiteral("POP_DRVBTN"));
+    auto* imports = w->findChild<QMenu*>(QStringLiteral("POP_IMPORT"));
+    auto* open = w->findChild<QAction*>(QStringLiteral("P_IMPORT"));
+    ASSERT_TRUE(clusters && imports && open);
+    EXPECT_TRUE(clusters->actions().contains(open));
+    // A fixed drive's menu offers it; choosing it opens the scan as a drive.
+    rightClick(w->ButtonOfDrive('T' - 'A'));
+    ASSERT_TRUE(clusters->isVisible());
+    const int buttons = w->ButtonCount();
+    clusters->hide();
+    open->trigger();
+    ASSERT_EQ(w->ButtonCount(), buttons + 1);
+    EXPECT_EQ(w->list().ListRowCount, 5);
+    // The imported drive's own menu has no cluster sizes, only the way to open another scan.
+    rightClick(buttons);
+    EXPECT_FALSE(clusters->isVisible());
+    EXPECT_TRUE(imports->isVisible());
+    imports->hide();
+}
+
 }  // namespace
