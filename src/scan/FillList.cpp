@@ -64,6 +64,16 @@ void PrepareList(DriveList& list, const QString& drive) {
     list.CurrentDrive = drive.at(0).toUpper();
 }
 
+void ResetTotals(DriveList& list) {
+    list.FolderTotal = 0;
+    list.FileTotal = 0;
+    list.FileSizeTotal = 0;
+    list.AllocTotal = 0;
+    list.SelTotal = 0;
+    list.SelCount = 0;
+    list.MarkedCount = 0;
+}
+
 // The drive's figures before the scan, the totals reset. False (with a beep) for a drive
 // without a medium or that cannot be read.
 bool StartDrive(DriveList& list, const QString& drive, const QString& root, QString& label) {
@@ -78,13 +88,7 @@ bool StartDrive(DriveList& list, const QString& drive, const QString& root, QStr
     if (index >= 0 && app::Ctx().DriveTypes[size_t(index)] == 2)
         RemovableCache()[size_t(index)] = {list.ClusterSize, list.DriveFree};
     list.DirEntriesPerCluster = DirEntriesPerClusterFor(list.ClusterSize);
-    list.FolderTotal = 0;
-    list.FileTotal = 0;
-    list.FileSizeTotal = 0;
-    list.AllocTotal = 0;
-    list.SelTotal = 0;
-    list.SelCount = 0;
-    list.MarkedCount = 0;
+    ResetTotals(list);
     ShowDriveFigures(list);
     list.DriveKind = DriveKind(root);
     if (list.RecomputeIndentStep) list.RecomputeIndentStep();
@@ -126,16 +130,6 @@ void FinishList(DriveList& list, bool imported = false) {
     if (list.ShownLevel > 0) ApplyLevelLimit(list);
     if (list.FullPath) ShowPaths(list);
     DispListByButtons(list, 0, 0);
-}
-
-void ResetTotals(DriveList& list) {
-    list.FolderTotal = 0;
-    list.FileTotal = 0;
-    list.FileSizeTotal = 0;
-    list.AllocTotal = 0;
-    list.SelTotal = 0;
-    list.SelCount = 0;
-    list.MarkedCount = 0;
 }
 
 // An imported scan: the rows come from its file, read again each time. Its drive figures
