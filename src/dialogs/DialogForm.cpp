@@ -93,30 +93,36 @@ void ConfigureSaveDialog(QFileDialog& dialog, const SaveFileRequest& request) {
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & kSaveAskOverwrite));
 }
 
-SaveFileAnswer SaveFileDialog(const SaveFileRequest& request, QWidget* owner) {
-    if (Hooks().saveFile) return Hooks().saveFile(request);
+namespace {
+
+SaveFileAnswer NoFileDialog() {
     SaveFileAnswer answer;
-    if (!HaveWidgets()) {
-        answer.outcome = SaveFileAnswer::Outcome::Failed;
-        answer.error = QStringLiteral("ファイル選択ダイアログを表示できません。");
-        return answer;
-    }
-    QFileDialog dialog(owner);
-    ConfigureSaveDialog(dialog, request);
+    answer.outcome = SaveFileAnswer::Outcome::Failed;
+    answer.error = QStringLiteral("ファイル選択ダイアログを表示できません。");
+    return answer;
+}
+
+SaveFileAnswer RunFileDialog(QFileDialog& dialog) {
+    SaveFileAnswer answer;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
     answer.outcome = SaveFileAnswer::Outcome::Chosen;
     answer.fileName = dialog.selectedFiles().constFirst();
     return answer;
 }
 
+}  // namespace
+
+SaveFileAnswer SaveFileDialog(const SaveFileRequest& request, QWidget* owner) {
+    if (Hooks().saveFile) return Hooks().saveFile(request);
+    if (!HaveWidgets()) return NoFileDialog();
+    QFileDialog dialog(owner);
+    ConfigureSaveDialog(dialog, request);
+    return RunFileDialog(dialog);
+}
+
 SaveFileAnswer OpenFileDialog(const OpenFileRequest& request, QWidget* owner) {
     if (Hooks().openFile) return Hooks().openFile(request);
-    SaveFileAnswer answer;
-    if (!HaveWidgets()) {
-        answer.outcome = SaveFileAnswer::Outcome::Failed;
-        answer.error = QStringLiteral("ファイル選択ダイアログを表示できません。");
-        return answer;
-    }
+    if (!HaveWidgets()) return NoFileDialog();
     QFileDialog dialog(owner);
     dialog.setWindowTitle(request.title);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -124,10 +130,7 @@ SaveFileAnswer OpenFileDialog(const OpenFileRequest& request, QWidget* owner) {
     const Filters filters = SplitFilter(request.filter);
     dialog.setNameFilters(filters.names);
     dialog.setDirectory(QFile::decodeName(request.startFolder));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
-    answer.outcome = SaveFileAnswer::Outcome::Chosen;
-    answer.fileName = dialog.selectedFiles().constFirst();
-    return answer;
+    return RunFileDialog(dialog);
 }
 
 quint32 ColourDialog(quint32 start, QWidget* owner) {

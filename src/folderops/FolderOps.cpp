@@ -221,20 +221,34 @@ bool FolderOps::DelFolder(const QString& path, bool wholeFolder) {
     return DelFolderIn(path, wholeFolder, root.rootDevice());
 }
 
-bool FolderOps::DelFolderIn(const QString& path, bool wholeFolder, quint64 device) {
+bool FolderOps::StartFolder(const QString& path, quint64 device, QByteArray& native,
+                            platform::DirEntry& self, bool& carryOn) {
     ReadUnattended();
     host_.SetTitle(platform::DisplayName(util::GetFileName(path)) + u' ' + verb_ +
                    QStringLiteral("中"));
     host_.Turn();
-    const QByteArray native = Native(path);
-    platform::DirEntry self;
-    if (native.isEmpty() || !platform::StatEntry(native, self)) return true;  // gone already
-    const bool root = IsDriveRoot(path);
-    if (!root) {
-        // A link, or another file system, where a folder of this drive stood: not entered.
-        if (self.isLink || !self.isDir) return Refuse(path, false);
-        if (self.device != device || platform::IsMountPoint(native)) return Refuse(path, true);
+    native = Native(path);
+    carryOn = true;
+    if (native.isEmpty() || !platform::StatEntry(native, self)) return false;  // gone already
+    if (IsDriveRoot(path)) return true;
+    // A link, or another file system, where a folder of this drive stood: not entered.
+    if (self.isLink || !self.isDir) {
+        carryOn = Refuse(path, false);
+        return false;
     }
+    if (self.device != device || platform::IsMountPoint(native)) {
+        carryOn = Refuse(path, true);
+        return false;
+    }
+    return true;
+}
+
+bool FolderOps::DelFolderIn(const QString& path, bool wholeFolder, quint64 device) {
+    QByteArray native;
+    platform::DirEntry self;
+    bool carryOn = true;
+    if (!StartFolder(path, device, native, self, carryOn)) return carryOn;
+    const bool root = IsDriveRoot(path);
     std::vector<platform::DirEntry> entries;
     platform::ListDir(native, QStringLiteral("*"), entries);
     for (const platform::DirEntry& e : entries) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "folderops/OpsHost.h"
+#include "platform/FileSys.h"
 #include "scan/DriveList.h"
 
 namespace folderops {
@@ -83,6 +84,11 @@ class FolderOps {
     bool HasUnselectedDescendant(int row) const;
     bool TrashFolder(const QString& path, bool wholeFolder, quint64 device);
     bool NotTrashed(const QString& path, const QString& reason);
+    // The start of each folder of a delete or trash run: the progress title, then the folder
+    // as it stands now. False when the run goes on without it (gone already, or a link or
+    // another file system where it stood), carryOn false when the run is to stop.
+    bool StartFolder(const QString& path, quint64 device, QByteArray& native,
+                     platform::DirEntry& self, bool& carryOn);
     bool DelFolderIn(const QString& path, bool wholeFolder, quint64 device);
     bool Refuse(const QString& path, bool otherFileSystem);
     bool CopyFolderIn(const QString& source, const QString& target, bool wholeFolder, bool move,

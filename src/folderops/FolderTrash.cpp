@@ -33,17 +33,10 @@ bool FolderOps::NotTrashed(const QString& path, const QString& reason) {
 // Moves a folder to its drive's trash, or with wholeFolder false only its own files; returns
 // false when the run is to stop.
 bool FolderOps::TrashFolder(const QString& path, bool wholeFolder, quint64 device) {
-    ReadUnattended();
-    host_.SetTitle(platform::DisplayName(util::GetFileName(path)) + u' ' + verb_ +
-                   QStringLiteral("中"));
-    host_.Turn();
-    const QByteArray native = Native(path);
+    QByteArray native;
     platform::DirEntry self;
-    if (native.isEmpty() || !platform::StatEntry(native, self)) return true;  // gone already
-    if (!IsDriveRoot(path)) {
-        if (self.isLink || !self.isDir) return Refuse(path, false);
-        if (self.device != device || platform::IsMountPoint(native)) return Refuse(path, true);
-    }
+    bool carryOn = true;
+    if (!StartFolder(path, device, native, self, carryOn)) return carryOn;
     if (wholeFolder) {
         // The rename would carry a mount along with its folder.
         bool ok = false;

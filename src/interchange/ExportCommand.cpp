@@ -1,7 +1,5 @@
 #include "interchange/ExportCommand.h"
 
-#include <QElapsedTimer>
-
 #include "interchange/JsonWriter.h"
 #include "interchange/ScanExport.h"
 #include "platform/DriveMap.h"

@@ -169,7 +169,6 @@ class ListForm : public QWidget,
     void placeBottomStrip(int clientWidth, int clientHeight);
     void lockControls(bool locked);
     void fillList(QChar drive);
-    void dispListByButtons(int folder, int offset);
     void recomputeIndents();
     void refreshFigures();
     void rewriteUnits();

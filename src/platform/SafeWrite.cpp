@@ -167,10 +167,6 @@ void GuardStandardStreams() {
     }
 }
 
-bool WriteStdout(const QByteArray& bytes) {
-    return WriteFully(STDOUT_FILENO, bytes.constData(), bytes.size());
-}
-
 bool CloseStdout(int* error) {
     *error = 0;
     if (::close(STDOUT_FILENO) != 0 && errno != EINTR) {

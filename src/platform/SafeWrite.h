@@ -44,8 +44,6 @@ QByteArray TemporaryName();
 // report meant for standard output would land in it. Closed streams get /dev/null opened
 // on the other direction, so writing to them fails (EBADF) instead.
 void GuardStandardStreams();
-// Writes to standard output; false with errno on failure.
-bool WriteStdout(const QByteArray& bytes);
 // Closes standard output and says whether everything written reached it.
 bool CloseStdout(int* error);
 

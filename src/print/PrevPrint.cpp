@@ -6,7 +6,6 @@
 #include <QPen>
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 #include "grid/GridSurface.h"
 #include "platform/Fonts.h"
@@ -170,12 +169,6 @@ bool PrevPrint::SetPrintFont(FontFamily family, double size, bool bold, bool ita
     proportional_ = proportional;
     if (!same) applyFont();
     return true;
-}
-
-void PrevPrint::SetFontSize(double size) {
-    if (!(size > 0) || size == fontSize_) return;
-    fontSize_ = size;
-    applyFont();
 }
 
 double PrevPrint::TextWidth(const QString& text) const {

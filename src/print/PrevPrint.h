@@ -73,7 +73,6 @@ class PrevPrint {
     bool SetPrintFont(FontFamily family, double size, bool bold, bool italic, bool proportional);
     const QFont& Font() const { return font_; }
     double FontSize() const { return fontSize_; }
-    void SetFontSize(double size);
     double TextWidth(const QString& text) const;
     double TextHeight(const QString& text = QStringLiteral("A")) const;
     // Text colour (0x00BBGGRR); OutText draws in it.

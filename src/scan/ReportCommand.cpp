@@ -1,6 +1,5 @@
 #include "scan/ReportCommand.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
 

@@ -89,12 +89,7 @@ class ListFormOptionsTest : public ::testing::Test {
         windowtest::CloseWindows();
         windowtest::ForgetContext();
     }
-    ListForm* OpenT() {
-        auto* w = new ListForm();
-        w->LoadShow();
-        w->Calc(w->ButtonOfDrive(kT));
-        return w;
-    }
+    static ListForm* OpenT() { return windowtest::OpenDrive(kT); }
     // Runs the options command; inside touches the open dialog, then it ends with OK or
     // Cancel.
     void RunOptions(ListForm* w, const std::function<void(OptionForm*)>& inside, bool ok) {

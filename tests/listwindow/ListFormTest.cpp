@@ -64,11 +64,7 @@ class ListFormTest : public ::testing::Test {
         return w;
     }
     // A window that shows drive T.
-    ListForm* OpenT() {
-        ListForm* w = Open();
-        w->Calc(w->ButtonOfDrive(kT));
-        return w;
-    }
+    static ListForm* OpenT() { return windowtest::OpenDrive(kT); }
     static QString Label(ListForm* w, const char* name) {
         return w->findChild<QLabel*>(QLatin1String(name))->text();
     }

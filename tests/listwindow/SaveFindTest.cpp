@@ -73,12 +73,7 @@ class SaveFindTest : public ::testing::Test {
         windowtest::ForgetContext();
     }
 
-    ListForm* OpenT() {
-        auto* w = new ListForm();
-        w->LoadShow();
-        w->Calc(w->ButtonOfDrive(kT));
-        return w;
-    }
+    static ListForm* OpenT() { return windowtest::OpenDrive(kT); }
     // The row whose name cell ends in name.
     static int RowOf(ListForm* w, const QString& name) {
         const grid::GridState& st = w->view()->grid().st;

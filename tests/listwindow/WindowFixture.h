@@ -27,6 +27,14 @@ inline app::ProgramContext& FreshContext(const QByteArray& settingsFile, int wid
 }
 
 // Closes every window and lets the deferred deletes run.
+// A new window that shows the drive of letter index (0 for A).
+inline listwindow::ListForm* OpenDrive(int letter) {
+    auto* w = new listwindow::ListForm();
+    w->LoadShow();
+    w->Calc(w->ButtonOfDrive(letter));
+    return w;
+}
+
 inline void CloseWindows() {
     for (int s = 0; s < 10; ++s) {
         if (listwindow::ListForm* w = listwindow::ListForm::InSlot(s)) w->close();

@@ -27,9 +27,7 @@ namespace {
 bool g_loaded = false;
 
 const char16_t* const kSizes[] = {u"9", u"9.75", u"10.5", u"11.25", u"12"};
-const double kSizeValues[] = {9, 9.75, 10.5, 11.25, 12};
 const char16_t* const kGaps[] = {u"1.2行", u"1.4行", u"1.6行", u"1.8行"};
-const double kGapValues[] = {1.2, 1.4, 1.6, 1.8};
 
 constexpr int kAllPagesLast = 32767;
 const QString kOpenEnd = QStringLiteral("最終");
@@ -299,17 +297,11 @@ bool PrevForm::romanFont() const {
 int PrevForm::sizeIndex() const {
     return sizlst_->currentIndex();
 }
-double PrevForm::listFontSize() const {
-    return kSizeValues[size_t(std::clamp(sizeIndex(), 0, int(std::size(kSizeValues)) - 1))];
-}
 bool PrevForm::boldFont() const {
     return bldsel_->isChecked();
 }
 int PrevForm::gapIndex() const {
     return gapLst_->currentIndex();
-}
-double PrevForm::lineSpacing() const {
-    return kGapValues[size_t(std::clamp(gapIndex(), 0, int(std::size(kGapValues)) - 1))];
 }
 bool PrevForm::printTree() const {
     return treeSel_->isChecked();

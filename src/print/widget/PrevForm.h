@@ -67,10 +67,8 @@ class PrevForm : public QDialog {
     // The options as the controls hold them.
     bool romanFont() const;
     int sizeIndex() const;
-    double listFontSize() const;
     bool boldFont() const;
     int gapIndex() const;
-    double lineSpacing() const;
     bool printTree() const;
     bool printHLine() const;
     bool printVLine() const;

@@ -90,12 +90,7 @@ class PrintWindowTest : public ::testing::Test {
         windowtest::ForgetContext();
     }
 
-    ListForm* OpenT() {
-        auto* w = new ListForm();
-        w->LoadShow();
-        w->Calc(w->ButtonOfDrive(kT));
-        return w;
-    }
+    static ListForm* OpenT() { return windowtest::OpenDrive(kT); }
     // The PDF name dialog answers with this file.
     void AnswerPdf(const QByteArray& native) {
         dialogs::CommonDialogHooks hooks;
