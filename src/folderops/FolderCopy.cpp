@@ -1,6 +1,9 @@
+#include <cerrno>
+
 #include "folderops/FolderOps.h"
 #include "folderops/ListFix.h"
 #include "folderops/OpsText.h"
+#include "folderops/RecordChain.h"
 #include "platform/Beep.h"
 #include "platform/DirReader.h"
 #include "platform/DriveCatalog.h"
@@ -13,10 +16,6 @@
 
 namespace folderops {
 namespace {
-
-QString Child(const QString& path, const QString& name) {
-    return path.endsWith(u'\\') ? path + name : path + u'\\' + name;
-}
 
 bool SameEntry(const platform::DirEntry& a, const platform::DirEntry& b) {
     return a.device == b.device && a.inode == b.inode;
@@ -70,6 +69,26 @@ RunEnd FolderOps::MoveCommand(const QString& destination, const QString& destFre
     return CopyRun(VerbOf(kOpMove), drive);
 }
 
+bool FolderOps::OpenTarget(platform::FolderChain& to, int f, bool make, int* error) {
+    const scan::FolderTable& t = list_.Folders;
+    std::vector<int> way;
+    for (int a = f; a > 0; a = t.Parent[size_t(a)]) way.push_back(a);
+    if (!to.OpenRoot(destRoot_, nullptr, error)) return false;
+    for (auto it = way.rbegin(); it != way.rend(); ++it) {
+        const QByteArray& name = t.NativeName[size_t(*it)];
+        int e = 0;
+        // Made where missing, then opened as any folder: never through a link, never onto
+        // another mount.
+        if (!to.Enter(name, nullptr, &e) &&
+            (e != ENOENT || !make || (!platform::MakeDirAt(to.Fd(), name, &e) && e != EEXIST) ||
+             !to.Enter(name, nullptr, &e))) {
+            if (error) *error = e;
+            return false;
+        }
+    }
+    return true;
+}
+
 RunEnd FolderOps::CopyRun(const QString& verb, const QString& drive) {
     verb_ = verb;
     const bool move = verb == VerbOf(kOpMove);
@@ -77,9 +96,13 @@ RunEnd FolderOps::CopyRun(const QString& verb, const QString& drive) {
     ReadUnattended();
     log_.clear();
     written_.clear();
+    left_ = 0;
+    leftRecords_.clear();
+    lostShown_ = false;
     ListFix fix(list_);
-    const QString dest = drive.left(2);
-    auto target = [&](const QString& source) { return dest + source.mid(2); };
+    RecordChain chain(list_.Folders, true);
+    dest_ = drive.left(2);
+    destRoot_ = Native(dest_ + u'\\');
     bool stopped = false;
     const int rows = RowCount();
     for (int c = 0; c < rows;) {
@@ -87,31 +110,29 @@ RunEnd FolderOps::CopyRun(const QString& verb, const QString& drive) {
             ++c;
             continue;
         }
-        const QString source = RowPath(c);
-        const QString to = target(source);
-        if (!unattended_ && to.size() > 3 && util::DirExist(to) &&
-            host_.Ask(FolderExistsText(dest, to), kYesNo | kSecondDefault) != kAnswerYes) {
+        const QString to = dest_ + RowPath(c).mid(2);
+        platform::FolderChain there;
+        if (!unattended_ && RecordOf(c) != 0 && OpenTarget(there, RecordOf(c), false, nullptr) &&
+            host_.Ask(FolderExistsText(dest_, to), kYesNo | kSecondDefault) != kAnswerYes) {
             stopped = true;
             break;
         }
+        there.Reset();
         int next = c + 1;
         if (!HasDisplayedChildren(c) && RecordOf(c) != 0) {
-            stopped = !CopyFolder(source, to, true, move);
+            stopped = !CopySelected(chain, c, true, move);
             if (move) fix.ClearRowSizes(c, true);
         } else {
             const int end = DescendantsEnd(c);
-            std::vector<std::pair<int, QString>> removal{{c, source}};
-            stopped = !CopyFolder(source, to, false, move);
+            std::vector<int> removal{c};
+            stopped = !CopySelected(chain, c, false, move);
             for (int b = c + 1; b < end && !stopped; ++b) {
                 if (!Selected(b)) continue;
-                const QString sub = RowPath(b);
-                stopped = !CopyFolder(sub, target(sub), false, move);
-                removal.insert(removal.begin(), {b, sub});
+                stopped = !CopySelected(chain, b, false, move);
+                removal.insert(removal.begin(), b);
             }
             if (move && stopped) fix.ClearRowSizes(c, true);
-            if (move && !stopped) {
-                RemoveEmptied(removal, fix);
-            }
+            if (move && !stopped) RemoveEmptied(chain, removal, fix);
             next = end;
         }
         if (stopped) break;
@@ -121,16 +142,16 @@ RunEnd FolderOps::CopyRun(const QString& verb, const QString& drive) {
     }
     // A copy flushes its new files once, here; a move flushed each before deleting its source.
     int syncError = 0;
-    const bool synced = move || platform::SyncFileSystem(Native(dest + u'\\'), &syncError);
+    const bool synced = move || platform::SyncFileSystem(destRoot_, &syncError);
     RunEnd result = RunEnd::Stopped;
     if (!synced) {
-        host_.Ask(LogNotWrittenText(dest + u'\\', platform::ErrorText(syncError)), kOk);
+        host_.Ask(LogNotWrittenText(dest_ + u'\\', platform::ErrorText(syncError)), kOk);
     } else if (Cancelled()) {
         result = RunEnd::Cancelled;
     } else if (!stopped) {
         host_.HideDialog();
         if (!log_.isEmpty()) WriteLog();
-        host_.Ask(FinishedText(verb_), kOk);
+        host_.Ask(Closing(FinishedText(verb_)), kOk);
         result = RunEnd::Finished;
     }
     host_.EndRun();
@@ -141,65 +162,57 @@ RunEnd FolderOps::CopyRun(const QString& verb, const QString& drive) {
     return result;
 }
 
-bool FolderOps::CopyFolder(const QString& source, const QString& target, bool wholeFolder,
-                           bool move) {
-    const platform::DirReader root(Native(DriveRoot()));
-    return CopyFolderIn(source, target, wholeFolder, move, root.rootDevice());
-}
-
-bool FolderOps::CopyFolderIn(const QString& source, const QString& target, bool wholeFolder,
-                             bool move, quint64 device) {
-    ReadUnattended();
-    host_.SetTitle(platform::DisplayName(util::GetFileName(source)) + u' ' + verb_ +
-                   QStringLiteral("中"));
-    host_.Turn();
-    const QByteArray from = Native(source);
-    platform::DirEntry self;
-    if (from.isEmpty() || !platform::StatEntry(from, self)) return true;  // gone already
-    const bool root = IsDriveRoot(source);
-    if (!root &&
-        (self.isLink || !self.isDir || self.device != device || platform::IsMountPoint(from))) {
-        if (unattended_) {
-            log_ += OtherFileSystemLogLine(source);
-            return true;
-        }
-        return host_.Ask(OtherFileSystemText(source, verb_), kYesNo) == kAnswerYes;
-    }
+bool FolderOps::CopySelected(RecordChain& chain, int row, bool wholeFolder, bool move) {
+    const QString source = RowPath(row);
+    const QString target = dest_ + source.mid(2);
+    StartFolder(source);
+    const int f = RecordOf(row);
+    const LeftMark mark(*this, f);
+    int error = 0;
+    if (!chain.Open(f, &error)) return Unopened(source, error).carryOn;
+    const platform::Identity self = chain.Chain().Id();
     // A folder this run has written (a destination inside the source): never copied again.
     if (written_.count({self.device, self.inode})) return true;
-
-    const QByteArray to = Native(target);
-    platform::DirEntry made;
-    if (!platform::StatEntry(to, made)) {
-        util::MakeDirs(target);
-        Attended();
+    platform::FolderChain to;
+    if (!OpenTarget(to, f, true, &error)) {
+        return Report(CannotCreateText(target), NotCreatedLogLine(target));
     }
-    if (to.isEmpty() || !platform::StatEntry(to, made) || !made.isDir || made.isLink) {
-        if (unattended_) {
-            log_ += NotCreatedLogLine(target);
-            return true;
-        }
-        return host_.Ask(CannotCreateText(target), kYesNo) == kAnswerYes;
-    }
-    written_.insert({made.device, made.inode});
+    Attended();
+    written_.insert({to.Id().device, to.Id().inode});
     // The same folder reached through another drive: nothing to copy, nothing to remove.
-    if (SameEntry(made, self)) return true;
+    if (to.Id() == self) return true;
+    wholeFolder = wholeFolder && f != 0;
+    const Step inside = CopyInside(chain.Chain(), to, source, target, wholeFolder, move);
+    if (!chain.Chain().valid()) return inside.carryOn;
+    if (!inside.carryOn || !move || !wholeFolder || inside.left) return inside.carryOn;
+    if (!chain.OpenParent(f, &error)) return Unopened(source, error).carryOn;
+    if (!platform::RemoveDirAt(chain.Chain().Fd(), list_.Folders.NativeName[size_t(f)], &self,
+                               &error) &&
+        error != ENOENT) {
+        return Report(SourceNotRemovedText(source, verb_), SourceNotRemovedLogLine(source));
+    }
+    Attended();
+    return true;
+}
 
-    bool kept = false;
+FolderOps::Step FolderOps::CopyInside(platform::FolderChain& from, platform::FolderChain& to,
+                                      const QString& source, const QString& target,
+                                      bool wholeFolder, bool move) {
+    Step step;
     std::vector<platform::DirEntry> entries;
-    platform::ListDir(from, QStringLiteral("*"), entries);
+    int error = 0;
+    if (!platform::ListAt(from.Fd(), entries, &error)) return Unopened(source, error);
     for (const platform::DirEntry& n : entries) {
         if (n.isDir) continue;
         if (Cancelled()) break;
         const QString key = u'/' + util::LowerAscii(n.name) + u'/';
         if (QStringView(kSkipList).contains(key)) continue;
-        const QByteArray sf = from + '/' + n.nativeName;
-        const QByteArray tf = to + '/' + n.nativeName;
         const QString sourceFile = Child(source, n.name);
         const QString targetFile = Child(target, n.name);
         platform::DirEntry old;
         bool copy = true;
-        if (platform::StatEntry(tf, old) && !old.isDir) {
+        bool keptByUser = false;
+        if (platform::StatAt(to.Fd(), n.nativeName, old) && !old.isDir) {
             if (SameEntry(old, n)) continue;  // one file under two names: leave both
             if (old.mtime == n.mtime) {
                 copy = move || old.size != n.size;
@@ -210,56 +223,97 @@ bool FolderOps::CopyFolderIn(const QString& source, const QString& target, bool 
                     const int answer = host_.Ask(
                         OverwriteText(target, n.name, sourceFile, n.mtime, targetFile, old.mtime),
                         kYesNoCancel | kSecondDefault);
-                    if (answer != kAnswerYes && answer != kAnswerNo) return false;
+                    if (answer != kAnswerYes && answer != kAnswerNo) return {false, true};
                     copy = answer == kAnswerYes;
+                    keptByUser = !copy;
                 }
             }
         }
+        platform::Identity copied{n.device, n.inode};
         if (copy) {
-            int error = 0;
-            const bool done = n.isLink ? platform::CopyLinkNative(sf, tf, &error)
-                                       : platform::CopyFileNative(sf, tf, &error, !move);
+            const bool done = n.isLink ? platform::CopyLinkAt(from.Fd(), n.nativeName, to.Fd(),
+                                                              n.nativeName, &error)
+                                       : platform::CopyFileAt(from.Fd(), n.nativeName, to.Fd(),
+                                                              n.nativeName, &error, !move, &copied);
             if (!done) {
-                kept = true;
-                if (unattended_) {
-                    log_ += NotCopiedLogLine(targetFile);
-                    continue;
-                }
-                host_.CopyFailed(util::CopyFailureText(error, platform::DisplayName(targetFile)));
-                if (host_.Ask(NotCopiedText(targetFile, sourceFile, verb_, move), kYesNo) !=
-                    kAnswerYes) {
-                    return false;
+                step.left = true;
+                if (!unattended_)
+                    host_.CopyFailed(
+                        util::CopyFailureText(error, platform::DisplayName(targetFile)));
+                if (!Report(NotCopiedText(targetFile, sourceFile, verb_, move),
+                            NotCopiedLogLine(targetFile))) {
+                    return {false, true};
                 }
                 continue;
             }
+        } else if (move && !keptByUser && (old.size == 0 || n.size == 0)) {
+            // Not copied by the empty-file rule: the source keeps the only copy of its bytes.
+            step.left = true;
+            ++left_;
+            if (unattended_) log_ += SourceKeptLogLine(sourceFile);
+            continue;
         }
-        // The source goes once its copy is in place, or the destination's copy was kept.
-        if (move && !platform::DeleteFileNative(sf)) {
-            platform::SetAttributesNormal(sf);
-            platform::DeleteFileNative(sf);
+        // The source goes once its bytes are at the destination, or the user kept the
+        // destination's copy; only the file that was copied, never a mode changed to force it.
+        if (move && !platform::DeleteFileAt(from.Fd(), n.nativeName, &copied, &error) &&
+            error != ENOENT) {
+            step.left = true;
+            if (!Report(FilesNotRemovedText(source, 1, platform::ErrorText(error), verb_),
+                        FileNotRemovedLogLine(sourceFile, platform::ErrorText(error)))) {
+                return {false, true};
+            }
         }
         Attended();
     }
-    if (Cancelled()) return false;
-    if (wholeFolder) {
-        for (const platform::DirEntry& d : entries) {
-            if (!d.isDir) continue;
-            if (!CopyFolderIn(Child(source, d.name), Child(target, d.name), true, move,
-                              self.device)) {
-                return false;
-            }
-            Attended();
+    if (Cancelled()) return {false, step.left};
+    if (!wholeFolder) return step;
+    for (const platform::DirEntry& d : entries) {
+        if (!d.isDir) continue;
+        const QString childSource = Child(source, d.name);
+        const QString childTarget = Child(target, d.name);
+        if (!from.Enter(d.nativeName, nullptr, &error)) {
+            const Step s = Unopened(childSource, error);
+            step.left = step.left || s.left;
+            if (!s.carryOn) return {false, true};
+            continue;
         }
+        const platform::Identity id = from.Id();
+        if (written_.count({id.device, id.inode})) {
+            from.Leave();
+            continue;
+        }
+        if (!to.Enter(d.nativeName, nullptr, &error) &&
+            (error != ENOENT ||
+             (!platform::MakeDirAt(to.Fd(), d.nativeName, &error) && error != EEXIST) ||
+             !to.Enter(d.nativeName, nullptr, &error))) {
+            step.left = true;
+            const bool carryOn =
+                Report(CannotCreateText(childTarget), NotCreatedLogLine(childTarget));
+            if (!from.Leave()) return {carryOn && Lost(source).carryOn, true};
+            if (!carryOn) return {false, true};
+            continue;
+        }
+        written_.insert({to.Id().device, to.Id().inode});
+        const Step s = CopyInside(from, to, childSource, childTarget, true, move);
+        const bool back = from.Leave();
+        const bool backTo = to.Leave();
+        if (!back || !backTo) return {s.carryOn && Lost(back ? target : source).carryOn, true};
+        if (!s.carryOn) return {false, true};
+        if (s.left) {
+            step.left = true;
+            continue;
+        }
+        if (move && !platform::RemoveDirAt(from.Fd(), d.nativeName, &id, &error) &&
+            error != ENOENT) {
+            step.left = true;
+            if (!Report(SourceNotRemovedText(childSource, verb_),
+                        SourceNotRemovedLogLine(childSource))) {
+                return {false, true};
+            }
+        }
+        Attended();
     }
-    if (!move || !wholeFolder || kept || root) return true;
-    platform::RemoveDirNative(from);
-    Attended();
-    if (!platform::StatEntry(from, self)) return true;
-    if (unattended_) {
-        log_ += SourceNotRemovedLogLine(source);
-        return true;
-    }
-    return host_.Ask(SourceNotRemovedText(source, verb_), kYesNo) == kAnswerYes;
+    return step;
 }
 
 }  // namespace folderops

@@ -1,9 +1,11 @@
 #include "folderops/FolderOps.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "folderops/ListFix.h"
 #include "folderops/OpsText.h"
+#include "folderops/RecordChain.h"
 #include "platform/Beep.h"
 #include "platform/DirReader.h"
 #include "platform/DriveCatalog.h"
@@ -28,6 +30,10 @@ const QStringList kSystemFolders = {
     QStringLiteral("var")};
 
 }  // namespace
+
+QString Child(const QString& path, const QString& name) {
+    return path.endsWith(u'\\') ? path + name : path + u'\\' + name;
+}
 
 QByteArray Native(const QString& path) {
     bool ok = false;
@@ -72,10 +78,6 @@ QString FolderOps::DriveRoot() const {
     return QString(list_.CurrentDrive.toUpper()) + QStringLiteral(":\\");
 }
 
-bool FolderOps::IsDriveRoot(const QString& path) const {
-    return path.size() <= 3 || Native(path) == Native(DriveRoot());
-}
-
 QString FolderOps::RowPath(int row) const {
     const scan::FolderTable& t = list_.Folders;
     const int f = RecordOf(row);
@@ -98,18 +100,63 @@ void FolderOps::ReadUnattended() {
     unattended_ = host_.Unattended();
 }
 
-void FolderOps::RemoveEmptied(const std::vector<std::pair<int, QString>>& removal, ListFix& fix) {
-    for (const auto& [row, folder] : removal) {
-        const QByteArray native = Native(folder);
-        platform::DirEntry e;
-        // Only a real, empty folder of this drive goes: never its root, a link or a mount.
-        if (!IsDriveRoot(folder) && platform::StatEntry(native, e) && e.isDir && !e.isLink &&
-            !platform::IsMountPoint(native)) {
-            platform::RemoveDirNative(native);
+void FolderOps::RemoveEmptied(RecordChain& chain, const std::vector<int>& removal, ListFix& fix) {
+    const scan::FolderTable& t = list_.Folders;
+    for (const int row : removal) {
+        const int f = RecordOf(row);
+        // Never the drive's root; only the listed folder, from its listed parent.
+        int error = 0;
+        if (f > 0 && !leftRecords_.count(f) && chain.OpenParent(f, &error) &&
+            !platform::RemoveDirAt(chain.Chain().Fd(), t.NativeName[size_t(f)], &t.Id[size_t(f)],
+                                   &error)) {
+            // Still holding what was kept or already reported, or gone, or no longer the
+            // folder listed: left as it is. Anything else is a failure of its own.
+            if (error != ENOENT && error != ENOTEMPTY && error != EEXIST && error != ESTALE) {
+                Report(verb_ == VerbOf(kOpDelete) ? CannotDeleteText(RowPath(row))
+                                                  : SourceNotRemovedText(RowPath(row), verb_),
+                       NotDeletedLogLine(RowPath(row)));
+            }
         }
         fix.ClearRowSizes(row, false);
         Attended();
     }
+}
+
+bool FolderOps::Report(const QString& question, const QString& logLine) {
+    ++left_;
+    if (unattended_) {
+        log_ += logLine;
+        return true;
+    }
+    return host_.Ask(question, kYesNo) == kAnswerYes;
+}
+
+FolderOps::Step FolderOps::Unopened(const QString& path, int error) {
+    switch (error) {
+        case ENOENT:
+            return {true, false};  // gone already
+        case EXDEV:
+            return {Report(OtherFileSystemText(path, verb_), OtherFileSystemLogLine(path)), true};
+        case ESTALE:
+        case ELOOP:
+        case ENOTDIR:
+        case EINVAL:
+            return {Report(ChangedText(path, verb_), ChangedLogLine(path, verb_)), true};
+        default:
+            return {Report(UnreadableText(path, platform::ErrorText(error), verb_),
+                           UnreadableLogLine(path, platform::ErrorText(error))),
+                    true};
+    }
+}
+
+FolderOps::Step FolderOps::Lost(const QString& path) {
+    if (lostShown_) return {true, true};
+    lostShown_ = true;
+    return Unopened(path, ESTALE);
+}
+
+QString FolderOps::Closing(const QString& finished) const {
+    return left_ > 0 ? FinishedLeftText(finished, verb_, left_) : finished;
 }
 
 bool FolderOps::Cancelled() {
@@ -183,16 +230,6 @@ bool FolderOps::ConfirmRun(const QString& verb, const QString& drive, const QStr
     return true;
 }
 
-bool FolderOps::Refuse(const QString& path, bool otherFileSystem) {
-    if (unattended_) {
-        log_ += otherFileSystem ? OtherFileSystemLogLine(path) : NotDeletedLogLine(path);
-        return true;
-    }
-    const QString text =
-        otherFileSystem ? OtherFileSystemText(path, verb_) : CannotDeleteText(path);
-    return host_.Ask(text, kYesNo) == kAnswerYes;
-}
-
 void FolderOps::WriteLog() {
     const QByteArray native = appFolder_ + "/temp.txt";
     platform::ReplacingFile file;
@@ -216,67 +253,98 @@ RunEnd FolderOps::DeleteCommand() {
     return useTrash_ ? TrashRun() : DeleteRun();
 }
 
-bool FolderOps::DelFolder(const QString& path, bool wholeFolder) {
-    const platform::DirReader root(Native(DriveRoot()));
-    return DelFolderIn(path, wholeFolder, root.rootDevice());
-}
-
-bool FolderOps::StartFolder(const QString& path, quint64 device, QByteArray& native,
-                            platform::DirEntry& self, bool& carryOn) {
+void FolderOps::StartFolder(const QString& path) {
     ReadUnattended();
     host_.SetTitle(platform::DisplayName(util::GetFileName(path)) + u' ' + verb_ +
                    QStringLiteral("中"));
     host_.Turn();
-    native = Native(path);
-    carryOn = true;
-    if (native.isEmpty() || !platform::StatEntry(native, self)) return false;  // gone already
-    if (IsDriveRoot(path)) return true;
-    // A link, or another file system, where a folder of this drive stood: not entered.
-    if (self.isLink || !self.isDir) {
-        carryOn = Refuse(path, false);
-        return false;
+}
+
+bool FolderOps::DeleteSelected(RecordChain& chain, int row, bool wholeFolder) {
+    const QString path = RowPath(row);
+    StartFolder(path);
+    const int f = RecordOf(row);
+    const LeftMark mark(*this, f);
+    int error = 0;
+    if (!chain.Open(f, &error)) return Unopened(path, error).carryOn;
+    const platform::Identity self = chain.Chain().Id();
+    const Step inside = DeleteInside(chain.Chain(), path, wholeFolder && f != 0);
+    if (!chain.Chain().valid()) return inside.carryOn;
+    // The drive's root folder stays, whatever the drive is.
+    if (!inside.carryOn || !wholeFolder || f == 0 || inside.left) return inside.carryOn;
+    if (!chain.OpenParent(f, &error)) return Unopened(path, error).carryOn;
+    if (!platform::RemoveDirAt(chain.Chain().Fd(), list_.Folders.NativeName[size_t(f)], &self,
+                               &error) &&
+        error != ENOENT) {
+        return Report(CannotDeleteText(path), NotDeletedLogLine(path));
     }
-    if (self.device != device || platform::IsMountPoint(native)) {
-        carryOn = Refuse(path, true);
-        return false;
-    }
+    Attended();
     return true;
 }
 
-bool FolderOps::DelFolderIn(const QString& path, bool wholeFolder, quint64 device) {
-    QByteArray native;
-    platform::DirEntry self;
-    bool carryOn = true;
-    if (!StartFolder(path, device, native, self, carryOn)) return carryOn;
-    const bool root = IsDriveRoot(path);
+FolderOps::Step FolderOps::DeleteInside(platform::FolderChain& folder, const QString& path,
+                                        bool wholeFolder) {
+    Step step;
     std::vector<platform::DirEntry> entries;
-    platform::ListDir(native, QStringLiteral("*"), entries);
+    int error = 0;
+    if (!platform::ListAt(folder.Fd(), entries, &error)) return Unopened(path, error);
+    int failed = 0, firstError = 0;
     for (const platform::DirEntry& e : entries) {
         if (e.isDir) continue;
         if (Cancelled()) break;
         const QString key = u'/' + util::LowerAscii(e.name) + u'/';
         if (QStringView(kSkipList).contains(key)) continue;
-        // A link is removed itself, never what it points to.
-        const QByteArray file = native + '/' + e.nativeName;
-        if (!platform::DeleteFileNative(file)) {
-            platform::SetAttributesNormal(file);
-            platform::DeleteFileNative(file);
+        // A link is removed itself, never what it points to; no mode is changed to force it.
+        if (!platform::DeleteFileAt(folder.Fd(), e.nativeName, nullptr, &error) &&
+            error != ENOENT) {
+            if (failed++ == 0) firstError = error;
+            if (unattended_)
+                log_ += FileNotRemovedLogLine(Child(path, e.name), platform::ErrorText(error));
         }
         Attended();
     }
-    if (Cancelled()) return false;
-    if (!wholeFolder) return true;
+    if (failed > 0) {
+        step.left = true;
+        left_ += failed - 1;  // Report counts one
+        step.carryOn =
+            Report(FilesNotRemovedText(path, failed, platform::ErrorText(firstError), verb_), {});
+        if (!step.carryOn) return step;
+    }
+    if (Cancelled()) return {false, step.left};
+    if (!wholeFolder) return step;
     for (const platform::DirEntry& e : entries) {
         if (!e.isDir) continue;
-        const QString child = path.endsWith(u'\\') ? path + e.name : path + u'\\' + e.name;
-        if (!DelFolderIn(child, true, self.device)) return false;
+        const QString child = Child(path, e.name);
+        if (!folder.Enter(e.nativeName, nullptr, &error)) {
+            // Turned into a link or a file since it was listed: that entry itself goes.
+            if ((error == ELOOP || error == ENOTDIR) &&
+                (platform::DeleteFileAt(folder.Fd(), e.nativeName, nullptr, &error) ||
+                 error == ENOENT)) {
+                continue;
+            }
+            const Step s = Unopened(child, error);
+            step.left = step.left || s.left;
+            if (!s.carryOn) return {false, true};
+            continue;
+        }
+        const platform::Identity id = folder.Id();
+        const Step s = DeleteInside(folder, child, true);
+        if (!folder.Leave(&error)) {
+            const Step lost = Lost(path);
+            return {s.carryOn && lost.carryOn, true};
+        }
+        if (!s.carryOn) return {false, true};
+        if (s.left) {
+            step.left = true;
+            continue;
+        }
+        if (!platform::RemoveDirAt(folder.Fd(), e.nativeName, &id, &error) && error != ENOENT) {
+            step.left = true;
+            if (!Report(CannotDeleteText(child), NotDeletedLogLine(child))) return {false, true};
+        }
+        Attended();
     }
-    // The drive's root folder stays, whatever the drive is.
-    if (root) return true;
-    platform::RemoveDirNative(native);
-    Attended();
-    if (!platform::StatEntry(native, self)) return true;
-    return Refuse(path, false);
+    return step;
 }
 
 RunEnd FolderOps::DeleteRun() {
@@ -284,7 +352,11 @@ RunEnd FolderOps::DeleteRun() {
     host_.BeginRun(verb_);
     ReadUnattended();
     log_.clear();
+    left_ = 0;
+    leftRecords_.clear();
+    lostShown_ = false;
     ListFix fix(list_);
+    RecordChain chain(list_.Folders, true);
     bool stopped = false;
     const int rows = RowCount();
     for (int r = 0; r < rows && !stopped;) {
@@ -292,29 +364,27 @@ RunEnd FolderOps::DeleteRun() {
             ++r;
             continue;
         }
-        const QString path = RowPath(r);
         int next = r + 1;
         if (!HasDisplayedChildren(r) && RecordOf(r) != 0) {
-            stopped = !DelFolder(path, true);
+            stopped = !DeleteSelected(chain, r, true);
             fix.ClearRowSizes(r, true);
         } else {
             // Its files, those of its selected displayed descendants, then the emptied
             // folders from the deepest up.
             const int end = DescendantsEnd(r);
-            std::vector<std::pair<int, QString>> removal{{r, path}};
-            stopped = !DelFolder(path, false);
+            std::vector<int> removal{r};
+            stopped = !DeleteSelected(chain, r, false);
             for (int j = r + 1; j < end && !stopped; ++j) {
                 if (!Selected(j)) continue;
-                const QString sub = RowPath(j);
-                stopped = !DelFolder(sub, false);
-                removal.insert(removal.begin(), {j, sub});
+                stopped = !DeleteSelected(chain, j, false);
+                removal.insert(removal.begin(), j);
             }
             if (stopped) {
                 fix.ClearRowSizes(r, true);  // what did go is gone from the list too
                 break;
             }
             Attended();
-            RemoveEmptied(removal, fix);
+            RemoveEmptied(chain, removal, fix);
             next = end;
         }
         if (stopped) break;
@@ -332,7 +402,7 @@ RunEnd FolderOps::EndRemovalRun(bool stopped, const QString& finished, ListFix& 
     } else if (!stopped) {
         host_.HideDialog();
         if (!log_.isEmpty()) WriteLog();
-        host_.Ask(finished, kOk);
+        host_.Ask(Closing(finished), kOk);
         result = RunEnd::Finished;
     }
     host_.EndRun();

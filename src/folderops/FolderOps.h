@@ -3,9 +3,12 @@
 // list's rows and FolderTable, reaches the disk only through native names, asks every
 // question and reports progress through OpsHost, and corrects the list in place.
 //
-// Beyond the Windows rules: a symbolic link is never followed (it is deleted, copied and
-// moved as a link); a folder on another file system (a mount, a bind mount) inside a selected
-// folder is never entered and counts as a folder that cannot be removed; a drive's root
+// Beyond the Windows rules: every folder is opened from the drive's root one name at a time
+// and must be the folder the scan listed; a symbolic link is never followed (it is deleted,
+// copied and moved as a link); a folder on another file system (a mount, a bind mount) is
+// never entered; whatever could not be read, copied or removed is asked about or logged, and
+// the closing message says so; no file's mode is changed; a move deletes a source file only
+// once its bytes are at the destination or the user kept the destination's; a drive's root
 // folder itself is never removed; on drive C: the root file system's system folders are
 // guarded like the Windows folder; files are copied through a temporary name.
 #include <QByteArray>
@@ -22,6 +25,7 @@
 namespace folderops {
 
 class ListFix;
+class RecordChain;
 
 // How a run ended.
 enum class RunEnd {
@@ -38,6 +42,9 @@ inline constexpr int kOpMove = 3;
 // Names never deleted, as "/" + lower-case name + "/" in this text.
 inline constexpr char16_t kSkipList[] =
     u"/win386.swp/pagefile.sys/schedlog.txt/shelliconcache/ttfcache/";
+
+// The program path of name inside the folder path.
+QString Child(const QString& path, const QString& name);
 
 // The native path of a program path, normalised; empty when it has none.
 QByteArray Native(const QString& path);
@@ -62,14 +69,28 @@ class FolderOps {
     bool ConfirmRun(const QString& verb, const QString& drive, const QString& example);
     // The program path of a row ("D:\A\B"), from the folder records' native names.
     QString RowPath(int row) const;
-    bool DelFolder(const QString& path, bool wholeFolder);
     QString CheckDest(int operation, const QString& destination, const QString& destFree);
     RunEnd CopyRun(const QString& verb, const QString& drive);
-    bool CopyFolder(const QString& source, const QString& target, bool wholeFolder, bool move);
 
     const QString& FailureLog() const { return log_; }
 
   private:
+    // What came of one folder: whether the run goes on, and whether anything of it stayed.
+    struct Step {
+        bool carryOn = true;
+        bool left = false;
+    };
+
+    // Notes the selected folder of record f as left when anything stayed while it was done.
+    struct LeftMark {
+        LeftMark(FolderOps& ops, int f) : ops(ops), f(f), before(ops.left_) {}
+        ~LeftMark() {
+            if (ops.left_ > before) ops.leftRecords_.insert(f);
+        }
+        FolderOps& ops;
+        int f, before;
+    };
+
     int RowCount() const;  // folder rows (the total row left out)
     int RecordOf(int row) const;
     int IndentOf(int row) const;
@@ -77,25 +98,37 @@ class FolderOps {
     bool HasDisplayedChildren(int row) const;
     int DescendantsEnd(int row) const;
     QString DriveRoot() const;
-    bool IsDriveRoot(const QString& path) const;
 
     RunEnd DeleteRun();
     RunEnd TrashRun();
     bool HasUnselectedDescendant(int row) const;
-    bool TrashFolder(const QString& path, bool wholeFolder, quint64 device);
+    // The start of each selected folder: the progress title and a turn of the message loop.
+    void StartFolder(const QString& path);
+    // Deletes the folder of a row (with wholeFolder everything in it and the folder itself,
+    // else its own files), opened from the drive's root as it was listed.
+    bool DeleteSelected(RecordChain& chain, int row, bool wholeFolder);
+    // Deletes what the open folder (the chain's deepest) holds: its files, with wholeFolder
+    // its subfolders too.
+    Step DeleteInside(platform::FolderChain& folder, const QString& path, bool wholeFolder);
+    bool TrashSelected(RecordChain& chain, int row, bool wholeFolder);
     bool NotTrashed(const QString& path, const QString& reason);
-    // The start of each folder of a delete or trash run: the progress title, then the folder
-    // as it stands now. False when the run goes on without it (gone already, or a link or
-    // another file system where it stood), carryOn false when the run is to stop.
-    bool StartFolder(const QString& path, quint64 device, QByteArray& native,
-                     platform::DirEntry& self, bool& carryOn);
-    bool DelFolderIn(const QString& path, bool wholeFolder, quint64 device);
-    bool Refuse(const QString& path, bool otherFileSystem);
-    bool CopyFolderIn(const QString& source, const QString& target, bool wholeFolder, bool move,
-                      quint64 device);
+    bool CopySelected(RecordChain& chain, int row, bool wholeFolder, bool move);
+    Step CopyInside(platform::FolderChain& from, platform::FolderChain& to, const QString& source,
+                    const QString& target, bool wholeFolder, bool move);
+    // Opens (making what is missing) the folder of record f at the destination drive.
+    bool OpenTarget(platform::FolderChain& to, int f, bool make, int* error);
+    // Something could not be done: asked (Yes goes on) or, unattended, logged; counted.
+    bool Report(const QString& question, const QString& logLine);
+    // A folder that could not be opened as it was listed (errno from RecordChain or
+    // FolderChain): gone already goes on silently, everything else is reported.
+    Step Unopened(const QString& path, int error);
+    // The chain lost its way back up (a folder moved during the run): reported once.
+    Step Lost(const QString& path);
     void Attended();  // lets events run when attended
     // Removes the emptied folders of a run, deepest first, and clears their rows.
-    void RemoveEmptied(const std::vector<std::pair<int, QString>>& removal, ListFix& fix);
+    void RemoveEmptied(RecordChain& chain, const std::vector<int>& removal, ListFix& fix);
+    // The closing message, saying what stayed when something did.
+    QString Closing(const QString& finished) const;
     // The end of a delete or trash run: the closing message, the log, the list corrected.
     RunEnd EndRemovalRun(bool stopped, const QString& finished, ListFix& fix);
     void ReadUnattended();
@@ -112,6 +145,11 @@ class FolderOps {
     QStringList trashPlaces_;  // the trash folders of this run, as shown
     // Folders written by the running copy (device, inode): never read again as a source.
     std::set<std::pair<quint64, quint64>> written_;
+    std::set<int> leftRecords_;  // selected folders of this run that stayed, in part or whole
+    int left_ = 0;               // files and folders of this run that stayed (reported or kept)
+    bool lostShown_ = false;     // the run's chain lost its way, and that was reported
+    QString dest_;               // the destination drive of a copy or move ("D:")
+    QByteArray destRoot_;        // its native root
 };
 
 }  // namespace folderops

@@ -1,10 +1,12 @@
 // The delete command with the trash on: each selected folder is moved to the desktop's trash
 // as a whole, after the same checks and questions as a delete.
+#include <cerrno>
 #include <set>
 
 #include "folderops/FolderOps.h"
 #include "folderops/ListFix.h"
 #include "folderops/OpsText.h"
+#include "folderops/RecordChain.h"
 #include "platform/DirReader.h"
 #include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
@@ -23,20 +25,21 @@ bool FolderOps::HasUnselectedDescendant(int row) const {
 }
 
 bool FolderOps::NotTrashed(const QString& path, const QString& reason) {
-    if (unattended_) {
-        log_ += NotTrashedLogLine(path);
-        return true;
-    }
-    return host_.Ask(NotTrashedText(path, reason), kYesNo) == kAnswerYes;
+    return Report(NotTrashedText(path, reason), NotTrashedLogLine(path));
 }
 
-// Moves a folder to its drive's trash, or with wholeFolder false only its own files; returns
-// false when the run is to stop.
-bool FolderOps::TrashFolder(const QString& path, bool wholeFolder, quint64 device) {
-    QByteArray native;
-    platform::DirEntry self;
-    bool carryOn = true;
-    if (!StartFolder(path, device, native, self, carryOn)) return carryOn;
+// Moves the folder of a row to its drive's trash, or with wholeFolder false only its own
+// files; returns false when the run is to stop.
+bool FolderOps::TrashSelected(RecordChain& chain, int row, bool wholeFolder) {
+    const QString path = RowPath(row);
+    StartFolder(path);
+    const int f = RecordOf(row);
+    const LeftMark mark(*this, f);
+    int error = 0;
+    if (!chain.Open(f, &error)) return Unopened(path, error).carryOn;
+    const platform::Identity self = chain.Chain().Id();
+    const QByteArray native = platform::PathOfDescriptor(chain.Chain().Fd());
+    if (native.isEmpty()) return Unopened(path, ESTALE).carryOn;
     if (wholeFolder) {
         // The rename would carry a mount along with its folder.
         bool ok = false;
@@ -50,37 +53,52 @@ bool FolderOps::TrashFolder(const QString& path, bool wholeFolder, quint64 devic
                           QStringLiteral(" がフォルダー内にあります"));
         }
     }
-    int error = 0;
     const platform::TrashPlace trash = platform::FindTrash(native, &error);
     if (!trash.valid()) {
         // Nothing is deleted for good without a person's yes.
         if (unattended_) {
+            ++left_;
             log_ += NotTrashedLogLine(path);
             return true;
         }
+        // No: kept by the user's own choice.
         if (host_.Ask(NoTrashText(path), kYesNo | kSecondDefault) != kAnswerYes) return true;
-        return DelFolderIn(path, wholeFolder, device);
+        return DeleteSelected(chain, row, wholeFolder);
     }
     const QString place = platform::ArgFromNative(trash.files());
     if (wholeFolder) {
-        if (!platform::MoveToTrash(trash, native, nullptr, &error))
+        if (!chain.OpenParent(f, &error)) return Unopened(path, error).carryOn;
+        if (!platform::MoveToTrashAt(trash, chain.Chain().Fd(), list_.Folders.NativeName[size_t(f)],
+                                     native, &self, nullptr, &error)) {
             return NotTrashed(path, platform::ErrorText(error));
+        }
         if (!trashPlaces_.contains(place)) trashPlaces_ << place;
         return true;
     }
     std::vector<platform::DirEntry> entries;
-    platform::ListDir(native, QStringLiteral("*"), entries);
+    if (!platform::ListAt(chain.Chain().Fd(), entries, &error))
+        return Unopened(path, error).carryOn;
+    int failed = 0, firstError = 0;
     for (const platform::DirEntry& e : entries) {
         if (e.isDir) continue;
         if (Cancelled()) break;
         const QString key = u'/' + util::LowerAscii(e.name) + u'/';
         if (QStringView(kSkipList).contains(key)) continue;
-        // A file that cannot go stays where it is, as in a delete.
-        if (platform::MoveToTrash(trash, native + '/' + e.nativeName) &&
-            !trashPlaces_.contains(place)) {
-            trashPlaces_ << place;
+        const platform::Identity id{e.device, e.inode};
+        if (platform::MoveToTrashAt(trash, chain.Chain().Fd(), e.nativeName,
+                                    native + '/' + e.nativeName, &id, nullptr, &error)) {
+            if (!trashPlaces_.contains(place)) trashPlaces_ << place;
+        } else if (error != ENOENT) {
+            if (failed++ == 0) firstError = error;
+            if (unattended_)
+                log_ += FileNotRemovedLogLine(Child(path, e.name), platform::ErrorText(firstError));
         }
         Attended();
+    }
+    if (failed > 0) {
+        left_ += failed - 1;
+        if (!Report(FilesNotRemovedText(path, failed, platform::ErrorText(firstError), verb_), {}))
+            return false;
     }
     return !Cancelled();
 }
@@ -90,9 +108,12 @@ RunEnd FolderOps::TrashRun() {
     host_.BeginRun(verb_);
     ReadUnattended();
     log_.clear();
+    left_ = 0;
+    leftRecords_.clear();
+    lostShown_ = false;
     trashPlaces_.clear();
     ListFix fix(list_);
-    const platform::DirReader root(Native(DriveRoot()));
+    RecordChain chain(list_.Folders, true);
     bool stopped = false;
     const int rows = RowCount();
     for (int r = 0; r < rows && !stopped;) {
@@ -103,7 +124,7 @@ RunEnd FolderOps::TrashRun() {
         // A folder goes whole when nothing shown below it stays; else its own files go, and
         // its selected descendants follow as rows of their own.
         const bool whole = RecordOf(r) != 0 && !HasUnselectedDescendant(r);
-        stopped = !TrashFolder(RowPath(r), whole, root.rootDevice());
+        stopped = !TrashSelected(chain, r, whole);
         fix.ClearRowSizes(r, whole);
         if (stopped) break;
         host_.Turn();

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <cerrno>
+
+#include "folderops/RecordChain.h"
 #include "platform/FileSys.h"
 #include "scan/FolderScan.h"
 #include "scan/SizeFormat.h"
@@ -11,11 +14,6 @@ namespace folderops {
 namespace {
 
 using grid::kFieldSep;
-
-bool IsRealDir(const QByteArray& native) {
-    platform::DirEntry e;
-    return !native.isEmpty() && platform::StatEntry(native, e) && e.isDir && !e.isLink;
-}
 
 }  // namespace
 
@@ -50,7 +48,10 @@ void ListFix::ClearRowSizes(int row, bool wholeSubtree) {
     const int end = wholeSubtree ? SubtreeEnd(R) : R + 1;
 
     std::vector<std::vector<qint64>> kept(size_t(end - R));
-    for (int f = R; f < end; ++f) Reread(f, kept[size_t(f - R)]);
+    // Read as a new scan would read them: by name from the root, never through a link or
+    // onto another mount, at any depth.
+    RecordChain chain(list_.Folders, false);
+    for (int f = R; f < end; ++f) Reread(chain, f, kept[size_t(f - R)]);
 
     // FileTable keeps the files that are still there, so that another cluster size counts
     // exactly them.
@@ -78,11 +79,15 @@ void ListFix::ClearRowSizes(int row, bool wholeSubtree) {
     }
 }
 
-void ListFix::Reread(int f, std::vector<qint64>& kept) {
+void ListFix::Reread(RecordChain& chain, int f, std::vector<qint64>& kept) {
     scan::FolderTable& t = list_.Folders;
     const size_t i = size_t(f);
-    const QByteArray native = t.nativePath(f);
-    const bool exists = IsRealDir(native);
+    int error = 0;
+    bool exists = chain.Open(f, &error);
+    if (!exists && error == EXDEV && chain.Record() == t.Parent[i]) {
+        platform::DirEntry e;
+        exists = platform::StatAt(chain.Chain().Fd(), t.NativeName[i], e) && e.isDir;
+    }
     qint32 count = -1;  // removed
     qint64 bytes = 0, alloc = 0;
     if (exists && t.State[i] == scan::kFolderNotEntered) {
@@ -92,7 +97,7 @@ void ListFix::Reread(int f, std::vector<qint64>& kept) {
         alloc = t.AllocSize[i];
     } else if (exists) {
         std::vector<platform::DirEntry> entries;
-        platform::ListDir(native, QStringLiteral("*"), entries);
+        if (chain.Record() == f) platform::ListAt(chain.Chain().Fd(), entries);
         count = 0;
         qint64 clusters = 0;
         for (const platform::DirEntry& e : entries) {

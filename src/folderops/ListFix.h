@@ -9,6 +9,8 @@
 
 namespace folderops {
 
+class RecordChain;
+
 class ListFix {
   public:
     // The list's rows must not move while the object lives.
@@ -24,7 +26,7 @@ class ListFix {
 
   private:
     // Reads the folder's own files again; keeps their sizes in kept.
-    void Reread(int f, std::vector<qint64>& kept);
+    void Reread(RecordChain& chain, int f, std::vector<qint64>& kept);
     void RewriteRecordText(int f);
     void RefreshRow(int f);
     int SubtreeEnd(int f) const;

@@ -196,6 +196,56 @@ QString TrashedText(const QString& verb, const QStringList& places) {
     return t;
 }
 
+QString ChangedText(const QString& path, const QString& verb) {
+    return QStringLiteral("フォルダー ") + kBold + Shown(path) + kPlain +
+           QStringLiteral(" は一覧を作った後で") + Colour(5) +
+           QStringLiteral("別のものに変わっている") + Colour(0) + QStringLiteral("ので") + verb +
+           QStringLiteral("しません||続行しますか？");
+}
+
+QString ChangedLogLine(const QString& path, const QString& verb) {
+    return QStringLiteral("フォルダー ") + Shown(path) +
+           QStringLiteral(" は一覧を作った後で別のものに変わっていたので") + verb +
+           QStringLiteral("しませんでした") + kCrLf;
+}
+
+QString UnreadableText(const QString& path, const QString& reason, const QString& verb) {
+    return QStringLiteral("フォルダー ") + kBold + Shown(path) + kPlain +
+           QStringLiteral(" を読み取れません||") + reason + QStringLiteral("||") + verb +
+           QStringLiteral("を続行しますか？");
+}
+
+QString UnreadableLogLine(const QString& path, const QString& reason) {
+    return QStringLiteral("フォルダー ") + Shown(path) +
+           QStringLiteral(" を読み取れませんでした（") + reason + QStringLiteral("）") + kCrLf;
+}
+
+QString FilesNotRemovedText(const QString& folder, int count, const QString& reason,
+                            const QString& verb) {
+    return QStringLiteral("フォルダー ") + kBold + Shown(folder) + kPlain + QStringLiteral(" の ") +
+           Colour(5) + QString::number(count) + QStringLiteral(" 個のファイル") + Colour(0) +
+           QStringLiteral("を削除できませんでした||") + reason + QStringLiteral("||") + verb +
+           QStringLiteral("を続行しますか？");
+}
+
+QString FileNotRemovedLogLine(const QString& file, const QString& reason) {
+    return Shown(file) + QStringLiteral(" を削除できませんでした（") + reason +
+           QStringLiteral("）") + kCrLf;
+}
+
+QString SourceKeptLogLine(const QString& file) {
+    return Shown(file) +
+           QStringLiteral(
+               " は保存先に日付の新しい空のファイルがあるので元のフォルダーに残されました") +
+           kCrLf;
+}
+
+QString FinishedLeftText(const QString& finished, const QString& verb, int count) {
+    return finished + QStringLiteral("||") + Colour(5) + QStringLiteral("ただし ") +
+           QString::number(count) + QStringLiteral(" 件のファイルまたはフォルダーは") + verb +
+           QStringLiteral("されずに残っています") + Colour(0);
+}
+
 QString StampText(qint64 seconds) {
     return QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
 }

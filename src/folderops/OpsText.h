@@ -41,6 +41,22 @@ QString NoTrashText(const QString& path);
 QString NotTrashedText(const QString& path, const QString& reason);
 QString NotTrashedLogLine(const QString& path);
 QString TrashedText(const QString& verb, const QStringList& places);
+// A folder that is no longer the one listed (renamed, replaced, turned into a link): never
+// entered.
+QString ChangedText(const QString& path, const QString& verb);
+QString ChangedLogLine(const QString& path, const QString& verb);
+// A folder that could not be opened or read, with the system's reason.
+QString UnreadableText(const QString& path, const QString& reason, const QString& verb);
+QString UnreadableLogLine(const QString& path, const QString& reason);
+// Files of a folder that could not be removed (count of them, the first reason), and the line
+// each gets in the log.
+QString FilesNotRemovedText(const QString& folder, int count, const QString& reason,
+                            const QString& verb);
+QString FileNotRemovedLogLine(const QString& file, const QString& reason);
+// A moved file whose source stays because the destination's newer, empty file was kept.
+QString SourceKeptLogLine(const QString& file);
+// The closing message of a run after which count files or folders stayed.
+QString FinishedLeftText(const QString& finished, const QString& verb, int count);
 // "YYYY/MM/DD hh:mm" of a time in seconds since the epoch, in local time.
 QString StampText(qint64 seconds);
 

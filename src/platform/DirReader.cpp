@@ -66,9 +66,13 @@ void ForceOpenatFallback(bool force) {
     g_noOpenat2.store(force);
 }
 
-DirReader::DirReader(const QByteArray& nativeRoot) {
+void ReadOpenatSetting() {
     const char* env = std::getenv("FOLDEX_NO_OPENAT2");
     if (env && env[0] == '1') g_noOpenat2.store(true);
+}
+
+DirReader::DirReader(const QByteArray& nativeRoot) {
+    ReadOpenatSetting();
     rootFd_ = ::open(nativeRoot.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (rootFd_ < 0) {
         error_ = errno;
@@ -96,7 +100,7 @@ DirReader::~DirReader() {
     CloseQuietly(rootFd_);
 }
 
-int DirReader::openOne(int dirFd, const QByteArray& name, int& error) const {
+int OpenSubfolder(int dirFd, const QByteArray& name, int& error) {
     if (!g_noOpenat2.load(std::memory_order_relaxed)) {
         struct open_how how;
         std::memset(&how, 0, sizeof how);
@@ -123,6 +127,10 @@ int DirReader::openOne(int dirFd, const QByteArray& name, int& error) const {
         error = errno;
         return -1;
     }
+}
+
+int DirReader::openOne(int dirFd, const QByteArray& name, int& error) const {
+    return OpenSubfolder(dirFd, name, error);
 }
 
 void DirReader::release(DirNode* node) {

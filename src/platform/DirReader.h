@@ -100,6 +100,13 @@ class DirReader {
 // Forces the walk that opens one name at a time with openat, as on kernels without
 // openat2 (for tests; the environment variable FOLDEX_NO_OPENAT2=1 does the same).
 void ForceOpenatFallback(bool force);
+// Takes FOLDEX_NO_OPENAT2 from the environment.
+void ReadOpenatSetting();
+
+// Opens the real folder name inside the open folder dirFd: never through a link, never onto
+// another mount where the kernel can refuse it (openat2), else plain openat with O_NOFOLLOW
+// (the caller then checks device and mount). -1 with errno in error.
+int OpenSubfolder(int dirFd, const QByteArray& name, int& error);
 
 // True for errors that say the device itself is gone (a removed medium), not a folder.
 bool DeviceGone(int error);

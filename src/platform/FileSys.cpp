@@ -143,18 +143,10 @@ bool MatchPattern(const QString& pattern, const QString& name) {
     return false;
 }
 
-bool ListDir(const QByteArray& nativeDir, const QString& pattern, std::vector<DirEntry>& out,
-             int* error) {
-    out.clear();
-    SetError(error, 0);
-    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-    // A drive may be mapped onto a link; every other folder is entered only when real.
-    if (!IsDriveRoot(nativeDir)) flags |= O_NOFOLLOW;
-    const int fd = ::open(nativeDir.constData(), flags);
-    if (fd < 0) {
-        SetError(error, errno);
-        return false;
-    }
+namespace {
+
+// Lists the open folder fd (taken over and closed).
+bool ListFd(int fd, const QString& pattern, std::vector<DirEntry>& out, int* error) {
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
         SetError(error, errno);
@@ -179,7 +171,7 @@ bool ListDir(const QByteArray& nativeDir, const QString& pattern, std::vector<Di
         e.name = NameFromNative(e.nativeName);
         if (!all && !MatchPattern(pattern, e.name)) continue;
         struct stat st;
-        if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (::fstatat(::dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             FromStat(st, e);
         } else if (errno == ENOENT) {
             continue;  // gone since it was read
@@ -190,6 +182,109 @@ bool ListDir(const QByteArray& nativeDir, const QString& pattern, std::vector<Di
     }
     ::closedir(dir);
     return ok;
+}
+
+bool ValidName(const QByteArray& name) {
+    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/');
+}
+
+}  // namespace
+
+bool ListDir(const QByteArray& nativeDir, const QString& pattern, std::vector<DirEntry>& out,
+             int* error) {
+    out.clear();
+    SetError(error, 0);
+    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    // A drive may be mapped onto a link; every other folder is entered only when real.
+    if (!IsDriveRoot(nativeDir)) flags |= O_NOFOLLOW;
+    const int fd = ::open(nativeDir.constData(), flags);
+    if (fd < 0) {
+        SetError(error, errno);
+        return false;
+    }
+    return ListFd(fd, pattern, out, error);
+}
+
+bool ListAt(int dirFd, std::vector<DirEntry>& out, int* error) {
+    out.clear();
+    SetError(error, 0);
+    // A description of its own: the listing's position is not shared with the caller's.
+    const int fd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        SetError(error, errno);
+        return false;
+    }
+    return ListFd(fd, QStringLiteral("*"), out, error);
+}
+
+bool StatAt(int dirFd, const QByteArray& name, DirEntry& out, int* error) {
+    SetError(error, 0);
+    struct stat st;
+    if (!ValidName(name) || ::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        SetError(error, ValidName(name) ? errno : EINVAL);
+        return false;
+    }
+    out = DirEntry();
+    out.nativeName = name;
+    out.name = NameFromNative(name);
+    FromStat(st, out);
+    return true;
+}
+
+namespace {
+
+// The entry name is still the one expected (any entry when none is).
+bool StillIs(int dirFd, const QByteArray& name, const Identity* expect, int* error) {
+    if (!ValidName(name)) {
+        SetError(error, EINVAL);
+        return false;
+    }
+    if (!expect || !expect->known()) return true;
+    struct stat st;
+    if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    if (quint64(st.st_dev) != expect->device || quint64(st.st_ino) != expect->inode) {
+        SetError(error, ESTALE);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool DeleteFileAt(int dirFd, const QByteArray& name, const Identity* expect, int* error) {
+    SetError(error, 0);
+    if (!StillIs(dirFd, name, expect, error)) return false;
+    if (::unlinkat(dirFd, name.constData(), 0) != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    return true;
+}
+
+bool RemoveDirAt(int dirFd, const QByteArray& name, const Identity* expect, int* error) {
+    SetError(error, 0);
+    if (!StillIs(dirFd, name, expect, error)) return false;
+    if (::unlinkat(dirFd, name.constData(), AT_REMOVEDIR) != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    return true;
+}
+
+bool MakeDirAt(int dirFd, const QByteArray& name, int* error) {
+    SetError(error, 0);
+    if (!ValidName(name)) {
+        SetError(error, EINVAL);
+        return false;
+    }
+    if (::mkdirat(dirFd, name.constData(), 0777) != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    return true;
 }
 
 bool StatEntry(const QByteArray& nativePath, DirEntry& out, int* error) {
@@ -253,29 +348,55 @@ bool RemoveDirNative(const QByteArray& nativePath, int* error) {
 bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int* error,
                     bool deferSync) {
     SetError(error, 0);
-    int in = -1, dirFd = -1, out = -1;
+    const QByteArray destName = LastName(destination);
+    if (destName.isEmpty() || destName == "." || destName == "..") {
+        SetError(error, EISDIR);
+        return false;
+    }
+    const int from = ::open(FolderOf(source).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (from < 0) {
+        SetError(error, errno);
+        return false;
+    }
+    const int to = ::open(FolderOf(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (to < 0) {
+        SetError(error, errno);
+        CloseQuietly(from);
+        return false;
+    }
+    const bool ok = CopyFileAt(from, LastName(source), to, destName, error, deferSync);
+    const int e = errno;
+    CloseQuietly(from);
+    CloseQuietly(to);
+    errno = e;
+    return ok;
+}
+
+bool CopyFileAt(int sourceDir, const QByteArray& name, int dirFd, const QByteArray& destName,
+                int* error, bool deferSync, Identity* copied) {
+    SetError(error, 0);
+    int in = -1, out = -1;
     QByteArray temp;
     int failure = 0;
-    const QByteArray destName = LastName(destination);
 
     auto fail = [&](int e) {
         failure = e != 0 ? e : EIO;
         return false;
     };
     auto run = [&]() -> bool {
+        if (!ValidName(name)) return fail(EINVAL);
+        if (!ValidName(destName)) return fail(EISDIR);
         struct stat st;
-        if (::fstatat(AT_FDCWD, source.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(sourceDir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             return fail(errno);
         }
         if (!S_ISREG(st.st_mode)) return fail(ENOTSUP);
-        in = ::open(source.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        in = ::openat(sourceDir, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (in < 0) return fail(errno == ELOOP ? ENOTSUP : errno);
         if (::fstat(in, &st) != 0) return fail(errno);
         if (!S_ISREG(st.st_mode)) return fail(ENOTSUP);
+        if (copied) *copied = {quint64(st.st_dev), quint64(st.st_ino)};
 
-        if (destName.isEmpty() || destName == "." || destName == "..") return fail(EISDIR);
-        dirFd = ::open(FolderOf(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd < 0) return fail(errno);
         struct stat old;
         const bool replacing =
             ::fstatat(dirFd, destName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
@@ -313,8 +434,7 @@ bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int
 
     const bool ok = run();
     CloseQuietly(out);
-    if (!temp.isEmpty() && dirFd >= 0) ::unlinkat(dirFd, temp.constData(), 0);
-    CloseQuietly(dirFd);
+    if (!temp.isEmpty()) ::unlinkat(dirFd, temp.constData(), 0);
     CloseQuietly(in);
     if (!ok) {
         SetError(error, failure);
@@ -325,9 +445,30 @@ bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int
 
 bool CopyLinkNative(const QByteArray& source, const QByteArray& destination, int* error) {
     SetError(error, 0);
+    const int from = ::open(FolderOf(source).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int to = ::open(FolderOf(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    bool ok = false;
+    if (from < 0 || to < 0) {
+        SetError(error, errno);
+    } else {
+        ok = CopyLinkAt(from, LastName(source), to, LastName(destination), error);
+    }
+    CloseQuietly(from);
+    CloseQuietly(to);
+    return ok;
+}
+
+bool CopyLinkAt(int sourceDir, const QByteArray& name, int destDir, const QByteArray& destName,
+                int* error) {
+    SetError(error, 0);
+    if (!ValidName(name) || !ValidName(destName)) {
+        SetError(error, EINVAL);
+        return false;
+    }
     QByteArray target(4096, '\0');
     for (;;) {
-        const ssize_t n = ::readlink(source.constData(), target.data(), size_t(target.size()));
+        const ssize_t n =
+            ::readlinkat(sourceDir, name.constData(), target.data(), size_t(target.size()));
         if (n < 0) {
             SetError(error, errno == EINVAL ? ENOTSUP : errno);  // EINVAL: not a link
             return false;
@@ -339,30 +480,29 @@ bool CopyLinkNative(const QByteArray& source, const QByteArray& destination, int
         target.resize(target.size() * 2);
     }
     struct stat st;
-    if (::fstatat(AT_FDCWD, source.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::fstatat(sourceDir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         SetError(error, errno);
         return false;
     }
     struct stat old;
-    if (::fstatat(AT_FDCWD, destination.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+    if (::fstatat(destDir, destName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
         S_ISDIR(old.st_mode)) {
         SetError(error, EISDIR);
         return false;
     }
-    const QByteArray folder = FolderOf(destination);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray temp = folder + '/' + TemporaryName();
-        if (::symlink(target.constData(), temp.constData()) != 0) {
+        const QByteArray temp = TemporaryName();
+        if (::symlinkat(target.constData(), destDir, temp.constData()) != 0) {
             if (errno == EEXIST) continue;
             SetError(error, errno);
             return false;
         }
         // The link's own time, so that the next copy finds the two the same.
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        ::utimensat(AT_FDCWD, temp.constData(), times, AT_SYMLINK_NOFOLLOW);
-        if (::rename(temp.constData(), destination.constData()) != 0) {
+        ::utimensat(destDir, temp.constData(), times, AT_SYMLINK_NOFOLLOW);
+        if (::renameat(destDir, temp.constData(), destDir, destName.constData()) != 0) {
             const int e = errno;
-            ::unlink(temp.constData());
+            ::unlinkat(destDir, temp.constData(), 0);
             SetError(error, e);
             return false;
         }

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/FolderChain.h"
+
 namespace platform {
 
 // Attribute bits with the platform values the program tests.
@@ -69,6 +71,25 @@ bool CopyLinkNative(const QByteArray& source, const QByteArray& destination, int
 // A descriptor open for reading a native file (not a folder), closed on exec; -1 with
 // errno in *error when it cannot be opened.
 int OpenForReading(const QByteArray& nativePath, int* error = nullptr);
+
+// The same operations relative to an open folder (a FolderChain's descriptor), for
+// everything that changes the disk: names only, never a path, never a link followed.
+bool ListAt(int dirFd, std::vector<DirEntry>& out, int* error = nullptr);
+bool StatAt(int dirFd, const QByteArray& name, DirEntry& out, int* error = nullptr);
+// Removes the entry name (a file or a link itself, never a folder); with expect, only while
+// it is still that entry (else ESTALE).
+bool DeleteFileAt(int dirFd, const QByteArray& name, const Identity* expect = nullptr,
+                  int* error = nullptr);
+// Removes the empty folder name; with expect, only while it is still that folder.
+bool RemoveDirAt(int dirFd, const QByteArray& name, const Identity* expect = nullptr,
+                 int* error = nullptr);
+bool MakeDirAt(int dirFd, const QByteArray& name, int* error = nullptr);
+// CopyFileNative between open folders; copied receives the source file's identity.
+bool CopyFileAt(int sourceDir, const QByteArray& name, int destDir, const QByteArray& destName,
+                int* error = nullptr, bool deferSync = false, Identity* copied = nullptr);
+// CopyLinkNative between open folders.
+bool CopyLinkAt(int sourceDir, const QByteArray& name, int destDir, const QByteArray& destName,
+                int* error = nullptr);
 
 // The system's description of an errno value.
 QString ErrorText(int error);

@@ -128,8 +128,8 @@ QByteArray ResolvedPath(const QByteArray& nativePath) {
     return (folder == "/" ? QByteArray() : folder) + '/' + LastName(path);
 }
 
-bool RenameNoReplace(const QByteArray& from, const QByteArray& to) {
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+bool RenameNoReplace(int fromDir, const QByteArray& from, const QByteArray& to) {
+    if (::renameat2(fromDir, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return true;
     // File systems without the flag: the caller saw no entry at the target just before.
     if (errno != EINVAL && errno != ENOSYS) return false;
@@ -138,7 +138,7 @@ bool RenameNoReplace(const QByteArray& from, const QByteArray& to) {
         errno = EEXIST;
         return false;
     }
-    return ::rename(from.constData(), to.constData()) == 0;
+    return ::renameat(fromDir, from.constData(), AT_FDCWD, to.constData()) == 0;
 }
 
 }  // namespace
@@ -234,6 +234,24 @@ bool MoveToTrash(const TrashPlace& trash, const QByteArray& nativePath, QByteArr
             return fail(EBUSY);
         }
     }
+    return MoveToTrashAt(trash, AT_FDCWD, path, path, nullptr, trashedAs, error);
+}
+
+bool MoveToTrashAt(const TrashPlace& trash, int parentFd, const QByteArray& name,
+                   const QByteArray& path, const Identity* expect, QByteArray* trashedAs,
+                   int* error) {
+    const auto fail = [&](int code) {
+        if (error) *error = code;
+        return false;
+    };
+    if (!trash.valid()) return fail(ENOENT);
+    if (expect && expect->known()) {
+        struct stat st;
+        if (::fstatat(parentFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return fail(errno);
+        if (quint64(st.st_dev) != expect->device || quint64(st.st_ino) != expect->inode)
+            return fail(ESTALE);
+    }
     QByteArray recorded = path;
     if (!trash.topdir.isEmpty()) {
         const QByteArray prefix = trash.topdir == "/" ? trash.topdir : trash.topdir + '/';
@@ -244,9 +262,9 @@ bool MoveToTrash(const TrashPlace& trash, const QByteArray& nativePath, QByteArr
         "[Trash Info]\nPath=" + TrashInfoPath(recorded) + "\nDeletionDate=" +
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")).toLatin1() +
         '\n';
-    const QByteArray name = TrashName(LastName(path));
+    const QByteArray trashName = TrashName(LastName(path));
     for (int n = 1; n < 100000; ++n) {
-        const QByteArray candidate = n == 1 ? name : name + '.' + QByteArray::number(n);
+        const QByteArray candidate = n == 1 ? trashName : trashName + '.' + QByteArray::number(n);
         const QByteArray info = trash.root + "/info/" + candidate + ".trashinfo";
         const int fd =
             ::open(info.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -272,7 +290,7 @@ bool MoveToTrash(const TrashPlace& trash, const QByteArray& nativePath, QByteArr
             ::unlink(info.constData());
             return fail(e);
         }
-        if (!RenameNoReplace(path, target)) {
+        if (!RenameNoReplace(parentFd, name, target)) {
             const int e = errno;
             ::unlink(info.constData());
             if (e == EEXIST || e == ENOTEMPTY) continue;  // taken meanwhile

@@ -8,6 +8,8 @@
 // same file system, or nothing happens.
 #include <QByteArray>
 
+#include "platform/FolderChain.h"
+
 namespace platform {
 
 struct TrashPlace {
@@ -33,6 +35,13 @@ QByteArray MountBelow(const QByteArray& nativeFolder, bool* ok = nullptr);
 // files/NAME on success.
 bool MoveToTrash(const TrashPlace& trash, const QByteArray& nativePath,
                  QByteArray* trashedAs = nullptr, int* error = nullptr);
+
+// The same for the entry name of the open folder parentFd (see FolderChain), recorded as
+// path (absolute) and moved only while it is still expect (else ESTALE). The caller has made
+// sure that a folder holds no mount.
+bool MoveToTrashAt(const TrashPlace& trash, int parentFd, const QByteArray& name,
+                   const QByteArray& path, const Identity* expect = nullptr,
+                   QByteArray* trashedAs = nullptr, int* error = nullptr);
 
 // The Path value of a trash info file: every byte but the unreserved ones and "/"
 // percent-encoded.

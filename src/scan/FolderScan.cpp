@@ -160,6 +160,7 @@ bool RowBuilder::enter(WalkedFolder& folder) {
     t.Parent[size_t(r)] = open_.empty() ? 0 : open_.back().row;
     t.NativeName[size_t(r)] = std::move(folder.nativeName);
     t.State[size_t(r)] = folder.state;
+    t.Id[size_t(r)] = {folder.device, folder.inode};
     t.StateError[size_t(r)] = folder.state == kFolderRead ? 0 : folder.error;
     if (folder.subfolders > 0) t.HasChildren[size_t(r)] = 1;
     open_.push_back({r, fileCount, fileSize, alloc, alloc});

@@ -22,6 +22,7 @@ void FolderTable::reset(int n) {
     fresh(NativeName);
     fresh(State);
     fresh(StateError);
+    fresh(Id);
 }
 
 void FolderTable::grow(int step) {
@@ -40,6 +41,7 @@ void FolderTable::grow(int step) {
     NativeName.resize(n);
     State.resize(n);
     StateError.resize(n);
+    Id.resize(n);
 }
 
 void FolderTable::ensure(int r) {

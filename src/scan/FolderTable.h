@@ -6,6 +6,8 @@
 #include <QtGlobal>
 #include <vector>
 
+#include "platform/FolderChain.h"
+
 namespace scan {
 
 // What the scan could do with a folder.
@@ -36,6 +38,9 @@ struct FolderTable {
     // FolderState of the folder and the errno behind it (0 when read).
     std::vector<quint8> State;
     std::vector<qint32> StateError;
+    // The folder as the scan opened it (device and inode; none when not opened): whatever
+    // changes the disk acts only on the folder that was listed.
+    std::vector<platform::Identity> Id;
 
     int bound() const { return int(Level.size()); }
     // The folder's native path, made from the native names of it and its ancestors (never

@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 
 #include "OpsFixture.h"
+#include "common/TmpfsMount.h"
 #include "folderops/OpsText.h"
 #include "platform/DriveMap.h"
-#include "common/TmpfsMount.h"
 
 using namespace folderops;
 using opstest::Exists;

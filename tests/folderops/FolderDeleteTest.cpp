@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 
 #include "OpsFixture.h"
-#include "folderops/OpsText.h"
 #include "common/TmpfsMount.h"
+#include "folderops/OpsText.h"
 #include "scan/TreeRows.h"
 
 using namespace folderops;
@@ -286,15 +286,21 @@ TEST(FolderDelete, AFolderThatCannotBeRemovedIsAskedAboutOrLogged) {
             FolderOps ops(l.list, host, QFile::encodeName(app.path()));
             EXPECT_EQ(ops.DeleteCommand(), c.end);
             const QString path = d.drive() + QStringLiteral("\\locked");
-            EXPECT_EQ(host.asked.contains(CannotDeleteText(path)), !c.tickAtLocked);
-            EXPECT_EQ(host.asked.last() == FinishedText("削除"), c.end == RunEnd::Finished);
+            // Its file could not go: asked or logged, with the reason, and the closing
+            // message says that something stayed.
+            const QString reason = platform::ErrorText(EACCES);
+            EXPECT_EQ(host.asked.contains(FilesNotRemovedText(path, 1, reason, "削除")),
+                      !c.tickAtLocked);
+            EXPECT_EQ(host.asked.last() == FinishedLeftText(FinishedText("削除"), "削除", 1),
+                      c.end == RunEnd::Finished);
             EXPECT_FALSE(Exists(d.native() + "/a-first"));
             EXPECT_TRUE(Exists(d.native() + "/locked/f"));
             EXPECT_EQ(!Exists(d.native() + "/z-later"), c.laterDeleted);
             if (c.tickAtLocked) {
                 ASSERT_EQ(host.opened.size(), 1);
                 EXPECT_EQ(host.opened[0], QFile::encodeName(app.path()) + "/temp.txt");
-                EXPECT_EQ(testsupport::ReadAll(host.opened[0]), NotDeletedLogLine(path).toUtf8());
+                EXPECT_EQ(testsupport::ReadAll(host.opened[0]),
+                          FileNotRemovedLogLine(path + QStringLiteral("\\f"), reason).toUtf8());
             } else {
                 EXPECT_TRUE(host.opened.isEmpty());
             }
