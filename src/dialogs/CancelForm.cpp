@@ -25,8 +25,10 @@ QPointer<CancelForm>& Form() {
 CancelForm::CancelForm() : QDialog(nullptr) {
     g_loaded = true;
     setObjectName(QStringLiteral("CancelForm"));
+    // Above other programs too, so the stop button stays in reach during a long run. Set
+    // once here: changing the flags of a shown window would hide it.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint);
     setWindowIcon(AppIcon());
     setWindowTitle(QStringLiteral("FOLDEX 印刷"));
     setModal(false);

@@ -1,7 +1,7 @@
 #pragma once
 // The progress window of long operations (print, delete, copy, move): what is going on, an
 // "away from the desk" box and a stop button. It is shown without being modal, kept above
-// its owner, and the operation reads EndCode between its steps:
+// its owner and other programs, and the operation reads EndCode between its steps:
 //
 //   CancelForm& c = dialogs::ProgressWindow();
 //   c.Begin(u"FOLDEX 削除"_s, u"削除中"_s, /*showAway=*/true, this);

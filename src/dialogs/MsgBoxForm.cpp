@@ -6,6 +6,10 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QWindow>
 #include <cmath>
 
@@ -19,6 +23,8 @@ namespace dialogs {
 namespace {
 const QString kTextFace = QStringLiteral("MS UI Gothic");
 const QString kButtonFace = QStringLiteral("ＭＳ Ｐゴシック");
+// Kept free on each side of a box that fills the screen, in pixels.
+constexpr int kScreenMarginPx = 8;
 
 QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
@@ -30,6 +36,40 @@ QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& cap
     return b;
 }
 }  // namespace
+
+// The lines of a text too tall for the screen, drawn where the box would draw them, inside
+// a scroll area.
+class MsgTextView : public QWidget {
+  public:
+    explicit MsgTextView(QWidget* parent) : QWidget(parent) {}
+
+    void setText(const QList<MsgPiece>& pieces, int lineHeight, int twipsPerPixel) {
+        pieces_ = pieces;
+        lineHeight_ = lineHeight;
+        twipsPerPixel_ = twipsPerPixel > 0 ? twipsPerPixel : 15;
+        update();
+    }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter p(this);
+        // Pieces are placed in box twips; the view starts where the first line does.
+        p.translate(-kMsgTextLeft / twipsPerPixel_, -kMsgTextTop / twipsPerPixel_);
+        const QRect shown = event->rect().translated(0, kMsgTextTop / twipsPerPixel_);
+        QList<MsgPiece> visible;
+        for (const MsgPiece& piece : pieces_) {
+            const int top = piece.y / twipsPerPixel_;
+            if (top <= shown.bottom() && top + lineHeight_ / twipsPerPixel_ >= shown.top())
+                visible.append(piece);
+        }
+        DrawMsgPieces(p, font(), visible, twipsPerPixel_);
+    }
+
+  private:
+    QList<MsgPiece> pieces_;
+    int lineHeight_ = 0;
+    int twipsPerPixel_ = 15;
+};
 
 MsgBoxForm::MsgBoxForm() : QDialog(nullptr) {
     setObjectName(QStringLiteral("MsgBoxForm"));
@@ -59,6 +99,19 @@ MsgBoxForm::MsgBoxForm() : QDialog(nullptr) {
     icoImg_ = new QLabel(this);
     icoImg_->setObjectName(QStringLiteral("ICOIMG"));
     icoImg_->setAttribute(Qt::WA_TranslucentBackground);
+
+    txtScr_ = new QScrollArea(this);
+    txtScr_->setObjectName(QStringLiteral("MSGTXT"));
+    txtScr_->setFrameShape(QFrame::NoFrame);
+    txtScr_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtScr_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The focus stays on the buttons, whose keys answer; Page Up and Down scroll.
+    txtScr_->setFocusPolicy(Qt::NoFocus);
+    txtScr_->verticalScrollBar()->setFocusPolicy(Qt::NoFocus);
+    txtView_ = new MsgTextView(txtScr_);
+    txtScr_->setWidgetResizable(true);  // as wide as the area, as tall as the text
+    txtScr_->setWidget(txtView_);
+    txtScr_->hide();
 
     const struct {
         QPushButton* button;
@@ -130,6 +183,13 @@ bool MsgBoxForm::prepare(const QString& text, int flags, const QString& caption,
     in.twipsPerPixel = tpp;
     in.lineHeight = lineHeight;
     in.measure = MsgFontMeasure(font(), tpp);
+    // The box stays inside the usable part of its owner's screen.
+    if (const QScreen* screen = owner->window()->screen()) {
+        const QRect area = screen->availableGeometry();
+        in.workArea = QRect(area.topLeft() * tpp, area.size() * tpp);
+    }
+    in.workMargin = kScreenMarginPx * tpp;
+    in.scrollBarWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) * tpp;
     layout_ = ComputeMsgLayout(in);
 
     setFixedSize(px(layout_.inner.width()), px(layout_.inner.height()));
@@ -155,7 +215,22 @@ bool MsgBoxForm::prepare(const QString& text, int flags, const QString& caption,
     icoImg_->setPixmap(icon);
 
     pieces_ =
-        PlaceMsgLines(in.lines, MsgStyle{}, kMsgTextLeft, kMsgTextTop, lineHeight, in.measure);
+        PlaceMsgLines(layout_.lines, MsgStyle{}, kMsgTextLeft, kMsgTextTop, lineHeight, in.measure);
+    if (layout_.scrolls) {
+        const int left = kMsgTextLeft / tpp;
+        const int top = kMsgTextTop / tpp;
+        txtScr_->setGeometry(left, top, width() - left, px(layout_.textArea.height()));
+        txtView_->setFont(font());
+        txtView_->setText(pieces_, lineHeight, tpp);
+        const qint64 textHeight = qint64(layout_.lineCount) * lineHeight / tpp + 2;
+        txtView_->setFixedHeight(int(std::min<qint64>(textHeight, QWIDGETSIZE_MAX)));
+        txtScr_->verticalScrollBar()->setSingleStep(std::max(px(lineHeight), 1));
+        txtScr_->verticalScrollBar()->setValue(0);
+        txtScr_->show();
+    } else {
+        txtScr_->hide();
+        txtView_->setText({}, lineHeight, tpp);
+    }
     update();
     owner_ = owner->window();
     return true;
@@ -233,6 +308,12 @@ bool MsgBoxForm::previewKey(QKeyEvent* event) {
         finish(kAnswerCancel);
         return true;
     }
+    if ((event->key() == Qt::Key_PageDown || event->key() == Qt::Key_PageUp) && layout_.scrolls) {
+        txtScr_->verticalScrollBar()->triggerAction(event->key() == Qt::Key_PageDown
+                                                        ? QAbstractSlider::SliderPageStepAdd
+                                                        : QAbstractSlider::SliderPageStepSub);
+        return true;
+    }
     return false;
 }
 
@@ -265,7 +346,7 @@ void MsgBoxForm::closeEvent(QCloseEvent* event) {
 void MsgBoxForm::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().window());
-    DrawMsgPieces(p, font(), pieces_, twipsPerPixel_);
+    if (!layout_.scrolls) DrawMsgPieces(p, font(), pieces_, twipsPerPixel_);
 }
 
 }  // namespace dialogs

@@ -10,8 +10,11 @@
 class QEventLoop;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 
 namespace dialogs {
+
+class MsgTextView;
 
 class MsgBoxForm : public QDialog {
     Q_OBJECT
@@ -32,6 +35,9 @@ class MsgBoxForm : public QDialog {
     QString faceName() const { return faceName_; }
     const QList<MsgPiece>& pieces() const { return pieces_; }
     const MsgLayout& msgLayout() const { return layout_; }
+    // The text area that takes over from the box's own drawing when the text is taller than
+    // the screen; hidden otherwise.
+    QScrollArea* textScroller() const { return txtScr_; }
 
   public slots:
     void reject() override;
@@ -52,6 +58,8 @@ class MsgBoxForm : public QDialog {
     QPushButton* canBtn_ = nullptr;
     QPushButton* okBtn_ = nullptr;
     QLabel* icoImg_ = nullptr;
+    QScrollArea* txtScr_ = nullptr;
+    MsgTextView* txtView_ = nullptr;
     QString faceName_;
     QList<MsgPiece> pieces_;
     MsgLayout layout_;

@@ -16,6 +16,18 @@ int ClampTwips(qint64 v) {
 bool IsLineEnd(QChar c) {
     return c == kMsgLineBreak || c == u'\r' || c == u'\n';
 }
+
+// A wrapped line may end after these: blanks, and the separators of a path.
+bool BreaksAfter(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\u3000' || c == u'\\' || c == u'/';
+}
+
+QStringList WrapMsgLines(const QStringList& lines, int maxWidth, bool bold,
+                         const MsgMeasure& measure) {
+    QStringList out;
+    for (const QString& line : lines) out += WrapMsgLine(line, maxWidth, bold, measure);
+    return out;
+}
 }  // namespace
 
 QColor ColourFromBgr(quint32 bgr) {
@@ -181,24 +193,100 @@ MsgButtonSet MsgButtonsFor(int flags) {
     return set;
 }
 
+QStringList WrapMsgLine(const QString& line, int maxWidth, bool bold, const MsgMeasure& measure) {
+    if (!measure) return {line};
+    QStringList out;
+    qsizetype start = 0;
+    auto fits = [&](qsizetype n) { return measure(line.mid(start, n), bold) <= maxWidth; };
+    for (;;) {
+        const qsizetype rest = line.size() - start;
+        // The longest prefix that fits lies in [good, bad); found by doubling, then halving,
+        // so a huge line costs about the length of each piece, not of the whole line.
+        qsizetype good = 0;
+        qsizetype bad = rest;
+        for (qsizetype n = 64; n < rest; n *= 2) {
+            if (!fits(n)) {
+                bad = n;
+                break;
+            }
+            good = n;
+        }
+        if (rest == 0 || (bad == rest && fits(rest))) break;
+        while (bad - good > 1) {
+            const qsizetype mid = good + (bad - good) / 2;
+            if (fits(mid)) {
+                good = mid;
+            } else {
+                bad = mid;
+            }
+        }
+        qsizetype cut = std::max<qsizetype>(good, 1);
+        if (cut < rest && line[start + cut].isLowSurrogate() &&
+            line[start + cut - 1].isHighSurrogate())
+            cut += cut > 1 ? -1 : 1;
+        for (qsizetype p = cut; p > 0; --p) {
+            // A piece of blanks alone is no better than a cut inside a word.
+            if (BreaksAfter(line[start + p - 1]) && !line.mid(start, p).trimmed().isEmpty()) {
+                cut = p;
+                break;
+            }
+        }
+        out += line.mid(start, cut);
+        start += cut;
+        if (start >= line.size()) return out;
+    }
+    out += line.mid(start);
+    return out;
+}
+
 MsgLayout ComputeMsgLayout(const MsgLayoutInput& in) {
     MsgLayout out;
     out.lineHeight = in.lineHeight;
-    out.lineCount = int(in.lines.size());
     out.buttonsWidth = in.buttonCount * kMsgButtonWidth;
+    out.lines = in.lines;
+
+    // Height around the lines and width beside the widest line, inside the frame.
+    const qint64 chromeHeight = kMsgTextTop + kMsgButtonHeight + 120;
+    const qint64 sideWidth = kMsgTextLeft + 90;
+    const bool capped = !in.workArea.isEmpty() && in.measure;
+    qint64 visibleLines = in.lines.size();
+    int scrollBar = 0;
+    if (capped) {
+        const qint64 maxWidth = qint64(in.workArea.width()) - 2 * qint64(in.workMargin);
+        const qint64 maxHeight = qint64(in.workArea.height()) - 2 * qint64(in.workMargin);
+        // Never narrower than the buttons make the box anyway.
+        const qint64 minRoom = qint64(out.buttonsWidth) + 900 - in.frame.width() - sideWidth;
+        const qint64 room = std::max(maxWidth - in.frame.width() - sideWidth, minRoom);
+        const qint64 rows = in.lineHeight > 0
+                                ? (maxHeight - in.frame.height() - chromeHeight) / in.lineHeight
+                                : qint64(in.lines.size());
+        const qint64 maxRows = std::max<qint64>(rows, 1);
+        out.lines = WrapMsgLines(in.lines, ClampTwips(room), in.boldFace, in.measure);
+        if (out.lines.size() > maxRows) {
+            // The scroll bar takes its width from the text, not from the screen.
+            out.scrolls = true;
+            scrollBar = std::max(in.scrollBarWidth, 0);
+            out.lines = WrapMsgLines(in.lines, ClampTwips(std::max<qint64>(room - scrollBar, 1)),
+                                     in.boldFace, in.measure);
+            visibleLines = maxRows;
+        } else {
+            visibleLines = out.lines.size();
+        }
+        out.wrapped = out.lines.size() != in.lines.size();
+    }
+    out.lineCount = int(std::min<qint64>(out.lines.size(), kMaxTwips));
 
     int widest = 0;
     if (in.measure) {
-        for (const QString& line : in.lines)
+        for (const QString& line : out.lines)
             widest = std::max(widest, in.measure(line, in.boldFace));
     }
     out.textWidth = widest;
     out.iconTop = out.lineCount > 2 ? 330 : 120;
 
-    qint64 outerWidth = qint64(in.frame.width()) + widest + kMsgTextLeft + 90;
+    qint64 outerWidth = qint64(in.frame.width()) + widest + sideWidth + scrollBar;
     outerWidth = std::max<qint64>(outerWidth, out.buttonsWidth + 900);
-    qint64 outerHeight = qint64(in.frame.height()) + qint64(out.lineCount) * in.lineHeight +
-                         kMsgTextTop + kMsgButtonHeight + 120;
+    qint64 outerHeight = qint64(in.frame.height()) + visibleLines * in.lineHeight + chromeHeight;
     outerHeight = std::max<qint64>(outerHeight, kMsgMinHeight);
 
     // Four fifths across and down the owner, so the owner's middle stays visible.
@@ -213,6 +301,8 @@ MsgLayout ComputeMsgLayout(const MsgLayoutInput& in) {
         buttonLeft += kMsgButtonWidth + kMsgButtonGap;
     }
     out.buttonTop = out.inner.height() - kMsgButtonHeight - 60;
+    out.textArea = QRect(kMsgTextLeft, kMsgTextTop, std::max(out.inner.width() - kMsgTextLeft, 0),
+                         ClampTwips(visibleLines * in.lineHeight));
 
     // Pulled back onto the screen at the right and bottom only; never pushed right or down.
     const qint64 screenRight = qint64(in.screen.x()) + in.screen.width();
@@ -221,6 +311,13 @@ MsgLayout ComputeMsgLayout(const MsgLayoutInput& in) {
     if (left + outerWidth > screenRight) left = screenRight - outerWidth;
     if (top + outerHeight > screenBottom - bottomMargin)
         top = screenBottom - outerHeight - bottomMargin;
+    // Within the usable area, so that no button ends up out of reach.
+    if (capped) {
+        const qint64 areaRight = qint64(in.workArea.x()) + in.workArea.width();
+        const qint64 areaBottom = qint64(in.workArea.y()) + in.workArea.height();
+        left = std::max<qint64>(std::min(left, areaRight - outerWidth), in.workArea.x());
+        top = std::max<qint64>(std::min(top, areaBottom - outerHeight), in.workArea.y());
+    }
 
     out.outer =
         QRect(ClampTwips(left), ClampTwips(top), ClampTwips(outerWidth), ClampTwips(outerHeight));

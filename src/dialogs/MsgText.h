@@ -133,11 +133,16 @@ struct MsgLayoutInput {
     int twipsPerPixel = 15;
     int lineHeight = 0;  // twips
     MsgMeasure measure;  // width of a raw line in twips
+    // The usable area of the box's screen, twips. When set, the box never grows past it
+    // (less workMargin on each side): long lines wrap and too many lines scroll.
+    QRect workArea;
+    int workMargin = 0;
+    int scrollBarWidth = 0;  // twips, taken beside the text when it scrolls
 };
 
 struct MsgLayout {
     int lineHeight = 0;
-    int lineCount = 0;
+    int lineCount = 0;  // lines as drawn, after wrapping
     int textWidth = 0;  // widest line
     int buttonsWidth = 0;
     int iconTop = 0;
@@ -145,7 +150,16 @@ struct MsgLayout {
     QSize inner;
     QList<int> buttonLefts;  // one per button of the set, left to right
     int buttonTop = 0;
+    QStringList lines;     // the lines to draw: the input's, or wrapped to fit the screen
+    bool wrapped = false;  // some line was too wide for the screen
+    bool scrolls = false;  // more lines than the screen holds: the text area scrolls
+    QRect textArea;        // inside the box, twips: where the text is drawn
 };
+
+// Breaks a raw line that is wider than maxWidth into lines that are not, after the last blank
+// or path separator that fits, else wherever the width runs out; at least one character a
+// line, and never inside a surrogate pair. Mark-up codes stay where they were.
+QStringList WrapMsgLine(const QString& line, int maxWidth, bool bold, const MsgMeasure& measure);
 
 MsgLayout ComputeMsgLayout(const MsgLayoutInput& in);
 

@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -14,6 +17,7 @@
 #include "dialogs/AppIcon.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/MsgBoxForm.h"
+#include "dialogs/MsgText.h"
 #include "platform/Beep.h"
 #include "platform/Screen.h"
 #include "platform/StdMessage.h"
@@ -367,6 +371,300 @@ TEST_F(MsgBoxFormTest, StandardBoxThroughQMessageBox) {
         }
     });
     EXPECT_EQ(QtStandardMessageBox("x", 0x101, "t"), kAnswerCancel);
+}
+
+// 100 twips a character, 120 in bold, as in the layout's own tests.
+int FakeWidth(const QString& text, bool bold) {
+    return int(text.size()) * (bold ? 120 : 100);
+}
+
+QString Code(int c) {
+    return QString(QChar(char16_t(c)));
+}
+
+TEST(MsgWrapTest, BreaksWhereTheWidthRunsOut) {
+    const QString smile = QString::fromUtf16(u"\U0001F600");
+    const struct {
+        const char* name;
+        QString line;
+        int maxWidth;
+        QStringList expected;
+    } cases[] = {
+        {"fits", "abc", 300, {"abc"}},
+        {"empty", "", 300, {""}},
+        {"no break opportunity", QString(10, u'x'), 350, {"xxx", "xxx", "xxx", "x"}},
+        {"after a blank", "ab cd ef", 550, {"ab ", "cd ef"}},
+        {"after an ideographic blank",
+         QStringLiteral("ああ　いいい"),
+         450,
+         {QStringLiteral("ああ　"), QStringLiteral("いいい")}},
+        {"after a path separator", "C:\\aaa\\bbbbbb", 800, {"C:\\aaa\\", "bbbbbb"}},
+        {"leading blanks alone make no line", "   xxxxxxxx", 500, {"   xx", "xxxxx", "x"}},
+        {"nothing fits: one character a line", "abc", 50, {"a", "b", "c"}},
+        {"surrogate pair kept whole", "a" + smile + "b", 250, {"a", smile, "b"}},
+        {"surrogate pair wider than the room", smile + "b", 50, {smile, "b"}},
+        {"codes stay in place",
+         Code(8) + "xxxx" + Code(7) + "yy",
+         300,
+         {Code(8) + "xx", "xx" + Code(7), "yy"}},
+    };
+    for (const auto& c : cases) {
+        const QStringList got = WrapMsgLine(c.line, c.maxWidth, false, FakeWidth);
+        EXPECT_EQ(got, c.expected) << c.name;
+        EXPECT_EQ(got.join(QString()), c.line) << c.name;  // nothing lost, nothing added
+    }
+    // Bold is measured wider: 120 a character.
+    EXPECT_EQ(WrapMsgLine("xxxxx", 250, true, FakeWidth), QStringList({"xx", "xx", "x"}));
+    // Styles carry over a wrap just as over a line break.
+    MsgStyle style;
+    QList<bool> bold;
+    for (const QString& l : WrapMsgLine(Code(8) + "xxxx" + Code(7) + "yy", 300, false, FakeWidth))
+        for (const MsgRun& r : SplitMsgLine(l, style)) bold << r.style.bold;
+    EXPECT_EQ(bold, QList<bool>({true, true, false}));
+}
+
+TEST(MsgWrapTest, HugeLineCostsAboutItsLength) {
+    const QString line(200000, u'x');
+    qint64 measured = 0;
+    const MsgMeasure counting = [&](const QString& t, bool b) {
+        measured += t.size();
+        return FakeWidth(t, b);
+    };
+    const QStringList got = WrapMsgLine(line, 5000, false, counting);
+    ASSERT_EQ(got.size(), 4000);
+    EXPECT_EQ(got.first(), QString(50, u'x'));
+    EXPECT_EQ(got.join(QString()), line);
+    EXPECT_LT(measured, 20 * line.size());
+}
+
+MsgLayoutInput CappedInput(const QStringList& lines, int buttons = 1) {
+    MsgLayoutInput in;
+    in.lines = lines;
+    in.buttonCount = buttons;
+    in.owner = QRect(1500, 3000, 9000, 6003);
+    in.screen = QRect(0, 0, 1920 * 15, 1080 * 15);
+    in.frame = QSize(90, 360);
+    in.twipsPerPixel = 15;
+    in.lineHeight = 240;
+    in.measure = FakeWidth;
+    in.workArea = in.screen;
+    in.workMargin = 120;
+    in.scrollBarWidth = 255;
+    return in;
+}
+
+TEST(MsgLayoutCapTest, NeverPastTheUsableArea) {
+    const int maxWidth = 1920 * 15 - 240;   // 28560
+    const int maxHeight = 1080 * 15 - 240;  // 15960
+    const struct {
+        const char* name;
+        QStringList lines;
+        int buttons;
+        int lineCount;
+        bool wrapped;
+        bool scrolls;
+        int outerWidth;
+        int outerHeight;
+    } cases[] = {
+        // Room for 27630 twips of text a line: 276 characters.
+        {"one wide line wraps",
+         {QString(400, u'w')},
+         1,
+         2,
+         true,
+         false,
+         90 + 27600 + 840,
+         360 + 2 * 240 + 645},
+        // (15960 - 360 - 645) / 240 = 62 lines are shown.
+        {"many lines scroll", QStringList(100, "x"), 2, 100, false, true, 2 * 1215 + 900,
+         360 + 62 * 240 + 645},
+        // With the scroll bar beside it, 273 characters a line.
+        {"wide and many", QStringList(100, QString(300, u'w')), 3, 200, true, true,
+         90 + 27300 + 840 + 255, 360 + 62 * 240 + 645},
+        {"exactly as wide as the room",
+         {QString(276, u'w')},
+         1,
+         1,
+         false,
+         false,
+         90 + 27600 + 840,
+         1410},
+    };
+    for (const auto& c : cases) {
+        const MsgLayoutInput in = CappedInput(c.lines, c.buttons);
+        const MsgLayout l = ComputeMsgLayout(in);
+        EXPECT_EQ(l.lineCount, c.lineCount) << c.name;
+        EXPECT_EQ(l.lines.size(), c.lineCount) << c.name;
+        EXPECT_EQ(l.wrapped, c.wrapped) << c.name;
+        EXPECT_EQ(l.scrolls, c.scrolls) << c.name;
+        EXPECT_EQ(l.outer.size(), QSize(c.outerWidth, c.outerHeight)) << c.name;
+        EXPECT_LE(l.outer.width(), maxWidth) << c.name;
+        EXPECT_LE(l.outer.height(), maxHeight) << c.name;
+        EXPECT_TRUE(in.workArea.contains(l.outer)) << c.name;
+        EXPECT_EQ(l.lines.join(QString()), c.lines.join(QString())) << c.name;
+        EXPECT_LE(l.textArea.bottom(), l.buttonTop) << c.name;
+        EXPECT_LE(l.buttonTop + kMsgButtonHeight, l.inner.height()) << c.name;
+        for (int left : l.buttonLefts) EXPECT_GE(left, 0) << c.name;
+        EXPECT_LE(l.buttonLefts.last() + kMsgButtonWidth, l.inner.width()) << c.name;
+    }
+}
+
+TEST(MsgLayoutCapTest, PulledIntoTheUsableArea) {
+    const struct {
+        const char* name;
+        QRect owner;
+        QRect workArea;
+        int lines;
+        QPoint expected;
+    } cases[] = {
+        // Off the left and top: the rule of the right and bottom edges does not catch it.
+        {"owner off the top left", QRect(-20000, -20000, 1000, 1000), QRect(0, 0, 28800, 16200), 1,
+         QPoint(0, 0)},
+        // A taskbar at the right: the screen's edge is not the usable edge.
+        {"taskbar at the right", QRect(20000, 3000, 9000, 6000), QRect(0, 0, 27000, 16200), 1,
+         QPoint(27000 - 2115, 3000 + 1200 * 4)},
+        // A second screen right of the first: the box stays on the owner's screen.
+        {"owner on a second screen", QRect(40000, 3000, 9000, 6000), QRect(28800, 0, 28800, 16200),
+         1, QPoint(28800, 3000 + 1200 * 4)},
+        // Fits the screen, but not between its top and the 60 pixels kept at the bottom.
+        {"too tall for the bottom rule", QRect(1500, 3000, 9000, 6000), QRect(0, 0, 28800, 16200),
+         60, QPoint(1500 + 1800 * 4, 0)},
+    };
+    for (const auto& c : cases) {
+        MsgLayoutInput in = CappedInput(QStringList(c.lines, "x"));
+        in.owner = c.owner;
+        in.workArea = c.workArea;
+        const MsgLayout l = ComputeMsgLayout(in);
+        EXPECT_EQ(l.outer.topLeft(), c.expected) << c.name;
+        EXPECT_TRUE(c.workArea.contains(l.outer)) << c.name;
+    }
+}
+
+QString LongPath(int length, QChar tag) {
+    QString p = QStringLiteral("C:\\");
+    while (p.size() < length) p += QString(20, tag) + u'\\';
+    return p.left(length);
+}
+
+QRect GlobalRect(const QWidget* w) {
+    return QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
+}
+
+TEST_F(MsgBoxFormTest, NeverWiderOrTallerThanTheScreen) {
+    const QString b = Code(8), r = Code(7);
+    const QString overwrite =
+        QStringLiteral("保存先 ") + b + QStringLiteral("D:\\BACKUP") + r +
+        QStringLiteral(" には、|既に日付の") + Code(5) + QStringLiteral("新しいファイル") +
+        Code(0) + QStringLiteral("があります||") + b +
+        QStringLiteral("【転送元】　[2024/05/01 10:00]") + LongPath(2000, u'a') + b +
+        QStringLiteral("【保存先】　[2024/06/01 10:00]") + LongPath(2000, u'b') +
+        QStringLiteral("||日付の古い") + Code(1) + QStringLiteral("x.txt") + Code(0) +
+        QStringLiteral("で上書きしていいですか？");
+    QStringList manyLines;
+    for (int i = 0; i < 200; ++i) manyLines << QStringLiteral("フォルダー %1").arg(i);
+    const struct {
+        const char* name;
+        QString text;
+        int flags;
+        const char* click;
+        short answer;
+        bool fits;
+    } cases[] = {
+        {"short", QStringLiteral("削除しますか？"), 4, "NOBTN", kAnswerNo, true},
+        {"short, three lines", "A|" + b + "B|C", 0x103, "YESBTN", kAnswerYes, true},
+        {"one path of 3000 characters",
+         QStringLiteral("フォルダー ") + b + LongPath(3000, u'p') + r +
+             QStringLiteral(" を削除しますか？"),
+         0x104, "YESBTN", kAnswerYes, false},
+        {"overwrite question with two long paths", overwrite, 0x103, "CANBTN", kAnswerCancel,
+         false},
+        {"many lines", manyLines.join(u'|'), 0x101, "OKBTN", kAnswerOk, false},
+    };
+    const int tpp = platform::TwipsPerPixel();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QRect frame, inner, area, textArea;
+        QList<QRect> buttons;
+        QSize uncapped;
+        MsgLayout layout;
+        bool scrollerShown = false;
+        bool piecesInside = true;
+        bool focusOnButton = false;
+        int scrollMax = -1, scrollAfterPageDown = -1, viewHeight = -1, buttonTop = -1;
+        EXPECT_EQ(Ask(c.text, c.flags,
+                      [&](MsgBoxForm* f) {
+                          frame = f->frameGeometry();
+                          inner = f->rect();
+                          area = f->screen()->availableGeometry();
+                          layout = f->msgLayout();
+                          for (const char* n : {"YESBTN", "NOBTN", "CANBTN", "OKBTN"}) {
+                              if (Btn(n)->isVisible()) buttons << GlobalRect(Btn(n));
+                          }
+                          // What the same text takes without a screen to fit.
+                          MsgLayoutInput in;
+                          in.lines = MsgLines(c.text);
+                          in.boldFace = MsgHasBold(c.text);
+                          in.buttonCount = int(buttons.size());
+                          in.frame = (frame.size() - f->size()) * tpp;
+                          in.twipsPerPixel = tpp;
+                          in.lineHeight = MsgLineHeight(f->font(), tpp);
+                          in.measure = MsgFontMeasure(f->font(), tpp);
+                          in.screen = QRect(0, 0, 1 << 24, 1 << 24);
+                          uncapped = ComputeMsgLayout(in).outer.size() / tpp;
+                          // Every run of text ends inside the box.
+                          for (const MsgPiece& p : f->pieces()) {
+                              if (p.x + in.measure(p.text, p.style.bold) > inner.width() * tpp)
+                                  piecesInside = false;
+                          }
+                          QScrollArea* scroller = f->textScroller();
+                          scrollerShown = scroller->isVisible();
+                          if (scrollerShown) {
+                              textArea = scroller->geometry();
+                              viewHeight = scroller->widget()->height();
+                              scrollMax = scroller->verticalScrollBar()->maximum();
+                              Key(f, Qt::Key_PageDown);
+                              scrollAfterPageDown = scroller->verticalScrollBar()->value();
+                          }
+                          buttonTop = Btn(c.click)->y();
+                          // Scrolling leaves the focus, and so the keys, on a button.
+                          focusOnButton = qobject_cast<QPushButton*>(f->focusWidget());
+                          QTest::mouseClick(Btn(c.click), Qt::LeftButton);
+                      }),
+                  c.answer);
+        EXPECT_FALSE(timedOut);
+        EXPECT_TRUE(area.contains(frame))
+            << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+        ASSERT_FALSE(buttons.isEmpty());
+        for (const QRect& br : buttons) {
+            EXPECT_TRUE(area.contains(br));
+            EXPECT_TRUE(frame.contains(br));
+        }
+        EXPECT_TRUE(piecesInside);
+        // No text is lost to the wrapping.
+        EXPECT_EQ(layout.lines.join(QString()), MsgLines(c.text).join(QString()));
+        if (c.fits) {
+            EXPECT_EQ(frame.size(), uncapped);
+            EXPECT_FALSE(layout.wrapped);
+            EXPECT_FALSE(scrollerShown);
+        } else {
+            EXPECT_TRUE(layout.wrapped || layout.scrolls);
+            if (layout.wrapped) {
+                EXPECT_LT(frame.width(), uncapped.width());
+            }
+            if (layout.scrolls) {  // the lines alone are taller than the box
+                EXPECT_LT(frame.height() * tpp, layout.lineCount * layout.lineHeight);
+            }
+        }
+        EXPECT_TRUE(focusOnButton);
+        EXPECT_EQ(scrollerShown, layout.scrolls);
+        if (layout.scrolls) {
+            // Every line can be scrolled into view, and the text stays above the buttons.
+            EXPECT_GE(viewHeight * tpp, layout.lineCount * layout.lineHeight);
+            EXPECT_GT(scrollMax, 0);
+            EXPECT_GT(scrollAfterPageDown, 0);
+            EXPECT_LT(textArea.bottom(), buttonTop);
+        }
+    }
 }
 
 TEST(AppIconTest, FolderAndRuleOnTransparentGround) {

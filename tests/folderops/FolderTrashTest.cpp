@@ -22,31 +22,9 @@ using opstest::Listed;
 using opstest::Put;
 using opstest::Read;
 using opstest::ScriptHost;
+using opstest::TrashEnv;
 
 namespace {
-
-// Settings and the desktop's data folder (the home trash) in temporary folders.
-struct TrashEnv {
-    testsupport::TempHome home;
-    QTemporaryDir data;
-    QByteArray previous = qgetenv("XDG_DATA_HOME");
-    TrashEnv() {
-        app::SetSettingsNative(home.settingsFile());
-        qputenv("XDG_DATA_HOME", QFile::encodeName(QDir(data.path()).canonicalPath()));
-    }
-    ~TrashEnv() {
-        // Trashed names that are not UTF-8 are beyond QDir's reach: removed byte for byte.
-        ::nftw(
-            trash().constData(),
-            [](const char* path, const struct stat*, int, FTW*) { return ::remove(path); }, 16,
-            FTW_DEPTH | FTW_PHYS);
-        app::SetSettingsNative({});
-        qputenv("XDG_DATA_HOME", previous);
-    }
-    QByteArray trash() const {
-        return QFile::encodeName(QDir(data.path()).canonicalPath()) + "/Trash";
-    }
-};
 
 // The info files of a trash: their name (without ".trashinfo") by the Path they record.
 std::map<QByteArray, QByteArray> InfoByPath(const QByteArray& trash) {

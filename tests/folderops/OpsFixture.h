@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <deque>
 #include <functional>
 
@@ -101,6 +104,7 @@ struct ScriptHost : folderops::OpsHost {
     QStringList titles, copyFailures;
     QList<QByteArray> opened;
     std::function<void()> onTitle;
+    std::function<void()> onTurn;  // each turn of the message loop the run gives
 
     int Ask(const QString& text, int f) override {
         asked << text;
@@ -114,7 +118,9 @@ struct ScriptHost : folderops::OpsHost {
                    ? folderops::kAnswerYes
                    : folderops::kAnswerOk;
     }
-    void Turn() override {}
+    void Turn() override {
+        if (onTurn) onTurn();
+    }
     bool DialogVisible() override { return visible; }
     void BeginRun(const QString&) override {
         ++begun;
@@ -180,5 +186,28 @@ inline void SetMTime(const QByteArray& native, qint64 seconds) {
     const struct timespec t[2] = {{seconds, 0}, {seconds, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, native.constData(), t, AT_SYMLINK_NOFOLLOW), 0);
 }
+
+// Settings and the desktop's data folder (the home trash) in temporary folders.
+struct TrashEnv {
+    testsupport::TempHome home;
+    QTemporaryDir data;
+    QByteArray previous = qgetenv("XDG_DATA_HOME");
+    TrashEnv() {
+        app::SetSettingsNative(home.settingsFile());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(QDir(data.path()).canonicalPath()));
+    }
+    ~TrashEnv() {
+        // Trashed names that are not UTF-8 are beyond QDir's reach: removed byte for byte.
+        ::nftw(
+            trash().constData(),
+            [](const char* path, const struct stat*, int, FTW*) { return ::remove(path); }, 16,
+            FTW_DEPTH | FTW_PHYS);
+        app::SetSettingsNative({});
+        qputenv("XDG_DATA_HOME", previous);
+    }
+    QByteArray trash() const {
+        return QFile::encodeName(QDir(data.path()).canonicalPath()) + "/Trash";
+    }
+};
 
 }  // namespace opstest
