@@ -84,7 +84,10 @@ void ListFix::Reread(RecordChain& chain, int f, std::vector<qint64>& kept) {
     const size_t i = size_t(f);
     int error = 0;
     bool exists = chain.Open(f, &error);
-    if (!exists && error == EXDEV && chain.Record() == t.Parent[i]) {
+    // A mount, or a folder that cannot be opened, still stands where it was listed: a new scan
+    // lists it too (not entered, or unreadable with nothing counted in it).
+    if (!exists && error != ENOENT && error != ELOOP && error != ENOTDIR &&
+        chain.Record() == t.Parent[i]) {
         platform::DirEntry e;
         exists = platform::StatAt(chain.Chain().Fd(), t.NativeName[i], e) && e.isDir;
     }

@@ -273,6 +273,7 @@ TEST(FolderDelete, AFolderThatCannotBeRemovedIsAskedAboutOrLogged) {
         for (const char* f : {"a-first", "a-first/f", "locked", "locked/f", "z-later", "z-later/f"})
             ASSERT_EQ(::chmod((d.native() + '/' + f).constData(), 0777), 0);
         ASSERT_EQ(::chmod((d.native() + "/locked").constData(), 0555), 0);
+        ASSERT_EQ(::chmod((d.native() + "/locked/f").constData(), 0444), 0);
         testsupport::RunUnprivileged([&] {
             QTemporaryDir app;
             Listed l(d.drive());
@@ -295,6 +296,9 @@ TEST(FolderDelete, AFolderThatCannotBeRemovedIsAskedAboutOrLogged) {
                       c.end == RunEnd::Finished);
             EXPECT_FALSE(Exists(d.native() + "/a-first"));
             EXPECT_TRUE(Exists(d.native() + "/locked/f"));
+            struct stat st;
+            ASSERT_EQ(::lstat((d.native() + "/locked/f").constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0444u) << "no mode is changed to force a removal";
             EXPECT_EQ(!Exists(d.native() + "/z-later"), c.laterDeleted);
             if (c.tickAtLocked) {
                 ASSERT_EQ(host.opened.size(), 1);
