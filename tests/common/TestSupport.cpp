@@ -1,5 +1,7 @@
 #include "common/TestSupport.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
@@ -23,6 +25,7 @@ TempDrive::TempDrive(QChar letter) : letter_(letter) {
 
 TempDrive::~TempDrive() {
     platform::Drives().set(platform::LetterIndex(letter_), previous_);
+    RemoveTree(root_);  // deeper than paths reach, or closed folders: beyond QTemporaryDir
 }
 
 void TempDrive::makeDir(const QByteArray& relative) const {
@@ -54,6 +57,39 @@ QByteArray ReadAll(const QByteArray& nativePath) {
     QFile f(QFile::decodeName(nativePath));
     if (!f.open(QIODevice::ReadOnly)) return {};
     return f.readAll();
+}
+
+namespace {
+// Empties the open folder fd, one descriptor a level (names read first), at any depth.
+void EmptyFolder(int fd) {
+    std::vector<std::pair<QByteArray, bool>> names;
+    if (DIR* d = ::fdopendir(::dup(fd))) {
+        while (const dirent* e = ::readdir(d)) {
+            const QByteArray name(e->d_name);
+            if (name != "." && name != "..") names.emplace_back(name, e->d_type == DT_DIR);
+        }
+        ::closedir(d);
+    }
+    for (const auto& [name, dir] : names) {
+        if (dir) {
+            const int sub = ::openat(fd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+            if (sub >= 0) {
+                ::fchmod(sub, 0700);
+                EmptyFolder(sub);
+                ::close(sub);
+            }
+        }
+        ::unlinkat(fd, name.constData(), dir ? AT_REMOVEDIR : 0);
+    }
+}
+}  // namespace
+
+void RemoveTree(const QByteArray& nativePath) {
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+    if (fd < 0) return;
+    EmptyFolder(fd);
+    ::close(fd);
+    ::rmdir(nativePath.constData());
 }
 
 void WriteAll(const QByteArray& nativePath, const QByteArray& content) {

@@ -54,5 +54,8 @@ void RunInChild(const std::function<void()>& body);
 // calling test.
 void RunUnprivileged(const std::function<void()>& body);
 void WriteAll(const QByteArray& nativePath, const QByteArray& content);
+// Removes a folder with everything in it, at any depth and whatever its modes (links are
+// removed, never followed).
+void RemoveTree(const QByteArray& nativePath);
 
 }  // namespace testsupport
