@@ -12,6 +12,7 @@
 
 #include "OpsFixture.h"
 #include "folderops/OpsText.h"
+#include "platform/DirReader.h"
 #include "scan/TreeRows.h"
 
 using namespace folderops;
@@ -115,81 +116,89 @@ TEST(FolderRace, NothingOutsideTheSelectionChanges) {
         const char* name;
     } ops[] = {
         {Op::Delete, "delete"}, {Op::Trash, "trash"}, {Op::Copy, "copy"}, {Op::Move, "move"}};
-    for (const auto& op : ops) {
-        for (const Race& race : kRaces) {
-            SCOPED_TRACE(std::string(op.name) + ": " + race.name);
-            opstest::TrashEnv env;
-            TempDrive drive(u'T'), dest(u'U');
-            QTemporaryDir outsideDir, outsideDestDir;
-            const Paths p{drive.native(), dest.native(), QFile::encodeName(outsideDir.path()),
-                          QFile::encodeName(outsideDestDir.path())};
-            for (const char* f : {"P/Victim/f1", "P/Victim/f2", "P/Victim/sub/g1",
-                                  "P/Victim/sub/deeper/h", "Keep/Victim/k1", "Keep/Victim/sub/k2"})
-                Put(p.drive, f, QByteArray("selected ") + f);
-            for (const char* f : {"Victim/o1", "Victim/sub/o2", "Victim/sub/deeper/o3", "o4"})
-                Put(p.outside, f, QByteArray("outside ") + f);
-            for (const char* f : {"Victim/d1", "Victim/sub/g1", "Victim/sub/deeper/h"})
-                Put(p.outsideDest, f, QByteArray("outside dest ") + f);
-            Put(p.dest, "P/Victim/sub/old", "destination's own");
-            const auto keep = Listing(p.drive + "/Keep");
-            const auto outside = Listing(p.outside);
-            const auto outsideDest = Listing(p.outsideDest);
+    for (const bool fallback : {false, true})
+        for (const auto& op : ops) {
+            for (const Race& race : kRaces) {
+                // Kernels without openat2: the same guarantees from openat and a check made at
+                // once.
+                platform::ForceOpenatFallback(fallback);
+                SCOPED_TRACE(std::string(fallback ? "openat, " : "openat2, ") + op.name + ": " +
+                             race.name);
+                opstest::TrashEnv env;
+                TempDrive drive(u'T'), dest(u'U');
+                QTemporaryDir outsideDir, outsideDestDir;
+                const Paths p{drive.native(), dest.native(), QFile::encodeName(outsideDir.path()),
+                              QFile::encodeName(outsideDestDir.path())};
+                for (const char* f :
+                     {"P/Victim/f1", "P/Victim/f2", "P/Victim/sub/g1", "P/Victim/sub/deeper/h",
+                      "Keep/Victim/k1", "Keep/Victim/sub/k2"})
+                    Put(p.drive, f, QByteArray("selected ") + f);
+                for (const char* f : {"Victim/o1", "Victim/sub/o2", "Victim/sub/deeper/o3", "o4"})
+                    Put(p.outside, f, QByteArray("outside ") + f);
+                for (const char* f : {"Victim/d1", "Victim/sub/g1", "Victim/sub/deeper/h"})
+                    Put(p.outsideDest, f, QByteArray("outside dest ") + f);
+                Put(p.dest, "P/Victim/sub/old", "destination's own");
+                const auto keep = Listing(p.drive + "/Keep");
+                const auto outside = Listing(p.outside);
+                const auto outsideDest = Listing(p.outsideDest);
 
-            Listed l(drive.drive());
-            // The selected folder's subtree collapsed: it goes as a whole.
-            l.list.ShownLevel = 2;
-            scan::ApplyLevelLimit(l.list);
-            l.select({"P/Victim"});
-            ScriptHost host;
-            int turnsInVictim = -1;
-            bool acted = false;
-            bool tried = false;
-            auto act = [&] {
-                if (tried) return;
-                tried = true;
-                acted = race.act(p);
-            };
-            host.onTitle = [&] {
-                if (!host.titles.last().startsWith(u"Victim")) return;
-                if (race.when == When::AtStart) act();
-                turnsInVictim = 0;
-            };
-            host.onTurn = [&] {
-                if (race.when == When::MidRun && turnsInVictim >= 0 && ++turnsInVictim == 2) act();
-            };
-            if (race.when == When::BeforeRun) {
-                act();
-                ASSERT_TRUE(acted) << "cannot set up the race here";
-            }
+                Listed l(drive.drive());
+                // The selected folder's subtree collapsed: it goes as a whole.
+                l.list.ShownLevel = 2;
+                scan::ApplyLevelLimit(l.list);
+                l.select({"P/Victim"});
+                ScriptHost host;
+                int turnsInVictim = -1;
+                bool acted = false;
+                bool tried = false;
+                auto act = [&] {
+                    if (tried) return;
+                    tried = true;
+                    acted = race.act(p);
+                };
+                host.onTitle = [&] {
+                    if (!host.titles.last().startsWith(u"Victim")) return;
+                    if (race.when == When::AtStart) act();
+                    turnsInVictim = 0;
+                };
+                host.onTurn = [&] {
+                    if (race.when == When::MidRun && turnsInVictim >= 0 && ++turnsInVictim == 2)
+                        act();
+                };
+                if (race.when == When::BeforeRun) {
+                    act();
+                    ASSERT_TRUE(acted) << "cannot set up the race here";
+                }
 
-            FolderOps ops(l.list, host, env.home.native());
-            ops.SetUseTrash(op.op == Op::Trash);
-            switch (op.op) {
-                case Op::Delete:
-                case Op::Trash:
-                    ops.DeleteCommand();
-                    break;
-                case Op::Copy:
-                    ops.CopyCommand("U:", "1");
-                    break;
-                case Op::Move:
-                    ops.MoveCommand("U:", "1");
-                    break;
-            }
-            ::umount2((p.drive + "/P/Victim/sub").constData(), MNT_DETACH);
-            // A trash takes the folder whole at its start: nothing is left to swap after it.
-            EXPECT_TRUE(acted || (op.op == Op::Trash && race.when == When::MidRun))
-                << "the race never ran";
-            EXPECT_EQ(Listing(p.outside), outside);
-            EXPECT_EQ(Listing(p.outsideDest), outsideDest);
-            EXPECT_EQ(Listing(p.drive + "/Keep"), keep);
-            EXPECT_FALSE(HoldsOutsideData(p.dest)) << "copied from outside the selection";
-            EXPECT_FALSE(HoldsOutsideData(env.trash())) << "trashed from outside the selection";
-            if (race.refused) {
-                ASSERT_FALSE(host.asked.isEmpty());
-                EXPECT_TRUE(host.asked.last().contains(QStringLiteral("残っています")))
-                    << "a refusal reported as a clean run";
+                FolderOps ops(l.list, host, env.home.native());
+                ops.SetUseTrash(op.op == Op::Trash);
+                switch (op.op) {
+                    case Op::Delete:
+                    case Op::Trash:
+                        ops.DeleteCommand();
+                        break;
+                    case Op::Copy:
+                        ops.CopyCommand("U:", "1");
+                        break;
+                    case Op::Move:
+                        ops.MoveCommand("U:", "1");
+                        break;
+                }
+                ::umount2((p.drive + "/P/Victim/sub").constData(), MNT_DETACH);
+                // A trash takes the folder whole at its start: nothing is left to swap after it.
+                EXPECT_TRUE(acted || (op.op == Op::Trash && race.when == When::MidRun))
+                    << "the race never ran";
+                EXPECT_EQ(Listing(p.outside), outside);
+                EXPECT_EQ(Listing(p.outsideDest), outsideDest);
+                EXPECT_EQ(Listing(p.drive + "/Keep"), keep);
+                EXPECT_FALSE(HoldsOutsideData(p.dest)) << "copied from outside the selection";
+                EXPECT_FALSE(HoldsOutsideData(env.trash())) << "trashed from outside the selection";
+                if (race.refused) {
+                    ASSERT_FALSE(host.asked.isEmpty());
+                    EXPECT_TRUE(host.asked.last().contains(QStringLiteral("残っています")))
+                        << "a refusal reported as a clean run";
+                }
             }
         }
-    }
+    platform::ForceOpenatFallback(false);
 }
