@@ -5,13 +5,9 @@
 #include "folderops/OpsText.h"
 #include "folderops/RecordChain.h"
 #include "platform/Beep.h"
-#include "platform/DirReader.h"
-#include "platform/DriveCatalog.h"
-#include "platform/DriveMap.h"
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"
 #include "util/FileUtil.h"
-#include "util/PathUtil.h"
 #include "util/TextUtil.h"
 
 namespace folderops {

@@ -7,8 +7,6 @@
 #include "folderops/OpsText.h"
 #include "folderops/RecordChain.h"
 #include "platform/Beep.h"
-#include "platform/DirReader.h"
-#include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"

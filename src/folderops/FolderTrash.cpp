@@ -7,7 +7,6 @@
 #include "folderops/ListFix.h"
 #include "folderops/OpsText.h"
 #include "folderops/RecordChain.h"
-#include "platform/DirReader.h"
 #include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
