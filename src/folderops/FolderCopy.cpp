@@ -161,11 +161,11 @@ RunEnd FolderOps::CopyRun(const QString& verb, const QString& drive) {
 bool FolderOps::CopySelected(RecordChain& chain, int row, bool wholeFolder, bool move) {
     const QString source = RowPath(row);
     const QString target = dest_ + source.mid(2);
-    StartFolder(source);
     const int f = RecordOf(row);
     const LeftMark mark(*this, f);
+    bool carryOn = true;
+    if (!StartFolder(chain, f, source, carryOn)) return carryOn;
     int error = 0;
-    if (!chain.Open(f, &error)) return Unopened(source, error).carryOn;
     const platform::Identity self = chain.Chain().Id();
     // A folder this run has written (a destination inside the source): never copied again.
     if (written_.count({self.device, self.inode})) return true;

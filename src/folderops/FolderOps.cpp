@@ -251,20 +251,24 @@ RunEnd FolderOps::DeleteCommand() {
     return useTrash_ ? TrashRun() : DeleteRun();
 }
 
-void FolderOps::StartFolder(const QString& path) {
+bool FolderOps::StartFolder(RecordChain& chain, int f, const QString& path, bool& carryOn) {
     ReadUnattended();
     host_.SetTitle(platform::DisplayName(util::GetFileName(path)) + u' ' + verb_ +
                    QStringLiteral("中"));
     host_.Turn();
+    int error = 0;
+    if (chain.Open(f, &error)) return true;
+    carryOn = Unopened(path, error).carryOn;
+    return false;
 }
 
 bool FolderOps::DeleteSelected(RecordChain& chain, int row, bool wholeFolder) {
     const QString path = RowPath(row);
-    StartFolder(path);
     const int f = RecordOf(row);
     const LeftMark mark(*this, f);
+    bool carryOn = true;
+    if (!StartFolder(chain, f, path, carryOn)) return carryOn;
     int error = 0;
-    if (!chain.Open(f, &error)) return Unopened(path, error).carryOn;
     const platform::Identity self = chain.Chain().Id();
     const Step inside = DeleteInside(chain.Chain(), path, wholeFolder && f != 0);
     if (!chain.Chain().valid()) return inside.carryOn;

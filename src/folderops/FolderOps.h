@@ -102,8 +102,10 @@ class FolderOps {
     RunEnd DeleteRun();
     RunEnd TrashRun();
     bool HasUnselectedDescendant(int row) const;
-    // The start of each selected folder: the progress title and a turn of the message loop.
-    void StartFolder(const QString& path);
+    // The start of each selected folder: the progress title, a turn of the message loop, then
+    // the folder of record f opened as it was listed. False when the run goes on without it,
+    // carryOn false when the run is to stop.
+    bool StartFolder(RecordChain& chain, int f, const QString& path, bool& carryOn);
     // Deletes the folder of a row (with wholeFolder everything in it and the folder itself,
     // else its own files), opened from the drive's root as it was listed.
     bool DeleteSelected(RecordChain& chain, int row, bool wholeFolder);

@@ -31,11 +31,11 @@ bool FolderOps::NotTrashed(const QString& path, const QString& reason) {
 // files; returns false when the run is to stop.
 bool FolderOps::TrashSelected(RecordChain& chain, int row, bool wholeFolder) {
     const QString path = RowPath(row);
-    StartFolder(path);
     const int f = RecordOf(row);
     const LeftMark mark(*this, f);
+    bool carryOn = true;
+    if (!StartFolder(chain, f, path, carryOn)) return carryOn;
     int error = 0;
-    if (!chain.Open(f, &error)) return Unopened(path, error).carryOn;
     const platform::Identity self = chain.Chain().Id();
     const QByteArray native = platform::PathOfDescriptor(chain.Chain().Fd());
     if (native.isEmpty()) return Unopened(path, ESTALE).carryOn;

@@ -10,6 +10,7 @@
 #include "platform/DriveMap.h"
 
 using namespace folderops;
+using opstest::Env;
 using opstest::Exists;
 using opstest::Listed;
 using opstest::MTime;
@@ -19,12 +20,6 @@ using opstest::SetMTime;
 using testsupport::TempDrive;
 
 namespace {
-
-struct Env {
-    testsupport::TempHome home;
-    Env() { app::SetSettingsNative(home.settingsFile()); }
-    ~Env() { app::SetSettingsNative({}); }
-};
 
 constexpr qint64 kOld = 1500000000;  // 2017
 constexpr qint64 kNew = 1600000000;  // 2020

@@ -10,20 +10,11 @@
 #include "scan/TreeRows.h"
 
 using namespace folderops;
+using opstest::Env;
 using opstest::Exists;
 using opstest::Listed;
 using opstest::ScriptHost;
 using testsupport::TempDrive;
-
-namespace {
-
-struct Env {
-    testsupport::TempHome home;
-    Env() { app::SetSettingsNative(home.settingsFile()); }
-    ~Env() { app::SetSettingsNative({}); }
-};
-
-}  // namespace
 
 TEST(FolderDelete, AnswersAndChecksThatStopBeforeAnything) {
     Env env;

@@ -13,6 +13,7 @@
 #include "scan/TreeRows.h"
 
 using namespace folderops;
+using opstest::Env;
 using opstest::Exists;
 using opstest::Listed;
 using opstest::Put;
@@ -20,12 +21,6 @@ using opstest::ScriptHost;
 using testsupport::TempDrive;
 
 namespace {
-
-struct Env {
-    testsupport::TempHome home;
-    Env() { app::SetSettingsNative(home.settingsFile()); }
-    ~Env() { app::SetSettingsNative({}); }
-};
 
 constexpr int kLevels = 120;  // past the descriptors a chain keeps open
 const QByteArray kName(90, 'd');

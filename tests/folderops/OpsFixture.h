@@ -187,6 +187,13 @@ inline void SetMTime(const QByteArray& native, qint64 seconds) {
     ASSERT_EQ(::utimensat(AT_FDCWD, native.constData(), t, AT_SYMLINK_NOFOLLOW), 0);
 }
 
+// Settings in a temporary folder.
+struct Env {
+    testsupport::TempHome home;
+    Env() { app::SetSettingsNative(home.settingsFile()); }
+    ~Env() { app::SetSettingsNative({}); }
+};
+
 // Settings and the desktop's data folder (the home trash) in temporary folders.
 struct TrashEnv {
     testsupport::TempHome home;
