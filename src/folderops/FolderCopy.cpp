@@ -201,8 +201,7 @@ FolderOps::Step FolderOps::CopyInside(platform::FolderChain& from, platform::Fol
     for (const platform::DirEntry& n : entries) {
         if (n.isDir) continue;
         if (Cancelled()) break;
-        const QString key = u'/' + util::LowerAscii(n.name) + u'/';
-        if (QStringView(kSkipList).contains(key)) continue;
+        if (Skipped(n.name)) continue;
         const QString sourceFile = Child(source, n.name);
         const QString targetFile = Child(target, n.name);
         platform::DirEntry old;

@@ -43,6 +43,9 @@ inline constexpr int kOpMove = 3;
 inline constexpr char16_t kSkipList[] =
     u"/win386.swp/pagefile.sys/schedlog.txt/shelliconcache/ttfcache/";
 
+// A file name of the list above, never deleted, copied or moved.
+bool Skipped(const QString& name);
+
 // The program path of name inside the folder path.
 QString Child(const QString& path, const QString& name);
 

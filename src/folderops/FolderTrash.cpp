@@ -81,8 +81,7 @@ bool FolderOps::TrashSelected(RecordChain& chain, int row, bool wholeFolder) {
     for (const platform::DirEntry& e : entries) {
         if (e.isDir) continue;
         if (Cancelled()) break;
-        const QString key = u'/' + util::LowerAscii(e.name) + u'/';
-        if (QStringView(kSkipList).contains(key)) continue;
+        if (Skipped(e.name)) continue;
         const platform::Identity id{e.device, e.inode};
         if (platform::MoveToTrashAt(trash, chain.Chain().Fd(), e.nativeName,
                                     native + '/' + e.nativeName, &id, nullptr, &error)) {

@@ -146,7 +146,8 @@ bool MatchPattern(const QString& pattern, const QString& name) {
 namespace {
 
 // Lists the open folder fd (taken over and closed).
-bool ListFd(int fd, const QString& pattern, std::vector<DirEntry>& out, int* error) {
+bool ListFd(int fd, const QString& pattern, std::vector<DirEntry>& out, int* error,
+            bool kindsOnly = false) {
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
         SetError(error, errno);
@@ -171,7 +172,9 @@ bool ListFd(int fd, const QString& pattern, std::vector<DirEntry>& out, int* err
         e.name = NameFromNative(e.nativeName);
         if (!all && !MatchPattern(pattern, e.name)) continue;
         struct stat st;
-        if (::fstatat(::dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (kindsOnly && d->d_type != DT_UNKNOWN) {
+            FromDirent(d, e);
+        } else if (::fstatat(::dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
             FromStat(st, e);
         } else if (errno == ENOENT) {
             continue;  // gone since it was read
@@ -205,7 +208,7 @@ bool ListDir(const QByteArray& nativeDir, const QString& pattern, std::vector<Di
     return ListFd(fd, pattern, out, error);
 }
 
-bool ListAt(int dirFd, std::vector<DirEntry>& out, int* error) {
+bool ListAt(int dirFd, std::vector<DirEntry>& out, int* error, bool kindsOnly) {
     out.clear();
     SetError(error, 0);
     // A description of its own: the listing's position is not shared with the caller's.
@@ -214,7 +217,7 @@ bool ListAt(int dirFd, std::vector<DirEntry>& out, int* error) {
         SetError(error, errno);
         return false;
     }
-    return ListFd(fd, QStringLiteral("*"), out, error);
+    return ListFd(fd, QStringLiteral("*"), out, error, kindsOnly);
 }
 
 bool StatAt(int dirFd, const QByteArray& name, DirEntry& out, int* error) {

@@ -74,7 +74,9 @@ int OpenForReading(const QByteArray& nativePath, int* error = nullptr);
 
 // The same operations relative to an open folder (a FolderChain's descriptor), for
 // everything that changes the disk: names only, never a path, never a link followed.
-bool ListAt(int dirFd, std::vector<DirEntry>& out, int* error = nullptr);
+// kindsOnly: names and kinds (folder, link, other) only, as the folder's entries tell them,
+// without examining each entry (sizes, times and identities stay 0).
+bool ListAt(int dirFd, std::vector<DirEntry>& out, int* error = nullptr, bool kindsOnly = false);
 bool StatAt(int dirFd, const QByteArray& name, DirEntry& out, int* error = nullptr);
 // Removes the entry name (a file or a link itself, never a folder); with expect, only while
 // it is still that entry (else ESTALE).

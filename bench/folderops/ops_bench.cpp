@@ -1,18 +1,23 @@
-// Copies one folder of a drive to another drive with the folder-operation engine, answering
-// every question with its default, and prints the seconds the run took.
-//   bench_folderops SOURCE_ROOT FOLDER DEST_ROOT
-// SOURCE_ROOT and DEST_ROOT become drives T: and U:; FOLDER is a folder directly in
-// SOURCE_ROOT.
+// Copies or deletes one folder of a drive with the folder-operation engine, answering every
+// question Yes or OK, and prints the seconds the run took.
+//   bench_folderops copy SOURCE_ROOT FOLDER DEST_ROOT
+//   bench_folderops delete ROOT FOLDER
+// The roots become drives T: and U:; FOLDER is a folder directly in the source root, shown
+// collapsed and selected alone, as a person selects a folder to copy or delete whole. Exits
+// non-zero when the run did not finish cleanly (or a deleted folder is still there).
+#include <sys/stat.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <cstring>
 
 #include "folderops/FolderOps.h"
 #include "grid/Grid.h"
 #include "platform/DriveMap.h"
 #include "scan/FillList.h"
+#include "scan/TreeRows.h"
 #include "settings/Settings.h"
 
 namespace {
@@ -43,20 +48,25 @@ struct Host : folderops::OpsHost {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s SOURCE_ROOT FOLDER DEST_ROOT\n", argv[0]);
+    const bool copy = argc == 5 && std::strcmp(argv[1], "copy") == 0;
+    const bool del = argc == 4 && std::strcmp(argv[1], "delete") == 0;
+    if (!copy && !del) {
+        std::fprintf(stderr, "usage: %s copy SOURCE_ROOT FOLDER DEST_ROOT\n", argv[0]);
+        std::fprintf(stderr, "       %s delete ROOT FOLDER\n", argv[0]);
         return 2;
     }
     QTemporaryDir home;
     app::SetSettingsNative(QFile::encodeName(home.path()) + "/FOLDEX.Opt");
-    platform::Drives().set(platform::LetterIndex(u'T'), argv[1]);
-    platform::Drives().set(platform::LetterIndex(u'U'), argv[3]);
+    platform::Drives().set(platform::LetterIndex(u'T'), argv[2]);
+    if (copy) platform::Drives().set(platform::LetterIndex(u'U'), argv[4]);
     grid::Grid grid;
     grid::InitGrid(grid, 0);
     scan::DriveList list;
     list.Grid = &grid;
     scan::FillList(list, QStringLiteral("T:"));
-    const QByteArray want = QByteArray(argv[1]) + '/' + argv[2];
+    list.ShownLevel = 1;
+    scan::ApplyLevelLimit(list);
+    const QByteArray want = QByteArray(argv[2]) + '/' + argv[3];
     int row = -1;
     for (int r = 0; r + 1 < grid.st.rowCount; ++r)
         if (list.Folders.nativePath(list.Folders.Order[size_t(r)]) == want) row = r;
@@ -64,17 +74,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no folder %s\n", want.constData());
         return 2;
     }
-    // The folder and every folder below it, so that each is copied whole or by its files.
-    const int level = list.Folders.Level[size_t(list.Folders.Order[size_t(row)])];
-    for (int r = row; r + 1 < grid.st.rowCount; ++r) {
-        if (r > row && list.Folders.Level[size_t(list.Folders.Order[size_t(r)])] <= level) break;
-        grid.st.rowSelected[size_t(r)] = -1;
-    }
+    grid.st.rowSelected[size_t(row)] = -1;
     Host host;
     folderops::FolderOps ops(list, host, QFile::encodeName(home.path()));
     QElapsedTimer timer;
     timer.start();
-    const folderops::RunEnd end = ops.CopyRun(QStringLiteral("コピー"), QStringLiteral("U:"));
+    const folderops::RunEnd end =
+        copy ? ops.CopyCommand(QStringLiteral("U:"), QStringLiteral("1")) : ops.DeleteCommand();
     std::printf("%.3f\n", double(timer.nsecsElapsed()) / 1e9);
+    struct stat st;
+    if (del && lstat(want.constData(), &st) == 0) {
+        std::fprintf(stderr, "%s is still there\n", want.constData());
+        return 1;
+    }
     return end == folderops::RunEnd::Finished ? 0 : 1;
 }
