@@ -38,7 +38,9 @@ bool FolderOps::TrashSelected(RecordChain& chain, int row, bool wholeFolder) {
     int error = 0;
     const platform::Identity self = chain.Chain().Id();
     const QByteArray native = platform::PathOfDescriptor(chain.Chain().Fd());
-    if (native.isEmpty()) return Unopened(path, ESTALE).carryOn;
+    // The trash records where a folder was: a path the system cannot name (past its length
+    // limit, or gone meanwhile) cannot be recorded.
+    if (native.isEmpty()) return NotTrashed(path, platform::ErrorText(ENAMETOOLONG));
     if (wholeFolder) {
         // The rename would carry a mount along with its folder.
         bool ok = false;
