@@ -134,11 +134,33 @@ QString ReportRowLine(const QString& rowText, int nameColumn, bool totalRow, int
     const qsizetype sep = name.indexOf(grid::kFieldSep);
     if (sep >= 0) name.truncate(sep);
     line.put(nameColumn, Cased(caseStyle, platform::DisplayName(name)), kNameLast);
-    line.put(48, util::PadLeft(scan::RowCell(rowText, 1), 5));
-    line.put(55, util::PadLeft(scan::RowCell(rowText, 2), 15));
-    line.put(70, util::PadLeft(scan::RowCell(rowText, 3), 15));
-    if (!totalRow) line.put(85, util::PadLeft(scan::RowCell(rowText, 4), 15));
-    return line.line();
+    // The figures keep their columns while they fit with a blank before each; a wider one
+    // shifts the rest of the line to the right, never losing a digit.
+    QString out = line.line();
+    int column = int(util::AnsiLen(out)) + 1;  // the next column to write, 1-based
+    int shift = 0;
+    const struct {
+        int start, width, cell;
+    } figures[] = {{48, 5, 1}, {55, 15, 2}, {70, 15, 3}, {85, 15, 4}};
+    for (const auto& f : figures) {
+        if (totalRow && f.cell == 4) break;
+        // Leading blanks go; a unit's trailing blank stays, as in the cell.
+        QString figure = scan::RowCell(rowText, f.cell);
+        qsizetype lead = 0;
+        while (lead < figure.size() && figure.at(lead) == u' ') ++lead;
+        figure.remove(0, lead);
+        int begin = f.start + shift + f.width - int(figure.size());
+        const bool gap = f.cell == 1 || out.endsWith(u' ');
+        const int earliest = f.cell == 1 ? kNameLast + 1 : column + (gap ? 0 : 1);
+        if (begin < earliest) {
+            shift += earliest - begin;
+            begin = earliest;
+        }
+        out += QString(std::max(0, begin - column), u' ') + figure;
+        column = begin + int(figure.size());
+    }
+    while (out.endsWith(u' ')) out.chop(1);
+    return out;
 }
 
 void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const LineSink& put) {

@@ -101,18 +101,42 @@ void ListFix::Reread(RecordChain& chain, int f, std::vector<qint64>& kept) {
     } else if (exists) {
         std::vector<platform::DirEntry> entries;
         if (chain.Record() == f) platform::ListAt(chain.Chain().Fd(), entries);
+        const bool allocated = scan::OccupiedAsAllocated(list_);
         count = 0;
-        qint64 clusters = 0;
+        qint64 clusters = 0, bytesTaken = 0;
         for (const platform::DirEntry& e : entries) {
             if (e.isDir) continue;
             ++count;
             bytes = scan::SaturatingAdd(bytes, e.size);
-            clusters = scan::SaturatingAdd(clusters, scan::FileClusters(e.size, list_.ClusterSize));
             kept.push_back(e.size);
+            // A file with other names is counted where it was counted before, unless that
+            // folder is gone.
+            if (e.links > 1) {
+                const auto [it, fresh] = list_.LinkOwner.emplace(e.inode, f);
+                const qint32 owner = it->second;
+                if (!fresh && owner != f && owner >= 0 && owner < t.bound() &&
+                    t.FileCount[size_t(owner)] >= 0)
+                    continue;
+                it->second = f;
+            }
+            if (allocated)
+                bytesTaken = scan::SaturatingAdd(bytesTaken, e.allocated);
+            else
+                clusters =
+                    scan::SaturatingAdd(clusters, scan::FileClusters(e.size, list_.ClusterSize));
         }
-        const qint32 dirClusters =
-            scan::DirectoryClusters(f == 0, count, list_.DirEntriesPerCluster);
-        alloc = (clusters + dirClusters) * qint64(list_.ClusterSize);
+        if (allocated) {
+            platform::DirEntry self;
+            const qint64 own =
+                f != 0 && chain.Record() == f && platform::StatOpen(chain.Chain().Fd(), self)
+                    ? self.allocated
+                    : 0;
+            alloc = scan::SaturatingAdd(bytesTaken, own);
+        } else {
+            const qint32 dirClusters =
+                scan::DirectoryClusters(f == 0, count, list_.DirEntriesPerCluster);
+            alloc = (clusters + dirClusters) * qint64(list_.ClusterSize);
+        }
     }
     list_.FileTotal += std::max(count, 0) - std::max(t.FileCount[i], 0);
     list_.FileSizeTotal += bytes - t.FileSize[i];

@@ -91,6 +91,7 @@ int RunExport(const ExportOptions& options, QIODevice& out, QIODevice& err, bool
     ExportFigures figures;
     figures.clusterSize = list.ClusterSize;
     figures.dirEntriesPerCluster = scan::DirEntriesPerClusterFor(list.ClusterSize);
+    figures.allocated = scan::OccupiedAsAllocated(list);
     figures.nativeRoot = nativeRoot;
     figures.letter = index;
     ScanExport sink(json, figures);

@@ -74,7 +74,10 @@ bool ScanExport::enter(scan::WalkedFolder& folder) {
     const qint32 count =
         qint32(std::min<size_t>(folder.files.size(), size_t(std::numeric_limits<qint32>::max())));
     const qint64 dirBytes =
-        clusterBytes(scan::DirectoryClusters(root, count, fig_.dirEntriesPerCluster));
+        root ? 0
+        : fig_.allocated
+            ? folder.ownAlloc
+            : clusterBytes(scan::DirectoryClusters(root, count, fig_.dirEntriesPerCluster));
     allocBytes_ = add(allocBytes_, dirBytes);
     out_.raw("[{\"name\":").string(folder.nativeName);
     out_.raw(",\"asize\":0,\"dsize\":").number(dirBytes);
@@ -98,7 +101,9 @@ bool ScanExport::enter(scan::WalkedFolder& folder) {
     out_.raw("}");
 
     for (const platform::FileDetail& f : folder.files) {
-        const qint64 dsize = clusterBytes(scan::FileClusters(f.size, fig_.clusterSize));
+        const qint64 dsize = fig_.allocated
+                                 ? f.allocated
+                                 : clusterBytes(scan::FileClusters(f.size, fig_.clusterSize));
         out_.raw(",\n{\"name\":").string(f.nativeName);
         out_.raw(",\"asize\":").number(f.size).raw(",\"dsize\":").number(dsize);
         if (f.inode != 0) out_.raw(",\"ino\":").number(f.inode);
@@ -108,7 +113,10 @@ bool ScanExport::enter(scan::WalkedFolder& folder) {
         out_.raw("}");
         ++files_;
         fileBytes_ = add(fileBytes_, f.size);
-        allocBytes_ = add(allocBytes_, dsize);
+        // A file with other names takes its room once in the total, as in the list; each
+        // name keeps its dsize, and readers count the inode once.
+        if (f.links <= 1 || linkedSeen_.insert(f.inode).second)
+            allocBytes_ = add(allocBytes_, dsize);
     }
     folder.files = {};
     folder.fileSizes = {};

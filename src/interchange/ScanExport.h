@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <unordered_set>
 #include <vector>
 
 #include "interchange/JsonWriter.h"
@@ -22,6 +23,8 @@ namespace interchange {
 struct ExportFigures {
     qint32 clusterSize = 4096;
     qint16 dirEntriesPerCluster = 64;
+    // Occupied space as the file system allocated it (else each file rounded to clusters).
+    bool allocated = true;
     QByteArray nativeRoot;  // for the paths of the messages
     int letter = -1;        // the drive, to tell a removed device from an unreadable folder
 };
@@ -58,6 +61,7 @@ class ScanExport : public scan::FolderSink {
     QByteArray currentPath() const;
 
     JsonStream& out_;
+    std::unordered_set<quint64> linkedSeen_;  // inodes of hard-linked files counted
     ExportFigures fig_;
     std::vector<QByteArray> path_;  // native names of the open folders, the root's whole path
     QString where_;                 // the folder being written, for the overflow message

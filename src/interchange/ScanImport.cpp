@@ -223,13 +223,8 @@ int Importer::addFolder(const Info& info, int parent) {
 }
 
 void Importer::addFile(const Info& info, Folder& into) {
-    qint64 occupied = info.dsize;
-    if (occupied < 0) {
-        constexpr qint64 b = scan::kImportBlock;
-        occupied = info.asize > std::numeric_limits<qint64>::max() - (b - 1)
-                       ? std::numeric_limits<qint64>::max()
-                       : (info.asize + b - 1) / b * b;
-    }
+    // The format's default: an entry without dsize occupies nothing (ncdu leaves a 0 out).
+    const qint64 occupied = std::max<qint64>(info.dsize, 0);
     if (info.hasIno && (info.hlnkc || info.nlink > 1))
         into.links.push_back({into.sizes.size(), {info.hasDev ? info.dev : into.device, info.ino}});
     into.sizes.push_back(info.asize);
@@ -349,15 +344,9 @@ bool Importer::feed(const QString& rootName, scan::FolderSink& sink) {
         w.state = f.state;
         w.error = f.error;
         w.subfolders = f.children.size();
-        // The root counts no room of its own, as in a scan; a folder without dsize takes
-        // the directory blocks a scan would count.
-        const qint32 fileCount = qint32(std::min<size_t>(f.sizes.size(), INT32_MAX));
-        w.ownOccupied = index == 0 ? 0
-                        : f.ownOccupied >= 0
-                            ? f.ownOccupied
-                            : qint64(scan::DirectoryClusters(false, fileCount,
-                                                             qint16(scan::kImportBlock / 64))) *
-                                  scan::kImportBlock;
+        // The root counts no room of its own, as in a scan; a folder without dsize occupies
+        // nothing, as the format says.
+        w.ownOccupied = index == 0 ? 0 : std::max<qint64>(f.ownOccupied, 0);
         // A file with other links takes its room once, where the list meets it first.
         for (const auto& [at, key] : f.links)
             if (!linked_.insert(key).second) f.occupied[at] = 0;

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -24,6 +25,7 @@ using DirRef = std::shared_ptr<DirNode>;
 struct FileDetail {
     QByteArray nativeName;
     qint64 size = 0;
+    qint64 allocated = 0;  // what the file system allocated for it (st_blocks × 512)
     quint64 inode = 0;
     quint32 links = 1;
     bool regular = true;   // false for links, devices, pipes and sockets
@@ -41,7 +43,11 @@ struct DirListing {
     quint64 device = 0;
     quint64 inode = 0;
     std::vector<qint64> fileSizes;  // files, links and special files: their own sizes
-    std::vector<Sub> dirs;          // real directories, "." and ".." left out
+    std::vector<qint64> fileAlloc;  // the same entries: their allocated bytes
+    // The entries of fileSizes with other names (hard links): their index and inode.
+    std::vector<std::pair<quint32, quint64>> linked;
+    qint64 ownAlloc = 0;    // the folder's own allocated bytes
+    std::vector<Sub> dirs;  // real directories, "." and ".." left out
     // The same entries as fileSizes, in the same order, when the reader gives detail.
     std::vector<FileDetail> files;
     // Where the subfolders are opened from; empty when there are none.

@@ -63,6 +63,8 @@ void FromStat(const struct stat& st, DirEntry& e) {
     e.isDir = S_ISDIR(st.st_mode);
     e.isLink = S_ISLNK(st.st_mode);
     e.size = e.isDir ? 0 : qint64(st.st_size);
+    e.allocated = qint64(st.st_blocks) * 512;
+    e.links = quint32(st.st_nlink);
     e.mtime = qint64(st.st_mtim.tv_sec);
     e.device = quint64(st.st_dev);
     e.inode = quint64(st.st_ino);
@@ -230,6 +232,18 @@ bool StatAt(int dirFd, const QByteArray& name, DirEntry& out, int* error) {
     out = DirEntry();
     out.nativeName = name;
     out.name = NameFromNative(name);
+    FromStat(st, out);
+    return true;
+}
+
+bool StatOpen(int fd, DirEntry& out, int* error) {
+    SetError(error, 0);
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    out = DirEntry();
     FromStat(st, out);
     return true;
 }

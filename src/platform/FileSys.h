@@ -27,8 +27,10 @@ struct DirEntry {
     std::uint32_t attributes = 0;
     bool isDir = false;
     bool isLink = false;
-    qint64 size = 0;   // bytes; a link's own length
-    qint64 mtime = 0;  // seconds since the epoch
+    qint64 size = 0;       // bytes; a link's own length
+    qint64 allocated = 0;  // what the file system allocated for it (st_blocks × 512)
+    quint32 links = 1;     // its names (hard links)
+    qint64 mtime = 0;      // seconds since the epoch
     quint64 device = 0;
     quint64 inode = 0;
 };
@@ -78,6 +80,8 @@ int OpenForReading(const QByteArray& nativePath, int* error = nullptr);
 // without examining each entry (sizes, times and identities stay 0).
 bool ListAt(int dirFd, std::vector<DirEntry>& out, int* error = nullptr, bool kindsOnly = false);
 bool StatAt(int dirFd, const QByteArray& name, DirEntry& out, int* error = nullptr);
+// The open folder fd itself.
+bool StatOpen(int fd, DirEntry& out, int* error = nullptr);
 // Removes the entry name (a file or a link itself, never a folder); with expect, only while
 // it is still that entry (else ESTALE).
 bool DeleteFileAt(int dirFd, const QByteArray& name, const Identity* expect = nullptr,

@@ -81,11 +81,13 @@ void ReadDrive(DriveList& list, const QString& drive) {
     }
     list.DriveTotal = space.total;
     list.DriveFree = space.free;
+    list.ClusterChosen = false;
     if (space.total >= 2 * kGB) {
         const QString choice = app::OptText("ClusterFixedS");
         const QChar digit = index < choice.size() ? choice.at(index) : QChar(u'-');
         if (digit >= u'0' && digit <= u'8') {
             list.ClusterSize = kClusterSizes[size_t(digit.unicode() - u'0')];
+            list.ClusterChosen = true;
             return;
         }
         const QChar code = c.FsCodes.size() == 26 ? c.FsCodes.at(index) : QChar();

@@ -5,6 +5,7 @@
 #include <QChar>
 #include <QString>
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 #include "grid/Grid.h"
@@ -21,11 +22,16 @@ struct DriveList {
     qint64 DriveTotal = 0;
     qint64 DriveFree = 0;
     qint32 ClusterSize = 0;
+    // The cluster size was chosen in the drive button's menu (a what-if): occupied space is
+    // each file rounded up to it. Otherwise it is what the file system allocated.
+    bool ClusterChosen = false;
     qint16 DirEntriesPerCluster = 0;
     int DriveKind = 3;  // 1 CD, 2 removable, 3 other
 
     FolderTable Folders;
     FileTable Files;
+    // Files with several names (hard links): inode → the record that counts its room.
+    std::unordered_map<quint64, qint32> LinkOwner;
 
     // Scan totals.
     qint32 FolderTotal = 0;
@@ -89,6 +95,11 @@ struct DriveList {
     // The window's status display, shown again after the selection was recounted.
     std::function<void()> SelectionChanged;
 };
+
+// Occupied space is the file system's own allocation (not a rounding to a chosen cluster).
+inline bool OccupiedAsAllocated(const DriveList& list) {
+    return !list.ClusterChosen;
+}
 
 // Tree lines show while the tree display is on and the rows are a tree: not sorted, no paths.
 inline bool TreeLinesShown(const DriveList& list, bool treeDisplay) {

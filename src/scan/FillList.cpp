@@ -72,6 +72,7 @@ void ResetTotals(DriveList& list) {
     list.SelTotal = 0;
     list.SelCount = 0;
     list.MarkedCount = 0;
+    list.LinkOwner.clear();
 }
 
 // The drive's figures before the scan, the totals reset. False (with a beep) for a drive

@@ -103,6 +103,14 @@ bool RowBuilder::enter(WalkedFolder& folder) {
     qint64 givenAlloc = 0;
     qint32 fileCount = 0;
     const bool allocGiven = folder.ownOccupied >= 0;
+    // At the drive's own cluster size a file takes what the file system allocated for it;
+    // a chosen cluster size asks what the files would take on such a drive.
+    const bool allocated = !allocGiven && OccupiedAsAllocated(d_) &&
+                           folder.fileAlloc.size() == folder.fileSizes.size();
+    // A file with other names takes its room once, where the list meets it first.
+    std::vector<char> counted(folder.fileSizes.size(), 1);
+    for (const auto& [at, inode] : folder.linked)
+        if (at < counted.size() && !d_.LinkOwner.emplace(inode, r).second) counted[at] = 0;
     FileTable& files = d_.Files;
     for (const qint64 size : folder.fileSizes) {
         if (files.FileTableCount >= files.bound()) {
@@ -117,19 +125,24 @@ bool RowBuilder::enter(WalkedFolder& folder) {
         if (allocGiven) {
             if (size_t(fileCount) < folder.fileOccupied.size())
                 givenAlloc = add(givenAlloc, folder.fileOccupied[size_t(fileCount)], name);
-        } else {
+        } else if (counted[size_t(fileCount)] && allocated) {
+            givenAlloc = add(givenAlloc, folder.fileAlloc[size_t(fileCount)], name);
+        } else if (counted[size_t(fileCount)]) {
             fileClusters = add(fileClusters, FileClusters(size, d_.ClusterSize), name);
         }
         ++fileCount;
     }
     folder.fileSizes = {};
     folder.fileOccupied = {};
+    folder.fileAlloc = {};
     if (d_.StopFlag) return false;
 
     const qint32 dirClusters = DirectoryClusters(r == 0, fileCount, d_.DirEntriesPerCluster);
+    // The drive's root folder counts no room of its own.
     const qint64 alloc =
-        allocGiven ? add(folder.ownOccupied, givenAlloc, name)
-                   : multiply(add(dirClusters, fileClusters, name), qint64(d_.ClusterSize), name);
+        allocGiven  ? add(folder.ownOccupied, givenAlloc, name)
+        : allocated ? add(r == 0 ? 0 : folder.ownAlloc, givenAlloc, name)
+                    : multiply(add(dirClusters, fileClusters, name), qint64(d_.ClusterSize), name);
 
     // The subtree total is written over the placeholder when the subtree is done.
     const QChar sep = grid::kFieldSep;

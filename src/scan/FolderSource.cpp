@@ -53,6 +53,9 @@ FolderListing FolderSource::list(const platform::DirRef& parent, const QByteArra
     out.inode = raw.inode;
     out.node = std::move(raw.node);
     out.fileSizes = std::move(raw.fileSizes);
+    out.fileAlloc = std::move(raw.fileAlloc);
+    out.linked = std::move(raw.linked);
+    out.ownAlloc = raw.ownAlloc;
     out.files = std::move(raw.files);
     out.subs.reserve(raw.dirs.size());
     for (auto& sub : raw.dirs) {

@@ -58,6 +58,14 @@ struct Frame {
     int mountNode = -1;
 };
 
+void TakeFiles(FolderListing& listing, WalkedFolder& out) {
+    out.fileSizes = std::move(listing.fileSizes);
+    out.fileAlloc = std::move(listing.fileAlloc);
+    out.linked = std::move(listing.linked);
+    out.ownAlloc = listing.ownAlloc;
+    out.files = std::move(listing.files);
+}
+
 void StateOf(const FolderListing& listing, WalkedFolder& out) {
     out.error = listing.error;
     if (listing.ok) {
@@ -107,8 +115,7 @@ WalkResult WalkFolders(const QByteArray& nativeRoot, const QString& rootName, in
         folder.state = kFolderUnreadable;
         folder.error = source.error();
     }
-    folder.fileSizes = std::move(top.fileSizes);
-    folder.files = std::move(top.files);
+    TakeFiles(top, folder);
     folder.device = source.rootDevice();
     folder.inode = source.rootInode();
     folder.subfolders = top.subs.size();
@@ -158,8 +165,7 @@ WalkResult WalkFolders(const QByteArray& nativeRoot, const QString& rootName, in
             } else {
                 child.key = key;
                 StateOf(listing, folder);
-                folder.fileSizes = std::move(listing.fileSizes);
-                folder.files = std::move(listing.files);
+                TakeFiles(listing, folder);
                 folder.device = listing.device;
                 folder.inode = listing.inode;
                 child.subs = std::move(listing.subs);

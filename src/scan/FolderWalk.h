@@ -20,11 +20,15 @@ struct WalkedFolder {
     FolderState state = kFolderRead;
     int error = 0;                  // errno behind a state other than read
     std::vector<qint64> fileSizes;  // the files directly in the folder
+    std::vector<qint64> fileAlloc;  // their allocated bytes, when read from a disk
+    // The files of fileSizes with other names (hard links): index and inode.
+    std::vector<std::pair<quint32, quint64>> linked;
+    qint64 ownAlloc = 0;  // the folder's own allocated bytes, when read from a disk
     // The same files with names, inodes and link counts, for a sink that wants them.
     std::vector<platform::FileDetail> files;
     quint64 device = 0;  // the folder itself, when it was opened
     quint64 inode = 0;
-    size_t subfolders = 0;          // listed subfolders, each entered (and left) next
+    size_t subfolders = 0;  // listed subfolders, each entered (and left) next
     // Occupied bytes as another source (an imported scan) gives them: the folder itself
     // and each file. ownOccupied -1: counted from the sizes by the cluster size, as on disk.
     qint64 ownOccupied = -1;

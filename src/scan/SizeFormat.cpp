@@ -44,7 +44,8 @@ QString GroupDigits(qint64 value) {
 QString CellSize(qint64 bytes, int unitMode) {
     if (unitMode < 0 || unitMode > 2) return {};
     const int field = unitMode == 0 ? 18 : 14;
-    const QString number = UnitNumber(bytes, unitMode).rightJustified(field, u' ').right(field);
+    // Padded to the cell's width, never cut: a figure wider than the cell keeps every digit.
+    const QString number = UnitNumber(bytes, unitMode).rightJustified(field, u' ');
     return unitMode == 0 ? number : number + Suffix(unitMode);
 }
 

@@ -1,6 +1,8 @@
 // The text report and the CSV against hand-checked files, and the file writing.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -14,9 +16,9 @@
 #include <cerrno>
 #include <iterator>
 
-#include "common/TmpfsMount.h"
 #include "common/FolderRows.h"
 #include "common/TestSupport.h"
+#include "common/TmpfsMount.h"
 #include "export/ListExport.h"
 #include "grid/Grid.h"
 #include "platform/FileSys.h"
@@ -139,12 +141,54 @@ TEST(ListExport, RowLineColumns) {
     EXPECT_EQ(exportlist::ReportRowLine(total, 1, true, 0),
               QStringLiteral("3 Folders") + QString(42, u' ') + "5" + QString(15, u' ') + "10" +
                   QString(13, u' ') + "99");
-    // A value wider than its column keeps its rightmost characters.
+    // A value wider than its column widens it and shifts the rest, one blank between.
     const QString wide = QStringLiteral("x") + kSep + "1234567" + kSep + "1,234,567,890,123,456" +
                          kSep + "0" + kSep + "0";
     const QString w = exportlist::ReportRowLine(wide, 1, false, 0);
-    EXPECT_EQ(w.mid(47, 5), "34567");
-    EXPECT_EQ(w.mid(54, 15), "567,890,123,456");
+    EXPECT_EQ(w.mid(47, 8), "1234567 ");
+    EXPECT_EQ(w.mid(54, 23), " 1,234,567,890,123,456 ");
+    EXPECT_EQ(w.mid(90), QStringLiteral("0") + QString(14, u' ') + "0");
+}
+
+TEST(ListExport, NoFigureEverLosesADigit) {
+    // Huge figures in every unit, through the cells the list, the report and the CSV share.
+    const qint64 sizes[] = {99'999'999'999LL,
+                            100'000'000'000LL,
+                            999'999'999'999LL,
+                            1'000'000'000'000LL,
+                            1'460'000'000'000LL,
+                            100'000'000'000'000LL,
+                            std::numeric_limits<qint64>::max()};
+    const qint32 counts[] = {99'999, 123'456, 10'000'000, std::numeric_limits<qint32>::max()};
+    for (const int unit : {0, 1, 2}) {
+        for (const qint64 size : sizes) {
+            for (const qint32 count : counts) {
+                SCOPED_TRACE(QStringLiteral("unit %1, %2 bytes, %3 files")
+                                 .arg(unit)
+                                 .arg(size)
+                                 .arg(count)
+                                 .toStdString());
+                const QString cell = scan::CellSize(size, unit);
+                const QString plain = scan::PlainSize(size, unit);
+                EXPECT_TRUE(cell.contains(plain)) << cell.toStdString();
+                const QString row = QStringLiteral("x") + kSep + QString::number(count) + kSep +
+                                    cell + kSep + cell + kSep + cell;
+                const QString line = exportlist::ReportRowLine(row, 1, false, 0);
+                // Read back, the line gives every figure whole, in order.
+                QStringList fields = line.split(u' ', Qt::SkipEmptyParts);
+                fields.removeAll(QStringLiteral("KB"));
+                fields.removeAll(QStringLiteral("MB"));
+                const QString number = plain.split(u' ').first();
+                EXPECT_EQ(fields,
+                          QStringList({"x", QString::number(count), number, number, number}))
+                    << line.toStdString();
+                // Figures that fit keep their columns: the first size ends at column 69.
+                if (cell.trimmed().size() <= 14 && count <= 99'999) {
+                    EXPECT_EQ(line.indexOf(u' ' + number) + 1 + number.size(), unit == 0 ? 69 : 65);
+                }
+            }
+        }
+    }
 }
 
 TEST(ListExport, LongNamesStopBeforeTheFileCount) {
@@ -347,7 +391,8 @@ TEST(ListExport, AFailedSaveKeepsTheOlderFileAndSaysWhy) {
         ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         ASSERT_FALSE(QFile(dir.filePath("probe")).open(QIODevice::WriteOnly));
         QString error;
-        EXPECT_FALSE(exportlist::SaveListFile(e.list, Format::Csv, QFile::encodeName(path), kNow, &error));
+        EXPECT_FALSE(
+            exportlist::SaveListFile(e.list, Format::Csv, QFile::encodeName(path), kNow, &error));
         EXPECT_FALSE(error.isEmpty());
         QFile old(path);
         ASSERT_TRUE(old.open(QIODevice::ReadOnly));

@@ -13,8 +13,8 @@ namespace {
 
 QByteArray Nested(int depth) {
     QByteArray s = "[1,2,{},";
-    for (int i = 0; i < depth; ++i) s += "[{\"name\":\"d\"},";
-    s += "{\"name\":\"f\",\"asize\":1}";
+    for (int i = 0; i < depth; ++i) s += "[{\"name\":\"d\",\"dsize\":4096},";
+    s += "{\"name\":\"f\",\"asize\":1,\"dsize\":4096}";
     s += QByteArray(depth, ']');
     s += "]";
     return s;

@@ -46,15 +46,16 @@ TEST_F(ImportFixture, EveryFieldGivesTheRowsAndFigures) {
         int state;
     };
     // Folders in the order a scan walks them: names without regard to case.
+    // An entry without dsize occupies nothing, as the format says.
     const std::vector<Row> want = {
-        {"/srv/data", 0, 1, 5000, 8192, 65536, scan::kFolderRead},
-        {"bad\xff\xfe", 1, 1, 7, 4096 + 4096, 8192, scan::kFolderRead},
-        {"Docs", 1, 2, 3010, 8192 + 4096 + 4096, 24576, scan::kFolderRead},
-        {"sub\xc3\xa9\xf0\x9f\x98\x80", 2, 1, 1, 4096 + 4096, 8192, scan::kFolderRead},
-        {"esc\xff", 1, 0, 0, 4096, 4096, scan::kFolderRead},
+        {"/srv/data", 0, 1, 5000, 8192, 36864, scan::kFolderRead},
+        {"bad\xff\xfe", 1, 1, 7, 0, 0, scan::kFolderRead},
+        {"Docs", 1, 2, 3010, 8192 + 0 + 4096, 16384, scan::kFolderRead},
+        {"sub\xc3\xa9\xf0\x9f\x98\x80", 2, 1, 1, 0 + 4096, 4096, scan::kFolderRead},
+        {"esc\xff", 1, 0, 0, 0, 0, scan::kFolderRead},
         {"locked", 1, 0, 0, 4096, 4096, scan::kFolderUnreadable},
-        {"mnt", 1, 0, 0, 4096, 4096, scan::kFolderNotEntered},
-        {"proc", 1, 0, 0, 4096, 4096, scan::kFolderNotEntered},
+        {"mnt", 1, 0, 0, 0, 0, scan::kFolderNotEntered},
+        {"proc", 1, 0, 0, 0, 0, scan::kFolderNotEntered},
         // The second link takes no room; the same inode on another device does.
         {"Zlinks", 1, 2, 6000, 4096 + 0 + 4096, 8192, scan::kFolderRead},
     };
@@ -75,7 +76,7 @@ TEST_F(ImportFixture, EveryFieldGivesTheRowsAndFigures) {
     EXPECT_EQ(platform::NativeFromName(scan::RowCell(r.rows[1], 0)), want[1].native);
     EXPECT_EQ(platform::NativeFromName(scan::RowCell(r.rows[4], 0)), want[4].native);
     EXPECT_EQ(r.fileTotal, 7);
-    EXPECT_EQ(r.allocTotal, 65536);
+    EXPECT_EQ(r.allocTotal, 36864);
     // The drive is the file's: its occupied total, free space unknown, read-only.
     EXPECT_TRUE(r.volume.contains("every.json")) << r.volume.toStdString();
     EXPECT_TRUE(r.volume.contains("読み取り専用"));
@@ -93,7 +94,7 @@ TEST_F(ImportFixture, FileNamedWhereADriveIsExpectedIsSniffed) {
     ASSERT_EQ(r.exit, scan::kExitOk) << r.err.toStdString();
     ASSERT_EQ(r.rows.size(), 2);
     EXPECT_EQ(r.folders.FileSize[0], 3);
-    EXPECT_EQ(r.folders.AllocSize[0], 4096);
+    EXPECT_EQ(r.folders.AllocSize[0], 0);  // no dsize: nothing occupied
     // Anything else that is a file is not a drive.
     o.drive = platform::ArgFromNative(write("plain.txt", "[2,0]"));
     EXPECT_EQ(RunReport(o).exit, scan::kExitUnreadable);

@@ -45,7 +45,8 @@ class ImportWindowTest : public ::testing::Test {
             exportFile,
             "[1,2,{\"progname\":\"test\"},[{\"name\":\"" + t.native() +
                 "\"},[{\"name\":\"A\"},{\"name\":\"a.bin\",\"asize\":5000,\"dsize\":8192}],"
-                "[{\"name\":\"B\"},[{\"name\":\"deep\"},{\"name\":\"d.bin\",\"asize\":70000}]]]]");
+                "[{\"name\":\"B\"},[{\"name\":\"deep\",\"dsize\":4096},"
+                "{\"name\":\"d.bin\",\"asize\":70000,\"dsize\":73728}]]]]");
         dialogs::SetMsgBoxFallbackForced(true);
         platform::SetStdMessageHandler([this](const QString& text, int, const QString&) {
             asked << text;
@@ -94,7 +95,7 @@ TEST_F(ImportWindowTest, AltIOpensTheExportAsAReadOnlyDrive) {
     EXPECT_EQ(l.CurrentDrive, letter);
     ASSERT_EQ(l.ListRowCount, 5);  // root, A, B, deep and the total
     EXPECT_EQ(l.FileTotal, 2);
-    EXPECT_EQ(l.Folders.AllocSize[3], 4096 + 73728);  // d.bin rounded to 4096-byte blocks
+    EXPECT_EQ(l.Folders.AllocSize[3], 4096 + 73728);  // the folder's dsize and d.bin's
     auto* volume = w->findChild<QLabel*>(QStringLiteral("VOLDSP"));
     ASSERT_NE(volume, nullptr);
     EXPECT_TRUE(volume->text().contains("scan.json")) << volume->text().toStdString();
