@@ -112,12 +112,16 @@ void ListFix::Reread(RecordChain& chain, int f, std::vector<qint64>& kept) {
             // A file with other names is counted where it was counted before, unless that
             // folder is gone.
             if (e.links > 1) {
-                const auto [it, fresh] = list_.LinkOwner.emplace(e.inode, f);
-                const qint32 owner = it->second;
-                if (!fresh && owner != f && owner >= 0 && owner < t.bound() &&
+                scan::DriveList::LinkedFile& file = list_.Links[e.inode];
+                const qint32 owner = file.owner;
+                if (owner >= 0 && owner != f && owner < t.bound() &&
                     t.FileCount[size_t(owner)] >= 0)
                     continue;
-                it->second = f;
+                file.owner = f;
+                file.links = e.links;
+                file.occupied = allocated ? e.allocated
+                                          : scan::FileClusters(e.size, list_.ClusterSize) *
+                                                qint64(list_.ClusterSize);
             }
             if (allocated)
                 bytesTaken = scan::SaturatingAdd(bytesTaken, e.allocated);

@@ -279,7 +279,8 @@ void DirReader::read(const DirRef& parent, const QByteArray& name, DirListing& o
             }
             if (!S_ISDIR(e.stx_mode)) {
                 if (e.stx_nlink > 1 && (e.stx_mask & STATX_INO))
-                    out.linked.push_back({quint32(out.fileSizes.size()), quint64(e.stx_ino)});
+                    out.linked.push_back(
+                        {quint32(out.fileSizes.size()), quint32(e.stx_nlink), quint64(e.stx_ino)});
                 out.fileSizes.push_back(qint64(e.stx_size));
                 out.fileAlloc.push_back(Allocated(e));
                 if (detail_) {

@@ -32,6 +32,13 @@ struct FileDetail {
     bool examined = true;  // false when the entry could not be examined (size 0)
 };
 
+// A file with other names (hard links) among a folder's files.
+struct LinkedEntry {
+    quint32 index = 0;  // in the folder's files
+    quint32 links = 0;  // its names on the file system
+    quint64 inode = 0;
+};
+
 struct DirListing {
     struct Sub {
         QByteArray nativeName;
@@ -44,8 +51,8 @@ struct DirListing {
     quint64 inode = 0;
     std::vector<qint64> fileSizes;  // files, links and special files: their own sizes
     std::vector<qint64> fileAlloc;  // the same entries: their allocated bytes
-    // The entries of fileSizes with other names (hard links): their index and inode.
-    std::vector<std::pair<quint32, quint64>> linked;
+    // The entries of fileSizes with other names (hard links).
+    std::vector<LinkedEntry> linked;
     qint64 ownAlloc = 0;    // the folder's own allocated bytes
     std::vector<Sub> dirs;  // real directories, "." and ".." left out
     // The same entries as fileSizes, in the same order, when the reader gives detail.

@@ -30,8 +30,18 @@ struct DriveList {
 
     FolderTable Folders;
     FileTable Files;
-    // Files with several names (hard links): inode → the record that counts its room.
-    std::unordered_map<quint64, qint32> LinkOwner;
+    // Files with several names (hard links), by inode: where their room is counted, and
+    // every record that holds one of their names.
+    struct LinkedFile {
+        qint32 owner = -1;          // the record that counts its room (its first name)
+        quint32 links = 0;          // its names on the file system
+        qint64 occupied = 0;        // the room counted at the owner
+        std::vector<qint32> names;  // records holding a name, one entry a name
+    };
+    std::unordered_map<quint64, LinkedFile> Links;
+    // Of the selection's occupied total: the room of hard-linked files that a delete of the
+    // selection would not free (some name lies outside it).
+    qint64 SelKeptByLinks = 0;
 
     // Scan totals.
     qint32 FolderTotal = 0;

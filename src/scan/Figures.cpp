@@ -9,6 +9,7 @@
 #include "scan/FolderScan.h"
 #include "scan/ImportDrives.h"
 #include "scan/SizeFormat.h"
+#include "scan/TreeRows.h"
 #include "settings/Context.h"
 
 namespace scan {
@@ -29,26 +30,9 @@ void ShowDriveFigures(DriveList& list) {
 
 qint64 NeededSpace(const DriveList& list, qint32 clusterSize) {
     if (!list.Grid || clusterSize <= 0) return 0;
-    const grid::GridState& st = list.Grid->st;
     const FolderTable& f = list.Folders;
-    // The total row is never a folder to copy.
-    const int rows =
-        list.ListRowCount > 0 ? std::min(st.rowCount, list.ListRowCount - 1) : st.rowCount;
-    const int records =
-        std::min(f.bound(), list.ListRowCount > 0 ? list.ListRowCount - 1 : st.rowCount);
-    std::vector<char> taken(size_t(std::max(records, 0)), 0);
-    for (int i = 0; i < rows; ++i) {
-        if (!st.selected(i)) continue;
-        const int r = f.Order[size_t(i)];
-        if (r < 0 || r >= records) continue;
-        int e = r + 1;
-        const bool subtreeHidden =
-            i == rows - 1 || i + 1 >= st.rowCount || st.rowIndent[i + 1] <= st.rowIndent[i];
-        if (subtreeHidden) {
-            while (e < records && f.Level[size_t(e)] > f.Level[size_t(r)]) ++e;
-        }
-        std::fill(taken.begin() + r, taken.begin() + e, 1);
-    }
+    const std::vector<char> taken = SelectedRecords(list);
+    const int records = int(taken.size());
     qint64 clusters = 0;
     const FileTable& files = list.Files;
     for (int k = 0; k < files.FileTableCount; ++k) {
@@ -74,11 +58,12 @@ void ShowSelectionFigures(DriveList& list) {
     list.SUMNAM = QString::number(list.SelCount) + QStringLiteral("個合計");
     list.SUMDSP = PlainSize(list.SelTotal, list.UnitMode);
     // An imported scan cannot be deleted from, and its free space is not known.
-    list.DLSDSP = ImportedDriveOf(QString(list.CurrentDrive))
-                      ? QStringLiteral("不明")
-                      : PlainSize(std::min(SaturatingAdd(list.DriveFree, list.SelTotal),
-                                           list.DriveTotal),
-                                  list.UnitMode);
+    list.DLSDSP =
+        ImportedDriveOf(QString(list.CurrentDrive))
+            ? QStringLiteral("不明")
+            : PlainSize(std::min(SaturatingAdd(list.DriveFree, list.SelTotal - list.SelKeptByLinks),
+                                 list.DriveTotal),
+                        list.UnitMode);
     QString text;
     bool negative = false;
     const QString dest = list.Destination.left(1).toUpper();

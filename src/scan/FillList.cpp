@@ -72,7 +72,8 @@ void ResetTotals(DriveList& list) {
     list.SelTotal = 0;
     list.SelCount = 0;
     list.MarkedCount = 0;
-    list.LinkOwner.clear();
+    list.Links.clear();
+    list.SelKeptByLinks = 0;
 }
 
 // The drive's figures before the scan, the totals reset. False (with a beep) for a drive

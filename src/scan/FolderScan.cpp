@@ -109,8 +109,21 @@ bool RowBuilder::enter(WalkedFolder& folder) {
                            folder.fileAlloc.size() == folder.fileSizes.size();
     // A file with other names takes its room once, where the list meets it first.
     std::vector<char> counted(folder.fileSizes.size(), 1);
-    for (const auto& [at, inode] : folder.linked)
-        if (at < counted.size() && !d_.LinkOwner.emplace(inode, r).second) counted[at] = 0;
+    for (const platform::LinkedEntry& l : folder.linked) {
+        if (l.index >= counted.size()) continue;
+        DriveList::LinkedFile& file = d_.Links[l.inode];
+        file.names.push_back(r);
+        if (file.owner >= 0) {
+            counted[l.index] = 0;
+            continue;
+        }
+        file.owner = r;
+        file.links = l.links;
+        const qint64 size = folder.fileSizes[l.index];
+        file.occupied = allocated    ? folder.fileAlloc[l.index]
+                        : allocGiven ? 0
+                                     : FileClusters(size, d_.ClusterSize) * d_.ClusterSize;
+    }
     FileTable& files = d_.Files;
     for (const qint64 size : folder.fileSizes) {
         if (files.FileTableCount >= files.bound()) {

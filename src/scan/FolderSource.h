@@ -25,10 +25,10 @@ struct FolderListing {
     quint64 device = 0;
     quint64 inode = 0;
     std::vector<qint64> fileSizes;
-    std::vector<qint64> fileAlloc;                    // allocated bytes of the same files
-    std::vector<std::pair<quint32, quint64>> linked;  // hard-linked ones: index, inode
-    qint64 ownAlloc = 0;                              // the folder's own allocated bytes
-    std::vector<platform::FileDetail> files;          // only when the source gives detail
+    std::vector<qint64> fileAlloc;              // allocated bytes of the same files
+    std::vector<platform::LinkedEntry> linked;  // hard-linked ones: index, inode
+    qint64 ownAlloc = 0;                        // the folder's own allocated bytes
+    std::vector<platform::FileDetail> files;    // only when the source gives detail
     // Subfolders in the order of the sorted name list: names compared without regard to
     // case, equal ones by their bytes; names beginning with "}" are left out.
     std::vector<platform::DirListing::Sub> subs;

@@ -22,7 +22,7 @@ struct WalkedFolder {
     std::vector<qint64> fileSizes;  // the files directly in the folder
     std::vector<qint64> fileAlloc;  // their allocated bytes, when read from a disk
     // The files of fileSizes with other names (hard links): index and inode.
-    std::vector<std::pair<quint32, quint64>> linked;
+    std::vector<platform::LinkedEntry> linked;
     qint64 ownAlloc = 0;  // the folder's own allocated bytes, when read from a disk
     // The same files with names, inodes and link counts, for a sink that wants them.
     std::vector<platform::FileDetail> files;

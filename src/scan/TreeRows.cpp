@@ -507,6 +507,49 @@ void DragMark(DriveList& list, int row) {
     }
 }
 
+std::vector<char> SelectedRecords(const DriveList& list) {
+    if (!list.Grid) return {};
+    const grid::GridState& st = list.Grid->st;
+    const FolderTable& f = list.Folders;
+    // The total row is never a folder.
+    const int rows =
+        list.ListRowCount > 0 ? std::min(st.rowCount, list.ListRowCount - 1) : st.rowCount;
+    const int records =
+        std::min(f.bound(), list.ListRowCount > 0 ? list.ListRowCount - 1 : st.rowCount);
+    std::vector<char> taken(size_t(std::max(records, 0)), 0);
+    for (int i = 0; i < rows; ++i) {
+        if (!st.selected(i)) continue;
+        const int r = f.Order[size_t(i)];
+        if (r < 0 || r >= records) continue;
+        int e = r + 1;
+        const bool subtreeHidden =
+            i == rows - 1 || i + 1 >= st.rowCount || st.rowIndent[i + 1] <= st.rowIndent[i];
+        if (subtreeHidden) {
+            while (e < records && f.Level[size_t(e)] > f.Level[size_t(r)]) ++e;
+        }
+        std::fill(taken.begin() + r, taken.begin() + e, 1);
+    }
+    return taken;
+}
+
+// The room of hard-linked files counted in the selection that a delete would not free: some
+// of their names lie outside it, on the drive or elsewhere.
+static qint64 KeptByLinks(const DriveList& list) {
+    if (list.Links.empty() || list.SelCount == 0) return 0;
+    const std::vector<char> taken = SelectedRecords(list);
+    const auto in = [&](qint32 r) {
+        return r >= 0 && size_t(r) < taken.size() && taken[size_t(r)];
+    };
+    qint64 kept = 0;
+    for (const auto& [inode, file] : list.Links) {
+        if (!in(file.owner)) continue;
+        bool all = file.names.size() >= file.links;
+        for (const qint32 r : file.names) all = all && in(r);
+        if (!all) kept = SaturatingAdd(kept, file.occupied);
+    }
+    return kept;
+}
+
 void CountSelection(DriveList& list) {
     list.SelCount = 0;
     list.SelTotal = 0;
@@ -521,6 +564,7 @@ void CountSelection(DriveList& list) {
             ++list.SelCount;
         }
     }
+    list.SelKeptByLinks = KeptByLinks(list);
     if (list.SelectionChanged) list.SelectionChanged();
 }
 

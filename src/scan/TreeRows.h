@@ -47,6 +47,9 @@ void DragMark(DriveList& list, int row);
 // Recounts list.SelCount and list.SelTotal from the selected rows, then calls
 // list.SelectionChanged.
 void CountSelection(DriveList& list);
+// The records the selection holds, one flag a record: each selected row's folder, with its
+// whole subtree where the row shows the subtree's sums (its sub-folders hidden).
+std::vector<char> SelectedRecords(const DriveList& list);
 
 // The n-th cell (0-based) of a row text; empty when the text has fewer cells.
 QString RowCell(const QString& rowText, int n);

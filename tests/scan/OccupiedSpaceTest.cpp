@@ -11,6 +11,9 @@
 #include "ScanFixture.h"
 #include "common/TmpfsMount.h"
 #include "platform/DriveMap.h"
+#include "scan/FillList.h"
+#include "scan/TreeRows.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -65,9 +68,12 @@ TEST(OccupiedSpace, TheRootTotalIsWhatDuCounts) {
         MakeTree(root, outside);
         if (::testing::Test::HasFatalFailure()) return;
         platform::Drives().set(platform::LetterIndex(u'T'), root);
+        // Listed as the window lists a drive: its own allocation, a total row.
+        testsupport::TempHome home;
         scantest::Scanned s;
-        s.list.ClusterChosen = false;  // the drive's own allocation
-        s.run(QStringLiteral("T:"), 0);
+        s.list.ReadThreads = 0;
+        scan::FillList(s.list, QStringLiteral("T:"));
+        ASSERT_FALSE(s.list.ClusterChosen);
         const scan::FolderTable& t = s.list.Folders;
         // Every name counts in the file figures; the room of a file only once.
         EXPECT_EQ(t.SubtreeTotal[0], Du({"-sx", "-B1"}, root) - OwnBlocks(root));
@@ -92,6 +98,24 @@ TEST(OccupiedSpace, TheRootTotalIsWhatDuCounts) {
         EXPECT_EQ(t.AllocSize[size_t(b)], OwnBlocks(root + "/b") + OwnBlocks(root + "/b/small") +
                                               OwnBlocks(root + "/b/kept"));
         EXPECT_EQ(t.FileSize[size_t(b)], (2 << 20) + 300000 + 4);
+        // A delete frees a hard-linked file's room only with every one of its names.
+        const struct {
+            const char* name;
+            std::vector<QString> rows;
+            qint64 kept;
+        } selections[] = {
+            {"a: three names stay in b", {"a"}, OwnBlocks(root + "/a/shared")},
+            {"a, b and deep: every name", {"a", "b", "deep"}, OwnBlocks(root + "/b/kept")},
+            {"b: its other name lies outside the drive", {"b"}, OwnBlocks(root + "/b/kept")},
+            {"vm: no links", {"vm"}, 0},
+        };
+        for (const auto& sel : selections) {
+            SCOPED_TRACE(sel.name);
+            for (int r = 0; r < s.rows(); ++r) s.grid.st.rowSelected[size_t(r)] = 0;
+            for (const QString& name : sel.rows) s.grid.st.rowSelected[size_t(s.rowOf(name))] = -1;
+            scan::CountSelection(s.list);
+            EXPECT_EQ(s.list.SelKeptByLinks, sel.kept);
+        }
         platform::Drives().set(platform::LetterIndex(u'T'), {});
     }
 }
