@@ -131,7 +131,25 @@ void DrawCellText(Grid& g, int c, int r, const QString& text) {
         rect.top = s.currentY;
     }
     rect.bottom = s.currentY + st.rowHeight;
-    s.drawText(rect, ApplyCase(st.columnCase[size_t(c)], platform::DisplayName(text)), align);
+    const QString shown = ApplyCase(st.columnCase[size_t(c)], platform::DisplayName(text));
+    // A figure (digits, separators, sign, unit) wider than its cell is drawn narrower, never
+    // cut: every digit stays readable. Other text keeps its alignment and is clipped.
+    const int room = rect.right - rect.left;
+    const bool figure = c > 0 && !shown.trimmed().isEmpty() &&
+                        std::all_of(shown.begin(), shown.end(), [](QChar ch) {
+                            return ch.isDigit() || QStringView(u",.- KMB").contains(ch);
+                        });
+    const int width = figure ? QFontMetrics(s.font()).horizontalAdvance(shown.trimmed()) : 0;
+    if (figure && room > 0 && width > room) {
+        const QFont saved = s.font();
+        QFont narrow = saved;
+        narrow.setStretch(std::max(25, 100 * room / width));
+        s.setFont(narrow);
+        s.drawText(rect, shown.trimmed(), align);
+        s.setFont(saved);
+    } else {
+        s.drawText(rect, shown, align);
+    }
     if (overridden) s.textColour = saved;
 }
 

@@ -1,10 +1,12 @@
 // ListForm: drive buttons, the drive choice, their menus, and filling the list.
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
 #include <QScrollBar>
+#include <algorithm>
 
 #include "grid/widget/GridView.h"
 #include "listwindow/Artwork.h"
@@ -32,6 +34,17 @@ QImage ImageFor(int type, QChar removableFlag) {
         default:
             return DriveImage(DriveImageKind::Hdd);
     }
+}
+
+// A figure wider than its label is drawn narrower, never cut.
+void ShowFigure(QLabel* label, const QString& text) {
+    QFont font = label->font();
+    font.setStretch(QFont::Unstretched);
+    const int width = QFontMetrics(font).horizontalAdvance(text);
+    const int room = label->width() - 2;
+    if (room > 0 && width > room) font.setStretch(std::max(50, 100 * room / width));
+    if (font != label->font()) label->setFont(font);
+    if (label->text() != text) label->setText(text);
 }
 
 }  // namespace
@@ -288,13 +301,13 @@ void ListForm::refreshFigures() {
     for (PictureWidget* s : srtfrm_) s->setVisible(!list_.OverviewShown);
     for (QLabel* cap : figureCaptions_) cap->setVisible(!list_.OverviewShown);
     showVolumeLine(list_.VOLDSP);
-    totdsp_->setText(list_.TOTDSP);
-    usedsp_->setText(list_.USEDSP);
-    fredsp_->setText(list_.FREDSP);
+    ShowFigure(totdsp_, list_.TOTDSP);
+    ShowFigure(usedsp_, list_.USEDSP);
+    ShowFigure(fredsp_, list_.FREDSP);
     sumnam_->setText(list_.SUMNAM);
-    sumdsp_->setText(list_.SUMDSP);
-    dlsdsp_->setText(list_.DLSDSP);
-    if (movdsp_->text() != list_.MOVDSP) movdsp_->setText(list_.MOVDSP);
+    ShowFigure(sumdsp_, list_.SUMDSP);
+    ShowFigure(dlsdsp_, list_.DLSDSP);
+    ShowFigure(movdsp_, list_.MOVDSP);
     movdsp_->setStyleSheet(list_.MOVDSPNegative ? QStringLiteral("color: #FF0000")
                                                 : QStringLiteral("color: #000000"));
     label1_->setText(list_.Label1);

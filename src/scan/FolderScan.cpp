@@ -201,8 +201,10 @@ bool RowBuilder::leave() {
     FolderTable& t = d_.Folders;
     t.SubtreeTotal[size_t(r)] = o.subtree;
     QString& rowText = g_.st.rowText[size_t(r)];
-    const QString cell = CellSize(o.subtree, d_.UnitMode).left(kPlaceholderWidth);
-    rowText.replace(rowText.size() - kPlaceholderWidth, cell.size(), cell);
+    // The whole figure, however wide: the placeholder only held its room while the subtree
+    // was read.
+    rowText.replace(rowText.size() - kPlaceholderWidth, kPlaceholderWidth,
+                    CellSize(o.subtree, d_.UnitMode));
     t.RowText[size_t(r)] = rowText;
 
     const qint16 indent = RowIndentFor(d_.IndentStep, d_.Depth);
