@@ -65,15 +65,19 @@ TOTAL=$(tail -n 1 "$CSV" | tr -d '\r')
 REP_FILES=$(echo "$TOTAL" | awk -F'","' '{print $2}' | tr -d '", ')
 REP_BYTES=$(echo "$TOTAL" | awk -F'","' '{print $3}' | tr -d '", ')
 REP_ROWS=$(echo "$TOTAL" | awk -F'","' '{print $1}' | tr -dc '0-9')
+REP_ALLOC=$(echo "$TOTAL" | awk -F'","' '{print $4}' | tr -d '", ')
 rm -f "$CSV"
-echo "foldex: folder rows $REP_ROWS  files $REP_FILES  bytes $REP_BYTES"
+# Occupied space as du counts it, less the root folder's own blocks (a drive's root counts none).
+DU_ALLOC=$(( $(du -sx -B1 "$TREE" | cut -f1) - $(stat -c %b "$TREE") * 512 ))
+echo "foldex: folder rows $REP_ROWS  files $REP_FILES  bytes $REP_BYTES  occupied $REP_ALLOC"
+echo "du -sx -B1 less the root's own blocks: $DU_ALLOC"
 status=0
 if [[ "$REP_FILES" != "$FIND_FILES" || "$REP_BYTES" != "$FIND_BYTES" ||
-      "$REP_ROWS" != "$((FIND_DIRS + 1))" ]]; then
-    echo "MISMATCH with find"
+      "$REP_ROWS" != "$((FIND_DIRS + 1))" || "$REP_ALLOC" != "$DU_ALLOC" ]]; then
+    echo "MISMATCH with find or du"
     status=1
 else
-    echo "figures agree with find"
+    echo "figures agree with find and du"
 fi
 
 echo "== time (warm cache, $RUNS runs) =="
