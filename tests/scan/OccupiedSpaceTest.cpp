@@ -116,6 +116,17 @@ TEST(OccupiedSpace, TheRootTotalIsWhatDuCounts) {
             scan::CountSelection(s.list);
             EXPECT_EQ(s.list.SelKeptByLinks, sel.kept);
         }
+        // A chosen cluster size: each file's size rounded up to it, the folder's clusters,
+        // and a hard-linked file still once.
+        scantest::Scanned what;  // 4096-byte clusters, chosen
+        what.run(QStringLiteral("T:"), 0);
+        const scan::FolderTable& w = what.list.Folders;
+        const int wa = what.rowOf(QStringLiteral("a"));
+        const int wb = what.rowOf(QStringLiteral("b"));
+        const int wvm = what.rowOf(QStringLiteral("vm"));
+        EXPECT_EQ(w.AllocSize[size_t(wa)], (1 << 20) + 4096);
+        EXPECT_EQ(w.AllocSize[size_t(wb)], 4096 + 4096 + 303104);  // small, kept, the folder
+        EXPECT_EQ(w.AllocSize[size_t(wvm)], (qint64(64) << 20) + 4096);
         platform::Drives().set(platform::LetterIndex(u'T'), {});
     }
 }
