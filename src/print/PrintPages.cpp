@@ -116,16 +116,21 @@ bool ComputeMetrics(PrevPrint& out, const grid::GridState& g, const QString& tit
     const QString kW = QStringLiteral("W");
     const QString kTemplate = QStringLiteral("999,999,999,999");
     std::array<double, kPrintColumns> width{};
-    width[1] = out.TextWidth(QStringLiteral("W999,999W"));
+    // Columns as wide as their widest figure: a figure never loses a digit on paper either.
     m.chars[1] = 7;
+    for (int r = 0; r < g.rowCount; ++r)
+        m.chars[1] = std::max(m.chars[1], int(NumberCell(g, 1, r).size()));
+    width[1] = m.chars[1] <= 7 ? out.TextWidth(QStringLiteral("W999,999W"))
+                               : out.TextWidth(kW + QString(m.chars[1], u'9') + kW);
     int carried = 12;
     for (int c = 2; c < kPrintColumns; ++c) {
         for (int r = 0; r < g.rowCount; ++r) {
             carried = std::max(carried, int(NumberCell(g, c, r).size()));
         }
         m.chars[size_t(c)] = carried;
-        const int n = std::min(carried, int(kTemplate.size()));
-        width[size_t(c)] = out.TextWidth(kW + kTemplate.right(n) + kW);
+        const QString widest =
+            carried <= kTemplate.size() ? kTemplate.right(carried) : QString(carried, u'9');
+        width[size_t(c)] = out.TextWidth(kW + widest + kW);
     }
     width[0] = m.printableWidth - (width[1] + width[2] + width[3] + width[4]);
     m.edge[0] = m.sideMargin;
@@ -392,7 +397,7 @@ class PageDrawer {
 
     void numbers(int r, double top) {
         for (int c = 1; c < kPrintColumns; ++c) {
-            const QString text = util::PadLeft(NumberCell(g_, c, r), m_.chars[size_t(c)]);
+            const QString text = NumberCell(g_, c, r).rightJustified(m_.chars[size_t(c)], u' ');
             out_.SetCurrentX(m_.edge[size_t(c)] + 10 * m_.pixelX);
             out_.SetCurrentY(top + m_.textOffset);
             out_.OutText(text, m_.edge[size_t(c + 1)] - 10 * m_.pixelX);

@@ -156,11 +156,12 @@ TEST(PrintMetrics, TwipsArithmeticAndCarriedColumnCounts) {
     const Case cases[] = {
         {"short sizes still get 12", {"1"}, {"22"}, {"333"}, {0, 7, 12, 12, 12}},
         {"carried to the right", {"1,234,567,890"}, {"1"}, {"12,345,678,901"}, {0, 7, 13, 13, 14}},
-        {"above 15 takes the whole template",
+        {"above 15 widens the column", {"1"}, {"12,345,678,901,234"}, {"1"}, {0, 7, 12, 18, 18}},
+        {"the largest figure, whole",
+         {"9,223,372,036,854,775,807"},
          {"1"},
-         {"12,345,678,901,234"},
          {"1"},
-         {0, 7, 12, 18, 18}},
+         {0, 7, 25, 25, 25}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -188,12 +189,12 @@ TEST(PrintMetrics, TwipsArithmeticAndCarriedColumnCounts) {
         EXPECT_DOUBLE_EQ(m.edge[0], m.sideMargin);
         EXPECT_NEAR(m.edge[5], m.sideMargin + m.printableWidth, 1e-6);
         // In the fixed-pitch list font every character of the templates is one advance:
-        // "W999,999W" is 9, "W" + n characters + "W" is n + 2, at most 17.
+        // "W999,999W" is 9, "W" + n characters + "W" is n + 2, as wide as the widest figure.
         ASSERT_TRUE(p.out.SetPrintFont(FontFamily::Mincho, 12, false, false, false));
         const double adv = p.out.TextWidth(QStringLiteral("W"));
         EXPECT_NEAR(m.edge[2] - m.edge[1], 9 * adv, 0.5);
         for (int col = 2; col < 5; ++col) {
-            const int n = std::min(c.chars[size_t(col)], 15);
+            const int n = c.chars[size_t(col)];
             EXPECT_NEAR(m.edge[size_t(col + 1)] - m.edge[size_t(col)], (n + 2) * adv, 0.5) << col;
         }
     }
