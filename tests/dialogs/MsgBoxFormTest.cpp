@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "MsgLayoutInput.h"
 #include "dialogs/AppIcon.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/MsgBoxForm.h"
@@ -23,6 +24,7 @@
 #include "platform/StdMessage.h"
 
 using namespace dialogs;
+using msgtest::FakeWidth;
 
 namespace {
 
@@ -373,11 +375,6 @@ TEST_F(MsgBoxFormTest, StandardBoxThroughQMessageBox) {
     EXPECT_EQ(QtStandardMessageBox("x", 0x101, "t"), kAnswerCancel);
 }
 
-// 100 twips a character, 120 in bold, as in the layout's own tests.
-int FakeWidth(const QString& text, bool bold) {
-    return int(text.size()) * (bold ? 120 : 100);
-}
-
 QString Code(int c) {
     return QString(QChar(char16_t(c)));
 }
@@ -438,15 +435,7 @@ TEST(MsgWrapTest, HugeLineCostsAboutItsLength) {
 }
 
 MsgLayoutInput CappedInput(const QStringList& lines, int buttons = 1) {
-    MsgLayoutInput in;
-    in.lines = lines;
-    in.buttonCount = buttons;
-    in.owner = QRect(1500, 3000, 9000, 6003);
-    in.screen = QRect(0, 0, 1920 * 15, 1080 * 15);
-    in.frame = QSize(90, 360);
-    in.twipsPerPixel = 15;
-    in.lineHeight = 240;
-    in.measure = FakeWidth;
+    MsgLayoutInput in = msgtest::Input(lines, buttons);
     in.workArea = in.screen;
     in.workMargin = 120;
     in.scrollBarWidth = 255;

@@ -4,32 +4,18 @@
 #include <QImage>
 #include <QPainter>
 
+#include "MsgLayoutInput.h"
 #include "dialogs/MsgText.h"
 
 using namespace dialogs;
+using msgtest::FakeWidth;
+using msgtest::Input;
 
 namespace {
 QString Code(int c) {
     return QString(QChar(char16_t(c)));
 }
 
-// 100 twips a character, 120 in bold: simple enough to check positions by hand.
-int FakeWidth(const QString& text, bool bold) {
-    return int(text.size()) * (bold ? 120 : 100);
-}
-
-MsgLayoutInput Input(const QStringList& lines, int buttons = 1) {
-    MsgLayoutInput in;
-    in.lines = lines;
-    in.buttonCount = buttons;
-    in.owner = QRect(1500, 3000, 9000, 6003);
-    in.screen = QRect(0, 0, 1920 * 15, 1080 * 15);
-    in.frame = QSize(90, 360);
-    in.twipsPerPixel = 15;
-    in.lineHeight = 240;
-    in.measure = FakeWidth;
-    return in;
-}
 }  // namespace
 
 TEST(MsgText, LineBreaks) {
