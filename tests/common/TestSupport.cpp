@@ -59,35 +59,46 @@ QByteArray ReadAll(const QByteArray& nativePath) {
     return f.readAll();
 }
 
-namespace {
-// Empties the open folder fd, one descriptor a level (names read first), at any depth.
-void EmptyFolder(int fd) {
-    std::vector<std::pair<QByteArray, bool>> names;
-    if (DIR* d = ::fdopendir(::dup(fd))) {
-        while (const dirent* e = ::readdir(d)) {
-            const QByteArray name(e->d_name);
-            if (name != "." && name != "..") names.emplace_back(name, e->d_type == DT_DIR);
-        }
-        ::closedir(d);
-    }
-    for (const auto& [name, dir] : names) {
-        if (dir) {
-            const int sub = ::openat(fd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
-            if (sub >= 0) {
-                ::fchmod(sub, 0700);
-                EmptyFolder(sub);
-                ::close(sub);
-            }
-        }
-        ::unlinkat(fd, name.constData(), dir ? AT_REMOVEDIR : 0);
-    }
-}
-}  // namespace
-
 void RemoveTree(const QByteArray& nativePath) {
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+    // One descriptor at a time, down by name and back up through "..": any depth, under any
+    // limit of open files.
+    int fd = ::open(nativePath.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return;
-    EmptyFolder(fd);
+    std::vector<QByteArray> below;
+    for (;;) {
+        QByteArray sub;
+        if (DIR* d = ::fdopendir(::dup(fd))) {
+            ::rewinddir(d);
+            while (const dirent* e = ::readdir(d)) {
+                const QByteArray name(e->d_name);
+                if (name == "." || name == "..") continue;
+                if (::unlinkat(fd, name.constData(), 0) == 0) continue;
+                if (::unlinkat(fd, name.constData(), AT_REMOVEDIR) == 0) continue;
+                sub = name;  // a folder with something in it
+                break;
+            }
+            ::closedir(d);
+        }
+        int next = -1;
+        if (!sub.isEmpty()) {
+            ::fchmodat(fd, sub.constData(), 0700, 0);  // closed folders of a test
+            next = ::openat(fd, sub.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        }
+        if (next >= 0) {
+            ::close(fd);
+            fd = next;
+            below.push_back(sub);
+            continue;
+        }
+        if (below.empty()) break;  // emptied, or nothing more can go
+        next = ::openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        if (next < 0) return;
+        fd = next;
+        const bool gone = ::unlinkat(fd, below.back().constData(), AT_REMOVEDIR) == 0;
+        below.pop_back();
+        if (!gone) break;  // it cannot be emptied: leave the rest
+    }
     ::close(fd);
     ::rmdir(nativePath.constData());
 }

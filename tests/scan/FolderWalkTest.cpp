@@ -53,50 +53,9 @@ void MakeChain(const QByteArray& root, int levels, const QByteArray& name, int b
     ::close(fd);
 }
 
-// Removes everything below a folder descriptor without paths (and without recursion on
-// the way down a chain: each level is emptied from its deepest part upwards).
-void RemoveBelow(int fd) {
-    std::vector<int> fds{fd};
-    std::vector<QByteArray> names;
-    while (!fds.empty()) {
-        const int top = fds.back();
-        DIR* dir = ::fdopendir(::dup(top));
-        ASSERT_NE(dir, nullptr);
-        ::rewinddir(dir);
-        QByteArray sub;
-        while (const dirent* e = ::readdir(dir)) {
-            const QByteArray n(e->d_name);
-            if (n == "." || n == "..") continue;
-            if (::unlinkat(top, n.constData(), 0) == 0) continue;
-            sub = n;
-            break;
-        }
-        ::closedir(dir);
-        if (sub.isEmpty()) {
-            if (fds.size() > 1) ::close(top);
-            fds.pop_back();
-            if (!names.empty()) {
-                ::unlinkat(fds.back(), names.back().constData(), AT_REMOVEDIR);
-                names.pop_back();
-            }
-            continue;
-        }
-        const int next = ::openat(top, sub.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
-        ASSERT_GE(next, 0);
-        fds.push_back(next);
-        names.push_back(sub);
-    }
-}
-
 struct CleanUp {
     QByteArray root;
-    ~CleanUp() {
-        const int fd = ::open(root.constData(), O_RDONLY | O_DIRECTORY);
-        if (fd >= 0) {
-            RemoveBelow(fd);
-            ::close(fd);
-        }
-    }
+    ~CleanUp() { testsupport::RemoveTree(root); }
 };
 
 // The walk as on a kernel without openat2, for the life of the object.
