@@ -4,14 +4,15 @@
 #     run    building and running the program (the default)
 #     test   adds the test tools (GoogleTest, Google Benchmark, Xvfb, xdotool, ImageMagick;
 #            pdftotext for the print tests; ncdu and gdu, which read the program's JSON
-#            exports back; desktop-file-validate and dpkg-shlibdeps for the package test)
+#            exports back; desktop-file-validate, dpkg-shlibdeps and file, which the
+#            package builder calls, for the package test)
 #     bench  adds the benchmark tools (hyperfine) to the test tools
 set -euo pipefail
 need=${1:-run}
 RUN=(g++ cmake ninja-build ccache qt6-base-dev libgl-dev
      fonts-ipafont-gothic fonts-ipafont-mincho fonts-liberation2)
 TEST=(libgtest-dev libbenchmark-dev xvfb xdotool imagemagick poppler-utils ncdu gdu
-      desktop-file-utils dpkg-dev)
+      desktop-file-utils dpkg-dev file)
 BENCH=(hyperfine)
 case "$need" in
     run) packages=("${RUN[@]}") ;;

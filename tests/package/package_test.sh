@@ -33,7 +33,7 @@ for s in "${sizes[@]}"; do
 done
 desktop=$root/usr/share/applications/foldex.desktop
 desktop-file-validate "$desktop" || problem "desktop entry does not validate"
-for line in 'Exec=foldex %f' 'Icon=foldex' 'Terminal=false' 'Categories=Utility;System;'; do
+for line in 'Exec=foldex %f' 'Icon=foldex' 'Terminal=false' 'Categories=Utility;'; do
     grep -qxF "$line" "$desktop" || problem "desktop entry lacks: $line"
 done
 grep -q '^Name\[ja\]=' "$desktop" && grep -q '^Comment\[ja\]=' "$desktop" ||
