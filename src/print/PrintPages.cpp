@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "grid/Grid.h"
+#include "platform/PathMap.h"
 #include "print/PrintIcons.h"
 #include "util/TextUtil.h"
 
@@ -39,8 +40,10 @@ bool SetNumberFont(PrevPrint& out, const PrintOptions& o) {
     return out.SetPrintFont(ListFamily(o), o.ListFontSize(), o.bold, false, false);
 }
 
+// The name as the window shows it: the characters a name holds, not the carriers that stand
+// for them in the program's paths.
 QString NameCell(const grid::GridState& g, int row) {
-    return grid::CellText(g, 0, row).trimmed();
+    return platform::DisplayName(grid::CellText(g, 0, row)).trimmed();
 }
 
 QString NumberCell(const grid::GridState& g, int column, int row) {
@@ -181,6 +184,14 @@ NamePlace PlaceName(const PrevPrint& out, const grid::GridState& g, const PrintM
         const int code = row >= 0 && row < int(g.rowIcon.size()) ? g.rowIcon[size_t(row)] : 0;
         p.icon = code >= 10 && code <= 13 && X + m.S < m.edge[1];
         p.x = X + (p.icon ? 1.5 * m.S : 2 * m.S) + out.TextWidth(QStringLiteral(" "));
+    }
+    // A name nested deeper than the column is wide starts over the tree lines, as in the
+    // window, far enough left to stand whole where it can (never one character a line).
+    const double room = 6 * out.TextWidth(QStringLiteral("W"));
+    if (drawn && right - p.x < room) {
+        const double want = std::max(room, out.TextWidth(NameCell(g, row)));
+        p.x = std::max(left + 10 * m.pixelX, right - want);
+        p.icon = false;
     }
     p.space = right - p.x;
     return p;

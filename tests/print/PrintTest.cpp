@@ -574,3 +574,30 @@ TEST(PrintRun, PdfCarriesTitlePageLabelsAndEveryFolderInOrder) {
     }
     EXPECT_FALSE(text.contains(rows[size_t(pages[0].lastRow)].name));
 }
+
+TEST(PrintRun, NamesPrintAsTheWindowShowsThemAtAnyDepth) {
+    // A chain 30 levels deep, and names holding characters a Windows name cannot hold.
+    std::vector<Row> rows;
+    for (int level = 0; level <= 30; ++level)
+        rows.push_back({level, QStringLiteral("level%1name").arg(level)});
+    rows.push_back({1, QStringLiteral("star") + QChar(0xF02A) + QStringLiteral("quote") +
+                           QChar(0xF022) + QStringLiteral("pipe") + QChar(0xF07C) + u'x'});
+    grid::GridState g;
+    Fill(g, rows);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("deep.pdf"));
+    PrintOptions o;
+    auto pdf = Pdf(path);
+    PrevPrint out;
+    ASSERT_TRUE(out.SetTarget(pdf.get(), false));
+    const PrintResult r = PrintPages(out, g, QStringLiteral("T"), false, o, nullptr);
+    pdf.reset();
+    ASSERT_FALSE(r.failed);
+    const QString text = PdfText(path);
+    // Every name is printed, on one line, however deep.
+    for (int level = 1; level <= 30; ++level)
+        EXPECT_TRUE(text.contains(QStringLiteral("level%1name").arg(level))) << level;
+    EXPECT_TRUE(text.contains(QStringLiteral("star*quote\"pipe|x"))) << text.toStdString();
+    for (const QChar carrier : {QChar(0xF02A), QChar(0xF022), QChar(0xF07C)})
+        EXPECT_FALSE(text.contains(carrier));
+}

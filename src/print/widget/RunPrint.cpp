@@ -109,9 +109,8 @@ class CloseWatch : public QObject {
     PrevForm& form_;
 };
 
-void ShowFailure(const PrintResult& r, PrintProgress& progress) {
-    if (r.failed && !r.errorText.isEmpty()) progress.ShowError(r.errorText);
-}
+// No page of the list lies in the chosen range: nothing was printed, and the person is told.
+const QString kNoPageInRange = QStringLiteral("指定された頁の範囲には、印刷する頁がありません。");
 
 // Lays the list out onto the printer's queue.
 void PrintToPrinter(const PrintRequest& req, const PrintOptions& o, PrintProgress& progress) {
@@ -120,8 +119,10 @@ void PrintToPrinter(const PrintRequest& req, const PrintOptions& o, PrintProgres
         progress.ShowError(out.ErrorText());
         return;
     }
+    // A failure was shown by the run itself.
     const PrintResult r = PrintPages(out, *req.grid, req.title, req.fullPath, o, &progress);
-    ShowFailure(r, progress);
+    if (!r.failed && !r.cancelled && r.pagesDrawn == 0)
+        dialogs::MsgBoxEx(kNoPageInRange, 0, {}, req.caller);
 }
 
 // Lays the list out into a PDF in memory and writes the file only when the run is complete,
@@ -147,11 +148,12 @@ void PrintToPdf(const PrintRequest& req, const PrintOptions& o, PrintProgress& p
         }
         r = PrintPages(out, *req.grid, req.title, req.fullPath, o, &progress);
     }
-    if (r.failed) {
-        ShowFailure(r, progress);
+    // A failure was shown by the run itself; a range without pages writes no file.
+    if (r.failed || r.cancelled) return;
+    if (r.pagesDrawn == 0) {
+        dialogs::MsgBoxEx(kNoPageInRange, 0, {}, req.caller);
         return;
     }
-    if (r.cancelled) return;
 
     platform::ReplacingFile file;
     const bool written = file.open(target.native) && file.write(buffer.data()) && file.commit();

@@ -204,6 +204,21 @@ TEST_F(PrintWindowTest, PrintsAllPagesAndARangeToPdfWithThePreviewFollowingTheOp
     EXPECT_EQ(range[1], all[2]);
     // Only the page range changed: no settings were written.
     EXPECT_EQ(testsupport::ReadAll(home.settingsFile()), settings);
+
+    // A range past the last page: said, and no file written.
+    messages.clear();
+    AnswerPdf(Out("none.pdf"));
+    WhenWaiting(w, [&](PrevForm& f) {
+        Click(Child<QRadioButton>(f, "頁範囲OPT", 1));
+        SetField(f, "TOPLIN", QStringLiteral("50"));
+        SetField(f, "ENDLIN", QStringLiteral("60"));
+        QTest::mouseClick(Child<QPushButton>(f, "PRNBTN"), Qt::LeftButton);
+    });
+    PressPrint(w);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("印刷する頁がありません")))
+        << messages[0].toStdString();
+    EXPECT_FALSE(QFile::exists(QFile::decodeName(Out("none.pdf"))));
 }
 
 TEST_F(PrintWindowTest, RefusedWhereThereIsNothingToPrintOrAnOperationRuns) {
