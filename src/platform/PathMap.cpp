@@ -130,6 +130,13 @@ QString DisplayName(const QString& name) {
             out.insert(i, u'^');
             ++i;
             ++n;
+        } else if (c < 0x20) {
+            // A control code as such (a path as given, not a program name): caret notation,
+            // so no escape sequence of a name ever reaches a terminal.
+            out[i] = QChar(char16_t(c + 64));
+            out.insert(i, u'^');
+            ++i;
+            ++n;
         } else if (c >= 0x80 && c <= 0x9F) {
             // C1 codes as cat -v shows them; U+009B alone would start a terminal sequence.
             out[i] = QChar(char16_t(c - 0x80 + 64));

@@ -145,6 +145,10 @@ TEST(DisplayNameTest, SubstitutesReadAsTheirCharacters) {
               QStringLiteral("del^? csiM-^[[31m nelM-^E"));
     EXPECT_EQ(platform::DisplayName(QStringLiteral("日本語 \U0001F600 \uF041")),
               QStringLiteral("日本語 \U0001F600 \uF041"));
+    // A path as given on a command line holds its control codes as such: no terminal
+    // sequence of a name passes (a title, a clear screen, a new line).
+    EXPECT_EQ(platform::DisplayName(platform::ArgFromNative("/x\x1b]0;T\x07\x1b[2J\nline")),
+              QStringLiteral("/x^[]0;T^G^[[2J^Jline"));
 }
 
 }  // namespace
