@@ -9,7 +9,7 @@
 #     bench  adds the benchmark tools (hyperfine) to the test tools
 set -euo pipefail
 need=${1:-run}
-RUN=(g++ cmake ninja-build ccache qt6-base-dev libgl-dev
+RUN=(g++ cmake ninja-build ccache qt6-base-dev libgl-dev qt6-translations-l10n
      fonts-ipafont-gothic fonts-ipafont-mincho fonts-liberation2)
 TEST=(libgtest-dev libbenchmark-dev xvfb xdotool imagemagick poppler-utils ncdu gdu
       desktop-file-utils dpkg-dev file)

@@ -1,6 +1,9 @@
 #include "listwindow/RunWindows.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "dialogs/AppIcon.h"
 #include "dialogs/MessageBox.h"
@@ -39,6 +42,11 @@ int RunWindows(int& argc, char** argv, const QString& commandLine, bool importFi
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("FOLDEX"));
     QApplication::setWindowIcon(dialogs::AppIcon());
+    // Qt's own dialogs (save, open, colour, font, print) speak the interface's language.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     dialogs::InstallStdMessageBox();
     app::EntryRoutine([] { return new ListForm(); },
                       [](QObject* w) { static_cast<ListForm*>(w)->LoadShow(); }, commandLine);
