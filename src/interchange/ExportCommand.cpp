@@ -95,6 +95,7 @@ int RunExport(const ExportOptions& options, QIODevice& out, QIODevice& err, bool
     figures.nativeRoot = nativeRoot;
     figures.letter = index;
     ScanExport sink(json, figures);
+    if (!toStdout) sink.LeaveOut(file.folderIdentity(), file.temporaryName());
     bool scanFailed = false;
     sink.ReportFailure = [&](const QString& text) {
         scanFailed = true;

@@ -100,7 +100,10 @@ bool ScanExport::enter(scan::WalkedFolder& folder) {
     }
     out_.raw("}");
 
+    const bool holdsOwnFile = !leaveOutName_.isEmpty() && leaveOutFolder_.known() &&
+                              leaveOutFolder_ == platform::Identity{folder.device, folder.inode};
     for (const platform::FileDetail& f : folder.files) {
+        if (holdsOwnFile && f.nativeName == leaveOutName_) continue;
         const qint64 dsize = fig_.allocated
                                  ? f.allocated
                                  : clusterBytes(scan::FileClusters(f.size, fig_.clusterSize));

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "interchange/JsonWriter.h"
+#include "platform/FolderChain.h"
 #include "scan/FolderWalk.h"
 
 namespace interchange {
@@ -33,6 +34,11 @@ class ScanExport : public scan::FolderSink {
   public:
     ScanExport(JsonStream& out, const ExportFigures& figures);
 
+    // A file this export writes inside the scanned tree (its temporary file): left out.
+    void LeaveOut(const platform::Identity& folder, const QByteArray& name) {
+        leaveOutFolder_ = folder;
+        leaveOutName_ = name;
+    }
     bool wantsFiles() const override { return true; }
     // The versions and the metadata object; timestamp in seconds since 1970.
     void begin(const QByteArray& programVersion, qint64 timestamp);
@@ -62,6 +68,8 @@ class ScanExport : public scan::FolderSink {
 
     JsonStream& out_;
     std::unordered_set<quint64> linkedSeen_;  // inodes of hard-linked files counted
+    platform::Identity leaveOutFolder_;
+    QByteArray leaveOutName_;
     ExportFigures fig_;
     std::vector<QByteArray> path_;  // native names of the open folders, the root's whole path
     QString where_;                 // the folder being written, for the overflow message

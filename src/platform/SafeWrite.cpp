@@ -54,6 +54,12 @@ bool ReplacingFile::fail(int e) {
     return false;
 }
 
+Identity ReplacingFile::folderIdentity() const {
+    struct stat st;
+    if (dirFd_ < 0 || temp_.isEmpty() || ::fstat(dirFd_, &st) != 0) return {};
+    return {quint64(st.st_dev), quint64(st.st_ino)};
+}
+
 bool ReplacingFile::open(const QByteArray& nativePath) {
     cancel();
     error_ = 0;

@@ -5,6 +5,8 @@
 // pipe) is written in place: there is nothing there to keep.
 #include <QByteArray>
 
+#include "platform/FolderChain.h"
+
 namespace platform {
 
 class ReplacingFile {
@@ -23,6 +25,10 @@ class ReplacingFile {
     void cancel();
     // errno of the first failure, 0 while none.
     int error() const { return error_; }
+    // While open: the temporary file's name and the identity of its folder (none when the
+    // file is written in place), so that a scan of that folder can leave it out.
+    const QByteArray& temporaryName() const { return temp_; }
+    Identity folderIdentity() const;
 
   private:
     bool fail(int e);

@@ -536,3 +536,25 @@ TEST_F(ExportFixture, SumsPastTheirLimitAreWrittenButFail) {
         EXPECT_EQ(doc.items[3].items[i].num("dsize"), 0);
     }
 }
+
+TEST_F(ExportFixture, AnExportWrittenInsideTheTreeLeavesItsOwnFileOut) {
+    QTemporaryDir tree;
+    const QByteArray r = QFile::encodeName(tree.path());
+    Make(r + "/data", 10);
+    mapX(r);
+    for (const bool again : {false, true}) {
+        SCOPED_TRACE(again ? "over an earlier export" : "a new file");
+        QBuffer out, err;
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        ExportOptions o;
+        o.output = QFile::decodeName(r + "/scan.json");
+        o.drive = "X:";
+        EXPECT_EQ(RunExport(o, out, err, false, "6.0", 0), scan::kExitOk);
+        const QByteArray text = testsupport::ReadAll(r + "/scan.json");
+        EXPECT_FALSE(text.contains(".foldex-")) << "its own temporary file was listed";
+        EXPECT_TRUE(text.contains("\"data\""));
+        // The earlier export is a file of the tree like any other.
+        EXPECT_EQ(text.contains("\"scan.json\""), again);
+    }
+}
