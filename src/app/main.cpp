@@ -182,7 +182,9 @@ int Main(int argc, char** argv) {
     if (!listwindow::DisplayAvailable()) {
         PrintError(
             QStringLiteral("画面 (DISPLAY) がないため、ウィンドウを開けません。"
-                           "ドライブの一覧を表示します。"));
+                           "ドライブの一覧を表示します。\n"
+                           "foldex: no display (DISPLAY or WAYLAND_DISPLAY): the window cannot "
+                           "open; the drive overview follows."));
         QStringList drives{QStringLiteral("--drives")};
         return HeadlessCommand(argc, argv, drives);
     }
