@@ -9,6 +9,7 @@
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"
 #include "platform/SafeWrite.h"
+#include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
 #include "util/TextUtil.h"
 
@@ -125,33 +126,32 @@ void ForEachCsvLine(const scan::DriveList& list, const LineSink& put) {
     }
 }
 
-QString ReportRowLine(const QString& rowText, int nameColumn, bool totalRow, int caseStyle) {
+QString ReportRowLine(const QString& name, const scan::RowFigures& figures, int unitMode,
+                      int nameColumn, int caseStyle) {
     Columns line;
-    // At most 50 characters of the text, never half of a surrogate pair.
-    qsizetype cut = std::min<qsizetype>(kNameChars, rowText.size());
-    if (cut > 0 && cut < rowText.size() && rowText.at(cut - 1).isHighSurrogate()) --cut;
-    QString name = rowText.left(cut);
-    const qsizetype sep = name.indexOf(grid::kFieldSep);
-    if (sep >= 0) name.truncate(sep);
-    line.put(nameColumn, Cased(caseStyle, platform::DisplayName(name)), kNameLast);
+    // At most 50 characters of the name, never half of a surrogate pair.
+    qsizetype cut = std::min<qsizetype>(kNameChars, name.size());
+    if (cut > 0 && cut < name.size() && name.at(cut - 1).isHighSurrogate()) --cut;
+    line.put(nameColumn, Cased(caseStyle, platform::DisplayName(name.left(cut))), kNameLast);
     // The figures keep their columns while they fit with a blank before each; a wider one
     // shifts the rest of the line to the right, never losing a digit.
     QString out = line.line();
     int column = int(util::AnsiLen(out)) + 1;  // the next column to write, 1-based
     int shift = 0;
     const struct {
-        int start, width, cell;
-    } figures[] = {{48, 5, 1}, {55, 15, 2}, {70, 15, 3}, {85, 15, 4}};
-    for (const auto& f : figures) {
-        if (totalRow && f.cell == 4) break;
-        // Leading blanks go; a unit's trailing blank stays, as in the cell.
-        QString figure = scan::RowCell(rowText, f.cell);
-        qsizetype lead = 0;
-        while (lead < figure.size() && figure.at(lead) == u' ') ++lead;
-        figure.remove(0, lead);
+        int start, width;
+        QString text;  // a unit's trailing blank stays, as in the list's cells
+    } cells[] = {{48, 5, QString::number(figures.files)},
+                 {55, 15, scan::PlainSize(figures.bytes, unitMode)},
+                 {70, 15, scan::PlainSize(figures.alloc, unitMode)},
+                 {85, 15, figures.total ? QString() : scan::PlainSize(figures.subtree, unitMode)}};
+    for (const auto& f : cells) {
+        if (f.text.isEmpty()) break;
+        const QString& figure = f.text;
         int begin = f.start + shift + f.width - int(figure.size());
-        const bool gap = f.cell == 1 || out.endsWith(u' ');
-        const int earliest = f.cell == 1 ? kNameLast + 1 : column + (gap ? 0 : 1);
+        const bool first = f.start == 48;
+        const bool gap = first || out.endsWith(u' ');
+        const int earliest = first ? kNameLast + 1 : column + (gap ? 0 : 1);
         if (begin < earliest) {
             shift += earliest - begin;
             begin = earliest;
@@ -195,7 +195,9 @@ void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const 
             if (f >= 0 && f < t.bound()) level = t.Level[size_t(f)];
         }
         const int column = paths ? 1 : 2 * level + 1;
-        put(ReportRowLine(st.rowText[size_t(r)], column, total, style));
+        // The shown name (it may be a path); the figures as values, never read from text.
+        put(ReportRowLine(scan::RowCell(st.rowText[size_t(r)], 0), scan::ShownFigures(list, r),
+                          list.UnitMode, column, style));
     }
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "scan/DriveList.h"
+#include "scan/TreeRows.h"
 
 namespace exportlist {
 
@@ -24,7 +25,10 @@ void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const 
 // One row line of the report: 160 columns, name from column nameColumn (1-based) and cut
 // before column 48, file count from 48, sizes from 55, 70 and 85 (the total row: its
 // third cell from 70 and nothing from 85); trailing blanks removed.
-QString ReportRowLine(const QString& rowText, int nameColumn, bool totalRow, int caseStyle);
+// One line of the text report: the shown name from nameColumn, then the row's figures in the
+// list's unit.
+QString ReportRowLine(const QString& name, const scan::RowFigures& figures, int unitMode,
+                      int nameColumn, int caseStyle);
 
 // Writes the lines with CR LF, in pieces, through write; stops at the first piece that
 // write refuses and returns false.

@@ -353,15 +353,6 @@ bool MakeDirNative(const QByteArray& nativePath, int* error) {
     return true;
 }
 
-bool RemoveDirNative(const QByteArray& nativePath, int* error) {
-    SetError(error, 0);
-    if (::rmdir(nativePath.constData()) != 0) {
-        SetError(error, errno);
-        return false;
-    }
-    return true;
-}
-
 bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int* error,
                     bool deferSync) {
     SetError(error, 0);
@@ -457,21 +448,6 @@ bool CopyFileAt(int sourceDir, const QByteArray& name, int dirFd, const QByteArr
         SetError(error, failure);
         errno = failure;
     }
-    return ok;
-}
-
-bool CopyLinkNative(const QByteArray& source, const QByteArray& destination, int* error) {
-    SetError(error, 0);
-    const int from = ::open(FolderOf(source).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const int to = ::open(FolderOf(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    bool ok = false;
-    if (from < 0 || to < 0) {
-        SetError(error, errno);
-    } else {
-        ok = CopyLinkAt(from, LastName(source), to, LastName(destination), error);
-    }
-    CloseQuietly(from);
-    CloseQuietly(to);
     return ok;
 }
 

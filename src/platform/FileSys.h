@@ -50,7 +50,6 @@ bool StatEntry(const QByteArray& nativePath, DirEntry& out, int* error = nullptr
 bool SetAttributesNormal(const QByteArray& nativePath, int* error = nullptr);  // owner may write
 bool DeleteFileNative(const QByteArray& nativePath, int* error = nullptr);     // never a folder
 bool MakeDirNative(const QByteArray& nativePath, int* error = nullptr);
-bool RemoveDirNative(const QByteArray& nativePath, int* error = nullptr);  // empty folder
 
 // Copies a regular file through a temporary file in the destination's folder, keeping
 // the modification time and permission bits, and renames it over the destination at
@@ -65,10 +64,6 @@ bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int
 // Writes everything cached for the file system that holds nativePath to the disk. False
 // (with errno) when the file system reports a failed write-back.
 bool SyncFileSystem(const QByteArray& nativePath, int* error = nullptr);
-
-// Copies a symbolic link as a link (its target text unchanged, never followed), through a
-// temporary name renamed over the destination; a folder at the destination is refused.
-bool CopyLinkNative(const QByteArray& source, const QByteArray& destination, int* error = nullptr);
 
 // A descriptor open for reading a native file (not a folder), closed on exec; -1 with
 // errno in *error when it cannot be opened.
@@ -93,7 +88,8 @@ bool MakeDirAt(int dirFd, const QByteArray& name, int* error = nullptr);
 // CopyFileNative between open folders; copied receives the source file's identity.
 bool CopyFileAt(int sourceDir, const QByteArray& name, int destDir, const QByteArray& destName,
                 int* error = nullptr, bool deferSync = false, Identity* copied = nullptr);
-// CopyLinkNative between open folders.
+// Copies a symbolic link as a link (its target text unchanged, never followed), through a
+// temporary name renamed over the destination; a folder at the destination is refused.
 bool CopyLinkAt(int sourceDir, const QByteArray& name, int destDir, const QByteArray& destName,
                 int* error = nullptr);
 

@@ -44,19 +44,25 @@ QString ReplaceCell0(const QString& text, const QString& name) {
 }
 
 // The row text of f showing the sums of records [f, end), and that occupied sum.
+// The file count, file size and occupied size of the folders [f, end).
+RowFigures SubtreeSums(const FolderTable& t, int f, int end) {
+    RowFigures sums;
+    for (int g = f; g < end; ++g) {
+        if (t.FileCount[size_t(g)] > 0) sums.files += t.FileCount[size_t(g)];
+        sums.bytes = SaturatingAdd(sums.bytes, t.FileSize[size_t(g)]);
+        sums.alloc = SaturatingAdd(sums.alloc, t.AllocSize[size_t(g)]);
+    }
+    return sums;
+}
+
 std::pair<QString, qint64> CollapsedText(const DriveList& list, int f, int end) {
     const FolderTable& t = list.Folders;
-    qint64 files = 0, bytes = 0, alloc = 0;
-    for (int g = f; g < end; ++g) {
-        if (t.FileCount[size_t(g)] > 0) files += t.FileCount[size_t(g)];
-        bytes = SaturatingAdd(bytes, t.FileSize[size_t(g)]);
-        alloc = SaturatingAdd(alloc, t.AllocSize[size_t(g)]);
-    }
+    const RowFigures sums = SubtreeSums(t, f, end);
     const QString& own = t.RowText[size_t(f)];
-    QString text = RowCell(own, 0) + kFieldSep + QString::number(files) + kFieldSep +
-                   CellSize(bytes, list.UnitMode) + kFieldSep + CellSize(alloc, list.UnitMode) +
-                   kFieldSep + RowCell(own, 4);
-    return {text, alloc};
+    QString text = RowCell(own, 0) + kFieldSep + QString::number(sums.files) + kFieldSep +
+                   CellSize(sums.bytes, list.UnitMode) + kFieldSep +
+                   CellSize(sums.alloc, list.UnitMode) + kFieldSep + RowCell(own, 4);
+    return {text, sums.alloc};
 }
 
 // Row `row` shows folder f, with its own figures or (collapsed) those of [f, end).
@@ -548,6 +554,29 @@ static qint64 KeptByLinks(const DriveList& list) {
         if (!all) kept = SaturatingAdd(kept, file.occupied);
     }
     return kept;
+}
+
+RowFigures ShownFigures(const DriveList& list, int row) {
+    const FolderTable& t = list.Folders;
+    const int records = Records(list);
+    const int f = row >= 0 && row < t.bound() ? t.Order[size_t(row)] : -1;
+    if (f < 0 || f >= records) {
+        RowFigures total;
+        total.total = true;
+        total.files = list.FileTotal;
+        total.bytes = list.FileSizeTotal;
+        total.alloc = t.bound() > 0 ? t.SubtreeTotal[0] : 0;
+        return total;
+    }
+    const size_t i = size_t(f);
+    const int end = SubtreeEnd(t, f, records);
+    // A row whose shown occupied size differs from its own shows its subtree's sums.
+    RowFigures shown = end > f + 1 && t.ShownAlloc[i] != t.AllocSize[i]
+                           ? SubtreeSums(t, f, end)
+                           : RowFigures{std::max<qint64>(t.FileCount[i], 0), t.FileSize[i],
+                                        t.AllocSize[i], 0, false};
+    shown.subtree = t.SubtreeTotal[i];
+    return shown;
 }
 
 void CountSelection(DriveList& list) {

@@ -47,6 +47,16 @@ void DragMark(DriveList& list, int row);
 // Recounts list.SelCount and list.SelTotal from the selected rows, then calls
 // list.SelectionChanged.
 void CountSelection(DriveList& list);
+// The figures a row shows, as values: its folder's own or, collapsed, the sums of its subtree;
+// the total row the drive's totals (it has no subtree total).
+struct RowFigures {
+    qint64 files = 0;
+    qint64 bytes = 0;
+    qint64 alloc = 0;
+    qint64 subtree = 0;
+    bool total = false;
+};
+RowFigures ShownFigures(const DriveList& list, int row);
 // The records the selection holds, one flag a record: each selected row's folder, with its
 // whole subtree where the row shows the subtree's sums (its sub-folders hidden).
 std::vector<char> SelectedRecords(const DriveList& list);

@@ -129,22 +129,30 @@ TEST(ListExport, SortedListInMegabytesStartsPathsAtTheFirstColumn) {
               QString::fromUtf8(Expected("sorted_mb.csv")));
 }
 
+scan::RowFigures Figures(qint64 files, qint64 bytes, qint64 alloc, qint64 subtree) {
+    scan::RowFigures f;
+    f.files = files;
+    f.bytes = bytes;
+    f.alloc = alloc;
+    f.subtree = subtree;
+    return f;
+}
+
 TEST(ListExport, RowLineColumns) {
-    const QString row = QStringLiteral("Name") + kSep + "7" + kSep + "1" + kSep + "2" + kSep + "3";
-    const QString line = exportlist::ReportRowLine(row, 7, false, 0);
+    const QString line = exportlist::ReportRowLine("Name", Figures(7, 1, 2, 3), 0, 7, 0);
     EXPECT_EQ(line.indexOf("Name"), 6);
     EXPECT_EQ(line.indexOf('7'), 51);
     EXPECT_EQ(line.indexOf('1'), 68);
     EXPECT_EQ(line.size(), 99);
     // The total row puts its third cell under the occupied size and nothing after it.
-    const QString total = QStringLiteral("3 Folders ") + kSep + "5" + kSep + "10" + kSep + "99";
-    EXPECT_EQ(exportlist::ReportRowLine(total, 1, true, 0),
+    scan::RowFigures total = Figures(5, 10, 99, 0);
+    total.total = true;
+    EXPECT_EQ(exportlist::ReportRowLine("3 Folders ", total, 0, 1, 0),
               QStringLiteral("3 Folders") + QString(42, u' ') + "5" + QString(15, u' ') + "10" +
                   QString(13, u' ') + "99");
     // A value wider than its column widens it and shifts the rest, one blank between.
-    const QString wide = QStringLiteral("x") + kSep + "1234567" + kSep + "1,234,567,890,123,456" +
-                         kSep + "0" + kSep + "0";
-    const QString w = exportlist::ReportRowLine(wide, 1, false, 0);
+    const QString w =
+        exportlist::ReportRowLine("x", Figures(1234567, 1234567890123456, 0, 0), 0, 1, 0);
     EXPECT_EQ(w.mid(47, 8), "1234567 ");
     EXPECT_EQ(w.mid(54, 23), " 1,234,567,890,123,456 ");
     EXPECT_EQ(w.mid(90), QStringLiteral("0") + QString(14, u' ') + "0");
@@ -171,9 +179,8 @@ TEST(ListExport, NoFigureEverLosesADigit) {
                 const QString cell = scan::CellSize(size, unit);
                 const QString plain = scan::PlainSize(size, unit);
                 EXPECT_TRUE(cell.contains(plain)) << cell.toStdString();
-                const QString row = QStringLiteral("x") + kSep + QString::number(count) + kSep +
-                                    cell + kSep + cell + kSep + cell;
-                const QString line = exportlist::ReportRowLine(row, 1, false, 0);
+                const QString line =
+                    exportlist::ReportRowLine("x", Figures(count, size, size, size), unit, 1, 0);
                 // Read back, the line gives every figure whole, in order.
                 QStringList fields = line.split(u' ', Qt::SkipEmptyParts);
                 fields.removeAll(QStringLiteral("KB"));
@@ -193,24 +200,23 @@ TEST(ListExport, NoFigureEverLosesADigit) {
 
 TEST(ListExport, LongNamesStopBeforeTheFileCount) {
     const QString ascii(60, u'a');
-    const QString row = ascii + kSep + "1" + kSep + "2" + kSep + "3" + kSep + "4";
+    const scan::RowFigures small = Figures(1, 2, 3, 4);
     // From column 7: columns 7..47 hold the name, nothing of it shows after the count.
-    const QString line = exportlist::ReportRowLine(row, 7, false, 0);
+    const QString line = exportlist::ReportRowLine(ascii, small, 0, 7, 0);
     EXPECT_EQ(line.left(47), QString(6, u' ') + QString(41, u'a'));
     EXPECT_EQ(line.mid(47, 8), "    1   ");
     EXPECT_EQ(line.count(u'a'), 41);
     // A wide character that would cover column 48 is left out, its place blank.
-    const QString jp =
-        QString(30, QChar(0x65E5)) + kSep + "1" + kSep + "2" + kSep + "3" + kSep + "4";
-    const QString j = exportlist::ReportRowLine(jp, 2, false, 0);
+    const QString jp(30, QChar(0x65E5));
+    const QString j = exportlist::ReportRowLine(jp, small, 0, 2, 0);
     EXPECT_EQ(j.left(1), " ");
     EXPECT_EQ(j.count(QChar(0x65E5)), 23);  // columns 2..47
     // From column 3 the 23rd would cover column 48: column 47 stays blank.
-    const QString k = exportlist::ReportRowLine(jp, 3, false, 0);
+    const QString k = exportlist::ReportRowLine(jp, small, 0, 3, 0);
     EXPECT_EQ(k.count(QChar(0x65E5)), 22);
     EXPECT_EQ(k.mid(24, 6), "     1");
     // Too deep to show its name at all.
-    EXPECT_EQ(exportlist::ReportRowLine(row, 49, false, 0).count(u'a'), 0);
+    EXPECT_EQ(exportlist::ReportRowLine(ascii, small, 0, 49, 0).count(u'a'), 0);
 }
 
 TEST(ListExport, NameCaseFollowsTheFirstColumn) {
@@ -438,16 +444,12 @@ TEST(ListExport, AFailedSaveKeepsTheOlderFileAndSaysWhy) {
 namespace {
 
 TEST(ReportRowLineTest, OddNamesAreShownReadablyAndKeepTheColumns) {
-    const QChar sep(2);
-    const QString rest = sep + QStringLiteral("1") + sep + QStringLiteral("2") + sep +
-                         QStringLiteral("3") + sep + QStringLiteral("4");
-    const QString plain =
-        exportlist::ReportRowLine(QStringLiteral("abcdefghi") + rest, 1, false, 0);
-    const QString odd =
-        exportlist::ReportRowLine(QStringLiteral("tab\uF009here") + rest, 1, false, 0);
+    const scan::RowFigures f = Figures(1, 2, 3, 4);
+    const QString plain = exportlist::ReportRowLine(QStringLiteral("abcdefghi"), f, 0, 1, 0);
+    const QString odd = exportlist::ReportRowLine(QStringLiteral("tab\uF009here"), f, 0, 1, 0);
     EXPECT_TRUE(odd.startsWith(QStringLiteral("tab^Ihere")));
     EXPECT_EQ(odd.mid(9), plain.mid(9));
-    const QString slash = exportlist::ReportRowLine(QStringLiteral("a\uF05Cb") + rest, 1, false, 0);
+    const QString slash = exportlist::ReportRowLine(QStringLiteral("a\uF05Cb"), f, 0, 1, 0);
     EXPECT_TRUE(slash.startsWith(QStringLiteral("a\\b ")));
 }
 
