@@ -135,7 +135,9 @@ void DrawCellText(Grid& g, int c, int r, const QString& text) {
     // A figure (digits, separators, sign, unit) wider than its cell is drawn narrower, never
     // cut: every digit stays readable. Other text keeps its alignment and is clipped.
     const int room = rect.right - rect.left;
-    const bool figure = c > 0 && !shown.trimmed().isEmpty() &&
+    // Cells are made for 17 digits and a sign: only a longer figure is measured, so painting
+    // an ordinary list costs nothing more.
+    const bool figure = c > 0 && shown.trimmed().size() > 17 &&
                         std::all_of(shown.begin(), shown.end(), [](QChar ch) {
                             return ch.isDigit() || QStringView(u",.- KMB").contains(ch);
                         });
