@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     QElapsedTimer timer;
     timer.start();
     const folderops::RunEnd end =
-        copy ? ops.CopyCommand(QStringLiteral("U:"), QStringLiteral("1")) : ops.DeleteCommand();
+        copy ? ops.CopyCommand(QStringLiteral("U:"), 1) : ops.DeleteCommand();
     std::printf("%.3f\n", double(timer.nsecsElapsed()) / 1e9);
     struct stat st;
     if (del && lstat(want.constData(), &st) == 0) {

@@ -34,21 +34,15 @@ void MakeList(scan::DriveList& list, int folders) {
         t.AllocSize[size_t(i)] = alloc;
         t.ShownAlloc[size_t(i)] = alloc;
         t.SubtreeTotal[size_t(i)] = alloc * (251 - level);
-        t.Order[size_t(i)] = i;
-        t.Indent[size_t(i)] = scan::RowIndentFor(16, level);
         stack.push_back(i);
-        const QString name =
-            i == 0 ? QStringLiteral("T:\\") : QStringLiteral("d%1").arg(level % 10);
-        t.RowText[size_t(i)] = name + sep + QStringLiteral("1") + sep +
-                               scan::CellSize(alloc - 100, 0) + sep + scan::CellSize(alloc, 0) +
-                               sep + scan::CellSize(t.SubtreeTotal[size_t(i)], 0);
-        grid::AddRow(g, t.RowText[size_t(i)], level & 7, scan::SizeMark(alloc));
+        t.setName(i, i == 0 ? QStringLiteral("T:\\") : QStringLiteral("d%1").arg(level % 10));
     }
     list.FolderTotal = folders - 1;
-    grid::AddRow(g, scan::BuildTotalRow(list, folders), 0, 0);
     t.Level[size_t(folders)] = 0;
-    t.Order[size_t(folders)] = folders;
     list.ListRowCount = folders + 1;
+    list.IndentStep = 16;
+    g.st.source = &list.Cells;
+    scan::ApplyLevelLimit(list);
 }
 
 double Millis(const std::function<void()>& f) {

@@ -94,8 +94,9 @@ QString CsvField(const QString& text) {
     return u'"' + f + u'"';
 }
 
+// The letter case the list's name column shows (none without a grid).
 int CaseStyle(const scan::DriveList& list) {
-    return list.Grid->st.columnCase[0];
+    return list.Grid ? list.Grid->st.columnCase[0] : 0;
 }
 
 }  // namespace
@@ -109,13 +110,13 @@ Format FormatForName(const QString& fileName) {
 
 void ForEachCsvLine(const scan::DriveList& list, const LineSink& put) {
     put(QStringLiteral("\"フォルダ名\",\"ﾌｧｲﾙ数\",\"ﾌｧｲﾙ･ｻｲｽﾞ\",\"占有サイズ\",\"下位合計\""));
-    if (!list.Grid) return;
-    const grid::GridState& st = list.Grid->st;
     const int style = CaseStyle(list);
-    for (int r = 0; r < st.rowCount; ++r) {
+    QString scratch;
+    for (int r = 0; r < list.RowCount; ++r) {
         QString line;
         for (int c = 0; c < 5; ++c) {
-            QString cell = grid::CellText(st, c, r);
+            // The cell as the list shows it, made from the folder table.
+            QString cell = scan::RowCellText(list, r, c, scratch).toString();
             // Quoted after the substitutes have become the characters they show: a
             // substituted quote is a quote in the file and must be doubled like one.
             if (c == 0) cell = Cased(style, platform::DisplayName(cell));
@@ -181,13 +182,11 @@ void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const 
     heading.put(90, QStringLiteral("下位合計"));
     put(heading.line());
     put(rule);
-    if (!list.Grid) return;
-    const grid::GridState& st = list.Grid->st;
     const scan::FolderTable& t = list.Folders;
     const int style = CaseStyle(list);
     const bool paths = list.FullPath || list.PathsFlag;
-    for (int r = 0; r < st.rowCount; ++r) {
-        const bool total = r == st.rowCount - 1 && list.ListRowCount > 0;
+    for (int r = 0; r < list.RowCount; ++r) {
+        const bool total = r == list.RowCount - 1 && list.ListRowCount > 0;
         if (total) put(rule);
         int level = 0;
         if (r < int(t.Order.size())) {
@@ -196,8 +195,8 @@ void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const 
         }
         const int column = paths ? 1 : 2 * level + 1;
         // The shown name (it may be a path); the figures as values, never read from text.
-        put(ReportRowLine(scan::RowCell(st.rowText[size_t(r)], 0), scan::ShownFigures(list, r),
-                          list.UnitMode, column, style));
+        put(ReportRowLine(scan::RowName(list, r), scan::ShownFigures(list, r), list.UnitMode,
+                          column, style));
     }
 }
 

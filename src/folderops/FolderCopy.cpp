@@ -19,50 +19,50 @@ bool SameEntry(const platform::DirEntry& a, const platform::DirEntry& b) {
 
 }  // namespace
 
-QString FolderOps::CheckDest(int operation, const QString& destination, const QString& destFree) {
+QString FolderOps::CheckDest(Operation operation, const QString& destination,
+                             std::optional<qint64> roomLeft) {
     const QString verb = VerbOf(operation);
     if (destination.isEmpty() || destination.at(0).toUpper() == list_.CurrentDrive.toUpper()) {
         host_.Ask(ChooseDestinationText(verb), kOk);
         return {};
     }
-    const QString free = destFree.trimmed();
-    if (free.isEmpty()) {
+    if (!roomLeft) {
         host_.Ask(InsertMediumText(destination), kOk);
         return {};
     }
-    if (free.startsWith(u'-')) {
+    if (*roomLeft < 0) {
         host_.Ask(NoRoomText(destination), kOk);
         return {};
     }
     return destination;
 }
 
-RunEnd FolderOps::CopyCommand(const QString& destination, const QString& destFree) {
+RunEnd FolderOps::CopyCommand(const QString& destination, std::optional<qint64> roomLeft) {
     if (host_.DialogVisible()) {
         platform::Beep();
         return RunEnd::NotStarted;
     }
-    const QString drive = CheckDest(kOpCopy, destination, destFree);
+    const QString drive = CheckDest(kOpCopy, destination, roomLeft);
     if (drive.isEmpty() || !CheckSelection(kOpCopy)) return RunEnd::NotStarted;
     int first = 0;
     while (first < RowCount() && !Selected(first)) ++first;
     if (first >= RowCount()) return RunEnd::NotStarted;
-    if (!ConfirmRun(VerbOf(kOpCopy), drive, RowPath(first))) return RunEnd::NotStarted;
-    return CopyRun(VerbOf(kOpCopy), drive);
+    if (!ConfirmRun(kOpCopy, drive, RowPath(first))) return RunEnd::NotStarted;
+    return CopyRun(kOpCopy, drive);
 }
 
-RunEnd FolderOps::MoveCommand(const QString& destination, const QString& destFree) {
+RunEnd FolderOps::MoveCommand(const QString& destination, std::optional<qint64> roomLeft) {
     if (host_.DialogVisible()) {
         platform::Beep();
         return RunEnd::NotStarted;
     }
-    const QString drive = CheckDest(kOpMove, destination, destFree);
+    const QString drive = CheckDest(kOpMove, destination, roomLeft);
     if (drive.isEmpty() || !CheckSelection(kOpMove)) return RunEnd::NotStarted;
     int first = 0;
     while (first < RowCount() && !Selected(first)) ++first;
     if (first >= RowCount()) return RunEnd::NotStarted;
-    if (!ConfirmRun(VerbOf(kOpMove), drive, RowPath(first))) return RunEnd::NotStarted;
-    return CopyRun(VerbOf(kOpMove), drive);
+    if (!ConfirmRun(kOpMove, drive, RowPath(first))) return RunEnd::NotStarted;
+    return CopyRun(kOpMove, drive);
 }
 
 bool FolderOps::OpenTarget(platform::FolderChain& to, int f, bool make, int* error) {
@@ -71,7 +71,7 @@ bool FolderOps::OpenTarget(platform::FolderChain& to, int f, bool make, int* err
     for (int a = f; a > 0; a = t.Parent[size_t(a)]) way.push_back(a);
     if (!to.OpenRoot(destRoot_, nullptr, error)) return false;
     for (auto it = way.rbegin(); it != way.rend(); ++it) {
-        const QByteArray& name = t.NativeName[size_t(*it)];
+        const QByteArray name = t.native(*it);
         int e = 0;
         // Made where missing, then opened as any folder: never through a link, never onto
         // another mount.
@@ -85,9 +85,10 @@ bool FolderOps::OpenTarget(platform::FolderChain& to, int f, bool make, int* err
     return true;
 }
 
-RunEnd FolderOps::CopyRun(const QString& verb, const QString& drive) {
-    verb_ = verb;
-    const bool move = verb == VerbOf(kOpMove);
+RunEnd FolderOps::CopyRun(Operation operation, const QString& drive) {
+    op_ = operation;
+    verb_ = VerbOf(operation);
+    const bool move = operation == Operation::Move;
     host_.BeginRun(verb_);
     ReadUnattended();
     log_.clear();
@@ -182,8 +183,7 @@ bool FolderOps::CopySelected(RecordChain& chain, int row, bool wholeFolder, bool
     if (!chain.Chain().valid()) return inside.carryOn;
     if (!inside.carryOn || !move || !wholeFolder || inside.left) return inside.carryOn;
     if (!chain.OpenParent(f, &error)) return Unopened(source, error).carryOn;
-    if (!platform::RemoveDirAt(chain.Chain().Fd(), list_.Folders.NativeName[size_t(f)], &self,
-                               &error) &&
+    if (!platform::RemoveDirAt(chain.Chain().Fd(), list_.Folders.native(f), &self, &error) &&
         error != ENOENT) {
         return Report(SourceNotRemovedText(source, verb_), SourceNotRemovedLogLine(source));
     }

@@ -88,7 +88,7 @@ QString FolderOps::RowPath(int row) const {
     if (f <= 0 || f >= t.bound()) return DriveRoot();
     QStringList names;
     for (int a = f; a > 0; a = t.Parent[size_t(a)]) {
-        names.prepend(platform::NameFromNative(t.NativeName[size_t(a)]));
+        names.prepend(t.name(a).toString());
         if (t.Parent[size_t(a)] >= a) break;
     }
     return DriveRoot() + names.join(u'\\');
@@ -111,13 +111,12 @@ void FolderOps::RemoveEmptied(RecordChain& chain, const std::vector<int>& remova
         // Never the drive's root; only the listed folder, from its listed parent.
         int error = 0;
         if (f > 0 && !leftRecords_.count(f) && chain.OpenParent(f, &error) &&
-            !platform::RemoveDirAt(chain.Chain().Fd(), t.NativeName[size_t(f)], &t.Id[size_t(f)],
-                                   &error)) {
+            !platform::RemoveDirAt(chain.Chain().Fd(), t.native(f), &t.Id[size_t(f)], &error)) {
             // Still holding what was kept or already reported, or gone, or no longer the
             // folder listed: left as it is. Anything else is a failure of its own.
             if (error != ENOENT && error != ENOTEMPTY && error != EEXIST && error != ESTALE) {
-                Report(verb_ == VerbOf(kOpDelete) ? CannotDeleteText(RowPath(row))
-                                                  : SourceNotRemovedText(RowPath(row), verb_),
+                Report(op_ == Operation::Delete ? CannotDeleteText(RowPath(row))
+                                                : SourceNotRemovedText(RowPath(row), verb_),
                        NotDeletedLogLine(RowPath(row)));
             }
         }
@@ -167,9 +166,9 @@ bool FolderOps::Cancelled() {
     return host_.EndCode() != 0;
 }
 
-bool FolderOps::CheckSelection(int operation) {
+bool FolderOps::CheckSelection(Operation operation) {
     const QString verb = VerbOf(operation);
-    const bool move = verb.contains(u'移');
+    const bool move = operation == Operation::Move;
     const scan::FolderTable& t = list_.Folders;
     const int rows = RowCount();
     for (int i = 0; i < rows;) {
@@ -223,11 +222,12 @@ bool FolderOps::CheckSelection(int operation) {
     return true;
 }
 
-bool FolderOps::ConfirmRun(const QString& verb, const QString& drive, const QString& example) {
+bool FolderOps::ConfirmRun(Operation operation, const QString& drive, const QString& example) {
+    const QString verb = VerbOf(operation);
     if (host_.Ask(ConfirmText(verb, drive, example), kOkCancel | kSecondDefault) != kAnswerOk)
         return false;
-    if (QStringLiteral("削除移動").contains(verb)) {
-        const bool trash = useTrash_ && verb == VerbOf(kOpDelete);
+    if (operation == Operation::Delete || operation == Operation::Move) {
+        const bool trash = useTrash_ && operation == Operation::Delete;
         return host_.Ask(trash ? ConfirmTrashText(verb) : ConfirmAgainText(verb),
                          kYesNo | kSecondDefault) == kAnswerYes;
     }
@@ -253,7 +253,7 @@ RunEnd FolderOps::DeleteCommand() {
         return RunEnd::NotStarted;
     }
     if (!CheckSelection(kOpDelete)) return RunEnd::NotStarted;
-    if (!ConfirmRun(VerbOf(kOpDelete), {}, {})) return RunEnd::NotStarted;
+    if (!ConfirmRun(kOpDelete, {}, {})) return RunEnd::NotStarted;
     return useTrash_ ? TrashRun() : DeleteRun();
 }
 
@@ -281,8 +281,7 @@ bool FolderOps::DeleteSelected(RecordChain& chain, int row, bool wholeFolder) {
     // The drive's root folder stays, whatever the drive is.
     if (!inside.carryOn || !wholeFolder || f == 0 || inside.left) return inside.carryOn;
     if (!chain.OpenParent(f, &error)) return Unopened(path, error).carryOn;
-    if (!platform::RemoveDirAt(chain.Chain().Fd(), list_.Folders.NativeName[size_t(f)], &self,
-                               &error) &&
+    if (!platform::RemoveDirAt(chain.Chain().Fd(), list_.Folders.native(f), &self, &error) &&
         error != ENOENT) {
         return Report(CannotDeleteText(path), NotDeletedLogLine(path));
     }
@@ -356,7 +355,8 @@ FolderOps::Step FolderOps::DeleteInside(platform::FolderChain& folder, const QSt
 }
 
 RunEnd FolderOps::DeleteRun() {
-    verb_ = VerbOf(kOpDelete);
+    op_ = Operation::Delete;
+    verb_ = VerbOf(op_);
     host_.BeginRun(verb_);
     ReadUnattended();
     log_.clear();

@@ -14,9 +14,12 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
+
+#include "folderops/OpsText.h"
 
 #include "folderops/OpsHost.h"
 #include "platform/FileSys.h"
@@ -35,9 +38,9 @@ enum class RunEnd {
     Cancelled,   // the progress dialog's stop button
 };
 
-inline constexpr int kOpCopy = 1;
-inline constexpr int kOpDelete = 2;
-inline constexpr int kOpMove = 3;
+inline constexpr Operation kOpCopy = Operation::Copy;
+inline constexpr Operation kOpDelete = Operation::Delete;
+inline constexpr Operation kOpMove = Operation::Move;
 
 // Names never deleted, as "/" + lower-case name + "/" in this text.
 inline constexpr char16_t kSkipList[] =
@@ -63,17 +66,19 @@ class FolderOps {
 
     // The commands, from the busy check to AfterRun.
     RunEnd DeleteCommand();
-    // destination: the DSTLST entry ("D:" or empty); destFree: the text of MOVDSP.
-    RunEnd CopyCommand(const QString& destination, const QString& destFree);
-    RunEnd MoveCommand(const QString& destination, const QString& destFree);
+    // destination: the DSTLST entry ("D:" or empty); roomLeft: what the destination would
+    // have left after the run (DriveList::DestinationLeft), none when it has no medium.
+    RunEnd CopyCommand(const QString& destination, std::optional<qint64> roomLeft);
+    RunEnd MoveCommand(const QString& destination, std::optional<qint64> roomLeft);
 
     // The steps, each as the commands use them.
-    bool CheckSelection(int operation);
-    bool ConfirmRun(const QString& verb, const QString& drive, const QString& example);
+    bool CheckSelection(Operation operation);
+    bool ConfirmRun(Operation operation, const QString& drive, const QString& example);
     // The program path of a row ("D:\A\B"), from the folder records' native names.
     QString RowPath(int row) const;
-    QString CheckDest(int operation, const QString& destination, const QString& destFree);
-    RunEnd CopyRun(const QString& verb, const QString& drive);
+    QString CheckDest(Operation operation, const QString& destination,
+                      std::optional<qint64> roomLeft);
+    RunEnd CopyRun(Operation operation, const QString& drive);
 
     const QString& FailureLog() const { return log_; }
 
@@ -143,7 +148,8 @@ class FolderOps {
     scan::DriveList& list_;
     OpsHost& host_;
     QByteArray appFolder_;
-    QString verb_;
+    Operation op_ = Operation::Delete;
+    QString verb_;  // the operation's verb in the texts
     bool unattended_ = false;
     QString log_;
     bool useTrash_ = false;

@@ -69,8 +69,8 @@ bool FolderOps::TrashSelected(RecordChain& chain, int row, bool wholeFolder) {
     const QString place = platform::ArgFromNative(trash.files());
     if (wholeFolder) {
         if (!chain.OpenParent(f, &error)) return Unopened(path, error).carryOn;
-        if (!platform::MoveToTrashAt(trash, chain.Chain().Fd(), list_.Folders.NativeName[size_t(f)],
-                                     native, &self, nullptr, &error)) {
+        if (!platform::MoveToTrashAt(trash, chain.Chain().Fd(), list_.Folders.native(f), native,
+                                     &self, nullptr, &error)) {
             return NotTrashed(path, platform::ErrorText(error));
         }
         if (!trashPlaces_.contains(place)) trashPlaces_ << place;
@@ -104,7 +104,8 @@ bool FolderOps::TrashSelected(RecordChain& chain, int row, bool wholeFolder) {
 }
 
 RunEnd FolderOps::TrashRun() {
-    verb_ = VerbOf(kOpDelete);
+    op_ = Operation::Delete;
+    verb_ = VerbOf(op_);
     host_.BeginRun(verb_);
     ReadUnattended();
     log_.clear();

@@ -11,18 +11,11 @@
 #include "scan/TreeRows.h"
 
 namespace folderops {
-namespace {
-
-using grid::kFieldSep;
-
-}  // namespace
 
 ListFix::ListFix(scan::DriveList& list) : list_(list) {
     records_ = std::clamp(list.ListRowCount - 1, 0, list.Folders.bound());
     rowOf_.assign(size_t(records_), -1);
-    if (!list.Grid) return;
-    const grid::GridState& st = list.Grid->st;
-    const int rows = std::min(st.rowCount, list.Folders.bound());
+    const int rows = std::min(list.RowCount, list.Folders.bound());
     for (int r = 0; r < rows; ++r) {
         const int f = list.Folders.Order[size_t(r)];
         if (f >= 0 && f < records_) rowOf_[size_t(f)] = r;
@@ -41,8 +34,7 @@ int ListFix::SubtreeEnd(int f) const {
 }
 
 void ListFix::ClearRowSizes(int row, bool wholeSubtree) {
-    if (!list_.Grid || row < 0 || row >= std::min(list_.Grid->st.rowCount, list_.Folders.bound()))
-        return;
+    if (row < 0 || row >= std::min(list_.RowCount, list_.Folders.bound())) return;
     const int R = list_.Folders.Order[size_t(row)];
     if (R < 0 || R >= records_) return;
     const int end = wholeSubtree ? SubtreeEnd(R) : R + 1;
@@ -89,7 +81,7 @@ void ListFix::Reread(RecordChain& chain, int f, std::vector<qint64>& kept) {
     if (!exists && error != ENOENT && error != ELOOP && error != ENOTDIR &&
         chain.Record() == t.Parent[i]) {
         platform::DirEntry e;
-        exists = platform::StatAt(chain.Chain().Fd(), t.NativeName[i], e) && e.isDir;
+        exists = platform::StatAt(chain.Chain().Fd(), t.native(f), e) && e.isDir;
     }
     qint32 count = -1;  // removed
     qint64 bytes = 0, alloc = 0;
@@ -151,65 +143,39 @@ void ListFix::Reread(RecordChain& chain, int f, std::vector<qint64>& kept) {
     t.AllocSize[i] = alloc;
     for (int a = f;; a = t.Parent[size_t(a)]) {
         t.SubtreeTotal[size_t(a)] += delta;
-        RewriteRecordText(a);
         if (a == 0) break;
     }
 }
 
-void ListFix::RewriteRecordText(int f) {
-    scan::FolderTable& t = list_.Folders;
-    const size_t i = size_t(f);
-    const int unit = list_.UnitMode;
-    t.RowText[i] =
-        scan::RowCell(t.RowText[i], 0) + kFieldSep + QString::number(std::max(t.FileCount[i], 0)) +
-        kFieldSep + scan::CellSize(t.FileSize[i], unit) + kFieldSep +
-        scan::CellSize(t.AllocSize[i], unit) + kFieldSep + scan::CellSize(t.SubtreeTotal[i], unit);
-}
-
 void ListFix::RefreshRow(int f) {
-    const int row = RowOf(f);
     scan::FolderTable& t = list_.Folders;
     const size_t i = size_t(f);
-    const int end = SubtreeEnd(f);
-    // A row whose first child has no row of its own shows the sums of its whole subtree.
-    const bool collapsed = end > f + 1 && RowOf(f + 1) < 0;
-    QString text = t.RowText[i];
     t.ShownAlloc[i] = t.AllocSize[i];
-    if (collapsed) {
-        qint64 files = 0, bytes = 0, alloc = 0;
-        for (int g = f; g < end; ++g) {
-            files += std::max(t.FileCount[size_t(g)], 0);
-            bytes = scan::SaturatingAdd(bytes, t.FileSize[size_t(g)]);
-            alloc = scan::SaturatingAdd(alloc, t.AllocSize[size_t(g)]);
+    // A collapsed row shows the sums of its whole subtree, read again.
+    if (const auto c = list_.Collapsed.find(f); c != list_.Collapsed.end()) {
+        scan::RowFigures sums;
+        for (int g = f, end = SubtreeEnd(f); g < end; ++g) {
+            sums.files += std::max(t.FileCount[size_t(g)], 0);
+            sums.bytes = scan::SaturatingAdd(sums.bytes, t.FileSize[size_t(g)]);
+            sums.alloc = scan::SaturatingAdd(sums.alloc, t.AllocSize[size_t(g)]);
         }
-        text = scan::RowCell(text, 0) + kFieldSep + QString::number(files) + kFieldSep +
-               scan::CellSize(bytes, list_.UnitMode) + kFieldSep +
-               scan::CellSize(alloc, list_.UnitMode) + kFieldSep + scan::RowCell(text, 4);
-        t.ShownAlloc[i] = alloc;
+        sums.subtree = t.SubtreeTotal[i];
+        c->second = sums;
+        t.ShownAlloc[i] = sums.alloc;
     }
-    if (row < 0) return;
+    const int row = RowOf(f);
+    if (row < 0 || !list_.Grid || list_.OverviewShown) return;
     grid::GridState& st = list_.Grid->st;
     const size_t r = size_t(row);
-    // The shown name stays (it may be a relative path).
-    const QString& shown = st.rowText[r];
-    const qsizetype sep = shown.indexOf(kFieldSep);
-    const qsizetype own = text.indexOf(kFieldSep);
-    st.rowText[r] = (sep < 0 ? shown : shown.left(sep)) + (own < 0 ? QString() : text.mid(own));
     st.rowMark[r] = quint8(scan::SizeMark(t.ShownAlloc[i]));
     if (f != 0) st.rowIcon[r] = quint8(t.FileCount[i] < 0 ? 14 : 10);
 }
 
 void ListFix::Finish() {
-    if (!list_.Grid || list_.ListRowCount <= 0) return;
-    grid::GridState& st = list_.Grid->st;
-    const QString total = scan::BuildTotalRow(list_, list_.FolderTotal + 1);
-    if (records_ < list_.Folders.bound()) list_.Folders.RowText[size_t(records_)] = total;
-    const int rows = std::min(st.rowCount, list_.Folders.bound());
-    for (int r = 0; r < rows; ++r) {
-        if (list_.Folders.Order[size_t(r)] == records_) st.rowText[size_t(r)] = total;
-    }
+    if (list_.ListRowCount <= 0) return;
+    // Rows show the figures the table holds now; the total row the new totals.
     scan::CountSelection(list_);
-    grid::RepaintAll(*list_.Grid);
+    if (list_.Grid) grid::RepaintAll(*list_.Grid);
 }
 
 }  // namespace folderops

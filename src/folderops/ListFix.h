@@ -27,7 +27,6 @@ class ListFix {
   private:
     // Reads the folder's own files again; keeps their sizes in kept.
     void Reread(RecordChain& chain, int f, std::vector<qint64>& kept);
-    void RewriteRecordText(int f);
     void RefreshRow(int f);
     int SubtreeEnd(int f) const;
 

@@ -20,10 +20,10 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 }  // namespace
 
-QString VerbOf(int operation) {
+QString VerbOf(Operation operation) {
     // The table pads the two-character verbs with a full-width blank.
     const QString table = QStringLiteral("コピー削除　移動　");
-    return table.mid((operation - 1) * 3, 3).remove(u'　').trimmed();
+    return table.mid((int(operation) - 1) * 3, 3).remove(u'　').trimmed();
 }
 
 QString SystemFolderText(const QString& name, const QString& verb, bool move, bool windows) {

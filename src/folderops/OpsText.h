@@ -6,8 +6,10 @@
 
 namespace folderops {
 
-// Operation index: 1 copy, 2 delete, 3 move.
-QString VerbOf(int operation);
+// What a folder command does.
+enum class Operation { Copy = 1, Delete = 2, Move = 3 };
+
+QString VerbOf(Operation operation);
 
 QString SystemFolderText(const QString& name, const QString& verb, bool move, bool windows);
 QString RecycleBinText(const QString& verb);

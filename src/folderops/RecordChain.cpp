@@ -52,8 +52,8 @@ bool RecordChain::Open(int r, int* error) {
     for (size_t i = records_.size(); i < path.size(); ++i) {
         const int rec = path[i];
         const platform::Identity* expect = checkIds_ ? &t_.Id[size_t(rec)] : nullptr;
-        const bool ok = rec == 0 ? chain_.OpenRoot(t_.NativeName[0], expect, &e)
-                                 : chain_.Enter(t_.NativeName[size_t(rec)], expect, &e);
+        const bool ok = rec == 0 ? chain_.OpenRoot(t_.RootNative, expect, &e)
+                                 : chain_.Enter(t_.native(rec), expect, &e);
         if (!ok) {
             if (error) *error = e;
             return false;

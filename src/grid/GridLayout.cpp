@@ -30,7 +30,7 @@ void RowIndents::shiftUp(int from, int count) {
 }
 
 void GridState::dimRows(int n) {
-    rowText.resize(size_t(n));
+    if (source == nullptr) rowText.resize(size_t(n));
     rowLevel.resize(size_t(n), 0);
     rowMark.resize(size_t(n), 0);
     rowSelected.resize(size_t(n), 0);
@@ -40,7 +40,8 @@ void GridState::dimRows(int n) {
 }
 
 void GridState::eraseRows(int n) {
-    rowText.assign(size_t(n), QString());
+    rowText.clear();
+    if (source == nullptr) rowText.resize(size_t(n));
     rowLevel.assign(size_t(n), 0);
     rowMark.assign(size_t(n), 0);
     rowSelected.assign(size_t(n), 0);
@@ -160,6 +161,7 @@ void AddRow(Grid& g, const QString& text, int level, int mark) {
     GridState& st = g.st;
     EnsureRow(st, st.rowCount);
     const size_t r = size_t(st.rowCount);
+    if (st.rowText.size() <= r) st.rowText.resize(size_t(st.rowBound()));
     st.rowText[r] = text;
     st.rowLevel[r] = quint8(level);
     st.rowMark[r] = quint8(mark);
@@ -280,7 +282,12 @@ int ResizeScrollList(Grid& g) {
 }
 
 QStringView CellView(const GridState& st, int column, int row) {
-    if (row < 0 || row >= st.rowCount || column < 0 || row >= st.rowBound()) return {};
+    if (row < 0 || row >= st.rowCount || column < 0) return {};
+    if (st.source) {
+        if (row >= st.rowBound()) return {};
+        return st.source->cell(row, column, st.cellScratch);
+    }
+    if (size_t(row) >= st.rowText.size()) return {};
     const QStringView t = st.rowText[size_t(row)];
     qsizetype start = 0;
     for (int c = 0; c < column; ++c) {
@@ -303,6 +310,7 @@ void SetCellText(Grid& g, int column, int row, const QString& text) {
         return;
     }
     EnsureRow(st, row);
+    if (st.rowText.size() <= size_t(row)) st.rowText.resize(size_t(st.rowBound()));
     QString& t = st.rowText[size_t(row)];
     if (t.isEmpty()) {
         if (row == st.rowCount) ++st.rowCount;

@@ -2,6 +2,7 @@
 // The record that holds everything the grid engine knows about one grid.
 #include <QImage>
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
 #include <array>
 #include <cstdint>
@@ -57,6 +58,16 @@ class RowIndents {
   private:
     std::vector<qint16> v_;
     quint64 revision_ = 1;
+};
+
+// Where a grid's cell texts come from when the rows are not stored as text: the rows refer
+// to records of their owner, whose figures are formatted only when a cell is drawn or read.
+class RowSource {
+  public:
+    virtual ~RowSource() = default;
+    // The text of a cell. The view may point into scratch or into the source's own data;
+    // it is valid until the next call or a change of the rows.
+    virtual QStringView cell(int row, int column, QString& scratch) const = 0;
 };
 
 struct GridState {
@@ -126,7 +137,12 @@ struct GridState {
     int gradientFrom = 0;
     int gradientTo = 0;
     std::vector<qint16> rowSelected;  // 0 or -1
+    // The rows' texts, cells separated by kFieldSep, for a grid without a row source; sized
+    // only as far as rows were given text.
     std::vector<QString> rowText;
+    // When set, cell texts come from here and rowText stays empty.
+    const RowSource* source = nullptr;
+    mutable QString cellScratch;
     int fontNameDiffers = 0;
     int fontSizeDiffers = 0;
     int fontBoldDiffers = 0;
@@ -152,7 +168,7 @@ struct GridState {
     std::array<double, 3> gradDelta{};  // difference to backColours[gradientTo]
 
     // The common upper bound + 1 of the row arrays.
-    int rowBound() const { return int(rowText.size()); }
+    int rowBound() const { return int(rowMark.size()); }
     // Gives every row array n elements, keeping contents.
     void dimRows(int n);
     // Erases every row array and gives it n elements.

@@ -159,14 +159,19 @@ void DrawRowTexts(Grid& g, int r) {
     GridState& st = g.st;
     if (r < 0 || r >= st.rowCount || r >= st.rowBound()) return;
     const int cc = std::min(st.columnCount, kMaxColumns);
-    const QString& t = st.rowText[size_t(r)];
     std::array<QString, kMaxColumns> cells;
-    int start = 0, pieces = 0;
-    while (pieces < cc) {
-        const int p = int(t.indexOf(kFieldSep, start));
-        cells[size_t(pieces++)] = t.mid(start, p < 0 ? -1 : p - start);
-        if (p < 0) break;
-        start = p + 1;
+    int pieces = 0;
+    if (st.source) {
+        for (; pieces < cc; ++pieces) cells[size_t(pieces)] = CellText(st, pieces, r);
+    } else if (size_t(r) < st.rowText.size()) {
+        const QString& t = st.rowText[size_t(r)];
+        int start = 0;
+        while (pieces < cc) {
+            const int p = int(t.indexOf(kFieldSep, start));
+            cells[size_t(pieces++)] = t.mid(start, p < 0 ? -1 : p - start);
+            if (p < 0) break;
+            start = p + 1;
+        }
     }
     if (st.fontMode != 3) {
         for (int c = 0; c < pieces; ++c) DrawCellText(g, c, r, cells[size_t(c)]);

@@ -1,5 +1,6 @@
 #include "listwindow/ListCommands.h"
 
+#include "grid/Grid.h"
 #include "platform/PathMap.h"
 #include "util/PathUtil.h"
 
@@ -23,17 +24,14 @@ QString DropAppendedExtension(const QString& fileName) {
     return shorter.endsWith(u'.') ? fileName : shorter;
 }
 
-bool RowMatches(const QString& rowText, const QString& upperText) {
-    const qsizetype sep = rowText.indexOf(grid::kFieldSep);
-    const QString name = sep < 0 ? rowText : rowText.left(sep);
-    return platform::DisplayName(name).toUpper().contains(upperText);
+bool RowMatches(QStringView name, const QString& upperText) {
+    return platform::DisplayName(name.toString()).toUpper().contains(upperText);
 }
 
 int FindRow(const grid::GridState& st, const QString& text, int start, int step) {
     const QString upper = text.toUpper();
-    const int rows = std::min(st.rowCount, st.rowBound());
-    for (int r = start; r >= 0 && r < rows; r += step) {
-        if (RowMatches(st.rowText[size_t(r)], upper)) return r;
+    for (int r = start; r >= 0 && r < st.rowCount; r += step) {
+        if (RowMatches(grid::CellView(st, 0, r), upper)) return r;
     }
     return -1;
 }

@@ -16,7 +16,7 @@ QString DefaultReportName(QChar drive, const std::function<bool(const QString& n
 QString DropAppendedExtension(const QString& fileName);
 
 // True when the text (already upper-cased) lies in the row's name cell as the list shows it.
-bool RowMatches(const QString& rowText, const QString& upperText);
+bool RowMatches(QStringView name, const QString& upperText);
 
 // The first matching row from start stepping by step (+1 or -1), without wrapping; -1 when
 // none. Only the rows the list shows count.

@@ -11,6 +11,7 @@
 
 #include "dialogs/MessageBox.h"
 #include "dialogs/OptionForm.h"
+#include "folderops/OpsText.h"
 #include "listwindow/CommandGate.h"
 #include "scan/DriveList.h"
 
@@ -209,7 +210,7 @@ class ListForm : public QWidget,
     void selectionChanged();
     void saveClosingSettings();
     void buildFolderMenu();
-    void runFolderOperation(int operation);
+    void runFolderOperation(folderops::Operation operation);
     void afterFolderOperation();
 
     int slot_ = 0;

@@ -109,7 +109,7 @@ void ListForm::MoveFolders() {
     command([&] { runFolderOperation(folderops::kOpMove); });
 }
 
-void ListForm::runFolderOperation(int operation) {
+void ListForm::runFolderOperation(folderops::Operation operation) {
     if (list_.OverviewShown || closing_) return;
     CloseChooser();
     // An imported scan stands for folders of another machine: nothing here may touch them,
@@ -132,10 +132,10 @@ void ListForm::runFolderOperation(int operation) {
             ops.DeleteCommand();
             break;
         case folderops::kOpCopy:
-            ops.CopyCommand(dstlst_->currentText(), movdsp_->text());
+            ops.CopyCommand(dstlst_->currentText(), list_.DestinationLeft);
             break;
         case folderops::kOpMove:
-            ops.MoveCommand(dstlst_->currentText(), movdsp_->text());
+            ops.MoveCommand(dstlst_->currentText(), list_.DestinationLeft);
             break;
         default:
             break;

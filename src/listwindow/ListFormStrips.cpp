@@ -255,7 +255,7 @@ void ListForm::rewriteUnits() {
         return;
     }
     Busy busy(this);
-    scan::RewriteUnits(list_);
+    // The rows format their figures in the new unit as they are drawn.
     repaintList();
     scan::ShowDriveFigures(list_);
     refreshFigures();

@@ -144,9 +144,12 @@ void ShowOverview(DriveList& list) {
     list.SUMDSP.clear();
     list.DLSDSP.clear();
     list.MOVDSP.clear();
+    list.DestinationLeft.reset();
     list.OverviewShown = true;
     if (!list.Grid) return;
     grid::Grid& g = *list.Grid;
+    // The overview's rows are drives, given as text.
+    g.st.source = nullptr;
     grid::ClearGrid(g);
     g.st.backColourMode = 4;
     grid::SetGradientFrom(g, 0);
@@ -154,6 +157,8 @@ void ShowOverview(DriveList& list) {
     g.st.selectionMode = 0;
     g.st.treeLines = 0;
     list.Folders.reset();
+    list.Collapsed.clear();
+    list.RowCount = 0;
     const QChar sep = grid::kFieldSep;
     const QString empty4 = QString(4, sep);
     const app::ProgramContext& c = app::Ctx();

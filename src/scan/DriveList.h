@@ -5,6 +5,7 @@
 #include <QChar>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -12,6 +13,21 @@
 #include "scan/FolderTable.h"
 
 namespace scan {
+
+struct DriveList;
+
+// The list's cells for its grid: each row's folder figures formatted when the row is drawn
+// or read, never stored as text.
+class ListCells : public grid::RowSource {
+  public:
+    explicit ListCells(const DriveList* list) : list_(list) {}
+    ListCells(const ListCells&) = delete;
+    ListCells& operator=(const ListCells&) = delete;
+    QStringView cell(int row, int column, QString& scratch) const override;
+
+  private:
+    const DriveList* list_;
+};
 
 struct DriveList {
     // The grid whose rows show the list (the window's LSTGRD, or a headless one).
@@ -30,6 +46,12 @@ struct DriveList {
 
     FolderTable Folders;
     FileTable Files;
+    // Rows of the list (folder rows and the total row), each showing Folders.Order[row].
+    qint32 RowCount = 0;
+    // Rows whose sub-rows are hidden show the sums of their subtree: those sums, by folder.
+    std::unordered_map<qint32, RowFigures> Collapsed;
+    // The cells of the rows, the grid's row source while it lists folders.
+    ListCells Cells{this};
     // Files with several names (hard links), by inode: where their room is counted, and
     // every record that holds one of their names.
     struct LinkedFile {
@@ -75,10 +97,16 @@ struct DriveList {
     qint64 SelTotal = 0;
     qint32 MarkedCount = 0;
 
+    // The list's font when it has no grid (the total row's word follows the font's script).
+    QString FontName;
+
     // Figure texts.
     QString Caption;
     QString VOLDSP, TOTDSP, FREDSP, USEDSP, SUMNAM, SUMDSP, DLSDSP, MOVDSP;
     bool MOVDSPNegative = false;  // drawn in red
+    // The room the destination drive would have left after a copy of the selection: what
+    // MOVDSP shows, as a value; none when no other drive with a medium is chosen.
+    std::optional<qint64> DestinationLeft;
     QString Label1;
     // The destination list entry (a drive letter and ":", or empty) until the window has one.
     QString Destination;

@@ -66,9 +66,10 @@ void ShowSelectionFigures(DriveList& list) {
                         list.UnitMode);
     QString text;
     bool negative = false;
+    std::optional<qint64> room;
     const QString dest = list.Destination.left(1).toUpper();
-    const bool hasRows = list.Grid && list.Grid->st.rowCount > 0;
-    const QString listed = hasRows ? list.Grid->st.rowText[0].left(1).toUpper() : QString();
+    const bool hasRows = list.RowCount > 0 && !list.OverviewShown;
+    const QString listed = hasRows ? QString(list.CurrentDrive).toUpper() : QString();
     if (hasRows && !dest.isEmpty() && dest != listed && platform::LetterIndex(dest.at(0)) >= 0) {
         const int index = platform::LetterIndex(dest.at(0));
         qint64 freeSpace = 0;
@@ -88,11 +89,13 @@ void ShowSelectionFigures(DriveList& list) {
         if (cluster != 0) {
             const qint64 left = SaturatingAdd(freeSpace, -NeededSpace(list, cluster));
             text = PlainSize(left, list.UnitMode);
+            room = left;
             negative = left < 0;
         }
     }
     list.MOVDSP = text;
     list.MOVDSPNegative = negative;
+    list.DestinationLeft = room;
 }
 
 }  // namespace scan

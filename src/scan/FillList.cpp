@@ -39,28 +39,38 @@ namespace {
 
 // The window's display switches, the folder headings and an empty grid and table.
 void PrepareList(DriveList& list, const QString& drive) {
-    grid::Grid& g = *list.Grid;
-    g.st.selectionMode = app::Ctx().SelTypeWin ? 2 : 1;
-    g.st.treeLines = app::Ctx().TreeDisp ? 1 : 0;
-    const int backType = app::OptInt("BackColType");
-    if (list.ApplyBackgroundType) {
-        list.ApplyBackgroundType(backType);
-    } else {
-        g.st.backColourMode = backType;
+    if (list.Grid) {
+        grid::Grid& g = *list.Grid;
+        g.st.selectionMode = app::Ctx().SelTypeWin ? 2 : 1;
+        g.st.treeLines = app::Ctx().TreeDisp ? 1 : 0;
+        const int backType = app::OptInt("BackColType");
+        if (list.ApplyBackgroundType) {
+            list.ApplyBackgroundType(backType);
+        } else {
+            g.st.backColourMode = backType;
+        }
+        if (list.OverviewShown) {
+            const auto& h = FolderHeadings();
+            for (size_t i = 0; i < h.size(); ++i) g.st.headings[i] = h[i];
+        }
     }
-    if (list.OverviewShown) {
-        list.OverviewShown = false;
-        const auto& h = FolderHeadings();
-        for (size_t i = 0; i < h.size(); ++i) g.st.headings[i] = h[i];
-        if (list.HeadingsChanged) list.HeadingsChanged();
-    }
+    const bool headingsChanged = list.OverviewShown;
+    list.OverviewShown = false;
+    if (headingsChanged && list.Grid && list.HeadingsChanged) list.HeadingsChanged();
     ShowDriveTitle(list, drive);
-    grid::ClearGrid(g);
+    if (list.Grid) {
+        // The rows' cells come from the folder table from now on.
+        list.Grid->st.source = &list.Cells;
+        grid::ClearGrid(*list.Grid);
+    }
     list.Folders.reset();
+    list.Collapsed.clear();
+    list.RowCount = 0;
     list.ListRowCount = 0;
     // The new rows carry plain names, whatever the old ones carried.
     list.PathsFlag = false;
     list.MOVDSP.clear();
+    list.DestinationLeft.reset();
     list.CurrentDrive = drive.at(0).toUpper();
 }
 
@@ -102,7 +112,6 @@ bool StartDrive(DriveList& list, const QString& drive, const QString& root, QStr
 
 // After a complete scan: the total row, the levels and paths the window shows, the figures.
 void FinishList(DriveList& list, bool imported = false) {
-    grid::Grid& g = *list.Grid;
     if (list.DriveTotal == 0 && !imported) {
         // The device went away during the scan.
         list.TOTDSP.clear();
@@ -119,17 +128,7 @@ void FinishList(DriveList& list, bool imported = false) {
         list.DriveTotal = list.AllocTotal;
         ShowDriveFigures(list);
     }
-    const int r = g.st.rowCount;
-    list.ListRowCount = r + 1;  // the total row's text reads the table through it
-    grid::AddRow(g, BuildTotalRow(list, list.FolderTotal + 1), 0, 0);
-    if (r >= list.Folders.bound()) list.Folders.grow(10);
-    g.st.rowIcon[size_t(r)] = 0;
-    g.st.rowIndent.set(r, -1);
-    list.Folders.Indent[size_t(r)] = -1;
-    list.Folders.RowText[size_t(r)] = g.st.rowText[size_t(r)];
-    list.Folders.Level[size_t(r)] = 0;
-    list.Folders.Order[size_t(r)] = r;
-    if (list.ShownLevel > 0) ApplyLevelLimit(list);
+    RowsFromScan(list);
     if (list.FullPath) ShowPaths(list);
     DispListByButtons(list, 0, 0);
 }
@@ -169,8 +168,10 @@ void FillImported(DriveList& list, const QString& drive, const ImportedDrive& im
     list.VOLDSP = line;
     if (!ok) {
         // Half a file is no scan: nothing of it is shown.
-        grid::ClearGrid(*list.Grid);
+        if (list.Grid) grid::ClearGrid(*list.Grid);
         list.Folders.reset();
+        list.Collapsed.clear();
+        list.RowCount = 0;
         list.Files.reset();
         ResetTotals(list);
         list.Depth = 0;
@@ -190,7 +191,7 @@ void FillImported(DriveList& list, const QString& drive, const ImportedDrive& im
 }  // namespace
 
 void FillList(DriveList& list, const QString& drive) {
-    if (!list.Grid || drive.isEmpty()) return;
+    if (drive.isEmpty()) return;
     if (const ImportedDrive* imported = ImportedDriveOf(drive)) {
         const ImportedDrive copy = *imported;
         FillImported(list, drive, copy);
@@ -214,10 +215,10 @@ void FillList(DriveList& list, const QString& drive) {
 }
 
 void DispListByButtons(DriveList& list, int record, int offset) {
-    if (!list.Grid || list.Grid->st.rowCount == 0) return;
+    if (!list.Grid || list.RowCount == 0) return;
     grid::Grid& g = *list.Grid;
     const FolderTable& t = list.Folders;
-    const int rows = g.st.rowCount;
+    const int rows = list.RowCount;
     auto rowOf = [&](int f) {
         for (int r = 0; r < rows && r < t.bound(); ++r)
             if (t.Order[size_t(r)] == f) return r;

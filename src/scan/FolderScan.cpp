@@ -19,17 +19,11 @@
 namespace scan {
 namespace {
 
-const QString& Placeholder() {
-    static const QString blanks(kPlaceholderWidth, u' ');
-    return blanks;
-}
-
-// Turns the walked folders into the list's rows and tables: one grid row and one folder
-// record per folder in pre-order, the files in FileTable, the scan totals.
+// Turns the walked folders into the list's tables: one folder record per folder in
+// pre-order, the files in FileTable, the scan totals. Rows are made from them afterwards.
 class RowBuilder : public FolderSink {
   public:
-    RowBuilder(DriveList& list, const QByteArray& nativeRoot)
-        : d_(list), g_(*list.Grid), nativeRoot_(nativeRoot) {}
+    RowBuilder(DriveList& list, const QByteArray& nativeRoot) : d_(list), nativeRoot_(nativeRoot) {}
 
     bool enter(WalkedFolder& folder) override;
     bool leave() override;
@@ -69,8 +63,8 @@ class RowBuilder : public FolderSink {
     }
 
     DriveList& d_;
-    grid::Grid& g_;
     QByteArray nativeRoot_;
+    int records_ = 0;
     std::vector<Open> open_;
     bool deviceGoneSeen_ = false;
     bool overflowSeen_ = false;
@@ -93,7 +87,7 @@ bool RowBuilder::enter(WalkedFolder& folder) {
     const QString& name = folder.name;
     d_.VOLDSP = platform::DisplayName(name);
     if (d_.ShowProgress) d_.ShowProgress(d_.VOLDSP);
-    const int r = g_.st.rowCount;
+    const int r = records_;
     if (folder.state != kFolderRead) noteDeviceGone(folder.error);
     d_.FolderTotal += qint32(folder.subfolders);
 
@@ -157,39 +151,24 @@ bool RowBuilder::enter(WalkedFolder& folder) {
         : allocated ? add(r == 0 ? 0 : folder.ownAlloc, givenAlloc, name)
                     : multiply(add(dirClusters, fileClusters, name), qint64(d_.ClusterSize), name);
 
-    // The subtree total is written over the placeholder when the subtree is done.
-    const QChar sep = grid::kFieldSep;
-    QString text;
-    text.reserve(name.size() + 70);
-    text += name;
-    text += sep;
-    text += QString::number(fileCount);
-    text += sep;
-    text += CellSize(fileSize, d_.UnitMode);
-    text += sep;
-    text += CellSize(alloc, d_.UnitMode);
-    text += sep;
-    text += Placeholder();
-    grid::AddRow(g_, text, (d_.Depth - 1) & 7, SizeMark(alloc));
-    if (g_.st.rowCount % 128 == 0) {
-        letEventsRun();
-        if (d_.StopFlag) return false;
-    }
-    // The grid is not painted during the scan, so the icon goes straight in.
-    g_.st.rowIcon[size_t(r)] = quint8(r == 0 ? 10 + d_.DriveKind : 10);
-
     d_.FileTotal += fileCount;
     d_.FileSizeTotal = add(d_.FileSizeTotal, fileSize, name);
     d_.AllocTotal = add(d_.AllocTotal, alloc, name);
     FolderTable& t = d_.Folders;
     t.ensure(r);
     t.Parent[size_t(r)] = open_.empty() ? 0 : open_.back().row;
-    t.NativeName[size_t(r)] = std::move(folder.nativeName);
+    t.setName(r, name);
+    if (r == 0) t.RootNative = std::move(folder.nativeName);
     t.State[size_t(r)] = folder.state;
     t.Id[size_t(r)] = {folder.device, folder.inode};
     t.StateError[size_t(r)] = folder.state == kFolderRead ? 0 : folder.error;
     if (folder.subfolders > 0) t.HasChildren[size_t(r)] = 1;
     open_.push_back({r, fileCount, fileSize, alloc, alloc});
+    d_.RowCount = ++records_;
+    if (records_ % 128 == 0) {
+        letEventsRun();
+        if (d_.StopFlag) return false;
+    }
     return true;
 }
 
@@ -200,16 +179,6 @@ bool RowBuilder::leave() {
     --d_.Depth;
     FolderTable& t = d_.Folders;
     t.SubtreeTotal[size_t(r)] = o.subtree;
-    QString& rowText = g_.st.rowText[size_t(r)];
-    // The whole figure, however wide: the placeholder only held its room while the subtree
-    // was read.
-    rowText.replace(rowText.size() - kPlaceholderWidth, kPlaceholderWidth,
-                    CellSize(o.subtree, d_.UnitMode));
-    t.RowText[size_t(r)] = rowText;
-
-    const qint16 indent = RowIndentFor(d_.IndentStep, d_.Depth);
-    t.Indent[size_t(r)] = indent;
-    g_.st.rowIndent.set(r, indent);
     t.Level[size_t(r)] = d_.Depth;
     t.FileCount[size_t(r)] = o.fileCount;
     t.FileSize[size_t(r)] = o.fileSize;
@@ -219,8 +188,7 @@ bool RowBuilder::leave() {
     d_.LastSubtreeTotal = o.subtree;
     if (!open_.empty()) {
         Open& parent = open_.back();
-        parent.subtree =
-            add(parent.subtree, o.subtree, RowCell(g_.st.rowText[size_t(parent.row)], 0));
+        parent.subtree = add(parent.subtree, o.subtree, t.name(parent.row).toString());
     }
     return !d_.StopFlag;
 }
@@ -260,10 +228,12 @@ qint16 RowIndentFor(int indentStep, int level) {
 }
 
 void ScanFolder(DriveList& list, const QString& path) {
-    if (!list.Grid) return;
     bool ok = false;
     const QByteArray native = platform::NativePath(path, &ok);
     RowBuilder rows(list, native);
+    // The records are numbered from 0: no rows stand until the scan is done.
+    list.RowCount = 0;
+    list.ListRowCount = 0;
     const int depth = list.Depth;
     try {
         // The root's record keeps its whole native path, every other one its own name.
@@ -279,9 +249,10 @@ void ScanFolder(DriveList& list, const QString& path) {
 
 bool ScanFromSource(DriveList& list, const QString& path, const FolderFeed& source,
                     QString& error) {
-    if (!list.Grid) return false;
     // Nothing below the drive's root is on this machine: no native root.
     RowBuilder rows(list, QByteArray());
+    list.RowCount = 0;
+    list.ListRowCount = 0;
     const int depth = list.Depth;
     try {
         return source(path, rows, error);

@@ -1,5 +1,11 @@
 #include "scan/FolderTable.h"
 
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
+#include "platform/PathMap.h"
+
 namespace scan {
 
 void FolderTable::reset(int n) {
@@ -17,12 +23,13 @@ void FolderTable::reset(int n) {
     fresh(SubtreeTotal);
     fresh(ShownAlloc);
     fresh(Order);
-    fresh(RowText);
-    fresh(Indent);
-    fresh(NativeName);
     fresh(State);
     fresh(StateError);
     fresh(Id);
+    namePool_ = QString();
+    nameEnd_.clear();
+    nameEnd_.shrink_to_fit();
+    RootNative.clear();
 }
 
 void FolderTable::grow(int step) {
@@ -36,9 +43,6 @@ void FolderTable::grow(int step) {
     SubtreeTotal.resize(n);
     ShownAlloc.resize(n);
     Order.resize(n);
-    RowText.resize(n);
-    Indent.resize(n);
-    NativeName.resize(n);
     State.resize(n);
     StateError.resize(n);
     Id.resize(n);
@@ -48,20 +52,64 @@ void FolderTable::ensure(int r) {
     while (r >= bound()) grow();
 }
 
+void FolderTable::setName(int r, QStringView name) {
+    if (r < 0) return;
+    // Records that were never named (none in a scan) get an empty name.
+    while (nameEnd_.size() < size_t(r)) nameEnd_.push_back(quint32(namePool_.size()));
+    if (nameEnd_.size() > size_t(r)) return;  // named already
+    if (qint64(namePool_.size()) + name.size() > qint64(std::numeric_limits<quint32>::max()))
+        throw std::length_error("folder names");
+    namePool_ += name;
+    nameEnd_.push_back(quint32(namePool_.size()));
+}
+
+QStringView FolderTable::name(int r) const {
+    if (r < 0 || size_t(r) >= nameEnd_.size()) return {};
+    const quint32 start = r == 0 ? 0 : nameEnd_[size_t(r) - 1];
+    return QStringView(namePool_).sliced(start, nameEnd_[size_t(r)] - start);
+}
+
+QByteArray FolderTable::native(int r) const {
+    if (r == 0) return RootNative;
+    return platform::NativeFromName(name(r).toString());
+}
+
 QByteArray FolderTable::nativePath(int r) const {
     if (r < 0 || r >= bound()) return {};
     // Walked up by Parent: the root's record holds the drive's native root.
-    std::vector<const QByteArray*> parts;
+    std::vector<int> parts;
     for (int f = r; f > 0; f = Parent[size_t(f)]) {
-        parts.push_back(&NativeName[size_t(f)]);
+        parts.push_back(f);
         if (Parent[size_t(f)] >= f) return {};  // not a table the scan made
     }
-    QByteArray out = NativeName[0];
+    QByteArray out = RootNative;
     for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
         if (!out.endsWith('/')) out += '/';
-        out += **it;
+        out += native(*it);
     }
     return out;
+}
+
+void FolderTable::squeeze(int records) {
+    const size_t n = size_t(std::clamp(records, 0, bound()));
+    auto fit = [n](auto& v) {
+        v.resize(n);
+        v.shrink_to_fit();
+    };
+    fit(Level);
+    fit(Parent);
+    fit(HasChildren);
+    fit(FileCount);
+    fit(FileSize);
+    fit(AllocSize);
+    fit(SubtreeTotal);
+    fit(ShownAlloc);
+    fit(Order);
+    fit(State);
+    fit(StateError);
+    fit(Id);
+    nameEnd_.shrink_to_fit();
+    namePool_.squeeze();
 }
 
 void FileTable::reset(int n) {

@@ -3,6 +3,7 @@
 // number, the drive's root first, the total row last) and one entry per file.
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
 #include <vector>
 
@@ -18,6 +19,16 @@ enum FolderState : quint8 {
     kFolderVanished = 3,    // gone (or no longer a folder) by the time it was read
 };
 
+// The figures a row shows, as values: its folder's own or, collapsed, the sums of its subtree;
+// the total row the drive's totals (it has no subtree total).
+struct RowFigures {
+    qint64 files = 0;
+    qint64 bytes = 0;
+    qint64 alloc = 0;
+    qint64 subtree = 0;
+    bool total = false;
+};
+
 struct FolderTable {
     static constexpr int kFirstBound = 100;  // records 0..99
     static constexpr int kGrowStep = 500;
@@ -30,11 +41,8 @@ struct FolderTable {
     std::vector<qint64> AllocSize;
     std::vector<qint64> SubtreeTotal;
     std::vector<qint64> ShownAlloc;
+    // The folder shown by each row (row-indexed; the total row holds the total's record).
     std::vector<qint32> Order;
-    std::vector<QString> RowText;
-    std::vector<qint16> Indent;
-    // The folder's own name as on disk, for exact access to odd names.
-    std::vector<QByteArray> NativeName;
     // FolderState of the folder and the errno behind it (0 when read).
     std::vector<quint8> State;
     std::vector<qint32> StateError;
@@ -43,15 +51,31 @@ struct FolderTable {
     std::vector<platform::Identity> Id;
 
     int bound() const { return int(Level.size()); }
+
+    // The folder's name as the program shows it (odd bytes and characters carried exactly,
+    // see platform::NameFromNative); the root's is the drive's path ("D:\"). Names are given
+    // in record order, each once; they live in one block of text, not a string each.
+    void setName(int r, QStringView name);
+    QStringView name(int r) const;
+    // The root's whole native path; every other folder's name on disk follows from its name.
+    QByteArray RootNative;
+    // The folder's own name on disk (the root: its whole native path).
+    QByteArray native(int r) const;
     // The folder's native path, made from the native names of it and its ancestors (never
     // from the shown text); empty for a record that does not exist.
     QByteArray nativePath(int r) const;
+    // Gives back the room that growing in steps left over, once the table is complete.
+    void squeeze(int records);
     // Empties every array and gives it room for records 0..n-1.
     void reset(int n = kFirstBound);
     // Grows every array by step records, keeping contents.
     void grow(int step = kGrowStep);
     // Grows by kGrowStep steps until record r exists.
     void ensure(int r);
+
+  private:
+    QString namePool_;
+    std::vector<quint32> nameEnd_;  // where each record's name ends in namePool_
 };
 
 struct FileTable {

@@ -205,10 +205,9 @@ int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODev
     }
     const QString drive = QString(QChar(u'A' + index)) + u':';
 
-    grid::Grid g;
-    PrepareGrid(g);
+    // The report is written from the folder table: no grid is made.
     DriveList list;
-    list.Grid = &g;
+    list.FontName = app::OptText("FontName1");
     list.UnitMode = options.unit;
     list.ShownLevel = options.level;
     list.FullPath = options.fullPath;
@@ -271,7 +270,7 @@ QStringList OverviewTable(DriveList& list) {
     const grid::GridState& st = list.Grid->st;
     for (int r = 0; r < st.rowCount; ++r) {
         QStringList cells;
-        for (int c = 0; c < 5; ++c) cells << RowCell(st.rowText[size_t(r)], c);
+        for (int c = 0; c < 5; ++c) cells << grid::CellText(st, c, r);
         cells[0].replace(u'\t', QString());
         rows.push_back(cells);
     }

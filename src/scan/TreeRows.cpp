@@ -15,15 +15,18 @@
 namespace scan {
 namespace {
 
-using grid::kFieldSep;
-
 // Folder records in the table; the total row's record has this index.
 int Records(const DriveList& list) {
     return std::clamp(list.ListRowCount - 1, 0, list.Folders.bound());
 }
 
 bool Ready(const DriveList& list) {
-    return list.Grid != nullptr && list.ListRowCount > 0 && list.Grid->st.rowCount > 0;
+    return list.ListRowCount > 0 && list.RowCount > 0;
+}
+
+// The grid that shows the rows, when there is one and it lists the folders.
+grid::GridState* Shown(DriveList& list) {
+    return list.Grid && !list.OverviewShown ? &list.Grid->st : nullptr;
 }
 
 // The first record after f that is not below f.
@@ -38,12 +41,12 @@ int FolderIcon(const DriveList& list, int f) {
     return list.Folders.FileCount[size_t(f)] < 0 ? 14 : 10;
 }
 
-QString ReplaceCell0(const QString& text, const QString& name) {
-    const int sep = int(text.indexOf(kFieldSep));
-    return sep < 0 ? name : name + text.mid(sep);
+// The indentation of a folder's row in the tree (the total row has none).
+int IndentOf(const DriveList& list, int f) {
+    if (f >= Records(list)) return -1;
+    return RowIndentFor(list.IndentStep, list.Folders.Level[size_t(f)]);
 }
 
-// The row text of f showing the sums of records [f, end), and that occupied sum.
 // The file count, file size and occupied size of the folders [f, end).
 RowFigures SubtreeSums(const FolderTable& t, int f, int end) {
     RowFigures sums;
@@ -55,63 +58,64 @@ RowFigures SubtreeSums(const FolderTable& t, int f, int end) {
     return sums;
 }
 
-std::pair<QString, qint64> CollapsedText(const DriveList& list, int f, int end) {
+// The grid's look of a row that shows folder f (its level colour, mark, icon, indent).
+void DressRow(DriveList& list, grid::GridState& st, int row, int f) {
+    const size_t r = size_t(row);
     const FolderTable& t = list.Folders;
-    const RowFigures sums = SubtreeSums(t, f, end);
-    const QString& own = t.RowText[size_t(f)];
-    QString text = RowCell(own, 0) + kFieldSep + QString::number(sums.files) + kFieldSep +
-                   CellSize(sums.bytes, list.UnitMode) + kFieldSep +
-                   CellSize(sums.alloc, list.UnitMode) + kFieldSep + RowCell(own, 4);
-    return {text, sums.alloc};
+    st.rowMark[r] = quint8(SizeMark(t.ShownAlloc[size_t(f)]));
+    st.rowIndent.set(row, list.PathsFlag ? 2 : IndentOf(list, f));
+    st.rowIcon[r] = quint8(FolderIcon(list, f));
+    // The scan's level colours follow the folder, not the row index; paths colour by group.
+    st.rowLevel[r] =
+        quint8((list.PathsFlag && size_t(f) < list.TopGroup.size() ? list.TopGroup[size_t(f)]
+                                                                   : t.Level[size_t(f)]) &
+               7);
 }
 
 // Row `row` shows folder f, with its own figures or (collapsed) those of [f, end).
 void PutRow(DriveList& list, int row, int f, bool collapsed, int end) {
-    grid::GridState& st = list.Grid->st;
     FolderTable& t = list.Folders;
-    grid::EnsureRow(st, row);
     t.ensure(row);
-    const size_t r = size_t(row), fi = size_t(f);
+    const size_t fi = size_t(f);
     if (collapsed) {
-        auto [text, alloc] = CollapsedText(list, f, end);
-        st.rowText[r] = text;
-        t.ShownAlloc[fi] = alloc;
+        RowFigures sums = SubtreeSums(t, f, end);
+        sums.subtree = t.SubtreeTotal[fi];
+        t.ShownAlloc[fi] = sums.alloc;
+        list.Collapsed[f] = sums;
     } else {
-        st.rowText[r] = t.RowText[fi];
         t.ShownAlloc[fi] = t.AllocSize[fi];
+        list.Collapsed.erase(f);
     }
-    st.rowMark[r] = quint8(SizeMark(t.ShownAlloc[fi]));
-    st.rowIndent.set(row, t.Indent[fi]);
-    st.rowIcon[r] = quint8(FolderIcon(list, f));
-    // The scan's level colours follow the folder, not the row index.
-    st.rowLevel[r] = quint8(t.Level[fi] & 7);
-    t.Order[r] = f;
+    t.Order[size_t(row)] = f;
+    if (grid::GridState* st = Shown(list)) {
+        grid::EnsureRow(*st, row);
+        DressRow(list, *st, row, f);
+    }
 }
 
 void PutTotalRow(DriveList& list, int row) {
-    grid::GridState& st = list.Grid->st;
     FolderTable& t = list.Folders;
     const int R = Records(list);
-    grid::EnsureRow(st, row);
     t.ensure(std::max(row, R));
-    const QString text = BuildTotalRow(list, list.FolderTotal + 1);
-    t.RowText[size_t(R)] = text;
-    const size_t r = size_t(row);
-    st.rowText[r] = text;
-    st.rowMark[r] = 0;
-    st.rowIndent.set(row, t.Indent[size_t(R)]);
-    st.rowIcon[r] = 0;
-    st.rowLevel[r] = 0;
-    st.rowTreeFlags[r] = 0;
-    t.Order[r] = R;
+    t.Order[size_t(row)] = R;
+    if (grid::GridState* st = Shown(list)) {
+        grid::EnsureRow(*st, row);
+        const size_t r = size_t(row);
+        st->rowMark[r] = 0;
+        st->rowIndent.set(row, -1);
+        st->rowIcon[r] = 0;
+        st->rowLevel[r] = 0;
+        st->rowTreeFlags[r] = 0;
+    }
 }
 
-// Windows names of Japanese faces carry 明朝 or ゴシック; a face chosen here by its installed
-// name (IPAMincho, Noto Sans CJK JP) says so through its writing systems.
-bool FontTakesKanjiWord(const QString& name) {
-    return platform::FontIsJapanese(name) || name.contains(QStringLiteral("明朝")) ||
-           name.contains(QStringLiteral("ゴシック")) || name == QLatin1String("System") ||
-           name == QLatin1String("FixedSys") || name == QLatin1String("Terminal");
+// The list and its grid have n rows.
+void SetRowCount(DriveList& list, int n) {
+    list.RowCount = n;
+    if (grid::GridState* st = Shown(list)) {
+        if (n > 0) grid::EnsureRow(*st, n - 1);
+        st->rowCount = n;
+    }
 }
 
 // Moves the row-bound arrays of rows [from, from + n) to [to, to + n), overlapping allowed.
@@ -127,14 +131,14 @@ void MoveRange(V& v, int from, int n, int to) {
 }
 
 void MoveRows(DriveList& list, int from, int n, int to) {
-    grid::GridState& st = list.Grid->st;
-    MoveRange(st.rowText, from, n, to);
-    MoveRange(st.rowMark, from, n, to);
-    MoveRange(st.rowIcon, from, n, to);
-    MoveRange(st.rowSelected, from, n, to);
-    MoveRange(st.rowLevel, from, n, to);
-    MoveRange(st.rowTreeFlags, from, n, to);
     MoveRange(list.Folders.Order, from, n, to);
+    if (grid::GridState* st = Shown(list)) {
+        MoveRange(st->rowMark, from, n, to);
+        MoveRange(st->rowIcon, from, n, to);
+        MoveRange(st->rowSelected, from, n, to);
+        MoveRange(st->rowLevel, from, n, to);
+        MoveRange(st->rowTreeFlags, from, n, to);
+    }
 }
 
 // A row index that moves when rows (row, row + n] are removed: rows inside follow to row.
@@ -146,37 +150,16 @@ int AfterRemoval(int index, int row, int n) {
 
 }  // namespace
 
-QString RowCell(const QString& rowText, int n) {
-    int start = 0;
-    for (int c = 0; c < n; ++c) {
-        const int p = int(rowText.indexOf(kFieldSep, start));
-        if (p < 0) return {};
-        start = p + 1;
-    }
-    const int end = int(rowText.indexOf(kFieldSep, start));
-    return rowText.mid(start, end < 0 ? -1 : end - start);
-}
-
-QString BuildTotalRow(const DriveList& list, int count) {
-    QString word;
-    const QString font = list.Grid ? list.Grid->st.font1Name : QString();
-    if (FontTakesKanjiWord(font)) {
-        word = QStringLiteral(" フォルダ");
-    } else {
-        word = count == 1 ? QStringLiteral(" Folder ") : QStringLiteral(" Folders ");
-    }
-    const qint64 root = list.Folders.bound() > 0 ? list.Folders.SubtreeTotal[0] : 0;
-    return QString::number(count) + word + kFieldSep + QString::number(list.FileTotal) + kFieldSep +
-           CellSize(list.FileSizeTotal, list.UnitMode) + kFieldSep + CellSize(root, list.UnitMode);
-}
-
 void ApplyLevelLimit(DriveList& list) {
-    if (!list.Grid || list.ListRowCount <= 0) return;
-    grid::GridState& st = list.Grid->st;
+    if (list.ListRowCount <= 0) return;
+    grid::GridState* st = Shown(list);
     try {
         const FolderTable& t = list.Folders;
         const int records = Records(list);
         const int n = list.ShownLevel;
+        // The names are plain again, so that paths can be given to them afresh.
+        list.PathsFlag = false;
+        list.Collapsed.clear();
         int row = 0;
         for (int f = 0; f < records;) {
             const int level = t.Level[size_t(f)];
@@ -190,29 +173,39 @@ void ApplyLevelLimit(DriveList& list) {
             f = collapsed ? end : f + 1;
         }
         PutTotalRow(list, row++);
-        st.rowCount = row;
-        // The rows now show other folders: a selection kept by index would be wrong.
-        const bool hadSelection = st.selectedCount > 0 || list.SelCount > 0;
-        grid::ResetSelection(st);
-        st.cursorRow = std::clamp(st.cursorRow, 0, row - 1);
-        st.drawnCursorRow = std::clamp(st.drawnCursorRow, 0, row - 1);
-        st.topRow = std::clamp(st.topRow, 0, std::max(0, row - st.visibleRows));
+        SetRowCount(list, row);
         list.RowsExpanded = false;
-        // The names are plain again, so that paths can be given to them afresh.
-        list.PathsFlag = false;
-        if (hadSelection) CountSelection(list);
+        if (st) {
+            // The rows now show other folders: a selection kept by index would be wrong.
+            const bool hadSelection = st->selectedCount > 0 || list.SelCount > 0;
+            grid::ResetSelection(*st);
+            st->cursorRow = std::clamp(st->cursorRow, 0, row - 1);
+            st->drawnCursorRow = std::clamp(st->drawnCursorRow, 0, row - 1);
+            st->topRow = std::clamp(st->topRow, 0, std::max(0, row - st->visibleRows));
+            if (hadSelection) CountSelection(list);
+        }
     } catch (const std::exception&) {
         // The rows stay as far as they were built.
     }
-    grid::RepaintAll(*list.Grid);
+    if (st) grid::RepaintAll(*list.Grid);
+}
+
+void RowsFromScan(DriveList& list) {
+    const int r = std::max(list.RowCount, 0);
+    list.ListRowCount = r + 1;
+    list.Folders.ensure(r);
+    list.Folders.Level[size_t(r)] = 0;
+    list.Folders.squeeze(r + 1);
+    if (list.Grid && !list.OverviewShown) list.Grid->st.source = &list.Cells;
+    ApplyLevelLimit(list);
 }
 
 void ExpandRow(DriveList& list, int row, bool allLevels) {
     if (!Ready(list)) return;
-    grid::GridState& st = list.Grid->st;
-    if (row < 0 || row >= st.rowCount - 1) return;
+    if (row < 0 || row >= list.RowCount - 1) return;
     // Branches open only in tree order; sorted rows are no tree.
     if (list.SortKind != 0 || list.PathsFlag) return;
+    grid::GridState* st = Shown(list);
     bool selected = false;
     try {
         FolderTable& t = list.Folders;
@@ -221,7 +214,8 @@ void ExpandRow(DriveList& list, int row, bool allLevels) {
         if (f < 0 || f >= records || !t.HasChildren[size_t(f)]) return;
         const int level = t.Level[size_t(f)];
         // Already expanded: the next row lies deeper.
-        if (row + 1 < st.rowCount - 1 && t.Level[size_t(t.Order[size_t(row + 1)])] > level) return;
+        if (row + 1 < list.RowCount - 1 && t.Level[size_t(t.Order[size_t(row + 1)])] > level)
+            return;
         const int end = SubtreeEnd(t, f, records);
         struct Item {
             int folder;
@@ -241,29 +235,34 @@ void ExpandRow(DriveList& list, int row, bool allLevels) {
         }
         const int n = int(items.size());
         if (n == 0) return;
-        const int oldCount = st.rowCount;
-        grid::EnsureRow(st, oldCount + n - 1);
+        const int oldCount = list.RowCount;
         t.ensure(oldCount + n - 1);
-        const int moved = oldCount - (row + 1);
-        MoveRows(list, row + 1, moved, row + 1 + n);
-        st.rowIndent.shiftDown(row + 1, n);
-        selected = st.selected(row);
+        if (st) {
+            grid::EnsureRow(*st, oldCount + n - 1);
+            st->rowIndent.shiftDown(row + 1, n);
+            selected = st->selected(row);
+        }
+        MoveRows(list, row + 1, oldCount - (row + 1), row + 1 + n);
         PutRow(list, row, f, false, f + 1);
         for (int i = 0; i < n; ++i) {
             const Item& it = items[size_t(i)];
             PutRow(list, row + 1 + i, it.folder, it.collapsed, it.end);
-            st.rowSelected[size_t(row + 1 + i)] = selected ? -1 : 0;
+            if (st) st->rowSelected[size_t(row + 1 + i)] = selected ? -1 : 0;
         }
-        st.rowCount = oldCount + n;
-        if (selected) st.selectedCount += n;
-        if (st.cursorRow > row) st.cursorRow += n;
-        if (st.drawnCursorRow > row) st.drawnCursorRow += n;
-        if (st.anchorRow > row) st.anchorRow += n;
-        PutTotalRow(list, st.rowCount - 1);
+        SetRowCount(list, oldCount + n);
         list.RowsExpanded = true;
+        if (st) {
+            if (selected) st->selectedCount += n;
+            if (st->cursorRow > row) st->cursorRow += n;
+            if (st->drawnCursorRow > row) st->drawnCursorRow += n;
+            if (st->anchorRow > row) st->anchorRow += n;
+        }
+        PutTotalRow(list, list.RowCount - 1);
         ComputeTreeFlags(list);
-        grid::ResizeScrollList(*list.Grid);
-        grid::FitAndRefresh(*list.Grid);
+        if (st) {
+            grid::ResizeScrollList(*list.Grid);
+            grid::FitAndRefresh(*list.Grid);
+        }
     } catch (const std::exception&) {
         return;
     }
@@ -273,39 +272,45 @@ void ExpandRow(DriveList& list, int row, bool allLevels) {
 
 void CollapseRow(DriveList& list, int row) {
     if (!Ready(list)) return;
-    grid::GridState& st = list.Grid->st;
-    if (row < 0 || row >= st.rowCount - 1) return;
+    if (row < 0 || row >= list.RowCount - 1) return;
     FolderTable& t = list.Folders;
     const int records = Records(list);
     const int f = t.Order[size_t(row)];
     if (f < 0 || f >= records) return;
     const int level = t.Level[size_t(f)];
     int n = 0;
-    while (row + 1 + n < st.rowCount - 1 && t.Level[size_t(t.Order[size_t(row + 1 + n)])] > level) {
+    while (row + 1 + n < list.RowCount - 1 &&
+           t.Level[size_t(t.Order[size_t(row + 1 + n)])] > level) {
         ++n;
     }
     if (n == 0) return;
+    grid::GridState* st = Shown(list);
     int removedSelected = 0;
-    for (int r = row + 1; r <= row + n; ++r) removedSelected += st.selected(r) ? 1 : 0;
+    if (st)
+        for (int r = row + 1; r <= row + n; ++r) removedSelected += st->selected(r) ? 1 : 0;
+    // The hidden rows' folders show their own figures again when they come back.
+    for (int r = row + 1; r <= row + n; ++r) list.Collapsed.erase(t.Order[size_t(r)]);
     PutRow(list, row, f, true, SubtreeEnd(t, f, records));
-    const int oldCount = st.rowCount;
+    const int oldCount = list.RowCount;
     MoveRows(list, row + 1 + n, oldCount - (row + 1 + n), row + 1);
-    st.rowIndent.shiftUp(row + 1, n);
-    for (int r = oldCount - n; r < oldCount; ++r) {
-        st.rowText[size_t(r)].clear();
-        st.rowSelected[size_t(r)] = 0;
-        st.rowTreeFlags[size_t(r)] = 0;
+    if (st) {
+        st->rowIndent.shiftUp(row + 1, n);
+        for (int r = oldCount - n; r < oldCount; ++r) {
+            st->rowSelected[size_t(r)] = 0;
+            st->rowTreeFlags[size_t(r)] = 0;
+        }
     }
-    st.rowCount = oldCount - n;
-    st.selectedCount = std::max(0, st.selectedCount - removedSelected);
+    SetRowCount(list, oldCount - n);
+    PutTotalRow(list, list.RowCount - 1);
+    if (!st) return;
+    st->selectedCount = std::max(0, st->selectedCount - removedSelected);
     // A cursor on a hidden row goes to the collapsed row, never above it.
-    st.cursorRow = AfterRemoval(st.cursorRow, row, n);
-    st.drawnCursorRow = AfterRemoval(st.drawnCursorRow, row, n);
-    if (st.anchorRow >= 0) st.anchorRow = AfterRemoval(st.anchorRow, row, n);
-    PutTotalRow(list, st.rowCount - 1);
+    st->cursorRow = AfterRemoval(st->cursorRow, row, n);
+    st->drawnCursorRow = AfterRemoval(st->drawnCursorRow, row, n);
+    if (st->anchorRow >= 0) st->anchorRow = AfterRemoval(st->anchorRow, row, n);
     ComputeTreeFlags(list);
-    st.topRow = std::max(0, std::min(st.topRow, st.rowCount - st.visibleRows));
-    list.Grid->surface.clear(st.backColour);
+    st->topRow = std::max(0, std::min(st->topRow, st->rowCount - st->visibleRows));
+    list.Grid->surface.clear(st->backColour);
     grid::RepaintAll(*list.Grid);
     grid::ResizeScrollList(*list.Grid);
     grid::FitAndRefresh(*list.Grid);
@@ -315,9 +320,9 @@ void CollapseRow(DriveList& list, int row) {
 
 void SortRows(DriveList& list) {
     if (!Ready(list)) return;
-    grid::GridState& st = list.Grid->st;
-    const int rows = st.rowCount - 1;
+    const int rows = list.RowCount - 1;
     if (rows <= 0) return;
+    grid::GridState* st = Shown(list);
     try {
         FolderTable& t = list.Folders;
         const int kind = list.SortKind;
@@ -345,48 +350,27 @@ void SortRows(DriveList& list) {
         });
         if (kind == 1 || kind == 2) std::reverse(keys.begin(), keys.end());
 
-        const auto texts = std::vector<QString>(st.rowText.begin(), st.rowText.begin() + rows);
-        const auto marks = std::vector<quint8>(st.rowMark.begin(), st.rowMark.begin() + rows);
-        const auto levels = std::vector<quint8>(st.rowLevel.begin(), st.rowLevel.begin() + rows);
-        const auto sel = std::vector<qint16>(st.rowSelected.begin(), st.rowSelected.begin() + rows);
-        const auto order = std::vector<qint32>(t.Order.begin(), t.Order.begin() + rows);
-
         // Back in tree order the rows get their names again, whether the tree lines are on
         // or not; only the full-path display keeps paths.
         const bool plainNames = kind != 1 && kind != 2 && !list.FullPath && list.PathsFlag;
         if (plainNames) list.PathsFlag = false;
-        for (int i = 0; i < rows; ++i) {
-            const int src = keys[size_t(i)].row;
-            const int f = order[size_t(src)];
-            QString text = texts[size_t(src)];
-            // The folder's own name (the root keeps its drive path); a row that shows its own
-            // figures is its record's text.
-            if (plainNames) {
-                text = t.ShownAlloc[size_t(f)] == t.AllocSize[size_t(f)]
-                           ? t.RowText[size_t(f)]
-                           : ReplaceCell0(text, RowCell(t.RowText[size_t(f)], 0));
+        const auto order = std::vector<qint32>(t.Order.begin(), t.Order.begin() + rows);
+        for (int i = 0; i < rows; ++i) t.Order[size_t(i)] = order[size_t(keys[size_t(i)].row)];
+        if (st) {
+            const auto sel =
+                std::vector<qint16>(st->rowSelected.begin(), st->rowSelected.begin() + rows);
+            for (int i = 0; i < rows; ++i) {
+                st->rowSelected[size_t(i)] = sel[size_t(keys[size_t(i)].row)];
+                DressRow(list, *st, i, t.Order[size_t(i)]);
             }
-            st.rowText[size_t(i)] = text;
-            st.rowMark[size_t(i)] = marks[size_t(src)];
-            st.rowLevel[size_t(i)] =
-                plainNames ? quint8(t.Level[size_t(f)] & 7) : levels[size_t(src)];
-            st.rowSelected[size_t(i)] = sel[size_t(src)];
-            t.Order[size_t(i)] = f;
-            st.rowIndent.set(i, list.PathsFlag ? 2 : t.Indent[size_t(f)]);
-            st.rowIcon[size_t(i)] = quint8(FolderIcon(list, f));
+            grid::ResizeScrollList(*list.Grid);
         }
-        grid::ResizeScrollList(*list.Grid);
     } catch (const std::exception&) {
         // The rows stay as far as they were moved.
     }
 }
 
 void ShowPaths(DriveList& list) {
-    if (!Ready(list)) {
-        list.PathsFlag = true;
-        return;
-    }
-    grid::GridState& st = list.Grid->st;
     try {
         const FolderTable& t = list.Folders;
         const int records = Records(list);
@@ -402,51 +386,13 @@ void ShowPaths(DriveList& list) {
                 list.TopGroup[size_t(f)] = list.TopGroup[size_t(p)];
             }
         }
-        const int rows = st.rowCount - 1;
-        if (!list.PathsFlag) {
-            // Each path is its parent's path and its own name, made once per folder in the
-            // table's pre-order; names are kept exactly, leading blanks included.
-            std::vector<int> rowOf(size_t(records), -1);
-            for (int r = 0; r < rows; ++r) {
+        // The rows show paths from now on; they are made when a row is drawn or written.
+        list.PathsFlag = true;
+        if (grid::GridState* st = Shown(list); st && Ready(list)) {
+            for (int r = 0; r < list.RowCount - 1; ++r) {
                 const int f = t.Order[size_t(r)];
-                if (f >= 0 && f < records) rowOf[size_t(f)] = r;
+                if (f >= 0 && f < records) DressRow(list, *st, r, f);
             }
-            std::vector<QString> pathAt;  // by level: the path of the folder last seen there
-            for (int f = 0; f < records; ++f) {
-                const int level = f == 0 ? 0 : std::max(1, t.Level[size_t(f)]);
-                const QString& own = t.RowText[size_t(f)];
-                const QStringView name =
-                    QStringView(own).left(std::max<qsizetype>(0, own.indexOf(kFieldSep)));
-                if (size_t(level) >= pathAt.size()) pathAt.resize(size_t(level) + 1);
-                QString& path = pathAt[size_t(level)];
-                if (level <= 1) {
-                    path = name.toString();
-                } else {
-                    const QString& above = pathAt[size_t(level - 1)];
-                    path.clear();
-                    path.reserve(above.size() + 1 + name.size());
-                    path += above;
-                    path += u'\\';
-                    path += name;
-                }
-                pathAt.resize(size_t(level) + 1);
-                const int r = rowOf[size_t(f)];
-                if (r < 0) continue;
-                QString& text = st.rowText[size_t(r)];
-                const qsizetype sep = text.indexOf(kFieldSep);
-                const QStringView rest = sep < 0 ? QStringView() : QStringView(text).mid(sep);
-                QString row;
-                row.reserve(path.size() + rest.size());
-                row += path;
-                row += rest;
-                text = std::move(row);
-            }
-        }
-        for (int r = 0; r < rows; ++r) {
-            const int f = t.Order[size_t(r)];
-            if (f < 0 || f >= records) continue;
-            st.rowLevel[size_t(r)] = quint8(list.TopGroup[size_t(f)] & 7);
-            st.rowIndent.set(r, 2);
         }
     } catch (const std::exception&) {
         // The flag is set all the same, so that the names are not given paths twice.
@@ -455,7 +401,7 @@ void ShowPaths(DriveList& list) {
 }
 
 void ComputeTreeFlags(DriveList& list) {
-    if (!Ready(list)) return;
+    if (!Ready(list) || !Shown(list)) return;
     grid::GridState& st = list.Grid->st;
     if (!st.treeLines || list.SortKind != 0 || list.FullPath) return;
     const FolderTable& t = list.Folders;
@@ -495,7 +441,7 @@ void ComputeTreeFlags(DriveList& list) {
 }
 
 void DragMark(DriveList& list, int row) {
-    if (!Ready(list)) return;
+    if (!Ready(list) || !Shown(list)) return;
     grid::GridState& st = list.Grid->st;
     if (row < 0 || row >= st.rowCount - 1) return;
     const int f = list.Folders.Order[size_t(row)];
@@ -568,21 +514,16 @@ RowFigures ShownFigures(const DriveList& list, int row) {
         total.alloc = t.bound() > 0 ? t.SubtreeTotal[0] : 0;
         return total;
     }
+    if (const auto c = list.Collapsed.find(f); c != list.Collapsed.end()) return c->second;
     const size_t i = size_t(f);
-    const int end = SubtreeEnd(t, f, records);
-    // A row whose shown occupied size differs from its own shows its subtree's sums.
-    RowFigures shown = end > f + 1 && t.ShownAlloc[i] != t.AllocSize[i]
-                           ? SubtreeSums(t, f, end)
-                           : RowFigures{std::max<qint64>(t.FileCount[i], 0), t.FileSize[i],
-                                        t.AllocSize[i], 0, false};
-    shown.subtree = t.SubtreeTotal[i];
-    return shown;
+    return {std::max<qint64>(t.FileCount[i], 0), t.FileSize[i], t.AllocSize[i], t.SubtreeTotal[i],
+            false};
 }
 
 void CountSelection(DriveList& list) {
     list.SelCount = 0;
     list.SelTotal = 0;
-    if (Ready(list)) {
+    if (Ready(list) && Shown(list)) {
         const grid::GridState& st = list.Grid->st;
         const int records = Records(list);
         for (int r = 0; r < st.rowCount - 1; ++r) {
@@ -597,64 +538,29 @@ void CountSelection(DriveList& list) {
     if (list.SelectionChanged) list.SelectionChanged();
 }
 
-void RewriteUnits(DriveList& list) {
-    if (!Ready(list)) return;
-    FolderTable& t = list.Folders;
-    grid::GridState& st = list.Grid->st;
-    const int records = Records(list);
-    for (int f = 0; f < records; ++f) {
-        QString& text = t.RowText[size_t(f)];
-        text = RowCell(text, 0) + kFieldSep + RowCell(text, 1) + kFieldSep +
-               CellSize(t.FileSize[size_t(f)], list.UnitMode) + kFieldSep +
-               CellSize(t.AllocSize[size_t(f)], list.UnitMode) + kFieldSep +
-               CellSize(t.SubtreeTotal[size_t(f)], list.UnitMode);
-    }
-    const int rows = std::min(st.rowCount, t.bound());
-    for (int r = 0; r < rows; ++r) {
-        const int f = t.Order[size_t(r)];
-        if (f >= records || f < 0) {
-            PutTotalRow(list, r);
-            continue;
-        }
-        const QString name = RowCell(st.rowText[size_t(r)], 0);  // a path stays a path
-        const int end = SubtreeEnd(t, f, records);
-        // A row whose shown occupied size differs from its own shows its subtree's sums.
-        const bool collapsed = end > f + 1 && t.ShownAlloc[size_t(f)] != t.AllocSize[size_t(f)];
-        const QString text = collapsed ? CollapsedText(list, f, end).first : t.RowText[size_t(f)];
-        st.rowText[size_t(r)] = ReplaceCell0(text, name);
-    }
-}
-
 void RestoreNames(DriveList& list) {
-    if (!Ready(list)) return;
-    FolderTable& t = list.Folders;
-    grid::GridState& st = list.Grid->st;
+    list.PathsFlag = false;
+    grid::GridState* st = Shown(list);
+    if (!Ready(list) || !st) return;
+    const FolderTable& t = list.Folders;
     const int records = Records(list);
-    const int rows = std::min(st.rowCount, t.bound());
+    const int rows = std::min(list.RowCount, t.bound());
     for (int r = 0; r < rows; ++r) {
         const int f = t.Order[size_t(r)];
-        if (f < 0 || f >= records) continue;
-        st.rowText[size_t(r)] =
-            ReplaceCell0(st.rowText[size_t(r)], RowCell(t.RowText[size_t(f)], 0));
-        st.rowIndent.set(r, t.Indent[size_t(f)]);
-        st.rowLevel[size_t(r)] = quint8(t.Level[size_t(f)] & 7);
+        if (f >= 0 && f < records) DressRow(list, *st, r, f);
     }
-    list.PathsFlag = false;
 }
 
 void RecomputeIndents(DriveList& list) {
-    FolderTable& t = list.Folders;
+    grid::GridState* st = Shown(list);
+    if (!Ready(list) || !st) return;
+    const FolderTable& t = list.Folders;
     const int records = Records(list);
-    for (int f = 1; f < records; ++f)
-        t.Indent[size_t(f)] = RowIndentFor(list.IndentStep, t.Level[size_t(f)]);
-    if (!Ready(list)) return;
-    grid::GridState& st = list.Grid->st;
-    const bool paths = list.PathsFlag;
-    const int rows = std::min(st.rowCount, t.bound());
+    const int rows = std::min(list.RowCount, t.bound());
     for (int r = 0; r < rows; ++r) {
         const int f = t.Order[size_t(r)];
         if (f <= 0 || f >= records) continue;
-        st.rowIndent.set(r, paths ? 2 : t.Indent[size_t(f)]);
+        st->rowIndent.set(r, list.PathsFlag ? 2 : IndentOf(list, f));
     }
 }
 

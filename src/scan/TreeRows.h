@@ -11,9 +11,19 @@
 
 namespace scan {
 
-// The total row's text: count and a word chosen by the grid's font name, the file total,
-// the file-size total and the root's subtree total (under the occupied-size heading).
-QString BuildTotalRow(const DriveList& list, int count);
+// The text of a row's cell as the grid draws it and the reports write it: the name (or
+// the path below the drive while paths show) and the figures in the list's unit, made from
+// the folder table. The view may point into scratch; it lives until the next call.
+QStringView RowCellText(const DriveList& list, int row, int column, QString& scratch);
+// The name a row shows: the folder's name, its path while paths show, the total row's count.
+QString RowName(const DriveList& list, int row);
+// A folder's path below the drive as the list shows it ("A\B"; the root: its drive path).
+QString FolderPath(const DriveList& list, int f);
+
+// After a scan filled list.Folders (list.RowCount records): the total row's record follows
+// them, the table gives back its spare room, and the rows are built for list.ShownLevel
+// (the grid, when there is one, takes its cells from the list).
+void RowsFromScan(DriveList& list);
 
 // Rebuilds every row in tree order for list.ShownLevel (0 = all levels) with plain names
 // (clears list.PathsFlag) and no selection, then repaints in full. The caller resizes the
@@ -49,28 +59,14 @@ void DragMark(DriveList& list, int row);
 void CountSelection(DriveList& list);
 // The figures a row shows, as values: its folder's own or, collapsed, the sums of its subtree;
 // the total row the drive's totals (it has no subtree total).
-struct RowFigures {
-    qint64 files = 0;
-    qint64 bytes = 0;
-    qint64 alloc = 0;
-    qint64 subtree = 0;
-    bool total = false;
-};
 RowFigures ShownFigures(const DriveList& list, int row);
 // The records the selection holds, one flag a record: each selected row's folder, with its
 // whole subtree where the row shows the subtree's sums (its sub-folders hidden).
 std::vector<char> SelectedRecords(const DriveList& list);
 
-// The n-th cell (0-based) of a row text; empty when the text has fewer cells.
-QString RowCell(const QString& rowText, int n);
-
-// Rewrites every folder's RowText and every row's size cells in the list's unit; collapsed
-// rows keep their sums, rows with paths keep their paths.
-void RewriteUnits(DriveList& list);
 // Gives every folder row its plain name and indent back (the full-path display ends).
 void RestoreNames(DriveList& list);
-// Every folder's Indent (the root and the total row excepted) from IndentStep, and the
-// rows' indents with it.
+// The rows' indents from IndentStep (the root and the total row excepted).
 void RecomputeIndents(DriveList& list);
 
 }  // namespace scan

@@ -43,20 +43,24 @@ TEST(FolderCopy, DestinationChecks) {
     d.writeFile("a/f", "1");
     Listed l(d.drive());
     struct Case {
-        QString destination, free, result, message;
+        QString destination;
+        std::optional<qint64> left;
+        QString result, message;
     };
     const Case cases[] = {
-        {"", "100", "", ChooseDestinationText("コピー")},
-        {"t:", "100", "", ChooseDestinationText("コピー")},
-        {"U:", "  ", "", InsertMediumText("U:")},
-        {"U:", " -1,024", "", NoRoomText("U:")},
-        {"U:", " 1,024", "U:", ""},
+        {"", 100, "", ChooseDestinationText("コピー")},
+        {"t:", 100, "", ChooseDestinationText("コピー")},
+        {"U:", std::nullopt, "", InsertMediumText("U:")},
+        {"U:", -1024, "", NoRoomText("U:")},
+        {"U:", -1, "", NoRoomText("U:")},
+        {"U:", 0, "U:", ""},
+        {"U:", 1024, "U:", ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.destination.toStdString() + "|" + c.free.toStdString());
+        SCOPED_TRACE(c.destination.toStdString() + "|" + std::to_string(c.left.value_or(-99)));
         ScriptHost host;
         FolderOps ops(l.list, host, env.home.native());
-        EXPECT_EQ(ops.CheckDest(kOpCopy, c.destination, c.free), c.result);
+        EXPECT_EQ(ops.CheckDest(kOpCopy, c.destination, c.left), c.result);
         EXPECT_EQ(host.asked.value(0), c.message);
     }
     EXPECT_EQ(
@@ -79,7 +83,7 @@ TEST(FolderCopy, CopiesExactlyAndAgainWithoutQuestions) {
     l.select({"d", "d/sub"});
     ScriptHost host;
     FolderOps ops(l.list, host, env.home.native());
-    EXPECT_EQ(ops.CopyCommand("U:", "1"), RunEnd::Finished);
+    EXPECT_EQ(ops.CopyCommand("U:", 1), RunEnd::Finished);
     EXPECT_EQ(host.asked.value(0),
               ConfirmText("コピー", "U:", src.drive() + QStringLiteral("\\d")));
     EXPECT_EQ(host.asked.last(), FinishedText("コピー"));
@@ -97,7 +101,7 @@ TEST(FolderCopy, CopiesExactlyAndAgainWithoutQuestions) {
 
     // Again onto the copy: the folder question, no file question, the closing message.
     ScriptHost again;
-    FolderOps(l.list, again, env.home.native()).CopyCommand("U:", "1");
+    FolderOps(l.list, again, env.home.native()).CopyCommand("U:", 1);
     ASSERT_EQ(again.asked.size(), 3);
     EXPECT_EQ(again.asked[1], FolderExistsText("U:", "U:\\d"));
     EXPECT_EQ(again.flags[1], kYesNo | kSecondDefault);
@@ -144,7 +148,7 @@ TEST(FolderCopy, ANewerDestinationFile) {
         if (!c.unattended) host.answers.push_back(kAnswerYes);  // the folder question
         host.answers.insert(host.answers.end(), c.answers.begin(), c.answers.end());
         FolderOps ops(l.list, host, env.home.native());
-        EXPECT_EQ(c.move ? ops.MoveCommand("U:", "1") : ops.CopyCommand("U:", "1"), c.end);
+        EXPECT_EQ(c.move ? ops.MoveCommand("U:", 1) : ops.CopyCommand("U:", 1), c.end);
         EXPECT_EQ(opstest::Read(dst.native() + "/d/f"), c.destination);
         EXPECT_EQ(Exists(src.native() + "/d/f"), c.sourceStays);
         const QString question = OverwriteText("U:\\d", "f", "T:\\d\\f", kOld, "U:\\d\\f", kNew);
@@ -178,7 +182,7 @@ TEST(FolderMove, MovesFileByFileAndKeepsAFolderWhoseCopyFailed) {
     l.select({"d", "d/ok", "d/bad"});
     ScriptHost host;
     FolderOps ops(l.list, host, env.home.native());
-    EXPECT_EQ(ops.MoveCommand("U:", "1"), RunEnd::Finished);
+    EXPECT_EQ(ops.MoveCommand("U:", 1), RunEnd::Finished);
     EXPECT_EQ(opstest::Read(dst.native() + "/d/same"), "source") << "same time: a move copies";
     EXPECT_FALSE(Exists(src.native() + "/d/same"));
     EXPECT_EQ(opstest::Read(dst.native() + "/d/ok/f"), "moved");
@@ -219,7 +223,7 @@ TEST(FolderCopy, AFullDiskNeverCostsTheOlderDestinationFile) {
         host.unattended = unattended;
         QTemporaryDir app;
         FolderOps ops(l.list, host, QFile::encodeName(app.path()));
-        EXPECT_EQ(ops.MoveCommand("U:", "1"), RunEnd::Finished);
+        EXPECT_EQ(ops.MoveCommand("U:", 1), RunEnd::Finished);
         EXPECT_EQ(opstest::Read(disk.path() + "/d/big"), "old and valuable");
         EXPECT_FALSE(HasTempFiles(disk.path() + "/d"));
         EXPECT_EQ(opstest::Read(src.native() + "/d/big").size(), 200 * 1024);
@@ -248,7 +252,7 @@ TEST(FolderCopy, ADestinationThatIsTheSourceOrLiesInsideIt) {
         l.select({"d", "d/x"});
         ScriptHost host;
         FolderOps ops(l.list, host, env.home.native());
-        EXPECT_EQ(ops.MoveCommand("U:", "1"), RunEnd::Finished);
+        EXPECT_EQ(ops.MoveCommand("U:", 1), RunEnd::Finished);
         EXPECT_EQ(opstest::Read(src.native() + "/d/f"), "only copy");
         EXPECT_EQ(opstest::Read(src.native() + "/d/x/g"), "inner");
         opstest::ExpectSameAsNewScan(l, src.drive());
@@ -261,7 +265,7 @@ TEST(FolderCopy, ADestinationThatIsTheSourceOrLiesInsideIt) {
         l.grid.st.rowIndent.set(l.row("d/x"), 2);  // no displayed children: d goes whole
         ScriptHost host;
         FolderOps ops(l.list, host, env.home.native());
-        EXPECT_EQ(ops.CopyCommand("U:", "1"), RunEnd::Finished);
+        EXPECT_EQ(ops.CopyCommand("U:", 1), RunEnd::Finished);
         EXPECT_EQ(opstest::Read(src.native() + "/d/x/d/f"), "only copy");
         EXPECT_EQ(opstest::Read(src.native() + "/d/x/d/x/g"), "inner");
         EXPECT_FALSE(Exists(src.native() + "/d/x/d/x/d"));
@@ -287,7 +291,7 @@ TEST(FolderCopy, AnUnreadableFileIsReportedNeverPassedOver) {
             ScriptHost host;
             host.unattended = unattended;
             FolderOps ops(l.list, host, QFile::encodeName(app.path()));
-            EXPECT_EQ(ops.MoveCommand("U:", "1"), RunEnd::Finished);
+            EXPECT_EQ(ops.MoveCommand("U:", 1), RunEnd::Finished);
             EXPECT_EQ(opstest::Read(dst.native() + "/d/open"), "yes");
             EXPECT_FALSE(Exists(dst.native() + "/d/secret"));
             EXPECT_TRUE(Exists(src.native() + "/d/secret"));

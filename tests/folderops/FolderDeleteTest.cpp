@@ -93,7 +93,7 @@ TEST(FolderDelete, SystemFolderRules) {
         QChar letter;
         QByteArray folder;  // holds one file
         QByteArray file;
-        int operation;
+        Operation operation;
         bool asked;  // a question (delete) or a refusal (move)
         bool goesOn;
     };
@@ -349,7 +349,7 @@ TEST(FolderDelete, ACollapsedRowShowsTheSumsOfWhatIsLeft) {
     ASSERT_EQ(l.rows(), fresh.rows());
     for (int r = 0; r < l.rows(); ++r) {
         SCOPED_TRACE(r);
-        EXPECT_EQ(l.grid.st.rowText[size_t(r)], fresh.grid.st.rowText[size_t(r)]);
+        EXPECT_EQ(l.cells(r), fresh.cells(r));
         EXPECT_EQ(l.grid.st.rowMark[size_t(r)], fresh.grid.st.rowMark[size_t(r)]);
     }
     EXPECT_EQ(l.list.SelTotal,

@@ -87,8 +87,8 @@ TEST(FolderDepth, TreesDeeperThanAnyPathGoWhole) {
             l.select({"top"});
             ScriptHost host;
             FolderOps ops(l.list, host, env.home.native());
-            const RunEnd end = kind == Copy   ? ops.CopyCommand("U:", "1")
-                               : kind == Move ? ops.MoveCommand("U:", "1")
+            const RunEnd end = kind == Copy   ? ops.CopyCommand("U:", 1)
+                               : kind == Move ? ops.MoveCommand("U:", 1)
                                               : ops.DeleteCommand();
             EXPECT_EQ(end, RunEnd::Finished);
             ASSERT_FALSE(host.asked.isEmpty());
@@ -122,7 +122,7 @@ TEST(FolderMove, AnEmptyNewerDestinationFileNeverCostsTheSource) {
         ScriptHost host;
         host.unattended = unattended;
         FolderOps ops(l.list, host, env.home.native());
-        EXPECT_EQ(ops.MoveCommand("U:", "1"), RunEnd::Finished);
+        EXPECT_EQ(ops.MoveCommand("U:", 1), RunEnd::Finished);
         EXPECT_EQ(opstest::Read(dst.native() + "/d/f"), unattended ? QByteArray(1000, 's') : "");
         EXPECT_EQ(opstest::Read(src.native() + "/d/f"), unattended ? "" : QByteArray(1000, 's'));
         EXPECT_EQ(Exists(src.native() + "/d"), !unattended) << "its folder stays with it";
@@ -153,8 +153,7 @@ TEST(FolderCopy, AnUnreadableSubfolderIsReportedNeverCopiedEmpty) {
             l.select({"d"});
             ScriptHost host;
             FolderOps ops(l.list, host, env.home.native());
-            EXPECT_EQ(move ? ops.MoveCommand("U:", "1") : ops.CopyCommand("U:", "1"),
-                      RunEnd::Finished);
+            EXPECT_EQ(move ? ops.MoveCommand("U:", 1) : ops.CopyCommand("U:", 1), RunEnd::Finished);
             const QString verb = move ? "移動" : "コピー";
             EXPECT_TRUE(host.asked.contains(
                 UnreadableText("T:\\d\\closed", platform::ErrorText(EACCES), verb)));

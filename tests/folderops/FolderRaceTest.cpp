@@ -178,10 +178,10 @@ TEST(FolderRace, NothingOutsideTheSelectionChanges) {
                         ops.DeleteCommand();
                         break;
                     case Op::Copy:
-                        ops.CopyCommand("U:", "1");
+                        ops.CopyCommand("U:", 1);
                         break;
                     case Op::Move:
-                        ops.MoveCommand("U:", "1");
+                        ops.MoveCommand("U:", 1);
                         break;
                 }
                 ::umount2((p.drive + "/P/Victim/sub").constData(), MNT_DETACH);

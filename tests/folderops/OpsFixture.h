@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
 #include <functional>
@@ -35,7 +36,7 @@ struct Listed {
     int rows() const { return grid.st.rowCount; }
     // The row of a folder given by its native path below the root ("a/b"); -1 when none.
     int row(const QByteArray& relative) const {
-        const QByteArray want = list.Folders.NativeName[0] + '/' + relative;
+        const QByteArray want = list.Folders.RootNative + '/' + relative;
         for (int r = 0; r + 1 < rows(); ++r)
             if (list.Folders.nativePath(list.Folders.Order[size_t(r)]) == want) return r;
         return -1;
@@ -46,6 +47,12 @@ struct Listed {
             ASSERT_GE(r, 0) << rel.constData();
             grid.st.rowSelected[size_t(r)] = -1;
         }
+    }
+    // The cells a row shows, as drawn.
+    QStringList cells(int r) const {
+        QStringList out;
+        for (int c = 0; c < 5; ++c) out << grid::CellText(grid.st, c, r);
+        return out;
     }
 };
 
@@ -74,11 +81,11 @@ inline void ExpectSameAsNewScan(const Listed& l, const QString& drive) {
         EXPECT_EQ(a.FileSize[size_t(f)], b.FileSize[size_t(g)]);
         EXPECT_EQ(a.AllocSize[size_t(f)], b.AllocSize[size_t(g)]);
         EXPECT_EQ(a.SubtreeTotal[size_t(f)], b.SubtreeTotal[size_t(g)]);
-        EXPECT_EQ(a.RowText[size_t(f)], b.RowText[size_t(g)]);
-        // A list in tree order with every level shows each folder's own text.
-        const int r = l.row(path.mid(a.NativeName[0].size() + 1));
+        // A list in tree order with every level shows each folder's own figures, as a new
+        // list shows them (its row g shows folder g).
+        const int r = l.row(path.mid(a.RootNative.size() + 1));
         if (f > 0 && r >= 0) {
-            EXPECT_EQ(l.grid.st.rowText[size_t(r)], b.RowText[size_t(g)]);
+            EXPECT_EQ(l.cells(r), fresh.cells(g));
             EXPECT_EQ(l.grid.st.rowIcon[size_t(r)], 10);
         }
     }

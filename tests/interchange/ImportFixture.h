@@ -15,7 +15,7 @@ namespace importtest {
 struct Report {
     int exit = -1;
     scan::FolderTable folders;
-    QStringList rows;
+    QList<QStringList> rows;  // the cells of each row as written
     qint32 fileTotal = 0;
     qint64 allocTotal = 0;
     QString totals;  // TOTDSP FREDSP USEDSP
@@ -31,7 +31,12 @@ inline Report RunReport(scan::ReportOptions o) {
     scan::ReportWriters w;
     w.toDevice = [&r](const scan::DriveList& list, bool, QIODevice&, QString*) {
         r.folders = list.Folders;
-        for (int i = 0; i < list.Grid->st.rowCount; ++i) r.rows << list.Grid->st.rowText[i];
+        QString scratch;
+        for (int i = 0; i < list.RowCount; ++i) {
+            QStringList cells;
+            for (int c = 0; c < 5; ++c) cells << scan::RowCellText(list, i, c, scratch).toString();
+            r.rows << cells;
+        }
         r.fileTotal = list.FileTotal;
         r.allocTotal = list.AllocTotal;
         r.totals = list.TOTDSP + u' ' + list.FREDSP + u' ' + list.USEDSP;

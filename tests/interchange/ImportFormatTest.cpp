@@ -63,7 +63,7 @@ TEST_F(ImportFixture, EveryFieldGivesTheRowsAndFigures) {
     for (size_t i = 0; i < want.size(); ++i) {
         SCOPED_TRACE(i);
         const Row& w = want[i];
-        EXPECT_EQ(r.folders.NativeName[i], w.native);
+        EXPECT_EQ(r.folders.native(int(i)), w.native);
         EXPECT_EQ(r.folders.Level[i], w.level);
         EXPECT_EQ(r.folders.FileCount[i], w.files);
         EXPECT_EQ(r.folders.FileSize[i], w.bytes);
@@ -72,9 +72,9 @@ TEST_F(ImportFixture, EveryFieldGivesTheRowsAndFigures) {
         EXPECT_EQ(r.folders.State[i], w.state);
     }
     // Names shown through the bijection: the bytes come back exactly.
-    EXPECT_EQ(scan::RowCell(r.rows[0], 0), r.volume.left(2) + u'\\');
-    EXPECT_EQ(platform::NativeFromName(scan::RowCell(r.rows[1], 0)), want[1].native);
-    EXPECT_EQ(platform::NativeFromName(scan::RowCell(r.rows[4], 0)), want[4].native);
+    EXPECT_EQ(r.rows[0][0], r.volume.left(2) + u'\\');
+    EXPECT_EQ(platform::NativeFromName(r.rows[1][0]), want[1].native);
+    EXPECT_EQ(platform::NativeFromName(r.rows[4][0]), want[4].native);
     EXPECT_EQ(r.fileTotal, 7);
     EXPECT_EQ(r.allocTotal, 36864);
     // The drive is the file's: its occupied total, free space unknown, read-only.

@@ -57,7 +57,7 @@ QMap<QString, QList<qint64>> ByShownPath(const Report& r, bool withAlloc) {
     QMap<QString, QList<qint64>> out;
     std::vector<QString> path(r.folders.bound());
     for (int i = 0; i + 1 < r.rows.size(); ++i) {
-        const QString name = platform::DisplayName(scan::RowCell(r.rows[i], 0));
+        const QString name = platform::DisplayName(r.rows[i][0]);
         path[size_t(i)] = i == 0 ? QString() : path[size_t(r.folders.Parent[i])] + u'/' + name;
         QList<qint64> v{r.folders.Level[i], r.folders.FileCount[i], r.folders.FileSize[i]};
         if (withAlloc) v << r.folders.AllocSize[i] << r.folders.SubtreeTotal[i];
@@ -79,10 +79,10 @@ TEST_F(ToolTree, NcduExportReadsBackAsTheScan) {
     ASSERT_EQ(scanned.rows.size(), 14);  // every folder but the one left out, and the total
     const bool alloc = directoryBlocksComparable();
     for (int i = 0; i + 1 < scanned.rows.size(); ++i) {
-        SCOPED_TRACE(scan::RowCell(scanned.rows[i], 0).toStdString());
+        SCOPED_TRACE(scanned.rows[i][0].toStdString());
         // Row for row, the same folder by its exact bytes.
         if (i > 0) {
-            EXPECT_EQ(imported.folders.NativeName[i], scanned.folders.NativeName[i]);
+            EXPECT_EQ(imported.folders.native(int(i)), scanned.folders.native(int(i)));
         }
         EXPECT_EQ(imported.folders.Level[i], scanned.folders.Level[i]);
         EXPECT_EQ(imported.folders.FileCount[i], scanned.folders.FileCount[i]);

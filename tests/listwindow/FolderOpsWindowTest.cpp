@@ -84,7 +84,7 @@ class FolderOpsWindowTest : public ::testing::Test {
     }
     static int RowOf(ListForm* w, const QByteArray& relative) {
         const scan::FolderTable& f = w->list().Folders;
-        const QByteArray want = f.NativeName[0] + '/' + relative;
+        const QByteArray want = f.RootNative + '/' + relative;
         const grid::GridState& st = w->view()->grid().st;
         for (int r = 0; r + 1 < st.rowCount; ++r)
             if (f.nativePath(f.Order[size_t(r)]) == want) return r;
@@ -143,7 +143,7 @@ class FolderOpsWindowTest : public ::testing::Test {
             EXPECT_EQ(a.FileCount[size_t(f)], b.FileCount[size_t(g)]);
             EXPECT_EQ(a.AllocSize[size_t(f)], b.AllocSize[size_t(g)]);
             EXPECT_EQ(a.SubtreeTotal[size_t(f)], b.SubtreeTotal[size_t(g)]);
-            EXPECT_EQ(a.RowText[size_t(f)], b.RowText[size_t(g)]);
+            EXPECT_EQ(a.FileSize[size_t(f)], b.FileSize[size_t(g)]);
         }
         EXPECT_EQ(matched, fresh.list.ListRowCount - 1);
         EXPECT_EQ(l.FileTotal, fresh.list.FileTotal);

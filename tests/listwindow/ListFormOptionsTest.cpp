@@ -270,10 +270,11 @@ TEST_F(ListFormOptionsTest, TreeDisplayAndIndent) {
 
     // With full paths the tree choice is stored but the rows stay as they are.
     w->SetFullPath(Switch::On);
-    const QString firstRow = st.rowText[1];
+    const QString firstRow = grid::CellText(st, 0, 1);
+    EXPECT_FALSE(firstRow.isEmpty());
     w->D_Tree(false);
     EXPECT_FALSE(app::Ctx().TreeDisp);
-    EXPECT_EQ(st.rowText[1], firstRow);
+    EXPECT_EQ(grid::CellText(st, 0, 1), firstRow);
     w->SetFullPath(Switch::Off);
     EXPECT_EQ(st.treeLines, 0);  // the stored choice shows once the paths go
 }

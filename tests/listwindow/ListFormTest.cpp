@@ -335,12 +335,12 @@ TEST_F(ListFormTest, CtrlF4ClosesAndF6MovesToTheNextWindow) {
 
 namespace {
 
-// Runs input from inside the fill's own event turn once the scan has added atRow rows.
+// Runs input from inside the fill's own event turn once the scan has read atRow folders.
 void AtTheFillsEventTurn(ListForm* w, int atRow, std::function<void()> input) {
     auto turn = w->list().ProcessEvents;
     auto sent = std::make_shared<bool>(false);
     w->list().ProcessEvents = [w, atRow, input, turn, sent] {
-        if (!*sent && w->view()->grid().st.rowCount >= atRow) {
+        if (!*sent && w->list().RowCount >= atRow) {
             *sent = true;
             input();
         }
@@ -357,8 +357,8 @@ TEST_F(ListFormTest, ClosingDuringTheScanEndsItAtOnce) {
     ASSERT_TRUE(alive);  // still there while its scan returns
     EXPECT_TRUE(w->list().StopFlag);
     EXPECT_EQ(w->list().ListRowCount, 0);  // no total row: the list was not finished
-    EXPECT_GE(w->view()->grid().st.rowCount, 128);
-    EXPECT_LT(w->view()->grid().st.rowCount, 400);
+    EXPECT_GE(w->list().RowCount, 128);
+    EXPECT_LT(w->list().RowCount, 400);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(alive);
     EXPECT_EQ(app::Ctx().OpenWindows, 0);

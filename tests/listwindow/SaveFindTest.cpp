@@ -78,7 +78,7 @@ class SaveFindTest : public ::testing::Test {
     static int RowOf(ListForm* w, const QString& name) {
         const grid::GridState& st = w->view()->grid().st;
         for (int r = 0; r < st.rowCount; ++r) {
-            if (st.rowText[size_t(r)].section(grid::kFieldSep, 0, 0).endsWith(name)) return r;
+            if (grid::CellText(st, 0, r).endsWith(name)) return r;
         }
         return -1;
     }

@@ -94,9 +94,8 @@ TEST(FolderScan, SizesClustersAndPlaceholder) {
     EXPECT_EQ(s.list.FolderTotal, 3);
     EXPECT_EQ(s.list.Files.FileTableCount, 5);
     EXPECT_EQ(s.list.Depth, 0);
-    // The placeholder carries the subtree total, in the grid and in the table alike.
+    // The subtree total is shown once the subtree is done.
     EXPECT_EQ(s.cell(0, 4), scan::CellSize(t.SubtreeTotal[0], 0));
-    EXPECT_EQ(s.grid.st.rowText[0], t.RowText[0]);
     EXPECT_EQ(s.cell(files, 2), scan::CellSize(1 + 4096 + 4097, 0));
     EXPECT_EQ(s.cell(files, 1), QStringLiteral("4"));
     EXPECT_EQ(s.grid.st.rowIcon[0], 13);
@@ -149,7 +148,6 @@ TEST(FolderScan, NineLevelsWrapTheGridLevel) {
     for (int r = 0; r < 9; ++r) {
         EXPECT_EQ(s.grid.st.rowLevel[r], r & 7) << r;
         EXPECT_EQ(s.list.Folders.Level[r], r) << r;
-        EXPECT_EQ(s.list.Folders.Indent[r], 10 * r + 2);
         EXPECT_EQ(s.grid.st.rowIndent[r], 10 * r + 2);
         if (r > 0) {
             EXPECT_EQ(s.list.Folders.Parent[r], r - 1);
@@ -173,7 +171,8 @@ TEST(FolderScan, OddNamesKeepTheirBytes) {
     for (const QByteArray& n : names) {
         const int r = s.rowOf(platform::NameFromNative(n));
         ASSERT_GE(r, 0) << n.toHex().constData();
-        EXPECT_EQ(s.list.Folders.NativeName[r], n);
+        EXPECT_EQ(s.list.Folders.native(r), n);
+        EXPECT_EQ(s.list.Folders.nativePath(r), d.native() + "/" + n);
         EXPECT_EQ(s.list.Folders.HasChildren[r], 1);
         EXPECT_EQ(s.cell(r + 1, 0), QStringLiteral("f"));
         // The shown name never carries a separator of the platform's paths.
@@ -248,8 +247,8 @@ TEST(FolderScan, StopFlagEndsTheWalk) {
         s.run(d.drive(), threads);
         EXPECT_EQ(s.rows(), 128) << threads;
         EXPECT_TRUE(s.list.StopFlag);
-        // The root was not finished: its subtree total is still the placeholder.
-        EXPECT_EQ(s.cell(0, 4), QString(18, u' '));
+        // The root was not finished: no subtree total was written for it.
+        EXPECT_EQ(s.list.Folders.SubtreeTotal[0], 0);
     }
 }
 
@@ -293,12 +292,12 @@ TEST(FolderScan, ThreadedReadingGivesTheSameTables) {
         const auto& a = one.list.Folders;
         const auto& b = many.list.Folders;
         for (int r = 0; r < one.rows(); ++r) {
-            ASSERT_EQ(a.RowText[r], b.RowText[r]) << r;
+            ASSERT_EQ(a.name(r), b.name(r)) << r;
             ASSERT_EQ(a.Parent[r], b.Parent[r]);
             ASSERT_EQ(a.Level[r], b.Level[r]);
             ASSERT_EQ(a.SubtreeTotal[r], b.SubtreeTotal[r]);
-            ASSERT_EQ(a.NativeName[r], b.NativeName[r]);
-            ASSERT_EQ(one.grid.st.rowText[r], many.grid.st.rowText[r]);
+            ASSERT_EQ(a.native(r), b.native(r));
+            for (int c = 0; c < 5; ++c) ASSERT_EQ(one.cell(r, c), many.cell(r, c)) << r;
         }
         ASSERT_EQ(one.list.Files.FileTableCount, many.list.Files.FileTableCount);
         for (int k = 0; k < one.list.Files.FileTableCount; ++k) {

@@ -7,8 +7,8 @@
 #include <QFile>
 #include <cerrno>
 
-#include "common/TmpfsMount.h"
 #include "common/TestSupport.h"
+#include "common/TmpfsMount.h"
 #include "grid/Grid.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
@@ -60,8 +60,8 @@ using testsupport::RunUnprivileged;
 namespace {
 
 struct Captured {
-    DriveList list;  // a copy of the figures the writer saw
-    QStringList rows;
+    DriveList list;           // a copy of the figures the writer saw
+    QList<QStringList> rows;  // the cells of each row as written
     bool csv = false;
     QString path;
     int calls = 0;
@@ -78,7 +78,12 @@ ReportWriters Capture(Captured& c, bool succeed = true) {
         c.list.SelCount = list.SelCount;
         c.list.ListRowCount = list.ListRowCount;
         c.rows.clear();
-        for (int r = 0; r < list.Grid->st.rowCount; ++r) c.rows << list.Grid->st.rowText[r];
+        QString scratch;
+        for (int r = 0; r < list.RowCount; ++r) {
+            QStringList cells;
+            for (int k = 0; k < 5; ++k) cells << scan::RowCellText(list, r, k, scratch).toString();
+            c.rows << cells;
+        }
         return succeed;
     };
     w.toDevice = [keep](const DriveList& l, bool csv, QIODevice& dev, QString*) {
@@ -118,8 +123,8 @@ TEST_F(ReportFixture, WritesTheListOfADriveLetter) {
     EXPECT_EQ(c.calls, 1);
     EXPECT_TRUE(c.csv);
     ASSERT_EQ(c.rows.size(), 5);
-    EXPECT_EQ(RowCell(c.rows[0], 0), "T:\\");
-    EXPECT_EQ(RowCell(c.rows[1], 0), "big");
+    EXPECT_EQ(c.rows[0][0], "T:\\");
+    EXPECT_EQ(c.rows[1][0], "big");
     EXPECT_EQ(c.list.SelCount, 0);
     EXPECT_EQ(out.data(), QByteArray("written"));
     EXPECT_TRUE(err.data().isEmpty());
@@ -139,8 +144,8 @@ TEST_F(ReportFixture, LevelUnitAndSort) {
     EXPECT_TRUE(c.list.PathsFlag);
     EXPECT_TRUE(c.list.FullPath);
     // Largest occupied size first: the collapsed "big" holds 9000 bytes in three clusters.
-    EXPECT_EQ(RowCell(c.rows[0], 0).trimmed(), "big");
-    EXPECT_TRUE(RowCell(c.rows[0], 3).endsWith(" KB "));
+    EXPECT_EQ(c.rows[0][0].trimmed(), "big");
+    EXPECT_TRUE(c.rows[0][3].endsWith(" KB "));
 }
 
 TEST_F(ReportFixture, FolderPathBecomesADriveAndOutputFileIsUsed) {
@@ -152,8 +157,8 @@ TEST_F(ReportFixture, FolderPathBecomesADriveAndOutputFileIsUsed) {
     EXPECT_EQ(RunReport(o, Capture(c, false), out, err, false), kExitWriteFailed);
     EXPECT_EQ(c.path, "/nowhere/out.txt");
     ASSERT_EQ(c.rows.size(), 3);
-    EXPECT_TRUE(RowCell(c.rows[0], 0).endsWith(":\\"));
-    EXPECT_EQ(RowCell(c.rows[1], 0), "sub");
+    EXPECT_TRUE(c.rows[0][0].endsWith(":\\"));
+    EXPECT_EQ(c.rows[1][0], "sub");
     EXPECT_TRUE(c.list.PathsFlag);
     EXPECT_TRUE(QString::fromUtf8(err.data()).contains("disk full"));
     EXPECT_TRUE(out.data().isEmpty());
@@ -204,7 +209,7 @@ TEST_F(ReportFixture, UnreadableFoldersAreNamedAndOnlyAnUnreadableRootFails) {
     o.drive = platform::ArgFromNative(drive.native() + "/bad\xff\x80");
     EXPECT_EQ(RunReport(o, Capture(c), out, err, false), kExitOk) << err.data().constData();
     ASSERT_EQ(c.rows.size(), 2);
-    EXPECT_EQ(RowCell(c.rows[1], 1), "1");
+    EXPECT_EQ(c.rows[1][1], "1");
 }
 
 TEST_F(ReportFixture, FiguresPastTheirLimitAreWrittenButFail) {

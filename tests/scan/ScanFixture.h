@@ -7,6 +7,7 @@
 #include "grid/Grid.h"
 #include "scan/DriveList.h"
 #include "scan/FolderScan.h"
+#include "scan/TreeRows.h"
 
 namespace scantest {
 
@@ -29,8 +30,10 @@ struct Scanned {
         list.Files.reset();
         list.ReadThreads = threads;
         scan::ScanFolder(list, drive + u'\\');
+        scan::RowsFromScan(list);
     }
-    int rows() const { return grid.st.rowCount; }
+    // Folder rows (the total row follows them).
+    int rows() const { return grid.st.rowCount - 1; }
     QString cell(int row, int column) const { return grid::CellText(grid.st, column, row); }
     int rowOf(const QString& name) const {
         for (int r = 0; r < rows(); ++r)

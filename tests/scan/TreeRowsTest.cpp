@@ -1,6 +1,8 @@
 // Tree rows built by hand from a small folder table, as the scan and list filling leave them.
 #include <gtest/gtest.h>
 
+#include <QStringList>
+#include <algorithm>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -48,6 +50,20 @@ struct TreeList {
     int rows() { return st().rowCount; }
     int order(int row) { return list.Folders.Order[size_t(row)]; }
     QString cell(int row, int c) { return grid::CellText(st(), c, row); }
+    QStringList cells(int row) {
+        QStringList out;
+        for (int c = 0; c < 5; ++c) out << cell(row, c);
+        return out;
+    }
+    // What a row showing folder f with its own figures shows, made here from the table.
+    QStringList own(int f) {
+        const scan::FolderTable& t = list.Folders;
+        const size_t i = size_t(f);
+        return {t.name(f).toString(), QString::number(std::max(t.FileCount[i], 0)),
+                CellSize(t.FileSize[i], list.UnitMode), CellSize(t.AllocSize[i], list.UnitMode),
+                CellSize(t.SubtreeTotal[i], list.UnitMode)};
+    }
+    QString totalName() { return cell(rows() - 1, 0); }
     std::vector<int> shown() {
         std::vector<int> v;
         for (int r = 0; r < rows(); ++r) v.push_back(order(r));
@@ -72,32 +88,33 @@ std::vector<Folder> SmallTree() {
 
 TEST(TreeRows, TotalRowWordFollowsTheFontName) {
     TreeList western({{0, "C:\\", 0, 0, 0}}, "Arial");
-    EXPECT_EQ(scan::RowCell(scan::BuildTotalRow(western.list, 1), 0), "1 Folder ");
-    EXPECT_EQ(scan::RowCell(scan::BuildTotalRow(western.list, 2), 0), "2 Folders ");
+    EXPECT_EQ(western.totalName(), "1 Folder ");
+    TreeList two({{0, "C:\\", 0, 0, 0}, {1, "A", 0, 0, 0}}, "Arial");
+    EXPECT_EQ(two.totalName(), "2 Folders ");
     for (const QString& font :
          {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("ＭＳ 明朝"), QStringLiteral("System"),
           QStringLiteral("FixedSys"), QStringLiteral("Terminal"),
           // Japanese faces chosen in the font dialog are stored by their installed names.
           QStringLiteral("IPAMincho"), QStringLiteral("IPAPGothic")}) {
         TreeList japanese({{0, "C:\\", 0, 0, 0}}, font);
-        EXPECT_EQ(scan::RowCell(scan::BuildTotalRow(japanese.list, 1), 0), "1 フォルダ")
-            << font.toStdString();
+        EXPECT_EQ(japanese.totalName(), "1 フォルダ") << font.toStdString();
     }
     TreeList other({{0, "C:\\", 0, 0, 0}}, "Terminal Bold");
     TreeList latin({{0, "C:\\", 0, 0, 0}}, "Liberation Sans");
-    EXPECT_EQ(scan::RowCell(scan::BuildTotalRow(latin.list, 1), 0), "1 Folder ");
-    EXPECT_EQ(scan::RowCell(scan::BuildTotalRow(other.list, 1), 0), "1 Folder ");
+    EXPECT_EQ(latin.totalName(), "1 Folder ");
+    EXPECT_EQ(other.totalName(), "1 Folder ");
 }
 
 TEST(TreeRows, TotalRowHoldsFourCellsInTheListUnit) {
     TreeList t(SmallTree());
     t.list.UnitMode = 1;
-    const QString total = scan::BuildTotalRow(t.list, 9);
-    EXPECT_EQ(total.count(kSep), 3);
-    EXPECT_EQ(scan::RowCell(total, 1), "17");  // the unreadable folder adds nothing
-    EXPECT_EQ(scan::RowCell(total, 2), CellSize(25 * kMB + 1110, 1));
-    EXPECT_EQ(scan::RowCell(total, 3), CellSize(t.list.Folders.SubtreeTotal[0], 1));
-    EXPECT_EQ(scan::RowCell(total, 3), "        25,636 KB ");
+    const int total = t.rows() - 1;
+    EXPECT_EQ(t.cell(total, 0), "9 Folders ");
+    EXPECT_EQ(t.cell(total, 1), "17");  // the unreadable folder adds nothing
+    EXPECT_EQ(t.cell(total, 2), CellSize(25 * kMB + 1110, 1));
+    EXPECT_EQ(t.cell(total, 3), CellSize(t.list.Folders.SubtreeTotal[0], 1));
+    EXPECT_EQ(t.cell(total, 3), "        25,636 KB ");
+    EXPECT_EQ(t.cell(total, 4), "");
 }
 
 TEST(TreeRows, LevelOneShowsSubtreeSumsAndMarks) {
@@ -116,7 +133,7 @@ TEST(TreeRows, LevelOneShowsSubtreeSumsAndMarks) {
     EXPECT_EQ(t.st().rowMark[1], scan::SizeMark(allocA));
     EXPECT_NE(scan::SizeMark(allocA), scan::SizeMark(4096));
     // B has no sub-folders: its own figures.
-    EXPECT_EQ(t.st().rowText[2], t.list.Folders.RowText[6]);
+    EXPECT_EQ(t.cells(2), t.own(6));
     EXPECT_EQ(t.st().rowMark[2], scan::SizeMark(16384));
     EXPECT_EQ(t.cell(3, 1), "2");
     EXPECT_EQ(t.list.Folders.ShownAlloc[7], 4096 + 2 * kMB);
@@ -134,7 +151,7 @@ TEST(TreeRows, LevelOneShowsSubtreeSumsAndMarks) {
     scan::ApplyLevelLimit(t.list);
     EXPECT_EQ(t.rows(), 10);
     for (int r = 0; r < 9; ++r) {
-        EXPECT_EQ(t.st().rowText[size_t(r)], t.list.Folders.RowText[size_t(r)]);
+        EXPECT_EQ(t.cells(r), t.own(r));
         EXPECT_EQ(t.list.Folders.ShownAlloc[size_t(r)], t.list.Folders.AllocSize[size_t(r)]);
     }
     EXPECT_EQ(t.st().rowIcon[3], 14);
@@ -184,7 +201,7 @@ TEST(TreeRows, ShiftExpandShowsEveryDescendantWithOwnFigures) {
     scan::ExpandRow(t.list, 1, true);
     EXPECT_EQ(t.shown(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 9}));
     for (int r = 1; r <= 5; ++r) {
-        EXPECT_EQ(t.st().rowText[size_t(r)], t.list.Folders.RowText[size_t(r)]) << r;
+        EXPECT_EQ(t.cells(r), t.own(r)) << r;
     }
     EXPECT_EQ(t.st().rowIcon[3], 14);
     EXPECT_EQ(t.st().rowMark[4], scan::SizeMark(20 * kMB));
@@ -294,8 +311,8 @@ TEST(TreeRows, EndingASortGivesNamesBackWithTheTreeLinesOnOrOff) {
         for (int r = 0; r < t.rows() - 1; ++r) {
             const int f = t.order(r);
             EXPECT_EQ(f, r);
-            EXPECT_EQ(t.cell(r, 0), scan::RowCell(t.list.Folders.RowText[size_t(f)], 0)) << r;
-            EXPECT_EQ(t.st().rowIndent[r], t.list.Folders.Indent[size_t(f)]) << r;
+            EXPECT_EQ(t.cells(r), t.own(f)) << r;
+            EXPECT_EQ(t.st().rowIndent[r], 16 * t.list.Folders.Level[size_t(f)] + 2) << r;
             EXPECT_EQ(t.st().rowLevel[size_t(r)], t.list.Folders.Level[size_t(f)] & 7) << r;
         }
     }

@@ -1,0 +1,88 @@
+#include <QStringList>
+#include <algorithm>
+#include <vector>
+
+#include "platform/Fonts.h"
+#include "scan/SizeFormat.h"
+#include "scan/TreeRows.h"
+
+namespace scan {
+namespace {
+
+// Windows names of Japanese faces carry 明朝 or ゴシック; a face chosen here by its installed
+// name (IPAMincho, Noto Sans CJK JP) says so through its writing systems.
+bool FontTakesKanjiWord(const QString& name) {
+    return platform::FontIsJapanese(name) || name.contains(QStringLiteral("明朝")) ||
+           name.contains(QStringLiteral("ゴシック")) || name == QLatin1String("System") ||
+           name == QLatin1String("FixedSys") || name == QLatin1String("Terminal");
+}
+
+// The total row's first cell: the count and a word chosen by the grid's font name.
+QString TotalName(const DriveList& list) {
+    const int count = list.FolderTotal + 1;
+    const QString font = list.Grid ? list.Grid->st.font1Name : list.FontName;
+    QString word;
+    if (FontTakesKanjiWord(font)) {
+        word = QStringLiteral(" フォルダ");
+    } else {
+        word = count == 1 ? QStringLiteral(" Folder ") : QStringLiteral(" Folders ");
+    }
+    return QString::number(count) + word;
+}
+
+bool IsTotalRow(const DriveList& list, int f) {
+    return f < 0 || f >= std::clamp(list.ListRowCount - 1, 0, list.Folders.bound());
+}
+
+}  // namespace
+
+QString FolderPath(const DriveList& list, int f) {
+    const FolderTable& t = list.Folders;
+    if (f <= 0 || f >= t.bound()) return t.name(0).toString();
+    // The root's name is the drive's path, not part of a path below it.
+    std::vector<int> chain;
+    for (int a = f; a > 0 && chain.size() <= size_t(f); a = t.Parent[size_t(a)]) chain.push_back(a);
+    QString path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (!path.isEmpty() || it != chain.rbegin()) path += u'\\';
+        path += t.name(*it);
+    }
+    return path;
+}
+
+QString RowName(const DriveList& list, int row) {
+    QString scratch;
+    return RowCellText(list, row, 0, scratch).toString();
+}
+
+QStringView RowCellText(const DriveList& list, int row, int column, QString& scratch) {
+    const FolderTable& t = list.Folders;
+    if (row < 0 || row >= list.RowCount || row >= t.bound()) return {};
+    const int f = t.Order[size_t(row)];
+    const bool total = IsTotalRow(list, f);
+    if (column == 0) {
+        if (total) return scratch = TotalName(list);
+        if (list.PathsFlag && f > 0) return scratch = FolderPath(list, f);
+        return t.name(f);
+    }
+    const RowFigures shown = ShownFigures(list, row);
+    switch (column) {
+        case 1:
+            return scratch = QString::number(shown.files);
+        case 2:
+            return scratch = CellSize(shown.bytes, list.UnitMode);
+        case 3:
+            return scratch = CellSize(shown.alloc, list.UnitMode);
+        case 4:
+            if (total) return {};
+            return scratch = CellSize(shown.subtree, list.UnitMode);
+        default:
+            return {};
+    }
+}
+
+QStringView ListCells::cell(int row, int column, QString& scratch) const {
+    return RowCellText(*list_, row, column, scratch);
+}
+
+}  // namespace scan
