@@ -20,6 +20,7 @@
 #include "platform/Beep.h"
 #include "platform/DriveMap.h"
 #include "platform/Fonts.h"
+#include "platform/PathMap.h"
 #include "platform/Screen.h"
 #include "scan/DriveInfo.h"
 #include "scan/Figures.h"
@@ -406,7 +407,7 @@ void ListForm::setListHooks() {
     list_.ShowProgress = [this](const QString& folder) {
         if (progressClock_.isValid() && progressClock_.elapsed() < 25) return;
         progressClock_.start();
-        showVolumeLine(folder);
+        showVolumeLine(platform::DisplayName(folder));
         voldsp_->repaint();
     };
     list_.ReportFailure = [this](const QString& text) { MsgBoxEx(text, 0, QString()); };

@@ -38,23 +38,23 @@ class RowBuilder : public FolderSink {
     };
 
     // Sums that would pass 2^63 stay at the largest figure, and the scan says so once.
-    qint64 add(qint64 a, qint64 b, const QString& where) {
+    qint64 add(qint64 a, qint64 b, QStringView where) {
         qint64 sum;
         if (!__builtin_add_overflow(a, b, &sum)) return sum;
         overflow(where);
         return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
     }
-    qint64 multiply(qint64 a, qint64 b, const QString& where) {
+    qint64 multiply(qint64 a, qint64 b, QStringView where) {
         qint64 product;
         if (!__builtin_mul_overflow(a, b, &product)) return product;
         overflow(where);
         return std::numeric_limits<qint64>::max();
     }
-    void overflow(const QString& where) {
+    void overflow(QStringView where) {
         if (overflowSeen_) return;
         overflowSeen_ = true;
         if (d_.ReportFailure)
-            d_.ReportFailure(platform::DisplayName(where) + QStringLiteral(": ") +
+            d_.ReportFailure(platform::DisplayName(where.toString()) + QStringLiteral(": ") +
                              platform::ErrorText(EOVERFLOW));
     }
     void noteDeviceGone(int error);
@@ -85,8 +85,8 @@ void RowBuilder::noteDeviceGone(int error) {
 bool RowBuilder::enter(WalkedFolder& folder) {
     ++d_.Depth;
     const QString& name = folder.name;
-    d_.VOLDSP = platform::DisplayName(name);
-    if (d_.ShowProgress) d_.ShowProgress(d_.VOLDSP);
+    // The hook shows the name as a person reads it, as often as it is painted.
+    if (d_.ShowProgress) d_.ShowProgress(name);
     const int r = records_;
     if (folder.state != kFolderRead) noteDeviceGone(folder.error);
     d_.FolderTotal += qint32(folder.subfolders);
@@ -166,6 +166,8 @@ bool RowBuilder::enter(WalkedFolder& folder) {
     open_.push_back({r, fileCount, fileSize, alloc, alloc});
     d_.RowCount = ++records_;
     if (records_ % 128 == 0) {
+        // The volume line names the folder being read whenever the window may paint.
+        d_.VOLDSP = platform::DisplayName(name);
         letEventsRun();
         if (d_.StopFlag) return false;
     }
@@ -188,7 +190,7 @@ bool RowBuilder::leave() {
     d_.LastSubtreeTotal = o.subtree;
     if (!open_.empty()) {
         Open& parent = open_.back();
-        parent.subtree = add(parent.subtree, o.subtree, t.name(parent.row).toString());
+        parent.subtree = add(parent.subtree, o.subtree, t.name(parent.row));
     }
     return !d_.StopFlag;
 }

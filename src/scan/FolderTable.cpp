@@ -118,6 +118,14 @@ void FileTable::reset(int n) {
     FileTableCount = 0;
 }
 
+void FileTable::squeeze() {
+    const size_t n = size_t(std::clamp(FileTableCount, 0, bound()));
+    FileBytes.resize(n);
+    FileBytes.shrink_to_fit();
+    FileOwner.resize(n);
+    FileOwner.shrink_to_fit();
+}
+
 void FileTable::grow(int step) {
     FileBytes.resize(FileBytes.size() + size_t(step));
     FileOwner.resize(FileOwner.size() + size_t(step));

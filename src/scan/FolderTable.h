@@ -89,6 +89,8 @@ struct FileTable {
     int bound() const { return int(FileBytes.size()); }
     void reset(int n = kFirstBound);
     void grow(int step = kGrowStep);
+    // Gives back the room that growing in steps left over.
+    void squeeze();
 };
 
 }  // namespace scan

@@ -167,8 +167,9 @@ void ApplyLevelLimit(DriveList& list) {
                 ++f;
                 continue;
             }
-            const int end = SubtreeEnd(t, f, records);
-            const bool collapsed = n > 0 && level == n && end > f + 1;
+            // Only a row at the last shown level needs the end of its subtree.
+            const int end = n > 0 && level == n ? SubtreeEnd(t, f, records) : f + 1;
+            const bool collapsed = end > f + 1;
             PutRow(list, row++, f, collapsed, end);
             f = collapsed ? end : f + 1;
         }
@@ -196,6 +197,7 @@ void RowsFromScan(DriveList& list) {
     list.Folders.ensure(r);
     list.Folders.Level[size_t(r)] = 0;
     list.Folders.squeeze(r + 1);
+    list.Files.squeeze();
     if (list.Grid && !list.OverviewShown) list.Grid->st.source = &list.Cells;
     ApplyLevelLimit(list);
 }
