@@ -427,11 +427,4 @@ bool LooksLikeScanExport(const QByteArray& nativeFile) {
     return i < head.size() && head[i] == ',';
 }
 
-void InstallScanImport() {
-    scan::SetImportReader(
-        [](const QByteArray& file, const QString& rootName, scan::FolderSink& sink,
-           QString& error) { return ImportScanFile(file, rootName, sink, error); },
-        LooksLikeScanExport);
-}
-
 }  // namespace interchange

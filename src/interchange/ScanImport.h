@@ -19,14 +19,11 @@ inline constexpr int kMaxImportDepth = 10000;
 // ends the import quietly. False, with a message naming the byte, when in is not such a
 // file or says something impossible.
 bool ReadScanExport(QIODevice& in, const QString& rootName, scan::FolderSink& sink, QString& error);
-// The same for a file ("-": standard input).
+// The same for a file ("-": standard input); the reader an imported drive is given.
 bool ImportScanFile(const QByteArray& nativeFile, const QString& rootName, scan::FolderSink& sink,
                     QString& error);
 
 // True when the file begins as an export does ("[1," after blanks).
 bool LooksLikeScanExport(const QByteArray& nativeFile);
-
-// Makes imported drives read their files through this library.
-void InstallScanImport();
 
 }  // namespace interchange

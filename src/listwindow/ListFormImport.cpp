@@ -1,5 +1,6 @@
 // ListForm: opening an exported scan as a drive of its own.
 #include "dialogs/DialogForm.h"
+#include "interchange/ScanImport.h"
 #include "listwindow/ListForm.h"
 #include "scan/ImportDrives.h"
 #include "settings/Context.h"
@@ -28,7 +29,8 @@ void ListForm::openImport() {
         return;
     }
     QString error;
-    const int index = scan::AddImportedDrive(dialogs::NativeFileName(answer.fileName), error);
+    const int index = scan::AddImportedDrive(dialogs::NativeFileName(answer.fileName),
+                                             interchange::ImportScanFile, error);
     if (index < 0) {
         MsgBoxEx(error, 0x30);
         if (!closing_) focusList();

@@ -23,16 +23,15 @@ bool DisplayAvailable() {
 }
 
 void InstallImports(bool forceFirstArgument) {
-    interchange::InstallScanImport();
     // An export named where a drive is expected is shown as a drive of its own; a file that
     // is no export then says so when its drive is filled.
     app::SetCommandLineResolver([force = forceFirstArgument](const QString& argument) mutable {
         const QByteArray native = platform::NativeFromArg(argument);
-        const bool take = force || scan::LooksLikeImport(native);
+        const bool take = force || interchange::LooksLikeScanExport(native);
         force = false;
         if (!take) return QString();
         QString error;
-        const int index = scan::AddImportedDrive(native, error);
+        const int index = scan::AddImportedDrive(native, interchange::ImportScanFile, error);
         return index < 0 ? QString() : QString(QChar(u'A' + index)) + QStringLiteral(":\\");
     });
 }

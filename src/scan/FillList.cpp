@@ -154,7 +154,7 @@ void FillImported(DriveList& list, const QString& drive, const ImportedDrive& im
     list.Files.reset();
     list.Depth = 0;
     SetBusy(list, true);
-    const ImportReader& reader = InstalledImportReader();
+    const ImportReader& reader = imported.reader;
     QString error = QStringLiteral("取り込みが使えません");
     const QByteArray file = imported.file;
     const bool ok = reader && ScanFromSource(

@@ -12,16 +12,6 @@
 namespace scan {
 namespace {
 
-ImportReader& Reader() {
-    static ImportReader reader;
-    return reader;
-}
-
-std::function<bool(const QByteArray&)>& Sniffer() {
-    static std::function<bool(const QByteArray&)> sniff;
-    return sniff;
-}
-
 std::array<ImportedDrive, 26>& Imports() {
     static std::array<ImportedDrive, 26> imports;
     return imports;
@@ -29,22 +19,7 @@ std::array<ImportedDrive, 26>& Imports() {
 
 }  // namespace
 
-void SetImportReader(ImportReader reader, std::function<bool(const QByteArray&)> sniff) {
-    Reader() = std::move(reader);
-    Sniffer() = std::move(sniff);
-}
-
-bool LooksLikeImport(const QByteArray& nativeFile) {
-    if (!Reader() || !Sniffer() || nativeFile.isEmpty()) return false;
-    platform::DirEntry entry;
-    return platform::StatEntry(nativeFile, entry) && !entry.isDir && Sniffer()(nativeFile);
-}
-
-const ImportReader& InstalledImportReader() {
-    return Reader();
-}
-
-int AddImportedDrive(const QByteArray& nativeFile, QString& error) {
+int AddImportedDrive(const QByteArray& nativeFile, ImportReader reader, QString& error) {
     // A pipe (standard input, /dev/fd/N) has no real path; it is read once.
     QByteArray file = nativeFile == "-" ? nativeFile : platform::RealPath(nativeFile);
     if (file.isEmpty()) file = platform::AbsolutePath(nativeFile);
@@ -55,10 +30,14 @@ int AddImportedDrive(const QByteArray& nativeFile, QString& error) {
         return -1;
     }
     for (int i = 0; i < 26; ++i) {
-        if (Imports()[size_t(i)].file == file && platform::DriveType(i) == 3) return i;
+        if (Imports()[size_t(i)].file == file && platform::DriveType(i) == 3) {
+            Imports()[size_t(i)].reader = std::move(reader);
+            return i;
+        }
     }
     ImportedDrive drive;
     drive.file = file;
+    drive.reader = std::move(reader);
     drive.fileName =
         file == "-" ? QStringLiteral("標準入力")
                     : platform::DisplayName(platform::NameFromNative(platform::LastName(file)));

@@ -1,7 +1,7 @@
 #pragma once
 // Scans read from an export file and shown as drives of their own: each on a letter with
-// no folder behind it, for this run only, read-only. The file is read by the reader that
-// is installed (the interchange library); this layer knows no file format.
+// no folder behind it, for this run only, read-only. Whoever adds one gives the reader of
+// its file (the interchange library); this layer knows no file format.
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -12,20 +12,16 @@ namespace scan {
 
 using ImportReader = std::function<bool(const QByteArray& nativeFile, const QString& rootName,
                                         FolderSink& sink, QString& error)>;
-// sniff tells a file that begins as an export does.
-void SetImportReader(ImportReader reader, std::function<bool(const QByteArray&)> sniff);
-const ImportReader& InstalledImportReader();
-// True when a reader is installed and nativeFile is a file it reads (not a folder).
-bool LooksLikeImport(const QByteArray& nativeFile);
 
 struct ImportedDrive {
-    QByteArray file;   // the export, native and absolute
-    QString fileName;  // its last name, as a person reads it
+    QByteArray file;      // the export, native and absolute
+    QString fileName;     // its last name, as a person reads it
+    ImportReader reader;  // reads the file each time the drive is filled
 };
 
-// The letter index the import of nativeFile is shown on (the same file keeps its letter);
-// -1 with a message when no letter is free or the file does not exist.
-int AddImportedDrive(const QByteArray& nativeFile, QString& error);
+// The letter index the import of nativeFile, read by reader, is shown on (the same file keeps
+// its letter); -1 with a message when no letter is free or the file does not exist.
+int AddImportedDrive(const QByteArray& nativeFile, ImportReader reader, QString& error);
 // The import shown on a letter index, or null for a drive of the machine.
 const ImportedDrive* ImportedDriveAt(int index);
 const ImportedDrive* ImportedDriveOf(const QString& drive);  // "Z:" or "Z:\..."

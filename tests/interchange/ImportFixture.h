@@ -1,19 +1,22 @@
 #pragma once
-// Reports made from an exported scan or from a drive, with the tables the writer saw.
-#include <QBuffer>
+// Lists made from an exported scan or from a drive, as the report fills them, with the
+// tables and messages it would have written.
 #include <QFile>
 
 #include "common/TestSupport.h"
+#include "grid/Grid.h"
 #include "interchange/ScanImport.h"
 #include "platform/PathMap.h"
-#include "scan/ReportCommand.h"
+#include "scan/FillList.h"
+#include "scan/FolderStates.h"
+#include "scan/ImportDrives.h"
 #include "scan/TreeRows.h"
 #include "settings/Settings.h"
 
 namespace importtest {
 
 struct Report {
-    int exit = -1;
+    bool listed = false;  // the drive's root was read: there is a list to report
     scan::FolderTable folders;
     QList<QStringList> rows;  // the cells of each row as written
     qint32 fileTotal = 0;
@@ -23,43 +26,45 @@ struct Report {
     QByteArray err;
 };
 
-inline Report RunReport(scan::ReportOptions o) {
+// drive: "T:".
+inline Report ListOf(const QString& drive) {
     Report r;
-    QBuffer out, err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    scan::ReportWriters w;
-    w.toDevice = [&r](const scan::DriveList& list, bool, QIODevice&, QString*) {
-        r.folders = list.Folders;
-        QString scratch;
-        for (int i = 0; i < list.RowCount; ++i) {
-            QStringList cells;
-            for (int c = 0; c < 5; ++c) cells << scan::RowCellText(list, i, c, scratch).toString();
-            r.rows << cells;
-        }
-        r.fileTotal = list.FileTotal;
-        r.allocTotal = list.AllocTotal;
-        r.totals = list.TOTDSP + u' ' + list.FREDSP + u' ' + list.USEDSP;
-        r.volume = list.VOLDSP;
-        return true;
-    };
-    r.exit = scan::RunReport(o, w, out, err, false);
-    r.err = err.data();
+    // Listed as the report lists it: from the folder table, without a grid.
+    scan::DriveList list;
+    list.OverviewShown = true;
+    list.IndentStep = 16;
+    list.ReportFailure = [&r](const QString& text) { r.err += text.toUtf8() + '\n'; };
+    scan::FillList(list, drive);
+    r.listed = list.ListRowCount > 0 && list.RootError == 0;
+    for (const QString& line : scan::UnreadableFolderLines(list)) r.err += line.toUtf8() + '\n';
+    r.folders = list.Folders;
+    QString scratch;
+    for (int i = 0; i < list.RowCount; ++i) {
+        QStringList cells;
+        for (int c = 0; c < 5; ++c) cells << scan::RowCellText(list, i, c, scratch).toString();
+        r.rows << cells;
+    }
+    r.fileTotal = list.FileTotal;
+    r.allocTotal = list.AllocTotal;
+    r.totals = list.TOTDSP + u' ' + list.FREDSP + u' ' + list.USEDSP;
+    r.volume = list.VOLDSP;
     return r;
 }
 
 inline Report ReportOfImport(const QByteArray& nativeFile) {
-    scan::ReportOptions o;
-    o.importFile = platform::ArgFromNative(nativeFile);
-    return RunReport(o);
+    QString error;
+    const int index = scan::AddImportedDrive(nativeFile, interchange::ImportScanFile, error);
+    if (index < 0) {
+        Report r;
+        r.err = error.toUtf8();
+        return r;
+    }
+    return ListOf(QString(QChar(u'A' + index)) + u':');
 }
 
 struct ImportFixture : ::testing::Test {
     testsupport::TempHome home;
-    void SetUp() override {
-        app::SetSettingsNative(home.settingsFile());
-        interchange::InstallScanImport();
-    }
+    void SetUp() override { app::SetSettingsNative(home.settingsFile()); }
     void TearDown() override { app::SetSettingsNative({}); }
     QByteArray write(const QByteArray& name, const QByteArray& content) {
         const QByteArray path = home.native() + "/" + name;

@@ -36,7 +36,6 @@ class ImportWindowTest : public ::testing::Test {
     void SetUp() override {
         app::ProgramContext& c = windowtest::FreshContext(home.settingsFile(), 9000, {'T', 'U'});
         c.AppFolderNative = home.native();
-        interchange::InstallScanImport();
         // The export names a folder that exists here: nothing may touch it.
         t.writeFile("A/a.bin", QByteArray(5000, 'a'));
         t.writeFile("B/deep/d.bin", QByteArray(70000, 'd'));

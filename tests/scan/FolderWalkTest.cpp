@@ -24,7 +24,6 @@
 #include "scan/FillList.h"
 #include "scan/FolderScan.h"
 #include "scan/FolderStates.h"
-#include "scan/ReportCommand.h"
 #include "scan/TreeRows.h"
 #include "settings/Settings.h"
 

@@ -1,9 +1,11 @@
-#include "scan/ReportCommand.h"
+#include "cli/ReportCommand.h"
 
 #include <QFile>
 #include <algorithm>
 
+#include "export/ListExport.h"
 #include "grid/Grid.h"
+#include "interchange/ScanImport.h"
 #include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
@@ -17,7 +19,9 @@
 #include "settings/OptionKeys.h"
 #include "util/TextUtil.h"
 
-namespace scan {
+namespace cli {
+using namespace scan;
+
 namespace {
 
 bool IsLetterDrive(const QString& s) {
@@ -40,88 +44,6 @@ void PrepareGrid(grid::Grid& g) {
 
 }  // namespace
 
-bool ParseReportArguments(const QStringList& args, ReportOptions& out, QString& error) {
-    out = ReportOptions();
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        auto value = [&](QString& v) {
-            if (i + 1 >= args.size()) {
-                error = a + QStringLiteral(" には値が必要です");
-                return false;
-            }
-            v = args[++i];
-            return true;
-        };
-        QString v;
-        if (a == u"--csv") {
-            out.csv = true;
-        } else if (a == u"--full-path") {
-            out.fullPath = true;
-        } else if (a == u"--import") {
-            if (!value(v)) return false;
-            if (v.isEmpty() || !out.importFile.isEmpty()) {
-                error = QStringLiteral("--import にはエクスポートファイルを一つ指定します");
-                return false;
-            }
-            out.importFile = v;
-        } else if (a == u"--output") {
-            if (!value(v)) return false;
-            if (v.isEmpty()) {
-                error = QStringLiteral("--output のファイル名が空です");
-                return false;
-            }
-            out.output = v;
-        } else if (a == u"--level") {
-            if (!value(v)) return false;
-            bool ok = false;
-            const int n = v.toInt(&ok);
-            if (!ok || n < 0) {
-                error = QStringLiteral("--level は 0 以上の数です: ") + v;
-                return false;
-            }
-            out.level = n;
-        } else if (a == u"--unit") {
-            if (!value(v)) return false;
-            const QString u = v.toUpper();
-            if (u == u"KB") {
-                out.unit = 1;
-            } else if (u == u"MB") {
-                out.unit = 2;
-            } else {
-                error = QStringLiteral("--unit は KB か MB です: ") + v;
-                return false;
-            }
-        } else if (a == u"--sort") {
-            if (!value(v)) return false;
-            if (v == u"size") {
-                out.sort = 1;
-            } else if (v == u"total") {
-                out.sort = 2;
-            } else {
-                error = QStringLiteral("--sort は size か total です: ") + v;
-                return false;
-            }
-        } else if (a.startsWith(u"--")) {
-            error = QStringLiteral("不明なオプション: ") + a;
-            return false;
-        } else if (out.drive.isEmpty()) {
-            out.drive = a;
-        } else {
-            error = QStringLiteral("ドライブは一つだけです: ") + a;
-            return false;
-        }
-    }
-    if (!out.importFile.isEmpty() && !out.drive.isEmpty()) {
-        error = QStringLiteral("--import のときドライブは指定できません: ") + out.drive;
-        return false;
-    }
-    if (out.drive.isEmpty() && out.importFile.isEmpty()) {
-        error = QStringLiteral("--report にはドライブかフォルダーが必要です");
-        return false;
-    }
-    return true;
-}
-
 int ResolveReportDrive(const QString& drive, QString& error) {
     if (IsLetterDrive(drive)) {
         const int index = platform::LetterIndex(drive.at(0));
@@ -134,7 +56,8 @@ int ResolveReportDrive(const QString& drive, QString& error) {
     }
     const QByteArray native = platform::NativeFromArg(drive);
     // A scan exported to a file, given where a drive is expected.
-    if (LooksLikeImport(native)) return AddImportedDrive(native, error);
+    if (interchange::LooksLikeScanExport(native))
+        return AddImportedDrive(native, interchange::ImportScanFile, error);
     const int index = platform::AddFolderDrive(native);
     if (index == platform::kNoFreeLetter) {
         error = QStringLiteral("空いているドライブ文字がありません (D: から Z: まで使用中): ") +
@@ -193,12 +116,13 @@ QString UnreadableDriveText(const QString& drive, const QString& given, int root
                           : QString());
 }
 
-int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODevice& out,
-              QIODevice& err, bool progress) {
+int RunReport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool progress,
+              const QDateTime& now) {
     QString error;
     const int index = options.importFile.isEmpty()
                           ? ResolveReportDrive(options.drive, error)
-                          : AddImportedDrive(platform::NativeFromArg(options.importFile), error);
+                          : AddImportedDrive(platform::NativeFromArg(options.importFile),
+                                             interchange::ImportScanFile, error);
     if (index < 0) {
         Put(err, QStringLiteral("foldex: ") + error + u'\n');
         return kExitUnreadable;
@@ -244,12 +168,14 @@ int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODev
         ShowPaths(list);
         list.FullPath = true;
     }
+    const exportlist::Format format =
+        options.csv ? exportlist::Format::Csv : exportlist::Format::Text;
     bool ok = false;
     if (options.output.isEmpty()) {
-        ok = writers.toDevice && writers.toDevice(list, options.csv, out, &error);
+        ok = exportlist::WriteList(list, format, out, now, &error);
     } else {
-        ok = writers.toFile &&
-             writers.toFile(list, options.csv, platform::NativeFromArg(options.output), &error);
+        ok = exportlist::SaveListFile(list, format, platform::NativeFromArg(options.output), now,
+                                      &error);
     }
     if (!ok) {
         Put(err, QStringLiteral("foldex: 書き込めません: ") +
@@ -303,4 +229,4 @@ int RunDrives(QIODevice& out) {
     return kExitOk;
 }
 
-}  // namespace scan
+}  // namespace cli

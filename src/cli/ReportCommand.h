@@ -1,15 +1,16 @@
 #pragma once
 // The headless report of the command line: `--report DRIVE` fills a list as the window
-// does and writes its text report or CSV; `--drives` prints the drive overview.
+// does and writes its text report or CSV; `--drives` prints the drive overview. With what
+// the export shares: finding DRIVE, the progress line and the messages.
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 #include "scan/DriveList.h"
 
-namespace scan {
+namespace cli {
 
 enum ReportExit {
     kExitOk = 0,
@@ -19,26 +20,18 @@ enum ReportExit {
     kExitScanFailed = 4,  // written, but a figure passed its limit or the device went away
 };
 
+// The command line's drive and options, for every command.
 struct ReportOptions {
     QString drive;
-    QString importFile;  // an exported scan to report instead of a drive
+    QString importFile;  // an exported scan to report (or show) instead of a drive
     bool csv = false;
-    QString output;  // a file (an argument as ArgFromNative reads it); empty: standard output
-    int level = 0;   // 0 all levels
-    int unit = 0;    // 0 bytes, 1 KB, 2 MB
-    int sort = 0;    // 0 tree order, 1 occupied size, 2 subtree total
+    // A file (an argument as ArgFromNative reads it); empty: standard output. The export's
+    // file, where "-" is standard output.
+    QString output;
+    int level = 0;  // 0 all levels
+    int unit = 0;   // 0 bytes, 1 KB, 2 MB
+    int sort = 0;   // 0 tree order, 1 occupied size, 2 subtree total
     bool fullPath = false;
-};
-
-// Parses the arguments that follow "--report" (the drive and its options). False with a
-// message for the user when they are not valid.
-bool ParseReportArguments(const QStringList& args, ReportOptions& out, QString& error);
-
-// The writers of the export formats, given by the caller (the export library).
-struct ReportWriters {
-    std::function<bool(const DriveList&, bool csv, QIODevice& device, QString* error)> toDevice;
-    std::function<bool(const DriveList&, bool csv, const QByteArray& nativePath, QString* error)>
-        toFile;
 };
 
 // The letter index for DRIVE: "D:", "D:\TEMP" (drive D) or a native folder, which becomes
@@ -73,12 +66,12 @@ class ProgressLine {
 };
 
 // Runs the report after the entry routine; progress and messages go to err, the report
-// to out unless options.output names a file. Returns a ReportExit value.
-int RunReport(const ReportOptions& options, const ReportWriters& writers, QIODevice& out,
-              QIODevice& err, bool progress);
+// (dated now) to out unless options.output names a file. Returns a ReportExit value.
+int RunReport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool progress,
+              const QDateTime& now);
 
 // The overview rows as an aligned table (wide characters count two columns).
-QStringList OverviewTable(DriveList& list);
+QStringList OverviewTable(scan::DriveList& list);
 int RunDrives(QIODevice& out);
 
-}  // namespace scan
+}  // namespace cli

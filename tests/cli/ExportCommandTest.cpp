@@ -14,18 +14,17 @@
 #include <map>
 #include <set>
 
+#include "cli/ExportCommand.h"
 #include "common/TestSupport.h"
 #include "common/TmpfsMount.h"
 #include "grid/Grid.h"
-#include "interchange/ExportCommand.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
 #include "scan/DriveList.h"
 #include "scan/FolderScan.h"
-#include "scan/ReportCommand.h"
 #include "settings/Settings.h"
 
-using namespace interchange;
+using namespace cli;
 
 namespace {
 
@@ -349,10 +348,10 @@ TEST_F(ExportFixture, AnAwkwardTreeIsWrittenWholeAndTheTerminalToolsReadItBack) 
         QBuffer out, err;
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
-        ExportOptions o;
+        ReportOptions o;
         o.output = QFile::decodeName(outFile);
         o.drive = "X:";
-        EXPECT_EQ(RunExport(o, out, err, false, "6.0", 1700000000), scan::kExitOk);
+        EXPECT_EQ(RunExport(o, out, err, false, "6.0", 1700000000), kExitOk);
         EXPECT_TRUE(out.data().isEmpty());
         EXPECT_EQ(QString::fromUtf8(err.data()), QStringLiteral("foldex: 読み取れません: ") +
                                                      QFile::decodeName(r) + "/locked (" +
@@ -444,24 +443,6 @@ TEST_F(ExportFixture, AnAwkwardTreeIsWrittenWholeAndTheTerminalToolsReadItBack) 
     ::umount2(r + "/mnt", MNT_DETACH);
 }
 
-TEST(ExportArguments, TakeAFileThenADrive) {
-    ExportOptions o;
-    QString error;
-    ASSERT_TRUE(ParseExportArguments({"--export", "-", "D:"}, o, error));
-    EXPECT_EQ(o.output, "-");
-    EXPECT_EQ(o.drive, "D:");
-    ASSERT_TRUE(ParseExportArguments({"/tmp", "--export", "out.json"}, o, error));
-    EXPECT_EQ(o.output, "out.json");
-    EXPECT_EQ(o.drive, "/tmp");
-    for (const QStringList& args :
-         {QStringList{"--export"}, QStringList{"--export", "-"}, QStringList{"--export", "", "D:"},
-          QStringList{"--export", "-", "D:", "E:"}, QStringList{"--export", "-", "D:", "--csv"},
-          QStringList{"D:"}}) {
-        EXPECT_FALSE(ParseExportArguments(args, o, error)) << args.join(' ').toStdString();
-        EXPECT_FALSE(error.isEmpty());
-    }
-}
-
 TEST_F(ExportFixture, AFailedOutputLosesNothingAndSaysWhy) {
     testsupport::TempDrive source;
     for (int i = 0; i < 50; ++i) source.writeFile("d/f" + QByteArray::number(i), "abc");
@@ -480,14 +461,14 @@ TEST_F(ExportFixture, AFailedOutputLosesNothingAndSaysWhy) {
         QString message;
     };
     const Case cases[] = {
-        {"a full disk", QFile::decodeName(old), source.drive(), false, scan::kExitWriteFailed,
+        {"a full disk", QFile::decodeName(old), source.drive(), false, kExitWriteFailed,
          platform::ErrorText(ENOSPC)},
         {"a folder that is not there", QFile::decodeName(disk.path() + "/none/x.json"),
-         source.drive(), false, scan::kExitWriteFailed, platform::ErrorText(ENOENT)},
-        {"standard output closed", "-", source.drive(), true, scan::kExitWriteFailed,
+         source.drive(), false, kExitWriteFailed, platform::ErrorText(ENOENT)},
+        {"standard output closed", "-", source.drive(), true, kExitWriteFailed,
          QStringLiteral("書き込めません: -")},
         {"a drive that is not there", QFile::decodeName(old),
-         QFile::decodeName(source.native() + "/no such folder"), false, scan::kExitUnreadable,
+         QFile::decodeName(source.native() + "/no such folder"), false, kExitUnreadable,
          QStringLiteral("no such folder")},
     };
     for (const Case& c : cases) {
@@ -495,7 +476,7 @@ TEST_F(ExportFixture, AFailedOutputLosesNothingAndSaysWhy) {
         QBuffer out, err;
         out.open(c.stdoutFails ? QIODevice::ReadOnly : QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
-        ExportOptions o;
+        ReportOptions o;
         o.output = c.output;
         o.drive = c.drive;
         EXPECT_EQ(RunExport(o, out, err, false, "6.0", 0), c.exit);
@@ -521,10 +502,10 @@ TEST_F(ExportFixture, SumsPastTheirLimitAreWrittenButFail) {
     QBuffer out, err;
     out.open(QIODevice::WriteOnly);
     err.open(QIODevice::WriteOnly);
-    ExportOptions o;
+    ReportOptions o;
     o.output = file;
     o.drive = QFile::decodeName(disk.path());
-    EXPECT_EQ(RunExport(o, out, err, false, "6.0", 0), scan::kExitScanFailed);
+    EXPECT_EQ(RunExport(o, out, err, false, "6.0", 0), kExitScanFailed);
     EXPECT_TRUE(QString::fromUtf8(err.data()).contains(platform::ErrorText(EOVERFLOW)));
     // Each file's own figures are right (a hole occupies nothing); only the sum of their sizes
     // passes 2^63 - 1.
@@ -547,10 +528,10 @@ TEST_F(ExportFixture, AnExportWrittenInsideTheTreeLeavesItsOwnFileOut) {
         QBuffer out, err;
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
-        ExportOptions o;
+        ReportOptions o;
         o.output = QFile::decodeName(r + "/scan.json");
         o.drive = "X:";
-        EXPECT_EQ(RunExport(o, out, err, false, "6.0", 0), scan::kExitOk);
+        EXPECT_EQ(RunExport(o, out, err, false, "6.0", 0), kExitOk);
         const QByteArray text = testsupport::ReadAll(r + "/scan.json");
         EXPECT_FALSE(text.contains(".foldex-")) << "its own temporary file was listed";
         EXPECT_TRUE(text.contains("\"data\""));
