@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "platform/FolderChain.h"
@@ -78,12 +80,48 @@ struct FolderTable {
     std::vector<quint32> nameEnd_;  // where each record's name ends in namePool_
 };
 
+// An array of numbers kept in blocks of 64 Ki elements: it grows without moving what it
+// holds, so a table of millions of entries never stands twice in memory while it grows.
+template <typename T>
+class BlockArray {
+  public:
+    static constexpr size_t kShift = 16;
+    static constexpr size_t kBlock = size_t(1) << kShift;
+
+    size_t size() const { return size_; }
+    T& operator[](size_t i) { return blocks_[i >> kShift][i & (kBlock - 1)]; }
+    const T& operator[](size_t i) const { return blocks_[i >> kShift][i & (kBlock - 1)]; }
+    // New elements are zero.
+    void resize(size_t n) {
+        const size_t blocks = (n + kBlock - 1) >> kShift;
+        while (blocks_.size() > blocks) blocks_.pop_back();
+        while (blocks_.size() < blocks) blocks_.push_back(std::make_unique<T[]>(kBlock));
+        if (n > size_ && (size_ & (kBlock - 1)) != 0) {
+            // The rest of the last block that was in use may hold old values.
+            const size_t end = std::min(n, (size_ | (kBlock - 1)) + 1);
+            for (size_t i = size_; i < end; ++i) (*this)[i] = T();
+        }
+        size_ = n;
+    }
+    void assign(size_t n, T zero) {
+        Q_ASSERT(zero == T());
+        blocks_.clear();
+        size_ = 0;
+        resize(n);
+    }
+    void shrink_to_fit() { blocks_.shrink_to_fit(); }
+
+  private:
+    std::vector<std::unique_ptr<T[]>> blocks_;
+    size_t size_ = 0;
+};
+
 struct FileTable {
     static constexpr int kFirstBound = 1000;
     static constexpr int kGrowStep = 1000;
 
-    std::vector<qint64> FileBytes;
-    std::vector<qint32> FileOwner;
+    BlockArray<qint64> FileBytes;
+    BlockArray<qint32> FileOwner;
     qint32 FileTableCount = 0;
 
     int bound() const { return int(FileBytes.size()); }
