@@ -16,6 +16,7 @@
 #include "platform/PathMap.h"
 #include "platform/SafeWrite.h"
 #include "scan/ReportCommand.h"
+#include "settings/Application.h"
 #include "settings/Context.h"
 #include "settings/Startup.h"
 
@@ -136,7 +137,7 @@ int FinishStdout(int rc) {
     return rc;
 }
 
-int Main(int argc, char** argv) {
+int Main(app::Application& application, int argc, char** argv) {
     // Byte for byte: a folder whose name is not UTF-8 can still be named here.
     QStringList args;
     for (int i = 1; i < argc; ++i) args << platform::ArgFromNative(QByteArray(argv[i]));
@@ -188,7 +189,7 @@ int Main(int argc, char** argv) {
         QStringList drives{QStringLiteral("--drives")};
         return HeadlessCommand(argc, argv, drives);
     }
-    return listwindow::RunWindows(argc, argv, drive, importFile);
+    return listwindow::RunWindows(application, argc, argv, drive, importFile);
 }
 
 }  // namespace
@@ -196,5 +197,7 @@ int Main(int argc, char** argv) {
 int main(int argc, char** argv) {
     platform::UseUtf8Locale();
     platform::GuardStandardStreams();
-    return FinishStdout(Main(argc, argv));
+    // The one owner of the program's state, for the headless commands and the windows alike.
+    app::Application application;
+    return FinishStdout(Main(application, argc, argv));
 }

@@ -8,22 +8,20 @@
 #include <cmath>
 
 #include "dialogs/AppIcon.h"
+#include "dialogs/DialogParts.h"
 #include "platform/Fonts.h"
 #include "platform/Screen.h"
 
 namespace dialogs {
 
 namespace {
-bool g_loaded = false;
-
 QPointer<CancelForm>& Form() {
-    static QPointer<CancelForm> form;
-    return form;
+    return Windows().progress;
 }
 }  // namespace
 
 CancelForm::CancelForm() : QDialog(nullptr) {
-    g_loaded = true;
+    Windows().progressLoaded = true;
     setObjectName(QStringLiteral("CancelForm"));
     // Above other programs too, so the stop button stays in reach during a long run. Set
     // once here: changing the flags of a shown window would hide it.
@@ -60,7 +58,9 @@ CancelForm::CancelForm() : QDialog(nullptr) {
 }
 
 CancelForm::~CancelForm() {
-    g_loaded = false;
+    // Found, not made: the window may go with the application's parts.
+    if (auto* windows = app::Application::Current().find<DialogWindows>())
+        windows->progressLoaded = false;
 }
 
 int CancelForm::px(int twips) const {
@@ -123,11 +123,11 @@ CancelForm& ProgressWindow() {
 }
 
 bool CancelFormLoaded() {
-    return g_loaded;
+    return Windows().progressLoaded;
 }
 
 bool OperationRunning() {
-    return g_loaded && Form() && Form()->Running();
+    return CancelFormLoaded() && Form() && Form()->Running();
 }
 
 }  // namespace dialogs

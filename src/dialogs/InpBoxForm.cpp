@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "dialogs/AppIcon.h"
+#include "dialogs/DialogParts.h"
 #include "platform/Fonts.h"
 #include "platform/Screen.h"
 
@@ -24,8 +25,7 @@ const QString kPromptFace = QStringLiteral("MS UI Gothic");
 const QString kFieldFace = QStringLiteral("ＭＳ Ｐゴシック");
 
 QPointer<InpBoxForm>& Form() {
-    static QPointer<InpBoxForm> form;
-    return form;
+    return Windows().inputBox;
 }
 
 QFont Face(const QString& windowsFace, double points) {

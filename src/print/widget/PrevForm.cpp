@@ -18,13 +18,12 @@
 #include "platform/Beep.h"
 #include "platform/Fonts.h"
 #include "platform/Screen.h"
+#include "print/widget/PrintParts.h"
 #include "settings/Settings.h"
 
 namespace print {
 
 namespace {
-
-bool g_loaded = false;
 
 const char16_t* const kSizes[] = {u"9", u"9.75", u"10.5", u"11.25", u"12"};
 const char16_t* const kGaps[] = {u"1.2行", u"1.4行", u"1.6行", u"1.8行"};
@@ -81,7 +80,8 @@ bool IsNumeric(const QString& text) {
 }  // namespace
 
 bool PrevFormLoaded() {
-    return g_loaded;
+    const PrintParts* parts = app::Application::Current().find<PrintParts>();
+    return parts && parts->formLoaded;
 }
 
 int PageNumber(const QString& text) {
@@ -135,7 +135,7 @@ void PagePicture::paintEvent(QPaintEvent*) {
 }
 
 PrevForm::PrevForm() : QDialog(nullptr) {
-    g_loaded = true;
+    Parts().formLoaded = true;
     twipsPerPixel_ = platform::TwipsPerPixel();
     setObjectName(QStringLiteral("PrevForm"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -286,9 +286,11 @@ void PrevForm::writeSettings() {
 }
 
 void PrevForm::unload() {
-    if (!g_loaded) return;
+    // Found, not made: a window deleted with the application's parts writes nothing more.
+    PrintParts* parts = app::Application::Current().find<PrintParts>();
+    if (!parts || !parts->formLoaded) return;
     writeSettings();
-    g_loaded = false;
+    parts->formLoaded = false;
 }
 
 bool PrevForm::romanFont() const {
