@@ -65,7 +65,8 @@ ListForm* ListForm::InSlot(int slot) {
     return qobject_cast<ListForm*>(app::Ctx().ListWindows[size_t(slot)].data());
 }
 
-ListForm::ListForm(QWidget* parent) : QWidget(parent) {
+ListForm::ListForm(QWidget* parent)
+    : QWidget(parent), gate_([this] { followMode(); }, [this] { deleteLater(); }) {
     app::ProgramContext& c = app::Ctx();
     setObjectName(QStringLiteral("ListForm"));
     setAttribute(Qt::WA_DeleteOnClose, false);  // deleted once a running scan has returned
@@ -134,6 +135,7 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
 }
 
 ListForm::~ListForm() {
+    if (controlsLocked_) QApplication::restoreOverrideCursor();
     app::ProgramContext& c = app::Ctx();
     if (c.ListWindows[size_t(slot_)] == this) c.ListWindows[size_t(slot_)] = nullptr;
 }
@@ -400,7 +402,7 @@ void ListForm::setHeadings(const std::array<QString, 5>& headings) {
 }
 
 void ListForm::setListHooks() {
-    list_.ProcessEvents = [] { QCoreApplication::processEvents(); };
+    list_.ProcessEvents = [this] { eventTurn(); };
     // The label shows each folder as it is scanned; it is painted at most every 25 ms,
     // as often as an eye can follow, so painting does not slow the scan.
     list_.ShowProgress = [this](const QString& folder) {
@@ -410,15 +412,10 @@ void ListForm::setListHooks() {
         voldsp_->repaint();
     };
     list_.ReportFailure = [this](const QString& text) { MsgBoxEx(text, 0, QString()); };
+    // The drive's figures are shown as its folders start to come; the controls are locked
+    // by the listing mode itself.
     list_.SetBusy = [this](bool busy) {
-        if (busy) {
-            refreshFigures();
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            lockControls(true);
-        } else {
-            lockControls(false);
-            QApplication::restoreOverrideCursor();
-        }
+        if (busy) refreshFigures();
     };
     list_.RecomputeIndentStep = [this] { recomputeIndents(); };
     list_.ApplyBackgroundType = [this](int type) { ApplyBackgroundType(std::clamp(type, 0, 5)); };
@@ -699,11 +696,10 @@ void ListForm::saveClosingSettings() {
 }
 
 void ListForm::closeEvent(QCloseEvent* event) {
-    if (closing_) {
+    if (gate_.closing()) {
         event->accept();
         return;
     }
-    closing_ = true;
     app::ProgramContext& c = app::Ctx();
     c.WindowDrives[slot_] = u' ';
     --c.OpenWindows;
@@ -712,18 +708,39 @@ void ListForm::closeEvent(QCloseEvent* event) {
         // A box still waiting answers Cancel, so that its caller does not wait on unseen.
         if (dialogs::MsgBoxWindow()) dialogs::MsgBoxWindow()->close();
     }
-    // A running scan ends at its next check; the window goes once it has returned.
+    // A running scan ends at its next check, an operation at its next question; the gate
+    // lets the window go once whatever runs has returned.
     list_.StopFlag = true;
     view_->grid().stopFlag = true;
     view_->grid().timer.stop();
     c.SlotInUse[size_t(slot_)] = 0;
     c.ListWindows[size_t(slot_)] = nullptr;
     event->accept();
-    if (!scanning_ && waits_ == 0) deleteLater();
+    gate_.close();
+}
+
+void ListForm::eventTurn() {
+    QCoreApplication::processEvents();
+}
+
+void ListForm::followMode() {
+    const bool locked = gate_.controlsLocked();
+    if (locked == controlsLocked_) return;
+    controlsLocked_ = locked;
+    QWidget* const controls[] = {
+        view_->gridWidget(), view_->scrollBar(), lvlfrm_, dspfrm_, tolfrm_, inffrm_,
+        srtfrm_[0],          srtfrm_[1]};
+    for (QWidget* w : controls) w->setEnabled(!locked);
+    for (PictureWidget* b : drvbtn_) b->setEnabled(!locked);
+    if (locked) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
 }
 
 int ListForm::OpenSiblingWindow() {
-    QCoreApplication::processEvents();
+    eventTurn();
     app::ProgramContext& c = app::Ctx();
     if (c.OpenWindows >= 9) {
         platform::Beep();

@@ -52,6 +52,7 @@ class ListForm : public QWidget,
     void Calc(int button);
     // The window's one busy state.
     CommandGate& gate() { return gate_; }
+    const CommandGate& gate() const { return gate_; }
     // Opens a new window in the first free slot; this window's slot when none may open.
     int OpenSiblingWindow();
     void SetColumnWidths(int availableTwips);
@@ -136,8 +137,16 @@ class ListForm : public QWidget,
     void command(F&& f) {
         gate_.run(std::forward<F>(f));
     }
+    using Mode = CommandGate::Mode;
+    using Hold = CommandGate::Hold;
     // Input that reaches the window while it is busy: refused, never half-run.
     void refuseInput(QEvent* event);
+    // The one point where pending events run while the window works (a scan's or an
+    // operation's turn, a command waiting for its window to settle); input that arrives
+    // meanwhile meets the gate.
+    void eventTurn();
+    // The controls and the pointer follow the gate's mode.
+    void followMode();
     void showDrive(int button);
     void buildControls();
     void buildToolbar();
@@ -167,7 +176,6 @@ class ListForm : public QWidget,
     std::vector<std::pair<QWidget*, int>> bottomStripFields() const;
     int bottomStripWidth() const;
     void placeBottomStrip(int clientWidth, int clientHeight);
-    void lockControls(bool locked);
     void fillList(QChar drive);
     void recomputeIndents();
     void refreshFigures();
@@ -198,13 +206,6 @@ class ListForm : public QWidget,
     void findAsk();
     void findNext(int start);
     void findPrev(int start);
-    // A dialog of this window waits on the stack: a close meanwhile leaves the window
-    // alive until the dialog has returned.
-    struct WaitHold {
-        explicit WaitHold(ListForm& w);
-        ~WaitHold();
-        ListForm& window;
-    };
     bool listHasFolders() const;
     void selectionChanged();
     void saveClosingSettings();
@@ -217,13 +218,12 @@ class ListForm : public QWidget,
     Qt::WindowStates lastState_ = Qt::WindowNoState;
     int tppX_ = 15;
     int tppY_ = 15;
-    bool scanning_ = false;  // a scan is on the stack: the window goes once it returns
+    // Declared before every control: followMode may run while the window is built.
     CommandGate gate_;
+    bool controlsLocked_ = false;  // as last applied to the controls and the pointer
     std::set<int> refusedKeys_;    // pressed while busy: their release is swallowed too
     bool swallowRelease_ = false;  // the press was refused
     QElapsedTimer progressClock_;
-    bool closing_ = false;
-    int waits_ = 0;
     QString findText_;
 
     scan::DriveList list_;

@@ -140,7 +140,7 @@ void ListForm::buildMenus() {
 void ListForm::showDrivePressed(int button, QPoint pos, Qt::MouseButton mb,
                                 Qt::KeyboardModifiers mods) {
     CloseChooser();
-    QCoreApplication::processEvents();
+    eventTurn();
     if (button < 0 || button >= ButtonCount()) return;
     const QChar letter = ButtonLetter(button);
     const int index = platform::LetterIndex(letter);
@@ -251,14 +251,6 @@ void ListForm::RemovableItem(int menuButton) {
     app::PutOpt(QStringLiteral("RemovableList"), removableFlags_);
 }
 
-void ListForm::lockControls(bool locked) {
-    QWidget* const controls[] = {
-        view_->gridWidget(), view_->scrollBar(), lvlfrm_, dspfrm_, tolfrm_, inffrm_,
-        srtfrm_[0],          srtfrm_[1]};
-    for (QWidget* w : controls) w->setEnabled(!locked);
-    for (PictureWidget* b : drvbtn_) b->setEnabled(!locked);
-}
-
 void ListForm::ShowOverview() {
     scan::ShowOverview(list_);
     setWindowTitle(QStringLiteral("ディレクトリ毎サイズ一覧 Ver.") + app::Ctx().VersionText);
@@ -269,19 +261,16 @@ void ListForm::ShowOverview() {
 }
 
 void ListForm::fillList(QChar drive) {
-    scanning_ = true;
-    if (list_.OverviewShown) updateLitImages();
-    // The caption names the drive while it is listed, not only afterwards.
-    scan::ShowDriveTitle(list_, QString(drive));
-    setWindowTitle(list_.Caption);
-    scan::FillList(list_, QString(drive));
-    scanning_ = false;
-    if (list_.StopFlag) {
-        // The window was closed during the scan; it goes now that the scan has returned.
-        QApplication::restoreOverrideCursor();
-        if (closing_) deleteLater();
-        return;
+    {
+        Hold listing(gate_, Mode::Listing);
+        if (list_.OverviewShown) updateLitImages();
+        // The caption names the drive while it is listed, not only afterwards.
+        scan::ShowDriveTitle(list_, QString(drive));
+        setWindowTitle(list_.Caption);
+        scan::FillList(list_, QString(drive));
     }
+    // Closed during the scan: the gate lets the window go once the command has returned.
+    if (list_.StopFlag) return;
     applyDisplay();
     // A sort that is lit stays in force for the new rows.
     if (list_.SortKind != 0) {

@@ -133,7 +133,7 @@ void ListForm::ChooseLevel(int level) {
     for (int i = 0; i < 5; ++i) lvlimg_[size_t(i)]->setVisible(i == level);
     list_.ShownLevel = level;
     if (!listHasFolders()) return;
-    QCoreApplication::processEvents();
+    eventTurn();
     rememberRows();
     scan::ApplyLevelLimit(list_);
     if (list_.SortKind != 0) scan::SortRows(list_);  // a sorted list stays sorted
