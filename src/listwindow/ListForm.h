@@ -56,7 +56,7 @@ class ListForm : public QWidget,
     // Opens a new window in the first free slot; this window's slot when none may open.
     int OpenSiblingWindow();
     void SetColumnWidths(int availableTwips);
-    int ButtonCount() const { return int(drvbtn_.size()); }
+    int ButtonCount() const { return int(driveButtons_.size()); }
     int ButtonOfDrive(int letterIndex) const { return buttonOfDrive_[size_t(letterIndex)]; }
     QChar ButtonLetter(int button) const;
     void ShowOverview();
@@ -216,9 +216,9 @@ class ListForm : public QWidget,
     int slot_ = 0;
     bool arranging_ = true;
     Qt::WindowStates lastState_ = Qt::WindowNoState;
-    int tppX_ = 15;
-    int tppY_ = 15;
-    // Declared before every control: followMode may run while the window is built.
+    int twipsPerPixelX_ = 15;
+    int twipsPerPixelY_ = 15;
+    // The one busy state: it decides what input is taken, the lock and when the window goes.
     CommandGate gate_;
     bool controlsLocked_ = false;  // as last applied to the controls and the pointer
     std::set<int> refusedKeys_;    // pressed while busy: their release is swallowed too
@@ -230,57 +230,57 @@ class ListForm : public QWidget,
     grid::GridView* view_ = nullptr;
 
     // Top band.
-    PictureWidget* tolfrm_ = nullptr;
+    PictureWidget* toolbar_ = nullptr;
     std::array<PictureWidget*, 5> toolPressed_{};
     int pressedTool_ = -1;
     int toolUnderPointer_ = -1;
-    std::vector<PictureWidget*> drvbtn_;
-    std::vector<QLabel*> drvnam_;
+    std::vector<PictureWidget*> driveButtons_;
+    std::vector<QLabel*> driveLabels_;
     std::array<int, 26> buttonOfDrive_{};
     int currentButton_ = -1;
     int menuButton_ = -1;
-    QLabel* voldsp_ = nullptr;
-    QString voldspText_;  // VOLDSP's whole text (the label may show it cut)
-    QLabel* totdsp_ = nullptr;
-    QLabel* usedsp_ = nullptr;
-    QLabel* fredsp_ = nullptr;
-    QLabel* label1_ = nullptr;
+    QLabel* volumeLine_ = nullptr;
+    QString volumeLineText_;  // VOLDSP's whole text (the label may show it cut)
+    QLabel* driveTotal_ = nullptr;
+    QLabel* driveUsed_ = nullptr;
+    QLabel* driveFree_ = nullptr;
+    QLabel* elapsedLabel_ = nullptr;
     std::vector<QLabel*> figureCaptions_;
 
     // Strips.
-    PictureWidget* lvlfrm_ = nullptr;
-    std::array<PictureWidget*, 5> lvlimg_{};
-    PictureWidget* dspfrm_ = nullptr;
-    PictureWidget* kbImg_ = nullptr;
-    PictureWidget* mbImg_ = nullptr;
-    PictureWidget* fullImg_ = nullptr;
-    PictureWidget* colImg_ = nullptr;
-    PictureWidget* backImg_ = nullptr;
-    std::array<PictureWidget*, 2> srtfrm_{};
-    std::array<PictureWidget*, 2> srtonimg_{};
+    PictureWidget* levelStrip_ = nullptr;
+    std::array<PictureWidget*, 5> levelLit_{};
+    PictureWidget* displayStrip_ = nullptr;
+    PictureWidget* kbLit_ = nullptr;
+    PictureWidget* mbLit_ = nullptr;
+    PictureWidget* fullPathLit_ = nullptr;
+    PictureWidget* colourLit_ = nullptr;
+    PictureWidget* backgroundLit_ = nullptr;
+    std::array<PictureWidget*, 2> sortButtons_{};
+    std::array<PictureWidget*, 2> sortLit_{};
     PictureWidget* chooser_ = nullptr;
-    PictureWidget* chooserSel_ = nullptr;
-    QTimer* btntim_ = nullptr;
+    PictureWidget* chooserMark_ = nullptr;
+    QTimer* holdTimer_ = nullptr;
     bool backPressed_ = false;
 
     // Bottom strip.
-    QFrame* inffrm_ = nullptr;
-    QLabel* sumnam_ = nullptr;
-    QLabel* sumdsp_ = nullptr;
-    QLabel* dlsdsp_ = nullptr;
-    QLabel* movdsp_ = nullptr;
-    QLabel* dlscap_ = nullptr;
-    QLabel* dstcap_ = nullptr;
-    QComboBox* dstlst_ = nullptr;
+    QFrame* bottomStrip_ = nullptr;
+    QLabel* selectionCount_ = nullptr;
+    QLabel* selectionTotal_ = nullptr;
+    QLabel* freeAfterDelete_ = nullptr;
+    QLabel* freeAfterCopy_ = nullptr;
+    QLabel* freeAfterDeleteCaption_ = nullptr;
+    QLabel* destinationCaption_ = nullptr;
+    QComboBox* destinationList_ = nullptr;
 
     // Menus.
-    QMenu* popDrvbtn_ = nullptr;
-    std::array<QAction*, 9> pSize_{};
-    QMenu* popRembtn_ = nullptr;
-    QAction* pRmv_ = nullptr;
-    QMenu* popImport_ = nullptr;
-    QAction* pImport_ = nullptr;
-    QMenu* popDirgrd_ = nullptr;
+    QMenu* clusterMenu_ = nullptr;
+    std::array<QAction*, 9> clusterItems_{};
+    QMenu* removableMenu_ = nullptr;
+    QAction* removableItem_ = nullptr;
+    QMenu* importMenu_ = nullptr;
+    QAction* importItem_ = nullptr;
+    QMenu* folderMenu_ = nullptr;
 
     // Display state.
     std::array<quint32, 16> savedBackColours_{};

@@ -70,8 +70,8 @@ class FormOpsHost : public folderops::OpsHost {
 };
 
 void ListForm::buildFolderMenu() {
-    popDirgrd_ = new QMenu(this);
-    popDirgrd_->setObjectName(QStringLiteral("POP_DIRGRD"));
+    folderMenu_ = new QMenu(this);
+    folderMenu_->setObjectName(QStringLiteral("POP_DIRGRD"));
     const struct {
         const char16_t* name;
         const char16_t* caption;
@@ -83,7 +83,7 @@ void ListForm::buildFolderMenu() {
         {u"P_DIR削除", u"選択されたフォルダーを削除", &ListForm::DeleteFolders},
     };
     for (const auto& item : items) {
-        QAction* a = popDirgrd_->addAction(QString::fromUtf16(item.caption));
+        QAction* a = folderMenu_->addAction(QString::fromUtf16(item.caption));
         a->setObjectName(QString::fromUtf16(item.name));
         if (item.run)
             connect(a, &QAction::triggered, this, [this, run = item.run] { (this->*run)(); });
@@ -96,7 +96,7 @@ void ListForm::FolderMenu(QPoint globalPos) {
         platform::Beep();
         return;
     }
-    popDirgrd_->popup(globalPos);
+    folderMenu_->popup(globalPos);
 }
 
 void ListForm::DeleteFolders() {
@@ -118,7 +118,7 @@ void ListForm::runFolderOperation(int operation) {
     // and nothing is copied or moved onto it.
     const scan::ImportedDrive* imported = scan::ImportedDriveOf(QString(list_.CurrentDrive));
     if (!imported && operation != folderops::kOpDelete)
-        imported = scan::ImportedDriveOf(dstlst_->currentText());
+        imported = scan::ImportedDriveOf(destinationList_->currentText());
     if (imported) {
         MsgBoxEx(scan::ImportedReadOnlyText(*imported), 0x30);
         if (!gate_.closing()) focusList();
@@ -132,10 +132,10 @@ void ListForm::runFolderOperation(int operation) {
             ops.DeleteCommand();
             break;
         case folderops::kOpCopy:
-            ops.CopyCommand(dstlst_->currentText(), movdsp_->text());
+            ops.CopyCommand(destinationList_->currentText(), freeAfterCopy_->text());
             break;
         case folderops::kOpMove:
-            ops.MoveCommand(dstlst_->currentText(), movdsp_->text());
+            ops.MoveCommand(destinationList_->currentText(), freeAfterCopy_->text());
             break;
         default:
             break;

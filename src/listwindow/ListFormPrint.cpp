@@ -26,7 +26,7 @@ void ListForm::printList() {
     request.dPrev = [this] { D_PREV(); };
     request.callerGone = [this] { return gate_.closing(); };
     request.grid = &view_->grid().st;
-    request.title = voldspText_;
+    request.title = volumeLineText_;
     request.fullPath = list_.FullPath;
     request.drive = list_.VOLDSP.isEmpty() ? list_.CurrentDrive : list_.VOLDSP.at(0);
     print::RunPrint(request);
@@ -34,7 +34,7 @@ void ListForm::printList() {
 }
 
 void ListForm::D_PREV() {
-    print::DrawPreview(view_->grid().st, voldspText_, list_.FullPath);
+    print::DrawPreview(view_->grid().st, volumeLineText_, list_.FullPath);
 }
 
 }  // namespace listwindow
