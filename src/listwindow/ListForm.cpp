@@ -69,7 +69,7 @@ ListForm::ListForm(QWidget* parent)
     : QWidget(parent), gate_([this] { followMode(); }, [this] { deleteLater(); }) {
     app::ProgramContext& c = app::Ctx();
     setObjectName(QStringLiteral("ListForm"));
-    setAttribute(Qt::WA_DeleteOnClose, false);  // deleted once a running scan has returned
+    setAttribute(Qt::WA_DeleteOnClose, false);  // its gate lets it go once nothing runs
     setWindowIcon(dialogs::AppIcon());
 
     // The slot this window takes.
