@@ -18,6 +18,7 @@
 #include "platform/DriveMap.h"
 #include "scan/FillList.h"
 #include "scan/TreeRows.h"
+#include "settings/Application.h"
 #include "settings/Settings.h"
 
 namespace {
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QTemporaryDir home;
+    app::Application application;
     app::SetSettingsNative(QFile::encodeName(home.path()) + "/FOLDEX.Opt");
     platform::Drives().set(platform::LetterIndex(u'T'), argv[2]);
     if (copy) platform::Drives().set(platform::LetterIndex(u'U'), argv[4]);

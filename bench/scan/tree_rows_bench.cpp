@@ -12,6 +12,7 @@
 #include "scan/FolderScan.h"
 #include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
+#include "settings/Application.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ double Millis(const std::function<void()>& f) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    app::Application application;
     const int folders = argc > 1 ? std::atoi(argv[1]) : 1'000'000;
     grid::Grid g;
     grid::InitGrid(g, 0);

@@ -16,6 +16,7 @@
 #include "listwindow/RunWindows.h"
 #include "scan/DriveList.h"
 #include "scan/FillList.h"
+#include "settings/Application.h"
 #include "settings/Context.h"
 #include "settings/Startup.h"
 
@@ -47,7 +48,9 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
-    listwindow::InstallImports();
+    app::Hooks hooks;
+    hooks.commandLineResolver = listwindow::InstallImports();
+    app::Application application(std::move(hooks));
     app::EntryRoutine({}, {}, folder);
     const QString drive = app::Ctx().CommandLine.left(2);
     if (drive.size() < 2) {

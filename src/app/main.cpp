@@ -5,6 +5,7 @@
 #include "listwindow/RunWindows.h"
 #include "platform/Locale.h"
 #include "platform/SafeWrite.h"
+#include "settings/Application.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ int Headless(int argc, char** argv, const cli::CommandLine& line) {
     return cli::RunHeadless(line);
 }
 
-int Main(int argc, char** argv) {
+int Main(app::Application& application, int argc, char** argv) {
     cli::CommandLine line;
     if (const int rc = cli::ReadCommandLine(argc, argv, line); rc >= 0) return rc;
     if (line.command != cli::Command::Window) return Headless(argc, argv, line);
@@ -25,7 +26,7 @@ int Main(int argc, char** argv) {
         // Says so, and shows the drive overview instead.
         return Headless(argc, argv, cli::WithoutDisplay());
     }
-    return listwindow::RunWindows(argc, argv, drive, importFile);
+    return listwindow::RunWindows(application, argc, argv, drive, importFile);
 }
 
 }  // namespace
@@ -33,5 +34,7 @@ int Main(int argc, char** argv) {
 int main(int argc, char** argv) {
     platform::UseUtf8Locale();
     platform::GuardStandardStreams();
-    return cli::FinishStdout(Main(argc, argv));
+    // The one owner of the program's state, for the headless commands and the windows alike.
+    app::Application application;
+    return cli::FinishStdout(Main(application, argc, argv));
 }

@@ -8,22 +8,20 @@
 #include <cmath>
 
 #include "dialogs/AppIcon.h"
+#include "dialogs/DialogParts.h"
 #include "platform/Fonts.h"
 #include "platform/Screen.h"
 
 namespace dialogs {
 
 namespace {
-bool g_loaded = false;
-
 QPointer<CancelForm>& Form() {
-    static QPointer<CancelForm> form;
-    return form;
+    return Windows().progress;
 }
 }  // namespace
 
 CancelForm::CancelForm() : QDialog(nullptr) {
-    g_loaded = true;
+    Windows().progressLoaded = true;
     setObjectName(QStringLiteral("CancelForm"));
     // Above other programs too, so the stop button stays in reach during a long run. Set
     // once here: changing the flags of a shown window would hide it.
@@ -38,29 +36,31 @@ CancelForm::CancelForm() : QDialog(nullptr) {
     face.setPointSizeF(9.75);
     setFont(face);
 
-    titDsp_ = new QLabel(QStringLiteral("印刷中"), this);
-    titDsp_->setObjectName(QStringLiteral("TITDSP"));
+    titleLabel_ = new QLabel(QStringLiteral("印刷中"), this);
+    titleLabel_->setObjectName(QStringLiteral("TITDSP"));
     QFont titleFont = face;
     titleFont.setPointSizeF(11.25);
     titleFont.setBold(true);
-    titDsp_->setFont(titleFont);
-    titDsp_->setTextFormat(Qt::PlainText);
-    titDsp_->setGeometry(px(150), px(180), px(3825), px(315));
+    titleLabel_->setFont(titleFont);
+    titleLabel_->setTextFormat(Qt::PlainText);
+    titleLabel_->setGeometry(px(150), px(180), px(3825), px(315));
 
-    awaySel_ = new QCheckBox(QStringLiteral("退席"), this);
-    awaySel_->setObjectName(QStringLiteral("退席SEL"));
-    awaySel_->setGeometry(px(150), px(660), px(1500), px(315));
+    awayBox_ = new QCheckBox(QStringLiteral("退席"), this);
+    awayBox_->setObjectName(QStringLiteral("退席SEL"));
+    awayBox_->setGeometry(px(150), px(660), px(1500), px(315));
 
-    canBtn_ = new QPushButton(QStringLiteral("中止"), this);
-    canBtn_->setObjectName(QStringLiteral("CANBTN"));
-    canBtn_->setGeometry(px(2835), px(630), px(1215), px(375));
-    connect(canBtn_, &QPushButton::clicked, this, &CancelForm::stop);
+    stopButton_ = new QPushButton(QStringLiteral("中止"), this);
+    stopButton_->setObjectName(QStringLiteral("CANBTN"));
+    stopButton_->setGeometry(px(2835), px(630), px(1215), px(375));
+    connect(stopButton_, &QPushButton::clicked, this, &CancelForm::stop);
 
     setFixedSize(px(4200), px(1185));
 }
 
 CancelForm::~CancelForm() {
-    g_loaded = false;
+    // Found, not made: the window may go with the application's parts.
+    if (auto* windows = app::Application::Current().find<DialogWindows>())
+        windows->progressLoaded = false;
 }
 
 int CancelForm::px(int twips) const {
@@ -72,7 +72,7 @@ void CancelForm::Begin(const QString& caption, const QString& title, bool showAw
     EndCode = false;
     setWindowTitle(caption);
     SetTitle(title);
-    awaySel_->setVisible(showAway);
+    awayBox_->setVisible(showAway);
     owner_ = owner ? owner->window() : nullptr;
     create();
     // Kept above its owner, which stays usable for its stop and close.
@@ -84,15 +84,15 @@ void CancelForm::Begin(const QString& caption, const QString& title, bool showAw
     }
     show();
     raise();
-    canBtn_->setFocus(Qt::OtherFocusReason);
+    stopButton_->setFocus(Qt::OtherFocusReason);
 }
 
 void CancelForm::SetTitle(const QString& title) {
-    titDsp_->setText(title);
+    titleLabel_->setText(title);
 }
 
 bool CancelForm::Away() const {
-    return !awaySel_->isHidden() && awaySel_->isChecked();
+    return !awayBox_->isHidden() && awayBox_->isChecked();
 }
 
 void CancelForm::End() {
@@ -123,11 +123,11 @@ CancelForm& ProgressWindow() {
 }
 
 bool CancelFormLoaded() {
-    return g_loaded;
+    return Windows().progressLoaded;
 }
 
 bool OperationRunning() {
-    return g_loaded && Form() && Form()->Running();
+    return CancelFormLoaded() && Form() && Form()->Running();
 }
 
 }  // namespace dialogs

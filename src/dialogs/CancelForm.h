@@ -36,9 +36,9 @@ class CancelForm : public QDialog {
     // An operation is running: the window is loaded and visible.
     bool Running() const { return isVisible(); }
 
-    QLabel* titleLabel() const { return titDsp_; }
-    QCheckBox* awayBox() const { return awaySel_; }
-    QPushButton* stopButton() const { return canBtn_; }
+    QLabel* titleLabel() const { return titleLabel_; }
+    QCheckBox* awayBox() const { return awayBox_; }
+    QPushButton* stopButton() const { return stopButton_; }
 
   public slots:
     void reject() override;
@@ -50,9 +50,9 @@ class CancelForm : public QDialog {
     void stop();
     int px(int twips) const;
 
-    QLabel* titDsp_ = nullptr;
-    QCheckBox* awaySel_ = nullptr;
-    QPushButton* canBtn_ = nullptr;
+    QLabel* titleLabel_ = nullptr;
+    QCheckBox* awayBox_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
     int twipsPerPixel_ = 15;
     QPointer<QWidget> owner_;
 };

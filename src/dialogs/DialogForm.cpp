@@ -8,6 +8,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include "dialogs/DialogParts.h"
 #include "platform/Fonts.h"
 #include "platform/PathMap.h"
 #include "settings/Context.h"
@@ -16,9 +17,9 @@
 namespace dialogs {
 
 namespace {
-CommonDialogHooks& Hooks() {
-    static CommonDialogHooks hooks;
-    return hooks;
+// A test's answers, given with its application.
+const CommonDialogHooks& Hooks() {
+    return Doubles().common;
 }
 
 bool HaveWidgets() {
@@ -50,10 +51,6 @@ QString PatternExtension(const QString& pattern) {
     return ext.contains(u'*') || ext.contains(u'?') ? QString() : ext;
 }
 }  // namespace
-
-void SetCommonDialogHooks(CommonDialogHooks hooks) {
-    Hooks() = std::move(hooks);
-}
 
 QByteArray NativeFileName(const QString& fileName) {
     return QFile::encodeName(fileName);

@@ -1,7 +1,7 @@
 #pragma once
 // The platform's common dialogs, all through this one place: save file, colour, font and
 // print setup. Each call passes what its caller gives and returns only what the caller relies
-// on. Tests install hooks that answer without showing anything.
+// on. A test builds its application with answers (DialogDoubles) that show nothing.
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -71,7 +71,8 @@ FontChoice FontDialog(const FontChoice& start, QWidget* owner);
 // The printer set up here becomes the printer of the next print run. False on cancel.
 bool PrintSetupDialog(QPrinter& printer, QWidget* owner);
 
-// Answers in place of the dialogs (an empty member leaves that dialog real).
+// Answers in place of the dialogs (an empty member leaves that dialog real); given to the
+// application as part of DialogDoubles.
 struct CommonDialogHooks {
     std::function<SaveFileAnswer(const SaveFileRequest&)> saveFile;
     std::function<SaveFileAnswer(const OpenFileRequest&)> openFile;
@@ -79,6 +80,5 @@ struct CommonDialogHooks {
     std::function<std::optional<FontChoice>(const FontChoice& start)> font;
     std::function<bool(QPrinter&)> printSetup;
 };
-void SetCommonDialogHooks(CommonDialogHooks hooks);
 
 }  // namespace dialogs

@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "dialogs/AppIcon.h"
+#include "dialogs/DialogParts.h"
 #include "platform/Fonts.h"
 #include "platform/Screen.h"
 
@@ -24,8 +25,7 @@ const QString kPromptFace = QStringLiteral("MS UI Gothic");
 const QString kFieldFace = QStringLiteral("ＭＳ Ｐゴシック");
 
 QPointer<InpBoxForm>& Form() {
-    static QPointer<InpBoxForm> form;
-    return form;
+    return Windows().inputBox;
 }
 
 QFont Face(const QString& windowsFace, double points) {
@@ -70,29 +70,29 @@ InpBoxForm::InpBoxForm() : QDialog(nullptr) {
     setFont(Face(kPromptFace, 9.75));
     twipsPerPixel_ = platform::TwipsPerPixel();
 
-    inpLin_ = new QLineEdit(this);
-    inpLin_->setObjectName(QStringLiteral("INPLIN"));
-    inpLin_->setFont(Face(kFieldFace, 9.75));
-    inpLin_->setGeometry(px(90), px(1170), px(5955), px(285));
+    field_ = new QLineEdit(this);
+    field_->setObjectName(QStringLiteral("INPLIN"));
+    field_->setFont(Face(kFieldFace, 9.75));
+    field_->setGeometry(px(90), px(1170), px(5955), px(285));
 
     const QFont buttonFont = Face(kFieldFace, 9);
-    okBtn_ = new QPushButton(QStringLiteral("OK"), this);
-    okBtn_->setObjectName(QStringLiteral("OKBTN"));
-    okBtn_->setGeometry(px(5070), px(90), px(1005), px(300));
-    okBtn_->setDefault(true);
-    canBtn_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    canBtn_->setObjectName(QStringLiteral("CANBTN"));
-    canBtn_->setGeometry(px(5070), px(450), px(1005), px(300));
-    for (QPushButton* b : {okBtn_, canBtn_}) b->setFont(buttonFont);
-    connect(okBtn_, &QPushButton::clicked, this, [this] { finish(1); });
-    connect(canBtn_, &QPushButton::clicked, this, [this] { finish(2); });
-    inpLin_->installEventFilter(this);
+    okButton_ = new QPushButton(QStringLiteral("OK"), this);
+    okButton_->setObjectName(QStringLiteral("OKBTN"));
+    okButton_->setGeometry(px(5070), px(90), px(1005), px(300));
+    okButton_->setDefault(true);
+    cancelButton_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    cancelButton_->setObjectName(QStringLiteral("CANBTN"));
+    cancelButton_->setGeometry(px(5070), px(450), px(1005), px(300));
+    for (QPushButton* b : {okButton_, cancelButton_}) b->setFont(buttonFont);
+    connect(okButton_, &QPushButton::clicked, this, [this] { finish(1); });
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { finish(2); });
+    field_->installEventFilter(this);
 
-    icoImg_ = new QLabel(this);
-    icoImg_->setObjectName(QStringLiteral("ICOIMG"));
-    icoImg_->setAttribute(Qt::WA_TranslucentBackground);
-    icoImg_->setGeometry(px(kMsgIconLeft), px(330), px(kMsgIconSize), px(kMsgIconSize));
-    icoImg_->setPixmap(AppIconPixmap(px(kMsgIconSize)));
+    icon_ = new QLabel(this);
+    icon_->setObjectName(QStringLiteral("ICOIMG"));
+    icon_->setAttribute(Qt::WA_TranslucentBackground);
+    icon_->setGeometry(px(kMsgIconLeft), px(330), px(kMsgIconSize), px(kMsgIconSize));
+    icon_->setPixmap(AppIconPixmap(px(kMsgIconSize)));
 
     setFixedSize(px(kInpWidth), px(kInpHeight));
     lineHeight_ = MsgLineHeight(font(), twipsPerPixel_);
@@ -127,8 +127,8 @@ QString InpBoxForm::InpLine(const QString& prompt, const QString& title, const Q
     if (owner) owner->setEnabled(false);
 
     setWindowTitle(title);
-    inpLin_->setText(defaultText);
-    inpLin_->selectAll();
+    field_->setText(defaultText);
+    field_->selectAll();
 
     // The frame is known once the box has been shown; before that the owner's stands in.
     QSize frame = frameGeometry().size() - geometry().size();
@@ -155,7 +155,7 @@ QString InpBoxForm::InpLine(const QString& prompt, const QString& title, const Q
     show();
     raise();
     activateWindow();
-    inpLin_->setFocus(Qt::OtherFocusReason);
+    field_->setFocus(Qt::OtherFocusReason);
     update();
 
     QPointer<InpBoxForm> self(this);
@@ -167,7 +167,7 @@ QString InpBoxForm::InpLine(const QString& prompt, const QString& title, const Q
     waiting_ = false;
     // An application quitting ends every loop; that counts as Cancel.
     if (endCode_ == 0) endCode_ = 2;
-    const QString result = endCode_ == 1 ? inpLin_->text() : QString();
+    const QString result = endCode_ == 1 ? field_->text() : QString();
 
     disconnect(gone);
     if (heldOwner) heldOwner->removeEventFilter(this);
@@ -199,7 +199,7 @@ void InpBoxForm::reject() {
 }
 
 bool InpBoxForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == inpLin_ && event->type() == QEvent::KeyPress) {
+    if (watched == field_ && event->type() == QEvent::KeyPress) {
         // Enter acts as OK and Esc as Cancel; both keys stop here.
         auto* key = static_cast<QKeyEvent*>(event);
         switch (key->key()) {

@@ -48,7 +48,7 @@ class InpBoxForm : public QDialog {
     // 0 while waiting, 1 OK, 2 Cancel.
     short EndCode() const { return endCode_; }
     bool isWaiting() const { return waiting_; }
-    QLineEdit* field() const { return inpLin_; }
+    QLineEdit* field() const { return field_; }
     // The prompt's runs as drawn, in twips.
     const QList<MsgPiece>& pieces() const { return pieces_; }
     int lineHeight() const { return lineHeight_; }
@@ -66,10 +66,10 @@ class InpBoxForm : public QDialog {
     void layOutPrompt(const QString& prompt);
     int px(int twips) const;
 
-    QLineEdit* inpLin_ = nullptr;
-    QPushButton* okBtn_ = nullptr;
-    QPushButton* canBtn_ = nullptr;
-    QLabel* icoImg_ = nullptr;
+    QLineEdit* field_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QLabel* icon_ = nullptr;
     QList<MsgPiece> pieces_;
     int lineHeight_ = 0;
     int twipsPerPixel_ = 15;

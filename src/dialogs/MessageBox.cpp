@@ -5,19 +5,18 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "dialogs/DialogParts.h"
 #include "dialogs/MsgBoxForm.h"
 #include "dialogs/MsgText.h"
 #include "platform/Beep.h"
 #include "platform/StdMessage.h"
+#include "settings/Application.h"
 
 namespace dialogs {
 
 namespace {
-bool g_fallbackForced = false;
-
 QPointer<MsgBoxForm>& Form() {
-    static QPointer<MsgBoxForm> form;
-    return form;
+    return Windows().messageBox;
 }
 
 bool HaveWidgets() {
@@ -63,7 +62,7 @@ short MsgBoxEx(const QString& text, int flags, const QString& title, QWidget* ow
     // There is one box; a call made while it waits (from a timer, say) gets the standard box
     // rather than taking the waiting one away from its caller.
     const bool busy = Form() && Form()->isWaiting();
-    if (!g_fallbackForced && !busy) {
+    if (!Doubles().standardBoxOnly && !busy) {
         if (!Form()) Form() = new MsgBoxForm;
         if (Form()->prepare(text, flags, caption, ownerWindow)) {
             return Form()->waitForAnswer(flags);
@@ -89,10 +88,6 @@ short MsgBoxFallback(const QString& text, int flags) {
         default:
             return kAnswerCancel;  // abort, retry, ignore: no caller asks for them
     }
-}
-
-void SetMsgBoxFallbackForced(bool forced) {
-    g_fallbackForced = forced;
 }
 
 int QtStandardMessageBox(const QString& text, int flags, const QString& title) {
@@ -162,9 +157,9 @@ int QtStandardMessageBox(const QString& text, int flags, const QString& title) {
     return set.size() == 1 ? kAnswerOk : kAnswerCancel;
 }
 
-void InstallStdMessageBox() {
-    platform::SetStdMessageHandler(QtStandardMessageBox);
-    platform::SetBeepHandler([] { QApplication::beep(); });
+void AddDesktopHooks(app::Hooks& hooks) {
+    hooks.standardMessage = QtStandardMessageBox;
+    hooks.beep = [] { QApplication::beep(); };
 }
 
 }  // namespace dialogs

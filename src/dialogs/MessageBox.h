@@ -4,6 +4,10 @@
 
 class QWidget;
 
+namespace app {
+struct Hooks;
+}
+
 namespace dialogs {
 
 class MsgBoxForm;
@@ -23,8 +27,6 @@ MsgBoxForm* MsgBoxWindow();
 // "|" a line break, the caption the application's title. With flags whose low four bits are 0
 // the answer is 0.
 short MsgBoxFallback(const QString& text, int flags);
-// Makes every MsgBoxEx call take the standard box, as a failed preparation does (tests).
-void SetMsgBoxFallbackForced(bool forced);
 
 // Gives owner windows a MsgBoxEx that passes themselves as the owner:
 //   class ListForm : public QWidget, public MsgBoxForwarder<ListForm> { ... };
@@ -45,8 +47,8 @@ class MsgBoxForwarder {
 // lines; the low four bits of flags choose the buttons, 0x100 and 0x200 the default button,
 // 0x10 to 0x40 the icon. Returns 1 OK, 2 Cancel, 3 Abort, 4 Retry, 5 Ignore, 6 Yes, 7 No.
 int QtStandardMessageBox(const QString& text, int flags, const QString& title);
-// Routes platform::StandardMessageBox to QtStandardMessageBox and platform::Beep to
-// QApplication::beep. Called once at start-up.
-void InstallStdMessageBox();
+// The desktop's standard box (QtStandardMessageBox) and beep (QApplication::beep) as the
+// application's hooks.
+void AddDesktopHooks(app::Hooks& hooks);
 
 }  // namespace dialogs

@@ -87,37 +87,39 @@ MsgBoxForm::MsgBoxForm() : QDialog(nullptr) {
     f.setPointSizeF(9.75);
     setFont(f);
 
-    yesBtn_ = MakeButton(this, QStringLiteral("YESBTN"), QStringLiteral("はい(&Y)"));
-    noBtn_ = MakeButton(this, QStringLiteral("NOBTN"), QStringLiteral("いいえ(&N)"));
-    canBtn_ = MakeButton(this, QStringLiteral("CANBTN"), QStringLiteral("キャンセル"));
-    okBtn_ = MakeButton(this, QStringLiteral("OKBTN"), QStringLiteral("OK"));
-    okBtn_->setDefault(true);
-    setTabOrder(yesBtn_, noBtn_);
-    setTabOrder(noBtn_, canBtn_);
-    setTabOrder(canBtn_, okBtn_);
+    yesButton_ = MakeButton(this, QStringLiteral("YESBTN"), QStringLiteral("はい(&Y)"));
+    noButton_ = MakeButton(this, QStringLiteral("NOBTN"), QStringLiteral("いいえ(&N)"));
+    cancelButton_ = MakeButton(this, QStringLiteral("CANBTN"), QStringLiteral("キャンセル"));
+    okButton_ = MakeButton(this, QStringLiteral("OKBTN"), QStringLiteral("OK"));
+    okButton_->setDefault(true);
+    setTabOrder(yesButton_, noButton_);
+    setTabOrder(noButton_, cancelButton_);
+    setTabOrder(cancelButton_, okButton_);
 
-    icoImg_ = new QLabel(this);
-    icoImg_->setObjectName(QStringLiteral("ICOIMG"));
-    icoImg_->setAttribute(Qt::WA_TranslucentBackground);
+    icon_ = new QLabel(this);
+    icon_->setObjectName(QStringLiteral("ICOIMG"));
+    icon_->setAttribute(Qt::WA_TranslucentBackground);
 
-    txtScr_ = new QScrollArea(this);
-    txtScr_->setObjectName(QStringLiteral("MSGTXT"));
-    txtScr_->setFrameShape(QFrame::NoFrame);
-    txtScr_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    txtScr_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    textScroll_ = new QScrollArea(this);
+    textScroll_->setObjectName(QStringLiteral("MSGTXT"));
+    textScroll_->setFrameShape(QFrame::NoFrame);
+    textScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    textScroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The focus stays on the buttons, whose keys answer; Page Up and Down scroll.
-    txtScr_->setFocusPolicy(Qt::NoFocus);
-    txtScr_->verticalScrollBar()->setFocusPolicy(Qt::NoFocus);
-    txtView_ = new MsgTextView(txtScr_);
-    txtScr_->setWidgetResizable(true);  // as wide as the area, as tall as the text
-    txtScr_->setWidget(txtView_);
-    txtScr_->hide();
+    textScroll_->setFocusPolicy(Qt::NoFocus);
+    textScroll_->verticalScrollBar()->setFocusPolicy(Qt::NoFocus);
+    txtView_ = new MsgTextView(textScroll_);
+    textScroll_->setWidgetResizable(true);  // as wide as the area, as tall as the text
+    textScroll_->setWidget(txtView_);
+    textScroll_->hide();
 
     const struct {
         QPushButton* button;
         short code;
-    } answers[] = {
-        {yesBtn_, kAnswerYes}, {noBtn_, kAnswerNo}, {canBtn_, kAnswerCancel}, {okBtn_, kAnswerOk}};
+    } answers[] = {{yesButton_, kAnswerYes},
+                   {noButton_, kAnswerNo},
+                   {cancelButton_, kAnswerCancel},
+                   {okButton_, kAnswerOk}};
     for (const auto& a : answers) {
         const short code = a.code;
         connect(a.button, &QPushButton::clicked, this, [this, code] { finish(code); });
@@ -126,11 +128,11 @@ MsgBoxForm::MsgBoxForm() : QDialog(nullptr) {
 
     // Design size until the first call lays the box out.
     twipsPerPixel_ = platform::TwipsPerPixel();
-    for (QPushButton* b : {yesBtn_, noBtn_, canBtn_, okBtn_}) {
+    for (QPushButton* b : {yesButton_, noButton_, cancelButton_, okButton_}) {
         b->setFixedSize(px(kMsgButtonWidth), px(kMsgButtonHeight));
     }
-    icoImg_->setGeometry(px(kMsgIconLeft), px(330), px(kMsgIconSize), px(kMsgIconSize));
-    icoImg_->setPixmap(AppIconPixmap(px(kMsgIconSize)));
+    icon_->setGeometry(px(kMsgIconLeft), px(330), px(kMsgIconSize), px(kMsgIconSize));
+    icon_->setPixmap(AppIconPixmap(px(kMsgIconSize)));
 }
 
 MsgBoxForm::~MsgBoxForm() {
@@ -140,15 +142,15 @@ MsgBoxForm::~MsgBoxForm() {
 QPushButton* MsgBoxForm::button(MsgButton which) const {
     switch (which) {
         case MsgButton::Yes:
-            return yesBtn_;
+            return yesButton_;
         case MsgButton::No:
-            return noBtn_;
+            return noButton_;
         case MsgButton::Cancel:
-            return canBtn_;
+            return cancelButton_;
         case MsgButton::Ok:
             break;
     }
-    return okBtn_;
+    return okButton_;
 }
 
 int MsgBoxForm::px(int twips) const {
@@ -195,7 +197,7 @@ bool MsgBoxForm::prepare(const QString& text, int flags, const QString& caption,
     setFixedSize(px(layout_.inner.width()), px(layout_.inner.height()));
     move(px(layout_.outer.left()), px(layout_.outer.top()));
 
-    for (QPushButton* b : {yesBtn_, noBtn_, canBtn_, okBtn_}) {
+    for (QPushButton* b : {yesButton_, noButton_, cancelButton_, okButton_}) {
         b->setFixedSize(px(kMsgButtonWidth), px(kMsgButtonHeight));
         b->move(b->x(), px(layout_.buttonTop));
         b->hide();
@@ -205,30 +207,30 @@ bool MsgBoxForm::prepare(const QString& text, int flags, const QString& caption,
         b->move(px(layout_.buttonLefts[i]), px(layout_.buttonTop));
         b->show();
     }
-    if (set.buttons.size() == 1) okBtn_->setDefault(true);
+    if (set.buttons.size() == 1) okButton_->setDefault(true);
 
-    icoImg_->setGeometry(px(kMsgIconLeft), px(layout_.iconTop), px(kMsgIconSize), px(kMsgIconSize));
+    icon_->setGeometry(px(kMsgIconLeft), px(layout_.iconTop), px(kMsgIconSize), px(kMsgIconSize));
     // Painted at the device's own resolution so it stays sharp on scaled screens.
     const qreal dpr = devicePixelRatioF();
-    QPixmap icon = AppIconPixmap(int(std::lround(icoImg_->width() * dpr)));
+    QPixmap icon = AppIconPixmap(int(std::lround(icon_->width() * dpr)));
     icon.setDevicePixelRatio(dpr);
-    icoImg_->setPixmap(icon);
+    icon_->setPixmap(icon);
 
     pieces_ =
         PlaceMsgLines(layout_.lines, MsgStyle{}, kMsgTextLeft, kMsgTextTop, lineHeight, in.measure);
     if (layout_.scrolls) {
         const int left = kMsgTextLeft / tpp;
         const int top = kMsgTextTop / tpp;
-        txtScr_->setGeometry(left, top, width() - left, px(layout_.textArea.height()));
+        textScroll_->setGeometry(left, top, width() - left, px(layout_.textArea.height()));
         txtView_->setFont(font());
         txtView_->setText(pieces_, lineHeight, tpp);
         const qint64 textHeight = qint64(layout_.lineCount) * lineHeight / tpp + 2;
         txtView_->setFixedHeight(int(std::min<qint64>(textHeight, QWIDGETSIZE_MAX)));
-        txtScr_->verticalScrollBar()->setSingleStep(std::max(px(lineHeight), 1));
-        txtScr_->verticalScrollBar()->setValue(0);
-        txtScr_->show();
+        textScroll_->verticalScrollBar()->setSingleStep(std::max(px(lineHeight), 1));
+        textScroll_->verticalScrollBar()->setValue(0);
+        textScroll_->show();
     } else {
-        txtScr_->hide();
+        textScroll_->hide();
         txtView_->setText({}, lineHeight, tpp);
     }
     update();
@@ -294,24 +296,24 @@ bool MsgBoxForm::previewKey(QKeyEvent* event) {
     }
     const QString t = event->text();
     if (event->key() == Qt::Key_Y || t == u"y" || t == u"Y") {
-        if (yesBtn_->isHidden()) return false;
+        if (yesButton_->isHidden()) return false;
         finish(kAnswerYes);
         return true;
     }
     if (event->key() == Qt::Key_N || t == u"n" || t == u"N") {
-        if (noBtn_->isHidden()) return false;
+        if (noButton_->isHidden()) return false;
         finish(kAnswerNo);
         return true;
     }
     if (event->key() == Qt::Key_Escape) {
-        if (canBtn_->isHidden() && okBtn_->isHidden()) return false;
+        if (cancelButton_->isHidden() && okButton_->isHidden()) return false;
         finish(kAnswerCancel);
         return true;
     }
     if ((event->key() == Qt::Key_PageDown || event->key() == Qt::Key_PageUp) && layout_.scrolls) {
-        txtScr_->verticalScrollBar()->triggerAction(event->key() == Qt::Key_PageDown
-                                                        ? QAbstractSlider::SliderPageStepAdd
-                                                        : QAbstractSlider::SliderPageStepSub);
+        textScroll_->verticalScrollBar()->triggerAction(event->key() == Qt::Key_PageDown
+                                                            ? QAbstractSlider::SliderPageStepAdd
+                                                            : QAbstractSlider::SliderPageStepSub);
         return true;
     }
     return false;

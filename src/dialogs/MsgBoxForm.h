@@ -37,7 +37,7 @@ class MsgBoxForm : public QDialog {
     const MsgLayout& msgLayout() const { return layout_; }
     // The text area that takes over from the box's own drawing when the text is taller than
     // the screen; hidden otherwise.
-    QScrollArea* textScroller() const { return txtScr_; }
+    QScrollArea* textScroller() const { return textScroll_; }
 
   public slots:
     void reject() override;
@@ -53,12 +53,12 @@ class MsgBoxForm : public QDialog {
     bool previewKey(QKeyEvent* event);
     int px(int twips) const;
 
-    QPushButton* yesBtn_ = nullptr;
-    QPushButton* noBtn_ = nullptr;
-    QPushButton* canBtn_ = nullptr;
-    QPushButton* okBtn_ = nullptr;
-    QLabel* icoImg_ = nullptr;
-    QScrollArea* txtScr_ = nullptr;
+    QPushButton* yesButton_ = nullptr;
+    QPushButton* noButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QLabel* icon_ = nullptr;
+    QScrollArea* textScroll_ = nullptr;
     MsgTextView* txtView_ = nullptr;
     QString faceName_;
     QList<MsgPiece> pieces_;

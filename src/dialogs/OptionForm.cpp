@@ -101,20 +101,20 @@ OptionForm::~OptionForm() {
 }
 
 void OptionForm::build() {
-    keiH_ = MakeCheck(this, "OPTDKEH", u"横の罫線を表示", 14, 12);
-    keiV_ = MakeCheck(this, "OPTDKEV", u"縦の罫線を表示", 14, 36);
-    kei3_ = MakeCheck(this, "OPTDKE3", u"罫線を3D表示", 14, 60);
-    tree_ = MakeCheck(this, "OPTDTRE", u"フォルダーをツリー表示", 14, 94);
+    hRulesBox_ = MakeCheck(this, "OPTDKEH", u"横の罫線を表示", 14, 12);
+    vRulesBox_ = MakeCheck(this, "OPTDKEV", u"縦の罫線を表示", 14, 36);
+    rules3dBox_ = MakeCheck(this, "OPTDKE3", u"罫線を3D表示", 14, 60);
+    treeBox_ = MakeCheck(this, "OPTDTRE", u"フォルダーをツリー表示", 14, 94);
     static const char16_t* const kWide[] = {u"段差を広く", u"段差を狭く"};
     for (int k = 0; k < 2; ++k) {
         QPushButton* b = MakeButton(this, QStringLiteral("WIDBTN"), QString::fromUtf16(kWide[k]),
                                     QRect(34 + 120 * k, 118, 112, 24));
         b->setProperty("index", k);
         connect(b, &QPushButton::clicked, this, [this, k] { indentClicked(k); });
-        widBtn_[size_t(k)] = b;
+        widthButtons_[size_t(k)] = b;
     }
-    selW_ = MakeCheck(this, "OPTSELW", u"Windows標準の選択方式", 14, 156);
-    nWin_ = MakeCheck(this, "OPTNWIN", u"ドライブを変えたら新規ウィンドウを開く", 14, 180);
+    windowsSelectionBox_ = MakeCheck(this, "OPTSELW", u"Windows標準の選択方式", 14, 156);
+    newWindowBox_ = MakeCheck(this, "OPTNWIN", u"ドライブを変えたら新規ウィンドウを開く", 14, 180);
 
     static const char16_t* const kFont[] = {u"フォルダー名フォントの変更",
                                             u"サイズ欄フォントの変更"};
@@ -124,18 +124,18 @@ void OptionForm::build() {
                                     QRect(14, y, 176, 28));
         b->setProperty("index", k);
         connect(b, &QPushButton::clicked, this, [this, k] { fontClicked(k); });
-        fonBtn_[size_t(k)] = b;
+        fontButtons_[size_t(k)] = b;
         auto* sample = new QLabel(QStringLiteral("font"), this);
         sample->setObjectName(QStringLiteral("OPTFON"));
         sample->setProperty("index", k);
         sample->setGeometry(198, y - 6, 96, 40);
         sample->setFrameShape(QFrame::StyledPanel);
         sample->setAlignment(Qt::AlignCenter);
-        optFon_[size_t(k)] = sample;
+        fontSamples_[size_t(k)] = sample;
     }
 
-    trash_ = MakeCheck(this, "ごみ箱SEL", u"削除したフォルダーをごみ箱へ移す", 14, 306);
-    trash_->setToolTip(
+    trashBox_ = MakeCheck(this, "ごみ箱SEL", u"削除したフォルダーをごみ箱へ移す", 14, 306);
+    trashBox_->setToolTip(
         QStringLiteral("オンにすると、フォルダーを削除せずにデスクトップのごみ箱へ移します。ごみ箱"
                        "から元に戻せます"));
 
@@ -157,8 +157,8 @@ void OptionForm::build() {
         swatch->setAutoFillBackground(true);
         swatch->setCursor(Qt::PointingHandCursor);
         swatch->installEventFilter(this);
-        colNam_[size_t(i)] = name;
-        colDsp_[size_t(i)] = swatch;
+        colourNames_[size_t(i)] = name;
+        colourSamples_[size_t(i)] = swatch;
     }
 
     auto* levelBox = new QGroupBox(QStringLiteral("レベル毎の文字の色"), this);
@@ -171,72 +171,72 @@ void OptionForm::build() {
         l->setFont(levelFont);
         l->setGeometry(12 + 156 * (i / 4), 20 + 17 * (i % 4), 140, 16);
         l->installEventFilter(this);
-        lvlNam_[size_t(i)] = l;
+        levelNames_[size_t(i)] = l;
     }
 
-    okBtn_ =
+    okButton_ =
         MakeButton(this, QStringLiteral("OKBTN"), QStringLiteral("OK"), QRect(338, 336, 90, 28));
-    canBtn_ = MakeButton(this, QStringLiteral("CANBTN"), QStringLiteral("ｷｬﾝｾﾙ"),
-                         QRect(436, 336, 90, 28));
-    hlpBtn_ = MakeButton(this, QStringLiteral("HLPBTN"), QStringLiteral("ヘルプ"),
-                         QRect(534, 336, 90, 28));
-    connect(okBtn_, &QPushButton::clicked, this, [this] { finish(kAnswerOk); });
-    connect(canBtn_, &QPushButton::clicked, this, [this] { finish(kAnswerCancel); });
-    connect(hlpBtn_, &QPushButton::clicked, this, [this] { app::ShowHelp(this); });
+    cancelButton_ = MakeButton(this, QStringLiteral("CANBTN"), QStringLiteral("ｷｬﾝｾﾙ"),
+                               QRect(436, 336, 90, 28));
+    helpButton_ = MakeButton(this, QStringLiteral("HLPBTN"), QStringLiteral("ヘルプ"),
+                             QRect(534, 336, 90, 28));
+    connect(okButton_, &QPushButton::clicked, this, [this] { finish(kAnswerOk); });
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { finish(kAnswerCancel); });
+    connect(helpButton_, &QPushButton::clicked, this, [this] { app::ShowHelp(this); });
 
     // Only a person's click acts; the owner's filling sets the boxes quietly.
-    connect(keiH_, &QCheckBox::clicked, this, [this](bool on) {
+    connect(hRulesBox_, &QCheckBox::clicked, this, [this](bool on) {
         target_.D_KeiH(on ? 1 : 0);
-        if (!on) kei3_->setChecked(false);
+        if (!on) rules3dBox_->setChecked(false);
     });
-    connect(keiV_, &QCheckBox::clicked, this, [this](bool on) {
+    connect(vRulesBox_, &QCheckBox::clicked, this, [this](bool on) {
         target_.D_KeiV(on ? 1 : 0);
-        if (!on) kei3_->setChecked(false);
+        if (!on) rules3dBox_->setChecked(false);
     });
-    connect(kei3_, &QCheckBox::clicked, this, [this](bool on) {
+    connect(rules3dBox_, &QCheckBox::clicked, this, [this](bool on) {
         if (on) {
-            keiH_->setChecked(true);
-            keiV_->setChecked(true);
+            hRulesBox_->setChecked(true);
+            vRulesBox_->setChecked(true);
         }
         target_.D_Kei3D(on);
         // Relief rules may have lightened a white background: the swatch shows what OK keeps.
         setColour(1, target_.ItemColour(1));
     });
-    connect(tree_, &QCheckBox::clicked, this, [this](bool on) {
+    connect(treeBox_, &QCheckBox::clicked, this, [this](bool on) {
         target_.D_Tree(on);
         // The tree display turns the narrow indent off.
         if (on) narrow_ = false;
-        widBtn_[0]->setEnabled(!on && narrow_);
-        widBtn_[1]->setEnabled(!on && !narrow_);
+        widthButtons_[0]->setEnabled(!on && narrow_);
+        widthButtons_[1]->setEnabled(!on && !narrow_);
     });
 }
 
 void OptionForm::setLines(bool horizontal, bool vertical, bool line3D) {
-    keiH_->setChecked(horizontal);
-    keiV_->setChecked(vertical);
-    kei3_->setChecked(line3D);
+    hRulesBox_->setChecked(horizontal);
+    vRulesBox_->setChecked(vertical);
+    rules3dBox_->setChecked(line3D);
 }
 
 void OptionForm::setTree(bool on) {
-    tree_->setChecked(on);
+    treeBox_->setChecked(on);
 }
 
 void OptionForm::setIndentButtons(bool enabled, bool narrow) {
     narrow_ = narrow;
-    widBtn_[0]->setEnabled(enabled && narrow);
-    widBtn_[1]->setEnabled(enabled && !narrow);
+    widthButtons_[0]->setEnabled(enabled && narrow);
+    widthButtons_[1]->setEnabled(enabled && !narrow);
 }
 
 void OptionForm::setSelectionStyle(bool windows) {
-    selW_->setChecked(windows);
+    windowsSelectionBox_->setChecked(windows);
 }
 
 void OptionForm::setNewWindow(bool on) {
-    nWin_->setChecked(on);
+    newWindowBox_->setChecked(on);
 }
 
 void OptionForm::setUseTrash(bool on) {
-    trash_->setChecked(on);
+    trashBox_->setChecked(on);
 }
 
 void OptionForm::setColour(int item, quint32 colour) {
@@ -246,7 +246,7 @@ void OptionForm::setColour(int item, quint32 colour) {
 }
 
 void OptionForm::showColour(int item) {
-    QLabel* swatch = colDsp_[size_t(item)];
+    QLabel* swatch = colourSamples_[size_t(item)];
     QPalette p = swatch->palette();
     p.setColor(QPalette::Window, QColor::fromRgb(target_.ScreenColour(colours_[size_t(item)])));
     swatch->setPalette(p);
@@ -264,39 +264,39 @@ void OptionForm::showFont(int index) {
     if (f.size > 0) q.setPointSizeF(f.size);
     q.setBold(f.bold);
     q.setItalic(f.italic);
-    optFon_[size_t(index)]->setFont(q);
-    optFon_[size_t(index)]->setToolTip(
+    fontSamples_[size_t(index)]->setFont(q);
+    fontSamples_[size_t(index)]->setToolTip(
         QStringLiteral("%1  %2pt").arg(f.name, QString::number(f.size)));
 }
 
 void OptionForm::setLevelColours(const std::array<QRgb, 8>& colours) {
     for (int i = 0; i < 8; ++i) {
-        QPalette p = lvlNam_[size_t(i)]->palette();
+        QPalette p = levelNames_[size_t(i)]->palette();
         p.setColor(QPalette::WindowText, QColor::fromRgb(colours[size_t(i)]));
-        lvlNam_[size_t(i)]->setPalette(p);
+        levelNames_[size_t(i)]->setPalette(p);
     }
 }
 
 bool OptionForm::horizontal() const {
-    return keiH_->isChecked();
+    return hRulesBox_->isChecked();
 }
 bool OptionForm::vertical() const {
-    return keiV_->isChecked();
+    return vRulesBox_->isChecked();
 }
 bool OptionForm::line3D() const {
-    return kei3_->isChecked();
+    return rules3dBox_->isChecked();
 }
 bool OptionForm::tree() const {
-    return tree_->isChecked();
+    return treeBox_->isChecked();
 }
 bool OptionForm::selectionStyle() const {
-    return selW_->isChecked();
+    return windowsSelectionBox_->isChecked();
 }
 bool OptionForm::newWindow() const {
-    return nWin_->isChecked();
+    return newWindowBox_->isChecked();
 }
 bool OptionForm::useTrash() const {
-    return trash_->isChecked();
+    return trashBox_->isChecked();
 }
 
 void OptionForm::colourClicked(int item) {
@@ -305,8 +305,8 @@ void OptionForm::colourClicked(int item) {
         platform::Beep();
         return;
     }
-    if (selectedItem_ >= 0) colNam_[size_t(selectedItem_)]->setStyleSheet(QString());
-    colNam_[size_t(item)]->setStyleSheet(
+    if (selectedItem_ >= 0) colourNames_[size_t(selectedItem_)]->setStyleSheet(QString());
+    colourNames_[size_t(item)]->setStyleSheet(
         QStringLiteral("color: %1").arg(QColor::fromRgb(kSelectedItemText).name()));
     selectedItem_ = item;
     // A system colour starts the dialog at the colour it shows; left as it was, the item keeps
@@ -322,13 +322,13 @@ void OptionForm::colourClicked(int item) {
 
 void OptionForm::indentClicked(int k) {
     if (k < 0 || k > 1) return;
-    QPushButton* other = widBtn_[size_t(1 - k)];
+    QPushButton* other = widthButtons_[size_t(1 - k)];
     other->setEnabled(true);
     other->setFocus(Qt::OtherFocusReason);
-    widBtn_[size_t(k)]->setEnabled(false);
+    widthButtons_[size_t(k)]->setEnabled(false);
     narrow_ = k == 1;
     target_.D_Wide(narrow_);
-    tree_->setEnabled(widBtn_[1]->isEnabled());
+    treeBox_->setEnabled(widthButtons_[1]->isEnabled());
 }
 
 void OptionForm::fontClicked(int k) {

@@ -66,10 +66,11 @@ ListForm* ListForm::InSlot(int slot) {
     return qobject_cast<ListForm*>(app::Ctx().ListWindows[size_t(slot)].data());
 }
 
-ListForm::ListForm(QWidget* parent) : QWidget(parent) {
+ListForm::ListForm(QWidget* parent)
+    : QWidget(parent), gate_([this] { followMode(); }, [this] { deleteLater(); }) {
     app::ProgramContext& c = app::Ctx();
     setObjectName(QStringLiteral("ListForm"));
-    setAttribute(Qt::WA_DeleteOnClose, false);  // deleted once a running scan has returned
+    setAttribute(Qt::WA_DeleteOnClose, false);  // its gate lets it go once nothing runs
     setWindowIcon(dialogs::AppIcon());
 
     // The slot this window takes.
@@ -78,7 +79,7 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
     c.ListWindows[size_t(slot_)] = this;
     ++c.OpenWindows;
 
-    tppX_ = tppY_ = platform::TwipsPerPixel();
+    twipsPerPixelX_ = twipsPerPixelY_ = platform::TwipsPerPixel();
     buttonOfDrive_.fill(-1);
 
     // The default font, settled by the first window for the run.
@@ -97,7 +98,7 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
     // Drive settings, then the drive buttons, which fill the destination list too.
     clusterChoice_ = app::OptText("ClusterFixedS").leftJustified(26, u'-').left(26);
     removableFlags_ = app::OptText("RemovableList").leftJustified(26, u'0').left(26);
-    dstlst_->addItem(QString());
+    destinationList_->addItem(QString());
     buildDriveButtons();
     buildMenus();
     // The window sees every key and click before its controls (and refuses them while busy).
@@ -120,8 +121,8 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
 
     setWindowTitle(QStringLiteral("ディレクトリ毎サイズ一覧 Ver.") + c.VersionText);
     const QRect screen = platform::ScreenRectPixels();
-    QRect geo(c.WindowLeft / tppX_, c.WindowTop / tppY_, c.WindowWidth / tppX_,
-              c.WindowHeight / tppY_);
+    QRect geo(c.WindowLeft / twipsPerPixelX_, c.WindowTop / twipsPerPixelY_,
+              c.WindowWidth / twipsPerPixelX_, c.WindowHeight / twipsPerPixelY_);
     if (!screen.isEmpty() && !screen.intersects(geo)) geo.moveTopLeft(screen.topLeft());
     move(geo.topLeft());
     resize(geo.size());
@@ -135,12 +136,15 @@ ListForm::ListForm(QWidget* parent) : QWidget(parent) {
 }
 
 ListForm::~ListForm() {
+    if (controlsLocked_) QApplication::restoreOverrideCursor();
     app::ProgramContext& c = app::Ctx();
     if (c.ListWindows[size_t(slot_)] == this) c.ListWindows[size_t(slot_)] = nullptr;
 }
 
 void ListForm::LoadShow() {
-    for (QLabel* l : {totdsp_, fredsp_, usedsp_, sumdsp_, dlsdsp_, movdsp_}) l->clear();
+    for (QLabel* l :
+         {driveTotal_, driveFree_, driveUsed_, selectionTotal_, freeAfterDelete_, freeAfterCopy_})
+        l->clear();
     show();
     arranging_ = false;
     placeControls();
@@ -172,25 +176,25 @@ void ListForm::buildControls() {
 
 // The toolbar TOLFRM and its pressed looks.
 void ListForm::buildToolbar() {
-    tolfrm_ = new PictureWidget(QStringLiteral("TOLFRM"), this);
-    tolfrm_->setImage(ToolbarImage());
+    toolbar_ = new PictureWidget(QStringLiteral("TOLFRM"), this);
+    toolbar_->setImage(ToolbarImage());
     static const char* const kPressedNames[] = {"TNEWIMG", "TTXTIMG", "TPRTIMG", "TFILIMG",
                                                 "TOPTIMG"};
     for (int i = 0; i < 5; ++i) {
-        auto* p = new PictureWidget(QString::fromLatin1(kPressedNames[i]), tolfrm_);
+        auto* p = new PictureWidget(QString::fromLatin1(kPressedNames[i]), toolbar_);
         p->setImage(ToolbarPressed(i));
         p->move(ToolbarButtonRect(i).topLeft());
         p->setAttribute(Qt::WA_TransparentForMouseEvents);
         p->hide();
         toolPressed_[size_t(i)] = p;
     }
-    connect(tolfrm_, &PictureWidget::pressed, this,
+    connect(toolbar_, &PictureWidget::pressed, this,
             [this](QPoint pos, Qt::MouseButton b, Qt::KeyboardModifiers) {
                 command([&] { toolbarPress(pos, b); });
             });
-    connect(tolfrm_, &PictureWidget::moved, this,
+    connect(toolbar_, &PictureWidget::moved, this,
             [this](QPoint pos, Qt::MouseButtons) { toolbarMove(pos); });
-    connect(tolfrm_, &PictureWidget::released, this,
+    connect(toolbar_, &PictureWidget::released, this,
             [this](QPoint pos, Qt::MouseButton b, Qt::KeyboardModifiers) {
                 command([&] { toolbarRelease(pos, b); });
             });
@@ -200,97 +204,99 @@ void ListForm::buildToolbar() {
 void ListForm::buildFigureLabels() {
     const QFont labelFont = UiFont(app::Ctx().DefaultFontName, 9);
     const QFont boldFont = UiFont(app::Ctx().DefaultFontName, 9.75, true);
-    voldsp_ = MakeLabel(QStringLiteral("VOLDSP"), this, boldFont);
-    voldsp_->setTextFormat(Qt::PlainText);
-    label1_ = MakeLabel(QStringLiteral("Label1"), this, labelFont);
-    label1_->setStyleSheet(QStringLiteral("color: #606060"));
+    volumeLine_ = MakeLabel(QStringLiteral("VOLDSP"), this, boldFont);
+    volumeLine_->setTextFormat(Qt::PlainText);
+    elapsedLabel_ = MakeLabel(QStringLiteral("Label1"), this, labelFont);
+    elapsedLabel_->setStyleSheet(QStringLiteral("color: #606060"));
     static const char16_t* const kCaptions[] = {u"総容量", u"使用済", u"空き"};
     // The drive's figures share one row with the elapsed time: a compact face.
     const QFont figureFont = UiFont(QStringLiteral("Arial"), 8.25);
     const QFont figureCaptionFont = UiFont(app::Ctx().DefaultFontName, 8.25);
-    totdsp_ = MakeLabel(QStringLiteral("TOTDSP"), this, figureFont);
-    usedsp_ = MakeLabel(QStringLiteral("USEDSP"), this, figureFont);
-    fredsp_ = MakeLabel(QStringLiteral("FREDSP"), this, figureFont);
+    driveTotal_ = MakeLabel(QStringLiteral("TOTDSP"), this, figureFont);
+    driveUsed_ = MakeLabel(QStringLiteral("USEDSP"), this, figureFont);
+    driveFree_ = MakeLabel(QStringLiteral("FREDSP"), this, figureFont);
     for (const char16_t* text : kCaptions) {
         QLabel* cap = MakeLabel(QString(), this, figureCaptionFont);
         cap->setText(QString::fromUtf16(text));
         cap->setStyleSheet(QStringLiteral("color: #506070"));
         figureCaptions_.push_back(cap);
     }
-    for (QLabel* l : {totdsp_, usedsp_, fredsp_})
+    for (QLabel* l : {driveTotal_, driveUsed_, driveFree_})
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 // The level strip LVLFRM and its lit images.
 void ListForm::buildLevelStrip() {
     // Strips.
-    lvlfrm_ = new PictureWidget(QStringLiteral("LVLFRM"), this);
-    lvlfrm_->setImage(LevelStrip());
+    levelStrip_ = new PictureWidget(QStringLiteral("LVLFRM"), this);
+    levelStrip_->setImage(LevelStrip());
     for (int i = 0; i < 5; ++i) {
-        auto* p = new PictureWidget(QStringLiteral("LVLIMG"), lvlfrm_);
+        auto* p = new PictureWidget(QStringLiteral("LVLIMG"), levelStrip_);
         p->setProperty("index", i);
         p->setImage(LevelLit(i));
         p->move(LevelButtonRect(i).topLeft());
         p->setAttribute(Qt::WA_TransparentForMouseEvents);
         p->hide();
-        lvlimg_[size_t(i)] = p;
+        levelLit_[size_t(i)] = p;
     }
-    lvlimg_[0]->show();
-    connect(lvlfrm_, &PictureWidget::pressed, this,
+    levelLit_[0]->show();
+    connect(levelStrip_, &PictureWidget::pressed, this,
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
                 command([&] { LevelStripPress(pos.x()); });
             });
-    connect(lvlfrm_, &PictureWidget::moved, this, [this](QPoint pos, Qt::MouseButtons) {
+    connect(levelStrip_, &PictureWidget::moved, this, [this](QPoint pos, Qt::MouseButtons) {
         const int b = LevelButtonAt(pos.x());
-        lvlfrm_->setToolTip(b >= 0 ? QString::fromUtf16(LevelZones()[size_t(b)].tip) : QString());
+        levelStrip_->setToolTip(b >= 0 ? QString::fromUtf16(LevelZones()[size_t(b)].tip)
+                                       : QString());
     });
 }
 
 // The display strip DSPFRM, its lit images and the long-press timer.
 void ListForm::buildDisplayStrip() {
-    dspfrm_ = new PictureWidget(QStringLiteral("DSPFRM"), this);
-    dspfrm_->setImage(DisplayStrip());
+    displayStrip_ = new PictureWidget(QStringLiteral("DSPFRM"), this);
+    displayStrip_->setImage(DisplayStrip());
     auto lit = [this](const char16_t* name, DisplayButton b) {
-        auto* p = new PictureWidget(QString::fromUtf16(name), dspfrm_);
+        auto* p = new PictureWidget(QString::fromUtf16(name), displayStrip_);
         p->setImage(DisplayLit(b));
         p->move(DisplayZone(b).topLeft());
         p->hide();
         return p;
     };
-    backImg_ = lit(u"D背景色IMG", DisplayButton::Background);
-    backImg_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    colImg_ = lit(u"D文字色IMG", DisplayButton::NameColour);
-    kbImg_ = lit(u"D数KBIMG", DisplayButton::Kb);
-    mbImg_ = lit(u"D数MBIMG", DisplayButton::Mb);
-    fullImg_ = lit(u"DフルパスIMG", DisplayButton::FullPath);
-    connect(colImg_, &PictureWidget::pressed, this,
+    backgroundLit_ = lit(u"D背景色IMG", DisplayButton::Background);
+    backgroundLit_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    colourLit_ = lit(u"D文字色IMG", DisplayButton::NameColour);
+    kbLit_ = lit(u"D数KBIMG", DisplayButton::Kb);
+    mbLit_ = lit(u"D数MBIMG", DisplayButton::Mb);
+    fullPathLit_ = lit(u"DフルパスIMG", DisplayButton::FullPath);
+    connect(colourLit_, &PictureWidget::pressed, this,
             [this] { command([&] { SetNameColouring(Switch::Off); }); });
-    connect(kbImg_, &PictureWidget::pressed, this,
+    connect(kbLit_, &PictureWidget::pressed, this,
             [this] { command([&] { SetKB(Switch::Off); }); });
-    connect(mbImg_, &PictureWidget::pressed, this,
+    connect(mbLit_, &PictureWidget::pressed, this,
             [this] { command([&] { SetMB(Switch::Off); }); });
-    connect(fullImg_, &PictureWidget::pressed, this,
+    connect(fullPathLit_, &PictureWidget::pressed, this,
             [this] { command([&] { SetFullPath(Switch::Off); }); });
-    connect(dspfrm_, &PictureWidget::pressed, this,
+    connect(displayStrip_, &PictureWidget::pressed, this,
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
                 command([&] { DisplayStripPress(pos.x()); });
             });
-    connect(dspfrm_, &PictureWidget::moved, this, [this](QPoint pos, Qt::MouseButtons) {
+    connect(displayStrip_, &PictureWidget::moved, this, [this](QPoint pos, Qt::MouseButtons) {
         const int b = DisplayButtonAt(pos.x());
-        dspfrm_->setToolTip(b >= 0 ? QString::fromUtf16(DisplayZones()[size_t(b)].tip) : QString());
+        displayStrip_->setToolTip(b >= 0 ? QString::fromUtf16(DisplayZones()[size_t(b)].tip)
+                                         : QString());
     });
-    connect(dspfrm_, &PictureWidget::released, this,
+    connect(displayStrip_, &PictureWidget::released, this,
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
                 command([&] { DisplayStripRelease(pos.x()); });
             });
-    btntim_ = new QTimer(this);
-    btntim_->setObjectName(QStringLiteral("BTNTIM"));
-    btntim_->setSingleShot(true);
-    btntim_->setInterval(600);
-    connect(btntim_, &QTimer::timeout, this, [this] {
+    holdTimer_ = new QTimer(this);
+    holdTimer_->setObjectName(QStringLiteral("BTNTIM"));
+    holdTimer_->setSingleShot(true);
+    holdTimer_->setInterval(600);
+    connect(holdTimer_, &QTimer::timeout, this, [this] {
         if (gate_.busy()) return;
         // Held: open the chooser showing the current type, without stepping the type.
-        backImg_->hide();
+        backgroundLit_->hide();
         chooser_->raise();
         chooser_->show();
     });
@@ -314,8 +320,8 @@ void ListForm::buildSortButtons() {
         });
         connect(on, &PictureWidget::released, this,
                 [this, i] { command([&] { SetSort(i, Switch::Off); }); });
-        srtfrm_[size_t(i)] = s;
-        srtonimg_[size_t(i)] = on;
+        sortButtons_[size_t(i)] = s;
+        sortLit_[size_t(i)] = on;
     }
 }
 
@@ -347,8 +353,8 @@ void ListForm::buildChooser() {
         p->move(PatternCellRect(t).topLeft());
         p->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
-    chooserSel_ = new PictureWidget(QStringLiteral("CHOOSERSEL"), chooser_);
-    chooserSel_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    chooserMark_ = new PictureWidget(QStringLiteral("CHOOSERSEL"), chooser_);
+    chooserMark_->setAttribute(Qt::WA_TransparentForMouseEvents);
     connect(chooser_, &PictureWidget::pressed, this,
             [this](QPoint pos, Qt::MouseButton, Qt::KeyboardModifiers) {
                 command([&] { ChooserClick(pos.x(), pos.y()); });
@@ -363,25 +369,26 @@ void ListForm::buildBottomStrip() {
     const QFont captionFont = UiFont(app::Ctx().DefaultFontName, 8.25);
     const QFont figureFont = UiFont(QStringLiteral("Arial"), 8.25);
     const QFont boldFigureFont = UiFont(QStringLiteral("Arial"), 8.25, true);
-    inffrm_ = new QFrame(this);
-    inffrm_->setObjectName(QStringLiteral("INFFRM"));
-    inffrm_->setFrameShape(QFrame::StyledPanel);
-    sumnam_ = MakeLabel(QStringLiteral("SUMNAM"), inffrm_, captionFont);
-    sumdsp_ = MakeLabel(QStringLiteral("SUMDSP"), inffrm_, boldFigureFont);
-    dlsdsp_ = MakeLabel(QStringLiteral("DLSDSP"), inffrm_, figureFont);
-    movdsp_ = MakeLabel(QStringLiteral("MOVDSP"), inffrm_, figureFont);
-    for (QLabel* l : {sumdsp_, dlsdsp_, movdsp_})
+    bottomStrip_ = new QFrame(this);
+    bottomStrip_->setObjectName(QStringLiteral("INFFRM"));
+    bottomStrip_->setFrameShape(QFrame::StyledPanel);
+    selectionCount_ = MakeLabel(QStringLiteral("SUMNAM"), bottomStrip_, captionFont);
+    selectionTotal_ = MakeLabel(QStringLiteral("SUMDSP"), bottomStrip_, boldFigureFont);
+    freeAfterDelete_ = MakeLabel(QStringLiteral("DLSDSP"), bottomStrip_, figureFont);
+    freeAfterCopy_ = MakeLabel(QStringLiteral("MOVDSP"), bottomStrip_, figureFont);
+    for (QLabel* l : {selectionTotal_, freeAfterDelete_, freeAfterCopy_})
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    dlsdsp_->setToolTip(QStringLiteral("選択したフォルダーを削除した後の空き容量"));
-    movdsp_->setToolTip(QStringLiteral("選択したフォルダーをコピーした後のコピー先の空き容量"));
-    dlscap_ = MakeLabel(QStringLiteral("DLSCAP"), inffrm_, captionFont);
-    dlscap_->setText(QStringLiteral("削除後の空き"));
-    dstcap_ = MakeLabel(QStringLiteral("DSTCAP"), inffrm_, captionFont);
-    dstcap_->setText(QStringLiteral("コピー先"));
-    dstlst_ = new QComboBox(inffrm_);
-    dstlst_->setObjectName(QStringLiteral("DSTLST"));
-    dstlst_->setFont(labelFont);
-    connect(dstlst_, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+    freeAfterDelete_->setToolTip(QStringLiteral("選択したフォルダーを削除した後の空き容量"));
+    freeAfterCopy_->setToolTip(
+        QStringLiteral("選択したフォルダーをコピーした後のコピー先の空き容量"));
+    freeAfterDeleteCaption_ = MakeLabel(QStringLiteral("DLSCAP"), bottomStrip_, captionFont);
+    freeAfterDeleteCaption_->setText(QStringLiteral("削除後の空き"));
+    destinationCaption_ = MakeLabel(QStringLiteral("DSTCAP"), bottomStrip_, captionFont);
+    destinationCaption_->setText(QStringLiteral("コピー先"));
+    destinationList_ = new QComboBox(bottomStrip_);
+    destinationList_->setObjectName(QStringLiteral("DSTLST"));
+    destinationList_->setFont(labelFont);
+    connect(destinationList_, &QComboBox::currentTextChanged, this, [this](const QString& text) {
         command([&] {
             CloseChooser();
             list_.Destination = text;
@@ -401,25 +408,20 @@ void ListForm::setHeadings(const std::array<QString, 5>& headings) {
 }
 
 void ListForm::setListHooks() {
-    list_.ProcessEvents = [] { QCoreApplication::processEvents(); };
+    list_.ProcessEvents = [this] { eventTurn(); };
     // The label shows each folder as it is scanned; it is painted at most every 25 ms,
     // as often as an eye can follow, so painting does not slow the scan.
     list_.ShowProgress = [this](const QString& folder) {
         if (progressClock_.isValid() && progressClock_.elapsed() < 25) return;
         progressClock_.start();
         showVolumeLine(platform::DisplayName(folder));
-        voldsp_->repaint();
+        volumeLine_->repaint();
     };
     list_.ReportFailure = [this](const QString& text) { MsgBoxEx(text, 0, QString()); };
+    // The drive's figures are shown as its folders start to come; the controls are locked
+    // by the listing mode itself.
     list_.SetBusy = [this](bool busy) {
-        if (busy) {
-            refreshFigures();
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            lockControls(true);
-        } else {
-            lockControls(false);
-            QApplication::restoreOverrideCursor();
-        }
+        if (busy) refreshFigures();
     };
     list_.RecomputeIndentStep = [this] { recomputeIndents(); };
     list_.ApplyBackgroundType = [this](int type) { ApplyBackgroundType(std::clamp(type, 0, 5)); };
@@ -519,11 +521,11 @@ void ListForm::recomputeIndents() {
 
 // The volume line shows what fits, cut in the middle with "…"; the whole text is its tip.
 void ListForm::showVolumeLine(const QString& text) {
-    voldspText_ = text;
+    volumeLineText_ = text;
     const QString shown =
-        QFontMetrics(voldsp_->font()).elidedText(text, Qt::ElideMiddle, voldsp_->width());
-    voldsp_->setText(shown);
-    voldsp_->setToolTip(shown == text ? QString() : text);
+        QFontMetrics(volumeLine_->font()).elidedText(text, Qt::ElideMiddle, volumeLine_->width());
+    volumeLine_->setText(shown);
+    volumeLine_->setToolTip(shown == text ? QString() : text);
 }
 
 void ListForm::placeControls() {
@@ -532,52 +534,55 @@ void ListForm::placeControls() {
     const int ch = client.height();
     // Top band: toolbar at the left, drive buttons, the volume and its figures; the
     // strips at the right.
-    tolfrm_->move(6, 6);
-    int x = 6 + tolfrm_->width() + 10;
-    for (size_t i = 0; i < drvbtn_.size(); ++i) {
-        drvbtn_[i]->move(x, 4);
-        drvnam_[i]->setGeometry(x - 2, 4 + drvbtn_[i]->height(), drvbtn_[i]->width() + 4, 14);
-        x += drvbtn_[i]->width() + 6;
+    toolbar_->move(6, 6);
+    int x = 6 + toolbar_->width() + 10;
+    for (size_t i = 0; i < driveButtons_.size(); ++i) {
+        driveButtons_[i]->move(x, 4);
+        driveLabels_[i]->setGeometry(x - 2, 4 + driveButtons_[i]->height(),
+                                     driveButtons_[i]->width() + 4, 14);
+        x += driveButtons_[i]->width() + 6;
     }
-    const int lvlLeft = (cw * tppX_ - lvlfrm_->width() * tppX_ - 105) / tppX_;
-    lvlfrm_->move(lvlLeft, 4);
-    dspfrm_->move(cw - dspfrm_->width() - 7, 4 + lvlfrm_->height() + 4);
-    const int textLeft = 6 + tolfrm_->width() + 10;
+    const int lvlLeft =
+        (cw * twipsPerPixelX_ - levelStrip_->width() * twipsPerPixelX_ - 105) / twipsPerPixelX_;
+    levelStrip_->move(lvlLeft, 4);
+    displayStrip_->move(cw - displayStrip_->width() - 7, 4 + levelStrip_->height() + 4);
+    const int textLeft = 6 + toolbar_->width() + 10;
     // One row under the volume name: the elapsed time at the left, the drive's figures
     // as caption and value pairs at the right.
     const int pair = 134;
     const int figuresLeft = std::max(textLeft + 60, cw - 8 - 3 * pair);
-    QLabel* values[] = {totdsp_, usedsp_, fredsp_};
+    QLabel* values[] = {driveTotal_, driveUsed_, driveFree_};
     for (int i = 0; i < 3; ++i) {
         const int fx = figuresLeft + i * pair;
         figureCaptions_[size_t(i)]->setGeometry(fx, 62, 36, 16);
         values[i]->setGeometry(fx + 34, 62, pair - 38, 16);
     }
-    voldsp_->setGeometry(textLeft, 44, std::max(40, dspfrm_->x() - textLeft - 8), 18);
-    showVolumeLine(voldspText_);
-    label1_->setGeometry(textLeft, 62, std::max(40, figuresLeft - textLeft - 4), 16);
+    volumeLine_->setGeometry(textLeft, 44, std::max(40, displayStrip_->x() - textLeft - 8), 18);
+    showVolumeLine(volumeLineText_);
+    elapsedLabel_->setGeometry(textLeft, 62, std::max(40, figuresLeft - textLeft - 4), 16);
 
     placeBottomStrip(cw, ch);
 
     // The grid takes the rest: the heading bar top down to the bottom strip.
     const int gridTop = kTopBandPx;
-    const int gridWTw = (cw - 12) * tppX_;
-    const int gridHTw = std::max(0, inffrm_->y() - gridTop) * tppY_;
+    const int gridWTw = (cw - 12) * twipsPerPixelX_;
+    const int gridHTw = std::max(0, bottomStrip_->y() - gridTop) * twipsPerPixelY_;
     grid::Grid& g = view_->grid();
     SetColumnWidths(gridWTw);
-    g.surface.resize(gridWTw / tppX_, std::max(1, (gridHTw - g.st.headerHeight) / tppY_));
+    g.surface.resize(gridWTw / twipsPerPixelX_,
+                     std::max(1, (gridHTw - g.st.headerHeight) / twipsPerPixelY_));
     g.surface.clear(g.st.backColour);
-    view_->setGeometry(6, gridTop, gridWTw / tppX_, gridHTw / tppY_);
+    view_->setGeometry(6, gridTop, gridWTw / twipsPerPixelX_, gridHTw / twipsPerPixelY_);
     grid::LayoutGrid(g, gridWTw, gridHTw, 0, 0);
 
     // Sort buttons sit in the heading bar, at the right end of their columns.
     for (int i = 0; i < 2; ++i) {
         const int right = view_->x() + g.st.textRight[size_t(i + 4)];
-        srtfrm_[size_t(i)]->move(right - srtfrm_[size_t(i)]->width() - 3, view_->y() + 1);
-        srtfrm_[size_t(i)]->raise();
+        sortButtons_[size_t(i)]->move(right - sortButtons_[size_t(i)]->width() - 3, view_->y() + 1);
+        sortButtons_[size_t(i)]->raise();
     }
-    chooser_->move(dspfrm_->x() + dspfrm_->width() - chooser_->width(),
-                   dspfrm_->y() + dspfrm_->height() + 2);
+    chooser_->move(displayStrip_->x() + displayStrip_->width() - chooser_->width(),
+                   displayStrip_->y() + displayStrip_->height() + 2);
 }
 
 // Widths of the figure columns: N for a size, C for a count, S for the scroll bar, measured
@@ -586,7 +591,7 @@ ListForm::FigureWidths ListForm::figureWidths() const {
     const grid::Grid& g = view_->grid();
     const QFontMetrics fm(grid::FontOf(g.st, true));
     FigureWidths w;
-    w.scroll = g.list.widthTwips() / std::max(1, tppX_);
+    w.scroll = g.list.widthTwips() / std::max(1, twipsPerPixelX_);
     w.size = fm.horizontalAdvance(QStringLiteral(" 9,999,999,999,999")) + w.scroll;
     w.count = fm.horizontalAdvance(QStringLiteral(" 99,999,999"));
     return w;
@@ -600,13 +605,14 @@ std::vector<std::pair<QWidget*, int>> ListForm::bottomStripFields() const {
         return QFontMetrics(l->font()).horizontalAdvance(widest) + 6;
     };
     const QString figure = QStringLiteral("-8,888,888,888,888");
-    return {{sumnam_, width(sumnam_, QStringLiteral("99,999個合計"))},
-            {sumdsp_, width(sumdsp_, figure)},
-            {dlscap_, width(dlscap_, dlscap_->text())},
-            {dlsdsp_, width(dlsdsp_, figure)},
-            {dstcap_, width(dstcap_, dstcap_->text())},
-            {dstlst_, 52},
-            {movdsp_, width(movdsp_, figure)}};
+    return {
+        {selectionCount_, width(selectionCount_, QStringLiteral("99,999個合計"))},
+        {selectionTotal_, width(selectionTotal_, figure)},
+        {freeAfterDeleteCaption_, width(freeAfterDeleteCaption_, freeAfterDeleteCaption_->text())},
+        {freeAfterDelete_, width(freeAfterDelete_, figure)},
+        {destinationCaption_, width(destinationCaption_, destinationCaption_->text())},
+        {destinationList_, 52},
+        {freeAfterCopy_, width(freeAfterCopy_, figure)}};
 }
 
 int ListForm::bottomStripWidth() const {
@@ -618,13 +624,14 @@ int ListForm::bottomStripWidth() const {
 void ListForm::placeBottomStrip(int cw, int ch) {
     const int stripW = bottomStripWidth();
     const int stripH = kBottomPx - 4;
-    inffrm_->resize(stripW, stripH);
+    bottomStrip_->resize(stripW, stripH);
     // Centred by the window's rule, and kept inside the window.
-    const int stripLeft = ((cw * tppX_ - stripW * tppX_ - 630) / 2 + 675) / tppX_;
-    inffrm_->move(std::max(2, std::min(stripLeft, cw - stripW - 2)), ch - stripH - 2);
+    const int stripLeft =
+        ((cw * twipsPerPixelX_ - stripW * twipsPerPixelX_ - 630) / 2 + 675) / twipsPerPixelX_;
+    bottomStrip_->move(std::max(2, std::min(stripLeft, cw - stripW - 2)), ch - stripH - 2);
     int x = 6;
     for (const auto& [w, width] : bottomStripFields()) {
-        if (w == dstlst_) {
+        if (w == destinationList_) {
             w->setGeometry(x, 2, width, 22);
         } else {
             w->setGeometry(x, 4, width, 18);
@@ -636,8 +643,8 @@ void ListForm::placeBottomStrip(int cw, int ch) {
 void ListForm::SetColumnWidths(int availableTwips) {
     grid::GridState& st = view_->grid().st;
     const FigureWidths f = figureWidths();
-    st.columnWidths[0] = std::max(
-        kMinNameColumnPx, availableTwips / std::max(1, tppX_) - 3 * f.size - f.scroll - f.count);
+    st.columnWidths[0] = std::max(kMinNameColumnPx, availableTwips / std::max(1, twipsPerPixelX_) -
+                                                        3 * f.size - f.scroll - f.count);
     st.columnWidths[1] = f.count;
     st.columnWidths[2] = f.size;
     st.columnWidths[3] = f.size;
@@ -645,14 +652,14 @@ void ListForm::SetColumnWidths(int availableTwips) {
 }
 
 void ListForm::applyMinimumSize() {
-    const int minH = kMinHeightTwips / tppY_;
+    const int minH = kMinHeightTwips / twipsPerPixelY_;
     const float fontSize = view_ ? view_->grid().surface.font().pointSizeF() : 0;
-    int minW = (fontSize >= 12 ? kMinWidthLargeFontTwips : kMinWidthTwips) / tppX_;
+    int minW = (fontSize >= 12 ? kMinWidthLargeFontTwips : kMinWidthTwips) / twipsPerPixelX_;
     // Many drives: the window stays wide enough for every drive button beside the strips.
     int buttons = 0;
-    for (const PictureWidget* b : drvbtn_) buttons += b->width() + 6;
-    const int strips = std::max(lvlfrm_->width(), dspfrm_->width()) + 7;
-    minW = std::max(minW, 6 + tolfrm_->width() + 10 + buttons + 8 + strips);
+    for (const PictureWidget* b : driveButtons_) buttons += b->width() + 6;
+    const int strips = std::max(levelStrip_->width(), displayStrip_->width()) + 7;
+    minW = std::max(minW, 6 + toolbar_->width() + 10 + buttons + 8 + strips);
     // Large fonts: every column keeps a place under its heading, and the bottom strip
     // shows its widest figures whole.
     const FigureWidths f = figureWidths();
@@ -673,8 +680,8 @@ void ListForm::resizeEvent(QResizeEvent*) {
     placeControls();
     // A normal window remembers its size for the next start.
     if (windowState() == Qt::WindowNoState && lastState_ == Qt::WindowNoState && !arranging_) {
-        app::Ctx().WindowWidth = qint16(std::min(32767, width() * tppX_));
-        app::Ctx().WindowHeight = qint16(std::min(32767, height() * tppY_));
+        app::Ctx().WindowWidth = qint16(std::min(32767, width() * twipsPerPixelX_));
+        app::Ctx().WindowHeight = qint16(std::min(32767, height() * twipsPerPixelY_));
     }
 }
 
@@ -685,8 +692,8 @@ void ListForm::changeEvent(QEvent* event) {
 
 void ListForm::saveClosingSettings() {
     if (windowState() == Qt::WindowNoState) {
-        app::PutOptInt(QStringLiteral("PositionX"), x() * tppX_);
-        app::PutOptInt(QStringLiteral("PositionY"), y() * tppY_);
+        app::PutOptInt(QStringLiteral("PositionX"), x() * twipsPerPixelX_);
+        app::PutOptInt(QStringLiteral("PositionY"), y() * twipsPerPixelY_);
     }
     app::ProgramContext& c = app::Ctx();
     app::PutOptInt(QStringLiteral("WIDTH"), c.WindowWidth);
@@ -700,11 +707,10 @@ void ListForm::saveClosingSettings() {
 }
 
 void ListForm::closeEvent(QCloseEvent* event) {
-    if (closing_) {
+    if (gate_.closing()) {
         event->accept();
         return;
     }
-    closing_ = true;
     app::ProgramContext& c = app::Ctx();
     c.WindowDrives[slot_] = u' ';
     --c.OpenWindows;
@@ -713,18 +719,39 @@ void ListForm::closeEvent(QCloseEvent* event) {
         // A box still waiting answers Cancel, so that its caller does not wait on unseen.
         if (dialogs::MsgBoxWindow()) dialogs::MsgBoxWindow()->close();
     }
-    // A running scan ends at its next check; the window goes once it has returned.
+    // A running scan ends at its next check, an operation at its next question; the gate
+    // lets the window go once whatever runs has returned.
     list_.StopFlag = true;
     view_->grid().stopFlag = true;
     view_->grid().timer.stop();
     c.SlotInUse[size_t(slot_)] = 0;
     c.ListWindows[size_t(slot_)] = nullptr;
     event->accept();
-    if (!scanning_ && waits_ == 0) deleteLater();
+    gate_.close();
+}
+
+void ListForm::eventTurn() {
+    QCoreApplication::processEvents();
+}
+
+void ListForm::followMode() {
+    const bool locked = gate_.controlsLocked();
+    if (locked == controlsLocked_) return;
+    controlsLocked_ = locked;
+    QWidget* const controls[] = {view_->gridWidget(), view_->scrollBar(), levelStrip_,
+                                 displayStrip_,       toolbar_,           bottomStrip_,
+                                 sortButtons_[0],     sortButtons_[1]};
+    for (QWidget* w : controls) w->setEnabled(!locked);
+    for (PictureWidget* b : driveButtons_) b->setEnabled(!locked);
+    if (locked) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
 }
 
 int ListForm::OpenSiblingWindow() {
-    QCoreApplication::processEvents();
+    eventTurn();
     app::ProgramContext& c = app::Ctx();
     if (c.OpenWindows >= 9) {
         platform::Beep();
@@ -742,8 +769,8 @@ int ListForm::OpenSiblingWindow() {
         return slot_;
     }
     c.NextSlot = qint16(free);
-    c.WindowLeft = qint16(std::min(32767, (x() + 40) * tppX_));
-    c.WindowTop = qint16(std::min(32767, (y() + 40) * tppY_));
+    c.WindowLeft = qint16(std::min(32767, (x() + 40) * twipsPerPixelX_));
+    c.WindowTop = qint16(std::min(32767, (y() + 40) * twipsPerPixelY_));
     auto* w = new ListForm();
     w->LoadShow();
     return free;

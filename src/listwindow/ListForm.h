@@ -53,10 +53,11 @@ class ListForm : public QWidget,
     void Calc(int button);
     // The window's one busy state.
     CommandGate& gate() { return gate_; }
+    const CommandGate& gate() const { return gate_; }
     // Opens a new window in the first free slot; this window's slot when none may open.
     int OpenSiblingWindow();
     void SetColumnWidths(int availableTwips);
-    int ButtonCount() const { return int(drvbtn_.size()); }
+    int ButtonCount() const { return int(driveButtons_.size()); }
     int ButtonOfDrive(int letterIndex) const { return buttonOfDrive_[size_t(letterIndex)]; }
     QChar ButtonLetter(int button) const;
     void ShowOverview();
@@ -137,8 +138,16 @@ class ListForm : public QWidget,
     void command(F&& f) {
         gate_.run(std::forward<F>(f));
     }
+    using Mode = CommandGate::Mode;
+    using Hold = CommandGate::Hold;
     // Input that reaches the window while it is busy: refused, never half-run.
     void refuseInput(QEvent* event);
+    // The one point where pending events run while the window works (a scan's or an
+    // operation's turn, a command waiting for its window to settle); input that arrives
+    // meanwhile meets the gate.
+    void eventTurn();
+    // The controls and the pointer follow the gate's mode.
+    void followMode();
     void showDrive(int button);
     void buildControls();
     void buildToolbar();
@@ -168,7 +177,6 @@ class ListForm : public QWidget,
     std::vector<std::pair<QWidget*, int>> bottomStripFields() const;
     int bottomStripWidth() const;
     void placeBottomStrip(int clientWidth, int clientHeight);
-    void lockControls(bool locked);
     void fillList(QChar drive);
     void recomputeIndents();
     void refreshFigures();
@@ -199,13 +207,6 @@ class ListForm : public QWidget,
     void findAsk();
     void findNext(int start);
     void findPrev(int start);
-    // A dialog of this window waits on the stack: a close meanwhile leaves the window
-    // alive until the dialog has returned.
-    struct WaitHold {
-        explicit WaitHold(ListForm& w);
-        ~WaitHold();
-        ListForm& window;
-    };
     bool listHasFolders() const;
     void selectionChanged();
     void saveClosingSettings();
@@ -216,72 +217,71 @@ class ListForm : public QWidget,
     int slot_ = 0;
     bool arranging_ = true;
     Qt::WindowStates lastState_ = Qt::WindowNoState;
-    int tppX_ = 15;
-    int tppY_ = 15;
-    bool scanning_ = false;  // a scan is on the stack: the window goes once it returns
+    int twipsPerPixelX_ = 15;
+    int twipsPerPixelY_ = 15;
+    // The one busy state: it decides what input is taken, the lock and when the window goes.
     CommandGate gate_;
+    bool controlsLocked_ = false;  // as last applied to the controls and the pointer
     std::set<int> refusedKeys_;    // pressed while busy: their release is swallowed too
     bool swallowRelease_ = false;  // the press was refused
     QElapsedTimer progressClock_;
-    bool closing_ = false;
-    int waits_ = 0;
     QString findText_;
 
     scan::DriveList list_;
     grid::GridView* view_ = nullptr;
 
     // Top band.
-    PictureWidget* tolfrm_ = nullptr;
+    PictureWidget* toolbar_ = nullptr;
     std::array<PictureWidget*, 5> toolPressed_{};
     int pressedTool_ = -1;
     int toolUnderPointer_ = -1;
-    std::vector<PictureWidget*> drvbtn_;
-    std::vector<QLabel*> drvnam_;
+    std::vector<PictureWidget*> driveButtons_;
+    std::vector<QLabel*> driveLabels_;
     std::array<int, 26> buttonOfDrive_{};
     int currentButton_ = -1;
     int menuButton_ = -1;
-    QLabel* voldsp_ = nullptr;
-    QString voldspText_;  // VOLDSP's whole text (the label may show it cut)
-    QLabel* totdsp_ = nullptr;
-    QLabel* usedsp_ = nullptr;
-    QLabel* fredsp_ = nullptr;
-    QLabel* label1_ = nullptr;
+    QLabel* volumeLine_ = nullptr;
+    QString volumeLineText_;  // VOLDSP's whole text (the label may show it cut)
+    QLabel* driveTotal_ = nullptr;
+    QLabel* driveUsed_ = nullptr;
+    QLabel* driveFree_ = nullptr;
+    QLabel* elapsedLabel_ = nullptr;
     std::vector<QLabel*> figureCaptions_;
 
     // Strips.
-    PictureWidget* lvlfrm_ = nullptr;
-    std::array<PictureWidget*, 5> lvlimg_{};
-    PictureWidget* dspfrm_ = nullptr;
-    PictureWidget* kbImg_ = nullptr;
-    PictureWidget* mbImg_ = nullptr;
-    PictureWidget* fullImg_ = nullptr;
-    PictureWidget* colImg_ = nullptr;
-    PictureWidget* backImg_ = nullptr;
-    std::array<PictureWidget*, 2> srtfrm_{};
-    std::array<PictureWidget*, 2> srtonimg_{};
+    PictureWidget* levelStrip_ = nullptr;
+    std::array<PictureWidget*, 5> levelLit_{};
+    PictureWidget* displayStrip_ = nullptr;
+    PictureWidget* kbLit_ = nullptr;
+    PictureWidget* mbLit_ = nullptr;
+    PictureWidget* fullPathLit_ = nullptr;
+    PictureWidget* colourLit_ = nullptr;
+    PictureWidget* backgroundLit_ = nullptr;
+    std::array<PictureWidget*, 2> sortButtons_{};
+    std::array<PictureWidget*, 2> sortLit_{};
     PictureWidget* chooser_ = nullptr;
-    PictureWidget* chooserSel_ = nullptr;
-    QTimer* btntim_ = nullptr;
+    PictureWidget* chooserMark_ = nullptr;
+    QTimer* holdTimer_ = nullptr;
     bool backPressed_ = false;
 
     // Bottom strip.
-    QFrame* inffrm_ = nullptr;
-    QLabel* sumnam_ = nullptr;
-    QLabel* sumdsp_ = nullptr;
-    QLabel* dlsdsp_ = nullptr;
-    QLabel* movdsp_ = nullptr;
-    QLabel* dlscap_ = nullptr;
-    QLabel* dstcap_ = nullptr;
-    QComboBox* dstlst_ = nullptr;
+    QFrame* bottomStrip_ = nullptr;
+    QLabel* selectionCount_ = nullptr;
+    QLabel* selectionTotal_ = nullptr;
+    QLabel* freeAfterDelete_ = nullptr;
+    QLabel* freeAfterCopy_ = nullptr;
+    QLabel* freeAfterDeleteCaption_ = nullptr;
+    QLabel* destinationCaption_ = nullptr;
+    QComboBox* destinationList_ = nullptr;
 
     // Menus.
-    QMenu* popDrvbtn_ = nullptr;
-    std::array<QAction*, 9> pSize_{};
-    QMenu* popRembtn_ = nullptr;
-    QAction* pRmv_ = nullptr;
-    QMenu* popImport_ = nullptr;
-    QAction* pImport_ = nullptr;
-    QMenu* popDirgrd_ = nullptr;
+    QMenu* clusterMenu_ = nullptr;
+    std::array<QAction*, 9> clusterItems_{};
+    QMenu* removableMenu_ = nullptr;
+    QAction* removableItem_ = nullptr;
+    QMenu* importMenu_ = nullptr;
+    QAction* importItem_ = nullptr;
+    QMenu* folderMenu_ = nullptr;
 
     // Display state.
     std::array<quint32, 16> savedBackColours_{};

@@ -197,7 +197,7 @@ void ListForm::relayoutList() {
 
 void ListForm::Options() {
     CommandGate::Hold hold(gate_);
-    QCoreApplication::processEvents();
+    eventTurn();
     rememberRows();
     app::ProgramContext& c = app::Ctx();
     grid::Grid& g = view_->grid();
@@ -234,13 +234,13 @@ void ListForm::Options() {
     short answer = 2;
     {
         // A close while the dialog waits lets the window go only afterwards.
-        WaitHold wait(*this);
+        Hold wait(gate_, Mode::InDialog);
         answer = form.DispOption(this);
     }
     for (int s = 0; s < 10; ++s) {
         if (ListForm* w = InSlot(s)) w->setEnabled(true);
     }
-    if (closing_) return;
+    if (gate_.closing()) return;
 
     if (answer == 1) {
         for (int i = 0; i < dialogs::kOptionItems; ++i) {

@@ -50,8 +50,8 @@ void ShowFigure(QLabel* label, const QString& text) {
 }  // namespace
 
 QChar ListForm::ButtonLetter(int button) const {
-    if (button < 0 || button >= int(drvnam_.size())) return {};
-    return drvnam_[size_t(button)]->text().at(0);
+    if (button < 0 || button >= int(driveLabels_.size())) return {};
+    return driveLabels_[size_t(button)]->text().at(0);
 }
 
 void ListForm::buildDriveButtons() {
@@ -64,7 +64,7 @@ void ListForm::buildDriveButtons() {
 int ListForm::addDriveButton(int i) {
     const int type = app::Ctx().DriveTypes[size_t(i)];
     const QChar letter(char16_t(u'A' + i));
-    const int index = int(drvbtn_.size());
+    const int index = int(driveButtons_.size());
     auto* b = new PictureWidget(QStringLiteral("DRVBTN"), this);
     b->setProperty("index", index);
     b->setImage(ImageFor(type, removableFlags_.at(i)));
@@ -82,57 +82,57 @@ int ListForm::addDriveButton(int i) {
             [this, index](QPoint pos, Qt::MouseButton mb, Qt::KeyboardModifiers mods) {
                 command([&] { showDrivePressed(index, pos, mb, mods); });
             });
-    drvbtn_.push_back(b);
-    drvnam_.push_back(n);
+    driveButtons_.push_back(b);
+    driveLabels_.push_back(n);
     buttonOfDrive_[size_t(i)] = index;
     // An imported scan is read-only: nothing is copied or moved onto it.
-    if (!scan::ImportedDriveAt(i)) dstlst_->addItem(QString(letter) + u':');
+    if (!scan::ImportedDriveAt(i)) destinationList_->addItem(QString(letter) + u':');
     return index;
 }
 
 void ListForm::buildMenus() {
-    popDrvbtn_ = new QMenu(this);
-    popDrvbtn_->setObjectName(QStringLiteral("POP_DRVBTN"));
-    popDrvbtn_->addAction(QStringLiteral("このメニューを消す"))
+    clusterMenu_ = new QMenu(this);
+    clusterMenu_->setObjectName(QStringLiteral("POP_DRVBTN"));
+    clusterMenu_->addAction(QStringLiteral("このメニューを消す"))
         ->setObjectName(QStringLiteral("P_NUL"));
-    popDrvbtn_->addSeparator();
-    QAction* title = popDrvbtn_->addAction(QStringLiteral("クラスターサイズ指定"));
+    clusterMenu_->addSeparator();
+    QAction* title = clusterMenu_->addAction(QStringLiteral("クラスターサイズ指定"));
     title->setObjectName(QStringLiteral("P_クラスター"));
     title->setEnabled(false);
     static const char16_t* const kSizes[] = {u"  512バイト", u"  1Kバイト",  u"  2Kバイト",
                                              u"  4Kバイト",  u"  8Kバイト",  u"  16Kバイト",
                                              u"  32Kバイト", u"  64Kバイト", u"128Kバイト"};
     for (int k = 0; k < 9; ++k) {
-        QAction* a = popDrvbtn_->addAction(QString::fromUtf16(kSizes[k]));
+        QAction* a = clusterMenu_->addAction(QString::fromUtf16(kSizes[k]));
         a->setObjectName(QStringLiteral("P_サイズ"));
         a->setProperty("index", k);
         a->setCheckable(true);
         connect(a, &QAction::triggered, this,
                 [this, k] { command([&] { ClusterSizeItem(menuButton_, k); }); });
-        pSize_[size_t(k)] = a;
+        clusterItems_[size_t(k)] = a;
     }
-    popRembtn_ = new QMenu(this);
-    popRembtn_->setObjectName(QStringLiteral("POP_REMBTN"));
-    popRembtn_->addAction(QStringLiteral("このメニューを消す"))
+    removableMenu_ = new QMenu(this);
+    removableMenu_->setObjectName(QStringLiteral("POP_REMBTN"));
+    removableMenu_->addAction(QStringLiteral("このメニューを消す"))
         ->setObjectName(QStringLiteral("P_RMV_NUL"));
-    popRembtn_->addSeparator();
-    pRmv_ = popRembtn_->addAction(QStringLiteral("リムーバブル･ドライブ"));
-    pRmv_->setObjectName(QStringLiteral("P_RMV"));
-    pRmv_->setCheckable(true);
-    connect(pRmv_, &QAction::triggered, this,
+    removableMenu_->addSeparator();
+    removableItem_ = removableMenu_->addAction(QStringLiteral("リムーバブル･ドライブ"));
+    removableItem_->setObjectName(QStringLiteral("P_RMV"));
+    removableItem_->setCheckable(true);
+    connect(removableItem_, &QAction::triggered, this,
             [this] { command([&] { RemovableItem(menuButton_); }); });
     // Opening an exported scan: at the end of both drive menus, and the one item of an
     // imported drive's menu (a cluster size means nothing there).
-    pImport_ = new QAction(QStringLiteral("エクスポートされたスキャンを開く… (Alt+I)"), this);
-    pImport_->setObjectName(QStringLiteral("P_IMPORT"));
-    connect(pImport_, &QAction::triggered, this, [this] { ImportScan(); });
-    popImport_ = new QMenu(this);
-    popImport_->setObjectName(QStringLiteral("POP_IMPORT"));
-    popImport_->addAction(QStringLiteral("このメニューを消す"))
+    importItem_ = new QAction(QStringLiteral("エクスポートされたスキャンを開く… (Alt+I)"), this);
+    importItem_->setObjectName(QStringLiteral("P_IMPORT"));
+    connect(importItem_, &QAction::triggered, this, [this] { ImportScan(); });
+    importMenu_ = new QMenu(this);
+    importMenu_->setObjectName(QStringLiteral("POP_IMPORT"));
+    importMenu_->addAction(QStringLiteral("このメニューを消す"))
         ->setObjectName(QStringLiteral("P_IMP_NUL"));
-    for (QMenu* m : {popDrvbtn_, popRembtn_, popImport_}) {
+    for (QMenu* m : {clusterMenu_, removableMenu_, importMenu_}) {
         m->addSeparator();
-        m->addAction(pImport_);
+        m->addAction(importItem_);
     }
     buildFolderMenu();
 }
@@ -140,7 +140,7 @@ void ListForm::buildMenus() {
 void ListForm::showDrivePressed(int button, QPoint pos, Qt::MouseButton mb,
                                 Qt::KeyboardModifiers mods) {
     CloseChooser();
-    QCoreApplication::processEvents();
+    eventTurn();
     if (button < 0 || button >= ButtonCount()) return;
     const QChar letter = ButtonLetter(button);
     const int index = platform::LetterIndex(letter);
@@ -148,17 +148,17 @@ void ListForm::showDrivePressed(int button, QPoint pos, Qt::MouseButton mb,
     if (mb == Qt::RightButton) {
         menuButton_ = button;
         const int type = c.DriveTypes[size_t(index)];
-        const QPoint at = drvbtn_[size_t(button)]->mapToGlobal(pos);
+        const QPoint at = driveButtons_[size_t(button)]->mapToGlobal(pos);
         if (scan::ImportedDriveAt(index)) {
-            popImport_->popup(at);
+            importMenu_->popup(at);
         } else if (type == 3) {
             const QChar choice = clusterChoice_.at(index);
             for (int k = 0; k < 9; ++k)
-                pSize_[size_t(k)]->setChecked(choice == QChar(char16_t(u'0' + k)));
-            popDrvbtn_->popup(at);
+                clusterItems_[size_t(k)]->setChecked(choice == QChar(char16_t(u'0' + k)));
+            clusterMenu_->popup(at);
         } else if (type == 2) {
-            pRmv_->setChecked(removableFlags_.at(index) == u'1');
-            popRembtn_->popup(at);
+            removableItem_->setChecked(removableFlags_.at(index) == u'1');
+            removableMenu_->popup(at);
         }
         return;
     }
@@ -208,9 +208,10 @@ void ListForm::Calc(int button) {
 void ListForm::showDrive(int button) {
     if (button < 0 || button >= ButtonCount()) return;
     if (button != currentButton_ && currentButton_ >= 0)
-        drvnam_[size_t(currentButton_)]->setStyleSheet(
+        driveLabels_[size_t(currentButton_)]->setStyleSheet(
             QStringLiteral("color: #808080; font-weight: bold"));
-    drvnam_[size_t(button)]->setStyleSheet(QStringLiteral("color: #0000FF; font-weight: bold"));
+    driveLabels_[size_t(button)]->setStyleSheet(
+        QStringLiteral("color: #0000FF; font-weight: bold"));
     currentButton_ = button;
     const QChar letter = ButtonLetter(button);
     const int index = platform::LetterIndex(letter);
@@ -221,7 +222,7 @@ void ListForm::showDrive(int button) {
     // A removable medium above 2 MB registers the drive as a removable drive for good.
     if (list_.DriveTotal != 0 && !list_.StopFlag && c.DriveTypes[size_t(index)] == 2 &&
         list_.DriveTotal > 2097152 && removableFlags_.at(index) != u'1') {
-        drvbtn_[size_t(button)]->setImage(DriveImage(DriveImageKind::Removable));
+        driveButtons_[size_t(button)]->setImage(DriveImage(DriveImageKind::Removable));
         removableFlags_[index] = u'1';
         app::PutOpt(QStringLiteral("RemovableList"), removableFlags_);
     }
@@ -246,17 +247,9 @@ void ListForm::RemovableItem(int menuButton) {
     const int index = platform::LetterIndex(ButtonLetter(menuButton));
     const bool nowOn = removableFlags_.at(index) != u'1';
     removableFlags_[index] = nowOn ? u'1' : u'0';
-    drvbtn_[size_t(menuButton)]->setImage(
+    driveButtons_[size_t(menuButton)]->setImage(
         DriveImage(nowOn ? DriveImageKind::Removable : DriveImageKind::Fdd));
     app::PutOpt(QStringLiteral("RemovableList"), removableFlags_);
-}
-
-void ListForm::lockControls(bool locked) {
-    QWidget* const controls[] = {
-        view_->gridWidget(), view_->scrollBar(), lvlfrm_, dspfrm_, tolfrm_, inffrm_,
-        srtfrm_[0],          srtfrm_[1]};
-    for (QWidget* w : controls) w->setEnabled(!locked);
-    for (PictureWidget* b : drvbtn_) b->setEnabled(!locked);
 }
 
 void ListForm::ShowOverview() {
@@ -269,19 +262,16 @@ void ListForm::ShowOverview() {
 }
 
 void ListForm::fillList(QChar drive) {
-    scanning_ = true;
-    if (list_.OverviewShown) updateLitImages();
-    // The caption names the drive while it is listed, not only afterwards.
-    scan::ShowDriveTitle(list_, QString(drive));
-    setWindowTitle(list_.Caption);
-    scan::FillList(list_, QString(drive));
-    scanning_ = false;
-    if (list_.StopFlag) {
-        // The window was closed during the scan; it goes now that the scan has returned.
-        QApplication::restoreOverrideCursor();
-        if (closing_) deleteLater();
-        return;
+    {
+        Hold listing(gate_, Mode::Listing);
+        if (list_.OverviewShown) updateLitImages();
+        // The caption names the drive while it is listed, not only afterwards.
+        scan::ShowDriveTitle(list_, QString(drive));
+        setWindowTitle(list_.Caption);
+        scan::FillList(list_, QString(drive));
     }
+    // Closed during the scan: the gate lets the window go once the command has returned.
+    if (list_.StopFlag) return;
     applyDisplay();
     // A sort that is lit stays in force for the new rows.
     if (list_.SortKind != 0) {
@@ -298,19 +288,19 @@ void ListForm::fillList(QChar drive) {
 
 void ListForm::refreshFigures() {
     // Sorting is for folder lists only.
-    for (PictureWidget* s : srtfrm_) s->setVisible(!list_.OverviewShown);
+    for (PictureWidget* s : sortButtons_) s->setVisible(!list_.OverviewShown);
     for (QLabel* cap : figureCaptions_) cap->setVisible(!list_.OverviewShown);
     showVolumeLine(list_.VOLDSP);
-    ShowFigure(totdsp_, list_.TOTDSP);
-    ShowFigure(usedsp_, list_.USEDSP);
-    ShowFigure(fredsp_, list_.FREDSP);
-    sumnam_->setText(list_.SUMNAM);
-    ShowFigure(sumdsp_, list_.SUMDSP);
-    ShowFigure(dlsdsp_, list_.DLSDSP);
-    ShowFigure(movdsp_, list_.MOVDSP);
-    movdsp_->setStyleSheet(list_.MOVDSPNegative ? QStringLiteral("color: #FF0000")
-                                                : QStringLiteral("color: #000000"));
-    label1_->setText(list_.Label1);
+    ShowFigure(driveTotal_, list_.TOTDSP);
+    ShowFigure(driveUsed_, list_.USEDSP);
+    ShowFigure(driveFree_, list_.FREDSP);
+    selectionCount_->setText(list_.SUMNAM);
+    ShowFigure(selectionTotal_, list_.SUMDSP);
+    ShowFigure(freeAfterDelete_, list_.DLSDSP);
+    ShowFigure(freeAfterCopy_, list_.MOVDSP);
+    freeAfterCopy_->setStyleSheet(list_.MOVDSPNegative ? QStringLiteral("color: #FF0000")
+                                                       : QStringLiteral("color: #000000"));
+    elapsedLabel_->setText(list_.Label1);
 }
 
 }  // namespace listwindow

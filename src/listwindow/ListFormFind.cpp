@@ -25,10 +25,10 @@ void ListForm::findAsk() {
     if (findText_.isEmpty()) findText_ = app::GetOpt(QStringLiteral("FindText"), QString());
     QString answer;
     {
-        WaitHold wait(*this);
+        Hold wait(gate_, Mode::InDialog);
         answer = dialogs::InputBoxEx(QStringLiteral("検索する文字を 入力してください"),
                                      QStringLiteral("FOLDEX"), findText_, this);
-        if (closing_) return;
+        if (gate_.closing()) return;
     }
     findText_ = answer;
     if (answer.isEmpty()) return;

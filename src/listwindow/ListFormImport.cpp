@@ -12,20 +12,20 @@ void ListForm::ImportScan() {
 }
 
 void ListForm::openImport() {
-    if (closing_) return;
+    if (gate_.closing()) return;
     CloseChooser();
     // A close while the dialog is up leaves the window alive until it has returned.
-    WaitHold wait(*this);
+    Hold wait(gate_, Mode::InDialog);
     dialogs::OpenFileRequest request;
     request.title = QStringLiteral("エクスポートされたスキャンを開く");
     request.filter =
         QStringLiteral("スキャンのエクスポート(JSON)|*.json;*.JSON|すべてのファイル|*");
     request.startFolder = app::Ctx().AppFolderNative;
     const dialogs::SaveFileAnswer answer = dialogs::OpenFileDialog(request, this);
-    if (closing_) return;
+    if (gate_.closing()) return;
     if (answer.outcome != dialogs::SaveFileAnswer::Outcome::Chosen) {
         if (answer.outcome == dialogs::SaveFileAnswer::Outcome::Failed) MsgBoxEx(answer.error, 0);
-        if (!closing_) focusList();
+        if (!gate_.closing()) focusList();
         return;
     }
     QString error;
@@ -33,7 +33,7 @@ void ListForm::openImport() {
                                              interchange::ImportScanFile, error);
     if (index < 0) {
         MsgBoxEx(error, 0x30);
-        if (!closing_) focusList();
+        if (!gate_.closing()) focusList();
         return;
     }
     int button = ButtonOfDrive(index);

@@ -151,8 +151,8 @@ bool ListForm::handleKeyDown(QKeyEvent* event) {
     const int key = event->key();
     if (key == Qt::Key_Escape && mods == Qt::NoModifier) {
         CloseChooser();
-        backImg_->hide();
-        btntim_->stop();
+        backgroundLit_->hide();
+        holdTimer_->stop();
         backPressed_ = false;
         // The list then takes the key too: Esc clears its selection.
         focusList();
@@ -254,7 +254,7 @@ void ListForm::toolbarMove(QPoint pos) {
     const int b = ToolbarButtonAt(pos);
     if (b == toolUnderPointer_) return;
     toolUnderPointer_ = b;
-    tolfrm_->setToolTip(b >= 0 ? QString::fromUtf16(ToolbarZones()[size_t(b)].tip) : QString());
+    toolbar_->setToolTip(b >= 0 ? QString::fromUtf16(ToolbarZones()[size_t(b)].tip) : QString());
 }
 
 void ListForm::toolbarRelease(QPoint pos, Qt::MouseButton button) {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <algorithm>
+#include <memory>
 
 #include "dialogs/CancelForm.h"
 #include "dialogs/MessageBox.h"
@@ -31,24 +32,25 @@ class FormOpsHost : public folderops::OpsHost {
     int Ask(const QString& text, int flags) override {
         return form_.MsgBoxEx(text, flags, QString());
     }
-    void Turn() override { QCoreApplication::processEvents(); }
+    void Turn() override { form_.eventTurn(); }
     bool DialogVisible() override { return dialogs::OperationRunning(); }
     void BeginRun(const QString& verb) override {
         // The window's controls lock and the pointer turns to the hourglass, as for a scan;
         // the progress window stays usable.
-        if (form_.list_.SetBusy) form_.list_.SetBusy(true);
-        busy_ = true;
+        form_.refreshFigures();
+        operating_ = std::make_unique<ListForm::Hold>(form_.gate_, ListForm::Mode::Operating);
         dialogs::ProgressWindow().Begin(QStringLiteral("FOLDEX ") + verb, verb + u'中', true,
                                         &form_);
     }
     void HideDialog() override { dialogs::ProgressWindow().End(); }
     void EndRun() override {
         dialogs::ProgressWindow().End();
-        if (busy_ && form_.list_.SetBusy) form_.list_.SetBusy(false);
-        busy_ = false;
+        operating_.reset();
     }
     // Closing the window stops the run at its next check, as the stop button does.
-    int EndCode() override { return dialogs::ProgressWindow().EndCode || form_.closing_ ? 1 : 0; }
+    int EndCode() override {
+        return dialogs::ProgressWindow().EndCode || form_.gate_.closing() ? 1 : 0;
+    }
     bool Unattended() override { return dialogs::ProgressWindow().Away(); }
     void SetTitle(const QString& text) override { dialogs::ProgressWindow().SetTitle(text); }
     void CopyFailed(const QString& text) override {
@@ -59,17 +61,17 @@ class FormOpsHost : public folderops::OpsHost {
 
     ~FormOpsHost() override {
         // A run never leaves the window locked, whatever way it ended.
-        if (busy_) EndRun();
+        if (operating_) EndRun();
     }
 
   private:
     ListForm& form_;
-    bool busy_ = false;
+    std::unique_ptr<ListForm::Hold> operating_;
 };
 
 void ListForm::buildFolderMenu() {
-    popDirgrd_ = new QMenu(this);
-    popDirgrd_->setObjectName(QStringLiteral("POP_DIRGRD"));
+    folderMenu_ = new QMenu(this);
+    folderMenu_->setObjectName(QStringLiteral("POP_DIRGRD"));
     const struct {
         const char16_t* name;
         const char16_t* caption;
@@ -81,7 +83,7 @@ void ListForm::buildFolderMenu() {
         {u"P_DIR削除", u"選択されたフォルダーを削除", &ListForm::DeleteFolders},
     };
     for (const auto& item : items) {
-        QAction* a = popDirgrd_->addAction(QString::fromUtf16(item.caption));
+        QAction* a = folderMenu_->addAction(QString::fromUtf16(item.caption));
         a->setObjectName(QString::fromUtf16(item.name));
         if (item.run)
             connect(a, &QAction::triggered, this, [this, run = item.run] { (this->*run)(); });
@@ -94,7 +96,7 @@ void ListForm::FolderMenu(QPoint globalPos) {
         platform::Beep();
         return;
     }
-    popDirgrd_->popup(globalPos);
+    folderMenu_->popup(globalPos);
 }
 
 void ListForm::DeleteFolders() {
@@ -110,20 +112,18 @@ void ListForm::MoveFolders() {
 }
 
 void ListForm::runFolderOperation(folderops::Operation operation) {
-    if (list_.OverviewShown || closing_) return;
+    if (list_.OverviewShown || gate_.closing()) return;
     CloseChooser();
     // An imported scan stands for folders of another machine: nothing here may touch them,
     // and nothing is copied or moved onto it.
     const scan::ImportedDrive* imported = scan::ImportedDriveOf(QString(list_.CurrentDrive));
     if (!imported && operation != folderops::kOpDelete)
-        imported = scan::ImportedDriveOf(dstlst_->currentText());
+        imported = scan::ImportedDriveOf(destinationList_->currentText());
     if (imported) {
         MsgBoxEx(scan::ImportedReadOnlyText(*imported), 0x30);
-        if (!closing_) focusList();
+        if (!gate_.closing()) focusList();
         return;
     }
-    // A close during the run leaves the window alive until the run has returned.
-    WaitHold wait(*this);
     FormOpsHost host(*this);
     folderops::FolderOps ops(list_, host, app::Ctx().AppFolderNative);
     ops.SetUseTrash(app::OptBool("UseTrash"));
@@ -132,19 +132,19 @@ void ListForm::runFolderOperation(folderops::Operation operation) {
             ops.DeleteCommand();
             break;
         case folderops::kOpCopy:
-            ops.CopyCommand(dstlst_->currentText(), list_.DestinationLeft);
+            ops.CopyCommand(destinationList_->currentText(), list_.DestinationLeft);
             break;
         case folderops::kOpMove:
-            ops.MoveCommand(dstlst_->currentText(), list_.DestinationLeft);
+            ops.MoveCommand(destinationList_->currentText(), list_.DestinationLeft);
             break;
         default:
             break;
     }
-    if (!closing_) focusList();
+    if (!gate_.closing()) focusList();
 }
 
 void ListForm::afterFolderOperation() {
-    if (closing_) return;
+    if (gate_.closing()) return;
     // The list is already right; the drive's space is read again. The list keeps the cluster
     // size its figures were counted with, and its figures when the drive cannot be read.
     scan::DriveList probe;

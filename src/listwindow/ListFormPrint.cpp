@@ -20,21 +20,21 @@ void ListForm::printList() {
         focusList();
         return;
     }
-    WaitHold wait(*this);
+    Hold wait(gate_, Mode::InDialog);
     print::PrintRequest request;
     request.caller = this;
     request.dPrev = [this] { D_PREV(); };
-    request.callerGone = [this] { return closing_; };
+    request.callerGone = [this] { return gate_.closing(); };
     request.grid = &view_->grid().st;
-    request.title = voldspText_;
+    request.title = volumeLineText_;
     request.fullPath = list_.FullPath;
     request.drive = list_.VOLDSP.isEmpty() ? list_.CurrentDrive : list_.VOLDSP.at(0);
     print::RunPrint(request);
-    if (!closing_) focusList();
+    if (!gate_.closing()) focusList();
 }
 
 void ListForm::D_PREV() {
-    print::DrawPreview(view_->grid().st, voldspText_, list_.FullPath);
+    print::DrawPreview(view_->grid().st, volumeLineText_, list_.FullPath);
 }
 
 }  // namespace listwindow

@@ -31,14 +31,6 @@ bool FileThere(const QByteArray& native) {
 
 }  // namespace
 
-ListForm::WaitHold::WaitHold(ListForm& w) : window(w) {
-    ++window.waits_;
-}
-
-ListForm::WaitHold::~WaitHold() {
-    if (--window.waits_ == 0 && window.closing_ && !window.scanning_) window.deleteLater();
-}
-
 void ListForm::SaveList() {
     command([&] { saveList(); });
 }
@@ -58,7 +50,7 @@ void ListForm::saveList() {
         return FileThere(folder + '/' + platform::NativeFromName(name));
     });
 
-    WaitHold wait(*this);
+    Hold wait(gate_, Mode::InDialog);
     QByteArray target;
     QString chosen;  // the name as the person gave it
     if (c.CommonDialogReady) {
@@ -70,7 +62,7 @@ void ListForm::saveList() {
         request.startFolder = folder;
         request.defaultExtension = QStringLiteral("TXT");
         const dialogs::SaveFileAnswer answer = dialogs::SaveFileDialog(request, this);
-        if (closing_) return;
+        if (gate_.closing()) return;
         switch (answer.outcome) {
             case dialogs::SaveFileAnswer::Outcome::Cancelled:
                 focusList();
@@ -82,7 +74,7 @@ void ListForm::saveList() {
             case dialogs::SaveFileAnswer::Outcome::Failed:
                 // Said once; from now on the program's own input box asks.
                 MsgBoxEx(answer.error, 0);
-                if (closing_) return;
+                if (gate_.closing()) return;
                 c.CommonDialogReady = false;
                 break;
         }
@@ -93,7 +85,7 @@ void ListForm::saveList() {
             Colour(1) + QStringLiteral("テキスト・ファイルに現在の情報を書き込みます|||") +
             Colour(0) + QStringLiteral("ファイル名：") + kBold + proposed + kPlain;
         chosen = dialogs::InputBoxEx(prompt, QStringLiteral("FOLDEX"), proposed, this);
-        if (closing_ || chosen.isEmpty()) {
+        if (gate_.closing() || chosen.isEmpty()) {
             focusList();
             return;
         }
@@ -109,7 +101,7 @@ void ListForm::saveList() {
                                            QStringLiteral(" は、既に存在します。|") + Colour(5) +
                                            QStringLiteral("　上書きしていいですか？"),
                                        0x24);
-            if (closing_ || yes != dialogs::kAnswerYes) {
+            if (gate_.closing() || yes != dialogs::kAnswerYes) {
                 focusList();
                 return;
             }
@@ -122,7 +114,7 @@ void ListForm::saveList() {
     if (!exportlist::SaveListFile(list_, format, target, QDateTime::currentDateTime(), &error)) {
         // The writer leaves any older file of the name whole; nothing is opened.
         MsgBoxEx(kBold + platform::DisplayName(chosen) + kPlain + u'|' + error);
-        if (!closing_) focusList();
+        if (!gate_.closing()) focusList();
         return;
     }
     if (format == exportlist::Format::Text) platform::ShellOpenNative(target);

@@ -130,10 +130,10 @@ void ListForm::ChooseLevel(int level) {
     if (level < 0 || level > 4) return;
     if (level == list_.ShownLevel && !list_.RowsExpanded) return;
     clearSelectionFigures();
-    for (int i = 0; i < 5; ++i) lvlimg_[size_t(i)]->setVisible(i == level);
+    for (int i = 0; i < 5; ++i) levelLit_[size_t(i)]->setVisible(i == level);
     list_.ShownLevel = level;
     if (!listHasFolders()) return;
-    QCoreApplication::processEvents();
+    eventTurn();
     rememberRows();
     scan::ApplyLevelLimit(list_);
     if (list_.SortKind != 0) scan::SortRows(list_);  // a sorted list stays sorted
@@ -155,8 +155,8 @@ void ListForm::DisplayStripPress(double x) {
         case DisplayButton::Background:
             if (overview) return;
             backPressed_ = true;
-            btntim_->start();
-            backImg_->show();
+            holdTimer_->start();
+            backgroundLit_->show();
             break;
         case DisplayButton::NameColour:
             if (!overview) SetNameColouring(Switch::On);
@@ -174,11 +174,11 @@ void ListForm::DisplayStripPress(double x) {
 }
 
 void ListForm::DisplayStripRelease(double x) {
-    backImg_->hide();
+    backgroundLit_->hide();
     if (!backPressed_) return;
     backPressed_ = false;
-    if (DisplayButtonAt(x) == int(DisplayButton::Background) && btntim_->isActive()) {
-        btntim_->stop();
+    if (DisplayButtonAt(x) == int(DisplayButton::Background) && holdTimer_->isActive()) {
+        holdTimer_->stop();
         NextBackgroundType();
     }
 }
@@ -226,8 +226,8 @@ void ListForm::ApplyBackgroundType(int type) {
         p.setPen(QPen(QColor(0x20, 0x60, 0xE0), 2));
         p.drawRect(QRectF(mark.rect()).adjusted(1, 1, -1, -1));
     }
-    chooserSel_->setImage(mark);
-    chooserSel_->move(PatternCellRect(type).topLeft());
+    chooserMark_->setImage(mark);
+    chooserMark_->move(PatternCellRect(type).topLeft());
     if (!arranging_) {
         repaintList();
         app::PutOptInt(QStringLiteral("BackColType"), type);
@@ -236,7 +236,7 @@ void ListForm::ApplyBackgroundType(int type) {
 
 void ListForm::SetNameColouring(Switch s) {
     list_.NameColouring = Resolve(s, list_.NameColouring);
-    colImg_->setVisible(list_.NameColouring);
+    colourLit_->setVisible(list_.NameColouring);
     applyDisplay();
     if (!arranging_) {
         repaintList();
@@ -269,8 +269,8 @@ void ListForm::setUnit(int unit, Switch s) {
     } else if (list_.UnitMode == unit) {
         list_.UnitMode = 0;
     }
-    kbImg_->setVisible(list_.UnitMode == 1);
-    mbImg_->setVisible(list_.UnitMode == 2);
+    kbLit_->setVisible(list_.UnitMode == 1);
+    mbLit_->setVisible(list_.UnitMode == 2);
     rewriteUnits();
 }
 
@@ -288,7 +288,7 @@ void ListForm::SetFullPath(Switch s) {
         return;
     }
     list_.FullPath = Resolve(s, list_.FullPath);
-    fullImg_->setVisible(list_.FullPath);
+    fullPathLit_->setVisible(list_.FullPath);
     list_.PathsBySort = false;
     applyDisplay();
     if (listHasFolders()) {
@@ -352,12 +352,12 @@ void ListForm::SetSort(int index, Switch s) {
 }
 
 void ListForm::updateLitImages() {
-    for (int i = 0; i < 5; ++i) lvlimg_[size_t(i)]->setVisible(i == list_.ShownLevel);
-    kbImg_->setVisible(list_.UnitMode == 1);
-    mbImg_->setVisible(list_.UnitMode == 2);
-    fullImg_->setVisible(list_.FullPath);
-    colImg_->setVisible(list_.NameColouring);
-    for (int i = 0; i < 2; ++i) srtonimg_[size_t(i)]->setVisible(list_.SortKind == i + 1);
+    for (int i = 0; i < 5; ++i) levelLit_[size_t(i)]->setVisible(i == list_.ShownLevel);
+    kbLit_->setVisible(list_.UnitMode == 1);
+    mbLit_->setVisible(list_.UnitMode == 2);
+    fullPathLit_->setVisible(list_.FullPath);
+    colourLit_->setVisible(list_.NameColouring);
+    for (int i = 0; i < 2; ++i) sortLit_[size_t(i)]->setVisible(list_.SortKind == i + 1);
 }
 
 }  // namespace listwindow

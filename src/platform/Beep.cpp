@@ -5,6 +5,7 @@
 namespace platform {
 namespace {
 std::atomic<int> g_count{0};
+// The current application's beep hook (the platform cannot see the application).
 std::function<void()>& Handler() {
     static std::function<void()> handler;
     return handler;

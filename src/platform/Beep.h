@@ -1,6 +1,6 @@
 #pragma once
-// The platform's standard beep. The widget layer installs the real sound; the count
-// lets tests see that a beep was given.
+// The platform's standard beep. The application object hands the platform its beep hook (the
+// desktop's sound, or a test's double); the count lets tests see that a beep was given.
 #include <functional>
 
 namespace platform {

@@ -4,6 +4,7 @@
 
 namespace platform {
 namespace {
+// The current application's standard-box hook (the platform cannot see the application).
 StdMessageHandler& Handler() {
     static StdMessageHandler handler;
     return handler;

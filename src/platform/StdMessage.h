@@ -1,6 +1,7 @@
 #pragma once
 // The platform's standard message box, used where the program does not use its own.
-// The widget layer installs the real box; without it the text goes to standard error.
+// The application object hands the platform its standard-box hook (the desktop's box, or a
+// test's double); without one the text goes to standard error.
 #include <QString>
 #include <functional>
 

@@ -6,6 +6,7 @@
 #include "platform/DriveMap.h"
 #include "scan/ImportDrives.h"
 #include "scan/SizeFormat.h"
+#include "settings/Application.h"
 #include "settings/Context.h"
 #include "settings/OptionKeys.h"
 
@@ -196,9 +197,15 @@ void ShowOverview(DriveList& list) {
     grid::RepaintAll(g);
 }
 
+namespace {
+// What removable drives showed, kept by the application for the run.
+struct RemovableCachePart : app::Application::Part {
+    std::array<RemovableCacheEntry, 26> entries{};
+};
+}  // namespace
+
 std::array<RemovableCacheEntry, 26>& RemovableCache() {
-    static std::array<RemovableCacheEntry, 26> cache{};
-    return cache;
+    return app::Application::Current().part<RemovableCachePart>().entries;
 }
 
 void ForgetRemovable(QChar letter) {

@@ -2,11 +2,12 @@
 
 #include <cstdlib>
 
+#include "settings/Application.h"
+
 namespace app {
 
 ProgramContext& Ctx() {
-    static ProgramContext ctx;
-    return ctx;
+    return Application::Current().context();
 }
 
 QString BuildVersionText(int major, int minor, int revision) {

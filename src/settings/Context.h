@@ -1,5 +1,6 @@
 #pragma once
-// Program-wide values, set by the entry routine and read everywhere.
+// Program-wide values, set by the entry routine and read everywhere; the application object
+// (Application.h) owns them.
 
 #include <QByteArray>
 #include <QObject>
@@ -42,6 +43,7 @@ struct ProgramContext {
     bool UseNewWindow = true;
 };
 
+// The context of the current application.
 ProgramContext& Ctx();
 
 inline constexpr int kVersionMajor = 6;

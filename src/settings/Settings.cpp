@@ -5,6 +5,7 @@
 
 #include "platform/Profile.h"
 #include "platform/ProgramDir.h"
+#include "settings/Application.h"
 
 namespace app {
 namespace {
@@ -12,9 +13,9 @@ namespace {
 const QString kSection = QStringLiteral("Options");
 constexpr int kMaxValue = 254;  // the store reads through a 255-character buffer
 
-QByteArray& Native() {
-    static QByteArray file;
-    return file;
+// The store's file belongs to the application.
+const QByteArray& Native() {
+    return Application::Current().settingsFile();
 }
 
 void Write(const QString& key, const QString& value) {
@@ -71,7 +72,7 @@ QString ReadRaw(const QString& key) {
 }  // namespace
 
 void SetSettingsNative(const QByteArray& nativeFile) {
-    Native() = nativeFile;
+    Application::Current().setSettingsFile(nativeFile);
 }
 QByteArray SettingsNative() {
     return Native();

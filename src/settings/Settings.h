@@ -8,7 +8,8 @@
 
 namespace app {
 
-// The native settings file the store reads and writes (set by the entry routine).
+// The native settings file the store reads and writes (set by the entry routine), kept by
+// the current application.
 void SetSettingsNative(const QByteArray& nativeFile);
 QByteArray SettingsNative();
 

@@ -8,6 +8,7 @@
 #include "platform/PathMap.h"
 #include "platform/ProgramDir.h"
 #include "platform/Shell.h"
+#include "settings/Application.h"
 #include "settings/Context.h"
 #include "settings/OptionKeys.h"
 #include "settings/Settings.h"
@@ -60,22 +61,13 @@ void DetectPlatform() {
     Ctx().SystemFolder = windir + QLatin1String(nt ? "\\System32" : "\\System");
 }
 
-static std::function<QString(const QString&)>& Resolver() {
-    static std::function<QString(const QString&)> resolver;
-    return resolver;
-}
-
-void SetCommandLineResolver(std::function<QString(const QString& argument)> resolver) {
-    Resolver() = std::move(resolver);
-}
-
 QString CommandLineDrive(const QString& argument) {
     if (argument.isEmpty()) return {};
     if (argument.size() >= 2 && argument.at(1) == u':' &&
         platform::LetterIndex(argument.at(0)) >= 0)
         return argument;
-    if (Resolver()) {
-        const QString drive = Resolver()(argument);
+    if (const auto& resolver = Application::Current().hooks().commandLineResolver) {
+        const QString drive = resolver(argument);
         if (!drive.isEmpty()) return drive;
     }
     const int index = platform::AddFolderDrive(platform::NativeFromArg(argument));

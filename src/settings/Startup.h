@@ -28,10 +28,8 @@ void EntryRoutine(const std::function<QObject*()>& createWindow = {},
 
 // The drive path a command-line argument stands for: drive paths unchanged, a native
 // folder as the root of the drive it is (or gets) mapped to; empty when it names nothing.
+// The application's commandLineResolver is asked first.
 QString CommandLineDrive(const QString& argument);
-// A resolver asked first for a command-line argument that is no drive path (an exported
-// scan's file, shown as a drive of its own): the drive path it stands for, or empty.
-void SetCommandLineResolver(std::function<QString(const QString& argument)> resolver);
 
 // Opens the help page beside the executable with the desktop's browser; failures ignored.
 void ShowHelp(QObject* owner);

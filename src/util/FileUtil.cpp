@@ -15,8 +15,6 @@
 
 namespace util {
 
-bool CopyDone = false;
-
 namespace {
 
 constexpr std::uint32_t kProtective =
@@ -159,22 +157,19 @@ QString CopyFailureText(int error, const QString& destination) {
     return platform::ErrorText(error) + QStringLiteral("\rファイル：　") + destination;
 }
 
-void CopyFileSafe(const QString& source, const QString& destination) {
-    CopyDone = false;
-    if (!FileExist(source)) return;
-    if (UpperAscii(source) == UpperAscii(destination)) return;
+bool CopyFileSafe(const QString& source, const QString& destination) {
+    if (!FileExist(source)) return false;
+    if (UpperAscii(source) == UpperAscii(destination)) return false;
     const QByteArray from = Native(source);
     const QByteArray to = Native(destination);
     // The old destination stays in place until the new copy is complete; it only has
     // to be replaceable.
-    if (!to.isEmpty() && !MakeWritable(to)) return;
+    if (!to.isEmpty() && !MakeWritable(to)) return false;
     int error = ENOENT;
-    if (!from.isEmpty() && !to.isEmpty() && platform::CopyFileNative(from, to, &error)) {
-        CopyDone = true;
-        return;
-    }
+    if (!from.isEmpty() && !to.isEmpty() && platform::CopyFileNative(from, to, &error)) return true;
     platform::StandardMessageBox(CopyFailureText(error, destination), 0,
                                  QStringLiteral("FOLDEX32"));
+    return false;
 }
 
 }  // namespace util

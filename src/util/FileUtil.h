@@ -10,9 +10,6 @@ namespace util {
 // Separator of name lists: code 2 before every name and once more at the end.
 inline constexpr char16_t kListSep = 2;
 
-// Result of the last CopyFileSafe: true only when the copy is in place.
-extern bool CopyDone;
-
 // True when the path or pattern matches at least one entry that is not a folder.
 bool FileExist(const QString& path);
 
@@ -37,8 +34,8 @@ void KillFile(const QString& path);
 void MakeDirs(const QString& path);
 
 // Copies source over destination without ever losing the old destination; shows the
-// platform's standard message box on failure. Sets CopyDone.
-void CopyFileSafe(const QString& source, const QString& destination);
+// platform's standard message box on failure. True only when the copy is in place.
+bool CopyFileSafe(const QString& source, const QString& destination);
 
 // The message CopyFileSafe shows for a failed copy with this error number.
 QString CopyFailureText(int error, const QString& destination);

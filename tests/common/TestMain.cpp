@@ -1,15 +1,18 @@
-// Test entry: the program's own locale, a QApplication on the offscreen platform, then every
-// test.
+// Test entry: the program's own locale, a QApplication on the offscreen platform, the
+// application object, then every test.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
 #include "platform/Locale.h"
+#include "settings/Application.h"
 
 int main(int argc, char** argv) {
     platform::UseUtf8Locale();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    // The program's state for tests that build no application of their own.
+    app::Application application;
     return RUN_ALL_TESTS();
 }

@@ -14,6 +14,7 @@
 
 #include "dialogs/CancelForm.h"
 #include "dialogs/DialogForm.h"
+#include "dialogs/DialogParts.h"
 #include "dialogs/InpBoxForm.h"
 
 using namespace dialogs;
@@ -231,7 +232,9 @@ TEST(CommonDialogs, HooksAnswerAndCancelKeepsTheStartingValues) {
     hooks.colour = [](quint32) { return std::optional<quint32>(); };
     hooks.font = [](const FontChoice&) { return std::optional<FontChoice>(); };
     hooks.printSetup = [](QPrinter&) { return true; };
-    SetCommonDialogHooks(hooks);
+    app::Application application;
+    DialogDoubles& doubles = application.part<DialogDoubles>();
+    doubles.common = hooks;
     SaveFileRequest r;
     r.proposedName = QStringLiteral("LogD");
     const SaveFileAnswer a = SaveFileDialog(r, nullptr);
@@ -244,10 +247,8 @@ TEST(CommonDialogs, HooksAnswerAndCancelKeepsTheStartingValues) {
     QPrinter printer;
     EXPECT_TRUE(PrintSetupDialog(printer, nullptr));
 
-    hooks.colour = [](quint32) { return std::optional<quint32>(0x0000FF); };
-    SetCommonDialogHooks(hooks);
+    doubles.common.colour = [](quint32) { return std::optional<quint32>(0x0000FF); };
     EXPECT_EQ(ColourDialog(0x123456, nullptr), 0x0000FFu);
-    SetCommonDialogHooks({});
 }
 
 }  // namespace

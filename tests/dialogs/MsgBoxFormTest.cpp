@@ -16,6 +16,7 @@
 
 #include "MsgLayoutInput.h"
 #include "dialogs/AppIcon.h"
+#include "dialogs/DialogParts.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/MsgBoxForm.h"
 #include "dialogs/MsgText.h"
@@ -43,11 +44,15 @@ class OwnerWindow : public QWidget, public MsgBoxForwarder<OwnerWindow> {
 
 class MsgBoxFormTest : public ::testing::Test {
   protected:
-    void TearDown() override {
-        SetMsgBoxFallbackForced(false);
-        platform::SetStdMessageHandler({});
-        platform::SetBeepHandler({});
+    // The standard box answers through this hook of the test's own application.
+    void StandardBox(std::function<int(const QString&, int, const QString&)> box) {
+        app::Hooks hooks;
+        hooks.standardMessage = std::move(box);
+        application.setHooks(std::move(hooks));
     }
+    void StandardBoxOnly(bool on) { application.part<DialogDoubles>().standardBoxOnly = on; }
+
+    app::Application application;
 
     // Runs MsgBoxEx and, once it waits, the action; a watchdog closes a box nobody answers.
     short Ask(const QString& text, int flags, std::function<void(MsgBoxForm*)> action,
@@ -304,14 +309,14 @@ TEST_F(MsgBoxFormTest, FallbackWhenTheBoxCannotBePrepared) {
     } seen;
     int reply = kAnswerNo;
     bool ownerEnabledInside = true;
-    platform::SetStdMessageHandler([&](const QString& t, int f, const QString& title) {
+    StandardBox([&](const QString& t, int f, const QString& title) {
         seen = {t, title, f, seen.calls + 1};
         ownerEnabledInside = owner.isEnabled();
         return reply;
     });
     platform::ResetBeepCount();
 
-    SetMsgBoxFallbackForced(true);
+    StandardBoxOnly(true);
     EXPECT_EQ(MsgBoxEx("A\x01"
                        "B|C\x08",
                        0x104, QStringLiteral("題"), &owner),
@@ -328,7 +333,7 @@ TEST_F(MsgBoxFormTest, FallbackWhenTheBoxCannotBePrepared) {
     EXPECT_EQ(MsgBoxEx("n", 0, {}, &owner), 0);
     reply = 4;  // retry: not an answer the program knows
     EXPECT_EQ(MsgBoxEx("n", 5, {}, &owner), kAnswerCancel);
-    SetMsgBoxFallbackForced(false);
+    StandardBoxOnly(false);
 
     // No owner, or an owner without a size, cannot place the box.
     reply = kAnswerYes;
@@ -342,7 +347,7 @@ TEST_F(MsgBoxFormTest, FallbackWhenTheBoxCannotBePrepared) {
 
 TEST_F(MsgBoxFormTest, CallWhileWaitingUsesTheStandardBox) {
     int nested = -1;
-    platform::SetStdMessageHandler([](const QString&, int, const QString&) { return 6; });
+    StandardBox([](const QString&, int, const QString&) { return 6; });
     EXPECT_EQ(Ask("outer", 4,
                   [&](MsgBoxForm* f) {
                       nested = MsgBoxEx("inner", 4, {}, &owner);
@@ -355,7 +360,9 @@ TEST_F(MsgBoxFormTest, CallWhileWaitingUsesTheStandardBox) {
 }
 
 TEST_F(MsgBoxFormTest, StandardBoxThroughQMessageBox) {
-    InstallStdMessageBox();
+    app::Hooks desktop;
+    AddDesktopHooks(desktop);
+    application.setHooks(std::move(desktop));
     QString shownText;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -363,7 +370,7 @@ TEST_F(MsgBoxFormTest, StandardBoxThroughQMessageBox) {
         shownText = box->text();
         box->button(QMessageBox::No)->click();
     });
-    SetMsgBoxFallbackForced(true);
+    StandardBoxOnly(true);
     EXPECT_EQ(MsgBoxEx("one|two\x08", 4, {}, &owner), kAnswerNo);
     EXPECT_EQ(shownText, QStringLiteral("one\ntwo "));
 

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "dialogs/DialogParts.h"
 #include "dialogs/OptionForm.h"
 #include "platform/Beep.h"
 #include "settings/Context.h"
@@ -54,10 +55,6 @@ class OptionFormTest : public ::testing::Test {
         app::Ctx().CommonDialogReady = true;
         platform::ResetBeepCount();
     }
-    void TearDown() override {
-        dialogs::SetCommonDialogHooks({});
-        app::Ctx() = app::ProgramContext();
-    }
     template <class T>
     T* Child(const char* name, int index = -1) {
         for (T* c : form.findChildren<T*>(QLatin1String(name)))
@@ -67,6 +64,7 @@ class OptionFormTest : public ::testing::Test {
     QCheckBox* Box(const char* name) { return Child<QCheckBox>(name); }
     QPushButton* Wid(int k) { return Child<QPushButton>("WIDBTN", k); }
 
+    app::Application application;
     Recorder target;
     OptionForm form{target};
 };
@@ -197,7 +195,7 @@ TEST_F(OptionFormTest, ColourItemsOpenTheColourDialogAndMarkTheirLabel) {
         starts << start;
         return answer;
     };
-    dialogs::SetCommonDialogHooks(hooks);
+    application.part<dialogs::DialogDoubles>().common = hooks;
     form.setColour(1, 0xFCFCFC);
     form.setColour(3, 0x8000000D);  // a system colour
     auto blue = [&](int i) {
@@ -238,7 +236,7 @@ TEST_F(OptionFormTest, FontButtonsChangeTheSampleAndTheListOnlyWhenAFontIsChosen
         seen = start;
         return answer;
     };
-    dialogs::SetCommonDialogHooks(hooks);
+    application.part<dialogs::DialogDoubles>().common = hooks;
     form.setListFont(0, {QStringLiteral("ＭＳ Ｐゴシック"), 9.75, false, false});
     form.setListFont(1, {QStringLiteral("Arial"), 9, true, false});
     Click(Child<QPushButton>("FONBTN", 1));

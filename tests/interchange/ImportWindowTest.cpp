@@ -10,13 +10,13 @@
 #include <QTest>
 
 #include "ImportFixture.h"
+#include "common/WindowFixture.h"
 #include "dialogs/DialogForm.h"
 #include "dialogs/MessageBox.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
 #include "listwindow/RunWindows.h"
-#include "listwindow/WindowFixture.h"
 #include "platform/Beep.h"
 #include "platform/StdMessage.h"
 #include "scan/ImportDrives.h"
@@ -31,11 +31,12 @@ bool Exists(const QByteArray& native) {
     return ::lstat(native.constData(), &st) == 0;
 }
 
-class ImportWindowTest : public ::testing::Test {
+class ImportWindowTest : public windowtest::WindowTest {
   protected:
+    ImportWindowTest() : WindowTest({9000, {'T', 'U'}, true}) {}
     void SetUp() override {
-        app::ProgramContext& c = windowtest::FreshContext(home.settingsFile(), 9000, {'T', 'U'});
-        c.AppFolderNative = home.native();
+        WindowTest::SetUp();
+        application.context().AppFolderNative = home.native();
         // The export names a folder that exists here: nothing may touch it.
         t.writeFile("A/a.bin", QByteArray(5000, 'a'));
         t.writeFile("B/deep/d.bin", QByteArray(70000, 'd'));
@@ -46,11 +47,6 @@ class ImportWindowTest : public ::testing::Test {
                 "\"},[{\"name\":\"A\"},{\"name\":\"a.bin\",\"asize\":5000,\"dsize\":8192}],"
                 "[{\"name\":\"B\"},[{\"name\":\"deep\",\"dsize\":4096},"
                 "{\"name\":\"d.bin\",\"asize\":70000,\"dsize\":73728}]]]]");
-        dialogs::SetMsgBoxFallbackForced(true);
-        platform::SetStdMessageHandler([this](const QString& text, int, const QString&) {
-            asked << text;
-            return 1;
-        });
         dialogs::CommonDialogHooks hooks;
         hooks.openFile = [this](const dialogs::OpenFileRequest&) {
             dialogs::SaveFileAnswer a;
@@ -58,15 +54,7 @@ class ImportWindowTest : public ::testing::Test {
             a.fileName = QFile::decodeName(exportFile);
             return a;
         };
-        dialogs::SetCommonDialogHooks(hooks);
-    }
-    void TearDown() override {
-        windowtest::CloseWindows();
-        app::SetCommandLineResolver({});
-        dialogs::SetCommonDialogHooks({});
-        dialogs::SetMsgBoxFallbackForced(false);
-        platform::SetStdMessageHandler({});
-        windowtest::ForgetContext();
+        answerDialogs(hooks);
     }
     // Alt+I as a person types it.
     static void TypeAltI(ListForm* w) {
@@ -74,11 +62,9 @@ class ImportWindowTest : public ::testing::Test {
         QTest::keyRelease(w->view()->gridWidget(), Qt::Key_I, Qt::AltModifier);
     }
 
-    testsupport::TempHome home;
-    testsupport::TempDrive t{u'T'};
+    testsupport::TempDrive& t = drive;
     testsupport::TempDrive u{u'U'};
     QByteArray exportFile;
-    QStringList asked;
 };
 
 TEST_F(ImportWindowTest, AltIOpensTheExportAsAReadOnlyDrive) {
@@ -148,7 +134,9 @@ TEST_F(ImportWindowTest, DeleteCopyAndMoveRefuseBeforeAnythingHappens) {
 }
 
 TEST_F(ImportWindowTest, AnExportNamedOnTheCommandLineOpensAsADrive) {
-    listwindow::InstallImports();
+    app::Hooks hooks = application.hooks();
+    hooks.commandLineResolver = listwindow::InstallImports();
+    application.setHooks(std::move(hooks));
     // Sniffed: an export becomes a drive, a folder stays a folder, other files name nothing.
     const QString drive = app::CommandLineDrive(QFile::decodeName(exportFile));
     ASSERT_EQ(drive.size(), 3);

@@ -15,13 +15,13 @@
 #include <deque>
 
 #include "common/TestSupport.h"
+#include "common/WindowFixture.h"
 #include "dialogs/CancelForm.h"
 #include "dialogs/MessageBox.h"
 #include "folderops/OpsFixture.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
-#include "listwindow/WindowFixture.h"
 #include "platform/Beep.h"
 #include "platform/StdMessage.h"
 #include "settings/Context.h"
@@ -39,11 +39,12 @@ bool Exists(const QByteArray& native) {
     return ::lstat(native.constData(), &st) == 0;
 }
 
-class FolderOpsWindowTest : public ::testing::Test {
+class FolderOpsWindowTest : public windowtest::WindowTest {
   protected:
+    FolderOpsWindowTest() : WindowTest({9000, {'T', 'U'}, true}) {}
     void SetUp() override {
-        app::ProgramContext& c = windowtest::FreshContext(home.settingsFile(), 9000, {'T', 'U'});
-        c.AppFolderNative = home.native();
+        WindowTest::SetUp();
+        application.context().AppFolderNative = home.native();
         t.writeFile("A/a.bin", QByteArray(5000, 'a'));
         t.writeFile("A/x\\y\x01.bin", QByteArray(10, 'n'));  // a backslash and a control character
         t.writeFile("B/keep.bin", QByteArray(3000, 'b'));
@@ -55,33 +56,14 @@ class FolderOpsWindowTest : public ::testing::Test {
         ASSERT_NE(f, nullptr);
         ASSERT_EQ(std::fwrite(QByteArray(9000, 'c').constData(), 1, 9000, f), 9000u);
         ASSERT_EQ(std::fclose(f), 0);
-        platform::ResetBeepCount();
-        dialogs::SetMsgBoxFallbackForced(true);
-        platform::SetStdMessageHandler([this](const QString& text, int flags, const QString&) {
-            asked << text;
-            askedFlags.push_back(flags);
-            if (answers.empty()) return folderops::kAnswerOk;
-            const int a = answers.front();
-            answers.pop_front();
-            return a;
-        });
     }
     void TearDown() override {
         const QByteArray odd = t.native() + "/C\xE6";
         ::unlink((odd + "/c.bin").constData());
         ::rmdir(odd.constData());
-        windowtest::CloseWindows();
-        dialogs::SetMsgBoxFallbackForced(false);
-        platform::SetStdMessageHandler({});
-        windowtest::ForgetContext();
+        WindowTest::TearDown();
     }
 
-    static ListForm* Open(int letter) {
-        auto* w = new ListForm();
-        w->LoadShow();
-        w->Calc(w->ButtonOfDrive(letter));
-        return w;
-    }
     static int RowOf(ListForm* w, const QByteArray& relative) {
         const scan::FolderTable& f = w->list().Folders;
         const QByteArray want = f.RootNative + '/' + relative;
@@ -150,16 +132,12 @@ class FolderOpsWindowTest : public ::testing::Test {
         EXPECT_EQ(l.AllocTotal, fresh.list.AllocTotal);
     }
 
-    testsupport::TempHome home;
-    testsupport::TempDrive t{u'T'};
+    testsupport::TempDrive& t = drive;
     testsupport::TempDrive u{u'U'};
-    std::deque<int> answers;
-    QStringList asked;
-    std::vector<int> askedFlags;
 };
 
 TEST_F(FolderOpsWindowTest, DeleteThroughTheMenuAsksTwiceAndLeavesTheListAsANewScan) {
-    ListForm* w = Open(kT);
+    ListForm* w = OpenDrive(kT);
     Select(w, {"A", QByteArray("C\xE6")});
 
     // Cancel at the first question, then No at the second: nothing is deleted, no progress.
@@ -205,7 +183,7 @@ TEST_F(FolderOpsWindowTest, DeleteThroughTheMenuAsksTwiceAndLeavesTheListAsANewS
 }
 
 TEST_F(FolderOpsWindowTest, CopyAndMoveToTheDriveChosenInTheDestinationList) {
-    ListForm* w = Open(kT);
+    ListForm* w = OpenDrive(kT);
     const QByteArray aFile = t.native() + "/A/a.bin";
     struct timespec times[2] = {{0, UTIME_OMIT}, {1600000000, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, aFile.constData(), times, 0), 0);
@@ -245,7 +223,7 @@ TEST_F(FolderOpsWindowTest, CopyAndMoveToTheDriveChosenInTheDestinationList) {
 }
 
 TEST_F(FolderOpsWindowTest, RefusalsBeepWithoutAskingOrTouchingTheDisk) {
-    ListForm* w = Open(kT);
+    ListForm* w = OpenDrive(kT);
     // No selection: a beep and no menu.
     EXPECT_EQ(PressFolderButton(w), nullptr);
     EXPECT_EQ(platform::BeepCount(), 1);
@@ -294,7 +272,7 @@ TEST_F(FolderOpsWindowTest, WithTheTrashOptionDeleteMovesTheFoldersToTheTrash) {
     const QByteArray trash = QFile::encodeName(data.path()) + "/Trash";
     qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
     app::PutOpt(QStringLiteral("UseTrash"), QStringLiteral("-1"));
-    ListForm* w = Open(kT);
+    ListForm* w = OpenDrive(kT);
     Select(w, {"B", "B/deep"});
     answers = {folderops::kAnswerOk, folderops::kAnswerYes, folderops::kAnswerOk};
     Choose(PressFolderButton(w), QStringLiteral("P_DIR削除"));

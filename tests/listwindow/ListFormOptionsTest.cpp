@@ -12,10 +12,10 @@
 #include <functional>
 
 #include "common/TestSupport.h"
+#include "common/WindowFixture.h"
 #include "dialogs/OptionForm.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
-#include "listwindow/WindowFixture.h"
 #include "platform/Beep.h"
 #include "settings/Context.h"
 #include "settings/Settings.h"
@@ -72,24 +72,20 @@ void Click(QWidget* w) {
     QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(8, w->height() / 2));
 }
 
-class ListFormOptionsTest : public ::testing::Test {
+class ListFormOptionsTest : public windowtest::WindowTest {
   protected:
+    ListFormOptionsTest() : WindowTest({9000}) {}
     void SetUp() override {
-        app::ProgramContext& c = windowtest::FreshContext(home.settingsFile(), 9000);
+        WindowTest::SetUp();
+        app::ProgramContext& c = application.context();
         c.WindowLeft = 300;
         c.WindowTop = 300;
         c.CommonDialogReady = true;
         drive.writeFile("b/one.bin", QByteArray(5000, 'x'));
         drive.writeFile("A/deep/three.bin", QByteArray(70000, 'z'));
         drive.makeDir("c");
-        platform::ResetBeepCount();
     }
-    void TearDown() override {
-        dialogs::SetCommonDialogHooks({});
-        windowtest::CloseWindows();
-        windowtest::ForgetContext();
-    }
-    static ListForm* OpenT() { return windowtest::OpenDrive(kT); }
+    static ListForm* OpenT() { return OpenDrive(kT); }
     // Runs the options command; inside touches the open dialog, then it ends with OK or
     // Cancel.
     void RunOptions(ListForm* w, const std::function<void(OptionForm*)>& inside, bool ok) {
@@ -104,9 +100,6 @@ class ListFormOptionsTest : public ::testing::Test {
         EXPECT_EQ(OpenForm(), nullptr);
     }
     grid::GridState& St(ListForm* w) { return w->view()->grid().st; }
-
-    testsupport::TempHome home;
-    testsupport::TempDrive drive{u'T'};
 };
 
 TEST_F(ListFormOptionsTest, OkWritesTheItemsFontsAndSwitchesAndOnlyTheChangedDisplayKeys) {
@@ -163,7 +156,7 @@ TEST_F(ListFormOptionsTest, AChosenColourAndFontShowAtOnceAndComeBackAtTheNextSt
     hooks.font = [](const dialogs::FontChoice&) {
         return std::optional<dialogs::FontChoice>({QStringLiteral("ＭＳ 明朝"), 12, true, true});
     };
-    dialogs::SetCommonDialogHooks(hooks);
+    answerDialogs(hooks);
     ListForm* w = OpenT();
     w->ApplyBackgroundType(0);  // plain list background
     grid::Grid& g = w->view()->grid();

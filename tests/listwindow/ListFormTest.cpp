@@ -18,13 +18,13 @@
 #include <memory>
 
 #include "common/TestSupport.h"
+#include "common/WindowFixture.h"
 #include "dialogs/InpBoxForm.h"
 #include "dialogs/MsgText.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/Artwork.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
-#include "listwindow/WindowFixture.h"
 #include "platform/Beep.h"
 #include "platform/DriveMap.h"
 #include "platform/Fonts.h"
@@ -40,10 +40,11 @@ namespace {
 
 constexpr int kT = 'T' - 'A';
 
-class ListFormTest : public ::testing::Test {
+class ListFormTest : public windowtest::WindowTest {
   protected:
     void SetUp() override {
-        app::ProgramContext& c = windowtest::FreshContext(home.settingsFile(), 7800);
+        WindowTest::SetUp();
+        app::ProgramContext& c = application.context();
         c.WindowLeft = 300;
         c.WindowTop = 300;
         c.FirstWindow = true;
@@ -51,26 +52,13 @@ class ListFormTest : public ::testing::Test {
         drive.writeFile("A/two.bin", QByteArray(100, 'y'));
         drive.writeFile("A/deep/three.bin", QByteArray(70000, 'z'));
         drive.makeDir("c");
-        platform::ResetBeepCount();
-    }
-    void TearDown() override {
-        windowtest::CloseWindows();
-        windowtest::ForgetContext();
     }
 
-    ListForm* Open() {
-        auto* w = new ListForm();
-        w->LoadShow();
-        return w;
-    }
     // A window that shows drive T.
-    static ListForm* OpenT() { return windowtest::OpenDrive(kT); }
+    static ListForm* OpenT() { return OpenDrive(kT); }
     static QString Label(ListForm* w, const char* name) {
         return w->findChild<QLabel*>(QLatin1String(name))->text();
     }
-
-    testsupport::TempHome home;
-    testsupport::TempDrive drive{u'T'};
 };
 
 TEST_F(ListFormTest, FirstWindowLoadsWithCaptionOverviewAndControls) {
@@ -746,13 +734,6 @@ TEST_F(ListFormTest, RefillingASortedListKeepsItSorted) {
 }  // namespace
 
 namespace {
-
-// The widget that holds the keyboard focus once the window is active.
-QWidget* Focused(ListForm* w) {
-    w->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(w, 1000));
-    return QApplication::focusWidget();
-}
 
 TEST_F(ListFormTest, TheListTakesTheKeysWhetherOrNotItsScrollBarShows) {
     ListForm* w = OpenT();  // six rows: every row fits, the scroll bar is hidden

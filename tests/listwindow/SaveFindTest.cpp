@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "common/TestSupport.h"
+#include "common/WindowFixture.h"
 #include "dialogs/DialogForm.h"
 #include "dialogs/InpBoxForm.h"
 #include "dialogs/MessageBox.h"
@@ -21,7 +22,6 @@
 #include "listwindow/ListCommands.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
-#include "listwindow/WindowFixture.h"
 #include "platform/Beep.h"
 #include "platform/PathMap.h"
 #include "platform/StdMessage.h"
@@ -44,10 +44,12 @@ namespace {
 
 constexpr int kT = 'T' - 'A';
 
-class SaveFindTest : public ::testing::Test {
+class SaveFindTest : public windowtest::WindowTest {
   protected:
+    SaveFindTest() : WindowTest({9000, {'T'}, true}) {}
     void SetUp() override {
-        app::ProgramContext& c = windowtest::FreshContext(home.settingsFile(), 9000);
+        WindowTest::SetUp();
+        app::ProgramContext& c = application.context();
         c.CommonDialogReady = true;
         drive.makeDir("app");
         c.AppFolderNative = drive.native() + "/app";
@@ -56,24 +58,14 @@ class SaveFindTest : public ::testing::Test {
         drive.writeFile("Program Files/b.bin", QByteArray(1024, 'y'));
         drive.writeFile("WINNT/deep/c.bin", QByteArray(70000, 'z'));
         drive.makeDir(QByteArray("odd\"name,") + char(0xE6) + "x");  // a quote, a comma, not UTF-8
-        platform::ResetBeepCount();
-        dialogs::SetMsgBoxFallbackForced(true);
-        platform::SetStdMessageHandler([this](const QString& text, int, const QString&) {
-            messages << text;
-            return answer;
-        });
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
     }
     void TearDown() override {
-        windowtest::CloseWindows();
+        WindowTest::TearDown();
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        dialogs::SetCommonDialogHooks({});
-        dialogs::SetMsgBoxFallbackForced(false);
-        platform::SetStdMessageHandler({});
-        windowtest::ForgetContext();
     }
 
-    static ListForm* OpenT() { return windowtest::OpenDrive(kT); }
+    static ListForm* OpenT() { return OpenDrive(kT); }
     // The row whose name cell ends in name.
     static int RowOf(ListForm* w, const QString& name) {
         const grid::GridState& st = w->view()->grid().st;
@@ -104,16 +96,12 @@ class SaveFindTest : public ::testing::Test {
             ++dialogShown;
             return a;
         };
-        dialogs::SetCommonDialogHooks(hooks);
+        answerDialogs(hooks);
     }
     QByteArray App(const char* name) const { return drive.native() + "/app/" + name; }
     static bool Exists(const QByteArray& p) { return QFile::exists(QFile::decodeName(p)); }
 
-    testsupport::TempHome home;
-    testsupport::TempDrive drive{u'T'};
     OpenCatcher catcher;
-    QStringList messages;
-    int answer = dialogs::kAnswerOk;
     QString proposed;
     dialogs::SaveFileRequest request;
     int dialogShown = 0;
@@ -135,7 +123,7 @@ TEST_F(SaveFindTest, DefaultNameSkipsTakenNamesAndTheDialogGetsItsRequest) {
     EXPECT_EQ(request.flags, 0x8080E);
     // Cancel writes nothing and says nothing.
     EXPECT_FALSE(Exists(App("LogT-2.TXT")));
-    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(asked.isEmpty());
     EXPECT_EQ(platform::BeepCount(), 0);
 
     // The rule itself, for names of every kind.
@@ -186,7 +174,7 @@ TEST_F(SaveFindTest, SaveDialogAnswersChooseTheFormatAndTheViewer) {
     }
     EXPECT_FALSE(Exists(dir + "/LIST.CSV.TXT"));
     EXPECT_EQ(dialogShown, 3);
-    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(asked.isEmpty());
 }
 
 TEST_F(SaveFindTest, InputBoxPathWhenDialogsAreMissingOrFail) {
@@ -195,7 +183,7 @@ TEST_F(SaveFindTest, InputBoxPathWhenDialogsAreMissingOrFail) {
     ListForm* w = OpenT();
     AnswerInputBox(QStringLiteral("T:\\app\\list.csv"));
     w->SaveList();
-    EXPECT_EQ(messages, QStringList{QStringLiteral("no dialog")});
+    EXPECT_EQ(asked, QStringList{QStringLiteral("no dialog")});
     EXPECT_FALSE(app::Ctx().CommonDialogReady);
     EXPECT_EQ(proposed, QStringLiteral("T:\\app\\LogT.TXT"));
     EXPECT_TRUE(ReadAll(App("list.csv")).startsWith("\"フォルダ名\""));
@@ -204,14 +192,14 @@ TEST_F(SaveFindTest, InputBoxPathWhenDialogsAreMissingOrFail) {
     // A name relative to the program's folder, and one that exists: No keeps the old file.
     AnswerInputBox(QStringLiteral("list.csv"));
     testsupport::WriteAll(App("list.csv"), "keep me");
-    answer = dialogs::kAnswerNo;
+    defaultAnswer = dialogs::kAnswerNo;
     w->SaveList();
     EXPECT_EQ(dialogShown, 1);
-    ASSERT_EQ(messages.size(), 2);
-    EXPECT_TRUE(messages[1].contains(QStringLiteral("上書きしていいですか")));
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_TRUE(asked[1].contains(QStringLiteral("上書きしていいですか")));
     EXPECT_EQ(ReadAll(App("list.csv")), "keep me");
     // Yes overwrites; a text report is opened afterwards.
-    answer = dialogs::kAnswerYes;
+    defaultAnswer = dialogs::kAnswerYes;
     AnswerInputBox(QStringLiteral("list.csv"));
     w->SaveList();
     EXPECT_TRUE(ReadAll(App("list.csv")).startsWith("\"フォルダ名\""));
@@ -233,7 +221,7 @@ TEST_F(SaveFindTest, AFailedWriteSaysWhyAndKeepsTheOlderFile) {
     testsupport::WriteAll(App("big.TXT"), QByteArray(50, 'o'));
     ListForm* w = OpenT();
     AnswerInputBox(QStringLiteral("big.TXT"));
-    answer = dialogs::kAnswerYes;
+    defaultAnswer = dialogs::kAnswerYes;
     // Files may grow to 40 bytes only, as with "ulimit -f"; root is bound by it too.
     struct rlimit old {};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -244,9 +232,9 @@ TEST_F(SaveFindTest, AFailedWriteSaysWhyAndKeepsTheOlderFile) {
     w->SaveList();
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    ASSERT_EQ(messages.size(), 2);  // the overwrite question, then the failure
-    EXPECT_TRUE(messages[1].contains(QStringLiteral("big.TXT"))) << messages[1].toStdString();
-    EXPECT_GT(messages[1].size(), QStringLiteral("T:\\app\\big.TXT").size() + 2);
+    ASSERT_EQ(asked.size(), 2);  // the overwrite question, then the failure
+    EXPECT_TRUE(asked[1].contains(QStringLiteral("big.TXT"))) << asked[1].toStdString();
+    EXPECT_GT(asked[1].size(), QStringLiteral("T:\\app\\big.TXT").size() + 2);
     EXPECT_EQ(ReadAll(App("big.TXT")), QByteArray(50, 'o'));
     EXPECT_TRUE(catcher.opened.isEmpty());  // no report to show
 }

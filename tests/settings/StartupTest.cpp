@@ -6,6 +6,7 @@
 #include "common/TestSupport.h"
 #include "platform/DriveMap.h"
 #include "platform/PathMap.h"
+#include "settings/Application.h"
 #include "settings/Context.h"
 #include "settings/Settings.h"
 #include "settings/Startup.h"
@@ -51,15 +52,10 @@ TEST(DetectPlatformTest, SystemFolderFollowsWindir) {
 
 class EntryRoutineTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        savedDrives_ = platform::Drives();
-        Ctx() = ProgramContext();
-    }
-    void TearDown() override {
-        platform::Drives() = savedDrives_;
-        SetSettingsNative({});
-    }
+    void SetUp() override { savedDrives_ = platform::Drives(); }
+    void TearDown() override { platform::Drives() = savedDrives_; }
     testsupport::TempHome home;
+    Application application;  // a fresh context and settings store for each test
     platform::DriveMap savedDrives_;
 };
 

@@ -38,7 +38,6 @@ class FileUtilTest : public ::testing::Test {
                 shown.push_back({text, flags, title});
                 return 1;
             });
-        CopyDone = false;
     }
     void TearDown() override {
         platform::SetStdMessageHandler(nullptr);
@@ -190,8 +189,7 @@ TEST_F(FileUtilTest, CopyFileSafeCopiesAndKeepsTheTime) {
     const auto when = fs::file_time_type(std::chrono::seconds(1000000000));
     fs::last_write_time(P("src.txt"), when);
     drive.makeDir("out");
-    CopyFileSafe("T:\\src.txt", "T:\\out\\copy.txt");
-    EXPECT_TRUE(CopyDone);
+    EXPECT_TRUE(CopyFileSafe("T:\\src.txt", "T:\\out\\copy.txt"));
     EXPECT_EQ(read("out/copy.txt"), "content");
     EXPECT_EQ(fs::last_write_time(P("out/copy.txt")), when);
     EXPECT_TRUE(shown.empty());
@@ -199,17 +197,14 @@ TEST_F(FileUtilTest, CopyFileSafeCopiesAndKeepsTheTime) {
     // Over a read-only old copy.
     write("src.txt", "newer");
     fs::permissions(P("out/copy.txt"), fs::perms::owner_write, fs::perm_options::remove);
-    CopyFileSafe("T:\\src.txt", "T:\\out\\copy.txt");
-    EXPECT_TRUE(CopyDone);
+    EXPECT_TRUE(CopyFileSafe("T:\\src.txt", "T:\\out\\copy.txt"));
     EXPECT_EQ(read("out/copy.txt"), "newer");
     EXPECT_TRUE(onlyTheseIn("out", {"copy.txt"}));
 }
 
 TEST_F(FileUtilTest, CopyFileSafeOntoItselfInOtherCaseCopiesNothing) {
     write("Same.txt", "data");
-    CopyDone = true;
-    CopyFileSafe("T:\\Same.txt", "t:\\SAME.TXT");
-    EXPECT_FALSE(CopyDone);
+    EXPECT_FALSE(CopyFileSafe("T:\\Same.txt", "t:\\SAME.TXT"));
     EXPECT_FALSE(fs::exists(P("SAME.TXT")));
     EXPECT_EQ(read("Same.txt"), "data");
     EXPECT_TRUE(shown.empty());
@@ -217,17 +212,14 @@ TEST_F(FileUtilTest, CopyFileSafeOntoItselfInOtherCaseCopiesNothing) {
 
 TEST_F(FileUtilTest, CopyFileSafeWithoutSourceDoesNothing) {
     write("dst", "old");
-    CopyDone = true;
-    CopyFileSafe("T:\\missing", "T:\\dst");
-    EXPECT_FALSE(CopyDone);
+    EXPECT_FALSE(CopyFileSafe("T:\\missing", "T:\\dst"));
     EXPECT_EQ(read("dst"), "old");
     EXPECT_TRUE(shown.empty());
 }
 
 TEST_F(FileUtilTest, CopyFileSafeReportsTheErrorAndKeepsTheOldDestination) {
     write("src", "new");
-    CopyFileSafe("T:\\src", "T:\\nofolder\\dst");
-    EXPECT_FALSE(CopyDone);
+    EXPECT_FALSE(CopyFileSafe("T:\\src", "T:\\nofolder\\dst"));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, platform::ErrorText(ENOENT) + u"\rファイル：　T:\\nofolder\\dst"_qs);
     EXPECT_EQ(shown[0].flags, 0);
@@ -237,8 +229,7 @@ TEST_F(FileUtilTest, CopyFileSafeReportsTheErrorAndKeepsTheOldDestination) {
     shown.clear();
     fs::create_symlink(P("src"), P("srclink"));
     write("dst", "old");
-    CopyFileSafe("T:\\srclink", "T:\\dst");
-    EXPECT_FALSE(CopyDone);
+    EXPECT_FALSE(CopyFileSafe("T:\\srclink", "T:\\dst"));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_TRUE(shown[0].text.endsWith(u"\rファイル：　T:\\dst"_qs));
     EXPECT_EQ(read("dst"), "old");
@@ -264,8 +255,8 @@ TEST_F(FileUtilTest, OddNamesAreListedAndCopiedByTheirProgramNames) {
     for (const QString& name : listed) {
         EXPECT_FALSE(name.contains(u'\\'));
         EXPECT_TRUE(FileExist(u"T:\\src\\"_qs + name));
-        CopyFileSafe(u"T:\\src\\"_qs + name, u"T:\\dst\\"_qs + name);
-        EXPECT_TRUE(CopyDone) << qPrintable(name);
+        EXPECT_TRUE(CopyFileSafe(u"T:\\src\\"_qs + name, u"T:\\dst\\"_qs + name))
+            << qPrintable(name);
     }
     EXPECT_TRUE(shown.empty());
     for (const QByteArray& n : names) {

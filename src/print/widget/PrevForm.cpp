@@ -18,13 +18,12 @@
 #include "platform/Beep.h"
 #include "platform/Fonts.h"
 #include "platform/Screen.h"
+#include "print/widget/PrintParts.h"
 #include "settings/Settings.h"
 
 namespace print {
 
 namespace {
-
-bool g_loaded = false;
 
 const char16_t* const kSizes[] = {u"9", u"9.75", u"10.5", u"11.25", u"12"};
 const char16_t* const kGaps[] = {u"1.2行", u"1.4行", u"1.6行", u"1.8行"};
@@ -81,7 +80,8 @@ bool IsNumeric(const QString& text) {
 }  // namespace
 
 bool PrevFormLoaded() {
-    return g_loaded;
+    const PrintParts* parts = app::Application::Current().find<PrintParts>();
+    return parts && parts->formLoaded;
 }
 
 int PageNumber(const QString& text) {
@@ -135,7 +135,7 @@ void PagePicture::paintEvent(QPaintEvent*) {
 }
 
 PrevForm::PrevForm() : QDialog(nullptr) {
-    g_loaded = true;
+    Parts().formLoaded = true;
     twipsPerPixel_ = platform::TwipsPerPixel();
     setObjectName(QStringLiteral("PrevForm"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -157,14 +157,14 @@ int PrevForm::px(int twips) const {
 }
 
 void PrevForm::build() {
-    previw_ = new PagePicture(this);
-    previw_->setObjectName(QStringLiteral("PREVIW"));
-    previw_->setGeometry(8, 8, px(kPreviewWidthTwips), px(kPreviewHeightTwips));
-    prememBox_ = new PagePicture(this);
-    prememBox_->setObjectName(QStringLiteral("PREMEM"));
-    prememBox_->hide();
+    preview_ = new PagePicture(this);
+    preview_->setObjectName(QStringLiteral("PREVIW"));
+    preview_->setGeometry(8, 8, px(kPreviewWidthTwips), px(kPreviewHeightTwips));
+    pageBox_ = new PagePicture(this);
+    pageBox_->setObjectName(QStringLiteral("PREMEM"));
+    pageBox_->hide();
 
-    const int x0 = previw_->geometry().right() + 12;
+    const int x0 = preview_->geometry().right() + 12;
     const int colW = 262;
 
     auto* fontBox = new QGroupBox(QStringLiteral("リストのフォント"), this);
@@ -177,34 +177,34 @@ void PrevForm::build() {
         r->setProperty("index", k);
         r->setGeometry(12 + 96 * k, 20, 92, 20);
         fontGroup_->addButton(r, k);
-        fontyp_[size_t(k)] = r;
+        fontChoice_[size_t(k)] = r;
         connect(r, &QRadioButton::clicked, this, &PrevForm::optionChanged);
     }
     MakeLabel(fontBox, "Label1", u"ｻｲｽﾞ", QRect(12, 46, 36, 20));
-    sizlst_ = new QComboBox(fontBox);
-    sizlst_->setObjectName(QStringLiteral("SIZLST"));
-    for (const char16_t* s : kSizes) sizlst_->addItem(QString::fromUtf16(s));
-    sizlst_->setGeometry(50, 44, 72, 24);
-    connect(sizlst_, &QComboBox::activated, this, &PrevForm::optionChanged);
-    bldsel_ = MakeCheck(fontBox, u"BLDSEL", u"太字", QRect(140, 46, 80, 20));
-    connect(bldsel_, &QCheckBox::clicked, this, &PrevForm::optionChanged);
+    sizeList_ = new QComboBox(fontBox);
+    sizeList_->setObjectName(QStringLiteral("SIZLST"));
+    for (const char16_t* s : kSizes) sizeList_->addItem(QString::fromUtf16(s));
+    sizeList_->setGeometry(50, 44, 72, 24);
+    connect(sizeList_, &QComboBox::activated, this, &PrevForm::optionChanged);
+    boldBox_ = MakeCheck(fontBox, u"BLDSEL", u"太字", QRect(140, 46, 80, 20));
+    connect(boldBox_, &QCheckBox::clicked, this, &PrevForm::optionChanged);
     MakeLabel(fontBox, "Label2", u"行間", QRect(12, 72, 36, 20));
-    gapLst_ = new QComboBox(fontBox);
-    gapLst_->setObjectName(QStringLiteral("行間LST"));
-    for (const char16_t* s : kGaps) gapLst_->addItem(QString::fromUtf16(s));
-    gapLst_->setGeometry(50, 70, 72, 24);
-    connect(gapLst_, &QComboBox::activated, this, &PrevForm::optionChanged);
+    gapList_ = new QComboBox(fontBox);
+    gapList_->setObjectName(QStringLiteral("行間LST"));
+    for (const char16_t* s : kGaps) gapList_->addItem(QString::fromUtf16(s));
+    gapList_->setGeometry(50, 70, 72, 24);
+    connect(gapList_, &QComboBox::activated, this, &PrevForm::optionChanged);
 
     int y = 112;
-    treeSel_ =
+    treeBox_ =
         MakeCheck(this, u"ツリー印字SEL", u"アイコンとツリー印字", QRect(x0 + 4, y, colW, 20));
-    treeSel_->setToolTip(QStringLiteral("オフにすると、文字だけのリストが印字されます"));
-    hSel_ = MakeCheck(this, u"横罫SEL", u"横の罫線を印字", QRect(x0 + 4, y += 22, colW, 20));
-    vSel_ = MakeCheck(this, u"縦罫SEL", u"縦の罫線を印字", QRect(x0 + 4, y += 22, colW, 20));
-    frameSel_ = MakeCheck(this, u"外枠SEL", u"外枠を印字", QRect(x0 + 4, y += 22, colW, 20));
-    wrapSel_ = MakeCheck(this, u"折返SEL", u"長い行は折り返す", QRect(x0 + 4, y += 22, colW, 20));
-    wrapSel_->setToolTip(QStringLiteral("オフにすると、長い文字は切り捨てられます"));
-    for (QCheckBox* c : {treeSel_, hSel_, vSel_, frameSel_, wrapSel_}) {
+    treeBox_->setToolTip(QStringLiteral("オフにすると、文字だけのリストが印字されます"));
+    hRulesBox_ = MakeCheck(this, u"横罫SEL", u"横の罫線を印字", QRect(x0 + 4, y += 22, colW, 20));
+    vRulesBox_ = MakeCheck(this, u"縦罫SEL", u"縦の罫線を印字", QRect(x0 + 4, y += 22, colW, 20));
+    frameBox_ = MakeCheck(this, u"外枠SEL", u"外枠を印字", QRect(x0 + 4, y += 22, colW, 20));
+    wrapBox_ = MakeCheck(this, u"折返SEL", u"長い行は折り返す", QRect(x0 + 4, y += 22, colW, 20));
+    wrapBox_->setToolTip(QStringLiteral("オフにすると、長い文字は切り捨てられます"));
+    for (QCheckBox* c : {treeBox_, hRulesBox_, vRulesBox_, frameBox_, wrapBox_}) {
         connect(c, &QCheckBox::clicked, this, &PrevForm::optionChanged);
     }
 
@@ -218,55 +218,57 @@ void PrevForm::build() {
         r->setProperty("index", k);
         r->setGeometry(12, 20 + 22 * k, 200, 20);
         rangeGroup_->addButton(r, k);
-        rangeOpt_[size_t(k)] = r;
+        rangeChoice_[size_t(k)] = r;
         connect(r, &QRadioButton::clicked, this, &PrevForm::rangeChanged);
     }
-    rangeOpt_[0]->setChecked(true);
+    rangeChoice_[0]->setChecked(true);
     const QFont fieldFont = Face(QStringLiteral("ＭＳ Ｐ明朝"), 9);
-    toplin_ = new QLineEdit(QStringLiteral("1"), rangeBox);
-    toplin_->setObjectName(QStringLiteral("TOPLIN"));
-    toplin_->setToolTip(QStringLiteral("印字開始ページを指定します"));
-    toplin_->setGeometry(36, 66, 56, 22);
+    firstPageField_ = new QLineEdit(QStringLiteral("1"), rangeBox);
+    firstPageField_->setObjectName(QStringLiteral("TOPLIN"));
+    firstPageField_->setToolTip(QStringLiteral("印字開始ページを指定します"));
+    firstPageField_->setGeometry(36, 66, 56, 22);
     MakeLabel(rangeBox, "Label3", u"～", QRect(98, 68, 18, 20));
-    endlin_ = new QLineEdit(QStringLiteral("1"), rangeBox);
-    endlin_->setObjectName(QStringLiteral("ENDLIN"));
-    endlin_->setToolTip(QStringLiteral("印字終了ページを指定します"));
-    endlin_->setGeometry(120, 66, 56, 22);
-    for (QLineEdit* f : {toplin_, endlin_}) f->setFont(fieldFont);
+    lastPageField_ = new QLineEdit(QStringLiteral("1"), rangeBox);
+    lastPageField_->setObjectName(QStringLiteral("ENDLIN"));
+    lastPageField_->setToolTip(QStringLiteral("印字終了ページを指定します"));
+    lastPageField_->setGeometry(120, 66, 56, 22);
+    for (QLineEdit* f : {firstPageField_, lastPageField_}) f->setFont(fieldFont);
 
     y += 104;
     const int bw = (colW - 12) / 3;
-    setbtn_ = MakeButton(this, "SETBTN", u"ﾌﾟﾘﾝﾀｰの設定", QRect(x0, y, bw + 8, 28));
-    prnbtn_ = MakeButton(this, "PRNBTN", u"印刷開始", QRect(x0 + bw + 14, y, bw - 4, 28));
-    canbtn_ = MakeButton(this, "CANBTN", u"ｷｬﾝｾﾙ", QRect(x0 + 2 * bw + 16, y, bw - 4, 28));
-    connect(setbtn_, &QPushButton::clicked, this, &PrevForm::setupClicked);
-    connect(prnbtn_, &QPushButton::clicked, this, &PrevForm::printClicked);
-    connect(canbtn_, &QPushButton::clicked, this, &PrevForm::cancelClicked);
+    setupButton_ = MakeButton(this, "SETBTN", u"ﾌﾟﾘﾝﾀｰの設定", QRect(x0, y, bw + 8, 28));
+    printButton_ = MakeButton(this, "PRNBTN", u"印刷開始", QRect(x0 + bw + 14, y, bw - 4, 28));
+    cancelButton_ = MakeButton(this, "CANBTN", u"ｷｬﾝｾﾙ", QRect(x0 + 2 * bw + 16, y, bw - 4, 28));
+    connect(setupButton_, &QPushButton::clicked, this, &PrevForm::setupClicked);
+    connect(printButton_, &QPushButton::clicked, this, &PrevForm::printClicked);
+    connect(cancelButton_, &QPushButton::clicked, this, &PrevForm::cancelClicked);
 
     for (QWidget* w : std::initializer_list<QWidget*>{
-             fontyp_[0], fontyp_[1], sizlst_, bldsel_, gapLst_, treeSel_, hSel_, vSel_, frameSel_,
-             wrapSel_, rangeOpt_[0], rangeOpt_[1], toplin_, endlin_}) {
+             fontChoice_[0], fontChoice_[1], sizeList_, boldBox_, gapList_, treeBox_, hRulesBox_,
+             vRulesBox_, frameBox_, wrapBox_, rangeChoice_[0], rangeChoice_[1], firstPageField_,
+             lastPageField_}) {
         w->installEventFilter(this);
     }
-    QWidget* order[] = {fontyp_[0], sizlst_,   bldsel_, gapLst_,  treeSel_,
-                        vSel_,      frameSel_, hSel_,   wrapSel_, rangeOpt_[0],
-                        toplin_,    endlin_,   prnbtn_, canbtn_,  setbtn_};
+    QWidget* order[] = {fontChoice_[0], sizeList_,       boldBox_,        gapList_,
+                        treeBox_,       vRulesBox_,      frameBox_,       hRulesBox_,
+                        wrapBox_,       rangeChoice_[0], firstPageField_, lastPageField_,
+                        printButton_,   cancelButton_,   setupButton_};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
-    setFixedSize(x0 + colW + 10, std::max(previw_->geometry().bottom() + 9, y + 38));
+    setFixedSize(x0 + colW + 10, std::max(preview_->geometry().bottom() + 9, y + 38));
 }
 
 void PrevForm::readSettings() {
     reading_ = true;
-    fontyp_[app::GetOptBool(QStringLiteral("RomanFont"), -1) ? 0 : 1]->setChecked(true);
-    sizlst_->setCurrentIndex(StoredIndex("SizeIndex", 1, int(std::size(kSizes))));
-    bldsel_->setChecked(app::GetOptInt(QStringLiteral("BoldFont"), 0) != 0);
-    gapLst_->setCurrentIndex(StoredIndex("GapIndex", 1, int(std::size(kGaps))));
-    treeSel_->setChecked(app::GetOptInt(QStringLiteral("PrnTree"), 1) != 0);
-    hSel_->setChecked(app::GetOptInt(QStringLiteral("PrnHline"), 1) != 0);
-    vSel_->setChecked((app::GetOptInt(QStringLiteral("PrnVline"), 1) & 1) != 0);
-    frameSel_->setChecked(app::GetOptInt(QStringLiteral("PrnFrame"), 1) != 0);
-    wrapSel_->setChecked(app::GetOptInt(QStringLiteral("PrnWrap"), 1) != 0);
+    fontChoice_[app::GetOptBool(QStringLiteral("RomanFont"), -1) ? 0 : 1]->setChecked(true);
+    sizeList_->setCurrentIndex(StoredIndex("SizeIndex", 1, int(std::size(kSizes))));
+    boldBox_->setChecked(app::GetOptInt(QStringLiteral("BoldFont"), 0) != 0);
+    gapList_->setCurrentIndex(StoredIndex("GapIndex", 1, int(std::size(kGaps))));
+    treeBox_->setChecked(app::GetOptInt(QStringLiteral("PrnTree"), 1) != 0);
+    hRulesBox_->setChecked(app::GetOptInt(QStringLiteral("PrnHline"), 1) != 0);
+    vRulesBox_->setChecked((app::GetOptInt(QStringLiteral("PrnVline"), 1) & 1) != 0);
+    frameBox_->setChecked(app::GetOptInt(QStringLiteral("PrnFrame"), 1) != 0);
+    wrapBox_->setChecked(app::GetOptInt(QStringLiteral("PrnWrap"), 1) != 0);
     reading_ = false;
     changed_ = false;
 }
@@ -274,67 +276,69 @@ void PrevForm::readSettings() {
 void PrevForm::writeSettings() {
     if (!changed_) return;
     app::PutOptInt(QStringLiteral("RomanFont"), romanFont() ? -1 : 0);
-    app::PutOptInt(QStringLiteral("BoldFont"), CheckValue(bldsel_));
+    app::PutOptInt(QStringLiteral("BoldFont"), CheckValue(boldBox_));
     app::PutOptInt(QStringLiteral("SizeIndex"), sizeIndex());
     app::PutOptInt(QStringLiteral("GapIndex"), gapIndex());
-    app::PutOptInt(QStringLiteral("PrnTree"), CheckValue(treeSel_));
-    app::PutOptInt(QStringLiteral("PrnVline"), CheckValue(vSel_));
-    app::PutOptInt(QStringLiteral("PrnHline"), CheckValue(hSel_));
-    app::PutOptInt(QStringLiteral("PrnFrame"), CheckValue(frameSel_));
-    app::PutOptInt(QStringLiteral("PrnWrap"), CheckValue(wrapSel_));
+    app::PutOptInt(QStringLiteral("PrnTree"), CheckValue(treeBox_));
+    app::PutOptInt(QStringLiteral("PrnVline"), CheckValue(vRulesBox_));
+    app::PutOptInt(QStringLiteral("PrnHline"), CheckValue(hRulesBox_));
+    app::PutOptInt(QStringLiteral("PrnFrame"), CheckValue(frameBox_));
+    app::PutOptInt(QStringLiteral("PrnWrap"), CheckValue(wrapBox_));
     changed_ = false;
 }
 
 void PrevForm::unload() {
-    if (!g_loaded) return;
+    // Found, not made: a window deleted with the application's parts writes nothing more.
+    PrintParts* parts = app::Application::Current().find<PrintParts>();
+    if (!parts || !parts->formLoaded) return;
     writeSettings();
-    g_loaded = false;
+    parts->formLoaded = false;
 }
 
 bool PrevForm::romanFont() const {
-    return fontyp_[0]->isChecked();
+    return fontChoice_[0]->isChecked();
 }
 int PrevForm::sizeIndex() const {
-    return sizlst_->currentIndex();
+    return sizeList_->currentIndex();
 }
 bool PrevForm::boldFont() const {
-    return bldsel_->isChecked();
+    return boldBox_->isChecked();
 }
 int PrevForm::gapIndex() const {
-    return gapLst_->currentIndex();
+    return gapList_->currentIndex();
 }
 bool PrevForm::printTree() const {
-    return treeSel_->isChecked();
+    return treeBox_->isChecked();
 }
 bool PrevForm::printHLine() const {
-    return hSel_->isChecked();
+    return hRulesBox_->isChecked();
 }
 bool PrevForm::printVLine() const {
-    return vSel_->isChecked();
+    return vRulesBox_->isChecked();
 }
 bool PrevForm::printFrame() const {
-    return frameSel_->isChecked();
+    return frameBox_->isChecked();
 }
 bool PrevForm::wrap() const {
-    return wrapSel_->isChecked();
+    return wrapBox_->isChecked();
 }
 bool PrevForm::allPages() const {
-    return !rangeOpt_[1]->isChecked();
+    return !rangeChoice_[1]->isChecked();
 }
 QString PrevForm::firstPageText() const {
-    return toplin_->text();
+    return firstPageField_->text();
 }
 QString PrevForm::lastPageText() const {
-    return endlin_->text();
+    return lastPageField_->text();
 }
 
 int PrevForm::firstPage() const {
-    return allPages() ? 1 : PageNumber(toplin_->text());
+    return allPages() ? 1 : PageNumber(firstPageField_->text());
 }
 
 int PrevForm::lastPage() const {
     if (allPages()) return kAllPagesLast;
-    const int last = PageNumber(endlin_->text());
+    const int last = PageNumber(lastPageField_->text());
     return last < firstPage() ? kAllPagesLast : last;
 }
 
@@ -355,14 +359,14 @@ void PrevForm::rangeChanged() {
 void PrevForm::showPage(QSizeF sheet, QSizeF printable) {
     const QRect target =
         PreviewPlacement(sheet, printable, QSize(kPreviewWidthTwips, kPreviewHeightTwips),
-                         previw_->size(), twipsPerPixel_);
-    prememBox_->setPicture(premem_, QRect(QPoint(0, 0), premem_.size()));
-    previw_->setPicture(premem_, target);
-    previw_->repaint();
+                         preview_->size(), twipsPerPixel_);
+    pageBox_->setPicture(pageImage_, QRect(QPoint(0, 0), pageImage_.size()));
+    preview_->setPicture(pageImage_, target);
+    preview_->repaint();
 }
 
 void PrevForm::clearPreview() {
-    previw_->clearPicture();
+    preview_->clearPicture();
 }
 
 void PrevForm::printClicked() {
@@ -399,24 +403,24 @@ void PrevForm::hideEvent(QHideEvent* event) {
 }
 
 bool PrevForm::leaveFirst() {
-    const int v = PageNumber(toplin_->text());
+    const int v = PageNumber(firstPageField_->text());
     if (v < 1 || v > 100) {
         platform::Beep();
-        keepFocus(toplin_);
+        keepFocus(firstPageField_);
         return false;
     }
-    if (endlin_->text() != kOpenEnd && PageNumber(endlin_->text()) < v) {
-        endlin_->setText(toplin_->text());
+    if (lastPageField_->text() != kOpenEnd && PageNumber(lastPageField_->text()) < v) {
+        lastPageField_->setText(firstPageField_->text());
     }
     return true;
 }
 
 bool PrevForm::leaveLast() {
-    const QString text = endlin_->text();
+    const QString text = lastPageField_->text();
     const int e = PageNumber(text);
-    if (!IsNumeric(text) || e == 0 || e < PageNumber(toplin_->text()) || e >= 201) {
+    if (!IsNumeric(text) || e == 0 || e < PageNumber(firstPageField_->text()) || e >= 201) {
         platform::Beep();
-        keepFocus(endlin_);
+        keepFocus(lastPageField_);
         return false;
     }
     return true;
@@ -433,19 +437,19 @@ void PrevForm::keepFocus(QLineEdit* field) {
 }
 
 QWidget* PrevForm::enterTarget(QObject* control) const {
-    if (control == fontyp_[0] || control == fontyp_[1]) return sizlst_;
-    if (control == sizlst_ || control == gapLst_ || control == treeSel_ || control == bldsel_) {
-        return vSel_;
+    if (control == fontChoice_[0] || control == fontChoice_[1]) return sizeList_;
+    if (control == sizeList_ || control == gapList_ || control == treeBox_ || control == boldBox_) {
+        return vRulesBox_;
     }
-    if (control == vSel_) return frameSel_;
-    if (control == frameSel_) return hSel_;
-    if (control == hSel_) return wrapSel_;
-    if (control == wrapSel_) return prnbtn_;
-    if (control == rangeOpt_[0] || control == rangeOpt_[1]) {
-        return allPages() ? static_cast<QWidget*>(prnbtn_) : toplin_;
+    if (control == vRulesBox_) return frameBox_;
+    if (control == frameBox_) return hRulesBox_;
+    if (control == hRulesBox_) return wrapBox_;
+    if (control == wrapBox_) return printButton_;
+    if (control == rangeChoice_[0] || control == rangeChoice_[1]) {
+        return allPages() ? static_cast<QWidget*>(printButton_) : firstPageField_;
     }
-    if (control == toplin_) return endlin_;
-    if (control == endlin_) return prnbtn_;
+    if (control == firstPageField_) return lastPageField_;
+    if (control == lastPageField_) return printButton_;
     return nullptr;
 }
 
@@ -458,20 +462,20 @@ bool PrevForm::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         case QEvent::FocusIn:
-            if (watched == toplin_ || watched == endlin_) {
+            if (watched == firstPageField_ || watched == lastPageField_) {
                 auto* field = static_cast<QLineEdit*>(watched);
                 QTimer::singleShot(0, field, [field] { field->selectAll(); });
             }
             break;
         case QEvent::FocusOut: {
-            if (watched != toplin_ && watched != endlin_) break;
+            if (watched != firstPageField_ && watched != lastPageField_) break;
             const auto reason = static_cast<QFocusEvent*>(event)->reason();
             // Another window taking the focus, or this one going away, is no leaving.
             if (refocusing_ || !isVisible() || reason == Qt::ActiveWindowFocusReason ||
                 reason == Qt::PopupFocusReason) {
                 break;
             }
-            if (watched == toplin_ ? leaveFirst() : leaveLast()) redraw();
+            if (watched == firstPageField_ ? leaveFirst() : leaveLast()) redraw();
             break;
         }
         default:

@@ -89,8 +89,8 @@ class PrevForm : public QDialog {
     void unload();
 
     // The page picture the layout draws into, and the preview it is copied to.
-    QImage& pageImage() { return premem_; }
-    PagePicture* preview() const { return previw_; }
+    QImage& pageImage() { return pageImage_; }
+    PagePicture* preview() const { return preview_; }
     // Copies the page picture into the preview: the physical sheet with the printable area
     // placed centrally (sizes in twips).
     void showPage(QSizeF sheet, QSizeF printable);
@@ -129,27 +129,27 @@ class PrevForm : public QDialog {
     QWidget* enterTarget(QObject* control) const;
     int px(int twips) const;
 
-    std::array<QRadioButton*, 2> fontyp_{};
+    std::array<QRadioButton*, 2> fontChoice_{};
     QButtonGroup* fontGroup_ = nullptr;
-    QComboBox* sizlst_ = nullptr;
-    QCheckBox* bldsel_ = nullptr;
-    QComboBox* gapLst_ = nullptr;
-    QCheckBox* treeSel_ = nullptr;
-    QCheckBox* hSel_ = nullptr;
-    QCheckBox* vSel_ = nullptr;
-    QCheckBox* frameSel_ = nullptr;
-    QCheckBox* wrapSel_ = nullptr;
-    std::array<QRadioButton*, 2> rangeOpt_{};
+    QComboBox* sizeList_ = nullptr;
+    QCheckBox* boldBox_ = nullptr;
+    QComboBox* gapList_ = nullptr;
+    QCheckBox* treeBox_ = nullptr;
+    QCheckBox* hRulesBox_ = nullptr;
+    QCheckBox* vRulesBox_ = nullptr;
+    QCheckBox* frameBox_ = nullptr;
+    QCheckBox* wrapBox_ = nullptr;
+    std::array<QRadioButton*, 2> rangeChoice_{};
     QButtonGroup* rangeGroup_ = nullptr;
-    QLineEdit* toplin_ = nullptr;
-    QLineEdit* endlin_ = nullptr;
-    QPushButton* setbtn_ = nullptr;
-    QPushButton* prnbtn_ = nullptr;
-    QPushButton* canbtn_ = nullptr;
-    PagePicture* previw_ = nullptr;
-    PagePicture* prememBox_ = nullptr;
+    QLineEdit* firstPageField_ = nullptr;
+    QLineEdit* lastPageField_ = nullptr;
+    QPushButton* setupButton_ = nullptr;
+    QPushButton* printButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    PagePicture* preview_ = nullptr;
+    PagePicture* pageBox_ = nullptr;
 
-    QImage premem_;
+    QImage pageImage_;
     std::function<void()> redraw_;
     std::function<bool(QWidget*)> setup_;
     bool previewOutput_ = true;

@@ -21,6 +21,7 @@
 #include "platform/StdMessage.h"
 #include "print/PrintPages.h"
 #include "print/widget/PrevForm.h"
+#include "print/widget/PrintParts.h"
 #include "print/widget/PrintProgressWindow.h"
 #include "settings/Context.h"
 #include "util/PathUtil.h"
@@ -32,17 +33,13 @@ namespace {
 constexpr QChar kBold(8);
 constexpr QChar kPlain(7);
 
-bool g_forcePdf = false;
-
 QPointer<PrevForm>& Form() {
-    static QPointer<PrevForm> form;
-    return form;
+    return Parts().form;
 }
 
 // The one output module: its switch stays on the preview except during a print run.
 PrevPrint& Output() {
-    static PrevPrint* out = new PrevPrint;
-    return *out;
+    return *Parts().output;
 }
 
 // Sheet and printable area of the printer, in twips.
@@ -169,17 +166,32 @@ void PrintToPdf(const PrintRequest& req, const PrintOptions& o, PrintProgress& p
 
 }  // namespace
 
+PrintParts::PrintParts()
+    : printer(std::make_unique<QPrinter>(QPrinter::HighResolution)),
+      output(std::make_unique<PrevPrint>()) {}
+
+PrintParts::~PrintParts() {
+    if (!QCoreApplication::instance()) {
+        // The process is ending without its GUI: nothing may be torn down any more.
+        (void)output.release();
+        (void)printer.release();
+        return;
+    }
+    // Its settings were written when the program quit (UnloadPrintForm).
+    delete form.data();
+}
+
+PrintParts& Parts() {
+    return app::Application::Current().part<PrintParts>();
+}
+
 QPrinter& Printer() {
-    static QPrinter* printer = new QPrinter(QPrinter::HighResolution);
-    return *printer;
+    return *Parts().printer;
 }
 
 bool HavePrinter() {
-    return !g_forcePdf && !QPrinterInfo::availablePrinters().isEmpty();
-}
-
-void SetForcePdf(bool force) {
-    g_forcePdf = force;
+    return !app::Application::Current().part<PrintDoubles>().noPrintQueue &&
+           !QPrinterInfo::availablePrinters().isEmpty();
 }
 
 PrevForm& PrintForm() {

@@ -36,18 +36,18 @@ void RunPrint(const PrintRequest& request);
 // D_PREV's work: lays out g into the settings window's preview page.
 void DrawPreview(const grid::GridState& g, const QString& title, bool fullPath);
 
-// The print settings window, created on first use and kept until the program ends.
+// The print settings window, created on first use and kept by the application (PrintParts).
 PrevForm& PrintForm();
 bool PrintFormExists();
 // The program is ending: the window writes its settings and goes.
 void UnloadPrintForm();
 
-// The program's one printer (high resolution), kept for its life; print set-up changes it.
+// The program's one printer (high resolution), kept by the application; print set-up
+// changes it.
 QPrinter& Printer();
-// True when a print queue exists; without one, printing writes a PDF file.
+// True when a print queue exists (and the application's PrintDoubles do not deny it);
+// without one, printing writes a PDF file.
 bool HavePrinter();
-// Tests: behave as if no print queue existed.
-void SetForcePdf(bool force);
 
 // The options the settings window holds, as the layout reads them.
 PrintOptions OptionsOf(const PrevForm& form);

@@ -15,16 +15,17 @@
 
 #include "common/TestSupport.h"
 #include "common/TmpfsMount.h"
+#include "common/WindowFixture.h"
 #include "dialogs/CancelForm.h"
 #include "dialogs/DialogForm.h"
 #include "dialogs/MessageBox.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
-#include "listwindow/WindowFixture.h"
 #include "platform/Beep.h"
 #include "platform/StdMessage.h"
 #include "print/widget/PrevForm.h"
+#include "print/widget/PrintParts.h"
 #include "print/widget/RunPrint.h"
 
 using listwindow::ListForm;
@@ -61,10 +62,13 @@ bool AllWhite(const QImage& image) {
     return true;
 }
 
-class PrintWindowTest : public ::testing::Test {
+class PrintWindowTest : public windowtest::WindowTest {
   protected:
+    PrintWindowTest() : WindowTest({9000, {'T'}, true}) {}
     void SetUp() override {
-        app::ProgramContext& c = windowtest::FreshContext(home.settingsFile(), 9000);
+        WindowTest::SetUp();
+        application.part<print::PrintDoubles>().noPrintQueue = true;
+        app::ProgramContext& c = application.context();
         c.CommonDialogReady = true;
         drive.makeDir("app");
         c.AppFolderNative = drive.native() + "/app";
@@ -72,35 +76,23 @@ class PrintWindowTest : public ::testing::Test {
         for (int i = 1; i <= kFolders; ++i)
             drive.writeFile(FolderName(i).toUtf8() + "/f.bin", QByteArray(i * 10, 'x'));
         drive.makeDir("out");
-        platform::ResetBeepCount();
-        dialogs::SetMsgBoxFallbackForced(true);
-        platform::SetStdMessageHandler([this](const QString& text, int, const QString&) {
-            messages << text;
-            return 1;
-        });
-        print::SetForcePdf(true);
     }
     void TearDown() override {
-        windowtest::CloseWindows();
+        WindowTest::TearDown();
         print::UnloadPrintForm();
-        print::SetForcePdf(false);
-        dialogs::SetCommonDialogHooks({});
-        dialogs::SetMsgBoxFallbackForced(false);
-        platform::SetStdMessageHandler({});
-        windowtest::ForgetContext();
     }
 
-    static ListForm* OpenT() { return windowtest::OpenDrive(kT); }
+    static ListForm* OpenT() { return OpenDrive(kT); }
     // The PDF name dialog answers with this file.
     void AnswerPdf(const QByteArray& native) {
         dialogs::CommonDialogHooks hooks;
         hooks.saveFile = [this, native](const dialogs::SaveFileRequest& r) {
             request = r;
-            ++asked;
+            ++nameDialogs;
             return dialogs::SaveFileAnswer{
                 dialogs::SaveFileAnswer::Outcome::Chosen, QFile::decodeName(native), {}};
         };
-        dialogs::SetCommonDialogHooks(hooks);
+        answerDialogs(hooks);
     }
     // Runs body once the command waits on the settings window (the caller disabled).
     void WhenWaiting(ListForm* w, std::function<void(PrevForm&)> body) {
@@ -136,11 +128,8 @@ class PrintWindowTest : public ::testing::Test {
     }
     QByteArray Out(const char* name) const { return drive.native() + "/out/" + name; }
 
-    testsupport::TempHome home;
-    testsupport::TempDrive drive{u'T'};
-    QStringList messages;
     dialogs::SaveFileRequest request;
-    int asked = 0;
+    int nameDialogs = 0;
 };
 
 TEST_F(PrintWindowTest, PrintsAllPagesAndARangeToPdfWithThePreviewFollowingTheOptions) {
@@ -164,14 +153,14 @@ TEST_F(PrintWindowTest, PrintsAllPagesAndARangeToPdfWithThePreviewFollowingTheOp
     });
     PressPrint(w);
     EXPECT_TRUE(sawPreview);
-    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(nameDialogs, 1);
     EXPECT_EQ(request.proposedName, QStringLiteral("PrintT"));
     EXPECT_EQ(request.startFolder, drive.native() + "/app");
     EXPECT_EQ(request.defaultExtension, QStringLiteral("pdf"));
     EXPECT_TRUE(w->isEnabled());
     EXPECT_EQ(platform::BeepCount(), 0);
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains(QStringLiteral("all.pdf"))) << messages[0].toStdString();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("all.pdf"))) << asked[0].toStdString();
 
     const QStringList all = PdfPages(Out("all.pdf"));
     ASSERT_GE(all.size(), 4) << "the list should fill more than three pages";
@@ -206,7 +195,7 @@ TEST_F(PrintWindowTest, PrintsAllPagesAndARangeToPdfWithThePreviewFollowingTheOp
     EXPECT_EQ(testsupport::ReadAll(home.settingsFile()), settings);
 
     // A range past the last page: said, and no file written.
-    messages.clear();
+    asked.clear();
     AnswerPdf(Out("none.pdf"));
     WhenWaiting(w, [&](PrevForm& f) {
         Click(Child<QRadioButton>(f, "頁範囲OPT", 1));
@@ -215,9 +204,9 @@ TEST_F(PrintWindowTest, PrintsAllPagesAndARangeToPdfWithThePreviewFollowingTheOp
         QTest::mouseClick(Child<QPushButton>(f, "PRNBTN"), Qt::LeftButton);
     });
     PressPrint(w);
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains(QStringLiteral("印刷する頁がありません")))
-        << messages[0].toStdString();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("印刷する頁がありません")))
+        << asked[0].toStdString();
     EXPECT_FALSE(QFile::exists(QFile::decodeName(Out("none.pdf"))));
 }
 
@@ -236,7 +225,7 @@ TEST_F(PrintWindowTest, RefusedWhereThereIsNothingToPrintOrAnOperationRuns) {
     PressPrint(w);
     EXPECT_EQ(platform::BeepCount(), 0);
     EXPECT_FALSE(print::PrintFormExists() && print::PrintForm().isVisible());
-    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(nameDialogs, 0);
 
     // The print window open for one list: another list's print command only beeps.
     w->Calc(w->ButtonOfDrive(kT));
@@ -259,10 +248,10 @@ TEST_F(PrintWindowTest, RefusedWhereThereIsNothingToPrintOrAnOperationRuns) {
 TEST_F(PrintWindowTest, CloseBoxAndStopButtonEndTheCommandWithoutAFile) {
     ListForm* w = OpenT();
     AnswerPdf(Out("stopped.pdf"));
-    // The close box: nothing printed, nothing asked, the window usable again.
+    // The close box: nothing printed, nothing nameDialogs, the window usable again.
     WhenWaiting(w, [](PrevForm& f) { f.close(); });
     PressPrint(w);
-    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(nameDialogs, 0);
     EXPECT_TRUE(w->isEnabled());
     EXPECT_FALSE(print::PrintForm().isVisible());
 
@@ -276,9 +265,9 @@ TEST_F(PrintWindowTest, CloseBoxAndStopButtonEndTheCommandWithoutAFile) {
         QTest::mouseClick(Child<QPushButton>(f, "PRNBTN"), Qt::LeftButton);
     });
     PressPrint(w);
-    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(nameDialogs, 1);
     EXPECT_FALSE(QFile::exists(QFile::decodeName(Out("stopped.pdf"))));
-    EXPECT_TRUE(messages.isEmpty()) << messages.join(u'\n').toStdString();
+    EXPECT_TRUE(asked.isEmpty()) << asked.join(u'\n').toStdString();
     EXPECT_FALSE(dialogs::OperationRunning());
     EXPECT_TRUE(w->isEnabled());
 }
@@ -294,9 +283,8 @@ TEST_F(PrintWindowTest, FullDiskGivesAMessageAndLeavesNoFile) {
     WhenWaiting(
         w, [](PrevForm& f) { QTest::mouseClick(Child<QPushButton>(f, "PRNBTN"), Qt::LeftButton); });
     PressPrint(w);
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains(QStringLiteral("書き込めません")))
-        << messages[0].toStdString();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("書き込めません"))) << asked[0].toStdString();
     EXPECT_EQ(QDir(QFile::decodeName(disk.path())).entryList(QDir::Files | QDir::Hidden), before);
     EXPECT_TRUE(w->isEnabled());
 }
