@@ -4,8 +4,6 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <algorithm>
-#include <chrono>
-#include <thread>
 #include <vector>
 
 #include "ScanFixture.h"
@@ -339,13 +337,14 @@ TEST(FolderSource, ReadersRunAheadInTheScansOrderAndStopWithTheSource) {
             d.writeFile(preOrder.back() + "/f");
         }
     }
-    // One reader, held back after about 40 entries (two and a half of the 16-entry subtrees).
+    // One reader, held back once 40 entries wait: two whole subtrees of 16 entries (a folder
+    // counts its files, its subfolders and itself), then a02 (6) and a02/b0 (2) fill it.
     scan::FolderSource source(d.native(), 1, 40);
     scan::FolderListing root;
     const auto rootTask = source.root(root);
     auto tasks = source.children(rootTask);
     ASSERT_EQ(tasks.size(), 20u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    source.waitUntilSettled();
     // Every folder gets one more file, last folder first: a folder that still shows its old
     // count was read before it changed, so the folders read ahead form a prefix of the
     // reader's own order.
@@ -363,9 +362,8 @@ TEST(FolderSource, ReadersRunAheadInTheScansOrderAndStopWithTheSource) {
     // The scan's order: a reader that went breadth first would have read a01 before a00/b0.
     for (size_t i = 0; i < readAhead.size(); ++i)
         EXPECT_EQ(readAhead[i], i < ahead) << preOrder[i].constData();
-    // Past the first subtree, and no further than the budget lets it.
-    EXPECT_GE(ahead, 7u);
-    EXPECT_LE(ahead, 14u);
+    // Past the first subtree, and exactly as far as the budget lets it: 6 + 6 + 2 folders.
+    EXPECT_EQ(ahead, 14u);
 
     // A skipped folder is not handed out; a take after the stop does not wait.
     scan::FolderSource again(d.native(), 2);
