@@ -7,7 +7,7 @@
 #include <ostream>
 #include <vector>
 
-#include "common/FolderRows.h"
+#include "common/ListFixture.h"
 #include "grid/Grid.h"
 #include "scan/DriveList.h"
 #include "scan/SizeFormat.h"
@@ -27,33 +27,12 @@ const QChar kSep(2);
 using testsupport::Folder;
 
 // A list filled as the scan and the list filling would fill it, on a laid-out grid.
-struct TreeList {
-    std::unique_ptr<grid::Grid> grid = std::make_unique<grid::Grid>();
-    scan::DriveList list;
-
+struct TreeList : testsupport::ListFixture {
     explicit TreeList(const std::vector<Folder>& folders, const QString& font = "Arial",
-                      int visiblePx = 400) {
-        grid::Grid& g = *grid;
-        grid::InitGrid(g, 20 * 15);
-        g.st.columnCount = 5;
-        for (int c = 0; c < 5; ++c) g.st.columnWidths[size_t(c)] = c == 0 ? 200 : 90;
-        g.st.treeLines = -1;
-        g.st.indentStep = 16;
-        grid::SetPrimaryFont(g, font, 9.75f, false, false);
-        grid::ClearGrid(g);
-        list.Grid = &g;
-        testsupport::FillFolderRows(list, folders, 0);
-        grid::LayoutGrid(g, 700 * 15, visiblePx * 15, 15, 15);
-    }
-
-    grid::GridState& st() { return grid->st; }
-    int rows() { return st().rowCount; }
-    int order(int row) { return list.Folders.Order[size_t(row)]; }
-    QString cell(int row, int c) { return grid::CellText(st(), c, row); }
-    QStringList cells(int row) {
-        QStringList out;
-        for (int c = 0; c < 5; ++c) out << cell(row, c);
-        return out;
+                      int visiblePx = 400)
+        : ListFixture(
+              {.laidOut = true, .headerTwips = 20 * 15, .font = font, .visiblePx = visiblePx}) {
+        records(folders, 0);
     }
     // What a row showing folder f with its own figures shows, made here from the table.
     QStringList own(int f) {
@@ -64,11 +43,6 @@ struct TreeList {
                 CellSize(t.SubtreeTotal[i], list.UnitMode)};
     }
     QString totalName() { return cell(rows() - 1, 0); }
-    std::vector<int> shown() {
-        std::vector<int> v;
-        for (int r = 0; r < rows(); ++r) v.push_back(order(r));
-        return v;
-    }
 };
 
 // root; A (A1 (A1x, A1y), A2); B; C (C1)
@@ -213,7 +187,7 @@ TEST(TreeRows, ExpandingASelectedRowSelectsItsSubRows) {
     scan::ApplyLevelLimit(t.list);
     int shows = 0;
     t.list.SelectionChanged = [&] { ++shows; };
-    grid::SetRowSelected(*t.grid, 1, -1);
+    grid::SetRowSelected(t.grid, 1, -1);
     scan::CountSelection(t.list);
     const qint64 before = t.list.SelTotal;
     EXPECT_EQ(t.list.SelCount, 1);
@@ -233,7 +207,7 @@ TEST(TreeRows, CollapseHidesDeeperRowsAndKeepsTheCursorInRange) {
     t.st().topRow = 4;
     t.st().cursorRow = 3;       // inside the rows to be hidden
     t.st().drawnCursorRow = 8;  // below them
-    grid::SetRowSelected(*t.grid, 4, -1);
+    grid::SetRowSelected(t.grid, 4, -1);
     scan::CountSelection(t.list);
     scan::CollapseRow(t.list, 1);
     EXPECT_EQ(t.shown(), (std::vector<int>{0, 1, 6, 7, 8, 9}));
@@ -369,7 +343,7 @@ TEST(TreeRows, LevelRebuildOfAPathListGivesPathsAgain) {
     t.list.FullPath = true;
     scan::SortRows(t.list);
     scan::ShowPaths(t.list);
-    grid::SetRowSelected(*t.grid, 2, -1);
+    grid::SetRowSelected(t.grid, 2, -1);
     scan::CountSelection(t.list);
     // Sorted rows are no tree: nothing opens.
     const int rows = t.rows();
