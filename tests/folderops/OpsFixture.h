@@ -61,12 +61,12 @@ inline void ExpectSameAsNewScan(const Listed& l, const QString& drive) {
         EXPECT_EQ(a.FileSize[size_t(f)], b.FileSize[size_t(g)]);
         EXPECT_EQ(a.AllocSize[size_t(f)], b.AllocSize[size_t(g)]);
         EXPECT_EQ(a.SubtreeTotal[size_t(f)], b.SubtreeTotal[size_t(g)]);
-        // A list in tree order with every level shows each folder's own figures, as a new
-        // list shows them (its row g shows folder g).
+        // A list in tree order with every level shows each folder's own figures and icon, as
+        // a new list shows them (its row g shows folder g).
         const int r = l.rowOfPath(path.mid(a.RootNative.size() + 1));
         if (f > 0 && r >= 0) {
             EXPECT_EQ(l.cells(r), fresh.cells(g));
-            EXPECT_EQ(l.grid.st.rowIcon[size_t(r)], 10);
+            EXPECT_EQ(l.grid.st.rowIcon[size_t(r)], fresh.grid.st.rowIcon[size_t(g)]);
         }
     }
     EXPECT_EQ(matched, freshRecords) << "folders that appeared from nowhere";

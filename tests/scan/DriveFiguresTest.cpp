@@ -111,7 +111,6 @@ TEST(FillList, ListsADriveWithItsTotalRowAndFigures) {
     EXPECT_EQ(l.list.Caption, QStringLiteral("Drive T:  フォルダー毎サイズ一覧"));
     EXPECT_TRUE(l.list.VOLDSP.startsWith(QStringLiteral("T:   ")));
     EXPECT_EQ(st.rowIndent[3], -1);
-    EXPECT_EQ(st.rowIcon[3], 0);
     EXPECT_TRUE(grid::CellText(st, 0, 3).startsWith(u'3'));
     EXPECT_EQ(grid::CellText(st, 1, 3), QStringLiteral("1"));
     EXPECT_EQ(st.headings[0], QStringLiteral("Folder名"));
