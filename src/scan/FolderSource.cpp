@@ -41,6 +41,15 @@ void FolderSource::stop() {
     queue_.clear();
     wake_.notify_all();
     done_.notify_all();
+    settled_.notify_all();
+}
+
+void FolderSource::waitUntilSettled() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    settled_.wait(lock, [&] {
+        return stopping_ || workers_.empty() ||
+               (reading_ == 0 && (queue_.empty() || waiting_ >= budget_));
+    });
 }
 
 FolderListing FolderSource::list(const platform::DirRef& parent, const QByteArray& name) {
@@ -154,6 +163,7 @@ void FolderSource::runNext(std::unique_lock<std::mutex>& lock) {
     queue_.pop_front();
     if (t->state != Task::Queued) return;  // the scan took or skipped it
     t->state = Task::Running;
+    ++reading_;
     lock.unlock();
     FolderListing result;
     try {
@@ -163,6 +173,8 @@ void FolderSource::runNext(std::unique_lock<std::mutex>& lock) {
         result = FolderListing();
     }
     lock.lock();
+    --reading_;
+    settled_.notify_all();
     if (t->dropped) {
         t->state = Task::Taken;
         return;

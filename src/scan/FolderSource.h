@@ -72,6 +72,9 @@ class FolderSource {
     static constexpr size_t kBudget = 1u << 18;
     // The largest number of entries waiting at any time of this source (for tests).
     size_t peakWaiting() const { return peakWaiting_; }
+    // Waits until the workers have read all they may ahead of the scan: nothing queued, or
+    // the budget full, and no folder being read (for tests; a scan never needs to wait).
+    void waitUntilSettled();
 
   private:
     void work();
@@ -86,12 +89,14 @@ class FolderSource {
     platform::DirReader reader_;
     std::atomic<bool> cancel_{false};
     std::mutex mutex_;
-    std::condition_variable wake_;  // workers: a task or budget is there, or stop
-    std::condition_variable done_;  // the scan: a task it waits for is finished
-    std::deque<TaskRef> queue_;     // announced and not started; the front is next
+    std::condition_variable wake_;     // workers: a task or budget is there, or stop
+    std::condition_variable done_;     // the scan: a task it waits for is finished
+    std::condition_variable settled_;  // waitUntilSettled: a reading ended
+    std::deque<TaskRef> queue_;        // announced and not started; the front is next
     size_t budget_;
     size_t waiting_ = 0;  // entries of finished listings not yet taken
     size_t peakWaiting_ = 0;
+    int reading_ = 0;  // folders being read from the queue
     bool stopping_ = false;
     const Task* awaited_ = nullptr;  // the task the scan waits for
     std::vector<std::thread> workers_;

@@ -15,6 +15,7 @@
 #include <set>
 
 #include "cli/ExportCommand.h"
+#include "common/ListFixture.h"
 #include "common/TestSupport.h"
 #include "common/TmpfsMount.h"
 #include "grid/Grid.h"
@@ -358,13 +359,9 @@ TEST_F(ExportFixture, AnAwkwardTreeIsWrittenWholeAndTheTerminalToolsReadItBack) 
                                                      platform::ErrorText(EACCES) + ")\n");
 
         // The figures of the export are the list's.
-        grid::Grid g;
-        grid::InitGrid(g, 0);
-        scan::DriveList list;
-        list.Grid = &g;
-        list.ClusterSize = 4096;
-        list.DirEntriesPerCluster = scan::DirEntriesPerClusterFor(4096);
-        scan::ScanFolder(list, "X:\\");
+        testsupport::ListFixture l;  // the file system's allocation, as the export counts
+        l.scan("X:", -1);
+        const scan::DriveList& list = l.list;
         Entries got;
         const Json doc = Parse(testsupport::ReadAll(outFile));
         ASSERT_EQ(doc.items.size(), 4u);

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "cli/ReportCommand.h"
+#include "common/ListFixture.h"
 #include "common/TestSupport.h"
 #include "common/TmpfsMount.h"
 #include "grid/Grid.h"
@@ -173,10 +174,8 @@ TEST_F(ReportFixture, FiguresPastTheirLimitAreWrittenButFail) {
 }
 
 TEST_F(ReportFixture, DrivesTableIsAligned) {
-    grid::Grid g;
-    grid::InitGrid(g, 0);
-    scan::DriveList list;
-    list.Grid = &g;
+    testsupport::ListFixture l;
+    scan::DriveList& list = l.list;
     app::Ctx().DriveTypes[size_t(platform::LetterIndex(u'T'))] = 3;
     const QStringList lines = OverviewTable(list);
     app::Ctx().DriveTypes[size_t(platform::LetterIndex(u'T'))] = 0;

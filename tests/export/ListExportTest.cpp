@@ -16,7 +16,7 @@
 #include <cerrno>
 #include <iterator>
 
-#include "common/FolderRows.h"
+#include "common/ListFixture.h"
 #include "common/TestSupport.h"
 #include "common/TmpfsMount.h"
 #include "export/ListExport.h"
@@ -44,19 +44,10 @@ const QString kQuoted = QStringLiteral("say \"hi\", world");
 using testsupport::Folder;
 
 // A finished list as the scan and the list filling leave it, in the given unit.
-struct ExportList {
-    std::unique_ptr<grid::Grid> grid = std::make_unique<grid::Grid>();
-    scan::DriveList list;
-
-    ExportList(const std::vector<Folder>& folders, int unit) {
-        grid::Grid& g = *grid;
-        grid::InitGrid(g, 20 * 15);
-        g.st.columnCount = 5;
-        g.st.treeLines = -1;
-        grid::SetPrimaryFont(g, QStringLiteral("Arial"), 9.75f, false, false);
-        grid::ClearGrid(g);
-        list.Grid = &g;
-        testsupport::FillFolderRows(list, folders, unit);
+struct ExportList : testsupport::ListFixture {
+    ExportList(const std::vector<Folder>& folders, int unit)
+        : ListFixture({.laidOut = true, .headerTwips = 20 * 15}) {
+        records(folders, unit);
         list.VOLDSP = QStringLiteral("c:   SYSTEM");
     }
 };
@@ -120,7 +111,7 @@ TEST(ListExport, SortedListInMegabytesStartsPathsAtTheFirstColumn) {
     e.list.DLSDSP = QStringLiteral("4,767.3 MB ");
     e.list.SortKind = 1;
     e.list.FullPath = true;
-    e.grid->st.treeLines = 0;
+    e.grid.st.treeLines = 0;
     scan::SortRows(e.list);
     scan::ShowPaths(e.list);
     EXPECT_EQ(QString::fromUtf8(Written(e.list, Format::Text)),
@@ -221,12 +212,12 @@ TEST(ListExport, LongNamesStopBeforeTheFileCount) {
 
 TEST(ListExport, NameCaseFollowsTheFirstColumn) {
     ExportList e({{0, "C:\\", 0, 0, 0}, {1, "MixedÄ", 0, 0, 0}}, 0);
-    e.grid->st.columnCase[0] = 1;
+    e.grid.st.columnCase[0] = 1;
     EXPECT_TRUE(Written(e.list, Format::Csv).contains("\"mixedä\""));
     EXPECT_TRUE(Written(e.list, Format::Text).contains("  mixedä"));
-    e.grid->st.columnCase[0] = 2;
+    e.grid.st.columnCase[0] = 2;
     EXPECT_TRUE(Written(e.list, Format::Csv).contains("\"MIXEDÄ\""));
-    e.grid->st.columnCase[0] = 3;  // other styles leave the file's names alone
+    e.grid.st.columnCase[0] = 3;  // other styles leave the file's names alone
     EXPECT_TRUE(Written(e.list, Format::Csv).contains("\"MixedÄ\""));
 }
 

@@ -262,7 +262,7 @@ TEST(FolderCopy, ADestinationThatIsTheSourceOrLiesInsideIt) {
     {
         Listed l(src.drive());
         l.select({"d"});
-        l.grid.st.rowIndent.set(l.row("d/x"), 2);  // no displayed children: d goes whole
+        l.grid.st.rowIndent.set(l.rowOfPath("d/x"), 2);  // no displayed children: d goes whole
         ScriptHost host;
         FolderOps ops(l.list, host, env.home.native());
         EXPECT_EQ(ops.CopyCommand("U:", 1), RunEnd::Finished);

@@ -166,8 +166,8 @@ TEST(FolderDelete, RemovesSelectedFoldersExactlyAndCorrectsTheList) {
     EXPECT_EQ(testsupport::ReadAll(out + "/precious"), "keep me");
     EXPECT_TRUE(host.opened.isEmpty());
 
-    EXPECT_EQ(l.grid.st.rowIcon[size_t(l.row("a/sub"))], 14);
-    EXPECT_EQ(l.grid.st.rowIcon[size_t(l.row("odd"))], 14);
+    EXPECT_EQ(l.grid.st.rowIcon[size_t(l.rowOfPath("a/sub"))], 14);
+    EXPECT_EQ(l.grid.st.rowIcon[size_t(l.rowOfPath("odd"))], 14);
     opstest::ExpectSameAsNewScan(l, d.drive());
 }
 
@@ -353,5 +353,5 @@ TEST(FolderDelete, ACollapsedRowShowsTheSumsOfWhatIsLeft) {
         EXPECT_EQ(l.grid.st.rowMark[size_t(r)], fresh.grid.st.rowMark[size_t(r)]);
     }
     EXPECT_EQ(l.list.SelTotal,
-              l.list.Folders.ShownAlloc[size_t(l.list.Folders.Order[size_t(l.row("b"))])]);
+              l.list.Folders.ShownAlloc[size_t(l.list.Folders.Order[size_t(l.rowOfPath("b"))])]);
 }

@@ -14,6 +14,7 @@
 #include <deque>
 #include <functional>
 
+#include "common/ListFixture.h"
 #include "common/TestSupport.h"
 #include "folderops/FolderOps.h"
 #include "grid/Grid.h"
@@ -23,36 +24,15 @@
 
 namespace opstest {
 
-struct Listed {
-    grid::Grid grid;
-    scan::DriveList list;
-    explicit Listed(const QString& drive) {
-        grid::InitGrid(grid, 0);
-        list.Grid = &grid;
-        list.ReadThreads = 0;
-        list.IndentStep = 10;
-        scan::FillList(list, drive);
-    }
-    int rows() const { return grid.st.rowCount; }
-    // The row of a folder given by its native path below the root ("a/b"); -1 when none.
-    int row(const QByteArray& relative) const {
-        const QByteArray want = list.Folders.RootNative + '/' + relative;
-        for (int r = 0; r + 1 < rows(); ++r)
-            if (list.Folders.nativePath(list.Folders.Order[size_t(r)]) == want) return r;
-        return -1;
-    }
+// A drive listed as the window lists it, the scan reading every folder itself.
+struct Listed : testsupport::ListFixture {
+    explicit Listed(const QString& drive) : ListFixture({.readThreads = 0}) { fill(drive); }
     void select(std::initializer_list<QByteArray> relatives) {
         for (const QByteArray& rel : relatives) {
-            const int r = rel.isEmpty() ? 0 : row(rel);
+            const int r = rel.isEmpty() ? 0 : rowOfPath(rel);
             ASSERT_GE(r, 0) << rel.constData();
             grid.st.rowSelected[size_t(r)] = -1;
         }
-    }
-    // The cells a row shows, as drawn.
-    QStringList cells(int r) const {
-        QStringList out;
-        for (int c = 0; c < 5; ++c) out << grid::CellText(grid.st, c, r);
-        return out;
     }
 };
 
@@ -81,12 +61,12 @@ inline void ExpectSameAsNewScan(const Listed& l, const QString& drive) {
         EXPECT_EQ(a.FileSize[size_t(f)], b.FileSize[size_t(g)]);
         EXPECT_EQ(a.AllocSize[size_t(f)], b.AllocSize[size_t(g)]);
         EXPECT_EQ(a.SubtreeTotal[size_t(f)], b.SubtreeTotal[size_t(g)]);
-        // A list in tree order with every level shows each folder's own figures, as a new
-        // list shows them (its row g shows folder g).
-        const int r = l.row(path.mid(a.RootNative.size() + 1));
+        // A list in tree order with every level shows each folder's own figures and icon, as
+        // a new list shows them (its row g shows folder g).
+        const int r = l.rowOfPath(path.mid(a.RootNative.size() + 1));
         if (f > 0 && r >= 0) {
             EXPECT_EQ(l.cells(r), fresh.cells(g));
-            EXPECT_EQ(l.grid.st.rowIcon[size_t(r)], 10);
+            EXPECT_EQ(l.grid.st.rowIcon[size_t(r)], fresh.grid.st.rowIcon[size_t(g)]);
         }
     }
     EXPECT_EQ(matched, freshRecords) << "folders that appeared from nowhere";

@@ -1,8 +1,12 @@
 // Letter-case styles and cell text placement.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <set>
+
 #include "grid/Grid.h"
 #include "grid/GridFixture.h"
+#include "grid/MarkIcons.h"
 
 using namespace grid;
 
@@ -119,6 +123,55 @@ TEST(GridText, SelectedAndCursorCellsOverrideTextColour) {
     EXPECT_GT(sel, 0);
     EXPECT_EQ(normal, 0);
     EXPECT_EQ(g->surface.textColour, 0x202020u);  // put back afterwards
+}
+
+// Names coloured by level, by each row's level or by its indent: a row takes its level's
+// colour from the table, neighbouring levels differ under the default table, and a table
+// chosen later shows at the next repaint; with the colouring off every name is plain.
+TEST(GridText, NamesShowTheColourOfTheirLevelFromTheTable) {
+    auto g = gridtest::MakeGrid({.rows = 8});
+    g->st.cellCursor = 0;
+    g->st.columnCase[0] = 0;
+    for (int r = 0; r < 8; ++r) SetCellText(*g, 0, r, QStringLiteral("█████"));
+    // The inks of a row's name, right of its icon.
+    auto ink = [&](int r) {
+        std::set<Colour> out;
+        const int top = (r - g->st.topRow) * g->st.rowHeight;
+        for (int y = top; y < top + g->st.rowHeight; ++y)
+            for (int x = g->st.rowIndent[r] + kMarkIconWidth + 2; x < g->st.textRight[1]; ++x)
+                out.insert(g->surface.pixel(x, y));
+        return out;
+    };
+    std::array<Colour, 16> chosen{};
+    for (size_t k = 0; k < chosen.size(); ++k) chosen[k] = Colour(0x1020F0 + 0x0C0000 * k);
+    const std::array<Colour, 16> defaults = g->st.levelTextColours;
+    for (const int mode : {1, 2}) {
+        for (const bool byDefault : {true, false}) {
+            SCOPED_TRACE(testing::Message()
+                         << "mode " << mode << (byDefault ? ", defaults" : ", chosen"));
+            const std::array<Colour, 16>& table = byDefault ? defaults : chosen;
+            g->st.levelTextColours = table;
+            g->st.textColourMode = mode;
+            RepaintAll(*g);
+            for (int r = 1; r < 8; ++r) {
+                const int level = gridtest::LevelOf(r);
+                const std::set<Colour> seen = ink(r);
+                EXPECT_TRUE(seen.count(table[size_t(level)])) << "row " << r;
+                for (const int other : {1, 2, 3}) {
+                    if (other == level) continue;
+                    EXPECT_FALSE(seen.count(table[size_t(other)])) << r;
+                }
+            }
+        }
+    }
+    // Switched off, the owner gives the names their plain colour back, as the window does.
+    g->st.textColourMode = 0;
+    g->surface.textColour = g->st.textColour;
+    RepaintAll(*g);
+    for (int r = 1; r < 8; ++r) {
+        EXPECT_TRUE(ink(r).count(g->st.textColour)) << r;
+        for (const int level : {1, 2, 3}) EXPECT_FALSE(ink(r).count(chosen[size_t(level)])) << r;
+    }
 }
 
 namespace {

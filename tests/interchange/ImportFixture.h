@@ -3,6 +3,7 @@
 // tables and messages it would have written.
 #include <QFile>
 
+#include "common/ListFixture.h"
 #include "common/TestSupport.h"
 #include "grid/Grid.h"
 #include "interchange/ScanImport.h"
@@ -30,20 +31,15 @@ struct Report {
 inline Report ListOf(const QString& drive) {
     Report r;
     // Listed as the report lists it: from the folder table, without a grid.
-    scan::DriveList list;
+    testsupport::ListFixture l({.grid = false, .indentStep = 16});
+    scan::DriveList& list = l.list;
     list.OverviewShown = true;
-    list.IndentStep = 16;
     list.ReportFailure = [&r](const QString& text) { r.err += text.toUtf8() + '\n'; };
-    scan::FillList(list, drive);
+    l.fill(drive);
     r.listed = list.ListRowCount > 0 && list.RootError == 0;
     for (const QString& line : scan::UnreadableFolderLines(list)) r.err += line.toUtf8() + '\n';
     r.folders = list.Folders;
-    QString scratch;
-    for (int i = 0; i < list.RowCount; ++i) {
-        QStringList cells;
-        for (int c = 0; c < 5; ++c) cells << scan::RowCellText(list, i, c, scratch).toString();
-        r.rows << cells;
-    }
+    for (int i = 0; i < l.rows(); ++i) r.rows << l.cells(i);
     r.fileTotal = list.FileTotal;
     r.allocTotal = list.AllocTotal;
     r.totals = list.TOTDSP + u' ' + list.FREDSP + u' ' + list.USEDSP;

@@ -14,7 +14,7 @@
 #include <functional>
 #include <limits>
 
-#include "ScanFixture.h"
+#include "common/ListFixture.h"
 #include "common/TestSupport.h"
 #include "common/TmpfsMount.h"
 #include "grid/Grid.h"
@@ -27,7 +27,7 @@
 #include "scan/TreeRows.h"
 #include "settings/Settings.h"
 
-using scantest::Scanned;
+using testsupport::ListFixture;
 using testsupport::RunUnprivileged;
 using testsupport::TempDrive;
 
@@ -63,18 +63,8 @@ struct Fallback {
     ~Fallback() { platform::ForceOpenatFallback(false); }
 };
 
-struct Listed {
-    testsupport::TempHome home;
-    grid::Grid grid;
-    scan::DriveList list;
-    Listed() {
-        app::SetSettingsNative(home.settingsFile());
-        grid::InitGrid(grid, 0);
-        list.Grid = &grid;
-        list.IndentStep = 10;
-    }
-    ~Listed() { app::SetSettingsNative({}); }
-};
+// Figures checked by hand: each file rounded up to 4096-byte clusters, as with a chosen size.
+const testsupport::ListOptions kByHand{.clusterChosen = true};
 
 }  // namespace
 
@@ -94,9 +84,9 @@ TEST(FolderWalk, DeepChainsAreWalkedWholeWithAndWithoutOpenat2) {
             for (const int threads : {0, 2}) {
                 SCOPED_TRACE(testing::Message() << c.levels << " levels, fallback " << fallback
                                                 << ", threads " << threads);
-                Scanned s;
-                s.run(d.drive(), threads);
-                ASSERT_EQ(s.rows(), c.levels + 1);
+                ListFixture s(kByHand);
+                s.scan(d.drive(), threads);
+                ASSERT_EQ(s.folderRows(), c.levels + 1);
                 const auto& t = s.list.Folders;
                 EXPECT_EQ(s.list.FileTotal, c.levels);
                 EXPECT_EQ(s.list.FolderTotal, c.levels);
@@ -120,7 +110,7 @@ TEST(FolderWalk, DeepChainsAreWalkedWholeWithAndWithoutOpenat2) {
 }
 
 TEST(FolderWalk, LevelsPast255StayBelowTheirParentInTheLevelLimit) {
-    Listed l;
+    ListFixture l({.settings = true});
     TempDrive d;
     CleanUp clean{d.native()};
     MakeChain(d.native(), 600, "d", 1);
@@ -160,14 +150,14 @@ TEST(FolderWalk, EveryFolderHasAState) {
         Fallback mode(fallback);
         // Not root, so that the locked folder is locked.
         RunUnprivileged([&] {
-            Scanned s;
+            ListFixture s(kByHand);
             // A folder that goes away while the scan is elsewhere.
             s.list.ShowProgress = [&](const QString& name) {
                 if (name == " lead")
                     ::rename((d.native() + "/goes").constData(),
                              (d.native() + "/gone").constData());
             };
-            s.run(d.drive(), 0);
+            s.scan(d.drive(), 0);
             const auto& t = s.list.Folders;
             const int locked = s.rowOf("locked");
             ASSERT_GE(locked, 0);
@@ -188,7 +178,7 @@ TEST(FolderWalk, EveryFolderHasAState) {
             // The report names what it could not read, and why.
             scan::DriveList copy;
             copy.Folders = t;
-            copy.ListRowCount = s.rows() + 1;
+            copy.ListRowCount = s.list.ListRowCount;
             const QStringList lines = scan::UnreadableFolderLines(copy);
             ASSERT_EQ(lines.size(), 2);
             EXPECT_EQ(lines[0], QStringLiteral("読み取れません: ") + QFile::decodeName(d.native()) +
@@ -213,14 +203,14 @@ TEST(FolderWalk, ABindMountThatAppearsDuringTheScanIsNotEntered) {
     for (const bool fallback : {false, true}) {
         SCOPED_TRACE(fallback ? "without openat2" : "with openat2");
         Fallback mode(fallback);
-        Scanned s;
+        ListFixture s(kByHand);
         bool mounted = false;
         s.list.ShowProgress = [&](const QString& name) {
             if (name != "b" || mounted) return;
             mounted = ::mount((d.native() + "/src").constData(), (d.native() + "/z").constData(),
                               nullptr, MS_BIND, nullptr) == 0;
         };
-        s.run(d.drive(), 0);
+        s.scan(d.drive(), 0);
         // The tests run as root (CI does): a bind mount that cannot be made fails the test.
         ASSERT_TRUE(mounted) << "cannot bind-mount (" << std::strerror(errno) << ")";
         ::umount2((d.native() + "/z").constData(), MNT_DETACH);
@@ -244,10 +234,10 @@ TEST(FolderWalk, SumsPastTwoToTheSixtyThirdSaturateAndAreReported) {
     const int index = platform::LetterIndex(u'U');
     const QByteArray previous = platform::Drives().root(index);
     platform::Drives().set(index, disk.path());
-    Scanned s;
+    ListFixture s(kByHand);
     QStringList failures;
     s.list.ReportFailure = [&](const QString& text) { failures << text; };
-    s.run(QStringLiteral("U:"), 0);
+    s.scan(QStringLiteral("U:"), 0);
     platform::Drives().set(index, previous);
     const qint64 most = std::numeric_limits<qint64>::max();
     EXPECT_EQ(s.list.FileTotal, 4);
@@ -266,11 +256,11 @@ TEST(FolderWalk, ARootThatMayBeReadButNotSearchedIsListedAsSuchAFolderBelowIt) {
     d.writeFile("sub/file", "abc");
     ASSERT_EQ(::chmod(d.native().constData(), 0444), 0);
     RunUnprivileged([&] {
-        Scanned s;
-        s.run(d.drive(), 0);
+        ListFixture s(kByHand);
+        s.scan(d.drive(), 0);
         // Its names are listed; what lies in them cannot be examined.
         EXPECT_EQ(s.list.RootError, 0);
-        ASSERT_EQ(s.rows(), 2);
+        ASSERT_EQ(s.folderRows(), 2);
         EXPECT_EQ(s.cell(1, 0), "sub");
         EXPECT_EQ(s.list.Folders.State[0], scan::kFolderUnreadable);
         EXPECT_EQ(s.list.Folders.StateError[0], EACCES);

@@ -8,7 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "ScanFixture.h"
+#include "common/ListFixture.h"
 #include "common/TmpfsMount.h"
 #include "platform/DriveMap.h"
 #include "scan/FillList.h"
@@ -70,9 +70,8 @@ TEST(OccupiedSpace, TheRootTotalIsWhatDuCounts) {
         platform::Drives().set(platform::LetterIndex(u'T'), root);
         // Listed as the window lists a drive: its own allocation, a total row.
         testsupport::TempHome home;
-        scantest::Scanned s;
-        s.list.ReadThreads = 0;
-        scan::FillList(s.list, QStringLiteral("T:"));
+        testsupport::ListFixture s({.readThreads = 0});
+        s.fill(QStringLiteral("T:"));
         ASSERT_FALSE(s.list.ClusterChosen);
         const scan::FolderTable& t = s.list.Folders;
         // Every name counts in the file figures; the room of a file only once.
@@ -111,15 +110,15 @@ TEST(OccupiedSpace, TheRootTotalIsWhatDuCounts) {
         };
         for (const auto& sel : selections) {
             SCOPED_TRACE(sel.name);
-            for (int r = 0; r < s.rows(); ++r) s.grid.st.rowSelected[size_t(r)] = 0;
+            for (int r = 0; r < s.folderRows(); ++r) s.grid.st.rowSelected[size_t(r)] = 0;
             for (const QString& name : sel.rows) s.grid.st.rowSelected[size_t(s.rowOf(name))] = -1;
             scan::CountSelection(s.list);
             EXPECT_EQ(s.list.SelKeptByLinks, sel.kept);
         }
         // A chosen cluster size: each file's size rounded up to it, the folder's clusters,
         // and a hard-linked file still once.
-        scantest::Scanned what;  // 4096-byte clusters, chosen
-        what.run(QStringLiteral("T:"), 0);
+        testsupport::ListFixture what({.clusterChosen = true});  // 4096-byte clusters, chosen
+        what.scan(QStringLiteral("T:"), 0);
         const scan::FolderTable& w = what.list.Folders;
         const int wa = what.rowOf(QStringLiteral("a"));
         const int wb = what.rowOf(QStringLiteral("b"));

@@ -7,8 +7,9 @@
 #include <ostream>
 #include <vector>
 
-#include "common/FolderRows.h"
+#include "common/ListFixture.h"
 #include "grid/Grid.h"
+#include "grid/MarkIcons.h"
 #include "scan/DriveList.h"
 #include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
@@ -27,33 +28,12 @@ const QChar kSep(2);
 using testsupport::Folder;
 
 // A list filled as the scan and the list filling would fill it, on a laid-out grid.
-struct TreeList {
-    std::unique_ptr<grid::Grid> grid = std::make_unique<grid::Grid>();
-    scan::DriveList list;
-
+struct TreeList : testsupport::ListFixture {
     explicit TreeList(const std::vector<Folder>& folders, const QString& font = "Arial",
-                      int visiblePx = 400) {
-        grid::Grid& g = *grid;
-        grid::InitGrid(g, 20 * 15);
-        g.st.columnCount = 5;
-        for (int c = 0; c < 5; ++c) g.st.columnWidths[size_t(c)] = c == 0 ? 200 : 90;
-        g.st.treeLines = -1;
-        g.st.indentStep = 16;
-        grid::SetPrimaryFont(g, font, 9.75f, false, false);
-        grid::ClearGrid(g);
-        list.Grid = &g;
-        testsupport::FillFolderRows(list, folders, 0);
-        grid::LayoutGrid(g, 700 * 15, visiblePx * 15, 15, 15);
-    }
-
-    grid::GridState& st() { return grid->st; }
-    int rows() { return st().rowCount; }
-    int order(int row) { return list.Folders.Order[size_t(row)]; }
-    QString cell(int row, int c) { return grid::CellText(st(), c, row); }
-    QStringList cells(int row) {
-        QStringList out;
-        for (int c = 0; c < 5; ++c) out << cell(row, c);
-        return out;
+                      int visiblePx = 400)
+        : ListFixture(
+              {.laidOut = true, .headerTwips = 20 * 15, .font = font, .visiblePx = visiblePx}) {
+        records(folders, 0);
     }
     // What a row showing folder f with its own figures shows, made here from the table.
     QStringList own(int f) {
@@ -64,11 +44,6 @@ struct TreeList {
                 CellSize(t.SubtreeTotal[i], list.UnitMode)};
     }
     QString totalName() { return cell(rows() - 1, 0); }
-    std::vector<int> shown() {
-        std::vector<int> v;
-        for (int r = 0; r < rows(); ++r) v.push_back(order(r));
-        return v;
-    }
 };
 
 // root; A (A1 (A1x, A1y), A2); B; C (C1)
@@ -117,6 +92,66 @@ TEST(TreeRows, TotalRowHoldsFourCellsInTheListUnit) {
     EXPECT_EQ(t.cell(total, 4), "");
 }
 
+// The picture of the icon strip that a row shows when drawn (its place in the strip: folder,
+// CD, removable drive, fixed drive, removed folder); -1 when it shows none.
+int PictureShown(TreeList& t, int row) {
+    const grid::GridState& st = t.st();
+    grid::DrawRow(t.grid, row);
+    const QImage strip = grid::MarkIconStrip();
+    const int w = grid::kMarkIconWidth, h = grid::kMarkIconHeight;
+    const int x0 = st.rowIndent[row];
+    const int y0 = (row - st.topRow) * st.rowHeight + (st.rowHeight - h) / 2;
+    if (x0 < 0) return -1;
+    for (int k = 0; k < grid::kMarkIconCount; ++k) {
+        bool same = true;
+        for (int y = 0; y < h && same; ++y)
+            for (int x = 0; x < w && same; ++x) {
+                const QRgb p = strip.pixel(x, k * h + y);
+                same = qAlpha(p) < 255 || t.grid.surface.pixel(x0 + x, y0 + y) == grid::FromRgb(p);
+            }
+        if (same) return k;
+    }
+    return -1;
+}
+
+enum Picture { kFolder, kCd, kRemovable, kFixed, kRemoved, kNone = -1 };
+
+// What a row is decides its icon, in every view: the root its drive's kind, a folder that
+// could not be read the removed folder's, every other folder (collapsed or not) the folder's;
+// the total row none.
+TEST(TreeRows, EachRowShowsTheIconOfWhatItIs) {
+    const struct {
+        int driveKind;
+        Picture root;
+    } drives[] = {{1, kCd}, {2, kRemovable}, {3, kFixed}};
+    const struct {
+        const char* name;
+        int level;
+        int sort;
+    } views[] = {{"all levels", 0, 0}, {"one level", 1, 0}, {"by occupied size", 0, 1}};
+    for (const auto& d : drives) {
+        for (const auto& v : views) {
+            SCOPED_TRACE(testing::Message() << "drive kind " << d.driveKind << ", " << v.name);
+            TreeList t(SmallTree());
+            grid::SetIconSlot(t.st(), 0, grid::MarkIconStrip(), grid::kMarkIconWidth,
+                              grid::kMarkIconHeight);
+            t.list.DriveKind = d.driveKind;
+            t.list.ShownLevel = v.level;
+            scan::ApplyLevelLimit(t.list);
+            t.list.SortKind = v.sort;
+            scan::SortRows(t.list);
+            for (int r = 0; r < t.rows(); ++r) {
+                const int f = t.order(r);
+                const Picture want = r == t.rows() - 1                         ? kNone
+                                     : f == 0                                  ? d.root
+                                     : t.list.Folders.FileCount[size_t(f)] < 0 ? kRemoved
+                                                                               : kFolder;
+                EXPECT_EQ(PictureShown(t, r), want) << "row " << r;
+            }
+        }
+    }
+}
+
 TEST(TreeRows, LevelOneShowsSubtreeSumsAndMarks) {
     TreeList t(SmallTree());
     t.list.ShownLevel = 1;
@@ -137,11 +172,8 @@ TEST(TreeRows, LevelOneShowsSubtreeSumsAndMarks) {
     EXPECT_EQ(t.st().rowMark[2], scan::SizeMark(16384));
     EXPECT_EQ(t.cell(3, 1), "2");
     EXPECT_EQ(t.list.Folders.ShownAlloc[7], 4096 + 2 * kMB);
-    // Icons, indents and the total row last.
-    EXPECT_EQ(t.st().rowIcon[0], 13);
-    EXPECT_EQ(t.st().rowIcon[1], 10);
+    // Indents and the total row last.
     EXPECT_EQ(t.st().rowIndent[2], 18);
-    EXPECT_EQ(t.st().rowIcon[4], 0);
     EXPECT_EQ(t.st().rowIndent[4], -1);
     EXPECT_EQ(t.cell(4, 0), "9 Folders ");
     EXPECT_EQ(t.rows(), 5);
@@ -154,7 +186,6 @@ TEST(TreeRows, LevelOneShowsSubtreeSumsAndMarks) {
         EXPECT_EQ(t.cells(r), t.own(r));
         EXPECT_EQ(t.list.Folders.ShownAlloc[size_t(r)], t.list.Folders.AllocSize[size_t(r)]);
     }
-    EXPECT_EQ(t.st().rowIcon[3], 14);
     EXPECT_EQ(t.st().rowLevel[4], 3);
 }
 
@@ -184,7 +215,6 @@ TEST(TreeRows, PlainExpandShowsChildrenCollapsed) {
     EXPECT_EQ(t.st().cursorRow, 5);
     EXPECT_EQ(t.st().drawnCursorRow, 5);
     EXPECT_EQ(t.cell(6, 0), "9 Folders ");
-    EXPECT_EQ(t.st().rowIcon[6], 0);
     EXPECT_TRUE(t.list.RowsExpanded);
     // Tree flags follow: A1 has sub-folders, A2 is the last child of A.
     EXPECT_EQ(t.st().rowTreeFlags[2], 1);
@@ -203,7 +233,6 @@ TEST(TreeRows, ShiftExpandShowsEveryDescendantWithOwnFigures) {
     for (int r = 1; r <= 5; ++r) {
         EXPECT_EQ(t.cells(r), t.own(r)) << r;
     }
-    EXPECT_EQ(t.st().rowIcon[3], 14);
     EXPECT_EQ(t.st().rowMark[4], scan::SizeMark(20 * kMB));
 }
 
@@ -213,7 +242,7 @@ TEST(TreeRows, ExpandingASelectedRowSelectsItsSubRows) {
     scan::ApplyLevelLimit(t.list);
     int shows = 0;
     t.list.SelectionChanged = [&] { ++shows; };
-    grid::SetRowSelected(*t.grid, 1, -1);
+    grid::SetRowSelected(t.grid, 1, -1);
     scan::CountSelection(t.list);
     const qint64 before = t.list.SelTotal;
     EXPECT_EQ(t.list.SelCount, 1);
@@ -233,7 +262,7 @@ TEST(TreeRows, CollapseHidesDeeperRowsAndKeepsTheCursorInRange) {
     t.st().topRow = 4;
     t.st().cursorRow = 3;       // inside the rows to be hidden
     t.st().drawnCursorRow = 8;  // below them
-    grid::SetRowSelected(*t.grid, 4, -1);
+    grid::SetRowSelected(t.grid, 4, -1);
     scan::CountSelection(t.list);
     scan::CollapseRow(t.list, 1);
     EXPECT_EQ(t.shown(), (std::vector<int>{0, 1, 6, 7, 8, 9}));
@@ -284,7 +313,6 @@ TEST(TreeRows, SortByOccupiedSizeBreaksTiesByFileSize) {
     EXPECT_EQ(t.cell(0, 0), "C:\\");
     EXPECT_EQ(t.cell(2, 0), "P1");
     EXPECT_EQ(t.st().rowIndent[2], 34);
-    EXPECT_EQ(t.st().rowIcon[0], 13);
 }
 
 TEST(TreeRows, SortKeysHoldSizesBeyondATerabyte) {
@@ -369,7 +397,7 @@ TEST(TreeRows, LevelRebuildOfAPathListGivesPathsAgain) {
     t.list.FullPath = true;
     scan::SortRows(t.list);
     scan::ShowPaths(t.list);
-    grid::SetRowSelected(*t.grid, 2, -1);
+    grid::SetRowSelected(t.grid, 2, -1);
     scan::CountSelection(t.list);
     // Sorted rows are no tree: nothing opens.
     const int rows = t.rows();
