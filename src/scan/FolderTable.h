@@ -1,6 +1,7 @@
 #pragma once
-// The scan's results: one record per listed folder (parallel arrays indexed by row
-// number, the drive's root first, the total row last) and one entry per file.
+// The scan's results: one record per listed folder (parallel arrays indexed by record, in
+// pre-order, the drive's root first, the total row's record last) and one entry per file.
+// The list's rows refer to records (Order); their text is made only to be drawn or written.
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
