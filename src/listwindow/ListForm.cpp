@@ -510,10 +510,11 @@ void ListForm::readListSettings() {
 // side by side, plus 2; narrower with the narrow indent while the tree lines are off, the
 // list is sorted or shows full paths.
 void ListForm::recomputeIndents() {
-    int step = 2 * grid::kMarkIconWidth / 2 + 2;
+    const int half = 2 * grid::kMarkIconWidth / 2;
     const bool narrow =
         app::Ctx().ShortSpace && (!app::Ctx().TreeDisp || list_.SortKind != 0 || list_.FullPath);
-    if (narrow) step = step / 2 + 2;
+    // Narrow: half of that half, plus 2 (9 pixels, not half of the wide step).
+    const int step = narrow ? half / 2 + 2 : half + 2;
     list_.IndentStep = step;
     view_->grid().st.indentStep = step;
     scan::RecomputeIndents(list_);
