@@ -120,10 +120,13 @@ ListForm::ListForm(QWidget* parent)
     ApplyBackgroundType(std::clamp(app::OptInt("BackColType"), 0, 5));
 
     setWindowTitle(QStringLiteral("ディレクトリ毎サイズ一覧 Ver.") + c.VersionText);
-    const QRect screen = platform::ScreenRectPixels();
-    QRect geo(c.WindowLeft / twipsPerPixelX_, c.WindowTop / twipsPerPixelY_,
-              c.WindowWidth / twipsPerPixelX_, c.WindowHeight / twipsPerPixelY_);
-    if (!screen.isEmpty() && !screen.intersects(geo)) geo.moveTopLeft(screen.topLeft());
+    // Kept on a screen at the size it will have: the minimum holds once it is shown.
+    applyMinimumSize();
+    const QSize size = QSize(c.WindowWidth / twipsPerPixelX_, c.WindowHeight / twipsPerPixelY_)
+                           .expandedTo(minimumSize());
+    const QRect geo = platform::KeepOnScreen(
+        QRect(QPoint(c.WindowLeft / twipsPerPixelX_, c.WindowTop / twipsPerPixelY_), size),
+        platform::ScreenAreasPixels());
     move(geo.topLeft());
     resize(geo.size());
 
@@ -146,6 +149,10 @@ void ListForm::LoadShow() {
          {driveTotal_, driveFree_, driveUsed_, selectionTotal_, freeAfterDelete_, freeAfterCopy_})
         l->clear();
     show();
+    // The frame is known once shown; it must not reach past the screen's edge either.
+    const QRect frame = frameGeometry();
+    const QRect fitted = platform::KeepOnScreen(frame, platform::ScreenAreasPixels());
+    if (fitted.topLeft() != frame.topLeft()) move(fitted.topLeft());
     arranging_ = false;
     placeControls();
 

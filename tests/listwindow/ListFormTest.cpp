@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSet>
 #include <QTest>
@@ -677,6 +678,41 @@ TEST_F(ListFormTest, DriveButtonMenusByDriveType) {
     EXPECT_TRUE(removables->isVisible());
     EXPECT_FALSE(w->findChild<QAction*>(QStringLiteral("P_RMV"))->isChecked());
     removables->hide();
+}
+
+TEST_F(ListFormTest, AWindowOpensWholeOnTheScreenWhereverItWasRemembered) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    enum Corner { AsRemembered, BottomRight, TopLeft };
+    const struct {
+        int left, top;  // twips, as remembered
+        Corner corner;
+    } cases[] = {
+        {300, 300, AsRemembered},
+        {30000, 20000, BottomRight},
+        {-6000, -3000, TopLeft},
+    };
+    for (const auto& c : cases) {
+        app::Ctx().WindowLeft = qint16(c.left);
+        app::Ctx().WindowTop = qint16(c.top);
+        ListForm* w = Open();
+        const QRect frame = w->frameGeometry();
+        EXPECT_TRUE(screen.contains(frame)) << c.left;
+        const bool bottomRight = c.corner == BottomRight;
+        const QPoint expected = c.corner == AsRemembered ? QPoint(20, 20)
+                                : bottomRight            ? screen.bottomRight()
+                                                         : screen.topLeft();
+        EXPECT_EQ(bottomRight ? frame.bottomRight() : frame.topLeft(), expected) << c.left;
+        CloseWindows();
+    }
+    // Each new window opens 40 pixels lower right than its opener, never past the edge.
+    app::Ctx().WindowLeft = 300;
+    app::Ctx().WindowTop = 300;
+    ListForm* w = Open();
+    for (int i = 0; i < 8; ++i) {
+        w = ListForm::InSlot(w->OpenSiblingWindow());
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(screen.contains(w->frameGeometry())) << i << " " << w->frameGeometry().x();
+    }
 }
 
 TEST_F(ListFormTest, AMaximisedLastWindowKeepsTheLastNormalGeometry) {
