@@ -184,12 +184,12 @@ void ListForm::buildControls() {
 // The toolbar TOLFRM and its pressed looks.
 void ListForm::buildToolbar() {
     toolbar_ = new PictureWidget(QStringLiteral("TOLFRM"), this);
-    toolbar_->setImage(ToolbarImage());
+    toolbar_->setImage(ToolbarImage(devicePixelRatioF()));
     static const char* const kPressedNames[] = {"TNEWIMG", "TTXTIMG", "TPRTIMG", "TFILIMG",
                                                 "TOPTIMG"};
     for (int i = 0; i < 5; ++i) {
         auto* p = new PictureWidget(QString::fromLatin1(kPressedNames[i]), toolbar_);
-        p->setImage(ToolbarPressed(i));
+        p->setImage(ToolbarPressed(i, devicePixelRatioF()));
         p->move(ToolbarButtonRect(i).topLeft());
         p->setAttribute(Qt::WA_TransparentForMouseEvents);
         p->hide();
@@ -236,11 +236,11 @@ void ListForm::buildFigureLabels() {
 void ListForm::buildLevelStrip() {
     // Strips.
     levelStrip_ = new PictureWidget(QStringLiteral("LVLFRM"), this);
-    levelStrip_->setImage(LevelStrip());
+    levelStrip_->setImage(LevelStrip(devicePixelRatioF()));
     for (int i = 0; i < 5; ++i) {
         auto* p = new PictureWidget(QStringLiteral("LVLIMG"), levelStrip_);
         p->setProperty("index", i);
-        p->setImage(LevelLit(i));
+        p->setImage(LevelLit(i, devicePixelRatioF()));
         p->move(LevelButtonRect(i).topLeft());
         p->setAttribute(Qt::WA_TransparentForMouseEvents);
         p->hide();
@@ -261,10 +261,10 @@ void ListForm::buildLevelStrip() {
 // The display strip DSPFRM, its lit images and the long-press timer.
 void ListForm::buildDisplayStrip() {
     displayStrip_ = new PictureWidget(QStringLiteral("DSPFRM"), this);
-    displayStrip_->setImage(DisplayStrip());
+    displayStrip_->setImage(DisplayStrip(devicePixelRatioF()));
     auto lit = [this](const char16_t* name, DisplayButton b) {
         auto* p = new PictureWidget(QString::fromUtf16(name), displayStrip_);
-        p->setImage(DisplayLit(b));
+        p->setImage(DisplayLit(b, devicePixelRatioF()));
         p->move(DisplayZone(b).topLeft());
         p->hide();
         return p;
@@ -314,11 +314,11 @@ void ListForm::buildSortButtons() {
     for (int i = 0; i < 2; ++i) {
         auto* s = new PictureWidget(QStringLiteral("SRTFRM"), this);
         s->setProperty("index", i);
-        s->setImage(SortButton(i));
+        s->setImage(SortButton(i, devicePixelRatioF()));
         s->setToolTip(QString::fromUtf16(SortTips()[size_t(i)]));
         auto* on = new PictureWidget(QStringLiteral("SRTONIMG"), s);
         on->setProperty("index", i);
-        on->setImage(SortLit(i));
+        on->setImage(SortLit(i, devicePixelRatioF()));
         on->hide();
         connect(s, &PictureWidget::released, this, [this, i] {
             command([&] {
@@ -349,14 +349,14 @@ void ListForm::buildGridView() {
 void ListForm::buildChooser() {
     // The background chooser lies over the list while it is open.
     chooser_ = new PictureWidget(QString::fromUtf16(u"背景選択PNL"), this);
-    chooser_->setImage(BackgroundPanel());
+    chooser_->setImage(BackgroundPanel(devicePixelRatioF()));
     chooser_->hide();
     // All six patterns are shown so that a person sees what to pick; the current one is
     // marked by a frame.
     for (int t = 0; t < kPatternCount; ++t) {
         auto* p = new PictureWidget(QString::fromUtf16(u"背景選択IMG"), chooser_);
         p->setProperty("index", t);
-        p->setImage(BackgroundPattern(t));
+        p->setImage(BackgroundPattern(t, devicePixelRatioF()));
         p->move(PatternCellRect(t).topLeft());
         p->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
