@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <QWindow>
 #include <functional>
@@ -425,6 +426,49 @@ int RowNamed(const grid::GridState& st, const QString& name) {
     for (int r = 0; r < st.rowCount; ++r)
         if (grid::CellText(st, 0, r).trimmed() == name) return r;
     return -1;
+}
+
+// The tool tip the list shows with the pointer over a cell of the row whose name starts with
+// name; empty when none shows.
+QString TipAt(ListForm* w, const QString& name, int column) {
+    const grid::GridState& st = w->view()->grid().st;
+    int row = -1;
+    for (int r = 0; r < st.rowCount && row < 0; ++r)
+        if (grid::CellText(st, 0, r).trimmed().startsWith(name)) row = r;
+    EXPECT_GE(row, 0) << name.toStdString();
+    QWidget* surface = w->view()->gridWidget();
+    const QPoint at(st.textRight[size_t(column) + 1] - 3,
+                    (row - st.topRow) * st.rowHeight + st.rowHeight / 2);
+    QHelpEvent tip(QEvent::ToolTip, at, surface->mapToGlobal(at));
+    QApplication::sendEvent(surface, &tip);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+TEST_F(ListFormTest, ANameCutOffShowsWholeInItsToolTip) {
+    const QString longName =
+        QStringLiteral("とても長い名前のフォルダー-far-too-long-for-the-name-column-of-the-list");
+    drive.writeFile("A/" + longName.toUtf8() + "/f.bin", "x");
+    ListForm* w = OpenT();
+    w->ChooseLevel(0);
+    const struct {
+        QString name;
+        int column;
+        QString tip;
+    } cases[] = {
+        {QStringLiteral("b"), 0, {}},  // fits: no tip
+        {longName, 2, {}},             // a figure is never cut
+        {longName, 0, longName},       // last: a tip once shown fades only after a while
+    };
+    for (const auto& c : cases) EXPECT_EQ(TipAt(w, c.name, c.column), c.tip) << c.column;
+
+    // The drive overview: the drive's label, here the long path of its folder.
+    const QByteArray folder = drive.native() + "/A/" + longName.toUtf8();
+    platform::Drives().set(kT, folder);
+    w->ShowOverview();
+    const QString tip = TipAt(w, QStringLiteral("T:"), 0);
+    EXPECT_TRUE(tip.contains(longName)) << tip.toStdString();
+    // The tab between letter and label is laid out, never shown as a control code.
+    EXPECT_TRUE(tip.startsWith(QStringLiteral("T:   ("))) << tip.toStdString();
 }
 
 TEST_F(ListFormTest, ClickLeftOfAFolderOpensAndClosesItsSubRows) {
