@@ -75,6 +75,8 @@ Colour TreeLineColourFor(Colour back);
 // ---- cell text and letter case ----
 void DrawCellText(Grid& g, int column, int row, const QString& text);
 void DrawRowTexts(Grid& g, int row);
+// The whole text of the cell at (x, y) of the surface when it is drawn cut off; else empty.
+QString ClippedCellText(const Grid& g, int x, int y);
 QString AsciiLower(const QString& text);
 QString AsciiUpper(const QString& text);
 QString Capitalise(const QString& text);

@@ -90,7 +90,66 @@ QString ApplyCase(int style, const QString& text) {
 
 namespace {
 constexpr int kMinNameRoom = 40;  // pixels below which a name starts further left
+
+// Where the name of row r starts in a left-aligned first column.
+int NameLeft(const GridState& st, int r, const QFont& font) {
+    const int icon = r < st.rowBound() ? st.rowIcon[size_t(r)] : 0;
+    int w = -1;
+    if (icon >= 1 && icon <= 4) {
+        w = st.iconWidth[size_t(icon)];
+    } else if (icon > 9) {
+        w = st.iconWidth[0];
+    }
+    // A row without an icon starts at the column's own left edge, not where the last
+    // row with an icon happened to put it.
+    int left = w >= 0 ? st.rowIndent[r] + w + 2 : st.columnLeft[0] + 4;
+    // A folder nested deeper than the column is wide still shows the start of its name
+    // (over the tree lines) rather than nothing.
+    const int right = st.cellRects[0].right;
+    if (left > right - kMinNameRoom) {
+        const int room = 4 * QFontMetrics(font).averageCharWidth();
+        left = std::min(left, std::max(st.columnLeft[0] + 4, right - room));
+    }
+    return left;
+}
+
+// The text a cell shows. A tab is the program's own (the overview puts one before a drive's
+// label) and is laid out, not shown as ^I: a name carries its control codes as private-use
+// characters.
+QString ShownText(const GridState& st, int c, const QString& text) {
+    if (!text.contains(u'\t'))
+        return ApplyCase(st.columnCase[size_t(c)], platform::DisplayName(text));
+    QStringList parts = text.split(u'\t');
+    for (QString& part : parts) part = platform::DisplayName(part);
+    return ApplyCase(st.columnCase[size_t(c)], parts.join(u'\t'));
+}
+
+// A figure (digits, separators, sign, unit) is drawn narrower when it does not fit, never cut.
+bool IsFigure(int column, const QString& shown) {
+    return column > 0 && std::all_of(shown.begin(), shown.end(), [](QChar ch) {
+               return ch.isDigit() || QStringView(u",.- KMB").contains(ch);
+           });
+}
 }  // namespace
+
+QString ClippedCellText(const Grid& g, int x, int y) {
+    const GridState& st = g.st;
+    const int r = RowAtY(st, y);
+    const int c = ColumnAtX(st, x);
+    if (r < 0 || r >= st.rowCount || r >= st.rowBound() || c < 0 || c >= st.columnCount ||
+        c >= kMaxColumns)
+        return {};
+    const QString shown = ShownText(st, c, CellText(st, c, r));
+    if (shown.trimmed().isEmpty() || IsFigure(c, shown)) return {};
+    const QFont font = FontOf(st, st.fontMode == 3 && st.altFontColumn[size_t(c)] != 0);
+    const CellRect& rect = st.cellRects[size_t(c)];
+    const int left = c == 0 && st.columnAlign[0] == 0 ? NameLeft(st, r, font) : rect.left;
+    // Measured as drawn: the overview's names hold a tab before the label.
+    if (QFontMetrics(font).size(Qt::TextExpandTabs, shown).width() <= rect.right - left) return {};
+    QString whole = shown.trimmed();
+    whole.replace(u'\t', u' ');
+    return whole;
+}
 
 void DrawCellText(Grid& g, int c, int r, const QString& text) {
     GridState& st = g.st;
@@ -107,40 +166,20 @@ void DrawCellText(Grid& g, int c, int r, const QString& text) {
     }
     const int align = st.columnAlign[size_t(c)];
     CellRect& rect = st.cellRects[size_t(c)];
-    if (c == 0 && align == 0) {
-        const int icon = r < st.rowBound() ? st.rowIcon[size_t(r)] : 0;
-        int w = -1;
-        if (icon >= 1 && icon <= 4) {
-            w = st.iconWidth[size_t(icon)];
-        } else if (icon > 9) {
-            w = st.iconWidth[0];
-        }
-        // A row without an icon starts at the column's own left edge, not where the last
-        // row with an icon happened to put it.
-        rect.left = w >= 0 ? st.rowIndent[r] + w + 2 : st.columnLeft[0] + 4;
-        // A folder nested deeper than the column is wide still shows the start of its name
-        // (over the tree lines) rather than nothing.
-        if (rect.left > rect.right - kMinNameRoom) {
-            const int room = 4 * QFontMetrics(s.font()).averageCharWidth();
-            rect.left = std::min(rect.left, std::max(st.columnLeft[0] + 4, rect.right - room));
-        }
-    }
+    if (c == 0 && align == 0) rect.left = NameLeft(st, r, s.font());
     if (c == 0) {
         rect.top = (r - st.topRow) * st.rowHeight + (st.rowHeight - s.textHeight()) / 2;
     } else {
         rect.top = s.currentY;
     }
     rect.bottom = s.currentY + st.rowHeight;
-    const QString shown = ApplyCase(st.columnCase[size_t(c)], platform::DisplayName(text));
+    const QString shown = ShownText(st, c, text);
     // A figure (digits, separators, sign, unit) wider than its cell is drawn narrower, never
     // cut: every digit stays readable. Other text keeps its alignment and is clipped.
     const int room = rect.right - rect.left;
     // Cells are made for 17 digits and a sign: only a longer figure is measured, so painting
     // an ordinary list costs nothing more.
-    const bool figure = c > 0 && shown.trimmed().size() > 17 &&
-                        std::all_of(shown.begin(), shown.end(), [](QChar ch) {
-                            return ch.isDigit() || QStringView(u",.- KMB").contains(ch);
-                        });
+    const bool figure = shown.trimmed().size() > 17 && IsFigure(c, shown);
     const int width = figure ? QFontMetrics(s.font()).horizontalAdvance(shown.trimmed()) : 0;
     if (figure && room > 0 && width > room) {
         const QFont saved = s.font();

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 
 #include <array>
+#include <map>
 
 #include "grid/PixelArt.h"
 #include "listwindow/HitZones.h"
@@ -35,8 +36,11 @@ constexpr QRgb kPaperLine = 0xFF8FA3BF;
 
 enum class Look { Plain, Lit };
 
-QImage Blank(QSize size, QRgb fill) {
-    QImage img(size, QImage::Format_ARGB32_Premultiplied);
+// Painted at the screen's pixel ratio: the painter works in the pictures' own pixels, and
+// text and curves take every device pixel instead of being doubled afterwards.
+QImage Blank(QSize size, QRgb fill, qreal ratio) {
+    QImage img(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(ratio);
     img.fill(QColor::fromRgba(fill));
     return img;
 }
@@ -226,8 +230,8 @@ QRect IconBox(const QRect& r) {
     return QRect(r.x() + (r.width() - 16) / 2, r.y() + (r.height() - 16) / 2, 16, 16);
 }
 
-QImage PaintToolbar(Look look) {
-    QImage img = Blank(kToolbarSize, kBack);
+QImage PaintToolbar(Look look, qreal ratio) {
+    QImage img = Blank(kToolbarSize, kBack, ratio);
     QPainter p(&img);
     const int down = look == Look::Lit ? 1 : 0;
     for (int i = 0; i < kToolbarButtons; ++i) {
@@ -271,8 +275,8 @@ QImage PaintToolbar(Look look) {
 
 // ---- strips ----
 
-QImage PaintLevelStrip(Look look) {
-    QImage img = Blank(kLevelStripSize, kBack);
+QImage PaintLevelStrip(Look look, qreal ratio) {
+    QImage img = Blank(kLevelStripSize, kBack, ratio);
     QPainter p(&img);
     // Caption: a small tree mark and the words.
     const QRgb tree = 0xFF8A96A6;
@@ -311,8 +315,8 @@ void Swatch(QPainter& p, int x, int y) {
     Fill(p, x + 1, y + 7, 8, 2, SizeMarkColour(2));
 }
 
-QImage PaintDisplayStrip(Look look) {
-    QImage img = Blank(kDisplayStripSize, kBack);
+QImage PaintDisplayStrip(Look look, qreal ratio) {
+    QImage img = Blank(kDisplayStripSize, kBack, ratio);
     QPainter p(&img);
     const int down = look == Look::Lit ? 1 : 0;
     for (DisplayButton b : kDisplayButtons) {
@@ -385,8 +389,8 @@ void SortMark(QPainter& p, int index, Look look) {
     Px(p, 15, 14 + dy, ink);
 }
 
-QImage PaintSort(int index, Look look) {
-    QImage img = Blank(kSortButtonSize, 0);
+QImage PaintSort(int index, Look look, qreal ratio) {
+    QImage img = Blank(kSortButtonSize, 0, ratio);
     QPainter p(&img);
     Button(p, QRect(QPoint(0, 0), kSortButtonSize), look);
     SortMark(p, index, look);
@@ -461,8 +465,8 @@ void MiniList(QPainter& p, int x, int y, int type) {
     }
 }
 
-QImage PaintPanel(bool withPatterns) {
-    QImage img = Blank(kPanelSize, 0);
+QImage PaintPanel(bool withPatterns, qreal ratio) {
+    QImage img = Blank(kPanelSize, 0, ratio);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
     QLinearGradient g(0, 0, 0, kPanelSize.height());
@@ -594,8 +598,8 @@ void PaintCd(QPainter& p) {
     p.drawEllipse(c, 1.6, 1.6);
 }
 
-QImage PaintDrive(DriveImageKind kind) {
-    QImage img = Blank(kDriveImageSize, 0);
+QImage PaintDrive(DriveImageKind kind, qreal ratio) {
+    QImage img = Blank(kDriveImageSize, 0, ratio);
     QPainter p(&img);
     switch (kind) {
         case DriveImageKind::Hdd:
@@ -614,11 +618,27 @@ QImage PaintDrive(DriveImageKind kind) {
     return img;
 }
 
+// The parts of a picture at the rectangles given in its own pixels.
 template <size_t N, class RectOf>
 std::array<QImage, N> Cut(const QImage& whole, RectOf rectOf) {
+    const qreal ratio = whole.devicePixelRatio();
     std::array<QImage, N> parts;
-    for (size_t i = 0; i < N; ++i) parts[i] = whole.copy(rectOf(int(i)));
+    for (size_t i = 0; i < N; ++i) {
+        const QRect r = rectOf(int(i));
+        parts[i] = whole.copy(QRect(qRound(r.x() * ratio), qRound(r.y() * ratio),
+                                    qRound(r.width() * ratio), qRound(r.height() * ratio)));
+        parts[i].setDevicePixelRatio(ratio);
+    }
     return parts;
+}
+
+// Each picture is painted once for each pixel ratio asked for (one or two on a desktop).
+template <class T, class Paint>
+const T& Cached(std::map<qreal, T>& cache, qreal ratio, Paint paint) {
+    if (!(ratio > 0)) ratio = 1;
+    auto it = cache.find(ratio);
+    if (it == cache.end()) it = cache.emplace(ratio, paint(ratio)).first;
+    return it->second;
 }
 
 }  // namespace
@@ -637,16 +657,18 @@ QRect ToolbarButtonRect(int index) {
     return ToolbarZones()[size_t(index)].rect;
 }
 
-QImage ToolbarImage() {
-    static const QImage img = PaintToolbar(Look::Plain);
-    return img;
+QImage ToolbarImage(qreal ratio) {
+    static std::map<qreal, QImage> cache;
+    return Cached(cache, ratio, [](qreal r) { return PaintToolbar(Look::Plain, r); });
 }
 
-QImage ToolbarPressed(int index) {
+QImage ToolbarPressed(int index, qreal ratio) {
     if (index < 0 || index >= kToolbarButtons) return QImage();
-    static const auto parts =
-        Cut<kToolbarButtons>(PaintToolbar(Look::Lit), [](int i) { return ToolbarButtonRect(i); });
-    return parts[size_t(index)];
+    static std::map<qreal, std::array<QImage, kToolbarButtons>> cache;
+    return Cached(cache, ratio, [](qreal r) {
+        return Cut<kToolbarButtons>(PaintToolbar(Look::Lit, r),
+                                    [](int i) { return ToolbarButtonRect(i); });
+    })[size_t(index)];
 }
 
 QRect LevelButtonRect(int index) {
@@ -654,46 +676,54 @@ QRect LevelButtonRect(int index) {
     return LevelZones()[size_t(index)].rect;
 }
 
-QImage LevelStrip() {
-    static const QImage img = PaintLevelStrip(Look::Plain);
-    return img;
+QImage LevelStrip(qreal ratio) {
+    static std::map<qreal, QImage> cache;
+    return Cached(cache, ratio, [](qreal r) { return PaintLevelStrip(Look::Plain, r); });
 }
 
-QImage LevelLit(int index) {
+QImage LevelLit(int index, qreal ratio) {
     if (index < 0 || index >= kLevelButtons) return QImage();
-    static const auto parts =
-        Cut<kLevelButtons>(PaintLevelStrip(Look::Lit), [](int i) { return LevelButtonRect(i); });
-    return parts[size_t(index)];
+    static std::map<qreal, std::array<QImage, kLevelButtons>> cache;
+    return Cached(cache, ratio, [](qreal r) {
+        return Cut<kLevelButtons>(PaintLevelStrip(Look::Lit, r),
+                                  [](int i) { return LevelButtonRect(i); });
+    })[size_t(index)];
 }
 
 QRect DisplayZone(DisplayButton button) {
     return DisplayZones()[size_t(button)].rect;
 }
 
-QImage DisplayStrip() {
-    static const QImage img = PaintDisplayStrip(Look::Plain);
-    return img;
+QImage DisplayStrip(qreal ratio) {
+    static std::map<qreal, QImage> cache;
+    return Cached(cache, ratio, [](qreal r) { return PaintDisplayStrip(Look::Plain, r); });
 }
 
-QImage DisplayLit(DisplayButton button) {
-    static const auto parts = Cut<kDisplayButtons.size()>(
-        PaintDisplayStrip(Look::Lit), [](int i) { return DisplayZone(kDisplayButtons[i]); });
+QImage DisplayLit(DisplayButton button, qreal ratio) {
     const int i = int(button);
-    if (i < 0 || i >= int(parts.size())) return QImage();
-    return parts[size_t(i)];
+    if (i < 0 || i >= int(kDisplayButtons.size())) return QImage();
+    static std::map<qreal, std::array<QImage, kDisplayButtons.size()>> cache;
+    return Cached(cache, ratio, [](qreal r) {
+        return Cut<kDisplayButtons.size()>(PaintDisplayStrip(Look::Lit, r), [](int k) {
+            return DisplayZone(kDisplayButtons[size_t(k)]);
+        });
+    })[size_t(i)];
 }
 
-QImage SortButton(int index) {
+QImage SortButton(int index, qreal ratio) {
     if (index < 0 || index > 1) return QImage();
-    static const std::array<QImage, 2> images = {PaintSort(0, Look::Plain),
-                                                 PaintSort(1, Look::Plain)};
-    return images[size_t(index)];
+    static std::map<qreal, std::array<QImage, 2>> cache;
+    return Cached(cache, ratio, [](qreal r) {
+        return std::array<QImage, 2>{PaintSort(0, Look::Plain, r), PaintSort(1, Look::Plain, r)};
+    })[size_t(index)];
 }
 
-QImage SortLit(int index) {
+QImage SortLit(int index, qreal ratio) {
     if (index < 0 || index > 1) return QImage();
-    static const std::array<QImage, 2> images = {PaintSort(0, Look::Lit), PaintSort(1, Look::Lit)};
-    return images[size_t(index)];
+    static std::map<qreal, std::array<QImage, 2>> cache;
+    return Cached(cache, ratio, [](qreal r) {
+        return std::array<QImage, 2>{PaintSort(0, Look::Lit, r), PaintSort(1, Look::Lit, r)};
+    })[size_t(index)];
 }
 
 QRect PatternCellRect(int type) {
@@ -703,25 +733,28 @@ QRect PatternCellRect(int type) {
                  kPatternSize);
 }
 
-QImage BackgroundPanel() {
-    static const QImage img = PaintPanel(false);
-    return img;
+QImage BackgroundPanel(qreal ratio) {
+    static std::map<qreal, QImage> cache;
+    return Cached(cache, ratio, [](qreal r) { return PaintPanel(false, r); });
 }
 
-QImage BackgroundPattern(int type) {
+QImage BackgroundPattern(int type, qreal ratio) {
     if (type < 0 || type >= kPatternCount) return QImage();
-    static const auto parts =
-        Cut<kPatternCount>(PaintPanel(true), [](int i) { return PatternCellRect(i); });
-    return parts[size_t(type)];
+    static std::map<qreal, std::array<QImage, kPatternCount>> cache;
+    return Cached(cache, ratio, [](qreal r) {
+        return Cut<kPatternCount>(PaintPanel(true, r), [](int i) { return PatternCellRect(i); });
+    })[size_t(type)];
 }
 
-QImage DriveImage(DriveImageKind kind) {
-    static const std::array<QImage, 4> images = {
-        PaintDrive(DriveImageKind::Hdd), PaintDrive(DriveImageKind::Fdd),
-        PaintDrive(DriveImageKind::Removable), PaintDrive(DriveImageKind::Cd)};
+QImage DriveImage(DriveImageKind kind, qreal ratio) {
     const int i = int(kind);
     if (i < 0 || i >= 4) return QImage();
-    return images[size_t(i)];
+    static std::map<qreal, std::array<QImage, 4>> cache;
+    return Cached(cache, ratio, [](qreal r) {
+        return std::array<QImage, 4>{
+            PaintDrive(DriveImageKind::Hdd, r), PaintDrive(DriveImageKind::Fdd, r),
+            PaintDrive(DriveImageKind::Removable, r), PaintDrive(DriveImageKind::Cd, r)};
+    })[size_t(i)];
 }
 
 }  // namespace listwindow

@@ -2,7 +2,9 @@
 // The drawn pictures of the list window, painted in code (QtGui only) and cached after the
 // first paint. Strips are opaque in the colour StripBackground(); the lit and pressed looks
 // are cut from a fully lit paint of the same strip, so laid at their rectangle they fit
-// the plain strip pixel for pixel. Every image is ARGB32 premultiplied.
+// the plain strip pixel for pixel. Every image is ARGB32 premultiplied. Sizes and
+// rectangles are in the pictures' own pixels; each is painted at the device pixel ratio
+// given (the showing widget's), so it is sharp on a scaled screen.
 #include <QColor>
 #include <QImage>
 #include <QPoint>
@@ -20,32 +22,32 @@ QColor StripBackground();
 // looks TNEWIMG..TOPTIMG have exactly that size and are laid at its top-left corner.
 inline constexpr QSize kToolbarSize{54, 70};
 inline constexpr int kToolbarButtons = 5;
-QImage ToolbarImage();
-QRect ToolbarButtonRect(int index);  // empty rect for a bad index
-QImage ToolbarPressed(int index);    // null image for a bad index
+QImage ToolbarImage(qreal ratio = 1);
+QRect ToolbarButtonRect(int index);                 // empty rect for a bad index
+QImage ToolbarPressed(int index, qreal ratio = 1);  // null image for a bad index
 
 // Level strip LVLFRM: 192 x 24; caption at x < 59. Index 0 is "all" (x 159..188),
 // 1..4 the level buttons (x 59 + 25 (n - 1), 23 pixels wide); rows 1..22.
 inline constexpr QSize kLevelStripSize{192, 24};
 inline constexpr int kLevelButtons = 5;
-QImage LevelStrip();
+QImage LevelStrip(qreal ratio = 1);
 QRect LevelButtonRect(int index);
-QImage LevelLit(int index);  // LVLIMG(index)
+QImage LevelLit(int index, qreal ratio = 1);  // LVLIMG(index)
 
 // Display strip DSPFRM: 184 x 24; zones by x as the strip is clicked, rows 1..22.
 enum class DisplayButton { Background, NameColour, Kb, Mb, FullPath };
 inline constexpr QSize kDisplayStripSize{184, 24};
-QImage DisplayStrip();
+QImage DisplayStrip(qreal ratio = 1);
 QRect DisplayZone(DisplayButton button);
 // D背景色IMG (pressed look of the background button), D文字色IMG, D数KBIMG, D数MBIMG,
 // DフルパスIMG: each exactly DisplayZone's size.
-QImage DisplayLit(DisplayButton button);
+QImage DisplayLit(DisplayButton button, qreal ratio = 1);
 
 // Sort buttons SRTFRM(0..1) and their lit looks SRTONIMG(0..1): 20 x 20, transparent
 // outside the rounded button. 0 = by occupied size, 1 = by subtree total.
 inline constexpr QSize kSortButtonSize{20, 20};
-QImage SortButton(int index);
-QImage SortLit(int index);
+QImage SortButton(int index, qreal ratio = 1);
+QImage SortLit(int index, qreal ratio = 1);
 
 // Background chooser 背景選択PNL: 142 x 163, transparent outside its rounded frame; the
 // pattern images 背景選択IMG(0..5) are 62 x 49 cells, cell (row, column) at
@@ -54,14 +56,14 @@ inline constexpr QSize kPatternSize{62, 49};
 inline constexpr QPoint kPatternOrigin{9, 8};
 inline constexpr int kPatternCount = 6;
 inline constexpr QSize kPanelSize{2 * 9 + 2 * 62, 2 * 8 + 3 * 49};
-QImage BackgroundPanel();
+QImage BackgroundPanel(qreal ratio = 1);
 QRect PatternCellRect(int type);
-QImage BackgroundPattern(int type);
+QImage BackgroundPattern(int type, qreal ratio = 1);
 
 // Drive button images: 30 x 22, transparent background.
 enum class DriveImageKind { Hdd, Fdd, Removable, Cd };  // IMGHDD, IMGFDD, IMGRMV, IMGCDR
 inline constexpr QSize kDriveImageSize{30, 22};
-QImage DriveImage(DriveImageKind kind);
+QImage DriveImage(DriveImageKind kind, qreal ratio = 1);
 
 // The background colours of type 2 (by size mark), smallest mark first, as platform colour
 // values (blue in the high byte); SizeMarkColour gives one of them in RGB.

@@ -120,10 +120,13 @@ ListForm::ListForm(QWidget* parent)
     ApplyBackgroundType(std::clamp(app::OptInt("BackColType"), 0, 5));
 
     setWindowTitle(QStringLiteral("ディレクトリ毎サイズ一覧 Ver.") + c.VersionText);
-    const QRect screen = platform::ScreenRectPixels();
-    QRect geo(c.WindowLeft / twipsPerPixelX_, c.WindowTop / twipsPerPixelY_,
-              c.WindowWidth / twipsPerPixelX_, c.WindowHeight / twipsPerPixelY_);
-    if (!screen.isEmpty() && !screen.intersects(geo)) geo.moveTopLeft(screen.topLeft());
+    // Kept on a screen at the size it will have: the minimum holds once it is shown.
+    applyMinimumSize();
+    const QSize size = QSize(c.WindowWidth / twipsPerPixelX_, c.WindowHeight / twipsPerPixelY_)
+                           .expandedTo(minimumSize());
+    const QRect geo = platform::KeepOnScreen(
+        QRect(QPoint(c.WindowLeft / twipsPerPixelX_, c.WindowTop / twipsPerPixelY_), size),
+        platform::ScreenAreasPixels());
     move(geo.topLeft());
     resize(geo.size());
 
@@ -146,6 +149,10 @@ void ListForm::LoadShow() {
          {driveTotal_, driveFree_, driveUsed_, selectionTotal_, freeAfterDelete_, freeAfterCopy_})
         l->clear();
     show();
+    // The frame is known once shown; it must not reach past the screen's edge either.
+    const QRect frame = frameGeometry();
+    const QRect fitted = platform::KeepOnScreen(frame, platform::ScreenAreasPixels());
+    if (fitted.topLeft() != frame.topLeft()) move(fitted.topLeft());
     arranging_ = false;
     placeControls();
 
@@ -177,12 +184,12 @@ void ListForm::buildControls() {
 // The toolbar TOLFRM and its pressed looks.
 void ListForm::buildToolbar() {
     toolbar_ = new PictureWidget(QStringLiteral("TOLFRM"), this);
-    toolbar_->setImage(ToolbarImage());
+    toolbar_->setImage(ToolbarImage(devicePixelRatioF()));
     static const char* const kPressedNames[] = {"TNEWIMG", "TTXTIMG", "TPRTIMG", "TFILIMG",
                                                 "TOPTIMG"};
     for (int i = 0; i < 5; ++i) {
         auto* p = new PictureWidget(QString::fromLatin1(kPressedNames[i]), toolbar_);
-        p->setImage(ToolbarPressed(i));
+        p->setImage(ToolbarPressed(i, devicePixelRatioF()));
         p->move(ToolbarButtonRect(i).topLeft());
         p->setAttribute(Qt::WA_TransparentForMouseEvents);
         p->hide();
@@ -229,11 +236,11 @@ void ListForm::buildFigureLabels() {
 void ListForm::buildLevelStrip() {
     // Strips.
     levelStrip_ = new PictureWidget(QStringLiteral("LVLFRM"), this);
-    levelStrip_->setImage(LevelStrip());
+    levelStrip_->setImage(LevelStrip(devicePixelRatioF()));
     for (int i = 0; i < 5; ++i) {
         auto* p = new PictureWidget(QStringLiteral("LVLIMG"), levelStrip_);
         p->setProperty("index", i);
-        p->setImage(LevelLit(i));
+        p->setImage(LevelLit(i, devicePixelRatioF()));
         p->move(LevelButtonRect(i).topLeft());
         p->setAttribute(Qt::WA_TransparentForMouseEvents);
         p->hide();
@@ -254,10 +261,10 @@ void ListForm::buildLevelStrip() {
 // The display strip DSPFRM, its lit images and the long-press timer.
 void ListForm::buildDisplayStrip() {
     displayStrip_ = new PictureWidget(QStringLiteral("DSPFRM"), this);
-    displayStrip_->setImage(DisplayStrip());
+    displayStrip_->setImage(DisplayStrip(devicePixelRatioF()));
     auto lit = [this](const char16_t* name, DisplayButton b) {
         auto* p = new PictureWidget(QString::fromUtf16(name), displayStrip_);
-        p->setImage(DisplayLit(b));
+        p->setImage(DisplayLit(b, devicePixelRatioF()));
         p->move(DisplayZone(b).topLeft());
         p->hide();
         return p;
@@ -307,11 +314,11 @@ void ListForm::buildSortButtons() {
     for (int i = 0; i < 2; ++i) {
         auto* s = new PictureWidget(QStringLiteral("SRTFRM"), this);
         s->setProperty("index", i);
-        s->setImage(SortButton(i));
+        s->setImage(SortButton(i, devicePixelRatioF()));
         s->setToolTip(QString::fromUtf16(SortTips()[size_t(i)]));
         auto* on = new PictureWidget(QStringLiteral("SRTONIMG"), s);
         on->setProperty("index", i);
-        on->setImage(SortLit(i));
+        on->setImage(SortLit(i, devicePixelRatioF()));
         on->hide();
         connect(s, &PictureWidget::released, this, [this, i] {
             command([&] {
@@ -342,14 +349,14 @@ void ListForm::buildGridView() {
 void ListForm::buildChooser() {
     // The background chooser lies over the list while it is open.
     chooser_ = new PictureWidget(QString::fromUtf16(u"背景選択PNL"), this);
-    chooser_->setImage(BackgroundPanel());
+    chooser_->setImage(BackgroundPanel(devicePixelRatioF()));
     chooser_->hide();
     // All six patterns are shown so that a person sees what to pick; the current one is
     // marked by a frame.
     for (int t = 0; t < kPatternCount; ++t) {
         auto* p = new PictureWidget(QString::fromUtf16(u"背景選択IMG"), chooser_);
         p->setProperty("index", t);
-        p->setImage(BackgroundPattern(t));
+        p->setImage(BackgroundPattern(t, devicePixelRatioF()));
         p->move(PatternCellRect(t).topLeft());
         p->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
@@ -510,10 +517,11 @@ void ListForm::readListSettings() {
 // side by side, plus 2; narrower with the narrow indent while the tree lines are off, the
 // list is sorted or shows full paths.
 void ListForm::recomputeIndents() {
-    int step = 2 * grid::kMarkIconWidth / 2 + 2;
+    const int half = 2 * grid::kMarkIconWidth / 2;
     const bool narrow =
         app::Ctx().ShortSpace && (!app::Ctx().TreeDisp || list_.SortKind != 0 || list_.FullPath);
-    if (narrow) step = step / 2 + 2;
+    // Narrow: half of that half, plus 2 (9 pixels, not half of the wide step).
+    const int step = narrow ? half / 2 + 2 : half + 2;
     list_.IndentStep = step;
     view_->grid().st.indentStep = step;
     scan::RecomputeIndents(list_);

@@ -24,15 +24,15 @@
 namespace listwindow {
 namespace {
 
-QImage ImageFor(int type, QChar removableFlag) {
+QImage ImageFor(int type, QChar removableFlag, qreal ratio) {
     switch (type) {
         case 2:
-            return DriveImage(removableFlag == u'1' ? DriveImageKind::Removable
-                                                    : DriveImageKind::Fdd);
+            return DriveImage(
+                removableFlag == u'1' ? DriveImageKind::Removable : DriveImageKind::Fdd, ratio);
         case 5:
-            return DriveImage(DriveImageKind::Cd);
+            return DriveImage(DriveImageKind::Cd, ratio);
         default:
-            return DriveImage(DriveImageKind::Hdd);
+            return DriveImage(DriveImageKind::Hdd, ratio);
     }
 }
 
@@ -67,7 +67,7 @@ int ListForm::addDriveButton(int i) {
     const int index = int(driveButtons_.size());
     auto* b = new PictureWidget(QStringLiteral("DRVBTN"), this);
     b->setProperty("index", index);
-    b->setImage(ImageFor(type, removableFlags_.at(i)));
+    b->setImage(ImageFor(type, removableFlags_.at(i), devicePixelRatioF()));
     b->setCursor(Qt::PointingHandCursor);
     b->setToolTip(QString(letter) + QStringLiteral(":  ") +
                   scan::VolumeLabel(QString(letter) + QStringLiteral(":\\")));
@@ -222,7 +222,8 @@ void ListForm::showDrive(int button) {
     // A removable medium above 2 MB registers the drive as a removable drive for good.
     if (list_.DriveTotal != 0 && !list_.StopFlag && c.DriveTypes[size_t(index)] == 2 &&
         list_.DriveTotal > 2097152 && removableFlags_.at(index) != u'1') {
-        driveButtons_[size_t(button)]->setImage(DriveImage(DriveImageKind::Removable));
+        driveButtons_[size_t(button)]->setImage(
+            DriveImage(DriveImageKind::Removable, devicePixelRatioF()));
         removableFlags_[index] = u'1';
         app::PutOpt(QStringLiteral("RemovableList"), removableFlags_);
     }
@@ -248,7 +249,7 @@ void ListForm::RemovableItem(int menuButton) {
     const bool nowOn = removableFlags_.at(index) != u'1';
     removableFlags_[index] = nowOn ? u'1' : u'0';
     driveButtons_[size_t(menuButton)]->setImage(
-        DriveImage(nowOn ? DriveImageKind::Removable : DriveImageKind::Fdd));
+        DriveImage(nowOn ? DriveImageKind::Removable : DriveImageKind::Fdd, devicePixelRatioF()));
     app::PutOpt(QStringLiteral("RemovableList"), removableFlags_);
 }
 

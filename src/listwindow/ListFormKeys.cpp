@@ -83,7 +83,8 @@ bool ListForm::eventFilter(QObject* watched, QEvent* event) {
             break;
         }
         case QEvent::ToolTip:
-            // A folder that could not be read says why.
+            // A name cut off at its column's edge shows whole; a folder that could not be
+            // read says why.
             if (watched->objectName() == QLatin1String("LSTGRD")) {
                 auto* help = static_cast<QHelpEvent*>(event);
                 const grid::GridState& st = view_->grid().st;
@@ -91,7 +92,10 @@ bool ListForm::eventFilter(QObject* watched, QEvent* event) {
                 const scan::FolderTable& t = list_.Folders;
                 const int record =
                     row >= 0 && row < st.rowCount && row < t.bound() ? t.Order[size_t(row)] : -1;
-                const QString tip = scan::FolderStateTip(list_, record);
+                QString tip = scan::FolderStateTip(list_, record);
+                const QString whole =
+                    grid::ClippedCellText(view_->grid(), help->pos().x(), help->pos().y());
+                if (!whole.isEmpty()) tip = tip.isEmpty() ? whole : whole + u'\n' + tip;
                 if (tip.isEmpty()) {
                     QToolTip::hideText();
                 } else {

@@ -220,11 +220,11 @@ void ListForm::ApplyBackgroundType(int type) {
     if (type == 5) grid::ComputeGradient(st);
     list_.BackType = type;
     // The chooser marks the current type among its six patterns.
-    QImage mark = BackgroundPattern(type).copy();
+    QImage mark = BackgroundPattern(type, devicePixelRatioF()).copy();
     {
         QPainter p(&mark);
         p.setPen(QPen(QColor(0x20, 0x60, 0xE0), 2));
-        p.drawRect(QRectF(mark.rect()).adjusted(1, 1, -1, -1));
+        p.drawRect(QRectF(QPointF(), mark.deviceIndependentSize()).adjusted(1, 1, -1, -1));
     }
     chooserMark_->setImage(mark);
     chooserMark_->move(PatternCellRect(type).topLeft());

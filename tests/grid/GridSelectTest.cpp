@@ -239,6 +239,11 @@ TEST(GridSelect, MarkingStyleArrowsScroll) {
     EXPECT_EQ(g->st.topRow, 0);
     Key(*g, vk::Space);  // Space does nothing in this style
     EXPECT_EQ(g->st.selectedCount, 0);
+    // Shift+arrows scroll as the arrows do and select nothing (the help says so).
+    Key(*g, vk::Down, ShiftKey);
+    Key(*g, vk::Down, ShiftKey);
+    EXPECT_EQ(g->st.topRow, 2);
+    EXPECT_EQ(g->st.selectedCount, 0);
 }
 
 TEST(GridMouse, StandardStyleClickCtrlClickShiftClick) {

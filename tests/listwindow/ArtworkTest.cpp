@@ -252,6 +252,45 @@ TEST(Artwork, DriveImagesOnTransparentGround) {
     EXPECT_EQ(qAlpha(DriveImage(DriveImageKind::Cd).pixel(15, 11)), 0);
 }
 
+// 2 x 2 blocks whose device pixels are not all one colour: none in a picture that was
+// painted at ratio 1 and doubled.
+int MixedBlocks(const QImage& img) {
+    int mixed = 0;
+    for (int y = 0; y + 1 < img.height(); y += 2)
+        for (int x = 0; x + 1 < img.width(); x += 2) {
+            const QRgb c = img.pixel(x, y);
+            mixed += img.pixel(x + 1, y) != c || img.pixel(x, y + 1) != c ||
+                     img.pixel(x + 1, y + 1) != c;
+        }
+    return mixed;
+}
+
+TEST(Artwork, AtAPixelRatioOfTwoTextAndCurvesTakeEveryDevicePixel) {
+    const struct {
+        const char* what;
+        QImage at1, at2;
+    } cases[] = {
+        {"toolbar", ToolbarImage(1), ToolbarImage(2)},
+        {"pressed", ToolbarPressed(0, 1), ToolbarPressed(0, 2)},
+        {"levels", LevelStrip(1), LevelStrip(2)},
+        {"level lit", LevelLit(2, 1), LevelLit(2, 2)},
+        {"display", DisplayStrip(1), DisplayStrip(2)},
+        {"display lit", DisplayLit(DisplayButton::Kb, 1), DisplayLit(DisplayButton::Kb, 2)},
+        {"sort", SortButton(1, 1), SortButton(1, 2)},
+        {"sort lit", SortLit(1, 1), SortLit(1, 2)},
+        {"chooser", BackgroundPanel(1), BackgroundPanel(2)},
+        {"cd", DriveImage(DriveImageKind::Cd, 1), DriveImage(DriveImageKind::Cd, 2)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.at2.size(), 2 * c.at1.size()) << c.what;
+        EXPECT_EQ(c.at2.deviceIndependentSize(), QSizeF(c.at1.size())) << c.what;
+        EXPECT_GT(MixedBlocks(c.at2), 0) << c.what;
+    }
+    // The parts cut from a picture cover their rectangle's device pixels.
+    EXPECT_EQ(LevelLit(2, 2).size(), 2 * LevelButtonRect(2).size());
+    EXPECT_EQ(BackgroundPattern(4, 2).size(), 2 * kPatternSize);
+}
+
 TEST(Artwork, PaintedOnceAndCached) {
     EXPECT_EQ(ToolbarImage().cacheKey(), ToolbarImage().cacheKey());
     EXPECT_EQ(LevelLit(2).cacheKey(), LevelLit(2).cacheKey());

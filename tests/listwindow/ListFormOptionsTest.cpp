@@ -251,7 +251,10 @@ TEST_F(ListFormOptionsTest, TreeDisplayAndIndent) {
             Click(Control<QCheckBox>(f, "OPTDTRE"));
             EXPECT_EQ(st.treeLines, 0);
             Click(Control<QPushButton>(f, "WIDBTN", 1));
-            EXPECT_LT(st.indentStep, step);
+            // Half of the icon's half-strip (14 / 2), plus 2; every level moves by it.
+            EXPECT_EQ(st.indentStep, 9);
+            for (int r = 1; r + 1 < st.rowCount; ++r)
+                EXPECT_EQ(st.rowIndent[r], (indents[size_t(r)] - 2) / step * 9 + 2) << r;
             EXPECT_LT(st.rowIndent[2], indents[2]);
         },
         false);

@@ -8,10 +8,12 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSet>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <QWindow>
 #include <functional>
@@ -426,6 +428,49 @@ int RowNamed(const grid::GridState& st, const QString& name) {
     return -1;
 }
 
+// The tool tip the list shows with the pointer over a cell of the row whose name starts with
+// name; empty when none shows.
+QString TipAt(ListForm* w, const QString& name, int column) {
+    const grid::GridState& st = w->view()->grid().st;
+    int row = -1;
+    for (int r = 0; r < st.rowCount && row < 0; ++r)
+        if (grid::CellText(st, 0, r).trimmed().startsWith(name)) row = r;
+    EXPECT_GE(row, 0) << name.toStdString();
+    QWidget* surface = w->view()->gridWidget();
+    const QPoint at(st.textRight[size_t(column) + 1] - 3,
+                    (row - st.topRow) * st.rowHeight + st.rowHeight / 2);
+    QHelpEvent tip(QEvent::ToolTip, at, surface->mapToGlobal(at));
+    QApplication::sendEvent(surface, &tip);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+TEST_F(ListFormTest, ANameCutOffShowsWholeInItsToolTip) {
+    const QString longName =
+        QStringLiteral("とても長い名前のフォルダー-far-too-long-for-the-name-column-of-the-list");
+    drive.writeFile("A/" + longName.toUtf8() + "/f.bin", "x");
+    ListForm* w = OpenT();
+    w->ChooseLevel(0);
+    const struct {
+        QString name;
+        int column;
+        QString tip;
+    } cases[] = {
+        {QStringLiteral("b"), 0, {}},  // fits: no tip
+        {longName, 2, {}},             // a figure is never cut
+        {longName, 0, longName},       // last: a tip once shown fades only after a while
+    };
+    for (const auto& c : cases) EXPECT_EQ(TipAt(w, c.name, c.column), c.tip) << c.column;
+
+    // The drive overview: the drive's label, here the long path of its folder.
+    const QByteArray folder = drive.native() + "/A/" + longName.toUtf8();
+    platform::Drives().set(kT, folder);
+    w->ShowOverview();
+    const QString tip = TipAt(w, QStringLiteral("T:"), 0);
+    EXPECT_TRUE(tip.contains(longName)) << tip.toStdString();
+    // The tab between letter and label is laid out, never shown as a control code.
+    EXPECT_TRUE(tip.startsWith(QStringLiteral("T:   ("))) << tip.toStdString();
+}
+
 TEST_F(ListFormTest, ClickLeftOfAFolderOpensAndClosesItsSubRows) {
     ListForm* w = OpenT();
     w->ChooseLevel(1);
@@ -677,6 +722,41 @@ TEST_F(ListFormTest, DriveButtonMenusByDriveType) {
     EXPECT_TRUE(removables->isVisible());
     EXPECT_FALSE(w->findChild<QAction*>(QStringLiteral("P_RMV"))->isChecked());
     removables->hide();
+}
+
+TEST_F(ListFormTest, AWindowOpensWholeOnTheScreenWhereverItWasRemembered) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    enum Corner { AsRemembered, BottomRight, TopLeft };
+    const struct {
+        int left, top;  // twips, as remembered
+        Corner corner;
+    } cases[] = {
+        {300, 300, AsRemembered},
+        {30000, 20000, BottomRight},
+        {-6000, -3000, TopLeft},
+    };
+    for (const auto& c : cases) {
+        app::Ctx().WindowLeft = qint16(c.left);
+        app::Ctx().WindowTop = qint16(c.top);
+        ListForm* w = Open();
+        const QRect frame = w->frameGeometry();
+        EXPECT_TRUE(screen.contains(frame)) << c.left;
+        const bool bottomRight = c.corner == BottomRight;
+        const QPoint expected = c.corner == AsRemembered ? QPoint(20, 20)
+                                : bottomRight            ? screen.bottomRight()
+                                                         : screen.topLeft();
+        EXPECT_EQ(bottomRight ? frame.bottomRight() : frame.topLeft(), expected) << c.left;
+        CloseWindows();
+    }
+    // Each new window opens 40 pixels lower right than its opener, never past the edge.
+    app::Ctx().WindowLeft = 300;
+    app::Ctx().WindowTop = 300;
+    ListForm* w = Open();
+    for (int i = 0; i < 8; ++i) {
+        w = ListForm::InSlot(w->OpenSiblingWindow());
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(screen.contains(w->frameGeometry())) << i << " " << w->frameGeometry().x();
+    }
 }
 
 TEST_F(ListFormTest, AMaximisedLastWindowKeepsTheLastNormalGeometry) {

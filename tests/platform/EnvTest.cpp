@@ -49,6 +49,28 @@ TEST(ScreenTest, TwipsPerPixelAt96Dpi) {
     EXPECT_FALSE(platform::ScreenRectPixels().isEmpty());
 }
 
+TEST(ScreenTest, AWindowIsKeptWholeOnTheScreenItOverlapsMost) {
+    // At scale factor 2 a 1600 x 1000 screen offers 800 x 500; a second screen on its right.
+    const QRect left(0, 0, 800, 500);
+    const QRect right(800, 0, 800, 500);
+    const struct {
+        QRect window;
+        QList<QRect> areas;
+        QRect kept;
+    } cases[] = {
+        {{100, 50, 520, 400}, {left}, {100, 50, 520, 400}},    // on screen: left alone
+        {{900, 600, 520, 400}, {left}, {280, 100, 520, 400}},  // past the corner
+        {{-300, -40, 520, 400}, {left}, {0, 0, 520, 400}},
+        {{2000, 20, 520, 400}, {left}, {280, 20, 520, 400}},        // on no screen at all
+        {{10, 10, 1200, 900}, {left}, {0, 0, 800, 500}},            // larger than the screen
+        {{600, 20, 520, 400}, {left, right}, {800, 20, 520, 400}},  // most of it on the right
+        {{500, 20, 520, 400}, {left, right}, {280, 20, 520, 400}},
+        {{900, 600, 520, 400}, {}, {900, 600, 520, 400}},  // no screen: nothing to fit
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::KeepOnScreen(c.window, c.areas), c.kept) << c.window.x();
+}
+
 TEST(BeepTest, EveryBeepIsCountedAndReachesTheHandler) {
     int heard = 0;
     platform::SetBeepHandler([&] { ++heard; });
