@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 
@@ -245,6 +246,56 @@ TEST_F(CommandFixture, ExportedScansOnTheCommandLine) {
         if (c.exit != kExitOk) {
             EXPECT_TRUE(out.data().isEmpty());
         }
+    }
+}
+
+TEST_F(CommandFixture, NamesOnStandardErrorCannotDriveTheTerminal) {
+    const QByteArray tree = home.native() + "/tree";
+    ASSERT_TRUE(QDir().mkpath(QFile::decodeName(tree)));
+    testsupport::WriteAll(tree + "/f", "abc");
+    const QByteArray badName =
+        write("badname.json", "[1,0,{},[{\"name\":\"/r\"},[{\"name\":\"a/\\u001b[2J\"}]]]");
+    // A title, a clear screen, a new line and the one-code CSI of C1.
+    const QByteArray escapes = "\x1b]0;t\x07\x1b[2J\n\xc2\x9b";
+    const char* const kShown = "^[]0;t^G^[[2J^JM-^[";
+    const struct {
+        const char* what;
+        QList<QByteArray> args;
+        int exit;
+        const char* shown;
+    } cases[] = {
+        {"a folder that is not there", {"--report", tree + "/" + escapes}, kExitUnreadable, kShown},
+        {"an output that cannot be written",
+         {"--report", tree, "--output", "/nowhere/" + escapes},
+         kExitWriteFailed,
+         kShown},
+        {"an export that cannot be written",
+         {"--export", "/nowhere/" + escapes, tree},
+         kExitWriteFailed,
+         kShown},
+        {"a name in an import", {"--report", "--import", badName}, kExitUnreadable, "a/^[[2J"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QStringList args;
+        for (const QByteArray& a : c.args) args << platform::ArgFromNative(a);
+        CommandLine line;
+        QString error;
+        bool usage = false;
+        ASSERT_TRUE(ParseCommandLine(args, line, error, usage)) << error.toStdString();
+        QBuffer out, err;
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        EXPECT_EQ(RunCommand(line, out, err, false), c.exit);
+        // Whole lines of the program, every byte printable: the codes show in caret notation.
+        const QByteArray said = err.data();
+        ASSERT_TRUE(said.endsWith('\n')) << said.constData();
+        EXPECT_FALSE(said.contains("\xc2\x9b")) << said.constData();
+        for (const QByteArray& l : said.chopped(1).split('\n')) {
+            EXPECT_TRUE(l.startsWith("foldex: ")) << said.constData();
+            for (const char b : l) EXPECT_GE(uchar(b), 0x20) << said.constData();
+        }
+        EXPECT_TRUE(said.contains(c.shown)) << said.constData();
     }
 }
 
