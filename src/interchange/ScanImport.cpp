@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <set>
 #include <utility>
@@ -381,8 +382,86 @@ bool ReadScanExport(QIODevice& in, const QString& rootName, scan::FolderSink& si
     return importer.feed(rootName, sink);
 }
 
+namespace {
+
+// A pipe or FIFO named where a drive is expected: its first bytes were read to see whether
+// it is an export, so it stays open with them until its import reads it.
+struct HeldStream {
+    platform::Identity id;
+    int fd = -1;
+    QByteArray head;
+};
+
+std::vector<HeldStream>& Held() {
+    static std::vector<HeldStream> held;
+    return held;
+}
+
+// The bytes already read, then the rest of the stream.
+class ReplayDevice : public QIODevice {
+  public:
+    ReplayDevice(QByteArray head, int fd) : head_(std::move(head)) {
+        if (!file_.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                        QFileDevice::AutoCloseHandle))
+            platform::CloseQuietly(fd);
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+
+  protected:
+    qint64 readData(char* data, qint64 max) override {
+        if (at_ < head_.size()) {
+            const qint64 n = std::min<qint64>(max, head_.size() - at_);
+            std::memcpy(data, head_.constData() + at_, size_t(n));
+            at_ += n;
+            return n;
+        }
+        if (!file_.isOpen()) return -1;
+        const qint64 n = file_.read(data, max);
+        if (n < 0) setErrorString(file_.errorString());
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+  private:
+    QByteArray head_;
+    qsizetype at_ = 0;
+    QFile file_;
+};
+
+enum class Sniff { Yes, No, More };
+
+// "[1," after blanks.
+Sniff SniffHead(const QByteArray& head) {
+    qsizetype i = 0;
+    auto blanks = [&] {
+        while (i < head.size() &&
+               (head[i] == ' ' || head[i] == '\t' || head[i] == '\n' || head[i] == '\r'))
+            ++i;
+    };
+    for (const char want : {'[', '1', ','}) {
+        blanks();
+        if (i >= head.size()) return head.size() >= 256 ? Sniff::No : Sniff::More;
+        if (head[i] != want) return Sniff::No;
+        ++i;
+    }
+    return Sniff::Yes;
+}
+
+}  // namespace
+
 bool ImportScanFile(const QByteArray& nativeFile, const QString& rootName, scan::FolderSink& sink,
                     QString& error) {
+    platform::Identity id;
+    if (nativeFile != "-" && platform::IdentityOf(nativeFile, id)) {
+        std::vector<HeldStream>& held = Held();
+        for (auto it = held.begin(); it != held.end(); ++it) {
+            if (it->id != id) continue;
+            ReplayDevice in(std::move(it->head), it->fd);
+            held.erase(it);
+            return ReadScanExport(in, rootName, sink, error);
+        }
+    }
     QFile file;
     int openError = 0;
     if (nativeFile == "-") {
@@ -405,26 +484,32 @@ bool LooksLikeScanExport(const QByteArray& nativeFile) {
     int openError = 0;
     const int fd = platform::OpenForReading(nativeFile, &openError);
     if (fd < 0) return false;
+    platform::Identity id;
+    bool stream = false;
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    // Unbuffered: what is read is exactly what is kept for the import of a stream.
+    if (!platform::IdentityOf(fd, id, &stream) ||
+        !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle)) {
         platform::CloseQuietly(fd);
         return false;
     }
-    const QByteArray head = file.read(256);
-    qsizetype i = 0;
-    auto blanks = [&] {
-        while (i < head.size() &&
-               (head[i] == ' ' || head[i] == '\t' || head[i] == '\n' || head[i] == '\r'))
-            ++i;
-    };
-    blanks();
-    if (i >= head.size() || head[i] != '[') return false;
-    ++i;
-    blanks();
-    if (i >= head.size() || head[i] != '1') return false;
-    ++i;
-    blanks();
-    return i < head.size() && head[i] == ',';
+    QByteArray head;
+    Sniff sniff = Sniff::More;
+    while (sniff == Sniff::More) {
+        char buffer[256];
+        const qint64 n = file.read(buffer, qint64(sizeof buffer) - head.size());
+        if (n <= 0) break;
+        head.append(buffer, n);
+        sniff = SniffHead(head);
+    }
+    file.close();
+    if (stream && sniff == Sniff::Yes) {
+        // Read once: a pipe's bytes would be gone, a FIFO's writer too.
+        Held().push_back({id, fd, head});
+        return true;
+    }
+    platform::CloseQuietly(fd);
+    return sniff == Sniff::Yes;
 }
 
 }  // namespace interchange
