@@ -84,10 +84,10 @@ void PrepareHeadless() {
 int RunHeadless(const CommandLine& line) {
     app::EntryRoutine();
     // Unbuffered: a failed write is seen where it happens, not lost in a buffer at exit.
-    QFile out;
-    QFile err;
-    if (!out.open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        !err.open(fileno(stderr), QIODevice::WriteOnly | QIODevice::Unbuffered))
+    platform::StreamDevice out(fileno(stdout));
+    platform::StreamDevice err(fileno(stderr));
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        !err.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return kExitWriteFailed;
     return RunCommand(line, out, err, platform::StdErrIsTerminal());
 }
