@@ -18,7 +18,7 @@ int RunExport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
     QString error;
     const int index = ResolveReportDrive(options.drive, error);
     if (index < 0) {
-        Put(err, QStringLiteral("foldex: ") + error + u'\n');
+        PutError(err, error);
         return kExitUnreadable;
     }
     const QString drive = QString(QChar(u'A' + index)) + u':';
@@ -27,16 +27,15 @@ int RunExport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
     bool rootOk = false;
     const QByteArray nativeRoot = platform::NativePath(drive + u'\\', &rootOk);
     if (list.ClusterSize == 0 || list.DriveTotal == 0 || !rootOk) {
-        Put(err, QStringLiteral("foldex: ") + UnreadableDriveText(drive, options.drive, 0) + u'\n');
+        PutError(err, UnreadableDriveText(drive, options.drive, 0));
         return kExitUnreadable;
     }
 
     const bool toStdout = options.output == u"-";
     platform::ReplacingFile file;
     if (!toStdout && !file.open(platform::NativeFromArg(options.output))) {
-        Put(err, QStringLiteral("foldex: 書き込めません: ") + options.output +
-                     QStringLiteral(" (") + platform::ErrorText(file.error()) +
-                     QStringLiteral(")\n"));
+        PutError(err, QStringLiteral("書き込めません: ") + options.output + QStringLiteral(" (") +
+                          platform::ErrorText(file.error()) + u')');
         return kExitWriteFailed;
     }
     QString writeError;
@@ -62,7 +61,7 @@ int RunExport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
     bool scanFailed = false;
     sink.ReportFailure = [&](const QString& text) {
         scanFailed = true;
-        Put(err, QStringLiteral("foldex: ") + text + u'\n');
+        PutError(err, text);
     };
     ProgressLine progressLine(err);
     if (progress) {
@@ -85,21 +84,19 @@ int RunExport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
     if (rootError != 0) {
         // Nothing was listed, so nothing has been handed to the output yet.
         json.discard();
-        Put(err, QStringLiteral("foldex: ") + UnreadableDriveText(drive, options.drive, rootError) +
-                     u'\n');
+        PutError(err, UnreadableDriveText(drive, options.drive, rootError));
         return kExitUnreadable;
     }
-    for (const QString& line : sink.unreadableLines())
-        Put(err, QStringLiteral("foldex: ") + line + u'\n');
+    for (const QString& line : sink.unreadableLines()) PutError(err, line);
     bool ok = sink.end();
     if (ok && !toStdout) {
         ok = file.commit();
         if (!ok) writeError = platform::ErrorText(file.error());
     }
     if (!ok) {
-        Put(err, QStringLiteral("foldex: 書き込めません: ") + options.output +
-                     (writeError.isEmpty() ? QString() : QStringLiteral(" (") + writeError + u')') +
-                     u'\n');
+        PutError(err,
+                 QStringLiteral("書き込めません: ") + options.output +
+                     (writeError.isEmpty() ? QString() : QStringLiteral(" (") + writeError + u')'));
         return kExitWriteFailed;
     }
     return scanFailed ? kExitScanFailed : kExitOk;

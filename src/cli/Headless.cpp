@@ -21,7 +21,7 @@ void PrintLine(const QString& s) {
 }
 
 void PrintError(const QString& s) {
-    std::fprintf(stderr, "foldex: %s\n", s.toLocal8Bit().constData());
+    std::fputs(ErrorLine(s).toLocal8Bit().constData(), stderr);
 }
 
 // Qt's own notes (a missing runtime folder and the like) would mix with the report's
@@ -66,8 +66,9 @@ int ReadCommandLine(int argc, char** argv, CommandLine& line) {
 CommandLine WithoutDisplay() {
     PrintError(
         QStringLiteral("画面 (DISPLAY) がないため、ウィンドウを開けません。"
-                       "ドライブの一覧を表示します。\n"
-                       "foldex: no display (DISPLAY or WAYLAND_DISPLAY): the window cannot "
+                       "ドライブの一覧を表示します。"));
+    PrintError(
+        QStringLiteral("no display (DISPLAY or WAYLAND_DISPLAY): the window cannot "
                        "open; the drive overview follows."));
     CommandLine line;
     line.command = Command::Drives;
@@ -83,10 +84,10 @@ void PrepareHeadless() {
 int RunHeadless(const CommandLine& line) {
     app::EntryRoutine();
     // Unbuffered: a failed write is seen where it happens, not lost in a buffer at exit.
-    QFile out;
-    QFile err;
-    if (!out.open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        !err.open(fileno(stderr), QIODevice::WriteOnly | QIODevice::Unbuffered))
+    platform::StreamDevice out(fileno(stdout));
+    platform::StreamDevice err(fileno(stderr));
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        !err.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return kExitWriteFailed;
     return RunCommand(line, out, err, platform::StdErrIsTerminal());
 }
@@ -96,8 +97,8 @@ int RunCommand(const CommandLine& line, QIODevice& out, QIODevice& err, bool pro
         case Command::Drives: {
             const int rc = RunDrives(out);
             if (rc == kExitWriteFailed)
-                Put(err, QStringLiteral("foldex: 標準出力に書き込めません (") + out.errorString() +
-                             QStringLiteral(")\n"));
+                PutError(err,
+                         QStringLiteral("標準出力に書き込めません (") + out.errorString() + u')');
             return rc;
         }
         case Command::Export: {

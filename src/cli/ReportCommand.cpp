@@ -77,6 +77,16 @@ bool Put(QIODevice& dev, const QString& text) {
     return dev.write(bytes) == bytes.size();
 }
 
+QString ErrorLine(const QString& text) {
+    // Paths as given and names from an import may hold control codes (a newline too): a
+    // terminal would take them as commands.
+    return QStringLiteral("foldex: ") + platform::DisplayName(text) + u'\n';
+}
+
+bool PutError(QIODevice& err, const QString& text) {
+    return Put(err, ErrorLine(text));
+}
+
 int ReadThreadsKnob() {
     bool knob = false;
     const int threads = qEnvironmentVariableIntValue("FOLDEX_READ_THREADS", &knob);
@@ -124,7 +134,7 @@ int RunReport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
                           : AddImportedDrive(platform::NativeFromArg(options.importFile),
                                              interchange::ImportScanFile, error);
     if (index < 0) {
-        Put(err, QStringLiteral("foldex: ") + error + u'\n');
+        PutError(err, error);
         return kExitUnreadable;
     }
     const QString drive = QString(QChar(u'A' + index)) + u':';
@@ -141,7 +151,7 @@ int RunReport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
     bool scanFailed = false;
     list.ReportFailure = [&err, &scanFailed](const QString& text) {
         scanFailed = true;
-        Put(err, QStringLiteral("foldex: ") + text + u'\n');
+        PutError(err, text);
     };
     ProgressLine line(err);
     if (progress) {
@@ -152,16 +162,13 @@ int RunReport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
     FillList(list, drive);
     line.clear();
     if (list.ListRowCount == 0 || list.RootError != 0) {
-        Put(err, QStringLiteral("foldex: ") +
-                     UnreadableDriveText(
-                         drive, options.importFile.isEmpty() ? options.drive : options.importFile,
-                         list.RootError) +
-                     u'\n');
+        PutError(err, UnreadableDriveText(
+                          drive, options.importFile.isEmpty() ? options.drive : options.importFile,
+                          list.RootError));
         return kExitUnreadable;
     }
     // Like du: one line per folder that could not be read, and the report all the same.
-    for (const QString& line : UnreadableFolderLines(list))
-        Put(err, QStringLiteral("foldex: ") + line + u'\n');
+    for (const QString& line : UnreadableFolderLines(list)) PutError(err, line);
     if (options.sort != 0) {
         list.SortKind = options.sort;
         SortRows(list);
@@ -178,9 +185,9 @@ int RunReport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
                                       &error);
     }
     if (!ok) {
-        Put(err, QStringLiteral("foldex: 書き込めません: ") +
-                     (options.output.isEmpty() ? QStringLiteral("-") : options.output) +
-                     (error.isEmpty() ? QString() : QStringLiteral(" (") + error + u')') + u'\n');
+        PutError(err, QStringLiteral("書き込めません: ") +
+                          (options.output.isEmpty() ? QStringLiteral("-") : options.output) +
+                          (error.isEmpty() ? QString() : QStringLiteral(" (") + error + u')'));
         return kExitWriteFailed;
     }
     // Figures held at their limit, or a device gone: the report is written but not right.

@@ -45,6 +45,9 @@ QString UnreadableDriveText(const QString& drive, const QString& given, int root
 
 // Writes text to a device, all of it or false.
 bool Put(QIODevice& dev, const QString& text);
+// text as a line of standard error: "foldex: " and text, control codes in caret notation.
+QString ErrorLine(const QString& text);
+bool PutError(QIODevice& err, const QString& text);
 
 // FOLDEX_READ_THREADS, the knob for measurements: how many threads read ahead (0: none),
 // or -1 when it is not set.

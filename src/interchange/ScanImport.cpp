@@ -1,9 +1,11 @@
 #include "interchange/ScanImport.h"
 
 #include <QFile>
+#include <QLocale>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <set>
 #include <utility>
@@ -20,19 +22,34 @@ namespace {
 
 using Token = JsonReader::Token;
 
-// One folder of the file, kept until the file has been read: the format lists a folder's
-// files among its subfolders, the sink wants them first.
-struct Folder {
-    QByteArray nativeName;
-    scan::FolderState state = scan::kFolderRead;
-    int error = 0;
-    qint64 ownOccupied = -1;  // the folder's dsize, when given
-    quint64 device = 0;
-    std::vector<qint64> sizes;
+// A count as Japanese text writes it, with thousands separated: 10,000,000.
+QString Count(qint64 n) {
+    return QLocale(QLocale::Japanese).toString(n);
+}
+
+// The folders and files of the file, kept until it has been read (the format lists a
+// folder's files among its subfolders, the sink wants them first), in flat arrays: a few
+// dozen bytes a folder and twenty a file, the names in one block.
+struct Folders {
+    QByteArray names;
+    std::vector<qint64> nameEnd;  // folder i's name ends here in names
+    std::vector<qint32> parent;
+    std::vector<quint8> state;        // scan::FolderState
+    std::vector<qint64> ownOccupied;  // the folder's dsize, -1 when not given
+    std::vector<quint64> device;
+    qsizetype count() const { return qsizetype(parent.size()); }
+    QByteArray name(qsizetype i) const {
+        const qint64 begin = i == 0 ? 0 : nameEnd[size_t(i - 1)];
+        return names.mid(begin, nameEnd[size_t(i)] - begin);
+    }
+};
+
+struct Files {
+    std::vector<qint32> folder;
+    std::vector<qint64> size;
     std::vector<qint64> occupied;
-    std::vector<int> children;
-    // Files with other links: their place in sizes and their device and inode.
-    std::vector<std::pair<size_t, std::pair<quint64, quint64>>> links;
+    // Files with other links: their index and their device and inode.
+    std::vector<std::pair<qint64, std::pair<quint64, quint64>>> links;
 };
 
 // An info object as far as the rows need it.
@@ -53,7 +70,10 @@ struct Info {
 
 class Importer {
   public:
-    explicit Importer(QIODevice& in) : json_(in, kMaxImportDepth + 2) {}
+    // The nesting of the file is bounded by its folders, which are bounded.
+    Importer(QIODevice& in, const ImportLimits& limits)
+        : json_(in, int(std::min<qint64>(limits.folders + 4, std::numeric_limits<int>::max()))),
+          limits_(limits) {}
 
     bool read();
     bool feed(const QString& rootName, scan::FolderSink& sink);
@@ -68,12 +88,14 @@ class Importer {
     bool unsignedNumber(Token t, const char* field, quint64 limit, quint64& out);
     bool readInfo(Info& info);
     bool validName(const Info& info, bool root);
-    int addFolder(const Info& info, int parent);
-    void addFile(const Info& info, Folder& into);
+    int addFolder(const Info& info, int parent, scan::FolderState state);
+    bool addFile(const Info& info, int into);
     bool skipArrayRest();
 
     JsonReader json_;
-    std::vector<Folder> folders_;
+    ImportLimits limits_;
+    Folders folders_;
+    Files files_;
     std::set<std::pair<quint64, quint64>> linked_;  // hard-linked files already counted
 };
 
@@ -206,29 +228,41 @@ bool Importer::validName(const Info& info, bool root) {
     return true;
 }
 
-int Importer::addFolder(const Info& info, int parent) {
-    Folder f;
-    f.nativeName = info.name;
-    f.device = info.hasDev || parent < 0 ? info.dev : folders_[size_t(parent)].device;
-    f.ownOccupied = info.dsize;
-    if (info.readError) {
-        // The format keeps no reason; lack of permission is the usual one.
-        f.state = scan::kFolderUnreadable;
-        f.error = EACCES;
+int Importer::addFolder(const Info& info, int parent, scan::FolderState state) {
+    if (folders_.count() >= limits_.folders) {
+        json_.fail(QStringLiteral("フォルダーが多すぎます (上限 %1)").arg(Count(limits_.folders)));
+        return -1;
     }
-    folders_.push_back(std::move(f));
-    const int index = int(folders_.size() - 1);
-    if (parent >= 0) folders_[size_t(parent)].children.push_back(index);
-    return index;
+    folders_.names += info.name;
+    folders_.nameEnd.push_back(folders_.names.size());
+    folders_.parent.push_back(parent);
+    folders_.device.push_back(info.hasDev || parent < 0 ? info.dev
+                                                        : folders_.device[size_t(parent)]);
+    folders_.ownOccupied.push_back(info.dsize);
+    // The format keeps no reason for read_error; lack of permission is the usual one.
+    folders_.state.push_back(quint8(info.readError ? scan::kFolderUnreadable : state));
+    return int(folders_.count() - 1);
 }
 
-void Importer::addFile(const Info& info, Folder& into) {
+bool Importer::addFile(const Info& info, int into) {
+    if (qint64(files_.size.size()) >= limits_.files)
+        return json_.fail(
+            QStringLiteral("ファイルが多すぎます (上限 %1)").arg(Count(limits_.files)));
     // The format's default: an entry without dsize occupies nothing (ncdu leaves a 0 out).
-    const qint64 occupied = std::max<qint64>(info.dsize, 0);
     if (info.hasIno && (info.hlnkc || info.nlink > 1))
-        into.links.push_back({into.sizes.size(), {info.hasDev ? info.dev : into.device, info.ino}});
-    into.sizes.push_back(info.asize);
-    into.occupied.push_back(occupied);
+        files_.links.push_back(
+            {qint64(files_.size.size()),
+             {info.hasDev ? info.dev : folders_.device[size_t(into)], info.ino}});
+    files_.folder.push_back(into);
+    files_.size.push_back(info.asize);
+    files_.occupied.push_back(std::max<qint64>(info.dsize, 0));
+    return true;
+}
+
+// A mount point or another file system that the scan listed but did not enter.
+bool NotEntered(const Info& info) {
+    return info.excluded == "otherfs" || info.excluded == "othfs" || info.excluded == "kernfs" ||
+           info.excluded == "frmlnk";
 }
 
 // Skips what is left of the folder array just opened.
@@ -269,12 +303,9 @@ bool Importer::read() {
             // Left out of the list, as a scan leaves such folders out.
             if (!skipArrayRest()) return false;
         } else {
-            const int f = addFolder(info, open.empty() ? -1 : open.back());
-            if (info.excluded == "otherfs" || info.excluded == "othfs" ||
-                info.excluded == "kernfs" || info.excluded == "frmlnk") {
-                folders_[size_t(f)].state = scan::kFolderNotEntered;
-                folders_[size_t(f)].error = EXDEV;
-            }
+            const int f = addFolder(info, open.empty() ? -1 : open.back(),
+                                    NotEntered(info) ? scan::kFolderNotEntered : scan::kFolderRead);
+            if (f < 0) return false;
             open.push_back(f);
         }
         root = false;
@@ -291,17 +322,11 @@ bool Importer::read() {
                 return json_.fail(QStringLiteral("フォルダーの中身は [...] か {...} です"));
             Info entry;
             if (!readInfo(entry) || !validName(entry, false)) return false;
-            Folder& parent = folders_[size_t(open.back())];
             if (entry.excluded.isEmpty()) {
-                addFile(entry, parent);
-            } else if (entry.excluded == "otherfs" || entry.excluded == "othfs" ||
-                       entry.excluded == "kernfs" || entry.excluded == "frmlnk") {
+                if (!addFile(entry, open.back())) return false;
+            } else if (NotEntered(entry) && !entry.name.startsWith('}')) {
                 // A mount point the scan did not enter: a folder listed, not entered.
-                if (!entry.name.startsWith('}')) {
-                    const int f = addFolder(entry, open.back());
-                    folders_[size_t(f)].state = scan::kFolderNotEntered;
-                    folders_[size_t(f)].error = EXDEV;
-                }
+                if (addFolder(entry, open.back(), scan::kFolderNotEntered) < 0) return false;
             }
             // Excluded by a pattern: the scan did not count it, nor does the list.
         }
@@ -317,63 +342,114 @@ bool Importer::read() {
 }
 
 bool Importer::feed(const QString& rootName, scan::FolderSink& sink) {
-    if (folders_.empty()) return true;
-    // Subfolders in the order a scan walks them: names without regard to case, equal ones
-    // by their bytes.
-    std::vector<QString> names(folders_.size());
-    for (size_t i = 1; i < folders_.size(); ++i)
-        names[i] = platform::NameFromNative(folders_[i].nativeName);
-    for (Folder& f : folders_) {
-        std::sort(f.children.begin(), f.children.end(), [&](int a, int b) {
-            const int c = names[size_t(a)].compare(names[size_t(b)], Qt::CaseInsensitive);
-            if (c != 0) return c < 0;
-            return folders_[size_t(a)].nativeName < folders_[size_t(b)].nativeName;
-        });
+    const qsizetype n = folders_.count();
+    if (n == 0) return true;
+    // Subfolders and files of each folder together, in the order they came.
+    std::vector<qint32> childStart(size_t(n) + 1, 0);
+    for (qsizetype i = 1; i < n; ++i) ++childStart[size_t(folders_.parent[size_t(i)]) + 1];
+    for (qsizetype i = 0; i < n; ++i) childStart[size_t(i) + 1] += childStart[size_t(i)];
+    std::vector<qint32> children(size_t(std::max<qsizetype>(n - 1, 0)));
+    {
+        std::vector<qint32> at(childStart.begin(), childStart.end() - 1);
+        for (qsizetype i = 1; i < n; ++i)
+            children[size_t(at[size_t(folders_.parent[size_t(i)])]++)] = qint32(i);
     }
+    folders_.parent = {};
+    const size_t fileCount = files_.size.size();
+    std::vector<qint64> fileStart(size_t(n) + 1, 0);
+    for (const qint32 f : files_.folder) ++fileStart[size_t(f) + 1];
+    for (qsizetype i = 0; i < n; ++i) fileStart[size_t(i) + 1] += fileStart[size_t(i)];
+    std::vector<qint64> order(fileCount);
+    {
+        std::vector<qint64> at(fileStart.begin(), fileStart.end() - 1);
+        for (size_t k = 0; k < fileCount; ++k)
+            order[size_t(at[size_t(files_.folder[k])]++)] = qint64(k);
+    }
+    files_.folder = {};
+    std::vector<qint64> place(fileCount);  // where each file stands in its folder
+    for (size_t k = 0; k < fileCount; ++k) place[size_t(order[k])] = qint64(k);
+    // Hard-linked files by their place, so each folder finds its own.
+    std::vector<std::pair<quint64, quint64>> linkOf;
+    std::vector<std::pair<qint64, size_t>> linksByPlace;
+    for (const auto& [file, key] : files_.links) {
+        linksByPlace.push_back({place[size_t(file)], linkOf.size()});
+        linkOf.push_back(key);
+    }
+    files_.links = {};
+    std::sort(linksByPlace.begin(), linksByPlace.end());
+    place = {};
+
     struct Frame {
-        int folder;
-        size_t next = 0;
+        qint32 folder;
+        qint32 next;
     };
     std::vector<Frame> stack;
-    auto enter = [&](int index) {
-        Folder& f = folders_[size_t(index)];
+    auto enter = [&](qint32 index) {
         scan::WalkedFolder w;
-        w.name = index == 0 ? rootName : std::move(names[size_t(index)]);
-        w.nativeName = std::move(f.nativeName);
+        w.nativeName = folders_.name(index);
+        w.name = index == 0 ? rootName : platform::NameFromNative(w.nativeName);
         w.level = int(stack.size());
-        w.state = f.state;
-        w.error = f.error;
-        w.subfolders = f.children.size();
+        w.state = scan::FolderState(folders_.state[size_t(index)]);
+        w.error = w.state == scan::kFolderUnreadable   ? EACCES
+                  : w.state == scan::kFolderNotEntered ? EXDEV
+                                                       : 0;
+        const qint32 first = childStart[size_t(index)];
+        const qint32 last = childStart[size_t(index) + 1];
+        w.subfolders = size_t(last - first);
+        // Subfolders in the order a scan walks them: names without regard to case, equal
+        // ones by their bytes.
+        if (last - first > 1) {
+            std::vector<std::pair<QString, qint32>> named;
+            named.reserve(size_t(last - first));
+            for (qint32 c = first; c < last; ++c)
+                named.push_back({platform::NameFromNative(folders_.name(children[size_t(c)])),
+                                 children[size_t(c)]});
+            std::sort(named.begin(), named.end(), [&](const auto& a, const auto& b) {
+                const int c = a.first.compare(b.first, Qt::CaseInsensitive);
+                if (c != 0) return c < 0;
+                return folders_.name(a.second) < folders_.name(b.second);
+            });
+            for (qint32 c = first; c < last; ++c)
+                children[size_t(c)] = named[size_t(c - first)].second;
+        }
         // The root counts no room of its own, as in a scan; a folder without dsize occupies
         // nothing, as the format says.
-        w.ownOccupied = index == 0 ? 0 : std::max<qint64>(f.ownOccupied, 0);
+        w.ownOccupied = index == 0 ? 0 : std::max<qint64>(folders_.ownOccupied[size_t(index)], 0);
+        const qint64 begin = fileStart[size_t(index)];
+        const qint64 end = fileStart[size_t(index) + 1];
+        w.fileSizes.reserve(size_t(end - begin));
+        w.fileOccupied.reserve(size_t(end - begin));
+        for (qint64 k = begin; k < end; ++k) {
+            w.fileSizes.push_back(files_.size[size_t(order[size_t(k)])]);
+            w.fileOccupied.push_back(files_.occupied[size_t(order[size_t(k)])]);
+        }
         // A file with other links takes its room once, where the list meets it first.
-        for (const auto& [at, key] : f.links)
-            if (!linked_.insert(key).second) f.occupied[at] = 0;
-        w.fileSizes = std::move(f.sizes);
-        w.fileOccupied = std::move(f.occupied);
-        stack.push_back({index});
+        for (auto it = std::lower_bound(linksByPlace.begin(), linksByPlace.end(),
+                                        std::pair<qint64, size_t>{begin, 0});
+             it != linksByPlace.end() && it->first < end; ++it)
+            if (!linked_.insert(linkOf[it->second]).second)
+                w.fileOccupied[size_t(it->first - begin)] = 0;
+        stack.push_back({index, first});
         return sink.enter(w);
     };
     if (!enter(0)) return true;
     while (!stack.empty()) {
         Frame& top = stack.back();
-        const Folder& f = folders_[size_t(top.folder)];
-        if (top.next >= f.children.size()) {
+        if (top.next >= childStart[size_t(top.folder) + 1]) {
             stack.pop_back();
             if (!sink.leave()) return true;
             continue;
         }
-        if (!enter(f.children[top.next++])) return true;
+        if (!enter(children[size_t(top.next++)])) return true;
     }
     return true;
 }
 
 }  // namespace
 
-bool ReadScanExport(QIODevice& in, const QString& rootName, scan::FolderSink& sink,
-                    QString& error) {
-    Importer importer(in);
+bool ReadScanExport(QIODevice& in, const QString& rootName, scan::FolderSink& sink, QString& error,
+                    const ImportLimits& limits) {
+    Importer importer(in, limits);
     if (!importer.read()) {
         error = importer.error();
         return false;
@@ -381,8 +457,86 @@ bool ReadScanExport(QIODevice& in, const QString& rootName, scan::FolderSink& si
     return importer.feed(rootName, sink);
 }
 
+namespace {
+
+// A pipe or FIFO named where a drive is expected: its first bytes were read to see whether
+// it is an export, so it stays open with them until its import reads it.
+struct HeldStream {
+    platform::Identity id;
+    int fd = -1;
+    QByteArray head;
+};
+
+std::vector<HeldStream>& Held() {
+    static std::vector<HeldStream> held;
+    return held;
+}
+
+// The bytes already read, then the rest of the stream.
+class ReplayDevice : public QIODevice {
+  public:
+    ReplayDevice(QByteArray head, int fd) : head_(std::move(head)) {
+        if (!file_.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                        QFileDevice::AutoCloseHandle))
+            platform::CloseQuietly(fd);
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+
+  protected:
+    qint64 readData(char* data, qint64 max) override {
+        if (at_ < head_.size()) {
+            const qint64 n = std::min<qint64>(max, head_.size() - at_);
+            std::memcpy(data, head_.constData() + at_, size_t(n));
+            at_ += n;
+            return n;
+        }
+        if (!file_.isOpen()) return -1;
+        const qint64 n = file_.read(data, max);
+        if (n < 0) setErrorString(file_.errorString());
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+  private:
+    QByteArray head_;
+    qsizetype at_ = 0;
+    QFile file_;
+};
+
+enum class Sniff { Yes, No, More };
+
+// "[1," after blanks.
+Sniff SniffHead(const QByteArray& head) {
+    qsizetype i = 0;
+    auto blanks = [&] {
+        while (i < head.size() &&
+               (head[i] == ' ' || head[i] == '\t' || head[i] == '\n' || head[i] == '\r'))
+            ++i;
+    };
+    for (const char want : {'[', '1', ','}) {
+        blanks();
+        if (i >= head.size()) return head.size() >= 256 ? Sniff::No : Sniff::More;
+        if (head[i] != want) return Sniff::No;
+        ++i;
+    }
+    return Sniff::Yes;
+}
+
+}  // namespace
+
 bool ImportScanFile(const QByteArray& nativeFile, const QString& rootName, scan::FolderSink& sink,
                     QString& error) {
+    platform::Identity id;
+    if (nativeFile != "-" && platform::IdentityOf(nativeFile, id)) {
+        std::vector<HeldStream>& held = Held();
+        for (auto it = held.begin(); it != held.end(); ++it) {
+            if (it->id != id) continue;
+            ReplayDevice in(std::move(it->head), it->fd);
+            held.erase(it);
+            return ReadScanExport(in, rootName, sink, error);
+        }
+    }
     QFile file;
     int openError = 0;
     if (nativeFile == "-") {
@@ -405,26 +559,32 @@ bool LooksLikeScanExport(const QByteArray& nativeFile) {
     int openError = 0;
     const int fd = platform::OpenForReading(nativeFile, &openError);
     if (fd < 0) return false;
+    platform::Identity id;
+    bool stream = false;
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    // Unbuffered: what is read is exactly what is kept for the import of a stream.
+    if (!platform::IdentityOf(fd, id, &stream) ||
+        !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle)) {
         platform::CloseQuietly(fd);
         return false;
     }
-    const QByteArray head = file.read(256);
-    qsizetype i = 0;
-    auto blanks = [&] {
-        while (i < head.size() &&
-               (head[i] == ' ' || head[i] == '\t' || head[i] == '\n' || head[i] == '\r'))
-            ++i;
-    };
-    blanks();
-    if (i >= head.size() || head[i] != '[') return false;
-    ++i;
-    blanks();
-    if (i >= head.size() || head[i] != '1') return false;
-    ++i;
-    blanks();
-    return i < head.size() && head[i] == ',';
+    QByteArray head;
+    Sniff sniff = Sniff::More;
+    while (sniff == Sniff::More) {
+        char buffer[256];
+        const qint64 n = file.read(buffer, qint64(sizeof buffer) - head.size());
+        if (n <= 0) break;
+        head.append(buffer, n);
+        sniff = SniffHead(head);
+    }
+    file.close();
+    if (stream && sniff == Sniff::Yes) {
+        // Read once: a pipe's bytes would be gone, a FIFO's writer too.
+        Held().push_back({id, fd, head});
+        return true;
+    }
+    platform::CloseQuietly(fd);
+    return sniff == Sniff::Yes;
 }
 
 }  // namespace interchange

@@ -10,15 +10,21 @@
 
 namespace interchange {
 
-// Folders nested deeper than this are refused (no real path comes near it).
-inline constexpr int kMaxImportDepth = 10000;
+// What an import keeps in memory until its file has been read: a file with more folders or
+// files is refused, so an endless stream cannot take all memory. Nesting has no limit of its
+// own: the export writes a tree of any depth.
+struct ImportLimits {
+    qint64 folders = 10'000'000;
+    qint64 files = 50'000'000;
+};
 
 // Reads an export from in and hands its folders to sink, the root named rootName.
-// Folders and files are kept in memory until the file has been read to its end, since
-// the format lists a folder's files among its subfolders; a sink that stops the walk
+// Folders and files are kept in memory (bounded by limits) until the file has been read to
+// its end, since the format lists a folder's files among its subfolders; a sink that stops the walk
 // ends the import quietly. False, with a message naming the byte, when in is not such a
 // file or says something impossible.
-bool ReadScanExport(QIODevice& in, const QString& rootName, scan::FolderSink& sink, QString& error);
+bool ReadScanExport(QIODevice& in, const QString& rootName, scan::FolderSink& sink, QString& error,
+                    const ImportLimits& limits = {});
 // The same for a file ("-": standard input); the reader an imported drive is given.
 bool ImportScanFile(const QByteArray& nativeFile, const QString& rootName, scan::FolderSink& sink,
                     QString& error);

@@ -35,6 +35,7 @@ struct LetterInfo {
     qint64 absentSince = 0;
     // A letter with no folder behind it (an imported scan), for this run only.
     bool detached = false;
+    bool forTheRun = false;  // a folder or scan named for this run
 };
 
 // Section of the settings file that marks the remembered letters of mounts (as opposed to
@@ -167,7 +168,8 @@ int LongestAbsent(const Catalog& c) {
 
 // A letter for a drive that lives for this run only (a folder or an imported scan), or -1:
 // a free one from the top; else a remembered drive that is absent lends its letter, the
-// one absent longest first, then one a person gave a folder that is missing now.
+// one absent longest first, then one a person gave a folder that is missing now, then one
+// that is present.
 int LetterForTheRun(const Catalog& c) {
     for (int i = kLetters - 1; i >= kD; --i) {
         if (!Drives().has(i) && c.letters[i].root.isEmpty() && !c.letters[i].detached) return i;
@@ -175,6 +177,11 @@ int LetterForTheRun(const Catalog& c) {
     if (const int absent = LongestAbsent(c); absent >= 0) return absent;
     for (int i = kLetters - 1; i >= kD; --i) {
         if (!Drives().has(i) && c.letters[i].type == 1 && !c.letters[i].detached) return i;
+    }
+    // Every letter holds a drive (a host with many mounts): the highest lends its letter for
+    // the run, since what was named must be shown; nothing of it is written back.
+    for (int i = kLetters - 1; i >= kD; --i) {
+        if (!c.letters[i].forTheRun && !c.letters[i].detached) return i;
     }
     return -1;
 }
@@ -363,6 +370,7 @@ int AddFolderDrive(const QByteArray& nativeFolder) {
     const int index = LetterForTheRun(c);
     if (index < 0) return kNoFreeLetter;
     c.letters[index] = ExamineFolder(c, real);
+    c.letters[index].forTheRun = true;
     Drives().set(index, c.letters[index].root);
     return index;
 }

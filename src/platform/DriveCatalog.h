@@ -52,8 +52,9 @@ bool ReadDriveSpace(int letterIndex, DriveSpace& out, int* error = nullptr);
 
 // A folder named on the command line: the letter of the drive whose root it is, or
 // else a new letter for this run only, the highest free one (Z: down to D:); with none
-// free, the letter of a drive that is absent now. -1 when the folder is not an existing
-// directory, kNoFreeLetter when every letter D: to Z: holds a present drive.
+// free, the letter of a drive that is absent now, else of the highest present drive, which
+// is not shown in this run. -1 when the folder is not an existing directory,
+// kNoFreeLetter when every letter D: to Z: holds a folder or scan named for this run.
 inline constexpr int kNoFreeLetter = -2;
 int AddFolderDrive(const QByteArray& nativeFolder);
 // A letter with no folder behind it (an imported scan), for this run only, chosen as for

@@ -534,6 +534,24 @@ int OpenForReading(const QByteArray& nativePath, int* error) {
     return fd;
 }
 
+namespace {
+bool FromIdentity(const struct stat& st, Identity& out, bool* stream) {
+    out = {quint64(st.st_dev), quint64(st.st_ino)};
+    if (stream) *stream = !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+    return true;
+}
+}  // namespace
+
+bool IdentityOf(int fd, Identity& out, bool* stream) {
+    struct stat st;
+    return ::fstat(fd, &st) == 0 && FromIdentity(st, out, stream);
+}
+
+bool IdentityOf(const QByteArray& nativePath, Identity& out, bool* stream) {
+    struct stat st;
+    return ::stat(nativePath.constData(), &st) == 0 && FromIdentity(st, out, stream);
+}
+
 QString ErrorText(int error) {
     char buffer[512];
     buffer[0] = '\0';

@@ -68,6 +68,10 @@ bool SyncFileSystem(const QByteArray& nativePath, int* error = nullptr);
 // A descriptor open for reading a native file (not a folder), closed on exec; -1 with
 // errno in *error when it cannot be opened.
 int OpenForReading(const QByteArray& nativePath, int* error = nullptr);
+// What a descriptor or a path (links followed) leads to; stream: a pipe, socket or device,
+// whose bytes can be read only once. False when it cannot be examined.
+bool IdentityOf(int fd, Identity& out, bool* stream = nullptr);
+bool IdentityOf(const QByteArray& nativePath, Identity& out, bool* stream = nullptr);
 
 // The same operations relative to an open folder (a FolderChain's descriptor), for
 // everything that changes the disk: names only, never a path, never a link followed.

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "platform/FileSys.h"
 #include "platform/NativeIo.h"
 
 namespace platform {
@@ -24,6 +25,17 @@ QByteArray FolderPart(const QByteArray& path) {
 bool WriteProtected(int dirFd, const QByteArray& name, const struct stat& st) {
     if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
     return ::faccessat(dirFd, name.constData(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
+}
+
+// A link's contents; empty (with errno) when it cannot be read.
+QByteArray LinkTarget(const QByteArray& link) {
+    QByteArray out(4096, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t n = ::readlink(link.constData(), out.data(), size_t(out.size()));
+        if (n < 0) return {};
+        if (n < out.size()) return out.left(n);
+        out.resize(out.size() * 2);
+    }
 }
 
 }  // namespace
@@ -43,6 +55,12 @@ bool WriteFully(int fd, const char* data, qsizetype size) {
         size -= n;
     }
     return true;
+}
+
+qint64 StreamDevice::writeData(const char* data, qint64 size) {
+    if (WriteFully(fd_, data, size)) return size;
+    setErrorString(ErrorText(errno));
+    return -1;
 }
 
 ReplacingFile::~ReplacingFile() {
@@ -66,11 +84,13 @@ bool ReplacingFile::open(const QByteArray& nativePath) {
     QByteArray target = nativePath;
     struct stat st;
     bool exists = ::lstat(target.constData(), &st) == 0;
-    if (exists && S_ISLNK(st.st_mode)) {
-        // Written through a link, as a shell redirection would, rather than replacing it.
-        const QByteArray real = RealPath(target);
-        if (!real.isEmpty()) target = real;
-        exists = ::stat(target.constData(), &st) == 0;
+    // Written through a link, as a shell redirection would, rather than replacing it: to its
+    // target, which is made when it does not exist yet.
+    for (int links = 0; exists && S_ISLNK(st.st_mode); ++links) {
+        const QByteArray next = LinkTarget(target);
+        if (links >= 40 || next.isEmpty()) return fail(links >= 40 ? ELOOP : errno);
+        target = next.startsWith('/') ? next : FolderPart(target) + '/' + next;
+        exists = ::lstat(target.constData(), &st) == 0;
     }
     if (exists && S_ISDIR(st.st_mode)) return fail(EISDIR);
     if (exists && !S_ISREG(st.st_mode)) {
@@ -101,7 +121,10 @@ bool ReplacingFile::open(const QByteArray& nativePath) {
         cancel();
         return fail(EEXIST);
     }
-    // The old file's permission bits stay; a new file gets what the umask allows.
+    // The old file's owner and permission bits stay (an owner only root may give, the group
+    // where the writer belongs to it); a new file gets what the umask allows.
+    if (exists && ::fchown(fd_, st.st_uid, st.st_gid) != 0)
+        static_cast<void>(::fchown(fd_, uid_t(-1), st.st_gid));
     if (exists && ::fchmod(fd_, st.st_mode & 07777) != 0 && errno != EPERM) {
         const int e = errno;
         cancel();

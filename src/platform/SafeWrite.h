@@ -4,6 +4,7 @@
 // renamed over the old one. A target that exists and is not a regular file (a device, a
 // pipe) is written in place: there is nothing there to keep.
 #include <QByteArray>
+#include <QIODevice>
 
 #include "platform/FolderChain.h"
 
@@ -38,6 +39,21 @@ class ReplacingFile {
     int dirFd_ = -1;
     int fd_ = -1;
     int error_ = 0;
+};
+
+// A standard stream as a device: each write is whole or fails, and its error string is the
+// system's reason (a pipe whose reader has gone: Broken pipe), never "Unknown error".
+class StreamDevice : public QIODevice {
+  public:
+    explicit StreamDevice(int fd) : fd_(fd) {}
+    bool isSequential() const override { return true; }
+
+  protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override;
+
+  private:
+    int fd_;
 };
 
 // Writes all of size bytes to a descriptor, retrying after interruptions. False with errno.

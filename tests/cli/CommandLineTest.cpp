@@ -1,9 +1,16 @@
 // The one parser of the command line, and the commands as the program runs them.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <future>
+#include <thread>
 
 #include "cli/CommandLine.h"
 #include "cli/Headless.h"
@@ -245,6 +252,99 @@ TEST_F(CommandFixture, ExportedScansOnTheCommandLine) {
         if (c.exit != kExitOk) {
             EXPECT_TRUE(out.data().isEmpty());
         }
+    }
+}
+
+TEST_F(CommandFixture, NamesOnStandardErrorCannotDriveTheTerminal) {
+    const QByteArray tree = home.native() + "/tree";
+    ASSERT_TRUE(QDir().mkpath(QFile::decodeName(tree)));
+    testsupport::WriteAll(tree + "/f", "abc");
+    const QByteArray badName =
+        write("badname.json", "[1,0,{},[{\"name\":\"/r\"},[{\"name\":\"a/\\u001b[2J\"}]]]");
+    // A title, a clear screen, a new line and the one-code CSI of C1.
+    const QByteArray escapes = "\x1b]0;t\x07\x1b[2J\n\xc2\x9b";
+    const char* const kShown = "^[]0;t^G^[[2J^JM-^[";
+    const struct {
+        const char* what;
+        QList<QByteArray> args;
+        int exit;
+        const char* shown;
+    } cases[] = {
+        {"a folder that is not there", {"--report", tree + "/" + escapes}, kExitUnreadable, kShown},
+        {"an output that cannot be written",
+         {"--report", tree, "--output", "/nowhere/" + escapes},
+         kExitWriteFailed,
+         kShown},
+        {"an export that cannot be written",
+         {"--export", "/nowhere/" + escapes, tree},
+         kExitWriteFailed,
+         kShown},
+        {"a name in an import", {"--report", "--import", badName}, kExitUnreadable, "a/^[[2J"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QStringList args;
+        for (const QByteArray& a : c.args) args << platform::ArgFromNative(a);
+        CommandLine line;
+        QString error;
+        bool usage = false;
+        ASSERT_TRUE(ParseCommandLine(args, line, error, usage)) << error.toStdString();
+        QBuffer out, err;
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        EXPECT_EQ(RunCommand(line, out, err, false), c.exit);
+        // Whole lines of the program, every byte printable: the codes show in caret notation.
+        const QByteArray said = err.data();
+        ASSERT_TRUE(said.endsWith('\n')) << said.constData();
+        EXPECT_FALSE(said.contains("\xc2\x9b")) << said.constData();
+        for (const QByteArray& l : said.chopped(1).split('\n')) {
+            EXPECT_TRUE(l.startsWith("foldex: ")) << said.constData();
+            for (const char b : l) EXPECT_GE(uchar(b), 0x20) << said.constData();
+        }
+        EXPECT_TRUE(said.contains(c.shown)) << said.constData();
+    }
+}
+
+TEST_F(CommandFixture, AnExportThroughAPipeOrFifoIsReadOnce) {
+    const QByteArray scan = "[1,0,{},[{\"name\":\"/x\"},{\"name\":\"f\",\"asize\":3}]]";
+    const QByteArray fifo = home.native() + "/scan.fifo";
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    for (const bool named : {false, true}) {
+        SCOPED_TRACE(named ? "a named FIFO" : "a pipe, as <(cat scan.json) gives it");
+        QByteArray path = fifo;
+        std::thread writer;
+        int fds[2] = {-1, -1};
+        if (named) {
+            // The writer opens once, writes and is gone, as `cat scan.json > fifo` is.
+            writer = std::thread([&] {
+                const int fd = ::open(fifo.constData(), O_WRONLY);
+                if (fd >= 0 && ::write(fd, scan.constData(), size_t(scan.size())) >= 0) ::close(fd);
+            });
+        } else {
+            ASSERT_EQ(::pipe(fds), 0);
+            ASSERT_EQ(::write(fds[1], scan.constData(), size_t(scan.size())), scan.size());
+            ::close(fds[1]);
+            path = "/dev/fd/" + QByteArray::number(fds[0]);
+        }
+        CommandLine line;
+        QString error;
+        bool usage = false;
+        ASSERT_TRUE(ParseCommandLine({"--report", "--csv", platform::ArgFromNative(path)}, line,
+                                     error, usage));
+        QBuffer out, err;
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        auto run =
+            std::async(std::launch::async, [&] { return RunCommand(line, out, err, false); });
+        if (run.wait_for(std::chrono::seconds(20)) == std::future_status::timeout) {
+            ADD_FAILURE() << "the import waits for a second writer";
+            ::close(::open(fifo.constData(), O_WRONLY | O_NONBLOCK));  // let it go
+        }
+        EXPECT_EQ(run.get(), kExitOk) << err.data().constData();
+        EXPECT_TRUE(QString::fromUtf8(out.data()).contains(QRegularExpression("\"1\",\" *3\"")))
+            << out.data().constData();
+        if (writer.joinable()) writer.join();
+        if (fds[0] >= 0) ::close(fds[0]);
     }
 }
 

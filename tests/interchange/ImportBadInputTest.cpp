@@ -101,7 +101,6 @@ TEST_F(ImportFixture, BadInputIsRefusedWithItsPlace) {
         {"a flag as a number", WithFile("\"name\":\"f\",\"read_error\":1"), "真偽値"},
         {"a name of 100 KiB", WithFile("\"name\":\"" + QByteArray(100 * 1024, 'n') + "\""),
          "長すぎます"},
-        {"100,000 levels deep", Nested(100000), "入れ子が深すぎます"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -119,14 +118,48 @@ TEST_F(ImportFixture, BadInputIsRefusedWithItsPlace) {
         << r.err.toStdString();
 }
 
-TEST_F(ImportFixture, DeepButPossibleNestingIsReadWithoutRecursion) {
-    const Report r = ReportOfImport(write("deep.json", Nested(5000)));
-    ASSERT_TRUE(r.listed) << r.err.toStdString();
-    ASSERT_EQ(r.rows.size(), 5000 + 1);
-    EXPECT_EQ(r.folders.Level[4999], 4999);
-    EXPECT_EQ(r.folders.FileCount[4999], 1);
-    // A block for each folder but the root, and one for the file.
-    EXPECT_EQ(r.folders.SubtreeTotal[0], 4999 * 4096 + 4096);
+TEST_F(ImportFixture, AnyNestingIsReadWithoutRecursion) {
+    // 10,001 levels: what the export writes of such a tree comes back.
+    for (const int depth : {10000, 10001, 100000}) {
+        SCOPED_TRACE(depth);
+        const Report r = ReportOfImport(write("deep.json", Nested(depth)));
+        ASSERT_TRUE(r.listed) << r.err.toStdString();
+        ASSERT_EQ(r.rows.size(), size_t(depth) + 1);
+        EXPECT_EQ(r.folders.Level[size_t(depth) - 1], depth - 1);
+        EXPECT_EQ(r.folders.FileCount[size_t(depth) - 1], 1);
+        // A block for each folder but the root, and one for the file.
+        EXPECT_EQ(r.folders.SubtreeTotal[0], qint64(depth - 1) * 4096 + 4096);
+    }
+}
+
+TEST(ImportLimits, PastTheLimitOfFoldersOrFilesTheImportStopsAndSaysSo) {
+    const interchange::ImportLimits limits{3, 2000};
+    const QByteArray folder = ",[{\"name\":\"d\"}]";
+    const QByteArray file = ",{\"name\":\"f\"}";
+    const QByteArray files = file.repeated(2000);
+    const struct {
+        const char* what;
+        QByteArray entries;   // in the root
+        const char* message;  // empty: read
+    } cases[] = {
+        {"the limits reached", folder + folder + files, ""},
+        {"a folder too many", folder + folder + folder, "フォルダーが多すぎます (上限 3)"},
+        {"a file too many", files + file, "ファイルが多すぎます (上限 2,000)"},
+        {"a mount point counts as a folder",
+         folder + folder + ",{\"name\":\"m\",\"excluded\":\"otherfs\"}", "フォルダーが多すぎます"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray content = "[1,2,{},[{\"name\":\"/r\"}" + c.entries + "]]";
+        QBuffer in(&content);
+        in.open(QIODevice::ReadOnly);
+        CountingSink sink;
+        QString error;
+        const bool read = interchange::ReadScanExport(in, "Z:\\", sink, error, limits);
+        EXPECT_EQ(read, *c.message == 0) << error.toStdString();
+        EXPECT_TRUE(error.contains(QString::fromUtf8(c.message))) << error.toStdString();
+        EXPECT_EQ(sink.folders, read ? 3 : 0);
+    }
 }
 
 TEST(ImportMemory, HugeInputIsReadInBoundedMemory) {
@@ -154,6 +187,24 @@ TEST(ImportMemory, HugeInputIsReadInBoundedMemory) {
             EXPECT_EQ(sink.folders, 0);
         }
         EXPECT_LT(PeakKilobytes() - before, 16 * 1024) << "peak grew by kB";
+
+        // A million folders: about a hundred bytes each while the file is read and handed
+        // over, as a scan keeps (it was four hundred).
+        const int count = 1000000;
+        QByteArray many;
+        many.reserve(qsizetype(count) * 40);  // no peak of its own from growing
+        many += "[1,2,{},[{\"name\":\"/r\"}";
+        for (int i = 0; i < count; ++i)
+            many += ",[{\"name\":\"d" + QByteArray::number(i) + "\",\"dsize\":4096}]";
+        many += "]]";
+        const long start = PeakKilobytes();
+        QBuffer in(&many);
+        in.open(QIODevice::ReadOnly);
+        CountingSink sink;
+        QString error;
+        EXPECT_TRUE(interchange::ReadScanExport(in, "Z:\\", sink, error)) << error.toStdString();
+        EXPECT_EQ(sink.folders, count + 1);
+        EXPECT_LT((PeakKilobytes() - start) * 1024 / count, 160) << "bytes a folder";
     });
 }
 

@@ -188,8 +188,20 @@ TEST_F(DriveCatalogTest, WhenLettersRunOutTheLongestAbsentMountMakesRoom) {
     ASSERT_GE(lent, D);
     EXPECT_EQ(Drives().root(lent), root_ + "/stuff");
     EXPECT_NE(lent, K);
-    // Every letter present: said plainly.
-    for (int i = D; i <= Z; ++i) Drives().set(i, root_ + "/stuff/photos");
+    // Every letter holds a present drive (24 mounts): what was named still gets a letter,
+    // the highest that holds no other folder or scan of this run, a scan as well as a folder.
+    for (int i = D; i <= Z; ++i)
+        if (i != lent) Drives().set(i, root_ + "/home");
+    int expect = Z == lent ? Y : Z;
+    const int folder = AddFolderDrive(root_ + "/stuff/photos");
+    EXPECT_EQ(folder, expect);
+    EXPECT_EQ(Drives().root(folder), root_ + "/stuff/photos");
+    expect = expect - 1 == lent ? expect - 2 : expect - 1;
+    EXPECT_EQ(AddDetachedDrive("scan"), expect);
+    // Only when every letter holds something named for this run is there none.
+    while (AddDetachedDrive("scan") >= 0) {
+    }
+    EXPECT_EQ(AddFolderDrive(root_ + "/stuff"), lent);  // already a drive of its own
     EXPECT_EQ(AddFolderDrive(root_ + "/sys"), kNoFreeLetter);
 }
 
@@ -317,7 +329,8 @@ TEST_F(DriveCatalogTest, HighestFreeLetterSkipsRememberedOnes) {
     for (int i = J; i < Y; ++i) Drives().set(i, root_ + "/stuff/photos");
     EXPECT_EQ(AddFolderDrive(root_ + "/ram"), H);
     EXPECT_EQ(AddFolderDrive(root_ + "/sys"), Z);
-    EXPECT_EQ(AddFolderDrive(root_ + "/labels"), kNoFreeLetter);
+    // Then the highest present drive lends its letter (X:).
+    EXPECT_EQ(AddFolderDrive(root_ + "/labels"), Y - 1);
 }
 
 TEST_F(DriveCatalogTest, MountPointsForTheScan) {

@@ -1,17 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QCoreApplication>
+
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "common/TestSupport.h"
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"
+#include "platform/SafeWrite.h"
 
 namespace fs = std::filesystem;
 using platform::DirEntry;
@@ -341,4 +348,62 @@ TEST(FileSys, ErrorTextDescribesTheError) {
     const QString b = platform::ErrorText(ENOSPC);
     EXPECT_FALSE(a.isEmpty());
     EXPECT_NE(a, b);
+}
+
+TEST(ReplacingFile, WritesThroughLinksAndKeepsOwnerAndMode) {
+    testsupport::TempHome home;
+    const QByteArray dir = home.native();
+    // Another owner when root writes; the test's own user otherwise.
+    const uid_t owner = ::geteuid() == 0 ? 65534 : ::geteuid();
+    const gid_t group = ::geteuid() == 0 ? 65534 : ::getegid();
+    Write(dir + "/old.txt", "old");
+    ASSERT_EQ(::chmod((dir + "/old.txt").constData(), 0604), 0);
+    ASSERT_EQ(::chown((dir + "/old.txt").constData(), owner, group), 0);
+    ASSERT_EQ(::symlink("old.txt", (dir + "/to-old").constData()), 0);
+    ASSERT_EQ(::symlink("sub/new.txt", (dir + "/to-new").constData()), 0);
+    ASSERT_EQ(::mkdir((dir + "/sub").constData(), 0755), 0);
+    const struct {
+        const char* what;
+        QByteArray given;
+        QByteArray written;  // the regular file that must hold the bytes
+        mode_t mode;         // 0: as the umask makes a new file
+    } cases[] = {
+        {"a file of another owner", dir + "/old.txt", dir + "/old.txt", 0604},
+        {"a link to it", dir + "/to-old", dir + "/old.txt", 0604},
+        {"a link to a file not made yet", dir + "/to-new", dir + "/sub/new.txt", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QByteArray bytes = QByteArray("written through ") + c.what;
+        platform::ReplacingFile f;
+        ASSERT_TRUE(f.open(c.given)) << f.error();
+        ASSERT_TRUE(f.write(bytes));
+        ASSERT_TRUE(f.commit()) << f.error();
+        EXPECT_EQ(Read(c.written), bytes);
+        struct stat given, written;
+        ASSERT_EQ(::lstat(c.given.constData(), &given), 0);
+        ASSERT_EQ(::lstat(c.written.constData(), &written), 0);
+        EXPECT_EQ(S_ISLNK(given.st_mode), c.given != c.written);
+        EXPECT_TRUE(S_ISREG(written.st_mode));
+        if (c.mode != 0) {
+            EXPECT_EQ(written.st_mode & 07777, c.mode);
+            EXPECT_EQ(written.st_uid, owner);
+            EXPECT_EQ(written.st_gid, group);
+        }
+    }
+}
+
+TEST(StreamDevice, ABrokenPipeIsNamed) {
+    // With SIGPIPE ignored, as a shell may leave it, a write to a pipe nobody reads fails.
+    const auto old = ::signal(SIGPIPE, SIG_IGN);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);
+    platform::StreamDevice out(fds[1]);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray bytes(1 << 20, 'x');
+    EXPECT_EQ(out.write(bytes), -1);
+    EXPECT_EQ(out.errorString(), platform::ErrorText(EPIPE));
+    ::close(fds[1]);
+    ::signal(SIGPIPE, old);
 }
