@@ -204,7 +204,14 @@ TEST(ImportMemory, HugeInputIsReadInBoundedMemory) {
         QString error;
         EXPECT_TRUE(interchange::ReadScanExport(in, "Z:\\", sink, error)) << error.toStdString();
         EXPECT_EQ(sink.folders, count + 1);
-        EXPECT_LT((PeakKilobytes() - start) * 1024 / count, 160) << "bytes a folder";
+        // AddressSanitizer gives every allocation red zones: there the figure measures the
+        // sanitizer, and only a gross growth is caught.
+#if defined(__SANITIZE_ADDRESS__)
+        const long allowed = 4 * 160;
+#else
+        const long allowed = 160;
+#endif
+        EXPECT_LT((PeakKilobytes() - start) * 1024 / count, allowed) << "bytes a folder";
     });
 }
 
