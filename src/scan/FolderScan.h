@@ -32,6 +32,4 @@ qint64 FileClusters(qint64 bytes, qint32 clusterSize);
 // The row indentation for a level: step × level + 2, or 0 when out of 16-bit range.
 qint16 RowIndentFor(int indentStep, int level);
 
-inline constexpr int kPlaceholderWidth = 18;
-
 }  // namespace scan

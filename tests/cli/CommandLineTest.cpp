@@ -14,6 +14,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/Headless.h"
+#include "common/HomeFixture.h"
 #include "common/TestSupport.h"
 #include "platform/PathMap.h"
 #include "settings/Settings.h"
@@ -153,16 +154,7 @@ TEST(CommandLine, WrongArgumentsAreNamed) {
 
 namespace {
 
-struct CommandFixture : ::testing::Test {
-    testsupport::TempHome home;
-    void SetUp() override { app::SetSettingsNative(home.settingsFile()); }
-    void TearDown() override { app::SetSettingsNative({}); }
-    QByteArray write(const QByteArray& name, const QByteArray& content) {
-        const QByteArray path = home.native() + "/" + name;
-        testsupport::WriteAll(path, content);
-        return path;
-    }
-};
+using CommandFixture = testsupport::HomeFixture;
 
 int Read(const QList<QByteArray>& args, CommandLine& line) {
     QList<QByteArray> all{"foldex"};

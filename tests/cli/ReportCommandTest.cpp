@@ -161,11 +161,7 @@ TEST_F(ReportFixture, UnreadableFoldersAreNamedAndOnlyAnUnreadableRootFails) {
 TEST_F(ReportFixture, FiguresPastTheirLimitAreWrittenButFail) {
     testsupport::TmpfsMount disk("64k");
     ASSERT_TRUE(disk.mounted()) << disk.failure();
-    for (int i = 0; i < 4; ++i) {
-        QFile f(QFile::decodeName(disk.path() + "/huge" + QByteArray::number(i)));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(f.resize(qint64(1) << 62));
-    }
+    ASSERT_TRUE(testsupport::MakeSparseFiles(disk.path(), 4, qint64(1) << 62));
     ReportOptions o;
     o.drive = QFile::decodeName(disk.path());
     EXPECT_EQ(run(o), kExitScanFailed);

@@ -145,4 +145,12 @@ void RunUnprivileged(const std::function<void()>& body) {
     });
 }
 
+bool MakeSparseFiles(const QByteArray& folder, int count, qint64 size) {
+    for (int i = 0; i < count; ++i) {
+        QFile f(QFile::decodeName(folder + "/huge" + QByteArray::number(i)));
+        if (!f.open(QIODevice::WriteOnly) || !f.resize(size)) return false;
+    }
+    return true;
+}
+
 }  // namespace testsupport

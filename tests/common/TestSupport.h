@@ -54,6 +54,9 @@ void RunInChild(const std::function<void()>& body);
 // calling test.
 void RunUnprivileged(const std::function<void()>& body);
 void WriteAll(const QByteArray& nativePath, const QByteArray& content);
+// Makes count sparse files "huge0", "huge1", ... of size bytes in a folder; false when one
+// could not be made.
+bool MakeSparseFiles(const QByteArray& folder, int count, qint64 size);
 // Removes a folder with everything in it, at any depth and whatever its modes (links are
 // removed, never followed).
 void RemoveTree(const QByteArray& nativePath);

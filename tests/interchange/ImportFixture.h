@@ -3,6 +3,7 @@
 // tables and messages it would have written.
 #include <QFile>
 
+#include "common/HomeFixture.h"
 #include "common/ListFixture.h"
 #include "common/TestSupport.h"
 #include "grid/Grid.h"
@@ -58,15 +59,6 @@ inline Report ReportOfImport(const QByteArray& nativeFile) {
     return ListOf(QString(QChar(u'A' + index)) + u':');
 }
 
-struct ImportFixture : ::testing::Test {
-    testsupport::TempHome home;
-    void SetUp() override { app::SetSettingsNative(home.settingsFile()); }
-    void TearDown() override { app::SetSettingsNative({}); }
-    QByteArray write(const QByteArray& name, const QByteArray& content) {
-        const QByteArray path = home.native() + "/" + name;
-        testsupport::WriteAll(path, content);
-        return path;
-    }
-};
+using ImportFixture = testsupport::HomeFixture;
 
 }  // namespace importtest

@@ -226,11 +226,7 @@ TEST(FolderWalk, SumsPastTwoToTheSixtyThirdSaturateAndAreReported) {
     testsupport::TmpfsMount disk("64k");
     ASSERT_TRUE(disk.mounted()) << disk.failure();
     // Four sparse files of 2^62 bytes: their sum needs 65 bits.
-    for (int i = 0; i < 4; ++i) {
-        QFile f(QFile::decodeName(disk.path() + "/huge" + QByteArray::number(i)));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(f.resize(qint64(1) << 62));
-    }
+    ASSERT_TRUE(testsupport::MakeSparseFiles(disk.path(), 4, qint64(1) << 62));
     const int index = platform::LetterIndex(u'U');
     const QByteArray previous = platform::Drives().root(index);
     platform::Drives().set(index, disk.path());
