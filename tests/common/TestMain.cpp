@@ -4,10 +4,13 @@
 
 #include <QApplication>
 
+#include "common/TestSupport.h"
 #include "platform/Locale.h"
 #include "settings/Application.h"
 
 int main(int argc, char** argv) {
+    // Before any thread starts: a namespace can be entered only by a single thread.
+    testsupport::EnterOwnMountNamespace();
     platform::UseUtf8Locale();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);

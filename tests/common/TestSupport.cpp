@@ -4,17 +4,80 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <pwd.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <QDir>
 #include <QFile>
 #include "platform/DriveMap.h"
 
 namespace testsupport {
+
+namespace {
+
+std::string& UnavailableReason() {
+    static std::string reason;
+    return reason;
+}
+
+bool WriteProcFile(const char* path, const std::string& text) {
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool written = ::write(fd, text.data(), text.size()) == ssize_t(text.size());
+    return ::close(fd) == 0 && written;
+}
+
+std::string Failed(const char* what) {
+    return std::string(what) + " failed (" + std::strerror(errno) + ")";
+}
+
+}  // namespace
+
+void EnterOwnMountNamespace() {
+    const uid_t uid = ::geteuid();
+    const gid_t gid = ::getegid();
+    if (uid == 0) return;
+    std::string& reason = UnavailableReason();
+    if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
+        reason = Failed("unshare(CLONE_NEWUSER | CLONE_NEWNS)") +
+                 "; run the tests as root, or allow user namespaces "
+                 "(sysctl kernel.unprivileged_userns_clone=1, user.max_user_namespaces > 0)";
+        return;
+    }
+    // The same user inside as outside: files keep their owner and permissions their meaning.
+    if (!WriteProcFile("/proc/self/setgroups", "deny") ||
+        !WriteProcFile("/proc/self/uid_map",
+                       std::to_string(uid) + ' ' + std::to_string(uid) + " 1") ||
+        !WriteProcFile("/proc/self/gid_map",
+                       std::to_string(gid) + ' ' + std::to_string(gid) + " 1")) {
+        reason = Failed("mapping the user into its namespace");
+        return;
+    }
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        reason = Failed("making the mounts private");
+        return;
+    }
+    // The new namespace grants every capability; keep only the one mounting needs, so that
+    // unreadable and unwritable folders stay so.
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    data[CAP_SYS_ADMIN / 32].effective = data[CAP_SYS_ADMIN / 32].permitted =
+        1u << (CAP_SYS_ADMIN % 32);
+    if (::syscall(SYS_capset, &header, data) != 0) reason = Failed("dropping capabilities");
+}
+
+const std::string& MountUnavailableReason() {
+    return UnavailableReason();
+}
 
 TempDrive::TempDrive(QChar letter) : letter_(letter) {
     root_ = QFile::encodeName(QDir(dir_.path()).canonicalPath());

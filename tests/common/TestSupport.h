@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <string>
 
 namespace testsupport {
 
@@ -43,6 +44,13 @@ class TempHome {
     QByteArray previous_;
     bool hadPrevious_ = false;
 };
+
+// Called first in main: an ordinary user enters a user and mount namespace of its own and
+// keeps only the right to mount there, so tests that mount a tmpfs or bind a folder run for
+// everyone and permissions still bind as for that user. Root stays where it is.
+void EnterOwnMountNamespace();
+// Why a mount may fail here: empty when mounting is expected to work.
+const std::string& MountUnavailableReason();
 
 QByteArray ReadAll(const QByteArray& nativePath);
 // Runs body in a forked child process (for changes to the process that must not outlive the

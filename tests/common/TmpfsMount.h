@@ -1,7 +1,8 @@
 #pragma once
 // A small tmpfs of its own for a test: a disk that can be filled, or that holds sparse
-// files of any size. The tests run as root (CI does), so a mount that fails is a failure of
-// the test, never a skip: assert mounted() and give failure() as the message.
+// files of any size. The tests run as root or in a user and mount namespace of their own
+// (EnterOwnMountNamespace), so a mount that fails is a failure of the test, never a skip:
+// assert mounted() and give failure() as the message.
 #include <sys/mount.h>
 
 #include <QByteArray>
@@ -10,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+
+#include "common/TestSupport.h"
 
 namespace testsupport {
 
@@ -21,8 +24,8 @@ class TmpfsMount {
         if (::mount("tmpfs", path_.constData(), "tmpfs", 0, options.c_str()) == 0) {
             mounted_ = true;
         } else {
-            reason_ = std::string("cannot mount a tmpfs here (") + std::strerror(errno) +
-                      "); run the tests as root (CI does)";
+            reason_ = std::string("cannot mount a tmpfs here (") + std::strerror(errno) + ")";
+            if (!MountUnavailableReason().empty()) reason_ += ": " + MountUnavailableReason();
         }
     }
     ~TmpfsMount() {
