@@ -7,6 +7,8 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -230,6 +232,7 @@ void ListForm::buildFigureLabels() {
     }
     for (QLabel* l : {driveTotal_, driveUsed_, driveFree_})
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    buildProgress();
 }
 
 // The level strip LVLFRM and its lit images.
@@ -418,12 +421,7 @@ void ListForm::setListHooks() {
     list_.ProcessEvents = [this] { eventTurn(); };
     // The label shows each folder as it is scanned; it is painted at most every 25 ms,
     // as often as an eye can follow, so painting does not slow the scan.
-    list_.ShowProgress = [this](const QString& folder) {
-        if (progressClock_.isValid() && progressClock_.elapsed() < 25) return;
-        progressClock_.start();
-        showVolumeLine(platform::DisplayName(folder));
-        volumeLine_->repaint();
-    };
+    list_.ShowProgress = [this](const QString& folder) { showProgress(folder); };
     list_.ReportFailure = [this](const QString& text) { MsgBoxEx(text, 0, QString()); };
     // The drive's figures are shown as its folders start to come; the controls are locked
     // by the listing mode itself.
@@ -568,6 +566,11 @@ void ListForm::placeControls() {
     volumeLine_->setGeometry(textLeft, 44, std::max(40, displayStrip_->x() - textLeft - 8), 18);
     showVolumeLine(volumeLineText_);
     elapsedLabel_->setGeometry(textLeft, 62, std::max(40, figuresLeft - textLeft - 4), 16);
+    // While a drive is listed the elapsed time's place holds the stop button and the bar.
+    const int stopWidth = stopButton_->sizeHint().width();
+    stopButton_->setGeometry(textLeft, 61, stopWidth, 18);
+    progressBar_->setGeometry(textLeft + stopWidth + 6, 63,
+                              std::max(40, figuresLeft - textLeft - stopWidth - 12), 14);
 
     placeBottomStrip(cw, ch);
 

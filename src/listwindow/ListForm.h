@@ -17,6 +17,8 @@
 
 class QComboBox;
 class QFrame;
+class QProgressBar;
+class QPushButton;
 class QLabel;
 class QMenu;
 class QAction;
@@ -178,6 +180,14 @@ class ListForm : public QWidget,
     int bottomStripWidth() const;
     void placeBottomStrip(int clientWidth, int clientHeight);
     void fillList(QChar drive);
+    // Listing progress: the running figures in the volume line, a bar when the drive's folder
+    // count is known from an earlier listing, and the stop button.
+    void buildProgress();
+    void beginProgress(QChar drive);
+    void showProgress(const QString& folder);
+    void endProgress(QChar drive);
+    // Esc or the stop button while a drive is listed: what was read stays listed.
+    void stopListing();
     void recomputeIndents();
     void refreshFigures();
     void rewriteUnits();
@@ -224,7 +234,11 @@ class ListForm : public QWidget,
     bool controlsLocked_ = false;  // as last applied to the controls and the pointer
     std::set<int> refusedKeys_;    // pressed while busy: their release is swallowed too
     bool swallowRelease_ = false;  // the press was refused
-    QElapsedTimer progressClock_;
+    QElapsedTimer progressClock_;  // the last progress paint
+    QElapsedTimer listingClock_;   // since the listing began
+    qint64 foldersBefore_ = 0;     // the drive's folder count when it was listed before
+    QProgressBar* progressBar_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
     QString findText_;
 
     scan::DriveList list_;

@@ -269,7 +269,9 @@ void ListForm::fillList(QChar drive) {
         // The caption names the drive while it is listed, not only afterwards.
         scan::ShowDriveTitle(list_, QString(drive));
         setWindowTitle(list_.Caption);
+        beginProgress(drive);
         scan::FillList(list_, QString(drive));
+        endProgress(drive);
     }
     // Closed during the scan: the gate lets the window go once the command has returned.
     if (list_.StopFlag) return;

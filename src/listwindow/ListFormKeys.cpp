@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QToolTip>
 
 #include "grid/widget/GridView.h"
@@ -44,6 +45,9 @@ bool IsModifierKey(int key) {
 
 bool ListForm::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // The stop button is the one control a listing leaves working.
+    if (watched == static_cast<QObject*>(stopButton_) && gate_.mode() == Mode::Listing)
+        return QWidget::eventFilter(watched, event);
     if (IsInput(type) && gate_.busy()) {
         refuseInput(event);
         return true;
@@ -121,6 +125,11 @@ void ListForm::refuseInput(QEvent* event) {
                 return;
             }
             refusedKeys_.insert(k->key());
+            // Esc stops a listing; what was read stays listed.
+            if (k->key() == Qt::Key_Escape && gate_.mode() == Mode::Listing) {
+                stopListing();
+                return;
+            }
             gate_.admit();
             return;
         }

@@ -72,7 +72,11 @@ struct DriveList {
     qint64 AllocTotal = 0;
     qint64 LastSubtreeTotal = 0;
     qint32 Depth = 0;
+    // The window closes: the scan ends at once and nothing of it is used.
     bool StopFlag = false;
+    // The user stopped the listing: what was read stays listed, marked incomplete.
+    bool StopAsked = false;
+    bool Incomplete = false;
     qint32 ListRowCount = 0;
     // Worker threads that read folders ahead of the scan: 0 none, -1 as many as suit the
     // machine.

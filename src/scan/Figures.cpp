@@ -98,4 +98,30 @@ void ShowSelectionFigures(DriveList& list) {
     list.DestinationLeft = room;
 }
 
+namespace {
+
+// A running figure in the unit that suits its size, one decimal.
+QString RoughSize(qint64 bytes) {
+    if (bytes < kMB)
+        return QString::number(double(bytes) / double(kKB), 'f', 1) + QStringLiteral(" KB");
+    if (bytes < kGB)
+        return QString::number(double(bytes) / double(kMB), 'f', 1) + QStringLiteral(" MB");
+    return QString::number(double(bytes) / double(kGB), 'f', 1) + QStringLiteral(" GB");
+}
+
+}  // namespace
+
+QString ListingProgressText(const DriveList& list, qint64 elapsedMs, const QString& folder) {
+    const qint64 s = std::max<qint64>(0, elapsedMs / 1000);
+    const QString clock = QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("読み取り中  %1 フォルダ  %2 ファイル  %3  %4   %5")
+        .arg(GroupDigits(list.RowCount), GroupDigits(list.FileTotal), RoughSize(list.FileSizeTotal),
+             clock, folder);
+}
+
+int ListingPercent(qint64 foldersRead, qint64 foldersBefore) {
+    if (foldersBefore <= 0) return 0;
+    return int(std::clamp<qint64>(foldersRead * 100 / foldersBefore, 0, 99));
+}
+
 }  // namespace scan

@@ -12,6 +12,11 @@ void ShowDriveTitle(DriveList& list, const QString& drive);
 void ShowDriveFigures(DriveList& list);
 // SUMNAM, SUMDSP, DLSDSP and the destination estimate in MOVDSP.
 void ShowSelectionFigures(DriveList& list);
+// The volume line while a drive is listed: folders and files read so far, their size and
+// the time taken, then the folder being read.
+QString ListingProgressText(const DriveList& list, qint64 elapsedMs, const QString& folder);
+// The share of an earlier listing's folder count read so far, 0..99 (100 only when done).
+int ListingPercent(qint64 foldersRead, qint64 foldersBefore);
 // The bytes that copying the selected rows needs on a drive with clusterSize.
 qint64 NeededSpace(const DriveList& list, qint32 clusterSize);
 

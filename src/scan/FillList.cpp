@@ -22,6 +22,16 @@ QString DriveLine(QChar letter, const QString& label) {
     return QString(letter) + QStringLiteral(":   ") + label;
 }
 
+// A listing the user stopped keeps what was read and says so.
+void TakeStop(DriveList& list) {
+    list.Incomplete = list.StopAsked;
+    list.StopAsked = false;
+}
+
+QString FinalLine(const DriveList& list, const QString& line) {
+    return list.Incomplete ? line + QStringLiteral("　（中止: 途中までの一覧）") : line;
+}
+
 }  // namespace
 
 QString ElapsedText(const QTime& start, const QTime& end) {
@@ -71,6 +81,7 @@ void PrepareList(DriveList& list, const QString& drive) {
     list.PathsFlag = false;
     list.MOVDSP.clear();
     list.DestinationLeft.reset();
+    list.Incomplete = false;
     list.CurrentDrive = drive.at(0).toUpper();
 }
 
@@ -164,8 +175,9 @@ void FillImported(DriveList& list, const QString& drive, const ImportedDrive& im
                                   },
                                   error);
     if (list.StopFlag) return;
+    TakeStop(list);
     SetBusy(list, false);
-    list.VOLDSP = line;
+    list.VOLDSP = FinalLine(list, line);
     if (!ok) {
         // Half a file is no scan: nothing of it is shown.
         if (list.Grid) grid::ClearGrid(*list.Grid);
@@ -207,10 +219,11 @@ void FillList(DriveList& list, const QString& drive) {
     ScanFolder(list, root);
     // A closing window leaves everything as it is.
     if (list.StopFlag) return;
+    TakeStop(list);
     SetBusy(list, false);
     FinishList(list);
     // VOLDSP showed folder names during the scan.
-    list.VOLDSP = DriveLine(list.CurrentDrive, label);
+    list.VOLDSP = FinalLine(list, DriveLine(list.CurrentDrive, label));
     list.Label1 = ElapsedText(start, QTime::currentTime());
 }
 

@@ -27,6 +27,9 @@ class RowBuilder : public FolderSink {
 
     bool enter(WalkedFolder& folder) override;
     bool leave() override;
+    // After a walk the user stopped: the folders still open end with what was read of them,
+    // so the list stands as a consistent, if incomplete, tree.
+    void closeOpenFolders();
 
   private:
     struct Open {
@@ -61,6 +64,9 @@ class RowBuilder : public FolderSink {
     void letEventsRun() {
         if (d_.ProcessEvents) d_.ProcessEvents();
     }
+    // The window closes (everything is dropped) or the user stopped the listing.
+    bool stopped() const { return d_.StopFlag || d_.StopAsked; }
+    void close();
 
     DriveList& d_;
     QByteArray nativeRoot_;
@@ -169,12 +175,29 @@ bool RowBuilder::enter(WalkedFolder& folder) {
         // The volume line names the folder being read whenever the window may paint.
         d_.VOLDSP = platform::DisplayName(name);
         letEventsRun();
-        if (d_.StopFlag) return false;
+        // Only here and on leaving: the folder's record is whole when the walk stops.
+        if (stopped()) return false;
     }
     return true;
 }
 
 bool RowBuilder::leave() {
+    close();
+    return !stopped();
+}
+
+void RowBuilder::closeOpenFolders() {
+    FolderTable& t = d_.Folders;
+    while (!open_.empty()) {
+        // Subfolders that were listed but never reached have no records.
+        const int r = open_.back().row;
+        t.HasChildren[size_t(r)] = r + 1 < records_ && t.Parent[size_t(r + 1)] == r;
+        close();
+    }
+    d_.FolderTotal = std::max(0, records_ - 1);
+}
+
+void RowBuilder::close() {
     const Open o = open_.back();
     open_.pop_back();
     const int r = o.row;
@@ -192,7 +215,6 @@ bool RowBuilder::leave() {
         Open& parent = open_.back();
         parent.subtree = add(parent.subtree, o.subtree, t.name(parent.row));
     }
-    return !d_.StopFlag;
 }
 
 }  // namespace
@@ -242,6 +264,7 @@ void ScanFolder(DriveList& list, const QString& path) {
         const WalkResult result =
             WalkFolders(ok ? native : QByteArray(), path, WorkerCount(list.ReadThreads), rows);
         list.RootError = result.rootError;
+        if (list.StopAsked && !list.StopFlag) rows.closeOpenFolders();
     } catch (const std::exception& e) {
         // Exhausted memory: reported at once; the tables keep what was filled.
         list.Depth = depth;
@@ -257,7 +280,9 @@ bool ScanFromSource(DriveList& list, const QString& path, const FolderFeed& sour
     list.ListRowCount = 0;
     const int depth = list.Depth;
     try {
-        return source(path, rows, error);
+        const bool ok = source(path, rows, error);
+        if (list.StopAsked && !list.StopFlag) rows.closeOpenFolders();
+        return ok || (list.StopAsked && !list.StopFlag);
     } catch (const std::exception& e) {
         list.Depth = depth;
         error = QString::fromLocal8Bit(e.what());

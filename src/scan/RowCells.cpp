@@ -21,12 +21,15 @@ bool FontTakesKanjiWord(const QString& name) {
 QString TotalName(const DriveList& list) {
     const int count = list.FolderTotal + 1;
     const QString font = list.Grid ? list.Grid->st.font1Name : list.FontName;
+    const bool kanji = FontTakesKanjiWord(font);
     QString word;
-    if (FontTakesKanjiWord(font)) {
+    if (kanji) {
         word = QStringLiteral(" フォルダ");
     } else {
         word = count == 1 ? QStringLiteral(" Folder ") : QStringLiteral(" Folders ");
     }
+    // A listing stopped by the user counts only what it read.
+    if (list.Incomplete) word += kanji ? QStringLiteral("（中止）") : QStringLiteral("(stopped)");
     return QString::number(count) + word;
 }
 

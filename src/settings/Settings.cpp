@@ -18,12 +18,16 @@ const QByteArray& Native() {
     return Application::Current().settingsFile();
 }
 
-void Write(const QString& key, const QString& value) {
+void WriteIn(const QString& section, const QString& key, const QString& value) {
     const QByteArray file = Native();
     if (file.isEmpty()) return;
     const qsizetype slash = file.lastIndexOf('/');
     if (slash > 0) platform::EnsureFolder(file.left(slash));  // the first write creates it
-    platform::ProfilePut(file, kSection, key, value);         // a failed write is not reported
+    platform::ProfilePut(file, section, key, value);          // a failed write is not reported
+}
+
+void Write(const QString& key, const QString& value) {
+    WriteIn(kSection, key, value);
 }
 
 // Parses the longest number at the start of s (after blanks) into a double.
@@ -105,6 +109,15 @@ int GetOptInt(const QString& key, int def) {
     const QString v = ReadRaw(key);
     if (v.isEmpty()) return def;
     return DecodeInt(v).value_or(def);  // out of range: the default, not a wrapped value
+}
+
+QString GetStored(const QString& section, const QString& key) {
+    if (Native().isEmpty()) return {};
+    return platform::ProfileGet(Native(), section, key);
+}
+
+void PutStored(const QString& section, const QString& key, const QString& value) {
+    WriteIn(section, key, value);
 }
 
 void PutOpt(const QString& key, const QString& value) {

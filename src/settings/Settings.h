@@ -13,6 +13,10 @@ namespace app {
 void SetSettingsNative(const QByteArray& nativeFile);
 QByteArray SettingsNative();
 
+// A value the program keeps for itself outside "Options" (a section of its own).
+QString GetStored(const QString& section, const QString& key);
+void PutStored(const QString& section, const QString& key, const QString& value);
+
 QString GetOpt(const QString& key, const QString& def);
 int GetOptInt(const QString& key, int def);
 void PutOpt(const QString& key, const QString& value);

@@ -1,0 +1,103 @@
+// ListForm: what a listing shows while it runs, and stopping it.
+#include <QFile>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "listwindow/ListForm.h"
+#include "platform/DriveMap.h"
+#include "platform/PathMap.h"
+#include "scan/Figures.h"
+#include "settings/Settings.h"
+
+namespace listwindow {
+namespace {
+
+// Each drive's folder count from its last complete listing, by letter, with the folder it
+// was counted for: a letter given to another folder since then has no count.
+constexpr auto kCountSection = "FolderCounts";
+
+QString CountKey(QChar drive) {
+    return QString(drive.toUpper());
+}
+
+QString RootText(QChar drive) {
+    return QFile::decodeName(platform::Drives().root(platform::LetterIndex(drive)));
+}
+
+qint64 RememberedCount(QChar drive) {
+    const QString value = app::GetStored(QString::fromLatin1(kCountSection), CountKey(drive));
+    const qsizetype blank = value.indexOf(u' ');
+    if (blank <= 0 || value.mid(blank + 1) != RootText(drive)) return 0;
+    bool ok = false;
+    const qint64 count = value.left(blank).toLongLong(&ok);
+    return ok && count > 0 ? count : 0;
+}
+
+// Progress is painted at most ten times a second, so that it costs the scan nothing.
+constexpr qint64 kPaintIntervalMs = 100;
+
+}  // namespace
+
+void ListForm::buildProgress() {
+    stopButton_ = new QPushButton(QStringLiteral("中止 (Esc)"), this);
+    stopButton_->setObjectName(QStringLiteral("STOPBTN"));
+    stopButton_->setFocusPolicy(Qt::NoFocus);
+    stopButton_->setToolTip(QStringLiteral("一覧の作成を中止します（読んだ分は一覧に残ります）"));
+    stopButton_->hide();
+    connect(stopButton_, &QPushButton::clicked, this, [this] { stopListing(); });
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setObjectName(QStringLiteral("PROGBAR"));
+    progressBar_->setRange(0, 100);
+    progressBar_->setTextVisible(true);
+    progressBar_->hide();
+}
+
+void ListForm::beginProgress(QChar drive) {
+    foldersBefore_ = platform::Drives().root(platform::LetterIndex(drive)).isEmpty()
+                         ? 0
+                         : RememberedCount(drive);
+    listingClock_.start();
+    progressClock_.invalidate();
+    list_.StopAsked = false;
+    elapsedLabel_->hide();
+    stopButton_->show();
+    stopButton_->raise();
+    progressBar_->setValue(0);
+    progressBar_->setVisible(foldersBefore_ > 0);
+}
+
+void ListForm::showProgress(const QString& folder) {
+    if (progressClock_.isValid() && progressClock_.elapsed() < kPaintIntervalMs) return;
+    progressClock_.start();
+    showVolumeLine(
+        scan::ListingProgressText(list_, listingClock_.elapsed(), platform::DisplayName(folder)));
+    volumeLine_->repaint();
+    if (foldersBefore_ > 0) {
+        progressBar_->setValue(scan::ListingPercent(list_.RowCount, foldersBefore_));
+        progressBar_->repaint();
+    }
+}
+
+void ListForm::endProgress(QChar drive) {
+    stopButton_->hide();
+    progressBar_->hide();
+    elapsedLabel_->show();
+    list_.StopAsked = false;
+    // Only a whole listing of a drive on this machine is a measure for the next one.
+    if (list_.StopFlag || list_.Incomplete || list_.RootError != 0 || list_.RowCount <= 0 ||
+        platform::Drives().root(platform::LetterIndex(drive)).isEmpty())
+        return;
+    app::PutStored(QString::fromLatin1(kCountSection), CountKey(drive),
+                   QString::number(list_.FolderTotal + 1) + QLatin1Char(' ') + RootText(drive));
+}
+
+void ListForm::stopListing() {
+    if (gate_.mode() != Mode::Listing) return;
+    list_.StopAsked = true;
+    showVolumeLine(QStringLiteral("中止しています…"));
+    volumeLine_->repaint();
+}
+
+}  // namespace listwindow

@@ -1,0 +1,152 @@
+// A listing as a person sees it run: its progress, stopping it with Esc or the button, and
+// the list that stays.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "common/WindowFixture.h"
+#include "listwindow/CommandGate.h"
+#include "listwindow/ListForm.h"
+#include "scan/TreeRows.h"
+#include "settings/Settings.h"
+
+using listwindow::CommandGate;
+using listwindow::ListForm;
+using Mode = CommandGate::Mode;
+
+namespace {
+
+constexpr int kT = 'T' - 'A';
+
+// Runs `inside` at the first event turn of w's listing once folders have come.
+std::unique_ptr<QTimer> WhenListing(ListForm* const& w, std::function<void()> inside) {
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(0);
+    QTimer* t = timer.get();
+    QObject::connect(t, &QTimer::timeout, [t, &w, inside] {
+        if (!w || w->gate().mode() != Mode::Listing || w->list().RowCount == 0) return;
+        t->stop();
+        inside();
+    });
+    timer->start();
+    return timer;
+}
+
+QWidget* KeyTarget(ListForm* w) {
+    QWidget* f = QApplication::focusWidget();
+    return f && f->window() == w ? f : w;
+}
+
+QString VolumeLine(ListForm* w) {
+    QLabel* l = w->findChild<QLabel*>(QStringLiteral("VOLDSP"));
+    return l->toolTip().isEmpty() ? l->text() : l->toolTip();
+}
+
+class ListingTest : public windowtest::WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        // Far more folders than one event turn takes (a turn comes every 128 folders).
+        for (int i = 0; i < 30; ++i)
+            for (int j = 0; j < 30; ++j)
+                drive.writeFile("d" + QByteArray::number(i) + "/e" + QByteArray::number(j) + "/f",
+                                QByteArray(100 + i * 30 + j, 'x'));
+    }
+    static constexpr int kFolders = 1 + 30 + 30 * 30;
+};
+
+// A stopped list is a consistent tree: each folder's subtree total is its own room plus
+// its listed subfolders' totals, and the drive's totals are the sums of what was listed.
+void ExpectConsistent(const scan::DriveList& l) {
+    const scan::FolderTable& t = l.Folders;
+    const int records = l.FolderTotal + 1;
+    std::vector<qint64> sums(size_t(records), 0);
+    qint64 alloc = 0;
+    qint64 files = 0;
+    for (int r = records - 1; r >= 0; --r) {
+        sums[size_t(r)] += t.AllocSize[size_t(r)];
+        EXPECT_EQ(t.SubtreeTotal[size_t(r)], sums[size_t(r)]) << "record " << r;
+        if (r > 0) sums[size_t(t.Parent[size_t(r)])] += sums[size_t(r)];
+        const bool hasChild = r + 1 < records && t.Parent[size_t(r + 1)] == r;
+        EXPECT_EQ(bool(t.HasChildren[size_t(r)]), hasChild) << "record " << r;
+        alloc += t.AllocSize[size_t(r)];
+        files += t.FileCount[size_t(r)];
+    }
+    EXPECT_EQ(l.AllocTotal, alloc);
+    EXPECT_EQ(l.FileTotal, files);
+}
+
+TEST_F(ListingTest, EscOrTheStopButtonEndsTheListingAndKeepsWhatWasRead) {
+    const struct {
+        const char* name;
+        std::function<void(ListForm*)> stop;
+    } cases[] = {
+        {"Esc", [](ListForm* w) { QTest::keyClick(KeyTarget(w), Qt::Key_Escape); }},
+        {"button",
+         [](ListForm* w) {
+             auto* b = w->findChild<QPushButton*>(QStringLiteral("STOPBTN"));
+             ASSERT_TRUE(b->isVisible() && b->isEnabled());
+             QTest::mouseClick(b, Qt::LeftButton);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListForm* w = Open();
+        QString lineWhileListing;
+        const auto timer = WhenListing(w, [&] {
+            lineWhileListing = VolumeLine(w);
+            platform::ResetBeepCount();
+            c.stop(w);
+        });
+        w->Calc(w->ButtonOfDrive(kT));
+        EXPECT_EQ(platform::BeepCount(), 0) << "stopping is no refused input";
+        EXPECT_TRUE(lineWhileListing.startsWith(QStringLiteral("読み取り中")))
+            << lineWhileListing.toStdString();
+        const scan::DriveList& l = w->list();
+        EXPECT_TRUE(l.Incomplete);
+        EXPECT_LT(l.FolderTotal + 1, kFolders);
+        EXPECT_GT(l.FolderTotal + 1, 1);
+        ExpectConsistent(l);
+        EXPECT_TRUE(VolumeLine(w).contains(QStringLiteral("中止"))) << VolumeLine(w).toStdString();
+        EXPECT_TRUE(scan::RowName(l, l.RowCount - 1).contains(QStringLiteral("中止")));
+        EXPECT_FALSE(w->findChild<QPushButton*>(QStringLiteral("STOPBTN"))->isVisible());
+        EXPECT_EQ(w->gate().mode(), Mode::Idle);
+        // An incomplete listing is no measure for the next one.
+        EXPECT_TRUE(app::GetStored(QStringLiteral("FolderCounts"), QStringLiteral("T")).isEmpty());
+        CloseWindows();
+    }
+}
+
+TEST_F(ListingTest, ASecondListingShowsItsShareOfTheFirstOnesFolders) {
+    ListForm* w = OpenDrive(kT);
+    EXPECT_FALSE(w->list().Incomplete);
+    EXPECT_EQ(w->list().FolderTotal + 1, kFolders);
+    auto* bar = w->findChild<QProgressBar*>(QStringLiteral("PROGBAR"));
+    bool barShown = false;
+    int percent = -1;
+    const auto timer = WhenListing(w, [&] {
+        barShown = bar->isVisible();
+        percent = bar->value();
+    });
+    w->Calc(w->ButtonOfDrive(kT));
+    EXPECT_TRUE(barShown);
+    EXPECT_GE(percent, 0);
+    EXPECT_LT(percent, 100);
+    EXPECT_FALSE(bar->isVisible());
+    // Another folder behind the same letter has no count of its own yet.
+    testsupport::TempDrive replaced{u'T'};
+    for (int i = 0; i < 300; ++i) replaced.makeDir("n" + QByteArray::number(i));
+    std::optional<bool> shownForOther;
+    const auto again = WhenListing(w, [&] { shownForOther = bar->isVisible(); });
+    w->Calc(w->ButtonOfDrive(kT));
+    EXPECT_EQ(shownForOther, false);
+}
+
+}  // namespace
