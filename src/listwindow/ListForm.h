@@ -65,6 +65,9 @@ class ListForm : public QWidget,
     void ShowOverview();
     // Asks for an exported scan and shows it as a drive of its own (a command).
     void ImportScan();
+    // Lists the drive again (F5), keeping the level, folds, sort, unit, cursor and selection
+    // wherever their folders remain (a command).
+    void RefreshDrive();
 
     // Level, display and sort strips.
     void LevelStripPress(double x);
@@ -188,6 +191,7 @@ class ListForm : public QWidget,
     void endProgress(QChar drive);
     // Esc or the stop button while a drive is listed: what was read stays listed.
     void stopListing();
+    void refreshDrive();
     void recomputeIndents();
     void refreshFigures();
     void rewriteUnits();

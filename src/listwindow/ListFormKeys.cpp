@@ -192,6 +192,10 @@ bool ListForm::handleKeyDown(QKeyEvent* event) {
         }
         return true;
     }
+    if (key == Qt::Key_F5 && mods == Qt::NoModifier) {
+        refreshDrive();
+        return true;
+    }
     if (key == Qt::Key_F4) {
         // Ctrl+F4 closes on release; F4 alone is swallowed.
         return true;

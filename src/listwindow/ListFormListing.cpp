@@ -5,10 +5,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
+#include "platform/Beep.h"
 #include "platform/DriveMap.h"
 #include "platform/PathMap.h"
 #include "scan/Figures.h"
+#include "scan/ListShape.h"
 #include "settings/Settings.h"
 
 namespace listwindow {
@@ -98,6 +101,25 @@ void ListForm::stopListing() {
     list_.StopAsked = true;
     showVolumeLine(QStringLiteral("中止しています…"));
     volumeLine_->repaint();
+}
+
+void ListForm::RefreshDrive() {
+    command([&] { refreshDrive(); });
+}
+
+void ListForm::refreshDrive() {
+    if (list_.OverviewShown || currentButton_ < 0 || list_.RowCount <= 0) {
+        platform::Beep();
+        return;
+    }
+    const scan::ListShape shape = scan::TakeShape(list_);
+    showDrive(currentButton_);
+    if (gate_.closing() || list_.StopFlag || list_.RowCount <= 0) return;
+    scan::ApplyShape(list_, shape);
+    grid::Grid& g = view_->grid();
+    grid::ResizeScrollList(g);
+    grid::FitAndRefresh(g);
+    refreshFigures();
 }
 
 }  // namespace listwindow

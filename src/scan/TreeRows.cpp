@@ -150,25 +150,24 @@ int AfterRemoval(int index, int row, int n) {
 
 }  // namespace
 
-void ApplyLevelLimit(DriveList& list) {
+namespace {
+
+// Rebuilds every row in tree order: a folder for which folded(f, level) holds shows the sums
+// of its subtree and hides it.
+template <typename Folded>
+void BuildTreeRows(DriveList& list, Folded folded) {
     if (list.ListRowCount <= 0) return;
     grid::GridState* st = Shown(list);
     try {
         const FolderTable& t = list.Folders;
         const int records = Records(list);
-        const int n = list.ShownLevel;
         // The names are plain again, so that paths can be given to them afresh.
         list.PathsFlag = false;
         list.Collapsed.clear();
         int row = 0;
         for (int f = 0; f < records;) {
-            const int level = t.Level[size_t(f)];
-            if (n > 0 && level > n) {
-                ++f;
-                continue;
-            }
-            // Only a row at the last shown level needs the end of its subtree.
-            const int end = n > 0 && level == n ? SubtreeEnd(t, f, records) : f + 1;
+            // Only a folded row needs the end of its subtree.
+            const int end = folded(f, t.Level[size_t(f)]) ? SubtreeEnd(t, f, records) : f + 1;
             const bool collapsed = end > f + 1;
             PutRow(list, row++, f, collapsed, end);
             f = collapsed ? end : f + 1;
@@ -189,6 +188,18 @@ void ApplyLevelLimit(DriveList& list) {
         // The rows stay as far as they were built.
     }
     if (st) grid::RepaintAll(*list.Grid);
+}
+
+}  // namespace
+
+void ApplyLevelLimit(DriveList& list) {
+    const int n = list.ShownLevel;
+    BuildTreeRows(list, [n](int, int level) { return n > 0 && level >= n; });
+}
+
+void ApplyFolds(DriveList& list, const std::vector<char>& folded) {
+    BuildTreeRows(list,
+                  [&folded](int f, int) { return size_t(f) < folded.size() && folded[size_t(f)]; });
 }
 
 void RowsFromScan(DriveList& list) {

@@ -30,6 +30,9 @@ void RowsFromScan(DriveList& list);
 // scroll list and refits, and sorts again or gives paths where the list needs them.
 void ApplyLevelLimit(DriveList& list);
 
+// As ApplyLevelLimit, with the folders whose flag is set folded (their subtrees hidden).
+void ApplyFolds(DriveList& list, const std::vector<char>& folded);
+
 // Shows the sub-rows of a row whose branch is collapsed: its direct children (collapsed
 // where they have sub-folders), or with allLevels every descendant with its own figures.
 // Only in tree order without paths; sub-rows of a selected row are selected.

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "common/WindowFixture.h"
+#include "grid/widget/GridView.h"
 #include "listwindow/CommandGate.h"
 #include "listwindow/ListForm.h"
 #include "scan/TreeRows.h"
@@ -147,6 +148,65 @@ TEST_F(ListingTest, ASecondListingShowsItsShareOfTheFirstOnesFolders) {
     const auto again = WhenListing(w, [&] { shownForOther = bar->isVisible(); });
     w->Calc(w->ButtonOfDrive(kT));
     EXPECT_EQ(shownForOther, false);
+}
+
+}  // namespace
+
+namespace {
+
+int RowOfPath(const scan::DriveList& l, const QString& path) {
+    for (int r = 0; r + 1 < l.RowCount; ++r)
+        if (scan::FolderPath(l, l.Folders.Order[size_t(r)]) == path) return r;
+    return -1;
+}
+
+// Every row's name and figures, as a person compares two lists.
+std::string RowsOf(const scan::DriveList& l) {
+    QStringList rows;
+    for (int r = 0; r < l.RowCount; ++r) {
+        QString line;
+        QString scratch;
+        for (int c = 0; c < 5; ++c)
+            line += scan::RowCellText(l, r, c, scratch).toString().trimmed() + u'|';
+        rows << line;
+    }
+    return rows.join(u'\n').toStdString();
+}
+
+TEST_F(ListingTest, F5ListsAgainKeepingFoldsCursorAndSelectionWhereTheFoldersRemain) {
+    ListForm* w = OpenDrive(kT);
+    w->ChooseLevel(1);
+    QTest::keyClick(Focused(w), Qt::Key_K, Qt::AltModifier);  // KB
+    scan::DriveList& l = w->list();
+    // d3 opened by hand (its subfolders show), the cursor on one of them; d1 and d4 selected.
+    scan::ExpandRow(l, RowOfPath(l, QStringLiteral("d3")), false);
+    grid::Grid& g = w->view()->grid();
+    grid::SetRowSelected(g, RowOfPath(l, QStringLiteral("d1")), -1);
+    grid::SetRowSelected(g, RowOfPath(l, QStringLiteral("d4")), -1);
+    grid::ShowRow(g, RowOfPath(l, QStringLiteral("d3\\e7")), 2);
+    // Outside FOLDEX: d4 is removed, d3\e7 and a new d3\new grow.
+    testsupport::RemoveTree(drive.native() + "/d4");
+    drive.writeFile("d3/e7/more", QByteArray(5000, 'm'));
+    drive.writeFile("d3/new/f", QByteArray(300, 'n'));
+
+    const int offset = g.st.cursorRow - g.st.topRow;
+    QTest::keyClick(Focused(w), Qt::Key_F5);
+    EXPECT_EQ(w->gate().mode(), Mode::Idle);
+    EXPECT_EQ(l.UnitMode, 1);
+    EXPECT_EQ(l.ShownLevel, 1);
+    ASSERT_GE(RowOfPath(l, QStringLiteral("d3\\new")), 0) << "d3 stays open, its new folder shows";
+    EXPECT_LT(RowOfPath(l, QStringLiteral("d2\\e0")), 0) << "d2 stays folded at the level";
+    EXPECT_EQ(g.st.cursorRow, RowOfPath(l, QStringLiteral("d3\\e7")));
+    EXPECT_EQ(g.st.cursorRow - g.st.topRow, offset);
+    EXPECT_EQ(g.st.selectedCount, 1);
+    EXPECT_TRUE(g.st.selected(RowOfPath(l, QStringLiteral("d1"))));
+
+    // The figures are those of a fresh listing shaped the same way.
+    ListForm* fresh = OpenDrive(kT);
+    fresh->ChooseLevel(1);
+    fresh->SetKB(listwindow::Switch::On);
+    scan::ExpandRow(fresh->list(), RowOfPath(fresh->list(), QStringLiteral("d3")), false);
+    EXPECT_EQ(RowsOf(l), RowsOf(fresh->list()));
 }
 
 }  // namespace
