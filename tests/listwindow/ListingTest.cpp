@@ -15,6 +15,7 @@
 #include "grid/widget/GridView.h"
 #include "listwindow/CommandGate.h"
 #include "listwindow/ListForm.h"
+#include "scan/FillList.h"
 #include "scan/TreeRows.h"
 #include "settings/Settings.h"
 
@@ -202,11 +203,13 @@ TEST_F(ListingTest, F5ListsAgainKeepingFoldsCursorAndSelectionWhereTheFoldersRem
     EXPECT_TRUE(g.st.selected(RowOfPath(l, QStringLiteral("d1"))));
 
     // The figures are those of a fresh listing shaped the same way.
-    ListForm* fresh = OpenDrive(kT);
-    fresh->ChooseLevel(1);
-    fresh->SetKB(listwindow::Switch::On);
-    scan::ExpandRow(fresh->list(), RowOfPath(fresh->list(), QStringLiteral("d3")), false);
-    EXPECT_EQ(RowsOf(l), RowsOf(fresh->list()));
+    scan::DriveList fresh;
+    fresh.ShownLevel = 1;
+    fresh.UnitMode = 1;
+    fresh.FontName = g.st.font1Name;
+    scan::FillList(fresh, QStringLiteral("T:"));
+    scan::ExpandRow(fresh, RowOfPath(fresh, QStringLiteral("d3")), false);
+    EXPECT_EQ(RowsOf(l), RowsOf(fresh));
 }
 
 }  // namespace
