@@ -140,9 +140,12 @@ TEST(FolderCopy, AnUnreadableSubfolderIsReportedNeverCopiedEmpty) {
         Put(src.native(), "d/f", "1");
         Put(src.native(), "d/closed/secret", "2");
         Put(src.native(), "d/open/g", "3");
+        // Root hands the drive to the user the body runs as; another user owns it already.
         for (const char* rel :
              {"", "/d", "/d/f", "/d/closed", "/d/closed/secret", "/d/open", "/d/open/g"})
-            ASSERT_EQ(::chown((src.native() + rel).constData(), 65534, 65534), 0) << rel;
+            if (::geteuid() == 0) {
+                ASSERT_EQ(::chown((src.native() + rel).constData(), 65534, 65534), 0) << rel;
+            }
         ASSERT_EQ(::chmod(dst.native().constData(), 0777), 0);
         ASSERT_EQ(::chmod((src.native() + "/d/closed").constData(), 0), 0);
         testsupport::RunUnprivileged([&] {
