@@ -130,6 +130,18 @@ SaveFileAnswer OpenFileDialog(const OpenFileRequest& request, QWidget* owner) {
     return RunFileDialog(dialog);
 }
 
+SaveFileAnswer FolderDialog(const FolderRequest& request, QWidget* owner) {
+    if (Hooks().folder) return Hooks().folder(request);
+    if (!HaveWidgets()) return NoFileDialog();
+    QFileDialog dialog(owner);
+    dialog.setWindowTitle(request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setDirectory(QFile::decodeName(request.startFolder));
+    return RunFileDialog(dialog);
+}
+
 quint32 ColourDialog(quint32 start, QWidget* owner) {
     if (Hooks().colour) return Hooks().colour(start).value_or(start);
     if (!HaveWidgets()) return start;

@@ -55,6 +55,13 @@ struct OpenFileRequest {
 };
 SaveFileAnswer OpenFileDialog(const OpenFileRequest& request, QWidget* owner);
 
+// An existing folder is chosen; the answer's fileName is its path.
+struct FolderRequest {
+    QString title;
+    QByteArray startFolder;  // native
+};
+SaveFileAnswer FolderDialog(const FolderRequest& request, QWidget* owner);
+
 // Colours are 0x00BBGGRR. Cancel gives the starting colour.
 quint32 ColourDialog(quint32 start, QWidget* owner);
 
@@ -76,6 +83,7 @@ bool PrintSetupDialog(QPrinter& printer, QWidget* owner);
 struct CommonDialogHooks {
     std::function<SaveFileAnswer(const SaveFileRequest&)> saveFile;
     std::function<SaveFileAnswer(const OpenFileRequest&)> openFile;
+    std::function<SaveFileAnswer(const FolderRequest&)> folder;
     std::function<std::optional<quint32>(quint32 start)> colour;
     std::function<std::optional<FontChoice>(const FontChoice& start)> font;
     std::function<bool(QPrinter&)> printSetup;

@@ -586,6 +586,11 @@ void ListForm::placeControls() {
     view_->setGeometry(6, gridTop, gridWTw / twipsPerPixelX_, gridHTw / twipsPerPixelY_);
     grid::LayoutGrid(g, gridWTw, gridHTw, 0, 0);
 
+    // The hint sits in the lower part of the list, below the drive overview's rows.
+    hint_->setGeometry(view_->x() + 20, view_->y() + view_->height() * 2 / 3,
+                       std::max(40, view_->width() - 40), 60);
+    hint_->raise();
+
     // Sort buttons sit in the heading bar, at the right end of their columns.
     for (int i = 0; i < 2; ++i) {
         const int right = view_->x() + g.st.textRight[size_t(i + 4)];

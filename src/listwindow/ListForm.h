@@ -19,6 +19,8 @@ class QComboBox;
 class QFrame;
 class QProgressBar;
 class QPushButton;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QMenu;
 class QAction;
@@ -65,6 +67,8 @@ class ListForm : public QWidget,
     void ShowOverview();
     // Asks for an exported scan and shows it as a drive of its own (a command).
     void ImportScan();
+    // Asks for a folder and lists it as a drive of its own (Ctrl+O; a command).
+    void OpenFolder();
     // Lists the drive again (F5), keeping the level, folds, sort, unit, cursor and selection
     // wherever their folders remain (a command).
     void RefreshDrive();
@@ -135,6 +139,8 @@ class ListForm : public QWidget,
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     friend class FormOpsHost;
@@ -168,6 +174,10 @@ class ListForm : public QWidget,
     void buildDriveButtons();
     int addDriveButton(int letterIndex);
     void openImport();
+    void buildFolderItems();
+    void fillRecentMenu();
+    void openFolder();
+    void openFolderAsDrive(const QByteArray& folder);
     void buildMenus();
     void readListSettings();
     void placeControls();
@@ -300,6 +310,9 @@ class ListForm : public QWidget,
     QMenu* importMenu_ = nullptr;
     QAction* importItem_ = nullptr;
     QMenu* folderMenu_ = nullptr;
+    QAction* openFolderItem_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QLabel* hint_ = nullptr;  // what to do in a window that shows no drive
 
     // Display state.
     std::array<quint32, 16> savedBackColours_{};

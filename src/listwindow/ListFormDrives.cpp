@@ -130,8 +130,11 @@ void ListForm::buildMenus() {
     importMenu_->setObjectName(QStringLiteral("POP_IMPORT"));
     importMenu_->addAction(QStringLiteral("このメニューを消す"))
         ->setObjectName(QStringLiteral("P_IMP_NUL"));
+    buildFolderItems();
     for (QMenu* m : {clusterMenu_, removableMenu_, importMenu_}) {
         m->addSeparator();
+        m->addAction(openFolderItem_);
+        m->addMenu(recentMenu_);
         m->addAction(importItem_);
     }
     buildFolderMenu();
@@ -290,6 +293,7 @@ void ListForm::fillList(QChar drive) {
 }
 
 void ListForm::refreshFigures() {
+    if (hint_) hint_->setVisible(app::Ctx().WindowDrives.at(slot_) == u' ');
     // Sorting is for folder lists only.
     for (PictureWidget* s : sortButtons_) s->setVisible(!list_.OverviewShown);
     for (QLabel* cap : figureCaptions_) cap->setVisible(!list_.OverviewShown);

@@ -183,6 +183,12 @@ bool ListForm::handleKeyDown(QKeyEvent* event) {
             return true;
         }
     }
+    // Ctrl+O opens a folder, unless a drive O: takes the key; Ctrl+Shift+O always does.
+    if (key == Qt::Key_O &&
+        (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier))) {
+        openFolder();
+        return true;
+    }
     if (key == Qt::Key_F3) {
         const int cursor = view_->grid().st.cursorRow;
         if (mods == Qt::NoModifier) {
