@@ -72,6 +72,9 @@ class ListForm : public QWidget,
     // Lists the drive again (F5), keeping the level, folds, sort, unit, cursor and selection
     // wherever their folders remain (a command).
     void RefreshDrive();
+    // Reads the cursor's folder and its subtree again (Shift+F5); the folders above it
+    // follow (a command).
+    void RefreshFolder();
 
     // Level, display and sort strips.
     void LevelStripPress(double x);
@@ -202,6 +205,8 @@ class ListForm : public QWidget,
     // Esc or the stop button while a drive is listed: what was read stays listed.
     void stopListing();
     void refreshDrive();
+    void refreshFolder();
+    // After the folder table changed under the rows: the rows in shape again, the figures.
     void recomputeIndents();
     void refreshFigures();
     void rewriteUnits();

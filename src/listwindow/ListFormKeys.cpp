@@ -198,8 +198,12 @@ bool ListForm::handleKeyDown(QKeyEvent* event) {
         }
         return true;
     }
-    if (key == Qt::Key_F5 && mods == Qt::NoModifier) {
-        refreshDrive();
+    if (key == Qt::Key_F5 && (mods == Qt::NoModifier || mods == Qt::ShiftModifier)) {
+        if (mods == Qt::ShiftModifier) {
+            refreshFolder();
+        } else {
+            refreshDrive();
+        }
         return true;
     }
     if (key == Qt::Key_F4) {

@@ -12,6 +12,8 @@
 #include "platform/PathMap.h"
 #include "scan/Figures.h"
 #include "scan/ListShape.h"
+#include "scan/SubtreeRefresh.h"
+#include "scan/TreeRows.h"
 #include "settings/Settings.h"
 
 namespace listwindow {
@@ -120,6 +122,72 @@ void ListForm::refreshDrive() {
     grid::ResizeScrollList(g);
     grid::FitAndRefresh(g);
     refreshFigures();
+}
+
+void ListForm::RefreshFolder() {
+    command([&] { refreshFolder(); });
+}
+
+void ListForm::refreshFolder() {
+    const grid::GridState& st = view_->grid().st;
+    const scan::FolderTable& t = list_.Folders;
+    const int row = st.cursorRow;
+    if (list_.OverviewShown || row < 0 || row + 1 >= list_.RowCount || row >= t.bound()) {
+        platform::Beep();
+        return;
+    }
+    const int f = t.Order[size_t(row)];
+    if (f == 0) {
+        refreshDrive();
+        return;
+    }
+    const scan::ListShape shape = scan::TakeShape(list_);
+    const QString name = platform::DisplayName(scan::FolderPath(list_, f));
+    QString error;
+    bool done = false;
+    {
+        Hold listing(gate_, Mode::Listing);
+        listingClock_.start();
+        progressClock_.invalidate();
+        list_.StopAsked = false;
+        elapsedLabel_->hide();
+        stopButton_->show();
+        // The volume line names the folder being read again.
+        const auto showWhole = list_.ShowProgress;
+        list_.ShowProgress = [this](const QString& folder) {
+            if (progressClock_.isValid() && progressClock_.elapsed() < kPaintIntervalMs) return;
+            progressClock_.start();
+            showVolumeLine(QStringLiteral("読み直し中  ") + platform::DisplayName(folder));
+            volumeLine_->repaint();
+        };
+        done = scan::RefreshSubtree(list_, f, error);
+        list_.ShowProgress = showWhole;
+        list_.StopAsked = false;
+        stopButton_->hide();
+        elapsedLabel_->show();
+    }
+    if (gate_.closing() || list_.StopFlag) return;
+    if (!done) {
+        refreshFigures();
+        MsgBoxEx(QChar(8) + name + QChar(7) + u'|' + error, 0x30);
+        focusList();
+        return;
+    }
+    scan::RowsFromScan(list_);
+    if (list_.SortKind != 0) {
+        scan::SortRows(list_);
+        scan::ShowPaths(list_);
+    } else if (list_.FullPath) {
+        scan::ShowPaths(list_);
+    }
+    scan::ApplyShape(list_, shape);
+    grid::Grid& g = view_->grid();
+    applyDisplay();
+    grid::ResizeScrollList(g);
+    grid::FitAndRefresh(g);
+    scan::ShowSelectionFigures(list_);
+    refreshFigures();
+    focusList();
 }
 
 }  // namespace listwindow

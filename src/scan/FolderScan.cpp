@@ -23,7 +23,9 @@ namespace {
 // pre-order, the files in FileTable, the scan totals. Rows are made from them afterwards.
 class RowBuilder : public FolderSink {
   public:
-    RowBuilder(DriveList& list, const QByteArray& nativeRoot) : d_(list), nativeRoot_(nativeRoot) {}
+    // driveRoot: the walk's root is the drive's root folder, which counts no room of its own.
+    RowBuilder(DriveList& list, const QByteArray& nativeRoot, bool driveRoot = true)
+        : d_(list), nativeRoot_(nativeRoot), driveRoot_(driveRoot) {}
 
     bool enter(WalkedFolder& folder) override;
     bool leave() override;
@@ -70,6 +72,7 @@ class RowBuilder : public FolderSink {
 
     DriveList& d_;
     QByteArray nativeRoot_;
+    bool driveRoot_ = true;
     int records_ = 0;
     std::vector<Open> open_;
     bool deviceGoneSeen_ = false;
@@ -150,11 +153,12 @@ bool RowBuilder::enter(WalkedFolder& folder) {
     folder.fileAlloc = {};
     if (d_.StopFlag) return false;
 
-    const qint32 dirClusters = DirectoryClusters(r == 0, fileCount, d_.DirEntriesPerCluster);
+    const bool atDriveRoot = r == 0 && driveRoot_;
+    const qint32 dirClusters = DirectoryClusters(atDriveRoot, fileCount, d_.DirEntriesPerCluster);
     // The drive's root folder counts no room of its own.
     const qint64 alloc =
         allocGiven  ? add(folder.ownOccupied, givenAlloc, name)
-        : allocated ? add(r == 0 ? 0 : folder.ownAlloc, givenAlloc, name)
+        : allocated ? add(atDriveRoot ? 0 : folder.ownAlloc, givenAlloc, name)
                     : multiply(add(dirClusters, fileClusters, name), qint64(d_.ClusterSize), name);
 
     d_.FileTotal += fileCount;
@@ -251,10 +255,10 @@ qint16 RowIndentFor(int indentStep, int level) {
     return v >= 0 && v <= std::numeric_limits<qint16>::max() ? qint16(v) : 0;
 }
 
-void ScanFolder(DriveList& list, const QString& path) {
-    bool ok = false;
-    const QByteArray native = platform::NativePath(path, &ok);
-    RowBuilder rows(list, native);
+namespace {
+
+void Scan(DriveList& list, const QByteArray& native, bool ok, const QString& path, bool driveRoot) {
+    RowBuilder rows(list, native, driveRoot);
     // The records are numbered from 0: no rows stand until the scan is done.
     list.RowCount = 0;
     list.ListRowCount = 0;
@@ -270,6 +274,18 @@ void ScanFolder(DriveList& list, const QString& path) {
         list.Depth = depth;
         if (list.ReportFailure) list.ReportFailure(QString::fromLocal8Bit(e.what()));
     }
+}
+
+}  // namespace
+
+void ScanFolder(DriveList& list, const QString& path) {
+    bool ok = false;
+    const QByteArray native = platform::NativePath(path, &ok);
+    Scan(list, native, ok, path, true);
+}
+
+void ScanSubtree(DriveList& list, const QByteArray& nativeFolder, const QString& name) {
+    Scan(list, nativeFolder, !nativeFolder.isEmpty(), name, false);
 }
 
 bool ScanFromSource(DriveList& list, const QString& path, const FolderFeed& source,

@@ -14,6 +14,10 @@ namespace scan {
 // list.DirEntriesPerCluster must be set; list.StopFlag ends the walk at its next check.
 void ScanFolder(DriveList& list, const QString& path);
 
+// Scans a folder below a drive's root as ScanFolder scans the root: its record 0 is that
+// folder, named name, with the room it takes itself.
+void ScanSubtree(DriveList& list, const QByteArray& nativeFolder, const QString& name);
+
 // Fills list as ScanFolder does, from folders another source gives (an imported scan):
 // source feeds the sink, the root named path, and returns false (error saying why) when
 // it failed.

@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 
+#include <unistd.h>
+
 #include "common/WindowFixture.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/CommandGate.h"
@@ -174,6 +176,20 @@ std::string RowsOf(const scan::DriveList& l) {
     return rows.join(u'\n').toStdString();
 }
 
+// Empty when two lists show the same rows, else the rows that differ.
+std::string Difference(const std::string& a, const std::string& b) {
+    const QStringList x = QString::fromStdString(a).split(u'\n');
+    const QStringList y = QString::fromStdString(b).split(u'\n');
+    std::string out;
+    for (qsizetype i = 0; i < std::max(x.size(), y.size()); ++i) {
+        const QString l = x.value(i), r = y.value(i);
+        if (l != r)
+            out += "row " + std::to_string(i) + ": " +
+                   (l + QStringLiteral(" / ") + r).toStdString() + "\n";
+    }
+    return out;
+}
+
 TEST_F(ListingTest, F5ListsAgainKeepingFoldsCursorAndSelectionWhereTheFoldersRemain) {
     ListForm* w = OpenDrive(kT);
     w->ChooseLevel(1);
@@ -209,7 +225,61 @@ TEST_F(ListingTest, F5ListsAgainKeepingFoldsCursorAndSelectionWhereTheFoldersRem
     fresh.FontName = g.st.font1Name;
     scan::FillList(fresh, QStringLiteral("T:"));
     scan::ExpandRow(fresh, RowOfPath(fresh, QStringLiteral("d3")), false);
-    EXPECT_EQ(RowsOf(l), RowsOf(fresh));
+    EXPECT_EQ(Difference(RowsOf(l), RowsOf(fresh)), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ListingTest, ShiftF5ReadsTheCursorsSubtreeAgainAndTheFoldersAboveFollow) {
+    // Hard links between the subtree and folders before and after it; each file's room
+    // counts once, at its first name in the list.
+    drive.writeFile("d1/e1/shared", QByteArray(9000, 's'));
+    drive.writeFile("d5/e0/later", QByteArray(7000, 'l'));
+    drive.writeFile("d3/e3/both", QByteArray(5000, 'b'));
+    for (const auto& [from, to] :
+         {std::pair{"d1/e1/shared", "d3/e1/shared"}, std::pair{"d5/e0/later", "d3/e2/later"},
+          std::pair{"d3/e3/both", "d3/e4/both"}})
+        ASSERT_EQ(::link((drive.native() + '/' + from).constData(),
+                         (drive.native() + '/' + to).constData()),
+                  0);
+    ListForm* w = OpenDrive(kT);
+    scan::DriveList& l = w->list();
+    grid::Grid& g = w->view()->grid();
+    const auto rowText = [&](const char* path) {
+        return QString::fromStdString(RowsOf(l)).split(u'\n').value(
+            RowOfPath(l, QString::fromLatin1(path)));
+    };
+    const QString d1Before = rowText("d1");
+
+    testsupport::RemoveTree(drive.native() + "/d3/e5");
+    drive.writeFile("d3/e7/more", QByteArray(50000, 'm'));
+    drive.writeFile("d3/new/deeper/f", QByteArray(3000, 'n'));
+    // The name that counted "later" goes: its name after the subtree takes its room.
+    ASSERT_EQ(::unlink((drive.native() + "/d3/e2/later").constData()), 0);
+    ASSERT_EQ(::unlink((drive.native() + "/d3/e1/shared").constData()), 0);
+    drive.writeFile("d1/outside", QByteArray(4000, 'o'));  // not below the cursor's folder
+
+    grid::ShowRow(g, RowOfPath(l, QStringLiteral("d3")), 3);
+    QTest::keyClick(Focused(w), Qt::Key_F5, Qt::ShiftModifier);
+    EXPECT_EQ(w->gate().mode(), Mode::Idle);
+    EXPECT_EQ(g.st.cursorRow, RowOfPath(l, QStringLiteral("d3")));
+    EXPECT_EQ(rowText("d1"), d1Before) << "a folder outside the subtree is not read again";
+    EXPECT_GE(RowOfPath(l, QStringLiteral("d3\\new\\deeper")), 0);
+    EXPECT_LT(RowOfPath(l, QStringLiteral("d3\\e5")), 0);
+    ExpectConsistent(l);
+    qint64 fileBytes = 0;
+    for (qint32 i = 0; i < l.Files.FileTableCount; ++i) fileBytes += l.Files.FileBytes[size_t(i)];
+    EXPECT_EQ(l.Files.FileTableCount, l.FileTotal);
+    EXPECT_EQ(fileBytes, l.FileSizeTotal);
+
+    // Without the file outside, the list is what a new listing of the drive shows.
+    ASSERT_EQ(::unlink((drive.native() + "/d1/outside").constData()), 0);
+    scan::DriveList fresh;
+    fresh.FontName = g.st.font1Name;
+    scan::FillList(fresh, QStringLiteral("T:"));
+    EXPECT_EQ(Difference(RowsOf(l), RowsOf(fresh)), "");
 }
 
 }  // namespace
