@@ -123,6 +123,17 @@ class ListForm : public QWidget,
     void CopyFolders();
     void MoveFolders();
 
+    // The menu of a row (right button released on it, or the Menu key on the cursor row):
+    // the file manager, a terminal and the path for its folder, its largest files, and the
+    // folder menu's copy, move and delete. The drive overview's rows and the total row offer
+    // what applies to a drive.
+    void RowMenu(int row, QPoint globalPos);
+    // Its items, each one command.
+    void OpenInFileManager(int row);
+    void OpenTerminalAt(int row);
+    void CopyFolderPath(int row);
+    void ShowLargestFiles(int row);
+
     static ListForm* InSlot(int slot);
 
   protected:
@@ -211,6 +222,12 @@ class ListForm : public QWidget,
     void selectionChanged();
     void saveClosingSettings();
     void buildFolderMenu();
+    // The native folder a row stands for (a drive's root in the overview, the drive's root on
+    // the total row); empty when it has none on this machine.
+    QByteArray rowFolder(int row) const;
+    // The folder record of a row (the root's on the total row); -1 in the overview.
+    int rowRecord(int row) const;
+    void showLargestFiles(int row);
     void runFolderOperation(folderops::Operation operation);
     void afterFolderOperation();
 
@@ -282,6 +299,10 @@ class ListForm : public QWidget,
     QMenu* importMenu_ = nullptr;
     QAction* importItem_ = nullptr;
     QMenu* folderMenu_ = nullptr;
+    QMenu* rowMenu_ = nullptr;
+    // A right press on the list armed the row menu for its release (not while the press
+    // listed a drive of the overview).
+    bool rowMenuArmed_ = false;
 
     // Display state.
     std::array<quint32, 16> savedBackColours_{};
