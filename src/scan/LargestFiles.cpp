@@ -100,14 +100,15 @@ LargestFiles FromTable(const DriveList& list, int record, size_t n) {
     };
     std::map<int, Listing> listed;
     platform::FolderChain chain;
+    // The folder itself must still be the one listed.
+    if (!OpenRecord(t, record, chain, result.error)) return result;
     auto listing = [&](int owner) -> Listing& {
         auto [it, fresh] = listed.try_emplace(owner);
         if (fresh) {
             int error = 0;
             it->second.ok = OpenRecord(t, owner, chain, error) &&
                             platform::ListAt(chain.Fd(), it->second.entries);
-            if (!it->second.ok && owner != record) ++result.unreadable;
-            if (!it->second.ok && owner == record) result.error = error;
+            if (!it->second.ok) ++result.unreadable;
         }
         return it->second;
     };
