@@ -154,6 +154,18 @@ TEST_F(LargestFilesTest, FilesGoneSinceTheScanAreLeftOutAndCounted) {
     EXPECT_EQ(found.vanished, 1);
 }
 
+// A read stopped before the first subfolder keeps what it found: the files of the folder itself.
+TEST_F(LargestFilesTest, AStoppedReadKeepsWhatItFoundSoFar) {
+    l.list.Files.reset();
+    const scan::LargestFiles found =
+        scan::FindLargestFiles(l.list, 0, 100, [](const QString&) { return false; });
+    EXPECT_TRUE(found.stopped);
+    std::vector<SizedPath> want;
+    for (const SizedPath& f : Ordered(Find(t.native())))
+        if (!f.second.contains('/')) want.push_back(f);
+    EXPECT_EQ(Listed(found), want);
+}
+
 // Clicking a heading sorts by that column; the same heading again turns the order round.
 TEST(LargestModelTest, SortsByEachColumn) {
     std::vector<scan::LargeFile> files = {
