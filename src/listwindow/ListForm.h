@@ -135,6 +135,17 @@ class ListForm : public QWidget,
     void CopyFolders();
     void MoveFolders();
 
+    // The menu of a row (right button released on it, or the Menu key on the cursor row):
+    // the file manager, a terminal and the path for its folder, its largest files, and the
+    // folder menu's copy, move and delete. The drive overview's rows and the total row offer
+    // what applies to a drive.
+    void RowMenu(int row, QPoint globalPos);
+    // Its items, each one command.
+    void OpenInFileManager(int row);
+    void OpenTerminalAt(int row);
+    void CopyFolderPath(int row);
+    void ShowLargestFiles(int row);
+
     static ListForm* InSlot(int slot);
 
   protected:
@@ -205,7 +216,8 @@ class ListForm : public QWidget,
     // Esc or the stop button while a drive is listed: what was read stays listed.
     void stopListing();
     void refreshDrive();
-    void refreshFolder();
+    // Reads the folder of row again (the root's row: the whole drive).
+    void refreshFolder(int row);
     // After the folder table changed under the rows: the rows in shape again, the figures.
     void recomputeIndents();
     void refreshFigures();
@@ -240,6 +252,12 @@ class ListForm : public QWidget,
     void selectionChanged();
     void saveClosingSettings();
     void buildFolderMenu();
+    // The native folder a row stands for (a drive's root in the overview, the drive's root on
+    // the total row); empty when it has none on this machine.
+    QByteArray rowFolder(int row) const;
+    // The folder record of a row (the root's on the total row); -1 in the overview.
+    int rowRecord(int row) const;
+    void showLargestFiles(int row);
     void runFolderOperation(folderops::Operation operation);
     void afterFolderOperation();
 
@@ -318,6 +336,10 @@ class ListForm : public QWidget,
     QAction* openFolderItem_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     QLabel* hint_ = nullptr;  // what to do in a window that shows no drive
+    QMenu* rowMenu_ = nullptr;
+    // A right press on the list armed the row menu for its release (not while the press
+    // listed a drive of the overview).
+    bool rowMenuArmed_ = false;
 
     // Display state.
     std::array<quint32, 16> savedBackColours_{};

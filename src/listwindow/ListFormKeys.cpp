@@ -77,12 +77,29 @@ bool ListForm::eventFilter(QObject* watched, QEvent* event) {
             break;
         }
         case QEvent::MouseButtonPress: {
+            // The row menu opens where the right button is released; a press that lists a
+            // drive of the overview opens none.
+            if (watched == view_->gridWidget() &&
+                static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+                rowMenuArmed_ = !list_.OverviewShown;
             auto* label = qobject_cast<QLabel*>(watched);
             if (label && label->objectName() == QLatin1String("DRVNAM") &&
                 static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
                 const int button = label->property("index").toInt();
                 command([&] { driveLabelClicked(button); });
                 return true;
+            }
+            break;
+        }
+        case QEvent::MouseButtonRelease: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (watched == view_->gridWidget() && mouse->button() == Qt::RightButton &&
+                rowMenuArmed_) {
+                rowMenuArmed_ = false;
+                const grid::GridState& st = view_->grid().st;
+                const int row = grid::RowAtY(st, mouse->position().y());
+                if (mouse->position().y() >= 0 && row >= 0 && row < st.rowCount)
+                    RowMenu(row, mouse->globalPosition().toPoint());
             }
             break;
         }
@@ -200,10 +217,22 @@ bool ListForm::handleKeyDown(QKeyEvent* event) {
     }
     if (key == Qt::Key_F5 && (mods == Qt::NoModifier || mods == Qt::ShiftModifier)) {
         if (mods == Qt::ShiftModifier) {
-            refreshFolder();
+            refreshFolder(view_->grid().st.cursorRow);
         } else {
             refreshDrive();
         }
+        return true;
+    }
+    if (key == Qt::Key_Menu && mods == Qt::NoModifier) {
+        // The cursor row's menu, at the row.
+        const grid::GridState& st = view_->grid().st;
+        const int row = st.cursorRow;
+        if (row < 0 || row >= st.rowCount) {
+            platform::Beep();
+            return true;
+        }
+        const QPoint at(40, (row - st.topRow) * st.rowHeight + st.rowHeight / 2);
+        RowMenu(row, view_->gridWidget()->mapToGlobal(at));
         return true;
     }
     if (key == Qt::Key_F4) {

@@ -125,13 +125,11 @@ void ListForm::refreshDrive() {
 }
 
 void ListForm::RefreshFolder() {
-    command([&] { refreshFolder(); });
+    command([&] { refreshFolder(view_->grid().st.cursorRow); });
 }
 
-void ListForm::refreshFolder() {
-    const grid::GridState& st = view_->grid().st;
+void ListForm::refreshFolder(int row) {
     const scan::FolderTable& t = list_.Folders;
-    const int row = st.cursorRow;
     if (list_.OverviewShown || row < 0 || row + 1 >= list_.RowCount || row >= t.bound()) {
         platform::Beep();
         return;

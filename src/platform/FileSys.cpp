@@ -62,6 +62,7 @@ void FillAttributes(DirEntry& e) {
 void FromStat(const struct stat& st, DirEntry& e) {
     e.isDir = S_ISDIR(st.st_mode);
     e.isLink = S_ISLNK(st.st_mode);
+    e.regular = S_ISREG(st.st_mode);
     e.size = e.isDir ? 0 : qint64(st.st_size);
     e.allocated = qint64(st.st_blocks) * 512;
     e.links = quint32(st.st_nlink);
@@ -77,6 +78,7 @@ void FromStat(const struct stat& st, DirEntry& e) {
 void FromDirent(const struct dirent* d, DirEntry& e) {
     e.isDir = d->d_type == DT_DIR;
     e.isLink = d->d_type == DT_LNK;
+    e.regular = d->d_type == DT_REG;
     e.size = 0;
     e.mtime = 0;
     e.device = 0;

@@ -27,6 +27,7 @@ struct DirEntry {
     std::uint32_t attributes = 0;
     bool isDir = false;
     bool isLink = false;
+    bool regular = false;  // a plain file (not a link, device, pipe or socket)
     qint64 size = 0;       // bytes; a link's own length
     qint64 allocated = 0;  // what the file system allocated for it (st_blocks × 512)
     quint32 links = 1;     // its names (hard links)

@@ -43,6 +43,10 @@ void Application::setHooks(Hooks hooks) {
     if (g_current == this) installHooks();
 }
 
+platform::ProcessStarter& Application::starter() {
+    return hooks_.starter ? *hooks_.starter : systemStarter_;
+}
+
 // The platform lies below the application and cannot see it: it is handed the hooks.
 void Application::installHooks() {
     platform::SetBeepHandler(hooks_.beep);

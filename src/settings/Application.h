@@ -13,6 +13,7 @@
 #include <memory>
 #include <typeindex>
 
+#include "platform/Launcher.h"
 #include "settings/Context.h"
 
 namespace app {
@@ -27,6 +28,8 @@ struct Hooks {
     // Asked first for a command-line argument that is no drive path (an exported scan's
     // file, shown as a drive of its own): the drive path it stands for, or empty.
     std::function<QString(const QString& argument)> commandLineResolver;
+    // Starts the file manager and terminals; none: the system's own.
+    std::shared_ptr<platform::ProcessStarter> starter;
 };
 
 class Application {
@@ -49,6 +52,8 @@ class Application {
     const Hooks& hooks() const { return hooks_; }
     // The window runner gives the desktop's hooks to the application main handed it.
     void setHooks(Hooks hooks);
+    // What starts other programs (the hook's, else the system's).
+    platform::ProcessStarter& starter();
 
     // The native settings file the store reads and writes; empty: nothing is read or stored.
     const QByteArray& settingsFile() const { return settingsFile_; }
@@ -92,6 +97,7 @@ class Application {
     ProgramContext context_;
     QByteArray settingsFile_;
     Hooks hooks_;
+    platform::ProcessStarter systemStarter_;
     std::map<std::type_index, std::unique_ptr<Part>> parts_;
 };
 

@@ -91,6 +91,7 @@ class WindowTest : public ::testing::Test {
                                                 answers.pop_front();
                                                 return a;
                                             },
+                                            {},
                                             {}}};
     testsupport::TempHome home;
     testsupport::TempDrive drive{u'T'};
