@@ -127,7 +127,7 @@ QString ShownText(const GridState& st, int c, const QString& text) {
 // A figure (digits, separators, sign, unit) is drawn narrower when it does not fit, never cut.
 bool IsFigure(int column, const QString& shown) {
     return column > 0 && std::all_of(shown.begin(), shown.end(), [](QChar ch) {
-               return ch.isDigit() || QStringView(u",.- KMB").contains(ch);
+               return ch.isDigit() || QStringView(u",.- KMGB").contains(ch);
            });
 }
 }  // namespace

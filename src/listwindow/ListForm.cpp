@@ -24,6 +24,7 @@
 #include "platform/Screen.h"
 #include "scan/DriveInfo.h"
 #include "scan/Figures.h"
+#include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
 #include "settings/Context.h"
 #include "settings/OptionKeys.h"
@@ -114,8 +115,9 @@ ListForm::ListForm(QWidget* parent)
     c.TreeDisp = app::OptBool("TreeDisp");
     readListSettings();
     if (app::OptSwitch("COLOR")) SetNameColouring(Switch::On);
-    if (app::OptSwitch("KB")) SetKB(Switch::On);
-    if (app::OptSwitch("MB")) SetMB(Switch::On);
+    for (int unit = 1; unit <= scan::kLastUnit; ++unit) {
+        if (app::OptSwitch(scan::UnitKey(unit))) setUnit(unit, Switch::On);
+    }
     if (app::OptSwitch("FULL")) SetFullPath(Switch::On);
     ApplyBackgroundType(std::clamp(app::OptInt("BackColType"), 0, 5));
 
@@ -275,12 +277,15 @@ void ListForm::buildDisplayStrip() {
     kbLit_ = lit(u"D数KBIMG", DisplayButton::Kb);
     mbLit_ = lit(u"D数MBIMG", DisplayButton::Mb);
     fullPathLit_ = lit(u"DフルパスIMG", DisplayButton::FullPath);
+    gbLit_ = lit(u"D数GBIMG", DisplayButton::Gb);
     connect(colourLit_, &PictureWidget::pressed, this,
             [this] { command([&] { SetNameColouring(Switch::Off); }); });
     connect(kbLit_, &PictureWidget::pressed, this,
             [this] { command([&] { SetKB(Switch::Off); }); });
     connect(mbLit_, &PictureWidget::pressed, this,
             [this] { command([&] { SetMB(Switch::Off); }); });
+    connect(gbLit_, &PictureWidget::pressed, this,
+            [this] { command([&] { SetGB(Switch::Off); }); });
     connect(fullPathLit_, &PictureWidget::pressed, this,
             [this] { command([&] { SetFullPath(Switch::Off); }); });
     connect(displayStrip_, &PictureWidget::pressed, this,
@@ -710,8 +715,8 @@ void ListForm::saveClosingSettings() {
         app::PutOptInt(QStringLiteral("BackColType"), list_.BackType);
         app::PutOptSwitch(QStringLiteral("COLOR"), list_.NameColouring);
     }
-    app::PutOptSwitch(QStringLiteral("KB"), list_.UnitMode == 1);
-    app::PutOptSwitch(QStringLiteral("MB"), list_.UnitMode == 2);
+    for (int unit = 1; unit <= scan::kLastUnit; ++unit)
+        app::PutOptSwitch(QLatin1String(scan::UnitKey(unit)), list_.UnitMode == unit);
 }
 
 void ListForm::closeEvent(QCloseEvent* event) {

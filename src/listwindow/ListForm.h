@@ -73,6 +73,7 @@ class ListForm : public QWidget,
     void SetNameColouring(Switch s);
     void SetKB(Switch s);
     void SetMB(Switch s);
+    void SetGB(Switch s);
     void SetFullPath(Switch s);
     void SetSort(int index, Switch s);
     void ApplyBackgroundType(int type);
@@ -254,6 +255,7 @@ class ListForm : public QWidget,
     PictureWidget* displayStrip_ = nullptr;
     PictureWidget* kbLit_ = nullptr;
     PictureWidget* mbLit_ = nullptr;
+    PictureWidget* gbLit_ = nullptr;
     PictureWidget* fullPathLit_ = nullptr;
     PictureWidget* colourLit_ = nullptr;
     PictureWidget* backgroundLit_ = nullptr;

@@ -82,7 +82,7 @@ struct DriveList {
 
     // Display state: its one home. The window's strips and the options dialog read and
     // change it here; the grid's tree lines, indent step and name colours follow from it.
-    int UnitMode = 0;            // 0 bytes, 1 KB, 2 MB
+    int UnitMode = 0;            // 0 bytes, 1 KB, 2 MB, 3 GB
     int ShownLevel = 0;          // 0 = all levels
     int SortKind = 0;            // 0 tree order, 1 occupied size, 2 subtree total
     bool PathsFlag = false;      // the rows carry relative paths now

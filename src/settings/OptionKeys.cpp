@@ -36,6 +36,7 @@ const std::vector<OptionKey>& OptionKeys() {
         {"COLOR", "ON"},
         {"KB", "OFF"},
         {"MB", "OFF"},
+        {"GB", "OFF"},
         {"FULL", "OFF"},
         {"ClusterFixedS", "--------------------------"},
         {"RemovableList", "00000000000000000000000000"},
