@@ -155,6 +155,8 @@ void DrawCellText(Grid& g, int c, int r, const QString& text) {
     GridState& st = g.st;
     GridSurface& s = g.surface;
     if (c < 0 || c >= kMaxColumns || r < 0) return;
+    // Every path that draws a cell's text comes here: the bar goes in just before, behind it.
+    if (c == st.shareColumn) ShareBar(g, c, r);
     const Colour saved = s.textColour;
     bool overridden = false;
     if (st.cellCursor && c == st.drawnCursorColumn && r == st.cursorRow) {

@@ -45,6 +45,8 @@ constexpr std::array<grid::Colour, 8> kLevelTextColours = {0x202020, 0xF04020, 0
                                                            0xB06000, 0x1060B0, 0x9030B0, 0x708000};
 constexpr grid::Colour kCursorFill = 0xFFD8E8;   // light lavender
 constexpr grid::Colour kCursorFrame = 0xFFA060;  // blue
+// Teal: no size mark, selection or cursor colour is near it.
+constexpr grid::Colour kShareBar = 0x899E1F;
 
 QFont UiFont(const QString& windowsFace, double points, bool bold = false) {
     QFont f(platform::ResolveFontFamily(windowsFace));
@@ -503,6 +505,8 @@ void ListForm::readListSettings() {
     st.cursorFrame = -1;
     st.cursorBackColour = kCursorFill;
     st.cursorFrameColour = kCursorFrame;
+    st.shareColumn = app::OptBool("ShareBar") ? scan::kSubtreeColumn : -1;
+    st.shareColour = kShareBar;
     for (size_t i = 0; i < kLevelTextColours.size(); ++i)
         st.levelTextColours[i] = kLevelTextColours[i];
     st.columnCount = 5;

@@ -114,6 +114,7 @@ class ListForm : public QWidget,
     void D_Kei3D(bool on) override;
     void D_Col(int item, quint32 colour) override;
     void D_Fon(const dialogs::OptionFont& first, const dialogs::OptionFont& second) override;
+    void D_Share(bool on) override;
     quint32 ItemColour(int item) const override;
     QRgb ScreenColour(quint32 colour) const override;
     // Folder menu POP_DIRGRD (toolbar button 3): at globalPos with rows selected, else a

@@ -53,6 +53,7 @@ const std::vector<OptionKey>& OptionKeys() {
         {"PrnFrame", "1"},
         {"PrnWrap", "1"},
         {"UseTrash", "0"},  // deleted folders go to the desktop's trash
+        {"ShareBar", "0"},  // a bar of each folder's share of its parent's total
     };
     return keys;
 }
