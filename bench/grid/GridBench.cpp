@@ -98,6 +98,35 @@ void BM_DrawRow(benchmark::State& state) {
     for (auto _ : state) grid::DrawRow(*g, r);
 }
 
+// The list's cells from a row source, as a drive's list has them; share bars off (0) or on (1)
+// behind the last column, so the two runs differ only by the bars.
+class ShareSource : public grid::RowSource {
+  public:
+    QStringView cell(int row, int column, QString& scratch) const override {
+        switch (column) {
+            case 0:
+                return scratch = QStringLiteral("Folder %1").arg(row);
+            case 1:
+                return scratch = QString::number(row % 97);
+            default:
+                return scratch = QString::number(qint64(row) * 1024 * column);
+        }
+    }
+    double share(int row) const override { return (row % 101) / 100.0; }
+};
+
+void BM_RepaintPageShares(benchmark::State& state) {
+    auto g = MakeGrid(int(state.range(1)));
+    ShareSource source;
+    g->st.source = &source;
+    g->st.shareColumn = state.range(0) ? 4 : -1;
+    g->st.shareColour = 0x899E1F;
+    for (auto _ : state) {
+        g->surface.clear(g->st.backColour);
+        grid::RepaintAll(*g);
+    }
+}
+
 void BM_CtrlA(benchmark::State& state) {
     auto g = MakeGrid(int(state.range(0)));
     g->st.selectionMode = 2;
@@ -113,6 +142,12 @@ BENCHMARK(BM_ScrollOneRow)->Arg(100)->Arg(1000000)->Unit(benchmark::kMicrosecond
 BENCHMARK(BM_MoveCursorOneRow)->Arg(100)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RepaintPage)->Arg(100)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawRow)->Arg(100)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RepaintPageShares)
+    ->Args({0, 100})
+    ->Args({1, 100})
+    ->Args({0, 1000000})
+    ->Args({1, 1000000})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CtrlA)->Arg(100)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {

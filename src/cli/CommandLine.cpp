@@ -2,6 +2,7 @@
 
 #include <QStringView>
 
+#include "scan/SizeFormat.h"
 #include "settings/Context.h"
 
 namespace cli {
@@ -75,8 +76,8 @@ const Option kOptions[] = {
     {u"--unit", Command::Window, Bit(Command::Report), true, nullptr,
      [](const QString& v, ReportOptions& o, QString& error) {
          const QString u = v.toUpper();
-         o.unit = u == u"KB" ? 1 : u == u"MB" ? 2 : 0;
-         if (o.unit == 0) error = QStringLiteral("--unit は KB か MB です: ") + v;
+         o.unit = u == u"KB" ? 1 : u == u"MB" ? 2 : u == u"GB" ? scan::kUnitGB : 0;
+         if (o.unit == 0) error = QStringLiteral("--unit は KB か MB か GB です: ") + v;
          return o.unit != 0;
      }},
     {u"--sort", Command::Window, Bit(Command::Report), true, nullptr,
@@ -189,7 +190,8 @@ QStringList UsageLines() {
         QStringLiteral("使い方: foldex [ドライブ | --import ファイル]"),
         QStringLiteral("        foldex --report (ドライブ | --import ファイル) [--csv] "
                        "[--output ファイル] [--level N]"),
-        QStringLiteral("                        [--unit KB|MB] [--sort size|total] [--full-path]"),
+        QStringLiteral(
+            "                        [--unit KB|MB|GB] [--sort size|total] [--full-path]"),
         QStringLiteral("        foldex --export ファイル ドライブ"),
         QStringLiteral("        foldex --drives"),
         QStringLiteral("  ドライブ     D: や D:\\TEMP、またはフォルダーのパス"),

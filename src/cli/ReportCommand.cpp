@@ -14,6 +14,7 @@
 #include "scan/FillList.h"
 #include "scan/FolderStates.h"
 #include "scan/ImportDrives.h"
+#include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
 #include "settings/Context.h"
 #include "settings/OptionKeys.h"
@@ -229,7 +230,9 @@ int RunDrives(QIODevice& out) {
     PrepareGrid(g);
     DriveList list;
     list.Grid = &g;
-    list.UnitMode = app::OptSwitch("MB") ? 2 : app::OptSwitch("KB") ? 1 : 0;
+    for (int unit = 1; unit <= scan::kLastUnit; ++unit) {
+        if (app::OptSwitch(scan::UnitKey(unit))) list.UnitMode = unit;
+    }
     for (const QString& line : OverviewTable(list)) {
         if (!Put(out, line + u'\n')) return kExitWriteFailed;
     }

@@ -138,6 +138,10 @@ void OptionForm::build() {
     trashBox_->setToolTip(
         QStringLiteral("オンにすると、フォルダーを削除せずにデスクトップのごみ箱へ移します。ごみ箱"
                        "から元に戻せます"));
+    shareBox_ = MakeCheck(this, "割合SEL", u"下位合計に親フォルダー内の割合を表示", 14, 330);
+    shareBox_->setToolTip(
+        QStringLiteral("オンにすると、下位合計の欄に、親フォルダーの下位合計に占める割合を細い棒で"
+                       "表示します"));
 
     auto* colourBox = new QGroupBox(QStringLiteral("色　指定"), this);
     colourBox->setGeometry(306, 6, 322, 222);
@@ -202,6 +206,7 @@ void OptionForm::build() {
         // Relief rules may have lightened a white background: the swatch shows what OK keeps.
         setColour(1, target_.ItemColour(1));
     });
+    connect(shareBox_, &QCheckBox::clicked, this, [this](bool on) { target_.D_Share(on); });
     connect(treeBox_, &QCheckBox::clicked, this, [this](bool on) {
         target_.D_Tree(on);
         // The tree display turns the narrow indent off.
@@ -237,6 +242,10 @@ void OptionForm::setNewWindow(bool on) {
 
 void OptionForm::setUseTrash(bool on) {
     trashBox_->setChecked(on);
+}
+
+void OptionForm::setShareBar(bool on) {
+    shareBox_->setChecked(on);
 }
 
 void OptionForm::setColour(int item, quint32 colour) {
@@ -297,6 +306,9 @@ bool OptionForm::newWindow() const {
 }
 bool OptionForm::useTrash() const {
     return trashBox_->isChecked();
+}
+bool OptionForm::shareBar() const {
+    return shareBox_->isChecked();
 }
 
 void OptionForm::colourClicked(int item) {

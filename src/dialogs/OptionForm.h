@@ -1,7 +1,7 @@
 #pragma once
 // The options dialog: rules, tree display and indent, selection style, new-window choice,
-// the two list fonts and eight list colours. Each change goes to the window that opened it
-// at once; that window keeps or undoes the changes when the dialog ends.
+// the trash and share-bar switches, the two list fonts and eight list colours. Each change goes to
+// the window that opened it at once; that window keeps or undoes the changes when the dialog ends.
 #include <QColor>
 #include <QDialog>
 #include <QRect>
@@ -29,6 +29,8 @@ class OptionTarget {
     virtual void D_Kei3D(bool on) = 0;
     virtual void D_Col(int item, quint32 colour) = 0;
     virtual void D_Fon(const OptionFont& first, const OptionFont& second) = 0;
+    // The bar of each folder's share of its parent behind the subtree total.
+    virtual void D_Share(bool on) = 0;
     // The colour of an item as the list uses it now (3D rules may have lightened the
     // background), with the screen colour it stands for.
     virtual quint32 ItemColour(int item) const = 0;
@@ -58,6 +60,7 @@ class OptionForm : public QDialog {
     void setSelectionStyle(bool windows);
     void setNewWindow(bool on);
     void setUseTrash(bool on);
+    void setShareBar(bool on);
     void setColour(int item, quint32 colour);
     void setListFont(int index, const OptionFont& font);
     void setLevelColours(const std::array<QRgb, 8>& colours);
@@ -72,6 +75,7 @@ class OptionForm : public QDialog {
     bool selectionStyle() const;
     bool newWindow() const;
     bool useTrash() const;
+    bool shareBar() const;
     quint32 colour(int item) const { return colours_[size_t(item)]; }
     const OptionFont& listFont(int index) const { return fonts_[size_t(index)]; }
     int selectedItem() const { return selectedItem_; }
@@ -104,6 +108,7 @@ class OptionForm : public QDialog {
     QCheckBox* windowsSelectionBox_ = nullptr;
     QCheckBox* newWindowBox_ = nullptr;
     QCheckBox* trashBox_ = nullptr;
+    QCheckBox* shareBox_ = nullptr;
     std::array<QPushButton*, 2> widthButtons_{};
     std::array<QPushButton*, 2> fontButtons_{};
     std::array<QLabel*, 2> fontSamples_{};

@@ -209,6 +209,22 @@ void CursorCell(Grid& g, int c, int r) {
     if (st.cursorFrame) g.surface.box(x1, y1, x2, y2, st.cursorFrameColour);
 }
 
+void ShareBar(Grid& g, int c, int r) {
+    const GridState& st = g.st;
+    if (!st.source || c < 0 || c >= kMaxColumns || !RowVisible(st, r)) return;
+    const double share = st.source->share(r);
+    if (!(share > 0)) return;
+    // Inside the cell's rules and the cursor's frame, under the figure's baseline.
+    const int b = st.line3D & 1;
+    const int left = st.columnLeft[size_t(c)] + b + 1;
+    const int right = st.textRight[size_t(c + 1)] - b - 2;
+    const int length = int(std::lround(std::min(share, 1.0) * (right - left + 1)));
+    const int top = RowTop(st, r);
+    const int bottom = top + st.rowHeight - st.hRuleWidth - 2 * b - 2;
+    if (length <= 0 || bottom - 2 <= top) return;
+    g.surface.fillBox(left, bottom - 2, left + length - 1, bottom, st.shareColour);
+}
+
 void DrawRowFrame(Grid& g, int r) {
     GridState& st = g.st;
     const int top = RowTop(st, r);

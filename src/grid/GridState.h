@@ -68,6 +68,11 @@ class RowSource {
     // The text of a cell. The view may point into scratch or into the source's own data;
     // it is valid until the next call or a change of the rows.
     virtual QStringView cell(int row, int column, QString& scratch) const = 0;
+    // The row's part of a whole, 0..1, that the share column shows as a bar; negative: none.
+    virtual double share(int row) const {
+        Q_UNUSED(row);
+        return -1;
+    }
 };
 
 struct GridState {
@@ -115,6 +120,10 @@ struct GridState {
     std::array<int, kMaxColumns> columnCase{};
     int treeLines = 0;
     int indentStep = 0;
+    // The column whose cells draw a bar of their row's share (RowSource::share) behind the
+    // figure, in shareColour; -1: none, and drawing asks nothing.
+    int shareColumn = -1;
+    Colour shareColour = 0;
     Colour treeLineColour = 0x808080;
     int iconTop = 0;
     int gridWidth = 0;   // twips

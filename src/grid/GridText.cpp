@@ -127,7 +127,7 @@ QString ShownText(const GridState& st, int c, const QString& text) {
 // A figure (digits, separators, sign, unit) is drawn narrower when it does not fit, never cut.
 bool IsFigure(int column, const QString& shown) {
     return column > 0 && std::all_of(shown.begin(), shown.end(), [](QChar ch) {
-               return ch.isDigit() || QStringView(u",.- KMB").contains(ch);
+               return ch.isDigit() || QStringView(u",.- KMGB").contains(ch);
            });
 }
 }  // namespace
@@ -155,6 +155,8 @@ void DrawCellText(Grid& g, int c, int r, const QString& text) {
     GridState& st = g.st;
     GridSurface& s = g.surface;
     if (c < 0 || c >= kMaxColumns || r < 0) return;
+    // Every path that draws a cell's text comes here: the bar goes in just before, behind it.
+    if (c == st.shareColumn) ShareBar(g, c, r);
     const Colour saved = s.textColour;
     bool overridden = false;
     if (st.cellCursor && c == st.drawnCursorColumn && r == st.cursorRow) {

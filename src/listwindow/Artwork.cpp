@@ -302,9 +302,9 @@ QImage PaintLevelStrip(Look look, qreal ratio) {
     return img;
 }
 
-constexpr std::array<DisplayButton, 5> kDisplayButtons = {
-    DisplayButton::Background, DisplayButton::NameColour, DisplayButton::Kb, DisplayButton::Mb,
-    DisplayButton::FullPath};
+constexpr std::array<DisplayButton, 6> kDisplayButtons = {
+    DisplayButton::Background, DisplayButton::NameColour, DisplayButton::Kb,
+    DisplayButton::Mb,         DisplayButton::FullPath,   DisplayButton::Gb};
 
 void Swatch(QPainter& p, int x, int y) {
     // A tiny list with tinted rows: the background button's mark.
@@ -356,6 +356,9 @@ QImage PaintDisplayStrip(Look look, qreal ratio) {
                 break;
             case DisplayButton::Mb:
                 Label(p, r, QStringLiteral("MB"), Latin(11), look);
+                break;
+            case DisplayButton::Gb:
+                Label(p, r, QStringLiteral("GB"), Latin(11), look);
                 break;
             case DisplayButton::FullPath:
                 Label(p, r, QStringLiteral("フルパス"), Gothic(11), look);

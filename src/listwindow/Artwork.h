@@ -34,13 +34,13 @@ QImage LevelStrip(qreal ratio = 1);
 QRect LevelButtonRect(int index);
 QImage LevelLit(int index, qreal ratio = 1);  // LVLIMG(index)
 
-// Display strip DSPFRM: 184 x 24; zones by x as the strip is clicked, rows 1..22.
-enum class DisplayButton { Background, NameColour, Kb, Mb, FullPath };
-inline constexpr QSize kDisplayStripSize{184, 24};
+// Display strip DSPFRM: 211 x 24; zones by x as the strip is clicked, rows 1..22.
+enum class DisplayButton { Background, NameColour, Kb, Mb, FullPath, Gb };
+inline constexpr QSize kDisplayStripSize{211, 24};
 QImage DisplayStrip(qreal ratio = 1);
 QRect DisplayZone(DisplayButton button);
 // D背景色IMG (pressed look of the background button), D文字色IMG, D数KBIMG, D数MBIMG,
-// DフルパスIMG: each exactly DisplayZone's size.
+// DフルパスIMG, D数GBIMG: each exactly DisplayZone's size.
 QImage DisplayLit(DisplayButton button, qreal ratio = 1);
 
 // Sort buttons SRTFRM(0..1) and their lit looks SRTONIMG(0..1): 20 x 20, transparent

@@ -40,13 +40,15 @@ const std::array<HitZone, 5>& LevelZones() {
     return zones;
 }
 
-const std::array<HitZone, 5>& DisplayZones() {
-    static const std::array<HitZone, 5> zones = {{
+const std::array<HitZone, 6>& DisplayZones() {
+    // GB came last, at the strip's right end, so every older button kept its place.
+    static const std::array<HitZone, 6> zones = {{
         {QRect(0, 1, 41, 22), u"背景の種類を切り替えます、長押しで選べます (Alt+L)"},
         {QRect(41, 1, 42, 22), u"フォルダー名を階層の色で表示します (Alt+C)"},
         {QRect(83, 1, 27, 22), u"サイズを KB で表示します (Alt+K)"},
         {QRect(110, 1, 27, 22), u"サイズを MB で表示します (Alt+M)"},
         {QRect(137, 1, 47, 22), u"フォルダーをフルパスで表示します (Alt+F)"},
+        {QRect(184, 1, 27, 22), u"サイズを GB で表示します (Alt+G)"},
     }};
     return zones;
 }

@@ -18,7 +18,7 @@ const std::array<HitZone, 5>& ToolbarZones();
 // Level strip LVLFRM: index 0 "all", 1..4 the levels. The strip answers by x alone.
 const std::array<HitZone, 5>& LevelZones();
 // Display strip DSPFRM, in the order of DisplayButton. The strip answers by x alone.
-const std::array<HitZone, 5>& DisplayZones();
+const std::array<HitZone, 6>& DisplayZones();
 // Sort buttons SRTFRM 0 (occupied size) and 1 (subtree total): their tool tips.
 const std::array<const char16_t*, 2>& SortTips();
 

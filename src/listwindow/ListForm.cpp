@@ -26,6 +26,7 @@
 #include "platform/Screen.h"
 #include "scan/DriveInfo.h"
 #include "scan/Figures.h"
+#include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
 #include "settings/Context.h"
 #include "settings/OptionKeys.h"
@@ -46,6 +47,8 @@ constexpr std::array<grid::Colour, 8> kLevelTextColours = {0x202020, 0xF04020, 0
                                                            0xB06000, 0x1060B0, 0x9030B0, 0x708000};
 constexpr grid::Colour kCursorFill = 0xFFD8E8;   // light lavender
 constexpr grid::Colour kCursorFrame = 0xFFA060;  // blue
+// Teal: no size mark, selection or cursor colour is near it.
+constexpr grid::Colour kShareBar = 0x899E1F;
 
 QFont UiFont(const QString& windowsFace, double points, bool bold = false) {
     QFont f(platform::ResolveFontFamily(windowsFace));
@@ -116,8 +119,9 @@ ListForm::ListForm(QWidget* parent)
     c.TreeDisp = app::OptBool("TreeDisp");
     readListSettings();
     if (app::OptSwitch("COLOR")) SetNameColouring(Switch::On);
-    if (app::OptSwitch("KB")) SetKB(Switch::On);
-    if (app::OptSwitch("MB")) SetMB(Switch::On);
+    for (int unit = 1; unit <= scan::kLastUnit; ++unit) {
+        if (app::OptSwitch(scan::UnitKey(unit))) setUnit(unit, Switch::On);
+    }
     if (app::OptSwitch("FULL")) SetFullPath(Switch::On);
     ApplyBackgroundType(std::clamp(app::OptInt("BackColType"), 0, 5));
 
@@ -278,12 +282,15 @@ void ListForm::buildDisplayStrip() {
     kbLit_ = lit(u"D数KBIMG", DisplayButton::Kb);
     mbLit_ = lit(u"D数MBIMG", DisplayButton::Mb);
     fullPathLit_ = lit(u"DフルパスIMG", DisplayButton::FullPath);
+    gbLit_ = lit(u"D数GBIMG", DisplayButton::Gb);
     connect(colourLit_, &PictureWidget::pressed, this,
             [this] { command([&] { SetNameColouring(Switch::Off); }); });
     connect(kbLit_, &PictureWidget::pressed, this,
             [this] { command([&] { SetKB(Switch::Off); }); });
     connect(mbLit_, &PictureWidget::pressed, this,
             [this] { command([&] { SetMB(Switch::Off); }); });
+    connect(gbLit_, &PictureWidget::pressed, this,
+            [this] { command([&] { SetGB(Switch::Off); }); });
     connect(fullPathLit_, &PictureWidget::pressed, this,
             [this] { command([&] { SetFullPath(Switch::Off); }); });
     connect(displayStrip_, &PictureWidget::pressed, this,
@@ -496,6 +503,8 @@ void ListForm::readListSettings() {
     st.cursorFrame = -1;
     st.cursorBackColour = kCursorFill;
     st.cursorFrameColour = kCursorFrame;
+    st.shareColumn = app::OptBool("ShareBar") ? scan::kSubtreeColumn : -1;
+    st.shareColour = kShareBar;
     for (size_t i = 0; i < kLevelTextColours.size(); ++i)
         st.levelTextColours[i] = kLevelTextColours[i];
     st.columnCount = 5;
@@ -718,8 +727,8 @@ void ListForm::saveClosingSettings() {
         app::PutOptInt(QStringLiteral("BackColType"), list_.BackType);
         app::PutOptSwitch(QStringLiteral("COLOR"), list_.NameColouring);
     }
-    app::PutOptSwitch(QStringLiteral("KB"), list_.UnitMode == 1);
-    app::PutOptSwitch(QStringLiteral("MB"), list_.UnitMode == 2);
+    for (int unit = 1; unit <= scan::kLastUnit; ++unit)
+        app::PutOptSwitch(QLatin1String(scan::UnitKey(unit)), list_.UnitMode == unit);
 }
 
 void ListForm::closeEvent(QCloseEvent* event) {

@@ -85,6 +85,7 @@ class ListForm : public QWidget,
     void SetNameColouring(Switch s);
     void SetKB(Switch s);
     void SetMB(Switch s);
+    void SetGB(Switch s);
     void SetFullPath(Switch s);
     void SetSort(int index, Switch s);
     void ApplyBackgroundType(int type);
@@ -125,6 +126,7 @@ class ListForm : public QWidget,
     void D_Kei3D(bool on) override;
     void D_Col(int item, quint32 colour) override;
     void D_Fon(const dialogs::OptionFont& first, const dialogs::OptionFont& second) override;
+    void D_Share(bool on) override;
     quint32 ItemColour(int item) const override;
     QRgb ScreenColour(quint32 colour) const override;
     // Folder menu POP_DIRGRD (toolbar button 3): at globalPos with rows selected, else a
@@ -305,6 +307,7 @@ class ListForm : public QWidget,
     PictureWidget* displayStrip_ = nullptr;
     PictureWidget* kbLit_ = nullptr;
     PictureWidget* mbLit_ = nullptr;
+    PictureWidget* gbLit_ = nullptr;
     PictureWidget* fullPathLit_ = nullptr;
     PictureWidget* colourLit_ = nullptr;
     PictureWidget* backgroundLit_ = nullptr;

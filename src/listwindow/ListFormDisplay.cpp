@@ -95,6 +95,11 @@ void ListForm::D_Kei3D(bool on) {
     relayoutList();
 }
 
+void ListForm::D_Share(bool on) {
+    view_->grid().st.shareColumn = on ? scan::kSubtreeColumn : -1;
+    repaintList();
+}
+
 void ListForm::D_Col(int item, quint32 colour) {
     if (item < 0 || item >= dialogs::kOptionItems) return;
     setItemColour(item, colour);
@@ -220,6 +225,7 @@ void ListForm::Options() {
     form.setSelectionStyle(c.SelTypeWin);
     form.setNewWindow(c.UseNewWindow);
     form.setUseTrash(app::OptBool("UseTrash"));
+    form.setShareBar(app::OptBool("ShareBar"));
     for (int i = 0; i < dialogs::kOptionItems; ++i) form.setColour(i, ItemColour(i));
     form.setListFont(0, {st.font1Name, st.font1Size, st.font1Bold != 0, st.font1Italic != 0});
     form.setListFont(1, {st.font2Name, st.font2Size, st.font2Bold != 0, st.font2Italic != 0});
@@ -261,6 +267,7 @@ void ListForm::Options() {
         PutBool("SelTypeWin", c.SelTypeWin);
         PutBool("UseNewWindow", c.UseNewWindow);
         PutBool("UseTrash", form.useTrash());
+        PutBool("ShareBar", form.shareBar());
         if (c.TreeDisp != treeDisp) PutBool("TreeDisp", c.TreeDisp);
         if (c.ShortSpace != shortSpace) PutBool("ShortSpace", c.ShortSpace);
         if (st.hRuleWidth != hRule) app::PutOptInt(QStringLiteral("KeiDispH"), st.hRuleWidth);

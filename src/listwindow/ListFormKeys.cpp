@@ -274,6 +274,9 @@ bool ListForm::handleKeyUp(QKeyEvent* event) {
         case Qt::Key_M:
             SetMB(Switch::Toggle);
             return true;
+        case Qt::Key_G:
+            SetGB(Switch::Toggle);
+            return true;
         case Qt::Key_F:
             SetFullPath(Switch::Toggle);
             return true;

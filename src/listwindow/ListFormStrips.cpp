@@ -11,6 +11,7 @@
 #include "listwindow/PictureWidget.h"
 #include "platform/Beep.h"
 #include "scan/Figures.h"
+#include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
 #include "settings/Context.h"
 #include "settings/Settings.h"
@@ -167,6 +168,9 @@ void ListForm::DisplayStripPress(double x) {
         case DisplayButton::Mb:
             SetMB(Switch::On);
             break;
+        case DisplayButton::Gb:
+            SetGB(Switch::On);
+            break;
         case DisplayButton::FullPath:
             if (!overview) SetFullPath(Switch::On);
             break;
@@ -261,7 +265,7 @@ void ListForm::rewriteUnits() {
     refreshFigures();
 }
 
-// KB and MB exclude each other; switching either off shows full bytes.
+// KB, MB and GB exclude each other; switching the lit one off shows full bytes.
 void ListForm::setUnit(int unit, Switch s) {
     const bool on = Resolve(s, list_.UnitMode == unit);
     if (on) {
@@ -271,6 +275,7 @@ void ListForm::setUnit(int unit, Switch s) {
     }
     kbLit_->setVisible(list_.UnitMode == 1);
     mbLit_->setVisible(list_.UnitMode == 2);
+    gbLit_->setVisible(list_.UnitMode == scan::kUnitGB);
     rewriteUnits();
 }
 
@@ -279,6 +284,9 @@ void ListForm::SetKB(Switch s) {
 }
 void ListForm::SetMB(Switch s) {
     setUnit(2, s);
+}
+void ListForm::SetGB(Switch s) {
+    setUnit(scan::kUnitGB, s);
 }
 
 void ListForm::SetFullPath(Switch s) {
@@ -355,6 +363,7 @@ void ListForm::updateLitImages() {
     for (int i = 0; i < 5; ++i) levelLit_[size_t(i)]->setVisible(i == list_.ShownLevel);
     kbLit_->setVisible(list_.UnitMode == 1);
     mbLit_->setVisible(list_.UnitMode == 2);
+    gbLit_->setVisible(list_.UnitMode == scan::kUnitGB);
     fullPathLit_->setVisible(list_.FullPath);
     colourLit_->setVisible(list_.NameColouring);
     for (int i = 0; i < 2; ++i) sortLit_[size_t(i)]->setVisible(list_.SortKind == i + 1);

@@ -16,6 +16,9 @@ namespace scan {
 
 struct DriveList;
 
+// The list's column of subtree totals (下位合計), where a folder's share of its parent shows.
+inline constexpr int kSubtreeColumn = 4;
+
 // The list's cells for its grid: each row's folder figures formatted when the row is drawn
 // or read, never stored as text.
 class ListCells : public grid::RowSource {
@@ -24,6 +27,8 @@ class ListCells : public grid::RowSource {
     ListCells(const ListCells&) = delete;
     ListCells& operator=(const ListCells&) = delete;
     QStringView cell(int row, int column, QString& scratch) const override;
+    // The folder's subtree total over its parent's; none for the root and the total row.
+    double share(int row) const override;
 
   private:
     const DriveList* list_;
@@ -86,7 +91,7 @@ struct DriveList {
 
     // Display state: its one home. The window's strips and the options dialog read and
     // change it here; the grid's tree lines, indent step and name colours follow from it.
-    int UnitMode = 0;            // 0 bytes, 1 KB, 2 MB
+    int UnitMode = 0;            // 0 bytes, 1 KB, 2 MB, 3 GB
     int ShownLevel = 0;          // 0 = all levels
     int SortKind = 0;            // 0 tree order, 1 occupied size, 2 subtree total
     bool PathsFlag = false;      // the rows carry relative paths now

@@ -88,4 +88,19 @@ QStringView ListCells::cell(int row, int column, QString& scratch) const {
     return RowCellText(*list_, row, column, scratch);
 }
 
+double ListCells::share(int row) const {
+    const DriveList& list = *list_;
+    const FolderTable& t = list.Folders;
+    if (row < 0 || row >= list.RowCount || row >= t.bound()) return -1;
+    const int f = t.Order[size_t(row)];
+    // The root has no parent folder to be a share of.
+    if (f <= 0 || IsTotalRow(list, f)) return -1;
+    const int parent = t.Parent[size_t(f)];
+    if (parent < 0 || parent >= f) return -1;
+    const qint64 whole = t.SubtreeTotal[size_t(parent)];
+    const qint64 part = ShownFigures(list, row).subtree;
+    if (whole <= 0 || part <= 0) return 0;
+    return std::min(1.0, double(part) / double(whole));
+}
+
 }  // namespace scan

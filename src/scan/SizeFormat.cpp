@@ -15,7 +15,8 @@ QString UnitNumber(qint64 bytes, int unitMode) {
     } else if (unitMode == 1) {
         text = GroupDigits(qint64((b + kKB / 2) / kKB));
     } else {
-        const qint64 tenths = qint64((b * 10 + kMB / 2) / kMB);
+        const qint64 unit = unitMode == 3 ? kGB : kMB;
+        const qint64 tenths = qint64((b * 10 + unit / 2) / unit);
         text = GroupDigits(tenths / 10) + u'.' + QString::number(tenths % 10);
     }
     // A shortfall stays a shortfall even when it rounds to zero: "-0 KB", drawn in red.
@@ -24,7 +25,9 @@ QString UnitNumber(qint64 bytes, int unitMode) {
 }
 
 QString Suffix(int unitMode) {
-    return unitMode == 1 ? QStringLiteral(" KB ") : QStringLiteral(" MB ");
+    return unitMode == 1   ? QStringLiteral(" KB ")
+           : unitMode == 3 ? QStringLiteral(" GB ")
+                           : QStringLiteral(" MB ");
 }
 
 }  // namespace
@@ -42,7 +45,7 @@ QString GroupDigits(qint64 value) {
 }
 
 QString CellSize(qint64 bytes, int unitMode) {
-    if (unitMode < 0 || unitMode > 2) return {};
+    if (unitMode < 0 || unitMode > kLastUnit) return {};
     const int field = unitMode == 0 ? 18 : 14;
     // Padded to the cell's width, never cut: a figure wider than the cell keeps every digit.
     const QString number = UnitNumber(bytes, unitMode).rightJustified(field, u' ');
@@ -50,7 +53,7 @@ QString CellSize(qint64 bytes, int unitMode) {
 }
 
 QString PlainSize(qint64 bytes, int unitMode) {
-    if (unitMode < 0 || unitMode > 2) return {};
+    if (unitMode < 0 || unitMode > kLastUnit) return {};
     const QString number = UnitNumber(bytes, unitMode);
     return unitMode == 0 ? number : number + Suffix(unitMode);
 }

@@ -18,7 +18,15 @@ inline qint64 SaturatingAdd(qint64 a, qint64 b) {
 }
 inline constexpr qint64 kTB = kGB * 1024;
 
-// Unit modes: 0 full bytes, 1 KB, 2 MB.
+// Unit modes: 0 full bytes, 1 KB, 2 MB, 3 GB (one decimal, as MB).
+inline constexpr int kUnitGB = 3;
+inline constexpr int kLastUnit = kUnitGB;
+// The settings switch that stores unit 1..kLastUnit ("KB", "MB", "GB"); read in that order,
+// so the larger unit wins when a hand-edited file has several on.
+inline const char* UnitKey(int unitMode) {
+    static const char* const kKeys[] = {"", "KB", "MB", "GB"};
+    return unitMode >= 1 && unitMode <= kLastUnit ? kKeys[unitMode] : "";
+}
 // A list cell: 18 characters, right-aligned; a longer number loses its leftmost characters.
 QString CellSize(qint64 bytes, int unitMode);
 // A label figure: the same number with nothing added in front or cut.

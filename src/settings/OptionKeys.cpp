@@ -36,6 +36,7 @@ const std::vector<OptionKey>& OptionKeys() {
         {"COLOR", "ON"},
         {"KB", "OFF"},
         {"MB", "OFF"},
+        {"GB", "OFF"},
         {"FULL", "OFF"},
         {"ClusterFixedS", "--------------------------"},
         {"RemovableList", "00000000000000000000000000"},
@@ -52,6 +53,7 @@ const std::vector<OptionKey>& OptionKeys() {
         {"PrnFrame", "1"},
         {"PrnWrap", "1"},
         {"UseTrash", "0"},  // deleted folders go to the desktop's trash
+        {"ShareBar", "0"},  // a bar of each folder's share of its parent's total
     };
     return keys;
 }

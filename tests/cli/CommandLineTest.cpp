@@ -57,6 +57,10 @@ TEST(CommandLine, EveryCommandWithItsOptions) {
              o.unit = 1;
              o.sort = 1;
          })},
+        {{"--report", "D:", "--unit", "Gb"}, Command::Report, with([](ReportOptions& o) {
+             o.drive = "D:";
+             o.unit = 3;
+         })},
         {{"--report", "--import", "-"}, Command::Report, with([](ReportOptions& o) {
              o.importFile = "-";
          })},
@@ -113,7 +117,7 @@ TEST(CommandLine, WrongArgumentsAreNamed) {
         {{"--report", "D:", "--level"}, "--level には値が必要です", false},
         {{"--report", "D:", "--level", "-1"}, "--level は 0 以上の数です: -1", false},
         {{"--report", "D:", "--level", "two"}, "--level は 0 以上の数です: two", false},
-        {{"--report", "D:", "--unit", "GB"}, "--unit は KB か MB です: GB", false},
+        {{"--report", "D:", "--unit", "TB"}, "--unit は KB か MB か GB です: TB", false},
         {{"--report", "D:", "--sort", "name"}, "--sort は size か total です: name", false},
         {{"--report", "D:", "--bogus"}, "不明なオプション: --bogus", false},
         {{"--report", "D:", "--output", ""}, "--output のファイル名が空です", false},

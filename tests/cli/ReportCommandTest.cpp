@@ -7,6 +7,7 @@
 #include <QFile>
 #include <cerrno>
 
+#include "cli/CommandLine.h"
 #include "cli/ReportCommand.h"
 #include "common/ListFixture.h"
 #include "common/TestSupport.h"
@@ -84,6 +85,41 @@ TEST_F(ReportFixture, LevelUnitAndSort) {
     // Largest occupied size first: the collapsed "big" holds 9000 bytes in three clusters.
     EXPECT_EQ(rows[0][0].trimmed(), "big");
     EXPECT_TRUE(rows[0][3].endsWith(" KB ")) << rows[0][3].toStdString();
+}
+
+TEST_F(ReportFixture, UnitGbInTheTextAndTheCsv) {
+    // 3.5 GB and 3 bytes of files in "small": one decimal, as MB has.
+    ASSERT_TRUE(testsupport::MakeSparseFiles(drive.native() + "/small", 1, 7 * (qint64(1) << 29)));
+    for (const bool csv : {false, true}) {
+        SCOPED_TRACE(csv ? "csv" : "text");
+        QStringList args = {"--report", "T:", "--unit", "GB"};
+        if (csv) args << "--csv";
+        CommandLine line;
+        QString error;
+        bool usage = false;
+        ASSERT_TRUE(ParseCommandLine(args, line, error, usage)) << error.toStdString();
+        out.buffer().clear();
+        out.seek(0);
+        ASSERT_EQ(run(line.options), kExitOk) << err.data().constData();
+        if (csv) {
+            const std::vector<QStringList> rows = CsvRows(out.data());
+            ASSERT_EQ(rows.size(), 5u);
+            ASSERT_EQ(rows[3][0], "small");
+            EXPECT_EQ(rows[3][1], "2");
+            EXPECT_EQ(rows[3][2], QString(11, u' ') + "3.5 GB ");
+            // 9000 bytes round to nothing in GB, and still say so.
+            EXPECT_EQ(rows[2][2].trimmed(), "0.0 GB");
+        } else {
+            const QStringList lines = QString::fromUtf8(out.data()).split(QStringLiteral("\r\n"));
+            const auto small = std::find_if(lines.begin(), lines.end(), [](const QString& l) {
+                return l.startsWith(QStringLiteral("  small "));
+            });
+            ASSERT_NE(small, lines.end()) << out.data().constData();
+            EXPECT_EQ(small->split(u' ', Qt::SkipEmptyParts).mid(1, 3),
+                      QStringList({"2", "3.5", "GB"}))
+                << small->toStdString();
+        }
+    }
 }
 
 TEST_F(ReportFixture, FolderPathBecomesADriveAndOutputFileIsUsed) {

@@ -40,6 +40,7 @@ class Recorder : public dialogs::OptionTarget {
     void D_Fon(const OptionFont& a, const OptionFont& b) override {
         calls << QStringLiteral("Fon %1 %2 %3 %4").arg(a.name, b.name).arg(a.size).arg(b.italic);
     }
+    void D_Share(bool on) override { calls << QStringLiteral("Share %1").arg(on); }
     quint32 ItemColour(int item) const override { return item == 1 ? back : 0; }
     QRgb ScreenColour(quint32 c) const override {
         if (c & 0x80000000u) return qRgb(0, 0x78, 0xD7);

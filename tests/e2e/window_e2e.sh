@@ -63,8 +63,8 @@ done
 kill -0 "$pid" 2>/dev/null && fail "Ctrl+F4 did not close the window"
 wait "$pid" || fail "foldex exited with $?"
 settings=$FOLDEX_HOME/FOLDEX.Opt
-for key in WIDTH HEIGHT KB MB; do
+for key in WIDTH HEIGHT KB MB GB; do
     grep -q "^$key=" "$settings" || fail "$key missing from the settings: $(cat "$settings")"
 done
-echo "settings: $(grep -E '^(WIDTH|HEIGHT|KB|MB)=' "$settings" | tr '\n' ' ')"
+echo "settings: $(grep -E '^(WIDTH|HEIGHT|KB|MB|GB)=' "$settings" | tr '\n' ' ')"
 echo "1 passed, 0 failed"

@@ -159,7 +159,7 @@ TEST(ListExport, NoFigureEverLosesADigit) {
                             100'000'000'000'000LL,
                             std::numeric_limits<qint64>::max()};
     const qint32 counts[] = {99'999, 123'456, 10'000'000, std::numeric_limits<qint32>::max()};
-    for (const int unit : {0, 1, 2}) {
+    for (const int unit : {0, 1, 2, 3}) {
         for (const qint64 size : sizes) {
             for (const qint32 count : counts) {
                 SCOPED_TRACE(QStringLiteral("unit %1, %2 bytes, %3 files")
@@ -176,6 +176,7 @@ TEST(ListExport, NoFigureEverLosesADigit) {
                 QStringList fields = line.split(u' ', Qt::SkipEmptyParts);
                 fields.removeAll(QStringLiteral("KB"));
                 fields.removeAll(QStringLiteral("MB"));
+                fields.removeAll(QStringLiteral("GB"));
                 const QString number = plain.split(u' ').first();
                 EXPECT_EQ(fields,
                           QStringList({"x", QString::number(count), number, number, number}))

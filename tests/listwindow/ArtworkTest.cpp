@@ -17,7 +17,8 @@ using namespace listwindow;
 namespace {
 
 const DisplayButton kDisplay[] = {DisplayButton::Background, DisplayButton::NameColour,
-                                  DisplayButton::Kb, DisplayButton::Mb, DisplayButton::FullPath};
+                                  DisplayButton::Kb,         DisplayButton::Mb,
+                                  DisplayButton::FullPath,   DisplayButton::Gb};
 const DriveImageKind kDrives[] = {DriveImageKind::Hdd, DriveImageKind::Fdd,
                                   DriveImageKind::Removable, DriveImageKind::Cd};
 
@@ -97,7 +98,8 @@ int DisplayRule(int x) {
     if (x <= 82) return 1;
     if (x <= 109) return 2;
     if (x <= 136) return 3;
-    return 4;
+    if (x <= 183) return 4;
+    return 5;
 }
 
 }  // namespace
@@ -163,14 +165,14 @@ TEST(Artwork, DisplayZonesFollowTheClickZones) {
     EXPECT_TRUE(AllOpaque(strip));
     const int mid = strip.height() / 2;
     for (int x = 0; x < strip.width(); ++x) {
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < 6; ++i)
             EXPECT_EQ(DisplayZone(kDisplay[i]).contains(x, mid), DisplayRule(x) == i) << x;
         EXPECT_EQ(DisplayButtonAt(x), DisplayRule(x)) << x;
     }
     const QRgb back = StripBackground().rgb();
-    for (int x : {0, 40, 41, 82, 83, 109, 110, 136, 137, strip.width() - 1})
+    for (int x : {0, 40, 41, 82, 83, 109, 110, 136, 137, 183, 184, strip.width() - 1})
         EXPECT_EQ(strip.pixel(x, mid), back) << x;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
         const QRect r = DisplayZone(kDisplay[i]);
         EXPECT_TRUE(strip.rect().contains(r));
         ExpectLit(strip, DisplayLit(kDisplay[i]), r, "display");
@@ -410,7 +412,7 @@ TEST(Artwork, StripToolTipsNameTheirKeys) {
                                  QStringLiteral("テンキー 4")};
     for (size_t i = 0; i < LevelZones().size(); ++i)
         EXPECT_TRUE(QString::fromUtf16(LevelZones()[i].tip).contains(levelKeys[i])) << i;
-    const char* displayKeys[] = {"Alt+L", "Alt+C", "Alt+K", "Alt+M", "Alt+F"};
+    const char* displayKeys[] = {"Alt+L", "Alt+C", "Alt+K", "Alt+M", "Alt+F", "Alt+G"};
     for (size_t i = 0; i < DisplayZones().size(); ++i)
         EXPECT_TRUE(
             QString::fromUtf16(DisplayZones()[i].tip).contains(QLatin1String(displayKeys[i])))

@@ -9,7 +9,9 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <functional>
+#include <map>
 
 #include "common/TestSupport.h"
 #include "common/WindowFixture.h"
@@ -105,9 +107,9 @@ class ListFormOptionsTest : public windowtest::WindowTest {
 TEST_F(ListFormOptionsTest, OkWritesTheItemsFontsAndSwitchesAndOnlyTheChangedDisplayKeys) {
     const QStringList always = {"ListForeCol",  "ListBackCol",  "SelForeCol",   "SelBackCol",
                                 "ListHLineCol", "ListVLineCol", "TitleForeCol", "TitleBackCol",
-                                "SelTypeWin",   "UseNewWindow", "UseTrash",     "FontName1",
-                                "FontSize1",    "FontBold1",    "FontItalic1",  "FontName2",
-                                "FontSize2",    "FontBold2",    "FontItalic2"};
+                                "SelTypeWin",   "UseNewWindow", "UseTrash",     "ShareBar",
+                                "FontName1",    "FontSize1",    "FontBold1",    "FontItalic1",
+                                "FontName2",    "FontSize2",    "FontBold2",    "FontItalic2"};
     struct Case {
         const char* what;
         std::function<void(OptionForm*)> act;
@@ -148,6 +150,67 @@ TEST_F(ListFormOptionsTest, OkWritesTheItemsFontsAndSwitchesAndOnlyTheChangedDis
     EXPECT_EQ(s.value("KeiDispV"), "0");
 
     EXPECT_EQ(s.value("SelForeCol"), "-2147483634");  // a system colour stays one
+}
+
+// Off by default; ticked, it shows at once, Cancel takes it away, OK keeps and stores it, and
+// each folder's bar is its share of its parent's subtree total, inside the cell's rules.
+TEST_F(ListFormOptionsTest, TheShareBarShowsAtOnceAndOkKeepsIt) {
+    constexpr QRgb kBar = qRgb(0x1F, 0x9E, 0x89);
+    ListForm* w = OpenT();
+    grid::Grid& g = w->view()->grid();
+    const scan::FolderTable& t = w->list().Folders;
+    // The longest run of bar pixels in each row's subtree-total cell, by folder record.
+    auto bars = [&] {
+        const grid::GridState& st = g.st;
+        std::map<int, int> out;
+        for (int r = 0; r < st.rowCount - 1; ++r) {
+            int longest = 0;
+            for (int y = (r - st.topRow) * st.rowHeight; y < (r - st.topRow + 1) * st.rowHeight;
+                 ++y) {
+                int run = 0;
+                for (int x = st.columnLeft[4]; x < st.textRight[5]; ++x) {
+                    run = grid::ToRgb(g.surface.pixel(x, y)) == kBar ? run + 1 : 0;
+                    longest = std::max(longest, run);
+                }
+            }
+            out[t.Order[size_t(r)]] = longest;
+        }
+        return out;
+    };
+    auto anyBar = [&] {
+        for (const auto& [f, length] : bars())
+            if (length > 0) return true;
+        return false;
+    };
+    EXPECT_FALSE(anyBar());
+    const grid::GridState& st = g.st;
+    // The cell's inner width, as a share of 1 would fill it.
+    const int width = st.textRight[5] - st.columnLeft[4] - 2 - 2 * (st.line3D & 1);
+    RunOptions(
+        w,
+        [&](OptionForm* f) {
+            Click(Control<QCheckBox>(f, "割合SEL"));
+            EXPECT_TRUE(anyBar());
+        },
+        false);
+    EXPECT_FALSE(anyBar());
+    EXPECT_NE(Stored(home.settingsFile()).value("ShareBar"), "-1");
+
+    RunOptions(
+        w, [&](OptionForm* f) { Click(Control<QCheckBox>(f, "割合SEL")); }, true);
+    EXPECT_EQ(Stored(home.settingsFile()).value("ShareBar"), "-1");
+    const std::map<int, int> shown = bars();
+    ASSERT_GE(shown.size(), 5u);
+    for (const auto& [f, length] : shown) {
+        SCOPED_TRACE(t.name(f).toString().toStdString());
+        if (f == 0) {
+            EXPECT_EQ(length, 0);  // the root is nobody's share
+            continue;
+        }
+        const double share =
+            double(t.SubtreeTotal[size_t(f)]) / double(t.SubtreeTotal[size_t(t.Parent[size_t(f)])]);
+        EXPECT_EQ(length, std::lround(share * width));
+    }
 }
 
 TEST_F(ListFormOptionsTest, AChosenColourAndFontShowAtOnceAndComeBackAtTheNextStart) {

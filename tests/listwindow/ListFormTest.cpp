@@ -619,6 +619,72 @@ TEST_F(ListFormTest, CtrlLetterListsTheDriveAndAltLettersSwitchTheDisplay) {
     EXPECT_EQ(app::Ctx().OpenWindows, windows + 1);
 }
 
+// GB beside KB and MB: Alt+G, its strip button and its lit image, exclusive with the others,
+// one decimal as MB, and stored as they are.
+TEST_F(ListFormTest, GbIsAUnitOfTheStripTheKeysAndTheSettings) {
+    // 3.5 GB of files in "c".
+    ASSERT_TRUE(testsupport::MakeSparseFiles(drive.native() + "/c", 1, 7 * (qint64(1) << 29)));
+    ListForm* w = OpenT();
+    const grid::GridState& st = w->view()->grid().st;
+    auto lit = [w](const char* name) {
+        return w->findChild<listwindow::PictureWidget*>(QString::fromUtf8(name))->isVisible();
+    };
+    auto centre = [](listwindow::DisplayButton b) {
+        return listwindow::DisplayZone(b).center().x();
+    };
+    QTest::keyClick(Focused(w), Qt::Key_G, Qt::AltModifier);
+    EXPECT_EQ(w->list().UnitMode, scan::kUnitGB);
+    EXPECT_EQ(grid::CellText(st, 2, RowNamed(st, QStringLiteral("c"))).trimmed(), "3.5 GB");
+    EXPECT_TRUE(Label(w, "TOTDSP").endsWith(QStringLiteral(" GB ")));
+    EXPECT_TRUE(lit("D数GBIMG"));
+
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int unit;
+    };
+    const Step steps[] = {
+        {"KB button", [&] { w->DisplayStripPress(centre(listwindow::DisplayButton::Kb)); }, 1},
+        {"GB button", [&] { w->DisplayStripPress(centre(listwindow::DisplayButton::Gb)); }, 3},
+        {"Alt+M", [&] { QTest::keyClick(Focused(w), Qt::Key_M, Qt::AltModifier); }, 2},
+        {"Alt+G", [&] { QTest::keyClick(Focused(w), Qt::Key_G, Qt::AltModifier); }, 3},
+        {"lit GB image",
+         [&] {
+             QTest::mouseClick(w->findChild<QWidget*>(QStringLiteral("D数GBIMG")), Qt::LeftButton);
+         },
+         0},
+        {"Alt+G again", [&] { QTest::keyClick(Focused(w), Qt::Key_G, Qt::AltModifier); }, 3},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        s.act();
+        EXPECT_EQ(w->list().UnitMode, s.unit);
+        EXPECT_EQ(lit("D数KBIMG"), s.unit == 1);
+        EXPECT_EQ(lit("D数MBIMG"), s.unit == 2);
+        EXPECT_EQ(lit("D数GBIMG"), s.unit == 3);
+    }
+    w->close();
+    const QByteArray stored = ReadAll(home.settingsFile());
+    for (const char* line : {"KB=OFF", "MB=OFF", "GB=ON"})
+        EXPECT_TRUE(stored.contains(line)) << line;
+    CloseWindows();
+
+    // What a settings file says comes back; an older file without GB still reads.
+    const struct {
+        const char* options;
+        int unit;
+    } files[] = {{"", 0},        {"KB=ON\n", 1},        {"MB=ON\n", 2},
+                 {"GB=ON\n", 3}, {"KB=ON\nMB=ON\n", 2}, {"MB=ON\nGB=ON\n", 3},
+                 {"gb=on\n", 3}};
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.options);
+        testsupport::WriteAll(home.settingsFile(), QByteArray("[Options]\n") + f.options);
+        ListForm* v = OpenT();
+        EXPECT_EQ(v->list().UnitMode, f.unit);
+        CloseWindows();
+    }
+}
+
 TEST_F(ListFormTest, EscClosesTheChooserAndPutsOutThePressedBackgroundButton) {
     ListForm* w = OpenT();
     const int type = w->BackgroundType();

@@ -24,7 +24,7 @@ TEST(SizeFormat, CellsAndPlainSizes) {
     EXPECT_EQ(CellSize(1536, 1), QString(13, u' ') + "2 KB ");
     EXPECT_EQ(CellSize(1535, 1), QString(13, u' ') + "1 KB ");
     EXPECT_EQ(CellSize(1048576, 2), QString(11, u' ') + "1.0 MB ");
-    EXPECT_EQ(CellSize(0, 3), QString());
+    EXPECT_EQ(CellSize(0, 4), QString());
     // A number wider than its field widens the cell and keeps every digit.
     EXPECT_EQ(CellSize(std::numeric_limits<qint64>::max(), 0), "9,223,372,036,854,775,807");
     EXPECT_EQ(PlainSize(-1536, 1), "-2 KB ");
@@ -34,6 +34,21 @@ TEST(SizeFormat, CellsAndPlainSizes) {
     EXPECT_EQ(PlainSize(-100, 1), "-0 KB ");
     EXPECT_EQ(CellSize(-100, 1), QString(12, u' ') + "-0 KB ");
     EXPECT_EQ(PlainSize(3 * kGB, 2), "3,072.0 MB ");
+    // GB: one decimal as MB, halves away from zero; a terabyte drive's figure.
+    const struct {
+        qint64 bytes;
+        const char* cell;
+    } gb[] = {{kGB, "1.0 GB "},
+              {kGB + kGB / 20 + 1, "1.1 GB "},  // a twentieth is 53,687,091.2 bytes
+              {kGB + kGB / 20, "1.0 GB "},
+              {270'556'779'315LL, "252.0 GB "},
+              {5 * kTB / 2, "2,560.0 GB "},
+              {-kGB / 2, "-0.5 GB "},
+              {-1, "-0.0 GB "}};
+    for (const auto& c : gb) {
+        EXPECT_EQ(PlainSize(c.bytes, kUnitGB), c.cell) << c.bytes;
+        EXPECT_EQ(CellSize(c.bytes, kUnitGB), QString(c.cell).rightJustified(18)) << c.bytes;
+    }
 }
 
 TEST(SizeFormat, MarkLimits) {

@@ -3,6 +3,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -496,3 +497,57 @@ TEST(TreeRows, DragMarkAndCountSelectionKeepTheTotals) {
 }
 
 }  // namespace
+
+// The share bar: each folder's subtree total over its parent's, drawn behind the 下位合計
+// figure wherever its row stands; the root and the total row have none.
+TEST(TreeRows, ShareBarsFollowTheirFoldersInTreeAndSortedOrder) {
+    constexpr grid::Colour kBar = 0x899E1F;
+    // root 500 = A 400 (A1 300, A2 100) + B 100 (B1 100).
+    const std::vector<Folder> folders = {{0, "C:\\", 0, 0, 0}, {1, "A", 0, 0, 0},
+                                         {2, "A1", 1, 1, 300}, {2, "A2", 1, 1, 100},
+                                         {1, "B", 0, 0, 0},    {2, "B1", 1, 1, 100}};
+    const double share[] = {-1, 0.8, 0.75, 0.25, 0.2, 1.0};
+    for (const bool sorted : {false, true}) {
+        SCOPED_TRACE(sorted ? "sorted" : "tree");
+        TreeList t(folders);
+        if (sorted) {
+            t.list.SortKind = 2;
+            t.list.FullPath = true;
+            t.st().treeLines = 0;
+            scan::SortRows(t.list);
+            scan::ShowPaths(t.list);
+        }
+        grid::GridState& st = t.st();
+        st.shareColour = kBar;
+        // The longest run of bar pixels in the row's subtree-total cell.
+        auto barOf = [&](int row) {
+            int longest = 0;
+            const int top = (row - st.topRow) * st.rowHeight;
+            for (int y = top; y < top + st.rowHeight; ++y) {
+                int run = 0;
+                for (int x = st.columnLeft[4]; x < st.textRight[5]; ++x) {
+                    run = t.grid.surface.pixel(x, y) == kBar ? run + 1 : 0;
+                    longest = std::max(longest, run);
+                }
+            }
+            return longest;
+        };
+        grid::RepaintAll(t.grid);
+        for (int r = 0; r < t.rows(); ++r) EXPECT_EQ(barOf(r), 0) << "off, row " << r;
+
+        st.shareColumn = scan::kSubtreeColumn;
+        grid::RepaintAll(t.grid);
+        int full = 0;  // B1 holds all of B
+        for (int r = 0; r < t.rows(); ++r)
+            if (t.order(r) == 5) full = barOf(r);
+        ASSERT_GT(full, 40);
+        for (int r = 0; r < t.rows(); ++r) {
+            const int f = t.order(r);
+            const int want = f >= 1 && f <= 5 ? int(std::lround(share[f] * full)) : 0;
+            EXPECT_EQ(barOf(r), want) << "row " << r << ", folder " << f;
+            // A row drawn alone draws the same bar.
+            grid::DrawRow(t.grid, r);
+            EXPECT_EQ(barOf(r), want) << "row " << r << " drawn alone";
+        }
+    }
+}
