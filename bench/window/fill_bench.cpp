@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "grid/Grid.h"
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
@@ -20,22 +21,8 @@
 #include "settings/Context.h"
 #include "settings/Startup.h"
 
-namespace {
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-template <class F>
-double TimeMs(F&& f) {
-    QElapsedTimer t;
-    t.start();
-    f();
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-}  // namespace
+using benchtiming::Median;
+using benchtiming::TimeMs;
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

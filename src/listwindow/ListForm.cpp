@@ -237,6 +237,7 @@ void ListForm::buildFigureLabels() {
     for (QLabel* l : {driveTotal_, driveUsed_, driveFree_})
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     buildProgress();
+    buildHint();
 }
 
 // The level strip LVLFRM and its lit images.

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <map>
 #include <set>
 #include <utility>
@@ -189,8 +190,11 @@ class ListForm : public QWidget,
     void setListHooks();
     void buildDriveButtons();
     int addDriveButton(int letterIndex);
+    // Lists the drive of a letter, giving it a button first when it has none.
+    void showLetter(int letterIndex);
     void openImport();
     void buildFolderItems();
+    void buildHint();
     void fillRecentMenu();
     void openFolder();
     void openFolderAsDrive(const QByteArray& folder);
@@ -215,6 +219,8 @@ class ListForm : public QWidget,
     void beginProgress(QChar drive);
     void showProgress(const QString& folder);
     void endProgress(QChar drive);
+    // The stop button takes the elapsed time's place while something is read.
+    void showStopButton(bool reading);
     // Esc or the stop button while a drive is listed: what was read stays listed.
     void stopListing();
     void refreshDrive();
@@ -257,6 +263,8 @@ class ListForm : public QWidget,
     // The native folder a row stands for (a drive's root in the overview, the drive's root on
     // the total row); empty when it has none on this machine.
     QByteArray rowFolder(int row) const;
+    // Runs act on the row's folder on this machine as one command; a beep when it has none.
+    void onRowFolder(int row, const std::function<void(const QByteArray&)>& act);
     // The folder record of a row (the root's on the total row); -1 in the overview.
     int rowRecord(int row) const;
     void showLargestFiles(int row);

@@ -204,6 +204,15 @@ void ListForm::driveLabelClicked(int button) {
     showDrive(button);
 }
 
+void ListForm::showLetter(int letterIndex) {
+    int button = ButtonOfDrive(letterIndex);
+    if (button < 0) {
+        button = addDriveButton(letterIndex);
+        placeControls();
+    }
+    showDrive(button);
+}
+
 void ListForm::Calc(int button) {
     command([&] { showDrive(button); });
 }
@@ -293,7 +302,7 @@ void ListForm::fillList(QChar drive) {
 }
 
 void ListForm::refreshFigures() {
-    if (hint_) hint_->setVisible(app::Ctx().WindowDrives.at(slot_) == u' ');
+    hint_->setVisible(app::Ctx().WindowDrives.at(slot_) == u' ');
     // Sorting is for folder lists only.
     for (PictureWidget* s : sortButtons_) s->setVisible(!list_.OverviewShown);
     for (QLabel* cap : figureCaptions_) cap->setVisible(!list_.OverviewShown);

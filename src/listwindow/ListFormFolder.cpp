@@ -53,6 +53,10 @@ void ListForm::buildFolderItems() {
     recentMenu_->setObjectName(QStringLiteral("POP_RECENT"));
     connect(recentMenu_, &QMenu::aboutToShow, this, [this] { fillRecentMenu(); });
     fillRecentMenu();
+    setAcceptDrops(true);
+}
+
+void ListForm::buildHint() {
     hint_ = new QLabel(this);
     hint_->setObjectName(QStringLiteral("HINT"));
     hint_->setAlignment(Qt::AlignCenter);
@@ -63,7 +67,6 @@ void ListForm::buildFolderItems() {
                        "ほかのフォルダーは、ドライブのボタンの右クリック・メニューの"
                        "「フォルダーを開く…」(Ctrl+O) で開けます。"
                        "フォルダーをこのウィンドウにドロップしても開けます。"));
-    setAcceptDrops(true);
 }
 
 void ListForm::fillRecentMenu() {
@@ -139,12 +142,7 @@ void ListForm::openFolderAsDrive(const QByteArray& folder) {
         return;
     }
     app::RememberFolder(folder);
-    int button = ButtonOfDrive(index);
-    if (button < 0) {
-        button = addDriveButton(index);
-        placeControls();
-    }
-    showDrive(button);
+    showLetter(index);
 }
 
 void ListForm::dragEnterEvent(QDragEnterEvent* event) {

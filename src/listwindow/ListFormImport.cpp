@@ -36,13 +36,8 @@ void ListForm::openImport() {
         if (!gate_.closing()) focusList();
         return;
     }
-    int button = ButtonOfDrive(index);
-    if (button < 0) {
-        button = addDriveButton(index);
-        placeControls();
-    }
     // A file that is no export says so in the message box of the scan.
-    showDrive(button);
+    showLetter(index);
 }
 
 }  // namespace listwindow

@@ -66,9 +66,7 @@ void ListForm::beginProgress(QChar drive) {
     listingClock_.start();
     progressClock_.invalidate();
     list_.StopAsked = false;
-    elapsedLabel_->hide();
-    stopButton_->show();
-    stopButton_->raise();
+    showStopButton(true);
     progressBar_->setValue(0);
     progressBar_->setVisible(foldersBefore_ > 0);
 }
@@ -85,10 +83,15 @@ void ListForm::showProgress(const QString& folder) {
     }
 }
 
+void ListForm::showStopButton(bool reading) {
+    elapsedLabel_->setVisible(!reading);
+    stopButton_->setVisible(reading);
+    if (reading) stopButton_->raise();
+}
+
 void ListForm::endProgress(QChar drive) {
-    stopButton_->hide();
+    showStopButton(false);
     progressBar_->hide();
-    elapsedLabel_->show();
     list_.StopAsked = false;
     // Only a whole listing of a drive on this machine is a measure for the next one.
     if (list_.StopFlag || list_.Incomplete || list_.RootError != 0 || list_.RowCount <= 0 ||
@@ -148,8 +151,7 @@ void ListForm::refreshFolder(int row) {
         listingClock_.start();
         progressClock_.invalidate();
         list_.StopAsked = false;
-        elapsedLabel_->hide();
-        stopButton_->show();
+        showStopButton(true);
         // The volume line names the folder being read again.
         const auto showWhole = list_.ShowProgress;
         list_.ShowProgress = [this](const QString& folder) {
@@ -161,8 +163,7 @@ void ListForm::refreshFolder(int row) {
         done = scan::RefreshSubtree(list_, f, error);
         list_.ShowProgress = showWhole;
         list_.StopAsked = false;
-        stopButton_->hide();
-        elapsedLabel_->show();
+        showStopButton(false);
     }
     if (gate_.closing() || list_.StopFlag) return;
     if (!done) {

@@ -22,7 +22,7 @@ int ListForm::rowRecord(int row) const {
     if (list_.OverviewShown) return -1;
     const grid::GridState& st = view_->grid().st;
     const scan::FolderTable& t = list_.Folders;
-    const int records = std::clamp(list_.ListRowCount - 1, 0, t.bound());
+    const int records = scan::Records(list_);
     if (row < 0 || row >= st.rowCount || records == 0) return -1;
     // The total row stands for the whole drive.
     if (row == st.rowCount - 1) return 0;
@@ -91,13 +91,19 @@ void ListForm::RowMenu(int row, QPoint globalPos) {
     rowMenu_->popup(globalPos);
 }
 
-void ListForm::OpenInFileManager(int row) {
+void ListForm::onRowFolder(int row, const std::function<void(const QByteArray&)>& act) {
     command([&] {
         const QByteArray native = rowFolder(row);
         if (native.isEmpty()) {
             platform::Beep();
             return;
         }
+        act(native);
+    });
+}
+
+void ListForm::OpenInFileManager(int row) {
+    onRowFolder(row, [this](const QByteArray& native) {
         QString why;
         if (!platform::ShowInFileManager(app::Application::Current().starter(), native, {}, why))
             MsgBoxEx(why, 0x30);
@@ -105,12 +111,7 @@ void ListForm::OpenInFileManager(int row) {
 }
 
 void ListForm::OpenTerminalAt(int row) {
-    command([&] {
-        const QByteArray native = rowFolder(row);
-        if (native.isEmpty()) {
-            platform::Beep();
-            return;
-        }
+    onRowFolder(row, [this](const QByteArray& native) {
         QString why;
         if (!platform::OpenTerminal(app::Application::Current().starter(), native, why))
             MsgBoxEx(why, 0x30);
@@ -118,14 +119,7 @@ void ListForm::OpenTerminalAt(int row) {
 }
 
 void ListForm::CopyFolderPath(int row) {
-    command([&] {
-        const QByteArray native = rowFolder(row);
-        if (native.isEmpty()) {
-            platform::Beep();
-            return;
-        }
-        CopyNativePath(native);
-    });
+    onRowFolder(row, [](const QByteArray& native) { CopyNativePath(native); });
 }
 
 void ListForm::ShowLargestFiles(int row) {

@@ -10,22 +10,10 @@
 #include "platform/LargeFiles.h"
 #include "platform/PathMap.h"
 #include "scan/SizeFormat.h"
+#include "scan/TreeRows.h"
 
 namespace scan {
 namespace {
-
-int Records(const DriveList& list) {
-    return std::clamp(list.ListRowCount - 1, 0, list.Folders.bound());
-}
-
-// Records record .. end - 1 are its subtree (the table is in pre-order).
-int SubtreeEnd(const DriveList& list, int record) {
-    const FolderTable& t = list.Folders;
-    const int records = Records(list);
-    int e = record + 1;
-    while (e < records && t.Level[size_t(e)] > t.Level[size_t(record)]) ++e;
-    return e;
-}
 
 // Opens record's folder from the drive's root, each folder on the way the one the scan
 // listed.
@@ -87,7 +75,7 @@ LargestFiles FromTable(const DriveList& list, int record, size_t n) {
     LargestFiles result;
     result.fromScan = true;
     const FolderTable& t = list.Folders;
-    const int end = SubtreeEnd(list, record);
+    const int end = SubtreeEnd(list.Folders, record, Records(list));
     qint64 entries = 0;
     for (qint32 i = 0; i < list.Files.FileTableCount; ++i) {
         const qint32 owner = list.Files.FileOwner[size_t(i)];
@@ -159,7 +147,7 @@ LargestFiles FromTable(const DriveList& list, int record, size_t n) {
 bool SizesKept(const DriveList& list, int record) {
     if (record < 0 || record >= Records(list)) return false;
     const FolderTable& t = list.Folders;
-    const int end = SubtreeEnd(list, record);
+    const int end = SubtreeEnd(list.Folders, record, Records(list));
     qint64 expected = 0;
     for (int f = record; f < end; ++f) expected += std::max(t.FileCount[size_t(f)], 0);
     qint64 entries = 0;

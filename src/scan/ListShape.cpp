@@ -9,10 +9,6 @@
 namespace scan {
 namespace {
 
-int Records(const DriveList& list) {
-    return std::clamp(list.ListRowCount - 1, 0, list.Folders.bound());
-}
-
 // A row folds its subtree by default at the level limit.
 bool FoldedByLevel(const DriveList& list, int f) {
     return list.ShownLevel > 0 && list.Folders.Level[size_t(f)] >= list.ShownLevel;

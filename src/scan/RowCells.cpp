@@ -34,7 +34,7 @@ QString TotalName(const DriveList& list) {
 }
 
 bool IsTotalRow(const DriveList& list, int f) {
-    return f < 0 || f >= std::clamp(list.ListRowCount - 1, 0, list.Folders.bound());
+    return f < 0 || f >= Records(list);
 }
 
 }  // namespace

@@ -11,19 +11,10 @@
 #include "scan/Figures.h"
 #include "scan/FolderScan.h"
 #include "scan/SizeFormat.h"
+#include "scan/TreeRows.h"
 
 namespace scan {
 namespace {
-
-int Records(const DriveList& list) {
-    return std::clamp(list.ListRowCount - 1, 0, list.Folders.bound());
-}
-
-int SubtreeEnd(const FolderTable& t, int f, int records) {
-    int e = f + 1;
-    while (e < records && t.Level[size_t(e)] > t.Level[size_t(f)]) ++e;
-    return e;
-}
 
 // Copies record from of `src` to record to of `dst` (names are given in record order).
 void CopyRecord(const FolderTable& src, int from, FolderTable& dst, int to) {

@@ -13,12 +13,18 @@
 #include "scan/SizeFormat.h"
 
 namespace scan {
-namespace {
 
-// Folder records in the table; the total row's record has this index.
 int Records(const DriveList& list) {
     return std::clamp(list.ListRowCount - 1, 0, list.Folders.bound());
 }
+
+int SubtreeEnd(const FolderTable& t, int f, int records) {
+    int e = f + 1;
+    while (e < records && t.Level[size_t(e)] > t.Level[size_t(f)]) ++e;
+    return e;
+}
+
+namespace {
 
 bool Ready(const DriveList& list) {
     return list.ListRowCount > 0 && list.RowCount > 0;
@@ -27,13 +33,6 @@ bool Ready(const DriveList& list) {
 // The grid that shows the rows, when there is one and it lists the folders.
 grid::GridState* Shown(DriveList& list) {
     return list.Grid && !list.OverviewShown ? &list.Grid->st : nullptr;
-}
-
-// The first record after f that is not below f.
-int SubtreeEnd(const FolderTable& t, int f, int records) {
-    int e = f + 1;
-    while (e < records && t.Level[size_t(e)] > t.Level[size_t(f)]) ++e;
-    return e;
 }
 
 int FolderIcon(const DriveList& list, int f) {

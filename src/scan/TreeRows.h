@@ -11,6 +11,11 @@
 
 namespace scan {
 
+// Folder records in the table; the total row's record has this index.
+int Records(const DriveList& list);
+// The first record after f that is not below f (records f .. end - 1 are its subtree).
+int SubtreeEnd(const FolderTable& t, int f, int records);
+
 // The text of a row's cell as the grid draws it and the reports write it: the name (or
 // the path below the drive while paths show) and the figures in the list's unit, made from
 // the folder table. The view may point into scratch; it lives until the next call.

@@ -55,6 +55,7 @@ QString VolumeLine(ListForm* w) {
 
 class ListingTest : public windowtest::WindowTest {
   protected:
+    ListingTest() : WindowTest({7800, {'T'}, true}) {}
     void SetUp() override {
         WindowTest::SetUp();
         // Far more folders than one event turn takes (a turn comes every 128 folders).
@@ -280,6 +281,24 @@ TEST_F(ListingTest, ShiftF5ReadsTheCursorsSubtreeAgainAndTheFoldersAboveFollow) 
     fresh.FontName = g.st.font1Name;
     scan::FillList(fresh, QStringLiteral("T:"));
     EXPECT_EQ(Difference(RowsOf(l), RowsOf(fresh)), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ListingTest, ShiftF5OnAFolderGoneSinceTheListingSaysSoAndChangesNothing) {
+    ListForm* w = OpenDrive(kT);
+    scan::DriveList& l = w->list();
+    grid::Grid& g = w->view()->grid();
+    const std::string before = RowsOf(l);
+    testsupport::RemoveTree(drive.native() + "/d2");
+    grid::ShowRow(g, RowOfPath(l, QStringLiteral("d2\\e3")), 0);
+    QTest::keyClick(Focused(w), Qt::Key_F5, Qt::ShiftModifier);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("d2\\e3"))) << asked[0].toStdString();
+    EXPECT_EQ(Difference(RowsOf(l), before), "");
+    EXPECT_EQ(w->gate().mode(), Mode::Idle);
 }
 
 }  // namespace
