@@ -85,6 +85,11 @@ int ListForm::addDriveButton(int i) {
     driveButtons_.push_back(b);
     driveLabels_.push_back(n);
     buttonOfDrive_[size_t(i)] = index;
+    // A button added to a shown window (a folder opened, a scan imported) is not shown with it.
+    if (isVisible()) {
+        b->show();
+        n->show();
+    }
     // An imported scan is read-only: nothing is copied or moved onto it.
     if (!scan::ImportedDriveAt(i)) destinationList_->addItem(QString(letter) + u':');
     return index;

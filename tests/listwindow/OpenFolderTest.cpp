@@ -94,6 +94,12 @@ TEST_F(OpenFolderTest, AFolderOpensAsADriveByKeyDropOrRecentMenuAndIsRemembered)
         EXPECT_EQ(w->list().FolderTotal, 1);  // the folder and its "sub"
         EXPECT_FALSE(hint->isVisible());
         EXPECT_EQ(app::RecentFolders().front(), folders[i]);
+        // The folder's letter gets a button that shows, as a drive of the machine has.
+        bool buttonShown = false;
+        for (QWidget* b : w->findChildren<QWidget*>(QStringLiteral("DRVBTN")))
+            buttonShown |=
+                b->isVisible() && b->toolTip().startsWith(QString(w->list().CurrentDrive));
+        EXPECT_TRUE(buttonShown);
     }
     EXPECT_EQ(dialogsShown, 2);
     EXPECT_EQ(app::RecentFolders(), (std::vector<QByteArray>{folders[2], folders[1], folders[0]}));
