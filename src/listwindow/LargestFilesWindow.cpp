@@ -58,6 +58,8 @@ LargestFilesWindow::LargestFilesWindow(scan::LargestFiles found, QByteArray fold
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
     table_->setWordWrap(false);
+    // One line of text a row, as the folder list has, not the style's tall default.
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     // Largest first until a heading is clicked.
     table_->horizontalHeader()->setSortIndicator(scan::LargestModel::Size, Qt::DescendingOrder);
     table_->setSortingEnabled(true);

@@ -220,6 +220,7 @@ class ListForm : public QWidget,
     void showProgress(const QString& folder);
     void endProgress(QChar drive);
     // The stop button takes the elapsed time's place while something is read.
+    void showDriveTotal(bool shown);
     void showStopButton(bool reading);
     // Esc or the stop button while a drive is listed: what was read stays listed.
     void stopListing();
@@ -284,6 +285,8 @@ class ListForm : public QWidget,
     QElapsedTimer progressClock_;  // the last progress paint
     QElapsedTimer listingClock_;   // since the listing began
     qint64 foldersBefore_ = 0;     // the drive's folder count when it was listed before
+    bool progressBarFits_ = true;  // the window is wide enough for the bar beside the figures
+    bool barOverTotal_ = false;    // the bar takes the drive total's place while it shows
     QProgressBar* progressBar_ = nullptr;
     QPushButton* stopButton_ = nullptr;
     QString findText_;

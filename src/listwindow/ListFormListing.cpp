@@ -68,17 +68,32 @@ void ListForm::beginProgress(QChar drive) {
     list_.StopAsked = false;
     showStopButton(true);
     progressBar_->setValue(0);
-    progressBar_->setVisible(foldersBefore_ > 0);
+    progressBar_->setVisible(foldersBefore_ > 0 && progressBarFits_);
+    showDriveTotal(!(progressBar_->isVisibleTo(this) && barOverTotal_));
 }
 
 void ListForm::showProgress(const QString& folder) {
     if (progressClock_.isValid() && progressClock_.elapsed() < kPaintIntervalMs) return;
     progressClock_.start();
-    showVolumeLine(
-        scan::ListingProgressText(list_, listingClock_.elapsed(), platform::DisplayName(folder)));
+    // The figures always show; the folder's path gives way at its front when room is short,
+    // and a narrow window leaves out the file count and shows the share as text.
+    const int percent =
+        foldersBefore_ > 0 ? scan::ListingPercent(list_.RowCount, foldersBefore_) : -1;
+    const int percentText = progressBarFits_ ? -1 : percent;
+    const qint64 elapsed = listingClock_.elapsed();
+    const QFontMetrics metrics(volumeLine_->font());
+    QString head = scan::ListingProgressText(list_, elapsed, QString(), percentText);
+    if (metrics.horizontalAdvance(head) > volumeLine_->width())
+        head = scan::ListingProgressText(list_, elapsed, QString(), percentText, true);
+    const int room = volumeLine_->width() - metrics.horizontalAdvance(head);
+    const QString tail =
+        room > metrics.horizontalAdvance(QStringLiteral("………"))
+            ? metrics.elidedText(platform::DisplayName(folder), Qt::ElideLeft, room)
+            : QString();
+    showVolumeLine(head + tail);
     volumeLine_->repaint();
-    if (foldersBefore_ > 0) {
-        progressBar_->setValue(scan::ListingPercent(list_.RowCount, foldersBefore_));
+    if (foldersBefore_ > 0 && progressBarFits_) {
+        progressBar_->setValue(percent);
         progressBar_->repaint();
     }
 }
@@ -89,9 +104,15 @@ void ListForm::showStopButton(bool reading) {
     if (reading) stopButton_->raise();
 }
 
+void ListForm::showDriveTotal(bool shown) {
+    figureCaptions_[0]->setVisible(shown);
+    driveTotal_->setVisible(shown);
+}
+
 void ListForm::endProgress(QChar drive) {
     showStopButton(false);
     progressBar_->hide();
+    showDriveTotal(true);
     list_.StopAsked = false;
     // Only a whole listing of a drive on this machine is a measure for the next one.
     if (list_.StopFlag || list_.Incomplete || list_.RootError != 0 || list_.RowCount <= 0 ||

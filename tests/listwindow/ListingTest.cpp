@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -145,6 +146,26 @@ TEST_F(ListingTest, ASecondListingShowsItsShareOfTheFirstOnesFolders) {
     EXPECT_GE(percent, 0);
     EXPECT_LT(percent, 100);
     EXPECT_FALSE(bar->isVisible());
+    // A narrow window gives the bar the drive total's place while it lists, and keeps the
+    // figures of the volume line whole.
+    w->resize(480, w->height());
+    QString narrowLine;
+    bool narrowBar = false;
+    bool totalShown = true;
+    auto* total = w->findChild<QLabel*>(QStringLiteral("TOTDSP"));
+    const auto narrow = WhenListing(w, [&] {
+        narrowLine = VolumeLine(w);
+        narrowBar = bar->isVisible();
+        totalShown = total->isVisible();
+    });
+    w->Calc(w->ButtonOfDrive(kT));
+    EXPECT_TRUE(narrowBar);
+    EXPECT_FALSE(totalShown);
+    EXPECT_TRUE(total->isVisible());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^読み取り中  [\\d,]+ フォルダ  "))
+                    .match(narrowLine)
+                    .hasMatch())
+        << narrowLine.toStdString();
     // Another folder behind the same letter has no count of its own yet.
     testsupport::TempDrive replaced{u'T'};
     for (int i = 0; i < 300; ++i) replaced.makeDir("n" + QByteArray::number(i));
