@@ -9,6 +9,7 @@
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"
 #include "platform/SafeWrite.h"
+#include "scan/Compare.h"
 #include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
 #include "util/TextUtil.h"
@@ -109,26 +110,38 @@ Format FormatForName(const QString& fileName) {
 }
 
 void ForEachCsvLine(const scan::DriveList& list, const LineSink& put) {
-    put(QStringLiteral("\"フォルダ名\",\"ﾌｧｲﾙ数\",\"ﾌｧｲﾙ･ｻｲｽﾞ\",\"占有サイズ\",\"下位合計\""));
+    // A comparison's figures are changes, and a last column says which folders are new or gone.
+    const bool changes = scan::Comparing(list);
+    put(changes ? QStringLiteral("\"フォルダ名\",\"±ﾌｧｲﾙ数\",\"±ﾌｧｲﾙ･ｻｲｽﾞ\",\"±占有サイズ\","
+                                 "\"±下位合計\",\"状態\"")
+                : QStringLiteral(
+                      "\"フォルダ名\",\"ﾌｧｲﾙ数\",\"ﾌｧｲﾙ･ｻｲｽﾞ\",\"占有サイズ\",\"下位合計\""));
     const int style = CaseStyle(list);
     QString scratch;
     for (int r = 0; r < list.RowCount; ++r) {
         QString line;
+        const int f = r < list.Folders.bound() ? list.Folders.Order[size_t(r)] : -1;
+        const scan::ChangeMark mark = scan::ChangeOf(list, f);
         for (int c = 0; c < 5; ++c) {
-            // The cell as the list shows it, made from the folder table.
-            QString cell = scan::RowCellText(list, r, c, scratch).toString();
+            // The cell as the list shows it, made from the folder table; a comparison's name
+            // without its mark, which has a column of its own.
+            QString cell = c == 0 && mark != scan::kChangeSame
+                               ? (list.PathsFlag && f > 0 ? scan::FolderPath(list, f)
+                                                          : list.Folders.name(f).toString())
+                               : scan::RowCellText(list, r, c, scratch).toString();
             // Quoted after the substitutes have become the characters they show: a
             // substituted quote is a quote in the file and must be doubled like one.
             if (c == 0) cell = Cased(style, platform::DisplayName(cell));
             if (c > 0) line += u',';
             line += CsvField(cell);
         }
+        if (changes) line += u',' + CsvField(scan::ChangeWord(mark));
         put(line);
     }
 }
 
 QString ReportRowLine(const QString& name, const scan::RowFigures& figures, int unitMode,
-                      int nameColumn, int caseStyle) {
+                      int nameColumn, int caseStyle, bool changes) {
     Columns line;
     // At most 50 characters of the name, never half of a surrogate pair.
     qsizetype cut = std::min<qsizetype>(kNameChars, name.size());
@@ -142,10 +155,13 @@ QString ReportRowLine(const QString& name, const scan::RowFigures& figures, int 
     const struct {
         int start, width;
         QString text;  // a unit's trailing blank stays, as in the list's cells
-    } cells[] = {{48, 5, QString::number(figures.files)},
-                 {55, 15, scan::PlainSize(figures.bytes, unitMode)},
-                 {70, 15, scan::PlainSize(figures.alloc, unitMode)},
-                 {85, 15, figures.total ? QString() : scan::PlainSize(figures.subtree, unitMode)}};
+    } cells[] = {
+        {48, 5,
+         (changes && figures.files > 0 ? QStringLiteral("+") : QString()) +
+             QString::number(figures.files)},
+        {55, 15, scan::PlainSize(figures.bytes, unitMode, changes)},
+        {70, 15, scan::PlainSize(figures.alloc, unitMode, changes)},
+        {85, 15, figures.total ? QString() : scan::PlainSize(figures.subtree, unitMode, changes)}};
     for (const auto& f : cells) {
         if (f.text.isEmpty()) break;
         const QString& figure = f.text;
@@ -173,13 +189,20 @@ void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const 
     put(QStringLiteral("現在の空き容量：") + list.FREDSP);
     put(QStringLiteral("選択されたフォルダの総容量：") + list.SUMDSP);
     put(QStringLiteral("削除した場合の　　空き容量：") + list.DLSDSP);
+    if (scan::Comparing(list))
+        put(QStringLiteral("比較　　　　　：") + list.Comparison->Then +
+            QStringLiteral(" からの増減"));
     put(rule);
     Columns heading;
+    const bool changes = scan::Comparing(list);
     heading.put(1, QStringLiteral("フォルダ名"));
-    heading.put(48, QStringLiteral("Files"));
-    heading.put(58, QStringLiteral("Fileサイズ"));
-    heading.put(73, QStringLiteral("占有サイズ"));
-    heading.put(90, QStringLiteral("下位合計"));
+    heading.put(changes ? 47 : 48, changes ? QStringLiteral("±Files") : QStringLiteral("Files"));
+    heading.put(changes ? 57 : 58,
+                changes ? QStringLiteral("±Fileサイズ") : QStringLiteral("Fileサイズ"));
+    heading.put(changes ? 72 : 73,
+                changes ? QStringLiteral("±占有サイズ") : QStringLiteral("占有サイズ"));
+    heading.put(changes ? 89 : 90,
+                changes ? QStringLiteral("±下位合計") : QStringLiteral("下位合計"));
     put(heading.line());
     put(rule);
     const scan::FolderTable& t = list.Folders;
@@ -196,7 +219,7 @@ void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const 
         const int column = paths ? 1 : 2 * level + 1;
         // The shown name (it may be a path); the figures as values, never read from text.
         put(ReportRowLine(scan::RowName(list, r), scan::ShownFigures(list, r), list.UnitMode,
-                          column, style));
+                          column, style, changes));
     }
 }
 

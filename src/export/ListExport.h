@@ -27,8 +27,9 @@ void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const 
 // third cell from 70 and nothing from 85); trailing blanks removed.
 // One line of the text report: the shown name from nameColumn, then the row's figures in the
 // list's unit.
+// changes: the figures are a comparison's changes, "+" before a growth.
 QString ReportRowLine(const QString& name, const scan::RowFigures& figures, int unitMode,
-                      int nameColumn, int caseStyle);
+                      int nameColumn, int caseStyle, bool changes = false);
 
 // Writes the lines with CR LF, in pieces, through write; stops at the first piece that
 // write refuses and returns false.

@@ -123,6 +123,8 @@ struct GridState {
     // The column whose cells draw a bar of their row's share (RowSource::share) behind the
     // figure, in shareColour; -1: none, and drawing asks nothing.
     int shareColumn = -1;
+    // The figure columns hold changes (a comparison with an earlier scan): printed titles say so.
+    bool changeFigures = false;
     Colour shareColour = 0;
     Colour treeLineColour = 0x808080;
     int iconTop = 0;

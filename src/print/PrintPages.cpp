@@ -327,10 +327,12 @@ class PageDrawer {
         if (!out_.SetPrintFont(OtherFamily(o_), 10.5, true, false, true)) return false;
         const double th = out_.TextHeight();
         for (int c = 0; c < kPrintColumns; ++c) {
-            const double w = out_.TextWidth(kColumnTitles[c]);
+            const QString title =
+                g_.changeFigures && c > 0 ? u'±' + kColumnTitles[c] : kColumnTitles[c];
+            const double w = out_.TextWidth(title);
             out_.SetCurrentX((m_.edge[size_t(c)] + m_.edge[size_t(c + 1)] - w) / 2);
             out_.SetCurrentY((m_.bandTop + m_.bandBottom - th) / 2);
-            out_.OutText(kColumnTitles[c]);
+            out_.OutText(title);
         }
         out_.OutLine(left, m_.bandBottom, right, m_.bandBottom, kNearBlack, 1);
         return true;

@@ -138,6 +138,13 @@ const std::array<QString, 5>& FolderHeadings() {
     return h;
 }
 
+const std::array<QString, 5>& ChangeHeadings() {
+    static const std::array<QString, 5> h = {
+        QStringLiteral("Folder名"), QStringLiteral("±File数"), QStringLiteral("±File サイズ"),
+        QStringLiteral("±占有サイズ"), QStringLiteral("±下位合計")};
+    return h;
+}
+
 void ShowOverview(DriveList& list) {
     list.TOTDSP.clear();
     list.FREDSP.clear();

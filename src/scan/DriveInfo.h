@@ -35,6 +35,8 @@ void ShowOverview(DriveList& list);
 // Headings of the overview and of the folder list.
 const std::array<QString, 5>& OverviewHeadings();
 const std::array<QString, 5>& FolderHeadings();
+// The folder list's headings while it shows a comparison: its figures are changes.
+const std::array<QString, 5>& ChangeHeadings();
 
 // Figures remembered per letter for removable drives (cluster size 0: nothing cached).
 struct RemovableCacheEntry {

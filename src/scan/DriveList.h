@@ -5,6 +5,7 @@
 #include <QChar>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -15,6 +16,7 @@
 namespace scan {
 
 struct DriveList;
+struct ComparisonState;
 
 // The list's column of subtree totals (下位合計), where a folder's share of its parent shows.
 inline constexpr int kSubtreeColumn = 4;
@@ -69,6 +71,11 @@ struct DriveList {
     // Of the selection's occupied total: the room of hard-linked files that a delete of the
     // selection would not free (some name lies outside it).
     qint64 SelKeptByLinks = 0;
+
+    // While the list shows a comparison with an earlier scan: each record's ChangeMark (the
+    // figures are then changes), and the listing it stands in for. Empty and null otherwise.
+    std::vector<quint8> Change;
+    std::shared_ptr<ComparisonState> Comparison;
 
     // Scan totals.
     qint32 FolderTotal = 0;

@@ -1,4 +1,5 @@
 #include "scan/FillList.h"
+#include "scan/Compare.h"
 
 #include "grid/Grid.h"
 #include "platform/Beep.h"
@@ -59,12 +60,14 @@ void PrepareList(DriveList& list, const QString& drive) {
         } else {
             g.st.backColourMode = backType;
         }
-        if (list.OverviewShown) {
+        if (list.OverviewShown || Comparing(list)) {
             const auto& h = FolderHeadings();
             for (size_t i = 0; i < h.size(); ++i) g.st.headings[i] = h[i];
         }
     }
-    const bool headingsChanged = list.OverviewShown;
+    const bool headingsChanged = list.OverviewShown || Comparing(list);
+    // A new listing replaces a comparison and the listing behind it.
+    DropComparison(list);
     list.OverviewShown = false;
     if (headingsChanged && list.Grid && list.HeadingsChanged) list.HeadingsChanged();
     ShowDriveTitle(list, drive);

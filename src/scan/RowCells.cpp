@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/Fonts.h"
+#include "scan/Compare.h"
 #include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
 
@@ -63,22 +64,28 @@ QStringView RowCellText(const DriveList& list, int row, int column, QString& scr
     if (row < 0 || row >= list.RowCount || row >= t.bound()) return {};
     const int f = t.Order[size_t(row)];
     const bool total = IsTotalRow(list, f);
+    // A comparison shows changes: signed figures, new and gone folders named so.
+    const bool changes = Comparing(list);
     if (column == 0) {
         if (total) return scratch = TotalName(list);
-        if (list.PathsFlag && f > 0) return scratch = FolderPath(list, f);
-        return t.name(f);
+        const ChangeMark mark = ChangeOf(list, f);
+        if (mark == kChangeSame && !(list.PathsFlag && f > 0)) return t.name(f);
+        scratch = list.PathsFlag && f > 0 ? FolderPath(list, f) : t.name(f).toString();
+        if (mark != kChangeSame) scratch += QStringLiteral("  （") + ChangeWord(mark) + u'）';
+        return scratch;
     }
     const RowFigures shown = ShownFigures(list, row);
     switch (column) {
         case 1:
-            return scratch = QString::number(shown.files);
+            return scratch = (changes && shown.files > 0 ? QStringLiteral("+") : QString()) +
+                             QString::number(shown.files);
         case 2:
-            return scratch = CellSize(shown.bytes, list.UnitMode);
+            return scratch = CellSize(shown.bytes, list.UnitMode, changes);
         case 3:
-            return scratch = CellSize(shown.alloc, list.UnitMode);
+            return scratch = CellSize(shown.alloc, list.UnitMode, changes);
         case 4:
             if (total) return {};
-            return scratch = CellSize(shown.subtree, list.UnitMode);
+            return scratch = CellSize(shown.subtree, list.UnitMode, changes);
         default:
             return {};
     }
@@ -93,8 +100,8 @@ double ListCells::share(int row) const {
     const FolderTable& t = list.Folders;
     if (row < 0 || row >= list.RowCount || row >= t.bound()) return -1;
     const int f = t.Order[size_t(row)];
-    // The root has no parent folder to be a share of.
-    if (f <= 0 || IsTotalRow(list, f)) return -1;
+    // The root has no parent folder to be a share of; changes are no shares.
+    if (f <= 0 || IsTotalRow(list, f) || Comparing(list)) return -1;
     const int parent = t.Parent[size_t(f)];
     if (parent < 0 || parent >= f) return -1;
     const qint64 whole = t.SubtreeTotal[size_t(parent)];

@@ -6,7 +6,7 @@ namespace scan {
 namespace {
 
 // The number of a unit's text, rounded with halves away from zero: "#,0" or "#,0.0".
-QString UnitNumber(qint64 bytes, int unitMode) {
+QString UnitNumber(qint64 bytes, int unitMode, bool plus) {
     const bool negative = bytes < 0;
     const __int128 b = negative ? -__int128(bytes) : __int128(bytes);
     QString text;
@@ -21,6 +21,7 @@ QString UnitNumber(qint64 bytes, int unitMode) {
     }
     // A shortfall stays a shortfall even when it rounds to zero: "-0 KB", drawn in red.
     if (negative) text.prepend(u'-');
+    if (plus && bytes > 0) text.prepend(u'+');
     return text;
 }
 
@@ -44,17 +45,17 @@ QString GroupDigits(qint64 value) {
     return negative ? u'-' + out : out;
 }
 
-QString CellSize(qint64 bytes, int unitMode) {
+QString CellSize(qint64 bytes, int unitMode, bool plus) {
     if (unitMode < 0 || unitMode > kLastUnit) return {};
     const int field = unitMode == 0 ? 18 : 14;
     // Padded to the cell's width, never cut: a figure wider than the cell keeps every digit.
-    const QString number = UnitNumber(bytes, unitMode).rightJustified(field, u' ');
+    const QString number = UnitNumber(bytes, unitMode, plus).rightJustified(field, u' ');
     return unitMode == 0 ? number : number + Suffix(unitMode);
 }
 
-QString PlainSize(qint64 bytes, int unitMode) {
+QString PlainSize(qint64 bytes, int unitMode, bool plus) {
     if (unitMode < 0 || unitMode > kLastUnit) return {};
-    const QString number = UnitNumber(bytes, unitMode);
+    const QString number = UnitNumber(bytes, unitMode, plus);
     return unitMode == 0 ? number : number + Suffix(unitMode);
 }
 

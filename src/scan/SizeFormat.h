@@ -28,9 +28,10 @@ inline const char* UnitKey(int unitMode) {
     return unitMode >= 1 && unitMode <= kLastUnit ? kKeys[unitMode] : "";
 }
 // A list cell: 18 characters, right-aligned; a longer number loses its leftmost characters.
-QString CellSize(qint64 bytes, int unitMode);
+// plus: a change, "+" before a growth.
+QString CellSize(qint64 bytes, int unitMode, bool plus = false);
 // A label figure: the same number with nothing added in front or cut.
-QString PlainSize(qint64 bytes, int unitMode);
+QString PlainSize(qint64 bytes, int unitMode, bool plus = false);
 // 0..15 by the thresholds 1 MB … 16 GB.
 int SizeMark(qint64 bytes);
 // "#,0" of a whole number.

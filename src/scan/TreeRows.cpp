@@ -9,6 +9,7 @@
 
 #include "grid/Grid.h"
 #include "platform/Fonts.h"
+#include "scan/Compare.h"
 #include "scan/FolderScan.h"
 #include "scan/SizeFormat.h"
 
@@ -37,6 +38,8 @@ grid::GridState* Shown(DriveList& list) {
 
 int FolderIcon(const DriveList& list, int f) {
     if (f == 0) return 10 + list.DriveKind;
+    // A comparison's counts are changes; its gone folders take the unreadable folder's icon.
+    if (Comparing(list)) return ChangeOf(list, f) == kChangeGone ? 14 : 10;
     return list.Folders.FileCount[size_t(f)] < 0 ? 14 : 10;
 }
 
@@ -50,7 +53,8 @@ int IndentOf(const DriveList& list, int f) {
 RowFigures SubtreeSums(const FolderTable& t, int f, int end) {
     RowFigures sums;
     for (int g = f; g < end; ++g) {
-        if (t.FileCount[size_t(g)] > 0) sums.files += t.FileCount[size_t(g)];
+        // A comparison's counts may be negative: they are changes.
+        sums.files += t.FileCount[size_t(g)];
         sums.bytes = SaturatingAdd(sums.bytes, t.FileSize[size_t(g)]);
         sums.alloc = SaturatingAdd(sums.alloc, t.AllocSize[size_t(g)]);
     }
@@ -61,7 +65,9 @@ RowFigures SubtreeSums(const FolderTable& t, int f, int end) {
 void DressRow(DriveList& list, grid::GridState& st, int row, int f) {
     const size_t r = size_t(row);
     const FolderTable& t = list.Folders;
-    st.rowMark[r] = quint8(SizeMark(t.ShownAlloc[size_t(f)]));
+    // A comparison colours growth only.
+    const qint64 shown = t.ShownAlloc[size_t(f)];
+    st.rowMark[r] = quint8(SizeMark(Comparing(list) ? std::max<qint64>(shown, 0) : shown));
     st.rowIndent.set(row, list.PathsFlag ? 2 : IndentOf(list, f));
     st.rowIcon[r] = quint8(FolderIcon(list, f));
     // The scan's level colours follow the folder, not the row index; paths colour by group.
@@ -528,8 +534,8 @@ RowFigures ShownFigures(const DriveList& list, int row) {
     }
     if (const auto c = list.Collapsed.find(f); c != list.Collapsed.end()) return c->second;
     const size_t i = size_t(f);
-    return {std::max<qint64>(t.FileCount[i], 0), t.FileSize[i], t.AllocSize[i], t.SubtreeTotal[i],
-            false};
+    const qint64 files = Comparing(list) ? t.FileCount[i] : std::max<qint64>(t.FileCount[i], 0);
+    return {files, t.FileSize[i], t.AllocSize[i], t.SubtreeTotal[i], false};
 }
 
 void CountSelection(DriveList& list) {

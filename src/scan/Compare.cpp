@@ -1,0 +1,275 @@
+#include "scan/Compare.h"
+
+#include <algorithm>
+
+#include "scan/ImportDrives.h"
+#include "scan/SizeFormat.h"
+#include "scan/TreeRows.h"
+
+namespace scan {
+namespace {
+
+// The first record after each folder's subtree, from the parents of a pre-order.
+template <typename ParentOf>
+std::vector<qint32> SubtreeEnds(int count, ParentOf parent) {
+    std::vector<qint32> end(size_t(count), count);
+    std::vector<qint32> open;
+    for (int i = 0; i < count; ++i) {
+        const int p = i == 0 ? -1 : parent(i);
+        while (!open.empty() && open.back() != p) {
+            end[size_t(open.back())] = i;
+            open.pop_back();
+        }
+        open.push_back(i);
+    }
+    return end;
+}
+
+// The children of folder f, by name (the walk's order need not be the same in both scans).
+template <typename NameOf>
+void ChildrenByName(int f, const std::vector<qint32>& end, NameOf name, std::vector<qint32>& out) {
+    out.clear();
+    for (int c = f + 1; c < end[size_t(f)]; c = end[size_t(c)]) out.push_back(c);
+    std::sort(out.begin(), out.end(), [&](int a, int b) { return name(a) < name(b); });
+}
+
+class Merger {
+  public:
+    Merger(const FolderTable& now, int nowCount, const FigureTree& then, DriveList& list)
+        : now_(now), n_(nowCount), then_(then), m_(then.size()), list_(list) {}
+
+    void run() {
+        nowEnd_ = SubtreeEnds(n_, [&](int i) { return now_.Parent[size_t(i)]; });
+        thenEnd_ = SubtreeEnds(m_, [&](int i) { return then_.Parent[size_t(i)]; });
+        match();
+        int gone = 0;
+        for (int t = 0; t < m_; ++t) gone += taken_[size_t(t)] ? 0 : 1;
+        const int records = n_ + gone;
+        FolderTable& out = list_.Folders;
+        out.reset(records + 1);
+        out.RootNative = now_.RootNative;
+        list_.Change.assign(size_t(records), kChangeSame);
+        build();
+        list_.RowCount = records;
+    }
+
+  private:
+    // Pairs every folder of now with the folder of then at the same path, parents first.
+    void match() {
+        matchOf_.assign(size_t(n_), -1);
+        taken_.assign(size_t(m_), 0);
+        if (n_ == 0 || m_ == 0) return;
+        matchOf_[0] = 0;
+        taken_[0] = 1;
+        std::vector<qint32> a, b;
+        for (int f = 0; f < n_; ++f) {
+            const int t = matchOf_[size_t(f)];
+            if (t < 0 || nowEnd_[size_t(f)] == f + 1 || thenEnd_[size_t(t)] == t + 1) continue;
+            ChildrenByName(
+                f, nowEnd_, [&](int i) { return now_.name(i); }, a);
+            ChildrenByName(
+                t, thenEnd_, [&](int i) { return then_.name(i); }, b);
+            size_t i = 0, j = 0;
+            while (i < a.size() && j < b.size()) {
+                const int c = now_.name(a[i]).compare(then_.name(b[j]));
+                if (c < 0) {
+                    ++i;
+                } else if (c > 0) {
+                    ++j;
+                } else {
+                    matchOf_[size_t(a[i])] = b[j];
+                    taken_[size_t(b[j])] = 1;
+                    ++i;
+                    ++j;
+                }
+            }
+        }
+    }
+
+    int put(int parent, QStringView name, ChangeMark mark) {
+        FolderTable& t = list_.Folders;
+        const int r = next_++;
+        const size_t i = size_t(r);
+        t.Parent[i] = parent;
+        t.Level[i] = parent < 0 ? 0 : t.Level[size_t(parent)] + 1;
+        if (parent >= 0) t.HasChildren[size_t(parent)] = 1;
+        t.Order[i] = r;
+        t.setName(r, name);
+        list_.Change[i] = mark;
+        list_.Depth = std::max(list_.Depth, t.Level[i]);
+        return r;
+    }
+
+    void figures(int r, qint64 files, qint64 bytes, qint64 alloc, qint64 subtree) {
+        FolderTable& t = list_.Folders;
+        const size_t i = size_t(r);
+        t.FileCount[i] = qint32(std::clamp<qint64>(files, INT32_MIN, INT32_MAX));
+        t.FileSize[i] = bytes;
+        t.AllocSize[i] = alloc;
+        t.ShownAlloc[i] = alloc;
+        t.SubtreeTotal[i] = subtree;
+    }
+
+    // Folder f of now, with what it was then.
+    int putNow(int f, int parent) {
+        const size_t i = size_t(f);
+        const int t = matchOf_[i];
+        const int r =
+            put(parent, f == 0 ? now_.name(0) : now_.name(f), t >= 0 ? kChangeSame : kChangeNew);
+        const size_t ti = size_t(t);
+        figures(r, now_.FileCount[i] - (t >= 0 ? then_.Files[ti] : 0),
+                now_.FileSize[i] - (t >= 0 ? then_.Bytes[ti] : 0),
+                now_.AllocSize[i] - (t >= 0 ? then_.Alloc[ti] : 0),
+                now_.SubtreeTotal[i] - (t >= 0 ? then_.Subtree[ti] : 0));
+        FolderTable& out = list_.Folders;
+        out.State[size_t(r)] = now_.State[i];
+        out.StateError[size_t(r)] = now_.StateError[i];
+        out.Id[size_t(r)] = now_.Id[i];
+        return r;
+    }
+
+    // The subtree of then's folder g, gone since, below record parent.
+    void putGone(int g, int parent) {
+        const int base = next_;
+        for (int t = g; t < thenEnd_[size_t(g)]; ++t) {
+            const size_t ti = size_t(t);
+            const int r =
+                put(t == g ? parent : base + (then_.Parent[ti] - g), then_.name(t), kChangeGone);
+            figures(r, -qint64(then_.Files[ti]), -then_.Bytes[ti], -then_.Alloc[ti],
+                    -then_.Subtree[ti]);
+        }
+    }
+
+    // Now's folders in pre-order; a folder's gone subfolders follow its own.
+    void build() {
+        struct Open {
+            int f, r;
+        };
+        std::vector<Open> open;
+        auto close = [&] {
+            const Open o = open.back();
+            open.pop_back();
+            const int t = matchOf_[size_t(o.f)];
+            if (t < 0) return;
+            for (int c = t + 1; c < thenEnd_[size_t(t)]; c = thenEnd_[size_t(c)])
+                if (!taken_[size_t(c)]) putGone(c, o.r);
+        };
+        for (int f = 0; f < n_; ++f) {
+            const int parent = f == 0 ? -1 : now_.Parent[size_t(f)];
+            while (!open.empty() && open.back().f != parent) close();
+            open.push_back({f, putNow(f, open.empty() ? -1 : open.back().r)});
+        }
+        while (!open.empty()) close();
+    }
+
+    const FolderTable& now_;
+    const int n_;
+    const FigureTree& then_;
+    const int m_;
+    DriveList& list_;
+    std::vector<qint32> nowEnd_, thenEnd_, matchOf_;
+    std::vector<quint8> taken_;
+    int next_ = 0;
+};
+
+}  // namespace
+
+ChangeMark ChangeOf(const DriveList& list, int record) {
+    if (record < 0 || size_t(record) >= list.Change.size()) return kChangeSame;
+    return ChangeMark(list.Change[size_t(record)]);
+}
+
+QString ChangeWord(ChangeMark mark) {
+    return mark == kChangeNew    ? QStringLiteral("新規")
+           : mark == kChangeGone ? QStringLiteral("消失")
+                                 : QString();
+}
+
+void EnterComparison(DriveList& list, const FigureTree& then, const QString& thenLabel) {
+    if (Comparing(list)) LeaveComparison(list);
+    auto state = std::make_shared<ComparisonState>();
+    state->Shape = TakeShape(list);
+    const int records = Records(list);
+    state->Folders = std::move(list.Folders);
+    state->Files = std::move(list.Files);
+    state->Links = std::move(list.Links);
+    state->RowCount = list.RowCount;
+    state->ListRowCount = list.ListRowCount;
+    state->FolderTotal = list.FolderTotal;
+    state->FileTotal = list.FileTotal;
+    state->Depth = list.Depth;
+    state->FileSizeTotal = list.FileSizeTotal;
+    state->AllocTotal = list.AllocTotal;
+    state->LastSubtreeTotal = list.LastSubtreeTotal;
+    state->Incomplete = list.Incomplete;
+    state->VOLDSP = list.VOLDSP;
+    state->Then = thenLabel;
+    list.Folders = FolderTable();
+    list.Files = FileTable();
+    list.Links.clear();
+    list.Collapsed.clear();
+    list.SelKeptByLinks = 0;
+    list.Depth = 0;
+
+    Merger(state->Folders, records, then, list).run();
+    // The drive's changes: the total row shows them as a listing shows its totals.
+    qint64 files = 0, bytes = 0;
+    for (int t = 0; t < then.size(); ++t) {
+        files += then.Files[size_t(t)];
+        bytes = SaturatingAdd(bytes, then.Bytes[size_t(t)]);
+    }
+    list.FolderTotal = std::max(0, list.RowCount - 1);
+    list.FileTotal = qint32(std::clamp<qint64>(state->FileTotal - files, INT32_MIN, INT32_MAX));
+    list.FileSizeTotal = state->FileSizeTotal - bytes;
+    list.AllocTotal = list.RowCount > 0 ? list.Folders.SubtreeTotal[0] : 0;
+    list.LastSubtreeTotal = list.AllocTotal;
+    list.VOLDSP =
+        state->VOLDSP + QStringLiteral("  （比較: ") + thenLabel + QStringLiteral(" から）");
+    list.Comparison = std::move(state);
+    RowsFromScan(list);
+}
+
+void LeaveComparison(DriveList& list) {
+    if (!Comparing(list)) return;
+    const std::shared_ptr<ComparisonState> state = std::move(list.Comparison);
+    list.Comparison.reset();
+    list.Change.clear();
+    list.Change.shrink_to_fit();
+    list.Folders = std::move(state->Folders);
+    list.Files = std::move(state->Files);
+    list.Links = std::move(state->Links);
+    list.Collapsed.clear();
+    list.RowCount = state->RowCount;
+    list.ListRowCount = state->ListRowCount;
+    list.FolderTotal = state->FolderTotal;
+    list.FileTotal = state->FileTotal;
+    list.Depth = state->Depth;
+    list.FileSizeTotal = state->FileSizeTotal;
+    list.AllocTotal = state->AllocTotal;
+    list.LastSubtreeTotal = state->LastSubtreeTotal;
+    list.Incomplete = state->Incomplete;
+    list.VOLDSP = state->VOLDSP;
+    ApplyShape(list, state->Shape);
+}
+
+void DropComparison(DriveList& list) {
+    list.Comparison.reset();
+    list.Change.clear();
+    list.Change.shrink_to_fit();
+}
+
+bool FiguresFromSource(const FolderFeed& source, FigureTree& out, QString& error) {
+    DriveList list;
+    list.ClusterSize = qint32(kImportBlock);
+    list.DirEntriesPerCluster = qint16(kImportBlock / 64);
+    list.ReadThreads = 0;
+    list.Files.reset();
+    if (!ScanFromSource(list, QStringLiteral("\\"), source, error)) return false;
+    list.Files = FileTable();
+    list.ListRowCount = list.RowCount + 1;
+    out = TakeFigures(list);
+    out.Source.clear();
+    return true;
+}
+
+}  // namespace scan
