@@ -105,11 +105,12 @@ class ListFormOptionsTest : public windowtest::WindowTest {
 };
 
 TEST_F(ListFormOptionsTest, OkWritesTheItemsFontsAndSwitchesAndOnlyTheChangedDisplayKeys) {
-    const QStringList always = {"ListForeCol",  "ListBackCol",  "SelForeCol",   "SelBackCol",
-                                "ListHLineCol", "ListVLineCol", "TitleForeCol", "TitleBackCol",
-                                "SelTypeWin",   "UseNewWindow", "UseTrash",     "ShareBar",
-                                "FontName1",    "FontSize1",    "FontBold1",    "FontItalic1",
-                                "FontName2",    "FontSize2",    "FontBold2",    "FontItalic2"};
+    const QStringList always = {"ListForeCol",   "ListBackCol",  "SelForeCol",   "SelBackCol",
+                                "ListHLineCol",  "ListVLineCol", "TitleForeCol", "TitleBackCol",
+                                "SelTypeWin",    "UseNewWindow", "UseTrash",     "ShareBar",
+                                "KeepSnapshots", "FontName1",    "FontSize1",    "FontBold1",
+                                "FontItalic1",   "FontName2",    "FontSize2",    "FontBold2",
+                                "FontItalic2"};
     struct Case {
         const char* what;
         std::function<void(OptionForm*)> act;
