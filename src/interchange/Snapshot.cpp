@@ -106,7 +106,7 @@ class Reader {
 };
 
 int Continuation(const quint8* s, qsizetype n, qsizetype i, int count, char32_t& c) {
-    if (i + count >= n + 1) return -1;
+    if (i + count > n) return -1;
     for (int k = 0; k < count; ++k) {
         const quint8 b = s[i + k];
         if ((b & 0xC0) != 0x80) return -1;
