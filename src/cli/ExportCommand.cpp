@@ -1,7 +1,10 @@
 #include "cli/ExportCommand.h"
 
+#include <QDateTime>
+
 #include "interchange/JsonWriter.h"
 #include "interchange/ScanExport.h"
+#include "interchange/SnapshotStore.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"
@@ -9,6 +12,7 @@
 #include "scan/DriveInfo.h"
 #include "scan/FolderScan.h"
 #include "scan/FolderWalk.h"
+#include "settings/OptionKeys.h"
 
 namespace cli {
 using namespace interchange;
@@ -57,6 +61,10 @@ int RunExport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
     figures.nativeRoot = nativeRoot;
     figures.letter = index;
     ScanExport sink(json, figures);
+    // A complete export is a listing of the drive: its folder figures are kept as a snapshot.
+    const bool keepSnapshot = app::OptBool("KeepSnapshots");
+    scan::FigureTree snapshot;
+    if (keepSnapshot) sink.KeepFigures(&snapshot);
     if (!toStdout) sink.LeaveOut(file.folderIdentity(), file.temporaryName());
     bool scanFailed = false;
     sink.ReportFailure = [&](const QString& text) {
@@ -98,6 +106,14 @@ int RunExport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
                  QStringLiteral("書き込めません: ") + options.output +
                      (writeError.isEmpty() ? QString() : QStringLiteral(" (") + writeError + u')'));
         return kExitWriteFailed;
+    }
+    if (keepSnapshot && !scanFailed) {
+        snapshot.sumSubtrees();
+        snapshot.Source = nativeRoot;
+        snapshot.Taken = QDateTime::currentSecsSinceEpoch();  // when the listing ended
+        QString snapshotError;
+        // The export itself is done: a snapshot that cannot be kept is only a warning.
+        if (!KeepSnapshot(snapshot, snapshotError)) PutError(err, snapshotError);
     }
     return scanFailed ? kExitScanFailed : kExitOk;
 }

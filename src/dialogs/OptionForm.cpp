@@ -92,7 +92,7 @@ OptionForm::OptionForm(OptionTarget& target) : QDialog(nullptr), target_(target)
     setModal(false);
     setFont(UiFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
     build();
-    setFixedSize(640, 372);
+    setFixedSize(640, 384);
 }
 
 OptionForm::~OptionForm() {
@@ -142,6 +142,10 @@ void OptionForm::build() {
     shareBox_->setToolTip(
         QStringLiteral("オンにすると、下位合計の欄に、親フォルダーの下位合計に占める割合を細い棒で"
                        "表示します"));
+    snapshotBox_ = MakeCheck(this, "スナップSEL", u"スナップショットを保存する（比較用）", 14, 354);
+    snapshotBox_->setToolTip(
+        QStringLiteral("オンにすると、ドライブを読み終えるたびにフォルダーごとのサイズをキャッシュ"
+                       "フォルダーに保存し、あとで比較できるようにします"));
 
     auto* colourBox = new QGroupBox(QStringLiteral("色　指定"), this);
     colourBox->setGeometry(306, 6, 322, 222);
@@ -248,6 +252,10 @@ void OptionForm::setShareBar(bool on) {
     shareBox_->setChecked(on);
 }
 
+void OptionForm::setKeepSnapshots(bool on) {
+    snapshotBox_->setChecked(on);
+}
+
 void OptionForm::setColour(int item, quint32 colour) {
     if (item < 0 || item >= kOptionItems) return;
     colours_[size_t(item)] = colour;
@@ -309,6 +317,9 @@ bool OptionForm::useTrash() const {
 }
 bool OptionForm::shareBar() const {
     return shareBox_->isChecked();
+}
+bool OptionForm::keepSnapshots() const {
+    return snapshotBox_->isChecked();
 }
 
 void OptionForm::colourClicked(int item) {

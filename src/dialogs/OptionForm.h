@@ -1,7 +1,8 @@
 #pragma once
 // The options dialog: rules, tree display and indent, selection style, new-window choice,
-// the trash and share-bar switches, the two list fonts and eight list colours. Each change goes to
-// the window that opened it at once; that window keeps or undoes the changes when the dialog ends.
+// the trash, share-bar and snapshot switches, the two list fonts and eight list colours. Each
+// change goes to the window that opened it at once; that window keeps or undoes the changes when
+// the dialog ends.
 #include <QColor>
 #include <QDialog>
 #include <QRect>
@@ -61,6 +62,7 @@ class OptionForm : public QDialog {
     void setNewWindow(bool on);
     void setUseTrash(bool on);
     void setShareBar(bool on);
+    void setKeepSnapshots(bool on);
     void setColour(int item, quint32 colour);
     void setListFont(int index, const OptionFont& font);
     void setLevelColours(const std::array<QRgb, 8>& colours);
@@ -76,6 +78,7 @@ class OptionForm : public QDialog {
     bool newWindow() const;
     bool useTrash() const;
     bool shareBar() const;
+    bool keepSnapshots() const;
     quint32 colour(int item) const { return colours_[size_t(item)]; }
     const OptionFont& listFont(int index) const { return fonts_[size_t(index)]; }
     int selectedItem() const { return selectedItem_; }
@@ -109,6 +112,7 @@ class OptionForm : public QDialog {
     QCheckBox* newWindowBox_ = nullptr;
     QCheckBox* trashBox_ = nullptr;
     QCheckBox* shareBox_ = nullptr;
+    QCheckBox* snapshotBox_ = nullptr;
     std::array<QPushButton*, 2> widthButtons_{};
     std::array<QPushButton*, 2> fontButtons_{};
     std::array<QLabel*, 2> fontSamples_{};

@@ -102,6 +102,9 @@ bool ScanExport::enter(scan::WalkedFolder& folder) {
 
     const bool holdsOwnFile = !leaveOutName_.isEmpty() && leaveOutFolder_.known() &&
                               leaveOutFolder_ == platform::Identity{folder.device, folder.inode};
+    qint32 ownFiles = 0;
+    qint64 ownBytes = 0;
+    qint64 ownAlloc = dirBytes;
     for (const platform::FileDetail& f : folder.files) {
         if (holdsOwnFile && f.nativeName == leaveOutName_) continue;
         const qint64 dsize = fig_.allocated
@@ -115,11 +118,20 @@ bool ScanExport::enter(scan::WalkedFolder& folder) {
         if (!f.examined) out_.raw(",\"read_error\":true");
         out_.raw("}");
         ++files_;
+        ++ownFiles;
         fileBytes_ = add(fileBytes_, f.size);
+        ownBytes = add(ownBytes, f.size);
         // A file with other names takes its room once in the total, as in the list; each
         // name keeps its dsize, and readers count the inode once.
-        if (f.links <= 1 || linkedSeen_.insert(f.inode).second)
+        if (f.links <= 1 || linkedSeen_.insert(f.inode).second) {
             allocBytes_ = add(allocBytes_, dsize);
+            ownAlloc = add(ownAlloc, dsize);
+        }
+    }
+    if (figures_) {
+        figures_->add(figurePath_.empty() ? -1 : figurePath_.back(), folder.name, ownFiles,
+                      ownBytes, ownAlloc);
+        figurePath_.push_back(qint32(figures_->size() - 1));
     }
     folder.files = {};
     folder.fileSizes = {};
@@ -128,6 +140,7 @@ bool ScanExport::enter(scan::WalkedFolder& folder) {
 
 bool ScanExport::leave() {
     path_.pop_back();
+    if (!figurePath_.empty()) figurePath_.pop_back();
     out_.raw("]");
     return !out_.failed();
 }

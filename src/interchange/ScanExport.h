@@ -17,6 +17,7 @@
 
 #include "interchange/JsonWriter.h"
 #include "platform/FolderChain.h"
+#include "scan/FigureTree.h"
 #include "scan/FolderWalk.h"
 
 namespace interchange {
@@ -39,6 +40,9 @@ class ScanExport : public scan::FolderSink {
         leaveOutFolder_ = folder;
         leaveOutName_ = name;
     }
+    // Builds the scan's folder figures as well, as the export writes them (a folder's occupied
+    // space is its dsize and its files', a hard-linked file counted once), for a snapshot.
+    void KeepFigures(scan::FigureTree* tree) { figures_ = tree; }
     bool wantsFiles() const override { return true; }
     // The versions and the metadata object; timestamp in seconds since 1970.
     void begin(const QByteArray& programVersion, qint64 timestamp);
@@ -78,6 +82,8 @@ class ScanExport : public scan::FolderSink {
     qint64 fileBytes_ = 0;
     qint64 allocBytes_ = 0;
     QStringList unreadable_;
+    scan::FigureTree* figures_ = nullptr;
+    std::vector<qint32> figurePath_;  // the open folders' indexes in figures_
     bool overflowSeen_ = false;
     bool deviceGoneSeen_ = false;
 };

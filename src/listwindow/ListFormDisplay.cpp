@@ -226,6 +226,7 @@ void ListForm::Options() {
     form.setNewWindow(c.UseNewWindow);
     form.setUseTrash(app::OptBool("UseTrash"));
     form.setShareBar(app::OptBool("ShareBar"));
+    form.setKeepSnapshots(app::OptBool("KeepSnapshots"));
     for (int i = 0; i < dialogs::kOptionItems; ++i) form.setColour(i, ItemColour(i));
     form.setListFont(0, {st.font1Name, st.font1Size, st.font1Bold != 0, st.font1Italic != 0});
     form.setListFont(1, {st.font2Name, st.font2Size, st.font2Bold != 0, st.font2Italic != 0});
@@ -268,6 +269,7 @@ void ListForm::Options() {
         PutBool("UseNewWindow", c.UseNewWindow);
         PutBool("UseTrash", form.useTrash());
         PutBool("ShareBar", form.shareBar());
+        PutBool("KeepSnapshots", form.keepSnapshots());
         if (c.TreeDisp != treeDisp) PutBool("TreeDisp", c.TreeDisp);
         if (c.ShortSpace != shortSpace) PutBool("ShortSpace", c.ShortSpace);
         if (st.hRuleWidth != hRule) app::PutOptInt(QStringLiteral("KeiDispH"), st.hRuleWidth);

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -534,6 +535,51 @@ int OpenForReading(const QByteArray& nativePath, int* error) {
     }
     if (error) *error = 0;
     return fd;
+}
+
+bool ReadRegularFile(const QByteArray& nativePath, QByteArray& out, qint64 limit, int* error) {
+    out.clear();
+    SetError(error, 0);
+    // Non-blocking: a FIFO planted under the name must not hang the reader.
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        SetError(error, errno);
+        return false;
+    }
+    struct stat st;
+    int e = 0;
+    if (::fstat(fd, &st) != 0)
+        e = errno;
+    else if (!S_ISREG(st.st_mode))
+        e = EINVAL;
+    else if (st.st_size > limit)
+        e = EFBIG;
+    if (e == 0) {
+        out.resize(qsizetype(st.st_size));
+        qsizetype got = 0;
+        // The file may have grown or shrunk since fstat: read until its end, within limit.
+        for (;;) {
+            if (got == out.size()) {
+                if (qint64(out.size()) >= limit + 1) break;
+                out.resize(qsizetype(std::min<qint64>(limit + 1, qint64(out.size()) + 65536)));
+            }
+            const ssize_t n = ::read(fd, out.data() + got, size_t(out.size() - got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                e = errno;
+                break;
+            }
+            if (n == 0) break;
+            got += n;
+        }
+        out.resize(got);
+        if (e == 0 && qint64(got) > limit) e = EFBIG;
+    }
+    CloseQuietly(fd);
+    if (e == 0) return true;
+    out.clear();
+    SetError(error, e);
+    return false;
 }
 
 namespace {

@@ -69,6 +69,11 @@ bool SyncFileSystem(const QByteArray& nativePath, int* error = nullptr);
 // A descriptor open for reading a native file (not a folder), closed on exec; -1 with
 // errno in *error when it cannot be opened.
 int OpenForReading(const QByteArray& nativePath, int* error = nullptr);
+// Reads a whole regular file, never through a link: false with errno in *error when it cannot
+// be read, is a link (ELOOP) or not a regular file (EINVAL), or holds more than limit bytes
+// (EFBIG).
+bool ReadRegularFile(const QByteArray& nativePath, QByteArray& out, qint64 limit,
+                     int* error = nullptr);
 // What a descriptor or a path (links followed) leads to; stream: a pipe, socket or device,
 // whose bytes can be read only once. False when it cannot be examined.
 bool IdentityOf(int fd, Identity& out, bool* stream = nullptr);

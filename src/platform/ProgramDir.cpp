@@ -50,7 +50,8 @@ QByteArray ConfigFolder() {
     return NormaliseNative(base + "/foldex");
 }
 
-bool EnsureFolder(const QByteArray& nativeFolder) {
+bool EnsureFolder(const QByteArray& nativeFolder, int mode, int* error) {
+    if (error) *error = ENOENT;
     if (nativeFolder.isEmpty()) return false;
     QByteArray path;
     for (const QByteArray& part : nativeFolder.split('/')) {
@@ -60,10 +61,18 @@ bool EnsureFolder(const QByteArray& nativeFolder) {
         }
         if (!path.endsWith('/')) path += '/';
         path += part;
-        if (::mkdir(path.constData(), 0755) != 0 && errno != EEXIST) return false;
+        if (::mkdir(path.constData(), mode_t(mode)) != 0 && errno != EEXIST) {
+            if (error) *error = errno;
+            return false;
+        }
     }
     struct stat st {};
-    return ::stat(nativeFolder.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (::stat(nativeFolder.constData(), &st) != 0) {
+        if (error) *error = errno;
+        return false;
+    }
+    if (error) *error = S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    return S_ISDIR(st.st_mode);
 }
 
 }  // namespace platform

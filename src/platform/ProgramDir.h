@@ -14,6 +14,7 @@ bool InstalledFolder(const QByteArray& nativeFolder);
 QByteArray HomeOverride();
 // $XDG_CONFIG_HOME/foldex or ~/.config/foldex, not created here.
 QByteArray ConfigFolder();
-// Creates a folder and its missing parents; true when it exists afterwards.
-bool EnsureFolder(const QByteArray& nativeFolder);
+// Creates a folder and its missing parents (each made with mode, less the umask); true when it
+// exists afterwards, else false with errno in *error.
+bool EnsureFolder(const QByteArray& nativeFolder, int mode = 0755, int* error = nullptr);
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "scan/FigureTree.h"
 
 #include "scan/DriveList.h"
+#include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
 
 namespace scan {
@@ -26,7 +27,10 @@ void FigureTree::sumSubtrees() {
     for (size_t i = 0; i < Alloc.size(); ++i) Subtree[i] = Alloc[i];
     for (size_t i = Alloc.size(); i-- > 1;) {
         const qint32 p = Parent[i];
-        if (p >= 0 && size_t(p) < i) Subtree[size_t(p)] += Subtree[i];
+        // Held at the largest figure, as the list holds its sums: a tree read from a file may
+        // hold any figures.
+        if (p >= 0 && size_t(p) < i)
+            Subtree[size_t(p)] = SaturatingAdd(Subtree[size_t(p)], Subtree[i]);
     }
 }
 

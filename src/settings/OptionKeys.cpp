@@ -52,8 +52,9 @@ const std::vector<OptionKey>& OptionKeys() {
         {"PrnHline", "1"},
         {"PrnFrame", "1"},
         {"PrnWrap", "1"},
-        {"UseTrash", "0"},  // deleted folders go to the desktop's trash
-        {"ShareBar", "0"},  // a bar of each folder's share of its parent's total
+        {"UseTrash", "0"},        // deleted folders go to the desktop's trash
+        {"ShareBar", "0"},        // a bar of each folder's share of its parent's total
+        {"KeepSnapshots", "-1"},  // a snapshot of each complete listing, for comparisons
     };
     return keys;
 }

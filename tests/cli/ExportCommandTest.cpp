@@ -19,9 +19,11 @@
 #include "common/TestSupport.h"
 #include "common/TmpfsMount.h"
 #include "grid/Grid.h"
+#include "interchange/SnapshotStore.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
 #include "scan/DriveList.h"
+#include "scan/FigureTree.h"
 #include "scan/FolderScan.h"
 #include "settings/Settings.h"
 
@@ -260,13 +262,21 @@ QByteArray RunTool(const QString& program, const QStringList& args, int* exitCod
 struct ExportFixture : ::testing::Test {
     testsupport::TempHome home;
     QByteArray previous;
+    QTemporaryDir cache;  // the snapshots the exports keep
+    QByteArray previousCache = qgetenv("XDG_CACHE_HOME");
     void SetUp() override {
         app::SetSettingsNative(home.settingsFile());
         previous = platform::Drives().root(platform::LetterIndex(u'X'));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     }
     void TearDown() override {
         platform::Drives().set(platform::LetterIndex(u'X'), previous);
         app::SetSettingsNative({});
+        qputenv("XDG_CACHE_HOME", previousCache);
+    }
+    QStringList cacheFiles() const {
+        return QDir(cache.path() + "/foldex")
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
     void mapX(const QByteArray& root) { platform::Drives().set(platform::LetterIndex(u'X'), root); }
 };
@@ -379,6 +389,22 @@ TEST_F(ExportFixture, AnAwkwardTreeIsWrittenWholeAndTheTerminalToolsReadItBack) 
         EXPECT_EQ(bytes, list.FileSizeTotal);
         EXPECT_EQ(alloc, list.AllocTotal);
         EXPECT_EQ(qint64(got.size() - files - 1), list.FolderTotal);
+
+        // The snapshot the export kept holds the list's folder figures.
+        const scan::FigureTree listed = scan::TakeFigures(list);
+        EXPECT_EQ(listed.Source, r);
+        const std::vector<interchange::SnapshotInfo> kept = interchange::ListSnapshots(r);
+        ASSERT_EQ(kept.size(), 1u);
+        scan::FigureTree snap;
+        QString error;
+        ASSERT_TRUE(interchange::LoadSnapshot(kept[0].file, r, snap, error)) << error.toStdString();
+        ASSERT_EQ(snap.size(), listed.size());
+        EXPECT_EQ(snap.Parent, listed.Parent);
+        EXPECT_EQ(snap.Files, listed.Files);
+        EXPECT_EQ(snap.Bytes, listed.Bytes);
+        EXPECT_EQ(snap.Alloc, listed.Alloc);
+        EXPECT_EQ(snap.Subtree, listed.Subtree);
+        for (int i = 0; i < listed.size(); ++i) EXPECT_EQ(snap.name(i), listed.name(i)) << i;
     });
     ::chmod(r + "/locked", 0755);
 
@@ -486,6 +512,7 @@ TEST_F(ExportFixture, AFailedOutputLosesNothingAndSaysWhy) {
         left.removeAll("filler");
         left.removeAll("tail");
         EXPECT_EQ(left, QStringList{"scan.json"});
+        EXPECT_TRUE(cacheFiles().isEmpty()) << "a failed export kept a snapshot";
     }
 }
 
@@ -504,6 +531,7 @@ TEST_F(ExportFixture, SumsPastTheirLimitAreWrittenButFail) {
     o.drive = QFile::decodeName(disk.path());
     EXPECT_EQ(RunExport(o, out, err, false, "6.0", 0), kExitScanFailed);
     EXPECT_TRUE(QString::fromUtf8(err.data()).contains(platform::ErrorText(EOVERFLOW)));
+    EXPECT_TRUE(cacheFiles().isEmpty()) << "figures held at their limit were kept";
     // Each file's own figures are right (a hole occupies nothing); only the sum of their sizes
     // passes 2^63 - 1.
     const Json doc = Parse(testsupport::ReadAll(QFile::encodeName(file)));
@@ -522,6 +550,9 @@ TEST_F(ExportFixture, AnExportWrittenInsideTheTreeLeavesItsOwnFileOut) {
     mapX(r);
     for (const bool again : {false, true}) {
         SCOPED_TRACE(again ? "over an earlier export" : "a new file");
+        // Snapshots are kept only while the setting is on.
+        app::PutOpt(QStringLiteral("KeepSnapshots"),
+                    again ? QStringLiteral("-1") : QStringLiteral("0"));
         QBuffer out, err;
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
@@ -534,5 +565,7 @@ TEST_F(ExportFixture, AnExportWrittenInsideTheTreeLeavesItsOwnFileOut) {
         EXPECT_TRUE(text.contains("\"data\""));
         // The earlier export is a file of the tree like any other.
         EXPECT_EQ(text.contains("\"scan.json\""), again);
+        EXPECT_EQ(interchange::ListSnapshots(r).size(), again ? 1u : 0u);
+        EXPECT_TRUE(err.data().isEmpty()) << err.data().constData();
     }
 }

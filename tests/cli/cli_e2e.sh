@@ -7,6 +7,7 @@ foldex=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export FOLDEX_HOME=$work/home
+export XDG_CACHE_HOME=$work/cache  # snapshots, never the user's cache
 mkdir -p "$FOLDEX_HOME" "$work/tree/a/b"
 printf 'abc' >"$work/tree/a/f"
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "common/TestSupport.h"
 #include "platform/Locale.h"
@@ -13,6 +15,9 @@ int main(int argc, char** argv) {
     testsupport::EnterOwnMountNamespace();
     platform::UseUtf8Locale();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Snapshots the tests' listings keep go to a folder of their own, never the user's cache.
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     // The program's state for tests that build no application of their own.

@@ -18,6 +18,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
+#include <optional>
 #include "platform/DriveMap.h"
 
 namespace testsupport {
@@ -190,6 +192,8 @@ void RunInChild(const std::function<void()>& body) {
 
 void RunUnprivileged(const std::function<void()>& body) {
     RunInChild([&] {
+        // The user's own cache folder (snapshots), as every user has one.
+        std::optional<QTemporaryDir> cache;
         if (geteuid() == 0) {
             const passwd* pw = getpwnam("nobody");
             const uid_t uid = pw ? pw->pw_uid : 65534;
@@ -203,6 +207,8 @@ void RunUnprivileged(const std::function<void()>& body) {
             const QByteArray tmp = qgetenv("TMPDIR");
             if (!tmp.isEmpty() && access(tmp.constData(), W_OK | X_OK) != 0)
                 qputenv("TMPDIR", "/tmp");
+            cache.emplace();
+            qputenv("XDG_CACHE_HOME", QFile::encodeName(cache->path()));
         }
         body();
     });

@@ -7,6 +7,7 @@ work=$(mktemp -d)
 pid=""
 trap 'if [[ -n "$pid" ]]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
 export FOLDEX_HOME=$work/home
+export XDG_CACHE_HOME=$work/cache  # snapshots, never the user's cache
 mkdir -p "$FOLDEX_HOME"
 fixture=$work/fixture
 mkdir -p "$fixture"/{写真/2024/夏,docs/a/b,"blank name",empty}

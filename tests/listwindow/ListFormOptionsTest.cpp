@@ -105,16 +105,18 @@ class ListFormOptionsTest : public windowtest::WindowTest {
 };
 
 TEST_F(ListFormOptionsTest, OkWritesTheItemsFontsAndSwitchesAndOnlyTheChangedDisplayKeys) {
-    const QStringList always = {"ListForeCol",  "ListBackCol",  "SelForeCol",   "SelBackCol",
-                                "ListHLineCol", "ListVLineCol", "TitleForeCol", "TitleBackCol",
-                                "SelTypeWin",   "UseNewWindow", "UseTrash",     "ShareBar",
-                                "FontName1",    "FontSize1",    "FontBold1",    "FontItalic1",
-                                "FontName2",    "FontSize2",    "FontBold2",    "FontItalic2"};
+    const QStringList always = {"ListForeCol",   "ListBackCol",  "SelForeCol",   "SelBackCol",
+                                "ListHLineCol",  "ListVLineCol", "TitleForeCol", "TitleBackCol",
+                                "SelTypeWin",    "UseNewWindow", "UseTrash",     "ShareBar",
+                                "KeepSnapshots", "FontName1",    "FontSize1",    "FontBold1",
+                                "FontItalic1",   "FontName2",    "FontSize2",    "FontBold2",
+                                "FontItalic2"};
     struct Case {
         const char* what;
         std::function<void(OptionForm*)> act;
         QStringList alsoWritten;
-        QString useTrash = QStringLiteral("0");  // off unless the box was ticked
+        QString useTrash = QStringLiteral("0");        // off unless the box was ticked
+        QString keepSnapshots = QStringLiteral("-1");  // on unless the box was cleared
     };
     const Case cases[] = {
         {"nothing changed", [](OptionForm*) {}, {}},
@@ -125,6 +127,11 @@ TEST_F(ListFormOptionsTest, OkWritesTheItemsFontsAndSwitchesAndOnlyTheChangedDis
          },
          {"TreeDisp", "ShortSpace"}},
         {"trash on", [](OptionForm* f) { Click(Control<QCheckBox>(f, "ごみ箱SEL")); }, {}, "-1"},
+        {"snapshots off",
+         [](OptionForm* f) { Click(Control<QCheckBox>(f, "スナップSEL")); },
+         {},
+         "0",
+         "0"},
         {"vertical rules off",
          [](OptionForm* f) { Click(Control<QCheckBox>(f, "OPTDKEV")); },
          {"KeiDispV"}},
@@ -143,6 +150,7 @@ TEST_F(ListFormOptionsTest, OkWritesTheItemsFontsAndSwitchesAndOnlyTheChangedDis
         want.sort(Qt::CaseInsensitive);
         EXPECT_EQ(written.join(u' '), want.join(u' '));
         EXPECT_EQ(Stored(home.settingsFile()).value("UseTrash"), c.useTrash);
+        EXPECT_EQ(Stored(home.settingsFile()).value("KeepSnapshots"), c.keepSnapshots);
         w->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
