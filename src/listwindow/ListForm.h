@@ -15,6 +15,7 @@
 #include "folderops/OpsText.h"
 #include "listwindow/CommandGate.h"
 #include "scan/DriveList.h"
+#include "scan/FigureTree.h"
 
 class QComboBox;
 class QFrame;
@@ -68,6 +69,9 @@ class ListForm : public QWidget,
     void ShowOverview();
     // Asks for an exported scan and shows it as a drive of its own (a command).
     void ImportScan();
+    // 比較 (Alt+D): the listed drive against an earlier listing or an exported scan; while a
+    // comparison shows, the same command leaves it.
+    void Compare();
     // Asks for a folder and lists it as a drive of its own (Ctrl+O; a command).
     void OpenFolder();
     // Lists the drive again (F5), keeping the level, folds, sort, unit, cursor and selection
@@ -193,6 +197,21 @@ class ListForm : public QWidget,
     // Lists the drive of a letter, giving it a button first when it has none.
     void showLetter(int letterIndex);
     void openImport();
+    void buildCompareMenu();
+    void fillCompareMenu();
+    QByteArray listedSource() const;
+    void compare();
+    void compareWithSnapshot(const QByteArray& file, const QByteArray& source,
+                             const QString& label);
+    void compareWithFile();
+    void showComparison(const scan::FigureTree& then, const QString& label);
+    void leaveComparison();
+    void showListAgain(bool changes);
+    // A command that changes or reads the disk is refused while a comparison shows (its rows
+    // include folders that are gone): true, after saying so.
+    bool refusedWhileComparing();
+    // A snapshot of a complete listing, for later comparisons (when the setting allows).
+    void keepSnapshot();
     void buildFolderItems();
     void buildHint();
     void fillRecentMenu();
@@ -349,6 +368,10 @@ class ListForm : public QWidget,
     QMenu* folderMenu_ = nullptr;
     QAction* openFolderItem_ = nullptr;
     QMenu* recentMenu_ = nullptr;
+    QMenu* compareMenu_ = nullptr;
+    bool snapshotFailureShown_ = false;
+    QByteArray keptSource_;  // the snapshot kept of the listing last made
+    qint64 keptTaken_ = 0;
     QLabel* hint_ = nullptr;  // what to do in a window that shows no drive
     QMenu* rowMenu_ = nullptr;
     // A right press on the list armed the row menu for its release (not while the press

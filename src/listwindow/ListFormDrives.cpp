@@ -136,11 +136,13 @@ void ListForm::buildMenus() {
     importMenu_->addAction(QStringLiteral("このメニューを消す"))
         ->setObjectName(QStringLiteral("P_IMP_NUL"));
     buildFolderItems();
+    buildCompareMenu();
     for (QMenu* m : {clusterMenu_, removableMenu_, importMenu_}) {
         m->addSeparator();
         m->addAction(openFolderItem_);
         m->addMenu(recentMenu_);
         m->addAction(importItem_);
+        m->addMenu(compareMenu_);
     }
     buildFolderMenu();
 }

@@ -298,6 +298,9 @@ bool ListForm::handleKeyUp(QKeyEvent* event) {
         case Qt::Key_I:
             openImport();
             return true;
+        case Qt::Key_D:
+            compare();
+            return true;
         default:
             return false;
     }

@@ -120,6 +120,7 @@ void ListForm::endProgress(QChar drive) {
         return;
     app::PutStored(QString::fromLatin1(kCountSection), CountKey(drive),
                    QString::number(list_.FolderTotal + 1) + QLatin1Char(' ') + RootText(drive));
+    keepSnapshot();
 }
 
 void ListForm::stopListing() {
@@ -153,6 +154,7 @@ void ListForm::RefreshFolder() {
 }
 
 void ListForm::refreshFolder(int row) {
+    if (refusedWhileComparing()) return;
     const scan::FolderTable& t = list_.Folders;
     if (list_.OverviewShown || row < 0 || row + 1 >= list_.RowCount || row >= t.bound()) {
         platform::Beep();

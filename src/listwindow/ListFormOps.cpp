@@ -114,6 +114,7 @@ void ListForm::MoveFolders() {
 void ListForm::runFolderOperation(folderops::Operation operation) {
     if (list_.OverviewShown || gate_.closing()) return;
     CloseChooser();
+    if (refusedWhileComparing()) return;
     // An imported scan stands for folders of another machine: nothing here may touch them,
     // and nothing is copied or moved onto it.
     const scan::ImportedDrive* imported = scan::ImportedDriveOf(QString(list_.CurrentDrive));

@@ -11,6 +11,7 @@
 #include "platform/FileSys.h"
 #include "platform/Launcher.h"
 #include "platform/PathMap.h"
+#include "scan/Compare.h"
 #include "scan/ImportDrives.h"
 #include "scan/LargestFiles.h"
 #include "scan/TreeRows.h"
@@ -39,8 +40,11 @@ QByteArray ListForm::rowFolder(int row) const {
     }
     if (scan::ImportedDriveOf(QString(list_.CurrentDrive))) return {};
     const int f = rowRecord(row);
-    // A removed folder keeps its row, with nothing behind it.
-    if (f < 0 || list_.Folders.FileCount[size_t(f)] < 0) return {};
+    // A removed folder keeps its row, with nothing behind it; so does a comparison's gone one.
+    if (f < 0) return {};
+    if (scan::Comparing(list_) ? scan::ChangeOf(list_, f) == scan::kChangeGone
+                               : list_.Folders.FileCount[size_t(f)] < 0)
+        return {};
     return list_.Folders.nativePath(f);
 }
 
@@ -127,6 +131,7 @@ void ListForm::ShowLargestFiles(int row) {
 }
 
 void ListForm::showLargestFiles(int row) {
+    if (refusedWhileComparing()) return;
     const int record = rowRecord(row);
     const QByteArray native = rowFolder(row);
     if (record < 0 || native.isEmpty()) {

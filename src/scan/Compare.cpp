@@ -225,8 +225,11 @@ void EnterComparison(DriveList& list, const FigureTree& then, const QString& the
     list.LastSubtreeTotal = list.AllocTotal;
     list.VOLDSP =
         state->VOLDSP + QStringLiteral("  （比較: ") + thenLabel + QStringLiteral(" から）");
+    const ListShape shape = state->Shape;
     list.Comparison = std::move(state);
     RowsFromScan(list);
+    // The same folders open, closed and selected as in the listing.
+    ApplyShape(list, shape);
 }
 
 void LeaveComparison(DriveList& list) {
@@ -249,6 +252,9 @@ void LeaveComparison(DriveList& list) {
     list.LastSubtreeTotal = state->LastSubtreeTotal;
     list.Incomplete = state->Incomplete;
     list.VOLDSP = state->VOLDSP;
+    // The rows are built again for the level, then shaped as they were.
+    list.RowCount = std::max(0, state->ListRowCount - 1);
+    RowsFromScan(list);
     ApplyShape(list, state->Shape);
 }
 

@@ -68,6 +68,7 @@ void PrepareList(DriveList& list, const QString& drive) {
     const bool headingsChanged = list.OverviewShown || Comparing(list);
     // A new listing replaces a comparison and the listing behind it.
     DropComparison(list);
+    if (list.Grid) list.Grid->st.changeFigures = false;
     list.OverviewShown = false;
     if (headingsChanged && list.Grid && list.HeadingsChanged) list.HeadingsChanged();
     ShowDriveTitle(list, drive);
