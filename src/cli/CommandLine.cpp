@@ -82,9 +82,15 @@ const Option kOptions[] = {
      }},
     {u"--sort", Command::Window, Bit(Command::Report), true, nullptr,
      [](const QString& v, ReportOptions& o, QString& error) {
-         o.sort = v == u"size" ? 1 : v == u"total" ? 2 : 0;
-         if (o.sort == 0) error = QStringLiteral("--sort は size か total です: ") + v;
+         o.sort = v == u"size" ? 1 : v == u"total" ? 2 : v == u"growth" ? kSortGrowth : 0;
+         if (o.sort == 0) error = QStringLiteral("--sort は size か total か growth です: ") + v;
          return o.sort != 0;
+     }},
+    {u"--compare", Command::Window, Bit(Command::Report), true, nullptr,
+     [](const QString& v, ReportOptions& o, QString& error) {
+         if (v.isEmpty()) error = QStringLiteral("--compare の比較先が空です");
+         o.compare = v;
+         return !v.isEmpty();
      }},
 };
 
@@ -173,6 +179,10 @@ bool ParseCommandLine(const QStringList& args, CommandLine& line, QString& error
         error = QStringLiteral("--report にはドライブかフォルダーが必要です");
         return false;
     }
+    if (out.sort == kSortGrowth && out.compare.isEmpty()) {
+        error = QStringLiteral("--sort growth は --compare と使います");
+        return false;
+    }
     if (command == Command::Export && out.drive.isEmpty()) {
         error = QStringLiteral("--export にはドライブかフォルダーが必要です");
         return false;
@@ -190,14 +200,17 @@ QStringList UsageLines() {
         QStringLiteral("使い方: foldex [ドライブ | --import ファイル]"),
         QStringLiteral("        foldex --report (ドライブ | --import ファイル) [--csv] "
                        "[--output ファイル] [--level N]"),
-        QStringLiteral(
-            "                        [--unit KB|MB|GB] [--sort size|total] [--full-path]"),
+        QStringLiteral("                        [--unit KB|MB|GB] [--sort size|total|growth] "
+                       "[--full-path]"),
+        QStringLiteral("                        [--compare (日時 | last | ファイル)]"),
         QStringLiteral("        foldex --export ファイル ドライブ"),
         QStringLiteral("        foldex --drives"),
         QStringLiteral("  ドライブ     D: や D:\\TEMP、またはフォルダーのパス"),
         QStringLiteral("  --import     エクスポートされたスキャン (ncdu 形式の JSON) を"
                        "読み取り専用のドライブとして開く"),
         QStringLiteral("  --report     フォルダー毎サイズ一覧をテキストか CSV で書き出す"),
+        QStringLiteral("  --compare    以前の一覧 (日時か last) かエクスポート・ファイルからの"
+                       "増減を書き出す"),
         QStringLiteral(
             "  --export     走査結果を JSON (ncdu 形式) で書き出す (ファイル - は標準出力)"),
         QStringLiteral("  --drives     ドライブの一覧を表示"),

@@ -1,15 +1,20 @@
 #include "cli/ReportCommand.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <algorithm>
 
+#include <sys/stat.h>
+
 #include "export/ListExport.h"
 #include "grid/Grid.h"
+#include "interchange/EarlierScan.h"
 #include "interchange/ScanImport.h"
 #include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"
+#include "scan/Compare.h"
 #include "scan/DriveInfo.h"
 #include "scan/FillList.h"
 #include "scan/FolderStates.h"
@@ -24,6 +29,23 @@ namespace cli {
 using namespace scan;
 
 namespace {
+
+// The earlier scan of --compare: a file (a snapshot or an export) when one has that name,
+// else a snapshot of the listed drive by its time.
+bool ReadCompared(const QString& given, const DriveList& list, scan::FigureTree& then,
+                  QString& label, QString& error) {
+    const QByteArray native = platform::NativeFromArg(given);
+    struct stat st {};
+    if (::stat(native.constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+        label = platform::DisplayName(given);
+        return interchange::ReadEarlierScan(native, then, error);
+    }
+    const QByteArray source = list.Folders.RootNative;
+    interchange::SnapshotInfo found;
+    if (!interchange::FindSnapshot(source, given, found, error)) return false;
+    label = interchange::SnapshotTimeText(found.taken);
+    return interchange::LoadSnapshot(found.file, source, then, error);
+}
 
 bool IsLetterDrive(const QString& s) {
     return s.size() >= 2 && s.at(1) == u':' && platform::LetterIndex(s.at(0)) >= 0 &&
@@ -170,8 +192,23 @@ int RunReport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
     }
     // Like du: one line per folder that could not be read, and the report all the same.
     for (const QString& line : UnreadableFolderLines(list)) PutError(err, line);
+    // The earlier scan is found before this listing is kept, so "last" is the one before it.
+    scan::FigureTree then;
+    QString thenLabel;
+    if (!options.compare.isEmpty() &&
+        !ReadCompared(options.compare, list, then, thenLabel, error)) {
+        PutError(err, error);
+        return kExitUnreadable;
+    }
+    if (options.importFile.isEmpty() && !list.Incomplete && app::OptBool("KeepSnapshots")) {
+        scan::FigureTree now = scan::TakeFigures(list);
+        now.Taken = QDateTime::currentSecsSinceEpoch();
+        if (!interchange::KeepSnapshot(now, error))
+            PutError(err, QStringLiteral("比較用のスナップショットを保存できません: ") + error);
+    }
+    if (!options.compare.isEmpty()) scan::EnterComparison(list, then, thenLabel);
     if (options.sort != 0) {
-        list.SortKind = options.sort;
+        list.SortKind = options.sort == kSortGrowth ? 2 : options.sort;
         SortRows(list);
         ShowPaths(list);
         list.FullPath = true;

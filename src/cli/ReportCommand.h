@@ -12,6 +12,9 @@
 
 namespace cli {
 
+// Largest growth of the subtree first (with --compare).
+inline constexpr int kSortGrowth = 3;
+
 enum ReportExit {
     kExitOk = 0,
     kExitWriteFailed = 1,
@@ -30,8 +33,11 @@ struct ReportOptions {
     QString output;
     int level = 0;  // 0 all levels
     int unit = 0;   // 0 bytes, 1 KB, 2 MB
-    int sort = 0;   // 0 tree order, 1 occupied size, 2 subtree total
+    int sort = 0;   // 0 tree order, 1 occupied size, 2 subtree total, kSortGrowth
     bool fullPath = false;
+    // An earlier scan to report the changes since: a snapshot's time ("2026-12-07 10:30",
+    // "last") or a file (a snapshot or an export).
+    QString compare;
 };
 
 // The letter index for DRIVE: "D:", "D:\TEMP" (drive D) or a native folder, which becomes

@@ -5,7 +5,7 @@
 
 #include "dialogs/DialogForm.h"
 #include "grid/widget/GridView.h"
-#include "interchange/ScanImport.h"
+#include "interchange/EarlierScan.h"
 #include "interchange/SnapshotStore.h"
 #include "listwindow/ListForm.h"
 #include "platform/Beep.h"
@@ -22,7 +22,7 @@ namespace listwindow {
 namespace {
 
 QString SnapshotLabel(qint64 taken) {
-    return QDateTime::fromSecsSinceEpoch(taken).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    return interchange::SnapshotTimeText(taken);
 }
 
 }  // namespace
@@ -121,8 +121,9 @@ void ListForm::compareWithFile() {
         Hold wait(gate_, Mode::InDialog);
         dialogs::OpenFileRequest request;
         request.title = QStringLiteral("比較するスキャンを開く");
-        request.filter =
-            QStringLiteral("スキャンのエクスポート(JSON)|*.json;*.JSON|すべてのファイル|*");
+        request.filter = QStringLiteral(
+            "スキャンのエクスポート(JSON)|*.json;*.JSON|スナップショット|*.snap|すべてのファイル|"
+            "*");
         request.startFolder = app::Ctx().AppFolderNative;
         const dialogs::SaveFileAnswer answer = dialogs::OpenFileDialog(request, this);
         if (gate_.closing()) return;
@@ -134,13 +135,8 @@ void ListForm::compareWithFile() {
         }
         const QByteArray native = dialogs::NativeFileName(answer.fileName);
         name = platform::DisplayName(platform::ArgFromNative(native));
-        const bool ok = scan::FiguresFromSource(
-            [&](const QString& root, scan::FolderSink& sink, QString& e) {
-                return interchange::ImportScanFile(native, root, sink, e);
-            },
-            then, error);
-        if (!ok) {
-            MsgBoxEx(name + QStringLiteral(": ") + error, 0x30);
+        if (!interchange::ReadEarlierScan(native, then, error)) {
+            MsgBoxEx(error, 0x30);
             if (!gate_.closing()) focusList();
             return;
         }
