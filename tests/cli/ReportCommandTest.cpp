@@ -4,15 +4,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QMap>
 #include <cerrno>
 
 #include "cli/CommandLine.h"
+#include "cli/ExportCommand.h"
 #include "cli/ReportCommand.h"
 #include "common/ListFixture.h"
 #include "common/TestSupport.h"
 #include "common/TmpfsMount.h"
 #include "grid/Grid.h"
+#include "interchange/EarlierScan.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"
@@ -120,6 +124,86 @@ TEST_F(ReportFixture, UnitGbInTheTextAndTheCsv) {
                 << small->toStdString();
         }
     }
+}
+
+TEST_F(ReportFixture, ChangesSinceTheLastReportASnapshotTimeOrAnExport) {
+    // Each complete report keeps a snapshot; the next one compares with it.
+    ReportOptions first;
+    first.drive = "T:";
+    const QByteArray exported = home.native() + "/before.json";
+    {
+        ReportOptions e;
+        e.drive = "T:";
+        e.output = QFile::decodeName(exported);
+        QBuffer o2, e2;
+        o2.open(QIODevice::WriteOnly);
+        e2.open(QIODevice::WriteOnly);
+        ASSERT_EQ(RunExport(e, o2, e2, false, "test", 0), kExitOk) << e2.data().constData();
+    }
+    ASSERT_EQ(run(first), kExitOk);
+    drive.writeFile("big/sub/g", QByteArray(30000, 'x'));  // grown by 21,000 bytes
+    drive.writeFile("new folder/n", "12345");
+    ASSERT_TRUE(QDir(QFile::decodeName(drive.native() + "/small")).removeRecursively());
+
+    // The comparisons themselves keep nothing, so each finds the same earlier state.
+    app::PutOptSwitch(QStringLiteral("KeepSnapshots"), false);
+    const std::vector<interchange::SnapshotInfo> kept = interchange::ListSnapshots(drive.native());
+    ASSERT_FALSE(kept.empty()) << "the report kept a snapshot";
+    const QString when = interchange::SnapshotTimeText(kept.front().taken);
+    for (const QString& since : {QStringLiteral("last"), when.left(16), QStringLiteral("20"),
+                                 QFile::decodeName(exported)}) {
+        SCOPED_TRACE(since.toStdString());
+        QStringList args = {"--report", "T:", "--csv", "--compare", since, "--sort", "growth"};
+        CommandLine line;
+        QString error;
+        bool usage = false;
+        ASSERT_TRUE(ParseCommandLine(args, line, error, usage)) << error.toStdString();
+        out.buffer().clear();
+        out.seek(0);
+        ASSERT_EQ(run(line.options), kExitOk) << err.data().constData();
+        EXPECT_TRUE(out.data().startsWith(
+            "\"フォルダ名\",\"±ﾌｧｲﾙ数\",\"±ﾌｧｲﾙ･ｻｲｽﾞ\",\"±占有サイズ\",\"±下位合計\",\"状態\""));
+        const std::vector<QStringList> rows = CsvRows(out.data());
+        ASSERT_EQ(rows.size(), 6u) << out.data().constData();
+        QMap<QString, QStringList> by;
+        for (size_t r = 0; r + 1 < rows.size(); ++r) {
+            by.insert(rows[r][0], rows[r]);
+            // Largest growth of the subtree first.
+            if (r > 0) {
+                EXPECT_GE(rows[r - 1][4].trimmed().remove(u',').toLongLong(),
+                          rows[r][4].trimmed().remove(u',').toLongLong());
+            }
+        }
+        EXPECT_EQ(by["big\\sub"][2].trimmed(), "+21,000");
+        EXPECT_EQ(by["big\\sub"][5], "");
+        EXPECT_EQ(by["new folder"][1], "+1");
+        EXPECT_EQ(by["new folder"][5], "新規");
+        EXPECT_EQ(by["small"][1], "-1");
+        EXPECT_EQ(by["small"][2].trimmed(), "-3");
+        EXPECT_EQ(by["small"][5], "消失");
+        // The total row: one file gone, one new, 21,000 + 5 − 3 bytes more.
+        EXPECT_EQ(rows.back()[1], "0");
+        EXPECT_EQ(rows.back()[2].trimmed(), "+21,002");
+    }
+}
+
+TEST_F(ReportFixture, CompareNamesWhatItCannotFind) {
+    ReportOptions o;
+    o.drive = "T:";
+    o.compare = "1999-01-01";
+    EXPECT_EQ(run(o), kExitUnreadable);
+    EXPECT_TRUE(QString::fromUtf8(err.data()).contains(QStringLiteral("スナップショット")))
+        << err.data().constData();
+    EXPECT_TRUE(out.data().isEmpty());
+    // A file that is neither a snapshot nor an export.
+    const QByteArray junk = home.native() + "/junk.json";
+    testsupport::WriteAll(junk, "{not json");
+    err.buffer().clear();
+    err.seek(0);
+    o.compare = QFile::decodeName(junk);
+    EXPECT_EQ(run(o), kExitUnreadable);
+    EXPECT_TRUE(QString::fromUtf8(err.data()).contains(QStringLiteral("junk.json")))
+        << err.data().constData();
 }
 
 TEST_F(ReportFixture, FolderPathBecomesADriveAndOutputFileIsUsed) {
