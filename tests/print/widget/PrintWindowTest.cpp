@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -208,6 +209,36 @@ TEST_F(PrintWindowTest, PrintsAllPagesAndARangeToPdfWithThePreviewFollowingTheOp
     EXPECT_TRUE(asked[0].contains(QStringLiteral("印刷する頁がありません")))
         << asked[0].toStdString();
     EXPECT_FALSE(QFile::exists(QFile::decodeName(Out("none.pdf"))));
+}
+
+TEST_F(PrintWindowTest, AComparisonPrintsItsChangesUnderSignedTitles) {
+    ListForm* w = OpenT();
+    QTest::qWait(1100);  // the listings kept a second apart
+    drive.writeFile("zz新規/f.bin", QByteArray(4321, 'n'));
+    ASSERT_TRUE(
+        QDir(QFile::decodeName(drive.native() + '/' + FolderName(5).toUtf8())).removeRecursively());
+    QTest::keyClick(Focused(w), Qt::Key_F5);
+    QTest::keyClick(Focused(w), Qt::Key_D, Qt::AltModifier);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Return);
+    AnswerPdf(Out("changes.pdf"));
+    WhenWaiting(w, [&](PrevForm& f) {
+        QTest::mouseClick(Child<QPushButton>(f, "PRNBTN"), Qt::LeftButton);
+    });
+    PressPrint(w);
+    const QString text = PdfPages(Out("changes.pdf")).join(u'\f');
+    ASSERT_FALSE(text.isEmpty());
+    for (const QString& title :
+         {QStringLiteral("±File数"), QStringLiteral("±占有サイズ"), QStringLiteral("±下位合計")})
+        EXPECT_TRUE(text.contains(title)) << title.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("zz新規 （新規）")) ||
+                text.contains(QStringLiteral("zz新規  （新規）")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(FolderName(5) + QStringLiteral(" （消失）")) ||
+                text.contains(FolderName(5) + QStringLiteral("  （消失）")));
+    EXPECT_TRUE(text.contains(QStringLiteral("+4,321")));
 }
 
 TEST_F(PrintWindowTest, RefusedWhereThereIsNothingToPrintOrAnOperationRuns) {

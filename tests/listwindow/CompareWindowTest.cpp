@@ -1,0 +1,154 @@
+// 比較 through the window as a person uses it: list, change the tree, list again, Alt+D and
+// a kept listing chosen with the keys; the comparison saved, guarded and left.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QTest>
+
+#include "common/TestSupport.h"
+#include "common/WindowFixture.h"
+#include "dialogs/DialogForm.h"
+#include "grid/widget/GridView.h"
+#include "interchange/SnapshotStore.h"
+#include "listwindow/ListForm.h"
+#include "scan/Compare.h"
+#include "scan/TreeRows.h"
+#include "settings/Context.h"
+
+using listwindow::ListForm;
+
+namespace {
+
+constexpr int kT = 'T' - 'A';
+
+QStringList RowsText(const scan::DriveList& l) {
+    QStringList rows;
+    QString scratch;
+    for (int r = 0; r < l.RowCount; ++r) {
+        QString line;
+        for (int c = 0; c < 5; ++c) line += scan::RowCellText(l, r, c, scratch).toString() + u'|';
+        rows << line;
+    }
+    return rows;
+}
+
+class CompareWindowTest : public windowtest::WindowTest {
+  protected:
+    CompareWindowTest() : WindowTest({9000, {'T'}, true}) {}
+    void SetUp() override {
+        WindowTest::SetUp();
+        app::ProgramContext& c = application.context();
+        c.CommonDialogReady = true;
+        drive.makeDir("app");
+        c.AppFolderNative = drive.native() + "/app";
+        c.AppFolder = QStringLiteral("T:\\app");
+        drive.writeFile("keep/a", QByteArray(1000, 'k'));
+        drive.writeFile("grow/g", QByteArray(100, 'g'));
+        drive.writeFile("gone/x", QByteArray(500, 'x'));
+    }
+
+    // Lists T, then (a second later, so the kept listings differ) changes the tree and lists
+    // it again with F5.
+    ListForm* ListChangeAndListAgain() {
+        ListForm* w = OpenDrive(kT);
+        QTest::qWait(1100);
+        drive.writeFile("grow/g", QByteArray(50000, 'g'));
+        EXPECT_TRUE(QDir(QFile::decodeName(drive.native() + "/gone")).removeRecursively());
+        drive.writeFile("新しい/n", QByteArray(7000, 'n'));
+        QTest::keyClick(Focused(w), Qt::Key_F5);
+        return w;
+    }
+    // Alt+D, then the first kept listing chosen with Down and Return.
+    void CompareWithEarliest(ListForm* w) {
+        QTest::keyClick(Focused(w), Qt::Key_D, Qt::AltModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr) << "Alt+D opens the choice of earlier scans";
+        EXPECT_EQ(menu->objectName(), QStringLiteral("POP_COMPARE"));
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+    }
+    static int RowNamed(ListForm* w, const QString& text) {
+        const scan::DriveList& l = w->list();
+        for (int r = 0; r < l.RowCount; ++r)
+            if (scan::RowName(l, r) == text) return r;
+        return -1;
+    }
+};
+
+TEST_F(CompareWindowTest, AltDShowsWhatChangedSavesItGuardsTheDiskAndLeavesTheListAsItWas) {
+    ListForm* w = ListChangeAndListAgain();
+    const QStringList listed = RowsText(w->list());
+    CompareWithEarliest(w);
+    const scan::DriveList& l = w->list();
+    ASSERT_TRUE(scan::Comparing(l));
+    EXPECT_EQ(w->view()->grid().st.headings[3], QStringLiteral("±占有サイズ"));
+    const int gone = RowNamed(w, QStringLiteral("gone  （消失）"));
+    const int added = RowNamed(w, QStringLiteral("新しい  （新規）"));
+    const int grown = RowNamed(w, QStringLiteral("grow"));
+    ASSERT_GE(gone, 0);
+    ASSERT_GE(added, 0);
+    ASSERT_GE(grown, 0);
+    EXPECT_EQ(scan::ShownFigures(l, gone).bytes, -500);
+    EXPECT_EQ(scan::ShownFigures(l, added).bytes, 7000);
+    EXPECT_EQ(scan::ShownFigures(l, grown).bytes, 49900);
+    EXPECT_EQ(scan::ShownFigures(l, RowNamed(w, QStringLiteral("keep"))).subtree, 0);
+
+    // Saved, the CSV carries the change columns and each folder's state.
+    drive.makeDir("out");
+    const QByteArray csv = drive.native() + "/out/changes.CSV";
+    dialogs::CommonDialogHooks hooks;
+    hooks.saveFile = [csv](const dialogs::SaveFileRequest&) {
+        return dialogs::SaveFileAnswer{
+            dialogs::SaveFileAnswer::Outcome::Chosen, QFile::decodeName(csv), {}};
+    };
+    answerDialogs(hooks);
+    QTest::keyClick(Focused(w), Qt::Key_W, Qt::AltModifier);
+    const QString saved = QString::fromUtf8(testsupport::ReadAll(csv));
+    EXPECT_TRUE(saved.startsWith(QStringLiteral("\"フォルダ名\",\"±ﾌｧｲﾙ数\"")))
+        << saved.toStdString();
+    EXPECT_TRUE(saved.contains(QStringLiteral("\"gone\",\"-1\",")) &&
+                saved.contains(QStringLiteral(",\"消失\"")))
+        << saved.toStdString();
+
+    // Nothing that acts on the disk runs on a list that holds gone folders.
+    asked.clear();
+    QWidget* surface = w->view()->gridWidget();
+    const grid::GridState& st = w->view()->grid().st;
+    const QPoint onGrown(120, (grown - st.topRow) * st.rowHeight + st.rowHeight / 2);
+    QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, onGrown);
+    QTest::keyClick(Focused(w), Qt::Key_F5, Qt::ShiftModifier);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("比較の表示中はできません")))
+        << asked[0].toStdString();
+    EXPECT_TRUE(scan::Comparing(l));
+
+    // Alt+D again: the listing as it was, headings and rows.
+    QTest::keyClick(Focused(w), Qt::Key_D, Qt::AltModifier);
+    EXPECT_FALSE(scan::Comparing(l));
+    EXPECT_EQ(w->view()->grid().st.headings[3], QStringLiteral("占有サイズ"));
+    EXPECT_EQ(RowsText(l), listed);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+}
+
+TEST_F(CompareWindowTest, ADamagedKeptListingIsRefusedWithAMessageAndTheListStays) {
+    ListForm* w = OpenDrive(kT);
+    const std::vector<interchange::SnapshotInfo> kept =
+        interchange::ListSnapshots(w->list().Folders.RootNative);
+    ASSERT_EQ(kept.size(), 1u);
+    QByteArray bytes = testsupport::ReadAll(kept[0].file);
+    bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x20);
+    testsupport::WriteAll(kept[0].file, bytes);
+    QTest::qWait(1100);
+    QTest::keyClick(Focused(w), Qt::Key_F5);
+    const QStringList listed = RowsText(w->list());
+    asked.clear();
+    CompareWithEarliest(w);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains(QStringLiteral("壊れています"))) << asked[0].toStdString();
+    EXPECT_FALSE(scan::Comparing(w->list()));
+    EXPECT_EQ(RowsText(w->list()), listed);
+}
+
+}  // namespace
