@@ -1,6 +1,7 @@
 // Times the list window on a folder: filling it against the headless report's filling,
 // then a resize, level changes, a sort and a unit change.
-//   bench_window FOLDER [RUNS]     (QT_QPA_PLATFORM=offscreen is set when unset)
+//   bench_window FOLDER [RUNS] [ROW]   (QT_QPA_PLATFORM=offscreen is set when unset)
+// ROW: the row Shift+F5 reads again (1, the first folder below the root, when not given).
 // FOLDER may be an exported scan, which is then listed as a drive of its own.
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,6 +18,7 @@
 #include "listwindow/RunWindows.h"
 #include "scan/DriveList.h"
 #include "scan/FillList.h"
+#include "scan/TreeRows.h"
 #include "settings/Application.h"
 #include "settings/Context.h"
 #include "settings/Startup.h"
@@ -35,6 +37,7 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
+    const int refreshRow = argc > 3 ? std::max(1, atoi(argv[3])) : 1;
     app::Hooks hooks;
     hooks.commandLineResolver = listwindow::InstallImports();
     app::Application application(std::move(hooks));
@@ -73,8 +76,14 @@ int main(int argc, char** argv) {
         unsort.push_back(TimeMs([&] { w->SetSort(0, listwindow::Switch::Off); }));
         unit.push_back(TimeMs([&] { w->SetMB(listwindow::Switch::On); }));
         w->SetMB(listwindow::Switch::Off);
-        // Reading again: the first folder below the root (Shift+F5), then the whole drive (F5).
-        grid::ShowRow(w->view()->grid(), 1, 0);
+        // Reading again: one folder (Shift+F5), then the whole drive (F5).
+        grid::ShowRow(w->view()->grid(), refreshRow, 0);
+        if (i == 0) {
+            const scan::DriveList& l = w->list();
+            const int f = l.Folders.Order[size_t(refreshRow)];
+            std::printf("Shift+F5 reads %d folders\n",
+                        scan::SubtreeEnd(l.Folders, f, scan::Records(l)) - f);
+        }
         subtree.push_back(TimeMs([&] { w->RefreshFolder(); }));
         again.push_back(TimeMs([&] { w->RefreshDrive(); }));
         if (i == 0) std::printf("rows %d\n", w->view()->grid().st.rowCount);
@@ -88,7 +97,7 @@ int main(int argc, char** argv) {
         "resize %.1f ms, level 2 %.1f ms, all levels %.1f ms, sort %.1f ms, "
         "unsort %.1f ms, MB %.1f ms\n",
         Median(resize), Median(level), Median(all), Median(sort), Median(unsort), Median(unit));
-    std::printf("Shift+F5 on the first folder %.0f ms, F5 %.0f ms\n", Median(subtree),
+    std::printf("Shift+F5 on row %d %.0f ms, F5 %.0f ms\n", refreshRow, Median(subtree),
                 Median(again));
     return 0;
 }

@@ -50,11 +50,12 @@ int IndentOf(const DriveList& list, int f) {
 }
 
 // The file count, file size and occupied size of the folders [f, end).
-RowFigures SubtreeSums(const FolderTable& t, int f, int end) {
+// changes: the counts are a comparison's changes and may be negative (else a negative count
+// marks an unreadable folder and adds nothing).
+RowFigures SubtreeSums(const FolderTable& t, int f, int end, bool changes) {
     RowFigures sums;
     for (int g = f; g < end; ++g) {
-        // A comparison's counts may be negative: they are changes.
-        sums.files += t.FileCount[size_t(g)];
+        if (changes || t.FileCount[size_t(g)] > 0) sums.files += t.FileCount[size_t(g)];
         sums.bytes = SaturatingAdd(sums.bytes, t.FileSize[size_t(g)]);
         sums.alloc = SaturatingAdd(sums.alloc, t.AllocSize[size_t(g)]);
     }
@@ -83,7 +84,7 @@ void PutRow(DriveList& list, int row, int f, bool collapsed, int end) {
     t.ensure(row);
     const size_t fi = size_t(f);
     if (collapsed) {
-        RowFigures sums = SubtreeSums(t, f, end);
+        RowFigures sums = SubtreeSums(t, f, end, Comparing(list));
         sums.subtree = t.SubtreeTotal[fi];
         t.ShownAlloc[fi] = sums.alloc;
         list.Collapsed[f] = sums;
