@@ -146,7 +146,7 @@ TEST_F(ReportFixture, ChangesSinceTheLastReportASnapshotTimeOrAnExport) {
     ASSERT_TRUE(QDir(QFile::decodeName(drive.native() + "/small")).removeRecursively());
 
     // The comparisons themselves keep nothing, so each finds the same earlier state.
-    app::PutOptSwitch(QStringLiteral("KeepSnapshots"), false);
+    app::PutOptInt(QStringLiteral("KeepSnapshots"), 0);
     const std::vector<interchange::SnapshotInfo> kept = interchange::ListSnapshots(drive.native());
     ASSERT_FALSE(kept.empty()) << "the report kept a snapshot";
     const QString when = interchange::SnapshotTimeText(kept.front().taken);
