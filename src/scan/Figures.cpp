@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/DriveMap.h"
+#include "scan/Compare.h"
 #include "scan/DriveInfo.h"
 #include "scan/FolderScan.h"
 #include "scan/ImportDrives.h"
@@ -56,6 +57,15 @@ qint64 NeededSpace(const DriveList& list, qint32 clusterSize) {
 
 void ShowSelectionFigures(DriveList& list) {
     list.SUMNAM = QString::number(list.SelCount) + QStringLiteral("個合計");
+    if (Comparing(list)) {
+        // A comparison's selection sums changes: nothing would be freed or copied by them.
+        list.SUMDSP = PlainSize(list.SelTotal, list.UnitMode, true);
+        list.DLSDSP.clear();
+        list.MOVDSP.clear();
+        list.MOVDSPNegative = false;
+        list.DestinationLeft.reset();
+        return;
+    }
     list.SUMDSP = PlainSize(list.SelTotal, list.UnitMode);
     // An imported scan cannot be deleted from, and its free space is not known.
     list.DLSDSP =

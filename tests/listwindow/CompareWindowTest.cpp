@@ -14,6 +14,7 @@
 #include "interchange/SnapshotStore.h"
 #include "listwindow/ListForm.h"
 #include "scan/Compare.h"
+#include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
 #include "settings/Context.h"
 
@@ -118,6 +119,10 @@ TEST_F(CompareWindowTest, AltDShowsWhatChangedSavesItGuardsTheDiskAndLeavesTheLi
     const grid::GridState& st = w->view()->grid().st;
     const QPoint onGrown(120, (grown - st.topRow) * st.rowHeight + st.rowHeight / 2);
     QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, onGrown);
+    // The selection sums changes: no room freed or needed is claimed for them.
+    EXPECT_EQ(l.SUMDSP,
+              QStringLiteral("+") + scan::GroupDigits(scan::ShownFigures(l, grown).alloc));
+    EXPECT_TRUE(l.DLSDSP.isEmpty() && l.MOVDSP.isEmpty());
     QTest::keyClick(Focused(w), Qt::Key_F5, Qt::ShiftModifier);
     ASSERT_EQ(asked.size(), 1);
     EXPECT_TRUE(asked[0].contains(QStringLiteral("比較の表示中はできません")))
