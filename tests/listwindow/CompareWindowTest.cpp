@@ -156,4 +156,29 @@ TEST_F(CompareWindowTest, ADamagedKeptListingIsRefusedWithAMessageAndTheListStay
     EXPECT_EQ(RowsText(w->list()), listed);
 }
 
+TEST_F(CompareWindowTest, AnExportChosenInTheDialogIsComparedByPath) {
+    // An ncdu-style export of an earlier state: keep as it is now, old since removed.
+    const QByteArray file = drive.native() + "/app/earlier.json";
+    testsupport::WriteAll(file,
+                          "[1,0,{\"progname\":\"ncdu\",\"progver\":\"1.18\",\"timestamp\":1},"
+                          "[{\"name\":\"/anywhere\"},"
+                          "[{\"name\":\"keep\"},{\"name\":\"a\",\"asize\":1000,\"dsize\":4096}],"
+                          "[{\"name\":\"old\"},{\"name\":\"o\",\"asize\":70,\"dsize\":4096}]]]");
+    dialogs::CommonDialogHooks hooks;
+    hooks.openFile = [file](const dialogs::OpenFileRequest&) {
+        return dialogs::SaveFileAnswer{
+            dialogs::SaveFileAnswer::Outcome::Chosen, QFile::decodeName(file), {}};
+    };
+    answerDialogs(hooks);
+    ListForm* w = OpenDrive(kT);
+    // No earlier listing yet: the first item to choose is the export.
+    CompareWithEarliest(w);
+    const scan::DriveList& l = w->list();
+    ASSERT_TRUE(scan::Comparing(l)) << asked.join(u'\n').toStdString();
+    EXPECT_EQ(scan::ShownFigures(l, RowNamed(w, QStringLiteral("keep"))).bytes, 0);
+    EXPECT_EQ(scan::ShownFigures(l, RowNamed(w, QStringLiteral("old  （消失）"))).bytes, -70);
+    EXPECT_EQ(scan::ShownFigures(l, RowNamed(w, QStringLiteral("grow  （新規）"))).bytes, 100);
+    EXPECT_TRUE(l.VOLDSP.contains(QStringLiteral("earlier.json"))) << l.VOLDSP.toStdString();
+}
+
 }  // namespace
