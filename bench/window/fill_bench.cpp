@@ -16,6 +16,7 @@
 #include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/RunWindows.h"
+#include "scan/Compare.h"
 #include "scan/DriveList.h"
 #include "scan/FillList.h"
 #include "scan/TreeRows.h"
@@ -34,6 +35,8 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir home;
     qputenv("FOLDEX_HOME", QFile::encodeName(home.path()));
+    // Snapshots of the listings go to the temporary folder, not the user's cache.
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + QStringLiteral("/cache")));
     QApplication qapp(argc, argv);
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
@@ -48,7 +51,8 @@ int main(int argc, char** argv) {
         return 3;
     }
 
-    std::vector<double> headless, window, resize, level, all, sort, unsort, unit, subtree, again;
+    std::vector<double> headless, window, resize, level, all, sort, unsort, unit, subtree, again,
+        enter, leave;
     for (int i = 0; i < runs; ++i) {
         {
             grid::Grid g;
@@ -85,7 +89,12 @@ int main(int argc, char** argv) {
                         scan::SubtreeEnd(l.Folders, f, scan::Records(l)) - f);
         }
         subtree.push_back(TimeMs([&] { w->RefreshFolder(); }));
+        const scan::FigureTree before = scan::TakeFigures(w->list());
         again.push_back(TimeMs([&] { w->RefreshDrive(); }));
+        // The listing against the one before it, and back.
+        enter.push_back(
+            TimeMs([&] { scan::EnterComparison(w->list(), before, QStringLiteral("b")); }));
+        leave.push_back(TimeMs([&] { scan::LeaveComparison(w->list()); }));
         if (i == 0) std::printf("rows %d\n", w->view()->grid().st.rowCount);
         w->close();
         delete w;
@@ -99,5 +108,7 @@ int main(int argc, char** argv) {
         Median(resize), Median(level), Median(all), Median(sort), Median(unsort), Median(unit));
     std::printf("Shift+F5 on row %d %.0f ms, F5 %.0f ms\n", refreshRow, Median(subtree),
                 Median(again));
+    std::printf("comparison with the listing before: %.0f ms, leaving it %.0f ms\n", Median(enter),
+                Median(leave));
     return 0;
 }
