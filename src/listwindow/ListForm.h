@@ -210,6 +210,8 @@ class ListForm : public QWidget,
     // A command that changes or reads the disk is refused while a comparison shows (its rows
     // include folders that are gone): true, after saying so.
     bool refusedWhileComparing();
+    // A stopped listing is not compared: true, after saying so.
+    bool refusedIncomplete();
     // A snapshot of a complete listing, for later comparisons (when the setting allows).
     void keepSnapshot();
     void buildFolderItems();

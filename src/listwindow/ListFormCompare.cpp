@@ -92,6 +92,7 @@ void ListForm::compare() {
         platform::Beep();
         return;
     }
+    if (refusedIncomplete()) return;
     const QRect list = view_->geometry();
     compareMenu_->popup(mapToGlobal(list.topLeft() + QPoint(24, 24)));
 }
@@ -102,6 +103,7 @@ void ListForm::compareWithSnapshot(const QByteArray& file, const QByteArray& sou
         platform::Beep();
         return;
     }
+    if (refusedIncomplete()) return;
     scan::FigureTree then;
     QString error;
     if (!interchange::LoadSnapshot(file, source, then, error)) {
@@ -113,7 +115,7 @@ void ListForm::compareWithSnapshot(const QByteArray& file, const QByteArray& sou
 }
 
 void ListForm::compareWithFile() {
-    if (!listHasFolders() || gate_.closing()) return;
+    if (!listHasFolders() || gate_.closing() || refusedIncomplete()) return;
     scan::FigureTree then;
     QString error;
     QString name;
@@ -170,6 +172,16 @@ void ListForm::showListAgain(bool changes) {
     restoreRows();
     refreshFigures();
     focusList();
+}
+
+bool ListForm::refusedIncomplete() {
+    // The folders a stopped listing never reached would all read as gone.
+    if (!list_.Incomplete || scan::Comparing(list_)) return false;
+    MsgBoxEx(
+        QStringLiteral("途中までの一覧は比較できません。F5 で読み直してから比較してください。"),
+        0x30);
+    if (!gate_.closing()) focusList();
+    return true;
 }
 
 bool ListForm::refusedWhileComparing() {

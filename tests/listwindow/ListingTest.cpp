@@ -2,6 +2,7 @@
 // the list that stays.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 
 #include "common/WindowFixture.h"
 #include "grid/widget/GridView.h"
+#include "interchange/SnapshotStore.h"
 #include "listwindow/CommandGate.h"
 #include "listwindow/ListForm.h"
 #include "scan/FillList.h"
@@ -124,8 +126,14 @@ TEST_F(ListingTest, EscOrTheStopButtonEndsTheListingAndKeepsWhatWasRead) {
         EXPECT_TRUE(scan::RowName(l, l.RowCount - 1).contains(QStringLiteral("中止")));
         EXPECT_FALSE(w->findChild<QPushButton*>(QStringLiteral("STOPBTN"))->isVisible());
         EXPECT_EQ(w->gate().mode(), Mode::Idle);
-        // An incomplete listing is no measure for the next one.
+        // An incomplete listing is no measure for the next one, nor kept or compared.
         EXPECT_TRUE(app::GetStored(QStringLiteral("FolderCounts"), QStringLiteral("T")).isEmpty());
+        EXPECT_TRUE(interchange::ListSnapshots(l.Folders.RootNative).empty());
+        asked.clear();
+        QTest::keyClick(KeyTarget(w), Qt::Key_D, Qt::AltModifier);
+        ASSERT_EQ(asked.size(), 1);
+        EXPECT_TRUE(asked[0].contains(QStringLiteral("途中までの一覧は比較できません")));
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
         CloseWindows();
     }
 }
