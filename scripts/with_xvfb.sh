@@ -2,7 +2,7 @@
 # with_xvfb.sh COMMAND [ARGS...]: runs COMMAND on an Xvfb server of its own. The server picks
 # a free display itself (no race with other servers started at the same time); a server that
 # has not come up within XVFB_START_TIMEOUT seconds (default 15) is stopped and started once
-# more.
+# more. A server that does not answer on its display is replaced the same way.
 set -euo pipefail
 timeout=${XVFB_START_TIMEOUT:-15}
 work=$(mktemp -d)
@@ -36,8 +36,30 @@ start_server() {
     return 1
 }
 
+# The server has named its display; it must also answer there before the command starts (a
+# server that named one and then went away left the command without a display).
+server_answers() {
+    local tries=0
+    while ((tries < 50)); do
+        kill -0 "$xvfb" 2>/dev/null || return 1
+        DISPLAY=$display XAUTHORITY= xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+        sleep 0.1
+        ((++tries))
+    done
+    return 1
+}
+
 display=""
-start_server || start_server || exit 1
+ready=""
+for _ in 1 2 3; do
+    if start_server && server_answers; then
+        ready=1
+        break
+    fi
+    echo "Xvfb on ${display:-?} does not answer; starting another: $(cat "$work/xvfb.log")" >&2
+    stop_server
+done
+[[ -n "$ready" ]] || exit 1
 set +e
 DISPLAY=$display XAUTHORITY= "$@"
 rc=$?
