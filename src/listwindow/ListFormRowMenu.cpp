@@ -11,7 +11,6 @@
 #include "platform/FileSys.h"
 #include "platform/Launcher.h"
 #include "platform/PathMap.h"
-#include "scan/Compare.h"
 #include "scan/ImportDrives.h"
 #include "scan/LargestFiles.h"
 #include "scan/TreeRows.h"

@@ -174,17 +174,6 @@ class Merger {
 
 }  // namespace
 
-ChangeMark ChangeOf(const DriveList& list, int record) {
-    if (record < 0 || size_t(record) >= list.Change.size()) return kChangeSame;
-    return ChangeMark(list.Change[size_t(record)]);
-}
-
-QString ChangeWord(ChangeMark mark) {
-    return mark == kChangeNew    ? QStringLiteral("新規")
-           : mark == kChangeGone ? QStringLiteral("消失")
-                                 : QString();
-}
-
 void EnterComparison(DriveList& list, const FigureTree& then, const QString& thenLabel) {
     if (Comparing(list)) LeaveComparison(list);
     auto state = std::make_shared<ComparisonState>();

@@ -13,12 +13,6 @@
 
 namespace scan {
 
-enum ChangeMark : quint8 {
-    kChangeSame = 0,  // in both scans
-    kChangeNew = 1,   // only now
-    kChangeGone = 2,  // only then
-};
-
 // What the list showed before the comparison, given back when it is left.
 struct ComparisonState {
     FolderTable Folders;
@@ -32,15 +26,6 @@ struct ComparisonState {
     // What the list is compared with, as a person names it (a date, a file).
     QString Then;
 };
-
-inline bool Comparing(const DriveList& list) {
-    return list.Comparison != nullptr;
-}
-
-// The folder's mark in a comparison (kChangeSame when none is shown).
-ChangeMark ChangeOf(const DriveList& list, int record);
-// "新規" or "消失" for a marked folder, else empty.
-QString ChangeWord(ChangeMark mark);
 
 // Replaces the list's rows with its comparison against then (then's root is the list's
 // root, whatever its name). thenLabel names then for the volume line. A list already

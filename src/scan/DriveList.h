@@ -150,6 +150,31 @@ struct DriveList {
     std::function<void()> SelectionChanged;
 };
 
+// Where a folder of a comparison stands.
+enum ChangeMark : quint8 {
+    kChangeSame = 0,  // in both scans
+    kChangeNew = 1,   // only now
+    kChangeGone = 2,  // only then
+};
+
+// The list shows a comparison with an earlier scan: its figures are changes.
+inline bool Comparing(const DriveList& list) {
+    return list.Comparison != nullptr;
+}
+
+// The folder's mark in a comparison (kChangeSame when none is shown).
+inline ChangeMark ChangeOf(const DriveList& list, int record) {
+    if (record < 0 || size_t(record) >= list.Change.size()) return kChangeSame;
+    return ChangeMark(list.Change[size_t(record)]);
+}
+
+// "新規" or "消失" for a marked folder, else empty.
+inline QString ChangeWord(ChangeMark mark) {
+    return mark == kChangeNew    ? QStringLiteral("新規")
+           : mark == kChangeGone ? QStringLiteral("消失")
+                                 : QString();
+}
+
 // Occupied space is the file system's own allocation (not a rounding to a chosen cluster).
 inline bool OccupiedAsAllocated(const DriveList& list) {
     return !list.ClusterChosen;

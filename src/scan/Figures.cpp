@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "platform/DriveMap.h"
-#include "scan/Compare.h"
 #include "scan/DriveInfo.h"
 #include "scan/FolderScan.h"
 #include "scan/ImportDrives.h"

@@ -1,9 +1,9 @@
 #include "scan/FillList.h"
-#include "scan/Compare.h"
 
 #include "grid/Grid.h"
 #include "platform/Beep.h"
 #include "platform/DriveMap.h"
+#include "scan/Compare.h"
 #include "scan/DriveInfo.h"
 #include "scan/Figures.h"
 #include "scan/FolderScan.h"

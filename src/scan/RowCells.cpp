@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "platform/Fonts.h"
-#include "scan/Compare.h"
 #include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
 

@@ -9,7 +9,6 @@
 
 #include "grid/Grid.h"
 #include "platform/Fonts.h"
-#include "scan/Compare.h"
 #include "scan/FolderScan.h"
 #include "scan/SizeFormat.h"
 
