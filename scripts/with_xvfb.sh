@@ -64,4 +64,8 @@ set +e
 DISPLAY=$display XAUTHORITY= "$@"
 rc=$?
 set -e
+# A failure says which server it ran on and what that server said.
+if ((rc != 0)); then
+    echo "with_xvfb: exit $rc on $display (Xvfb $(kill -0 "$xvfb" 2>/dev/null && echo running || echo gone)): $(cat "$work/xvfb.log")" >&2
+fi
 exit $rc

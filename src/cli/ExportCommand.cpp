@@ -1,7 +1,5 @@
 #include "cli/ExportCommand.h"
 
-#include <QDateTime>
-
 #include "interchange/JsonWriter.h"
 #include "interchange/ScanExport.h"
 #include "interchange/SnapshotStore.h"
@@ -110,7 +108,6 @@ int RunExport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
     if (keepSnapshot && !scanFailed) {
         snapshot.sumSubtrees();
         snapshot.Source = nativeRoot;
-        snapshot.Taken = QDateTime::currentSecsSinceEpoch();  // when the listing ended
         QString snapshotError;
         // The export itself is done: a snapshot that cannot be kept is only a warning.
         if (!KeepSnapshot(snapshot, snapshotError)) PutError(err, snapshotError);

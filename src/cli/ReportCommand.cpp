@@ -1,6 +1,5 @@
 #include "cli/ReportCommand.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <algorithm>
 
@@ -201,10 +200,8 @@ int RunReport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
         return kExitUnreadable;
     }
     if (options.importFile.isEmpty() && !list.Incomplete && app::OptBool("KeepSnapshots")) {
-        scan::FigureTree now = scan::TakeFigures(list);
-        now.Taken = QDateTime::currentSecsSinceEpoch();
-        if (!interchange::KeepSnapshot(now, error))
-            PutError(err, QStringLiteral("比較用のスナップショットを保存できません: ") + error);
+        // Kept at the time it is written; a failure is a warning, the report goes on.
+        if (!interchange::KeepSnapshot(scan::TakeFigures(list), error)) PutError(err, error);
     }
     if (!options.compare.isEmpty()) scan::EnterComparison(list, then, thenLabel);
     if (options.sort != 0) {

@@ -156,9 +156,7 @@ QString ReportRowLine(const QString& name, const scan::RowFigures& figures, int 
         int start, width;
         QString text;  // a unit's trailing blank stays, as in the list's cells
     } cells[] = {
-        {48, 5,
-         (changes && figures.files > 0 ? QStringLiteral("+") : QString()) +
-             QString::number(figures.files)},
+        {48, 5, scan::CountText(figures.files, changes)},
         {55, 15, scan::PlainSize(figures.bytes, unitMode, changes)},
         {70, 15, scan::PlainSize(figures.alloc, unitMode, changes)},
         {85, 15, figures.total ? QString() : scan::PlainSize(figures.subtree, unitMode, changes)}};
@@ -189,20 +187,20 @@ void ForEachReportLine(const scan::DriveList& list, const QDateTime& now, const 
     put(QStringLiteral("現在の空き容量：") + list.FREDSP);
     put(QStringLiteral("選択されたフォルダの総容量：") + list.SUMDSP);
     put(QStringLiteral("削除した場合の　　空き容量：") + list.DLSDSP);
-    if (scan::Comparing(list))
+    const bool changes = scan::Comparing(list);
+    if (changes)
         put(QStringLiteral("比較　　　　　：") + list.Comparison->Then +
             QStringLiteral(" からの増減"));
     put(rule);
     Columns heading;
-    const bool changes = scan::Comparing(list);
     heading.put(1, QStringLiteral("フォルダ名"));
-    heading.put(changes ? 47 : 48, changes ? QStringLiteral("±Files") : QStringLiteral("Files"));
-    heading.put(changes ? 57 : 58,
-                changes ? QStringLiteral("±Fileサイズ") : QStringLiteral("Fileサイズ"));
-    heading.put(changes ? 72 : 73,
-                changes ? QStringLiteral("±占有サイズ") : QStringLiteral("占有サイズ"));
-    heading.put(changes ? 89 : 90,
-                changes ? QStringLiteral("±下位合計") : QStringLiteral("下位合計"));
+    // A comparison's "±" stands one column before the heading it marks.
+    const QString sign = changes ? QStringLiteral("±") : QString();
+    const int at = changes ? -1 : 0;
+    heading.put(48 + at, sign + QStringLiteral("Files"));
+    heading.put(58 + at, sign + QStringLiteral("Fileサイズ"));
+    heading.put(73 + at, sign + QStringLiteral("占有サイズ"));
+    heading.put(90 + at, sign + QStringLiteral("下位合計"));
     put(heading.line());
     put(rule);
     const scan::FolderTable& t = list.Folders;

@@ -579,12 +579,10 @@ void ListForm::placeControls() {
     // While a drive is listed the elapsed time's place holds the stop button and the bar.
     const int stopWidth = stopButton_->sizeHint().width();
     stopButton_->setGeometry(textLeft, 61, stopWidth, 18);
-    // A narrow window gives the bar the drive total's place while it lists; narrower still,
-    // the volume line says the share.
+    // A narrow window gives the bar the drive total's place while it lists.
     int barWidth = figuresLeft - textLeft - stopWidth - 12;
     barOverTotal_ = barWidth < 80;
     if (barOverTotal_) barWidth += pair;
-    progressBarFits_ = barWidth >= 40;
     progressBar_->setGeometry(textLeft + stopWidth + 6, 63, std::max(40, barWidth), 14);
 
     placeBottomStrip(cw, ch);

@@ -254,6 +254,9 @@ class ListForm : public QWidget,
     void rewriteUnits();
     void setUnit(int unit, Switch s);
     void rememberRows();
+    // Rows rebuilt in tree order: sorted and given paths as the list is, drawn, the cursor
+    // back on the folder rememberRows noted.
+    void arrangeRows();
     void restoreRows();
     int rowOfFolder(int folder) const;
     // The grid follows the list's display state (tree lines, indent step, colours, sort mark).
@@ -306,7 +309,6 @@ class ListForm : public QWidget,
     QElapsedTimer progressClock_;  // the last progress paint
     QElapsedTimer listingClock_;   // since the listing began
     qint64 foldersBefore_ = 0;     // the drive's folder count when it was listed before
-    bool progressBarFits_ = true;  // the window is wide enough for the bar beside the figures
     bool barOverTotal_ = false;    // the bar takes the drive total's place while it shows
     QProgressBar* progressBar_ = nullptr;
     QPushButton* stopButton_ = nullptr;

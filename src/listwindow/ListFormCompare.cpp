@@ -19,13 +19,6 @@
 #include "settings/Settings.h"
 
 namespace listwindow {
-namespace {
-
-QString SnapshotLabel(qint64 taken) {
-    return interchange::SnapshotTimeText(taken);
-}
-
-}  // namespace
 
 void ListForm::buildCompareMenu() {
     compareMenu_ = new QMenu(QStringLiteral("比較 (Alt+D)"), this);
@@ -56,7 +49,7 @@ void ListForm::fillCompareMenu() {
         // The snapshot of the listing on show is no earlier state of it.
         if (s.taken == keptTaken_ && source == keptSource_) continue;
         ++offered;
-        const QString label = SnapshotLabel(s.taken);
+        const QString label = interchange::SnapshotTimeText(s.taken);
         QAction* a = compareMenu_->addAction(label + QStringLiteral(" の一覧と比較"));
         a->setObjectName(QStringLiteral("P_CMP_SNAP"));
         const QByteArray file = s.file;
@@ -165,11 +158,7 @@ void ListForm::showListAgain(bool changes) {
     g.st.changeFigures = changes;
     setHeadings(changes ? scan::ChangeHeadings() : scan::FolderHeadings());
     rememberRows();
-    if (list_.SortKind != 0) scan::SortRows(list_);
-    if (list_.FullPath) scan::ShowPaths(list_);
-    applyDisplay();
-    scan::ComputeTreeFlags(list_);
-    restoreRows();
+    arrangeRows();
     refreshFigures();
     focusList();
 }
@@ -202,7 +191,7 @@ void ListForm::keepSnapshot() {
     // Told once a window: a cache that cannot be written would otherwise ask after every listing.
     if (!interchange::KeepSnapshot(tree, error) && !snapshotFailureShown_) {
         snapshotFailureShown_ = true;
-        MsgBoxEx(QStringLiteral("比較用のスナップショットを保存できません: ") + error, 0x30);
+        MsgBoxEx(error, 0x30);
     }
 }
 

@@ -68,7 +68,7 @@ void ListForm::beginProgress(QChar drive) {
     list_.StopAsked = false;
     showStopButton(true);
     progressBar_->setValue(0);
-    progressBar_->setVisible(foldersBefore_ > 0 && progressBarFits_);
+    progressBar_->setVisible(foldersBefore_ > 0);
     showDriveTotal(!(progressBar_->isVisibleTo(this) && barOverTotal_));
 }
 
@@ -76,15 +76,12 @@ void ListForm::showProgress(const QString& folder) {
     if (progressClock_.isValid() && progressClock_.elapsed() < kPaintIntervalMs) return;
     progressClock_.start();
     // The figures always show; the folder's path gives way at its front when room is short,
-    // and a narrow window leaves out the file count and shows the share as text.
-    const int percent =
-        foldersBefore_ > 0 ? scan::ListingPercent(list_.RowCount, foldersBefore_) : -1;
-    const int percentText = progressBarFits_ ? -1 : percent;
+    // and a narrow window leaves out the file count.
     const qint64 elapsed = listingClock_.elapsed();
     const QFontMetrics metrics(volumeLine_->font());
-    QString head = scan::ListingProgressText(list_, elapsed, QString(), percentText);
+    QString head = scan::ListingProgressText(list_, elapsed);
     if (metrics.horizontalAdvance(head) > volumeLine_->width())
-        head = scan::ListingProgressText(list_, elapsed, QString(), percentText, true);
+        head = scan::ListingProgressText(list_, elapsed, true);
     const int room = volumeLine_->width() - metrics.horizontalAdvance(head);
     const QString tail =
         room > metrics.horizontalAdvance(QStringLiteral("………"))
@@ -92,8 +89,8 @@ void ListForm::showProgress(const QString& folder) {
             : QString();
     showVolumeLine(head + tail);
     volumeLine_->repaint();
-    if (foldersBefore_ > 0 && progressBarFits_) {
-        progressBar_->setValue(percent);
+    if (foldersBefore_ > 0) {
+        progressBar_->setValue(scan::ListingPercent(list_.RowCount, foldersBefore_));
         progressBar_->repaint();
     }
 }

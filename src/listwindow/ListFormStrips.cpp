@@ -137,12 +137,16 @@ void ListForm::ChooseLevel(int level) {
     eventTurn();
     rememberRows();
     scan::ApplyLevelLimit(list_);
+    arrangeRows();
+    focusList();
+}
+
+void ListForm::arrangeRows() {
     if (list_.SortKind != 0) scan::SortRows(list_);  // a sorted list stays sorted
     if (list_.FullPath) scan::ShowPaths(list_);
     applyDisplay();
     scan::ComputeTreeFlags(list_);
     restoreRows();
-    focusList();
 }
 
 // ---- display strip ----

@@ -114,8 +114,7 @@ class Merger {
     int putNow(int f, int parent) {
         const size_t i = size_t(f);
         const int t = matchOf_[i];
-        const int r =
-            put(parent, f == 0 ? now_.name(0) : now_.name(f), t >= 0 ? kChangeSame : kChangeNew);
+        const int r = put(parent, now_.name(f), t >= 0 ? kChangeSame : kChangeNew);
         const size_t ti = size_t(t);
         figures(r, now_.FileCount[i] - (t >= 0 ? then_.Files[ti] : 0),
                 now_.FileSize[i] - (t >= 0 ? then_.Bytes[ti] : 0),

@@ -19,7 +19,7 @@ void FigureTree::add(int parent, QStringView name, qint32 files, qint64 bytes, q
     Alloc.push_back(alloc);
     Subtree.push_back(0);
     // The root's name is the drive's path, not a name below it.
-    if (!Parent.empty() && Parent.size() > 1) names_ += name;
+    if (Parent.size() > 1) names_ += name;
     nameEnd_.push_back(quint32(names_.size()));
 }
 

@@ -120,16 +120,14 @@ QString RoughSize(qint64 bytes) {
 
 }  // namespace
 
-QString ListingProgressText(const DriveList& list, qint64 elapsedMs, const QString& folder,
-                            int percent, bool shortText) {
+QString ListingProgressText(const DriveList& list, qint64 elapsedMs, bool shortText) {
     const qint64 s = std::max<qint64>(0, elapsedMs / 1000);
     const QString clock = QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
-    QString text = QStringLiteral("読み取り中  ");
-    if (percent >= 0) text += QString::number(percent) + QStringLiteral("%  ");
-    text += GroupDigits(list.RowCount) + QStringLiteral(" フォルダ  ");
+    QString text =
+        QStringLiteral("読み取り中  ") + GroupDigits(list.RowCount) + QStringLiteral(" フォルダ  ");
     if (!shortText) text += GroupDigits(list.FileTotal) + QStringLiteral(" ファイル  ");
     return text + RoughSize(list.FileSizeTotal) + QStringLiteral("  ") + clock +
-           QStringLiteral("   ") + folder;
+           QStringLiteral("   ");
 }
 
 int ListingPercent(qint64 foldersRead, qint64 foldersBefore) {

@@ -13,10 +13,9 @@ void ShowDriveFigures(DriveList& list);
 // SUMNAM, SUMDSP, DLSDSP and the destination estimate in MOVDSP.
 void ShowSelectionFigures(DriveList& list);
 // The volume line while a drive is listed: folders and files read so far, their size and
-// the time taken, then the folder being read. percent (0..99) goes in front where no bar shows
-// it (-1: none); short leaves out the file count for a narrow window.
-QString ListingProgressText(const DriveList& list, qint64 elapsedMs, const QString& folder,
-                            int percent = -1, bool shortText = false);
+// the time taken (the folder being read follows it). shortText leaves out the file count for
+// a narrow window.
+QString ListingProgressText(const DriveList& list, qint64 elapsedMs, bool shortText = false);
 // The share of an earlier listing's folder count read so far, 0..99 (100 only when done).
 int ListingPercent(qint64 foldersRead, qint64 foldersBefore);
 // The bytes that copying the selected rows needs on a drive with clusterSize.

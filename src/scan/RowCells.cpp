@@ -76,8 +76,7 @@ QStringView RowCellText(const DriveList& list, int row, int column, QString& scr
     const RowFigures shown = ShownFigures(list, row);
     switch (column) {
         case 1:
-            return scratch = (changes && shown.files > 0 ? QStringLiteral("+") : QString()) +
-                             QString::number(shown.files);
+            return scratch = CountText(shown.files, changes);
         case 2:
             return scratch = CellSize(shown.bytes, list.UnitMode, changes);
         case 3:

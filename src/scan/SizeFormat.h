@@ -36,5 +36,9 @@ QString PlainSize(qint64 bytes, int unitMode, bool plus = false);
 int SizeMark(qint64 bytes);
 // "#,0" of a whole number.
 QString GroupDigits(qint64 value);
+// A file count as the list writes it; plus: a change, "+" before a growth.
+inline QString CountText(qint64 count, bool plus = false) {
+    return (plus && count > 0 ? QStringLiteral("+") : QString()) + QString::number(count);
+}
 
 }  // namespace scan

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMap>
+#include <QRegularExpression>
 #include <cerrno>
 
 #include "cli/CommandLine.h"
@@ -57,6 +58,19 @@ struct ReportFixture : ::testing::Test {
     }
     void TearDown() override { app::SetSettingsNative({}); }
     int run(const ReportOptions& o) { return RunReport(o, out, err, false, kNow); }
+    // The arguments as the program parses them, run into fresh output; -1 when refused.
+    int runArgs(const QStringList& args) {
+        CommandLine line;
+        QString error;
+        bool usage = false;
+        if (!ParseCommandLine(args, line, error, usage)) {
+            ADD_FAILURE() << error.toStdString();
+            return -1;
+        }
+        out.buffer().clear();
+        out.seek(0);
+        return run(line.options);
+    }
 };
 
 }  // namespace
@@ -98,13 +112,7 @@ TEST_F(ReportFixture, UnitGbInTheTextAndTheCsv) {
         SCOPED_TRACE(csv ? "csv" : "text");
         QStringList args = {"--report", "T:", "--unit", "GB"};
         if (csv) args << "--csv";
-        CommandLine line;
-        QString error;
-        bool usage = false;
-        ASSERT_TRUE(ParseCommandLine(args, line, error, usage)) << error.toStdString();
-        out.buffer().clear();
-        out.seek(0);
-        ASSERT_EQ(run(line.options), kExitOk) << err.data().constData();
+        ASSERT_EQ(runArgs(args), kExitOk) << err.data().constData();
         if (csv) {
             const std::vector<QStringList> rows = CsvRows(out.data());
             ASSERT_EQ(rows.size(), 5u);
@@ -153,14 +161,9 @@ TEST_F(ReportFixture, ChangesSinceTheLastReportASnapshotTimeOrAnExport) {
     for (const QString& since : {QStringLiteral("last"), when.left(16), QStringLiteral("20"),
                                  QFile::decodeName(exported)}) {
         SCOPED_TRACE(since.toStdString());
-        QStringList args = {"--report", "T:", "--csv", "--compare", since, "--sort", "growth"};
-        CommandLine line;
-        QString error;
-        bool usage = false;
-        ASSERT_TRUE(ParseCommandLine(args, line, error, usage)) << error.toStdString();
-        out.buffer().clear();
-        out.seek(0);
-        ASSERT_EQ(run(line.options), kExitOk) << err.data().constData();
+        ASSERT_EQ(runArgs({"--report", "T:", "--csv", "--compare", since, "--sort", "growth"}),
+                  kExitOk)
+            << err.data().constData();
         EXPECT_TRUE(out.data().startsWith(
             "\"フォルダ名\",\"±ﾌｧｲﾙ数\",\"±ﾌｧｲﾙ･ｻｲｽﾞ\",\"±占有サイズ\",\"±下位合計\",\"状態\""));
         const std::vector<QStringList> rows = CsvRows(out.data());
@@ -185,6 +188,20 @@ TEST_F(ReportFixture, ChangesSinceTheLastReportASnapshotTimeOrAnExport) {
         EXPECT_EQ(rows.back()[1], "0");
         EXPECT_EQ(rows.back()[2].trimmed(), "+21,002");
     }
+    // The text report: what it compares with, each "±" one column before its heading, and the
+    // signed figures in the columns of the plain report.
+    ASSERT_EQ(runArgs({"--report", "T:", "--compare", "last"}), kExitOk);
+    const QStringList lines = QString::fromUtf8(out.data()).split(QStringLiteral("\r\n"));
+    EXPECT_TRUE(
+        lines.contains(QStringLiteral("比較　　　　　：") + when + QStringLiteral(" からの増減")))
+        << out.data().constData();
+    QString heading = lines.filter(QStringLiteral("±Files")).value(0);
+    ASSERT_EQ(runArgs({"--report", "T:"}), kExitOk);
+    const QStringList plain = QString::fromUtf8(out.data()).split(QStringLiteral("\r\n"));
+    EXPECT_EQ(heading.replace(u'±', u' '), plain.filter(QStringLiteral("Files")).value(0));
+    const QString small = lines.filter(QRegularExpression(QStringLiteral("^  small "))).value(0);
+    EXPECT_EQ(small.split(u' ', Qt::SkipEmptyParts),
+              QStringList({"small", "（消失）", "-1", "-3", "-8,192", "-8,192"}));
 }
 
 TEST_F(ReportFixture, CompareNamesWhatItCannotFind) {

@@ -168,4 +168,18 @@ class ListFixture {
     std::optional<TempHome> home_;
 };
 
+// Every row's cells as the list draws them, trimmed and joined by "|": two lists as a person
+// compares them.
+inline QStringList RowTexts(const scan::DriveList& l) {
+    QStringList rows;
+    QString scratch;
+    for (int r = 0; r < l.RowCount; ++r) {
+        QString line;
+        for (int c = 0; c < 5; ++c)
+            line += scan::RowCellText(l, r, c, scratch).toString().trimmed() + u'|';
+        rows << line;
+    }
+    return rows;
+}
+
 }  // namespace testsupport

@@ -8,6 +8,7 @@
 #include <pwd.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -94,7 +95,14 @@ TempDrive::~TempDrive() {
 }
 
 void TempDrive::makeDir(const QByteArray& relative) const {
-    QDir().mkpath(QFile::decodeName(root_ + "/" + relative));
+    // Byte for byte, each level in turn: a name that is not UTF-8 is made as it is.
+    const QByteArray path = root_ + "/" + relative;
+    for (qsizetype at = root_.size() + 1; at <= path.size(); ++at) {
+        if (at < path.size() && path[at] != '/') continue;
+        const QByteArray level = path.left(at);
+        if (::mkdir(level.constData(), 0755) != 0 && errno != EEXIST)
+            ADD_FAILURE() << "cannot make " << level.constData() << ": " << std::strerror(errno);
+    }
 }
 
 void TempDrive::writeFile(const QByteArray& relative, const QByteArray& content) const {
@@ -169,8 +177,18 @@ void RemoveTree(const QByteArray& nativePath) {
 }
 
 void WriteAll(const QByteArray& nativePath, const QByteArray& content) {
-    QFile f(QFile::decodeName(nativePath));
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(content);
+    // Byte for byte: a name that is not UTF-8 is written as it is, not through a QString.
+    const int fd = ::open(nativePath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    bool ok = fd >= 0;
+    for (qsizetype done = 0; ok && done < content.size();) {
+        const ssize_t n = ::write(fd, content.constData() + done, size_t(content.size() - done));
+        ok = n > 0 || (n < 0 && errno == EINTR);
+        if (n > 0) done += n;
+    }
+    const int error = errno;
+    if (fd >= 0 && ::close(fd) != 0) ok = false;
+    if (!ok)
+        ADD_FAILURE() << "cannot write " << nativePath.constData() << ": " << std::strerror(error);
 }
 
 void RunInChild(const std::function<void()>& body) {

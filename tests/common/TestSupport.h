@@ -61,6 +61,7 @@ void RunInChild(const std::function<void()>& body);
 // Temporary folders the body needs must be made inside it. A failure in the child fails the
 // calling test.
 void RunUnprivileged(const std::function<void()>& body);
+// Writes a file (a native path, byte for byte); a failure fails the calling test.
 void WriteAll(const QByteArray& nativePath, const QByteArray& content);
 // Makes count sparse files "huge0", "huge1", ... of size bytes in a folder; false when one
 // could not be made.

@@ -73,6 +73,14 @@ class WindowTest : public ::testing::Test {
         EXPECT_TRUE(QTest::qWaitForWindowActive(w, 1000));
         return QApplication::focusWidget();
     }
+    // The common dialogs answer through hooks, and the program's folder is T:\app.
+    void useDialogsAndAppFolder() {
+        app::ProgramContext& c = application.context();
+        c.CommonDialogReady = true;
+        drive.makeDir("app");
+        c.AppFolderNative = drive.native() + "/app";
+        c.AppFolder = QStringLiteral("T:\\app");
+    }
     // The common dialogs answer through these.
     void answerDialogs(dialogs::CommonDialogHooks hooks) {
         application.part<dialogs::DialogDoubles>().common = std::move(hooks);

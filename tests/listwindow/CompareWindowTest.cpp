@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QTest>
 
+#include "common/ListFixture.h"
 #include "common/TestSupport.h"
 #include "common/WindowFixture.h"
 #include "dialogs/DialogForm.h"
@@ -24,27 +25,12 @@ namespace {
 
 constexpr int kT = 'T' - 'A';
 
-QStringList RowsText(const scan::DriveList& l) {
-    QStringList rows;
-    QString scratch;
-    for (int r = 0; r < l.RowCount; ++r) {
-        QString line;
-        for (int c = 0; c < 5; ++c) line += scan::RowCellText(l, r, c, scratch).toString() + u'|';
-        rows << line;
-    }
-    return rows;
-}
-
 class CompareWindowTest : public windowtest::WindowTest {
   protected:
     CompareWindowTest() : WindowTest({9000, {'T'}, true}) {}
     void SetUp() override {
         WindowTest::SetUp();
-        app::ProgramContext& c = application.context();
-        c.CommonDialogReady = true;
-        drive.makeDir("app");
-        c.AppFolderNative = drive.native() + "/app";
-        c.AppFolder = QStringLiteral("T:\\app");
+        useDialogsAndAppFolder();
         drive.writeFile("keep/a", QByteArray(1000, 'k'));
         drive.writeFile("grow/g", QByteArray(100, 'g'));
         drive.writeFile("gone/x", QByteArray(500, 'x'));
@@ -80,7 +66,7 @@ class CompareWindowTest : public windowtest::WindowTest {
 
 TEST_F(CompareWindowTest, AltDShowsWhatChangedSavesItGuardsTheDiskAndLeavesTheListAsItWas) {
     ListForm* w = ListChangeAndListAgain();
-    const QStringList listed = RowsText(w->list());
+    const QStringList listed = testsupport::RowTexts(w->list());
     CompareWithEarliest(w);
     const scan::DriveList& l = w->list();
     ASSERT_TRUE(scan::Comparing(l));
@@ -133,7 +119,7 @@ TEST_F(CompareWindowTest, AltDShowsWhatChangedSavesItGuardsTheDiskAndLeavesTheLi
     QTest::keyClick(Focused(w), Qt::Key_D, Qt::AltModifier);
     EXPECT_FALSE(scan::Comparing(l));
     EXPECT_EQ(w->view()->grid().st.headings[3], QStringLiteral("占有サイズ"));
-    EXPECT_EQ(RowsText(l), listed);
+    EXPECT_EQ(testsupport::RowTexts(l), listed);
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
@@ -147,13 +133,13 @@ TEST_F(CompareWindowTest, ADamagedKeptListingIsRefusedWithAMessageAndTheListStay
     testsupport::WriteAll(kept[0].file, bytes);
     QTest::qWait(1100);
     QTest::keyClick(Focused(w), Qt::Key_F5);
-    const QStringList listed = RowsText(w->list());
+    const QStringList listed = testsupport::RowTexts(w->list());
     asked.clear();
     CompareWithEarliest(w);
     ASSERT_EQ(asked.size(), 1);
     EXPECT_TRUE(asked[0].contains(QStringLiteral("壊れています"))) << asked[0].toStdString();
     EXPECT_FALSE(scan::Comparing(w->list()));
-    EXPECT_EQ(RowsText(w->list()), listed);
+    EXPECT_EQ(testsupport::RowTexts(w->list()), listed);
 }
 
 TEST_F(CompareWindowTest, AnExportChosenInTheDialogIsComparedByPath) {

@@ -15,6 +15,7 @@
 
 #include <unistd.h>
 
+#include "common/ListFixture.h"
 #include "common/WindowFixture.h"
 #include "grid/widget/GridView.h"
 #include "interchange/SnapshotStore.h"
@@ -195,15 +196,7 @@ int RowOfPath(const scan::DriveList& l, const QString& path) {
 
 // Every row's name and figures, as a person compares two lists.
 std::string RowsOf(const scan::DriveList& l) {
-    QStringList rows;
-    for (int r = 0; r < l.RowCount; ++r) {
-        QString line;
-        QString scratch;
-        for (int c = 0; c < 5; ++c)
-            line += scan::RowCellText(l, r, c, scratch).toString().trimmed() + u'|';
-        rows << line;
-    }
-    return rows.join(u'\n').toStdString();
+    return testsupport::RowTexts(l).join(u'\n').toStdString();
 }
 
 // Empty when two lists show the same rows, else the rows that differ.

@@ -49,11 +49,7 @@ class SaveFindTest : public windowtest::WindowTest {
     SaveFindTest() : WindowTest({9000, {'T'}, true}) {}
     void SetUp() override {
         WindowTest::SetUp();
-        app::ProgramContext& c = application.context();
-        c.CommonDialogReady = true;
-        drive.makeDir("app");
-        c.AppFolderNative = drive.native() + "/app";
-        c.AppFolder = QStringLiteral("T:\\app");
+        useDialogsAndAppFolder();
         drive.writeFile("WINDOWS/a.bin", QByteArray(5000, 'x'));
         drive.writeFile("Program Files/b.bin", QByteArray(1024, 'y'));
         drive.writeFile("WINNT/deep/c.bin", QByteArray(70000, 'z'));

@@ -69,11 +69,7 @@ class PrintWindowTest : public windowtest::WindowTest {
     void SetUp() override {
         WindowTest::SetUp();
         application.part<print::PrintDoubles>().noPrintQueue = true;
-        app::ProgramContext& c = application.context();
-        c.CommonDialogReady = true;
-        drive.makeDir("app");
-        c.AppFolderNative = drive.native() + "/app";
-        c.AppFolder = QStringLiteral("T:\\app");
+        useDialogsAndAppFolder();
         for (int i = 1; i <= kFolders; ++i)
             drive.writeFile(FolderName(i).toUtf8() + "/f.bin", QByteArray(i * 10, 'x'));
         drive.makeDir("out");
