@@ -1,23 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <ftw.h>
-#include <grp.h>
 #include <pwd.h>
-#include <signal.h>
-#include <stdio.h>
-#include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <atomic>
 #include <map>
 
 #include "OpsFixture.h"
+#include "common/SwapRace.h"
 #include "common/TmpfsMount.h"
 #include "folderops/OpsText.h"
 #include "platform/DriveMap.h"
@@ -200,47 +194,21 @@ TEST(FolderTrash, AnotherUserSwappingTheSharedTrashForALinkNeverGetsAnItem) {
     ASSERT_TRUE(disk.mounted()) << disk.failure();
     const QByteArray top = disk.path();
     ASSERT_EQ(::chmod(top.constData(), 01777), 0);
-    const bool root = ::geteuid() == 0;
     const passwd* pw = ::getpwnam("nobody");
-    const uid_t user = !root ? ::geteuid() : pw ? pw->pw_uid : 65534;  // who trashes
-    const uid_t attackerUid = root ? 4321 : user;
+    const uid_t user = ::geteuid() != 0 ? ::geteuid() : pw ? pw->pw_uid : 65534;  // who trashes
     const QByteArray uid = QByteArray::number(qulonglong(user));
     const QByteArray mine = top + "/.Trash/" + uid, swap = top + "/.Trash/swap";
-    auto* swaps = static_cast<std::atomic<long>*>(::mmap(nullptr, sizeof(std::atomic<long>),
-                                                         PROT_READ | PROT_WRITE,
-                                                         MAP_SHARED | MAP_ANONYMOUS, -1, 0));
-    ASSERT_NE(swaps, MAP_FAILED);
-    new (swaps) std::atomic<long>(0);
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    std::fflush(nullptr);
-    const pid_t attacker = ::fork();
-    ASSERT_GE(attacker, 0);
-    if (attacker == 0) {
-        if (root && (::setgroups(0, nullptr) != 0 ||
-                     ::setresgid(attackerUid, attackerUid, attackerUid) != 0 ||
-                     ::setresuid(attackerUid, attackerUid, attackerUid) != 0))
-            ::_exit(2);
-        ::umask(0);
-        if (::mkdir((top + "/.Trash").constData(), 01777) != 0 ||
-            ::mkdir((top + "/evil").constData(), 0777) != 0 ||
-            ::mkdir((top + "/evil/files").constData(), 0777) != 0 ||
-            ::mkdir((top + "/evil/info").constData(), 0777) != 0 ||
-            ::symlink("../evil", swap.constData()) != 0)
-            ::_exit(3);
-        (void)!::write(ready[1], "x", 1);
-        for (;;) {
-            if (::renameat2(AT_FDCWD, mine.constData(), AT_FDCWD, swap.constData(),
-                            RENAME_EXCHANGE) == 0)
-                ++*swaps;
-        }
-    }
-    ::close(ready[1]);
-    char byte = 0;
-    ASSERT_EQ(::read(ready[0], &byte, 1), 1) << "the other user could not lay out the drive";
-    ::close(ready[0]);
+    // Several at once, so that one runs whenever the trashing process is between two steps.
+    testsupport::SwapRace race(mine, swap, 3, [&] {
+        return ::mkdir((top + "/.Trash").constData(), 01777) == 0 &&
+               ::mkdir((top + "/evil").constData(), 0777) == 0 &&
+               ::mkdir((top + "/evil/files").constData(), 0777) == 0 &&
+               ::mkdir((top + "/evil/info").constData(), 0777) == 0 &&
+               ::symlink("../evil", swap.constData()) == 0;
+    });
+    ASSERT_TRUE(race.started()) << "the other user could not lay out the drive";
 
-    constexpr int kItems = 200;
+    constexpr int kItems = 400;
     testsupport::RunUnprivileged([&] {
         TrashEnv env;
         testsupport::TempDrive d;
@@ -255,6 +223,7 @@ TEST(FolderTrash, AnotherUserSwappingTheSharedTrashForALinkNeverGetsAnItem) {
         FolderOps ops(l.list, host, env.home.native());
         ops.SetUseTrash(true);
         EXPECT_EQ(ops.DeleteCommand(), RunEnd::Finished);
+        race.Stop();
         EXPECT_FALSE(host.asked.last().contains(QStringLiteral("残っています")))
             << host.asked.last().toStdString();
 
@@ -281,8 +250,5 @@ TEST(FolderTrash, AnotherUserSwappingTheSharedTrashForALinkNeverGetsAnItem) {
             EXPECT_FALSE(Exists(drive + '/' + name)) << name.constData();
         }
     });
-    ::kill(attacker, SIGKILL);
-    ::waitpid(attacker, nullptr, 0);
-    EXPECT_GT(swaps->load(), 0) << "the other user never swapped the trash";
-    ::munmap(swaps, sizeof(std::atomic<long>));
+    EXPECT_GT(race.swaps(), 0) << "the other user never swapped the trash";
 }

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <cstring>
 
+#include "common/SwapRace.h"
 #include "common/TestSupport.h"
 #include "common/TmpfsMount.h"
 #include "platform/FileSys.h"
@@ -181,12 +182,12 @@ TEST(Trash, OnlyTheUsersOwnTrashFoldersAreUsedInTheirOrder) {
             } else {
                 const QByteArray root = shape.goes == Goes::Shared ? shared : own;
                 ASSERT_TRUE(trash.valid()) << std::strerror(error);
-                EXPECT_EQ(trash.root, root);
-                EXPECT_EQ(trash.topdir, top);
+                EXPECT_EQ(trash.root.toStdString(), root.toStdString());
+                EXPECT_EQ(trash.topdir.toStdString(), top.toStdString());
                 QByteArray as;
                 ASSERT_TRUE(platform::MoveToTrash(trash, drive + "/item", &as, &error))
                     << std::strerror(error);
-                EXPECT_EQ(as, root + "/files/item");
+                EXPECT_EQ(as.toStdString(), (root + "/files/item").toStdString());
                 EXPECT_EQ(testsupport::ReadAll(root + "/files/item/f"), "kept");
                 EXPECT_EQ(testsupport::ReadAll(root + "/info/item.trashinfo").split('\n').value(1),
                           "Path=drive/item");
@@ -206,4 +207,66 @@ TEST(Trash, OnlyTheUsersOwnTrashFoldersAreUsedInTheirOrder) {
             }
         });
     }
+}
+
+TEST(Trash, AnotherUserSwappingTheSharedTrashForALinkNeverGetsAnItem) {
+    // Another user has made .Trash on a shared disk and keeps swapping the user's .Trash/UID
+    // for a link to a trash of theirs open to all, while files go to the trash one by one.
+    testsupport::TmpfsMount disk("16m");
+    ASSERT_TRUE(disk.mounted()) << disk.failure();
+    const QByteArray top = disk.path();
+    ASSERT_EQ(::chmod(top.constData(), 01777), 0);
+    const uid_t user = BodyUid();
+    const QByteArray uid = QByteArray::number(qulonglong(user));
+    const QByteArray mine = top + "/.Trash/" + uid, swap = top + "/.Trash/swap";
+    testsupport::SwapRace race(mine, swap, 3, [&] {
+        return ::mkdir((top + "/.Trash").constData(), 01777) == 0 &&
+               ::mkdir((top + "/evil").constData(), 0777) == 0 &&
+               ::mkdir((top + "/evil/files").constData(), 0777) == 0 &&
+               ::mkdir((top + "/evil/info").constData(), 0777) == 0 &&
+               ::symlink("../evil", swap.constData()) == 0;
+    });
+    ASSERT_TRUE(race.started()) << "the other user could not lay out the drive";
+    constexpr int kItems = 2000;
+    testsupport::RunUnprivileged([&] {
+        QTemporaryDir data;  // the home trash, on another file system
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        const QByteArray drive = top + "/drive";
+        ASSERT_EQ(::mkdir(drive.constData(), 0755), 0);
+        int trashed = 0;
+        for (int i = 0; i < kItems; ++i) {
+            const QByteArray item = drive + "/item" + QByteArray::number(i);
+            testsupport::WriteAll(item, QByteArray::number(i));
+            int error = 0;
+            const platform::TrashPlace trash = platform::FindTrash(item, &error);
+            if (trash.valid() && platform::MoveToTrash(trash, item, nullptr, &error)) ++trashed;
+        }
+        race.Stop();
+        EXPECT_EQ(trashed, kItems);
+        for (const char* sub : {"/evil", "/evil/files", "/evil/info"})
+            EXPECT_EQ(Tree(top + sub).size(), sub == QByteArray("/evil") ? 2 : 0)
+                << "entries in the other user's " << sub;
+        // Each file is in a trash of the user's own (.Trash/UID under either name, or
+        // .Trash-UID) with its record.
+        int held = 0;
+        for (const QByteArray& trash : {mine, swap, top + "/.Trash-" + uid}) {
+            struct stat st;
+            if (::lstat(trash.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+            EXPECT_EQ(st.st_uid, user);
+            EXPECT_EQ(st.st_mode & 0777, 0700u);
+            std::vector<platform::DirEntry> files;
+            platform::ListDir(trash + "/files", QStringLiteral("*"), files);
+            for (const platform::DirEntry& e : files) {
+                EXPECT_EQ(testsupport::ReadAll(trash + "/files/" + e.nativeName),
+                          e.nativeName.mid(4));
+                EXPECT_EQ(testsupport::ReadAll(trash + "/info/" + e.nativeName + ".trashinfo")
+                              .split('\n')
+                              .value(1),
+                          "Path=drive/" + e.nativeName);
+                ++held;
+            }
+        }
+        EXPECT_EQ(held, kItems);
+    });
+    EXPECT_GT(race.swaps(), 0) << "the other user never swapped the trash";
 }
