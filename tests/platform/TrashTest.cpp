@@ -19,7 +19,7 @@
 namespace {
 
 // Another user than the one trashing: only root can make folders of theirs.
-constexpr uid_t kOther = 4321;
+constexpr uid_t kOther = testsupport::SwapRace::kUid;
 
 // The user the bodies of RunUnprivileged run as.
 uid_t BodyUid() {
