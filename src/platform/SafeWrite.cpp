@@ -205,9 +205,9 @@ bool ReplacingFile::open(const QByteArray& nativePath) {
         temp_.clear();
         return failClosed(EEXIST);
     }
-    // The old file's owner, group and permission bits stay. Only root may give a file away,
-    // and others only a group of theirs: where the new file cannot have them, the old one is
-    // written instead.
+    // The old file's owner, group and permission bits stay; a new file gets what the umask
+    // allows. Only root may give a file away, and others only a group of theirs: where the new
+    // file cannot have them, the old one is written instead.
     if (exists && ::fchown(fd_, st.st_uid, st.st_gid) != 0) {
         CloseQuietly(fd_);
         fd_ = -1;
@@ -249,11 +249,14 @@ bool ReplacingFile::openForeignDescriptor(const QByteArray& link, bool appends) 
 }
 
 bool ReplacingFile::openInPlace(const struct stat& st) {
-    target_ = ::openat(dirFd_, name_.constData(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    // Not blocking on a pipe that took the file's name meanwhile.
+    target_ = ::openat(dirFd_, name_.constData(),
+                       O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (target_ < 0) return failClosed(errno);
     struct stat now;
     if (::fstat(target_, &now) != 0) return failClosed(errno);
     if (!SameFile(now, st) || !S_ISREG(now.st_mode)) return failClosed(EAGAIN);  // swapped
+    if (::fcntl(target_, F_SETFL, O_WRONLY) != 0) return failClosed(errno);
     return openSpool();
 }
 

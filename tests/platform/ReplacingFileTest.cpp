@@ -249,6 +249,7 @@ TEST(ReplacingFile, FilesThatCannotBeReplacedWholeAreWrittenInPlace) {
         {"the writer's file of a group the writer is not in", true, 0777, kNobody, 0, false, false},
         {"another user's file with a second name", true, 0777, 0, 0, true, false},
         {"a file in a folder the writer may not write", false, 0555, me, myGroup, false, true},
+        {"a file with a second name in such a folder", false, 0555, me, myGroup, true, false},
     };
     int n = 0;
     for (const auto& c : cases) {
