@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMap>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <cerrno>
 
 #include "cli/CommandLine.h"
@@ -243,6 +244,101 @@ TEST_F(ReportFixture, FolderPathBecomesADriveAndOutputFileIsUsed) {
     EXPECT_EQ(QString::fromUtf8(err.data()),
               QStringLiteral("foldex: 書き込めません: /nowhere/out.txt (") +
                   platform::ErrorText(ENOENT) + ")\n");
+    EXPECT_TRUE(out.data().isEmpty());
+}
+
+TEST_F(ReportFixture, OutputToADescriptorOrThroughSharedFoldersAsARedirectionWould) {
+    // Open to every user: some cases write as nobody.
+    QTemporaryDir dir(QStringLiteral("/tmp/foldex-output-XXXXXX"));
+    const QByteArray base = QFile::encodeName(dir.path());
+    ASSERT_EQ(::chmod(base.constData(), 0777), 0);
+    ::chmod(drive.native().constData(), 0777);
+    ::chmod(home.native().constData(), 0777);
+    const bool root = ::geteuid() == 0;
+    const QByteArray log = base + "/app.log";
+    // Another user's link in a sticky folder everyone writes, as in /tmp.
+    const QByteArray shared = base + "/shared";
+    const QByteArray planted = shared + "/report.txt";
+    if (root) {
+        ASSERT_EQ(::mkdir(shared.constData(), 01777), 0);
+        ASSERT_EQ(::chmod(shared.constData(), 01777), 0);
+        ASSERT_EQ(::symlink(log.constData(), planted.constData()), 0);
+        ASSERT_EQ(::lchown(planted.constData(), 65534, 65534), 0);
+    }
+    // A file the writer may write in a folder they may not.
+    const QByteArray closed = base + "/closed";
+    ASSERT_EQ(::mkdir(closed.constData(), 0777), 0);
+    const QByteArray keptFile = closed + "/report.txt";
+
+    enum class Target { Descriptor, Planted, ClosedFolder };
+    const struct {
+        const char* what;
+        bool exportScan;
+        Target target;
+        bool needsRoot;
+        bool asNobody;
+        int exit;
+        const char* reason;  // after the system's text; empty when it is written
+    } cases[] = {
+        {"a report to /dev/fd/N", false, Target::Descriptor, false, false, kExitOk, ""},
+        {"an export to /dev/fd/N", true, Target::Descriptor, false, false, kExitOk, ""},
+        {"a report through another user's link", false, Target::Planted, true, false,
+         kExitWriteFailed, "誰でも書き込めるフォルダーにある他のユーザーのリンクはたどりません"},
+        {"an export through another user's link", true, Target::Planted, true, false,
+         kExitWriteFailed, "誰でも書き込めるフォルダーにある他のユーザーのリンクはたどりません"},
+        {"a report over a file in a closed folder", false, Target::ClosedFolder, false, true,
+         kExitWriteFailed, "フォルダーに書き込めないため、ファイルを置き換えられません"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.needsRoot && !root) continue;  // no other user to plant the link
+        testsupport::WriteAll(log, "earlier line\n");
+        ::chmod(log.constData(), 0666);
+        testsupport::WriteAll(keptFile, "kept\n");
+        ::chmod(keptFile.constData(), 0666);
+        ASSERT_EQ(::chmod(closed.constData(), 0777), 0);
+        ReportOptions o;
+        o.drive = "T:";
+        o.csv = true;
+        int fd = -1;
+        if (c.target == Target::Descriptor) {
+            fd = ::open(log.constData(), O_WRONLY | O_APPEND);
+            ASSERT_GE(fd, 0);
+            o.output = "/dev/fd/" + QString::number(fd);
+        } else if (c.target == Target::Planted) {
+            o.output = QFile::decodeName(planted);
+        } else {
+            o.output = QFile::decodeName(keptFile);
+            ASSERT_EQ(::chmod(closed.constData(), 0555), 0);
+        }
+        err.buffer().clear();
+        err.seek(0);
+        const auto runIt = [&] {
+            EXPECT_EQ(c.exportScan ? RunExport(o, out, err, false, "6.0", 0) : run(o), c.exit)
+                << err.data().constData();
+            if (c.exit == kExitOk) return;
+            EXPECT_EQ(QString::fromUtf8(err.data()),
+                      QStringLiteral("foldex: 書き込めません: ") + o.output + " (" +
+                          platform::ErrorText(EACCES) + ": " + QString::fromUtf8(c.reason) + ")\n");
+        };
+        if (c.asNobody) {
+            RunUnprivileged(runIt);
+        } else {
+            runIt();
+        }
+        if (fd >= 0) ::close(fd);
+        const QByteArray written = testsupport::ReadAll(log);
+        EXPECT_EQ(testsupport::ReadAll(keptFile), "kept\n");
+        if (c.exit != kExitOk) {
+            EXPECT_EQ(written, "earlier line\n");
+        } else {
+            // Appended after what the descriptor already held.
+            EXPECT_TRUE(written.startsWith("earlier line\n" +
+                                           QByteArray(c.exportScan ? "[1," : "\"フォルダ名\"")))
+                << written.left(80).constData();
+        }
+    }
+    ::chmod(closed.constData(), 0777);
     EXPECT_TRUE(out.data().isEmpty());
 }
 
