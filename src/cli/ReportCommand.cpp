@@ -74,6 +74,8 @@ int ResolveReportDrive(const QString& drive, QString& error) {
                     QStringLiteral(" はありません");
             return -1;
         }
+        // Named by its letter: the letter is the user's from now on (an export lists too).
+        platform::RememberDrive(index);
         return index;
     }
     const QByteArray native = platform::NativeFromArg(drive);
@@ -191,6 +193,7 @@ int RunReport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
     }
     // Like du: one line per folder that could not be read, and the report all the same.
     for (const QString& line : UnreadableFolderLines(list)) PutError(err, line);
+    for (const QString& line : LeftOutFolderLines(list)) PutError(err, line);
     // The earlier scan is found before this listing is kept, so "last" is the one before it.
     scan::FigureTree then;
     QString thenLabel;
