@@ -7,7 +7,6 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSet>
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <ctime>
@@ -153,10 +152,16 @@ bool IsDirectoryOrMissing(const QByteArray& path) {
 // short: a leading backslash, then each such byte and every backslash as \xNN.
 QString SettingsValue(const QByteArray& folder) {
     const QString text = ArgFromNative(folder);
-    auto plain = [](char16_t u) {
-        return u >= 0x20 && u != 0x7F && !(u >= 0x80 && u <= 0x9F) && !(u >= 0xDC80 && u <= 0xDCFF);
+    // A byte that is not UTF-8 stands as a lone U+DC80..U+DCFF, never as half of a pair.
+    auto rawByte = [&](qsizetype i) {
+        const char16_t u = text.at(i).unicode();
+        return u >= 0xDC80 && u <= 0xDCFF && !(i > 0 && text.at(i - 1).isHighSurrogate());
     };
-    if (std::all_of(text.begin(), text.end(), [&](QChar c) { return plain(c.unicode()); })) {
+    auto control = [](char16_t u) { return u < 0x20 || u == 0x7F || (u >= 0x80 && u <= 0x9F); };
+    bool plain = true;
+    for (qsizetype i = 0; i < text.size() && plain; ++i)
+        plain = !control(text.at(i).unicode()) && !rawByte(i);
+    if (plain) {
         // The reader trims blanks and drops one pair of quotes around a value.
         if (text != text.trimmed()) return u'"' + text + u'"';
         return text;
@@ -168,11 +173,11 @@ QString SettingsValue(const QByteArray& folder) {
     QString out = QStringLiteral("\\");
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text.at(i).unicode();
-        if (u >= 0xDC80 && u <= 0xDCFF) {
-            out += hex(quint8(u - 0xDC00));  // a byte that is not UTF-8
+        if (rawByte(i)) {
+            out += hex(quint8(u - 0xDC00));
         } else if (u >= 0x80 && u <= 0x9F) {
             out += hex(quint8(0xC0 | (u >> 6))) + hex(quint8(0x80 | (u & 0x3F)));
-        } else if (!plain(u) || u == u'\\' || i >= end) {
+        } else if (control(u) || u == u'\\' || i >= end) {
             out += hex(quint8(u));
         } else {
             out += text.at(i);
@@ -205,7 +210,10 @@ QByteArray FolderOfValue(const QString& value) {
             }
             ++i;
         }
-        out += value.mid(i, 1).toUtf8();
+        // A character beyond U+FFFF is two units: both go together.
+        const qsizetype units = value.at(i).isHighSurrogate() && i + 1 < value.size() ? 2 : 1;
+        out += value.mid(i, units).toUtf8();
+        i += units - 1;
     }
     return out;
 }

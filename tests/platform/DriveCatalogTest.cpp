@@ -397,6 +397,9 @@ TEST_F(DriveCatalogTest, MountPointsWithControlCodesRoundTripAndShowCaretNotatio
         {"bad\xff", "bad\xff", QStringLiteral("bad\uFFFD")},
         {"tab\tand back\\slash", "tab\\011and\\040back\\134slash", "tab^Iand back\\slash"},
         {"vt\x0b end ", "vt\x0b\\040end\\040", "vt^K end "},
+        // A character beyond U+FFFF (a pair of UTF-16 units) beside a control code.
+        {"pair\xf0\x90\x82\x80\x1b", "pair\xf0\x90\x82\x80\x1b",
+         QString::fromUtf8("pair\xf0\x90\x82\x80^[")},
     };
     const int count = int(std::size(cases));
     QByteArray table = "20 1 8:2 / / rw,relatime - ext4 /dev/sda2 rw\n";
