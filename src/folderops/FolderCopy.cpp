@@ -184,9 +184,13 @@ RunEnd FolderOps::CopyRun(Operation operation, const QString& drive) {
     return result;
 }
 
+QString FolderOps::TargetOf(const QString& source) const {
+    return dest_ + source.mid(2);
+}
+
 bool FolderOps::CopySelected(RecordChain& chain, int row, bool wholeFolder, bool move) {
     const QString source = RowPath(row);
-    const QString target = dest_ + source.mid(2);
+    const QString target = TargetOf(source);
     const int f = RecordOf(row);
     const LeftMark mark(*this, f);
     bool carryOn = true;
@@ -226,8 +230,11 @@ bool FolderOps::CopySelected(RecordChain& chain, int row, bool wholeFolder, bool
 }
 
 FolderOps::Step FolderOps::CopyFiles(platform::FolderChain& from, platform::FolderChain& to,
-                                     const QString& source, const QString& target, bool move,
+                                     const SubtreeWalk& walk, bool move,
                                      std::vector<platform::DirEntry>& dirs) {
+    // Paths are made only for what a person reads: the tree may be deeper than any path.
+    const QString& source = walk.Path();
+    const auto target = [&] { return TargetOf(source); };
     Step step;
     std::vector<platform::DirEntry> entries;
     int error = 0;
@@ -238,8 +245,8 @@ FolderOps::Step FolderOps::CopyFiles(platform::FolderChain& from, platform::Fold
             continue;
         }
         if (Cancelled()) break;
-        const QString sourceFile = Child(source, n.name);
-        const QString targetFile = Child(target, n.name);
+        const auto sourceFile = [&] { return walk.PathOf(n.name); };
+        const auto targetFile = [&] { return TargetOf(walk.PathOf(n.name)); };
         platform::DirEntry old;
         bool copy = true;
         if (platform::StatAt(to.Fd(), n.nativeName, old) && !old.isDir) {
@@ -250,9 +257,10 @@ FolderOps::Step FolderOps::CopyFiles(platform::FolderChain& from, platform::Fold
                 if (old.size == 0 || n.size == 0) {
                     copy = old.size == 0 && n.size == 0;
                 } else {
-                    const int answer = host_.Ask(OverwriteText(target, n.name, sourceFile, n.mtime,
-                                                               targetFile, old.mtime, move),
-                                                 kYesNoCancel | kSecondDefault);
+                    const int answer =
+                        host_.Ask(OverwriteText(target(), n.name, sourceFile(), n.mtime,
+                                                targetFile(), old.mtime, move),
+                                  kYesNoCancel | kSecondDefault);
                     if (answer != kAnswerYes && answer != kAnswerNo) return {false, true};
                     copy = answer == kAnswerYes;
                 }
@@ -264,9 +272,9 @@ FolderOps::Step FolderOps::CopyFiles(platform::FolderChain& from, platform::Fold
                 step.left = true;
                 if (!unattended_)
                     host_.CopyFailed(
-                        util::CopyFailureText(error, platform::DisplayName(targetFile)));
-                if (!Report(NotCopiedText(targetFile, sourceFile, verb_, move),
-                            NotCopiedLogLine(targetFile))) {
+                        util::CopyFailureText(error, platform::DisplayName(targetFile())));
+                if (!Report(NotCopiedText(targetFile(), sourceFile(), verb_, move),
+                            NotCopiedLogLine(targetFile()))) {
                     return {false, true};
                 }
                 continue;
@@ -276,14 +284,14 @@ FolderOps::Step FolderOps::CopyFiles(platform::FolderChain& from, platform::Fold
             // copy of its bytes and stays where it is.
             step.left = true;
             ++left_;
-            if (unattended_) log_ += SourceKeptLogLine(sourceFile);
+            if (unattended_) log_ += SourceKeptLogLine(sourceFile());
             continue;
         }
         if (move && Skipped(n.name)) {
             // Copied, but a file of these names is never deleted.
             step.left = true;
             ++left_;
-            if (unattended_) log_ += SkippedLogLine(sourceFile);
+            if (unattended_) log_ += SkippedLogLine(sourceFile());
             continue;
         }
         // The source goes once its bytes are at the destination; only the file that was
@@ -292,7 +300,7 @@ FolderOps::Step FolderOps::CopyFiles(platform::FolderChain& from, platform::Fold
             error != ENOENT) {
             step.left = true;
             if (!Report(FilesNotRemovedText(source, 1, platform::ErrorText(error), verb_),
-                        FileNotRemovedLogLine(sourceFile, platform::ErrorText(error)))) {
+                        FileNotRemovedLogLine(sourceFile(), platform::ErrorText(error)))) {
                 return {false, true};
             }
         }
@@ -327,9 +335,8 @@ FolderOps::Step FolderOps::CopyInside(RecordChain& chain, platform::FolderChain&
                                       const QString& source, bool wholeFolder, bool move,
                                       int record) {
     platform::FolderChain& from = chain.Chain();
-    const auto targetOf = [this](const QString& path) { return dest_ + path.mid(2); };
     SubtreeWalk walk(chain.Children(), source, record);
-    const Step top = CopyFiles(from, to, source, targetOf(source), move, walk.Top().dirs);
+    const Step top = CopyFiles(from, to, walk, move, walk.Top().dirs);
     if (!top.carryOn) return top;
     if (Cancelled()) return {false, top.left};
     if (!wholeFolder) return top;
@@ -339,13 +346,11 @@ FolderOps::Step FolderOps::CopyInside(RecordChain& chain, platform::FolderChain&
         SubtreeWalk::Level& level = walk.Top();
         if (level.next < level.dirs.size()) {
             const platform::DirEntry e = level.dirs[level.next++];
-            const QString childSource = walk.PathOf(e.name);
-            const QString childTarget = targetOf(childSource);
             // A listed folder must still be the one listed: one moved in under its name is
             // not carried along.
             const int listed = walk.ListedChild(e.nativeName);
             if (!from.Enter(e.nativeName, ListedId(listed), &error)) {
-                const Step s = Unopened(childSource, error);
+                const Step s = Unopened(walk.PathOf(e.name), error);
                 level.left = level.left || s.left;
                 if (!s.carryOn) return {false, true};
                 continue;
@@ -364,6 +369,7 @@ FolderOps::Step FolderOps::CopyInside(RecordChain& chain, platform::FolderChain&
             }
             if (!entered) {
                 level.left = true;
+                const QString childTarget = TargetOf(walk.PathOf(e.name));
                 const bool carryOn =
                     Report(CannotCreateText(childTarget), NotCreatedLogLine(childTarget));
                 if (!from.Leave()) return {carryOn && Lost(walk.Path()).carryOn, true};
@@ -373,7 +379,7 @@ FolderOps::Step FolderOps::CopyInside(RecordChain& chain, platform::FolderChain&
             written_.insert({to.Id().device, to.Id().inode});
             SubtreeWalk::Level& below = walk.Push(e, id, listed);
             below.made = made;
-            const Step s = CopyFiles(from, to, childSource, childTarget, move, below.dirs);
+            const Step s = CopyFiles(from, to, walk, move, below.dirs);
             below.left = s.left;
             if (!s.carryOn) return {false, true};
             if (Cancelled()) below.dirs.clear();  // unwound without going further
@@ -387,7 +393,7 @@ FolderOps::Step FolderOps::CopyInside(RecordChain& chain, platform::FolderChain&
         const bool backTo = to.Leave();
         if (!back || !backTo) {
             const QString path = walk.Path();
-            return {Lost(back ? targetOf(path) : path).carryOn, true};
+            return {Lost(back ? TargetOf(path) : path).carryOn, true};
         }
         if (Cancelled()) return {false, true};
         if (done.left) {

@@ -290,8 +290,9 @@ bool FolderOps::DeleteSelected(RecordChain& chain, int row, bool wholeFolder) {
     return true;
 }
 
-FolderOps::Step FolderOps::DeleteFiles(platform::FolderChain& folder, const QString& path,
+FolderOps::Step FolderOps::DeleteFiles(platform::FolderChain& folder, const SubtreeWalk& walk,
                                        std::vector<platform::DirEntry>& dirs) {
+    const QString& path = walk.Path();
     Step step;
     std::vector<platform::DirEntry> entries;
     int error = 0;
@@ -307,7 +308,7 @@ FolderOps::Step FolderOps::DeleteFiles(platform::FolderChain& folder, const QStr
         if (Skipped(e.name)) {
             step.left = true;
             ++left_;
-            if (unattended_) log_ += SkippedLogLine(Child(path, e.name));
+            if (unattended_) log_ += SkippedLogLine(walk.PathOf(e.name));
             continue;
         }
         // A link is removed itself, never what it points to; no mode is changed to force it.
@@ -315,7 +316,7 @@ FolderOps::Step FolderOps::DeleteFiles(platform::FolderChain& folder, const QStr
             error != ENOENT) {
             if (failed++ == 0) firstError = error;
             if (unattended_)
-                log_ += FileNotRemovedLogLine(Child(path, e.name), platform::ErrorText(error));
+                log_ += FileNotRemovedLogLine(walk.PathOf(e.name), platform::ErrorText(error));
         }
         Attended();
     }
@@ -339,7 +340,7 @@ FolderOps::Step FolderOps::DeleteInside(RecordChain& chain, const QString& path,
                                         int record) {
     platform::FolderChain& folder = chain.Chain();
     SubtreeWalk walk(chain.Children(), path, record);
-    Step top = DeleteFiles(folder, path, walk.Top().dirs);
+    Step top = DeleteFiles(folder, walk, walk.Top().dirs);
     if (!top.carryOn) return top;
     if (Cancelled()) return {false, top.left};
     if (!wholeFolder) return top;
@@ -349,7 +350,6 @@ FolderOps::Step FolderOps::DeleteInside(RecordChain& chain, const QString& path,
         SubtreeWalk::Level& level = walk.Top();
         if (level.next < level.dirs.size()) {
             const platform::DirEntry& e = level.dirs[level.next++];
-            const QString child = walk.PathOf(e.name);
             // A listed folder must still be the one listed: one moved in under its name is
             // not emptied.
             const int listed = walk.ListedChild(e.nativeName);
@@ -360,14 +360,14 @@ FolderOps::Step FolderOps::DeleteInside(RecordChain& chain, const QString& path,
                      error == ENOENT)) {
                     continue;
                 }
-                const Step s = Unopened(child, error);
+                const Step s = Unopened(walk.PathOf(e.name), error);
                 level.left = level.left || s.left;
                 if (!s.carryOn) return {false, true};
                 continue;
             }
             const platform::DirEntry entry = e;
             SubtreeWalk::Level& below = walk.Push(entry, folder.Id(), listed);
-            const Step s = DeleteFiles(folder, child, below.dirs);
+            const Step s = DeleteFiles(folder, walk, below.dirs);
             below.left = s.left;
             if (!s.carryOn || Cancelled()) {
                 below.dirs.clear();  // unwound below without going further
@@ -378,9 +378,8 @@ FolderOps::Step FolderOps::DeleteInside(RecordChain& chain, const QString& path,
         if (walk.AtTop()) return {!Cancelled(), level.left};
         const SubtreeWalk::Level done = walk.Pop();
         SubtreeWalk::Level& parent = walk.Top();
-        const QString parentPath = walk.Path();
         if (!folder.Leave(&error)) {
-            const Step lost = Lost(parentPath);
+            const Step lost = Lost(walk.Path());
             return {lost.carryOn, true};
         }
         if (Cancelled()) return {false, true};

@@ -30,6 +30,7 @@ namespace folderops {
 
 class ListFix;
 class RecordChain;
+class SubtreeWalk;
 
 // How a run ended.
 enum class RunEnd {
@@ -123,7 +124,7 @@ class FolderOps {
     // its subfolders too.
     Step DeleteInside(RecordChain& chain, const QString& path, bool wholeFolder, int record);
     // Deletes the files of the open folder (the chain's deepest); its subfolders go to dirs.
-    Step DeleteFiles(platform::FolderChain& folder, const QString& path,
+    Step DeleteFiles(platform::FolderChain& folder, const SubtreeWalk& walk,
                      std::vector<platform::DirEntry>& dirs);
     // The identity a listed folder must still have (none for -1 or one never opened).
     const platform::Identity* ListedId(int record) const;
@@ -135,8 +136,10 @@ class FolderOps {
     Step CopyInside(RecordChain& chain, platform::FolderChain& to, const QString& source,
                     bool wholeFolder, bool move, int record);
     // Copies the files of from into to; the subfolders go to dirs.
-    Step CopyFiles(platform::FolderChain& from, platform::FolderChain& to, const QString& source,
-                   const QString& target, bool move, std::vector<platform::DirEntry>& dirs);
+    Step CopyFiles(platform::FolderChain& from, platform::FolderChain& to, const SubtreeWalk& walk,
+                   bool move, std::vector<platform::DirEntry>& dirs);
+    // The destination's path of a source path.
+    QString TargetOf(const QString& source) const;
     bool CopyOneFile(platform::FolderChain& from, platform::FolderChain& to,
                      const platform::DirEntry& n, bool move, platform::Identity* copied,
                      int* error);

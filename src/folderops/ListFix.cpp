@@ -39,11 +39,29 @@ void ListFix::ClearRowSizes(int row, bool wholeSubtree) {
     if (R < 0 || R >= records_) return;
     const int end = wholeSubtree ? SubtreeEnd(R) : R + 1;
 
+    scan::FolderTable& t = list_.Folders;
     std::vector<std::vector<qint64>> kept(size_t(end - R));
+    std::vector<qint64> delta(size_t(end - R), 0);
     // Read as a new scan would read them: by name from the root, never through a link or
-    // onto another mount, at any depth.
+    // onto another mount, at any depth. Below a folder that is gone nothing is left to read.
     RecordChain chain(list_.Folders, false);
-    for (int f = R; f < end; ++f) Reread(chain, f, kept[size_t(f - R)]);
+    for (int f = R; f < end; ++f) {
+        const int p = t.Parent[size_t(f)];
+        const bool parentGone = f > R && p >= R && t.FileCount[size_t(p)] < 0;
+        delta[size_t(f - R)] = Reread(chain, f, kept[size_t(f - R)], parentGone);
+    }
+    // The subtree totals follow, each folder's change added once on the way up (in tree
+    // order a folder's subtree comes after it).
+    for (int f = end - 1; f >= R; --f) {
+        const qint64 d = delta[size_t(f - R)];
+        t.SubtreeTotal[size_t(f)] += d;
+        const int p = t.Parent[size_t(f)];
+        if (f > R && p >= R) delta[size_t(p - R)] += d;
+    }
+    for (int a = R; a > 0;) {
+        a = t.Parent[size_t(a)];
+        t.SubtreeTotal[size_t(a)] += delta[0];
+    }
 
     // FileTable keeps the files that are still there, so that another cluster size counts
     // exactly them.
@@ -71,17 +89,17 @@ void ListFix::ClearRowSizes(int row, bool wholeSubtree) {
     }
 }
 
-void ListFix::Reread(RecordChain& chain, int f, std::vector<qint64>& kept) {
+qint64 ListFix::Reread(RecordChain& chain, int f, std::vector<qint64>& kept, bool parentGone) {
     scan::FolderTable& t = list_.Folders;
     const size_t i = size_t(f);
-    int error = 0;
-    bool exists = chain.Open(f, &error);
+    int error = ENOENT;
+    bool exists = !parentGone && chain.Open(f, &error);
     // A mount, or a folder that cannot be opened, still stands where it was listed: a new scan
     // lists it too (not entered, or unreadable with nothing counted in it).
+    platform::DirEntry shut;  // such a folder as its parent sees it
     if (!exists && error != ENOENT && error != ELOOP && error != ENOTDIR &&
         chain.Record() == t.Parent[i]) {
-        platform::DirEntry e;
-        exists = platform::StatAt(chain.Chain().Fd(), t.native(f), e) && e.isDir;
+        exists = platform::StatAt(chain.Chain().Fd(), t.native(f), shut) && shut.isDir;
     }
     qint32 count = -1;  // removed
     qint64 bytes = 0, alloc = 0;
@@ -122,11 +140,13 @@ void ListFix::Reread(RecordChain& chain, int f, std::vector<qint64>& kept) {
                     scan::SaturatingAdd(clusters, scan::FileClusters(e.size, list_.ClusterSize));
         }
         if (allocated) {
+            // A folder occupies its own blocks, read or not (as a new scan counts them).
             platform::DirEntry self;
             const qint64 own =
-                f != 0 && chain.Record() == f && platform::StatOpen(chain.Chain().Fd(), self)
-                    ? self.allocated
-                    : 0;
+                f == 0 ? 0
+                : chain.Record() == f
+                    ? (platform::StatOpen(chain.Chain().Fd(), self) ? self.allocated : 0)
+                    : shut.allocated;
             alloc = scan::SaturatingAdd(bytesTaken, own);
         } else {
             const qint32 dirClusters =
@@ -141,10 +161,7 @@ void ListFix::Reread(RecordChain& chain, int f, std::vector<qint64>& kept) {
     t.FileCount[i] = count;
     t.FileSize[i] = bytes;
     t.AllocSize[i] = alloc;
-    for (int a = f;; a = t.Parent[size_t(a)]) {
-        t.SubtreeTotal[size_t(a)] += delta;
-        if (a == 0) break;
-    }
+    return delta;
 }
 
 void ListFix::RefreshRow(int f) {

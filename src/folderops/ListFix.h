@@ -25,8 +25,9 @@ class ListFix {
     int Records() const { return records_; }
 
   private:
-    // Reads the folder's own files again; keeps their sizes in kept.
-    void Reread(RecordChain& chain, int f, std::vector<qint64>& kept);
+    // Reads the folder's own files again (none when its parent is gone); keeps their sizes in
+    // kept. Returns the change of its occupied space, for the subtree totals above it.
+    qint64 Reread(RecordChain& chain, int f, std::vector<qint64>& kept, bool parentGone);
     void RefreshRow(int f);
     int SubtreeEnd(int f) const;
 

@@ -27,6 +27,22 @@ bool RecordChain::Open(int r, int* error) {
         if (error) *error = EINVAL;
         return false;
     }
+    // The next record in tree order is mostly a subfolder of the one open: one step down.
+    const bool inStep = chain_.valid() && chain_.Depth() + 1 == int(records_.size());
+    if (inStep && records_.back() == r) {
+        if (error) *error = 0;
+        return true;
+    }
+    if (inStep && r > 0 && t_.Parent[size_t(r)] == records_.back() && t_.Parent[size_t(r)] < r) {
+        const platform::Identity* expect = checkIds_ ? &t_.Id[size_t(r)] : nullptr;
+        if (!chain_.Enter(t_.native(r), expect, &e)) {
+            if (error) *error = e;
+            return false;
+        }
+        records_.push_back(r);
+        if (error) *error = 0;
+        return true;
+    }
     std::vector<int> path;
     for (int a = r;; a = t_.Parent[size_t(a)]) {
         path.push_back(a);

@@ -22,7 +22,7 @@ QHash<QByteArray, int> ListedChildren::Of(int r) const {
 }
 
 SubtreeWalk::SubtreeWalk(const ListedChildren& children, QString base, int record)
-    : children_(children), base_(std::move(base)) {
+    : children_(children), path_(std::move(base)) {
     Level& top = levels_.emplace_back();
     top.record = record;
     top.listed = children_.Of(record);
@@ -31,6 +31,9 @@ SubtreeWalk::SubtreeWalk(const ListedChildren& children, QString base, int recor
 SubtreeWalk::Level& SubtreeWalk::Push(const platform::DirEntry& e, const platform::Identity& id,
                                       int record) {
     Level& level = levels_.emplace_back();
+    level.pathEnd = path_.size();
+    if (!path_.endsWith(u'\\')) path_ += u'\\';
+    path_ += e.name;
     level.id = id;
     level.native = e.nativeName;
     level.name = e.name;
@@ -42,6 +45,7 @@ SubtreeWalk::Level& SubtreeWalk::Push(const platform::DirEntry& e, const platfor
 SubtreeWalk::Level SubtreeWalk::Pop() {
     Level level = std::move(levels_.back());
     levels_.pop_back();
+    path_.truncate(qsizetype(level.pathEnd));
     return level;
 }
 
@@ -49,18 +53,8 @@ int SubtreeWalk::ListedChild(const QByteArray& native) const {
     return levels_.back().listed.value(native, -1);
 }
 
-QString SubtreeWalk::Path() const {
-    QString path = base_;
-    for (size_t i = 1; i < levels_.size(); ++i) {
-        if (!path.endsWith(u'\\')) path += u'\\';
-        path += levels_[i].name;
-    }
-    return path;
-}
-
 QString SubtreeWalk::PathOf(const QString& name) const {
-    const QString path = Path();
-    return path.endsWith(u'\\') ? path + name : path + u'\\' + name;
+    return path_.endsWith(u'\\') ? path_ + name : path_ + u'\\' + name;
 }
 
 }  // namespace folderops

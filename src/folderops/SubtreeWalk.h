@@ -36,6 +36,7 @@ class SubtreeWalk {
         bool left = false;                     // something of it stayed
         bool made = false;                     // a copy's destination folder made by the run
         QHash<QByteArray, int> listed;         // its listed subfolders (with record >= 0)
+        size_t pathEnd = 0;                    // where the path above it ends
     };
 
     // base: the shown path of the walk's top folder, the listed folder record.
@@ -48,13 +49,14 @@ class SubtreeWalk {
     Level Pop();
     // The listed record of the deepest level's subfolder named native; -1 when not listed.
     int ListedChild(const QByteArray& native) const;
-    // The shown path of the deepest level, and of a name inside it.
-    QString Path() const;
+    // The shown path of the deepest level, and of a name inside it (made only for messages:
+    // a copy costs the path's length).
+    const QString& Path() const { return path_; }
     QString PathOf(const QString& name) const;
 
   private:
     const ListedChildren& children_;
-    QString base_;
+    QString path_;  // of the deepest level
     std::vector<Level> levels_;
 };
 

@@ -151,7 +151,8 @@ TEST(FolderDelete, RemovesSelectedFoldersExactlyAndCorrectsTheList) {
     ScriptHost host;
     FolderOps ops(l.list, host, env.home.native());
     EXPECT_EQ(ops.DeleteCommand(), RunEnd::Finished);
-    EXPECT_EQ(host.asked.last(), FinishedText("削除"));
+    // The file never deleted stayed, and the closing message says so.
+    EXPECT_EQ(host.asked.last(), FinishedLeftText(FinishedText("削除"), "削除", 1));
     EXPECT_EQ(host.asked.size(), 3) << "two confirmations and the closing message";
     EXPECT_EQ(host.ended, 1);
     EXPECT_EQ(host.afterRuns, 1);

@@ -10,7 +10,10 @@
 #include <unistd.h>
 #include <QTemporaryDir>
 
+#include <QScopeGuard>
+
 #include "OpsFixture.h"
+#include "common/TmpfsMount.h"
 #include "folderops/OpsText.h"
 #include "scan/TreeRows.h"
 
@@ -259,8 +262,20 @@ TEST(FolderKeep, FilesNeverDeletedAreCopiedAndSaidToStay) {
 }
 
 // A chain far deeper than any recursion could walk: each operation goes through it whole.
+// (On a tmpfs of its own: a disk would spend minutes writing 100,000 folders back.)
 TEST(FolderKeep, ChainsOfAHundredThousandFolders) {
     Env env;
+    testsupport::TmpfsMount disk("1g");
+    ASSERT_TRUE(disk.mounted()) << disk.failure();
+    const bool hadTmp = qEnvironmentVariableIsSet("TMPDIR");
+    const QByteArray tmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", disk.path());
+    const auto restore = qScopeGuard([&] {
+        if (hadTmp)
+            qputenv("TMPDIR", tmp);
+        else
+            qunsetenv("TMPDIR");
+    });
     constexpr int kDeep = 100000;
     for (const Operation op : {kOpCopy, kOpMove, kOpDelete}) {
         SCOPED_TRACE(VerbOf(op).toStdString());
