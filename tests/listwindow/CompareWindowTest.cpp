@@ -44,11 +44,43 @@ class CompareWindowTest : public windowtest::WindowTest {
     ListForm* ListChangeAndListAgain() {
         ListForm* w = OpenDrive(kT);
         QTest::qWait(1100);
+        changeTree();
+        QTest::keyClick(Focused(w), Qt::Key_F5);
+        return w;
+    }
+    void changeTree() {
         drive.writeFile("grow/g", QByteArray(50000, 'g'));
         EXPECT_TRUE(QDir(QFile::decodeName(drive.native() + "/gone")).removeRecursively());
         drive.writeFile("新しい/n", QByteArray(7000, 'n'));
+    }
+    // Lists T and puts its kept listing aside as a file that the open dialog answers with,
+    // then changes the tree and lists it again with F5: no second has to pass between the two
+    // listings.
+    ListForm* ListKeepAsideAndListAgain() {
+        ListForm* w = OpenDrive(kT);
+        const std::vector<interchange::SnapshotInfo> kept =
+            interchange::ListSnapshots(drive.native());
+        EXPECT_EQ(kept.size(), 1u);
+        const QByteArray first = home.native() + "/first.snap";
+        if (!kept.empty()) testsupport::WriteAll(first, testsupport::ReadAll(kept[0].file));
+        dialogs::CommonDialogHooks hooks;
+        hooks.openFile = [first](const dialogs::OpenFileRequest&) {
+            return dialogs::SaveFileAnswer{
+                dialogs::SaveFileAnswer::Outcome::Chosen, QFile::decodeName(first), {}};
+        };
+        answerDialogs(hooks);
+        changeTree();
         QTest::keyClick(Focused(w), Qt::Key_F5);
         return w;
+    }
+    // Alt+D, then エクスポートされたスキャンと比較… chosen with Return.
+    void CompareWithFile(ListForm* w) {
+        QTest::keyClick(Focused(w), Qt::Key_D, Qt::AltModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr) << "Alt+D opens the choice of earlier scans";
+        for (QAction* a : menu->actions())
+            if (a->objectName() == QStringLiteral("P_CMP_FILE")) menu->setActiveAction(a);
+        QTest::keyClick(menu, Qt::Key_Return);
     }
     // Alt+D, then the first kept listing chosen with Down and Return.
     void CompareWithEarliest(ListForm* w) {
@@ -171,17 +203,15 @@ TEST_F(CompareWindowTest, AnExportChosenInTheDialogIsComparedByPath) {
 }
 
 TEST_F(CompareWindowTest, ASortChosenWhileComparingEndsWithItAndTheSelectionComesBack) {
-    ListForm* w = ListChangeAndListAgain();
+    ListForm* w = ListKeepAsideAndListAgain();
     const scan::DriveList& l = w->list();
     const grid::GridState& st = w->view()->grid().st;
-    auto click = [&](int row) {
-        QTest::mouseClick(w->view()->gridWidget(), Qt::LeftButton, Qt::NoModifier,
-                          QPoint(120, (row - st.topRow) * st.rowHeight + st.rowHeight / 2));
-    };
-    click(RowNamed(w, QStringLiteral("keep")));
+    QTest::mouseClick(w->view()->gridWidget(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(120, (RowNamed(w, QStringLiteral("keep")) - st.topRow) * st.rowHeight +
+                                      st.rowHeight / 2));
     ASSERT_EQ(st.selectedCount, 1);
     const QStringList listed = testsupport::RowTexts(l);
-    CompareWithEarliest(w);
+    CompareWithFile(w);
     ASSERT_TRUE(scan::Comparing(l));
     // The selection goes along, on the same folder.
     EXPECT_EQ(st.selectedCount, 1);
@@ -201,7 +231,7 @@ TEST_F(CompareWindowTest, ASortChosenWhileComparingEndsWithItAndTheSelectionCome
 }
 
 TEST_F(CompareWindowTest, OnlyTheChangedFoldersByKeyOrMenuWhileComparing) {
-    ListForm* w = ListChangeAndListAgain();
+    ListForm* w = ListKeepAsideAndListAgain();
     const scan::DriveList& l = w->list();
     const QStringList listed = testsupport::RowTexts(l);
     // Not comparing: nothing to filter.
@@ -210,7 +240,7 @@ TEST_F(CompareWindowTest, OnlyTheChangedFoldersByKeyOrMenuWhileComparing) {
     EXPECT_EQ(platform::BeepCount(), 1);
     EXPECT_EQ(testsupport::RowTexts(l), listed);
 
-    CompareWithEarliest(w);
+    CompareWithFile(w);
     ASSERT_TRUE(scan::Comparing(l));
     const QStringList all = testsupport::RowTexts(l);
     // Every folder here lies right below the root: one that did not change shows only zeros.
