@@ -92,6 +92,11 @@ const Option kOptions[] = {
          o.compare = v;
          return !v.isEmpty();
      }},
+    {u"--changed", Command::Window, Bit(Command::Report), false, nullptr,
+     [](const QString&, ReportOptions& o, QString&) {
+         o.changedOnly = true;
+         return true;
+     }},
 };
 
 const Option* Find(const QString& arg) {
@@ -183,6 +188,10 @@ bool ParseCommandLine(const QStringList& args, CommandLine& line, QString& error
         error = QStringLiteral("--sort growth は --compare と使います");
         return false;
     }
+    if (out.changedOnly && out.compare.isEmpty()) {
+        error = QStringLiteral("--changed は --compare と使います");
+        return false;
+    }
     if (command == Command::Export && out.drive.isEmpty()) {
         error = QStringLiteral("--export にはドライブかフォルダーが必要です");
         return false;
@@ -202,7 +211,7 @@ QStringList UsageLines() {
                        "[--output ファイル] [--level N]"),
         QStringLiteral("                        [--unit KB|MB|GB] [--sort size|total|growth] "
                        "[--full-path]"),
-        QStringLiteral("                        [--compare (日時 | last | ファイル)]"),
+        QStringLiteral("                        [--compare (日時 | last | ファイル) [--changed]]"),
         QStringLiteral("        foldex --export ファイル ドライブ"),
         QStringLiteral("        foldex --drives"),
         QStringLiteral("  ドライブ     D: や D:\\TEMP、またはフォルダーのパス"),
@@ -211,6 +220,7 @@ QStringList UsageLines() {
         QStringLiteral("  --report     フォルダー毎サイズ一覧をテキストか CSV で書き出す"),
         QStringLiteral("  --compare    以前の一覧 (日時か last) かエクスポート・ファイルからの"
                        "増減を書き出す"),
+        QStringLiteral("  --changed    比較で変化したフォルダーだけを書き出す"),
         QStringLiteral(
             "  --export     走査結果を JSON (ncdu 形式) で書き出す (ファイル - は標準出力)"),
         QStringLiteral("  --drives     ドライブの一覧を表示"),

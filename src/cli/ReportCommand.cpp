@@ -16,6 +16,7 @@
 #include "platform/PathMap.h"
 #include "scan/Compare.h"
 #include "scan/DriveInfo.h"
+#include "scan/FigureTree.h"
 #include "scan/FigureView.h"
 #include "scan/FillList.h"
 #include "scan/FolderStates.h"
@@ -41,7 +42,8 @@ bool ReadCompared(const QString& given, const DriveList& list, scan::FigureTree&
         label = platform::DisplayName(given);
         return interchange::ReadEarlierScan(native, then, error);
     }
-    const QByteArray source = list.Folders.RootNative;
+    // An imported scan has no snapshots: none of the folder its root names stands for it.
+    const QByteArray source = scan::SnapshotSource(list);
     interchange::SnapshotInfo found;
     if (!interchange::FindSnapshot(source, given, found, error)) return false;
     label = interchange::SnapshotTimeText(found.taken);
@@ -204,11 +206,17 @@ int RunReport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
         PutError(err, error);
         return kExitUnreadable;
     }
-    if (options.importFile.isEmpty() && !list.Incomplete && app::OptBool("KeepSnapshots")) {
+    // Only a drive of this machine is kept: an export, however read, is no listing of the
+    // folder its root names.
+    if (!scan::SnapshotSource(list).isEmpty() && !list.Incomplete &&
+        app::OptBool("KeepSnapshots")) {
         // Kept at the time it is written; a failure is a warning, the report goes on.
         if (!interchange::KeepSnapshot(scan::FigureView(list), error)) PutError(err, error);
     }
-    if (!options.compare.isEmpty()) scan::EnterComparison(list, then, thenLabel);
+    if (!options.compare.isEmpty()) {
+        scan::EnterComparison(list, then, thenLabel);
+        if (options.changedOnly) scan::ShowChangedOnly(list, true);
+    }
     if (options.sort != 0) {
         list.SortKind = options.sort == kSortGrowth ? 2 : options.sort;
         SortRows(list);

@@ -38,6 +38,8 @@ struct ReportOptions {
     // An earlier scan to report the changes since: a snapshot's time ("2026-12-07 10:30",
     // "last") or a file (a snapshot or an export).
     QString compare;
+    // With compare: only the folders that changed, with the folders above them.
+    bool changedOnly = false;
 };
 
 // The letter index for DRIVE: "D:", "D:\TEMP" (drive D) or a native folder, which becomes

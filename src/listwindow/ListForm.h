@@ -206,6 +206,8 @@ class ListForm : public QWidget,
     void compareWithFile();
     void showComparison(const scan::FigureTree& then, const QString& label);
     void leaveComparison();
+    // While a comparison shows: only the folders that changed (Alt+Shift+D), or all again.
+    void setChangedOnly(Switch s);
     void showListAgain(bool changes);
     // A command that changes or reads the disk is refused while a comparison shows (its rows
     // include folders that are gone): true, after saying so.

@@ -27,9 +27,10 @@ void ListForm::buildCompareMenu() {
     connect(compareMenu_, &QMenu::aboutToShow, this, [this] { fillCompareMenu(); });
 }
 
-// The listing's drive: its mount or folder, also while a comparison stands in for it.
+// The listing's drive: its mount or folder, also while a comparison stands in for it; none
+// for an imported scan.
 QByteArray ListForm::listedSource() const {
-    return scan::Comparing(list_) ? list_.Comparison->Folders.RootNative : list_.Folders.RootNative;
+    return scan::SnapshotSource(list_);
 }
 
 void ListForm::fillCompareMenu() {
@@ -39,6 +40,13 @@ void ListForm::fillCompareMenu() {
         QAction* end = compareMenu_->addAction(QStringLiteral("比較をやめる (Alt+D)"));
         end->setObjectName(QStringLiteral("P_CMP_END"));
         connect(end, &QAction::triggered, this, [this] { command([&] { leaveComparison(); }); });
+        QAction* changed =
+            compareMenu_->addAction(QStringLiteral("変化したフォルダーだけ (Alt+Shift+D)"));
+        changed->setObjectName(QStringLiteral("P_CMP_CHANGED"));
+        changed->setCheckable(true);
+        changed->setChecked(scan::ChangedOnly(list_));
+        connect(changed, &QAction::triggered, this,
+                [this] { command([&] { setChangedOnly(Switch::Toggle); }); });
         compareMenu_->addSeparator();
     }
     const QByteArray source = listed ? listedSource() : QByteArray();
@@ -141,7 +149,7 @@ void ListForm::compareWithFile() {
 }
 
 void ListForm::showComparison(const scan::FigureTree& then, const QString& label) {
-    clearSelectionFigures();
+    // The selection goes along (by folder), so that leaving gives it back.
     scan::EnterComparison(list_, then, label);
     showListAgain(true);
 }
@@ -150,7 +158,21 @@ void ListForm::leaveComparison() {
     if (!scan::Comparing(list_)) return;
     clearSelectionFigures();
     scan::LeaveComparison(list_);
+    // A sort chosen while comparing has ended: the buttons and indents show the listing's.
+    updateLitImages();
+    recomputeIndents();
+    applyDisplay();
     showListAgain(false);
+}
+
+void ListForm::setChangedOnly(Switch s) {
+    if (!scan::Comparing(list_)) {
+        platform::Beep();
+        return;
+    }
+    const bool on = s == Switch::Toggle ? !scan::ChangedOnly(list_) : s == Switch::On;
+    scan::ShowChangedOnly(list_, on);
+    showListAgain(true);
 }
 
 // The rows after the table behind them changed: headings, sort, paths and the figures.
@@ -186,6 +208,8 @@ void ListForm::keepSnapshot() {
     if (!app::OptBool("KeepSnapshots")) return;
     // Written from the folder table itself: no copy of the listing is made for it.
     scan::FigureView tree(list_);
+    // An imported scan is no listing of the folder its root names.
+    if (tree.Source.isEmpty()) return;
     tree.Taken = QDateTime::currentSecsSinceEpoch();
     QString error;
     keptSource_ = tree.Source;

@@ -260,6 +260,10 @@ bool ListForm::handleKeyUp(QKeyEvent* event) {
         NextWindow();
         return true;
     }
+    if (key == Qt::Key_D && mods == (Qt::AltModifier | Qt::ShiftModifier)) {
+        setChangedOnly(Switch::Toggle);
+        return true;
+    }
     if (mods != Qt::AltModifier) return false;
     switch (key) {
         case Qt::Key_L:

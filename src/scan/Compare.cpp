@@ -171,6 +171,56 @@ class Merger {
     int next_ = 0;
 };
 
+// The folders of a comparison's table (records 0 .. records - 1) that changed, with every
+// folder above them, into list's table and marks in the same order; the root always. Returns
+// how many.
+int KeepChanged(const FolderTable& all, const std::vector<quint8>& marks, int records,
+                DriveList& list) {
+    std::vector<char> keep(size_t(records), 0);
+    for (int f = records - 1; f >= 0; --f) {
+        const size_t i = size_t(f);
+        const bool changed = (i < marks.size() && marks[i] != kChangeSame) ||
+                             all.FileCount[i] != 0 || all.FileSize[i] != 0 ||
+                             all.AllocSize[i] != 0 || all.SubtreeTotal[i] != 0;
+        if (changed) keep[i] = 1;
+        // Pre-order: every folder below f has been seen, and marked f where it was kept.
+        if (keep[i] && f > 0) keep[size_t(all.Parent[i])] = 1;
+    }
+    if (records > 0) keep[0] = 1;
+    int kept = 0;
+    for (const char k : keep) kept += k;
+    FolderTable& out = list.Folders;
+    out.reset(kept + 1);
+    out.RootNative = all.RootNative;
+    list.Change.assign(size_t(kept), kChangeSame);
+    list.Depth = 0;
+    std::vector<qint32> at(size_t(records), -1);
+    int r = 0;
+    for (int f = 0; f < records; ++f) {
+        const size_t i = size_t(f);
+        if (!keep[i]) continue;
+        const size_t o = size_t(r);
+        const int parent = f == 0 ? -1 : at[size_t(all.Parent[i])];
+        out.Parent[o] = parent;
+        out.Level[o] = all.Level[i];
+        if (parent >= 0) out.HasChildren[size_t(parent)] = 1;
+        out.Order[o] = r;
+        out.setName(r, all.name(f));
+        out.FileCount[o] = all.FileCount[i];
+        out.FileSize[o] = all.FileSize[i];
+        out.AllocSize[o] = all.AllocSize[i];
+        out.ShownAlloc[o] = all.AllocSize[i];
+        out.SubtreeTotal[o] = all.SubtreeTotal[i];
+        out.State[o] = all.State[i];
+        out.StateError[o] = all.StateError[i];
+        out.Id[o] = all.Id[i];
+        list.Change[o] = i < marks.size() ? marks[i] : quint8(kChangeSame);
+        list.Depth = std::max(list.Depth, out.Level[o]);
+        at[i] = r++;
+    }
+    return kept;
+}
+
 }  // namespace
 
 void EnterComparison(DriveList& list, const FigureTree& then, const QString& thenLabel) {
@@ -192,6 +242,7 @@ void EnterComparison(DriveList& list, const FigureTree& then, const QString& the
     state->Incomplete = list.Incomplete;
     state->VOLDSP = list.VOLDSP;
     state->Then = thenLabel;
+    state->SortKind = list.SortKind;
     list.Folders = FolderTable();
     list.Files = FileTable();
     list.Links.clear();
@@ -218,6 +269,7 @@ void EnterComparison(DriveList& list, const FigureTree& then, const QString& the
     RowsFromScan(list);
     // The same folders open, closed and selected as in the listing.
     ApplyShape(list, shape);
+    if (list.FullPath) ShowPaths(list);
 }
 
 void LeaveComparison(DriveList& list) {
@@ -240,10 +292,48 @@ void LeaveComparison(DriveList& list) {
     list.LastSubtreeTotal = state->LastSubtreeTotal;
     list.Incomplete = state->Incomplete;
     list.VOLDSP = state->VOLDSP;
+    // The listing's sort comes back; paths a sort brought go with it, paths asked for stay.
+    const bool askedPaths = list.FullPath && !list.PathsBySort;
+    list.SortKind = state->SortKind;
+    list.PathsBySort = list.SortKind != 0 && !askedPaths;
+    list.FullPath = askedPaths || list.PathsBySort;
     // The rows are built again for the level, then shaped as they were.
     list.RowCount = std::max(0, state->ListRowCount - 1);
     RowsFromScan(list);
     ApplyShape(list, state->Shape);
+    if (list.FullPath) ShowPaths(list);
+}
+
+bool ChangedOnly(const DriveList& list) {
+    return Comparing(list) && list.Comparison->ChangedOnly;
+}
+
+void ShowChangedOnly(DriveList& list, bool on) {
+    if (!Comparing(list) || ChangedOnly(list) == on) return;
+    ComparisonState& state = *list.Comparison;
+    const ListShape shape = TakeShape(list);
+    if (on) {
+        state.AllRecords = Records(list);
+        state.AllDepth = list.Depth;
+        state.AllFolders = std::move(list.Folders);
+        state.AllChange = std::move(list.Change);
+        list.Folders = FolderTable();
+        list.Change.clear();
+        const int records = KeepChanged(state.AllFolders, state.AllChange, state.AllRecords, list);
+        list.RowCount = records;
+    } else {
+        list.Folders = std::move(state.AllFolders);
+        list.Change = std::move(state.AllChange);
+        state.AllFolders = FolderTable();
+        state.AllChange.clear();
+        list.Depth = state.AllDepth;
+        list.RowCount = state.AllRecords;
+    }
+    state.ChangedOnly = on;
+    list.Collapsed.clear();
+    RowsFromScan(list);
+    ApplyShape(list, shape);
+    if (list.FullPath) ShowPaths(list);
 }
 
 void DropComparison(DriveList& list) {

@@ -25,14 +25,29 @@ struct ComparisonState {
     ListShape Shape;
     // What the list is compared with, as a person names it (a date, a file).
     QString Then;
+    // The listing's sort, given back when the comparison is left.
+    int SortKind = 0;
+    // While only the changed folders show: every folder of the comparison, for when all show
+    // again.
+    bool ChangedOnly = false;
+    FolderTable AllFolders;
+    std::vector<quint8> AllChange;
+    qint32 AllRecords = 0, AllDepth = 0;
 };
 
 // Replaces the list's rows with its comparison against then (then's root is the list's
 // root, whatever its name). thenLabel names then for the volume line. A list already
-// comparing is first given back. The rows are built for the list's level; the caller sorts.
+// comparing is first given back. The rows are built for the list's level, with paths while
+// the full-path display is on; the caller sorts.
 void EnterComparison(DriveList& list, const FigureTree& then, const QString& thenLabel);
-// Gives the listing back with the shape it had when the comparison began.
+// Gives the listing back with the shape and sort it had when the comparison began (a sort
+// chosen while comparing ends with it).
 void LeaveComparison(DriveList& list);
+// Shows only the folders that changed (new, gone, or a figure of their own or of their subtree
+// not 0) with the folders above them, or every folder again; the folds, cursor and selection
+// stay on the folders that remain. The caller sorts.
+void ShowChangedOnly(DriveList& list, bool on);
+bool ChangedOnly(const DriveList& list);
 // Forgets a comparison and the listing behind it (a new listing replaces both).
 void DropComparison(DriveList& list);
 

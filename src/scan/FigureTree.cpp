@@ -1,6 +1,7 @@
 #include "scan/FigureTree.h"
 
 #include "scan/DriveList.h"
+#include "scan/ImportDrives.h"
 #include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
 
@@ -67,8 +68,13 @@ FigureTree TakeFigures(const DriveList& list) {
                  t.AllocSize[i]);
         tree.Subtree[i] = t.SubtreeTotal[i];
     }
-    tree.Source = t.RootNative;
+    tree.Source = SnapshotSource(list);
     return tree;
+}
+
+QByteArray SnapshotSource(const DriveList& list) {
+    if (ImportedDriveOf(QString(list.CurrentDrive))) return {};
+    return list.Folders.RootNative;
 }
 
 }  // namespace scan

@@ -41,7 +41,12 @@ struct FigureTree {
 };
 
 // The figures of a listed drive's folders (not the total row): own figures and subtree totals
-// as the table holds them.
+// as the table holds them; Source is SnapshotSource(list).
 FigureTree TakeFigures(const DriveList& list);
+
+// The drive whose snapshots a listing keeps and is compared with: its mount or folder. Empty
+// for an imported scan: the folder its root names belongs to another machine or another time,
+// so it never stands for a drive of this one.
+QByteArray SnapshotSource(const DriveList& list);
 
 }  // namespace scan

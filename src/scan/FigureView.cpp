@@ -11,7 +11,7 @@ FigureView::FigureView(const FigureTree& tree)
     : Taken(tree.Taken), Source(tree.Source), tree_(&tree), size_(tree.size()) {}
 
 FigureView::FigureView(const DriveList& list)
-    : Source(list.Folders.RootNative),
+    : Source(SnapshotSource(list)),
       table_(&list.Folders),
       size_(std::max(0, std::min(Records(list), list.Folders.bound()))) {}
 

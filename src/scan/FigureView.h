@@ -26,7 +26,7 @@ class FigureView {
     qint64 alloc(int i) const;
 
     qint64 Taken = 0;   // as FigureTree::Taken
-    QByteArray Source;  // as FigureTree::Source
+    QByteArray Source;  // as FigureTree::Source; of a list, its SnapshotSource
 
   private:
     const FigureTree* tree_ = nullptr;

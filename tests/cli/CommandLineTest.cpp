@@ -61,6 +61,13 @@ TEST(CommandLine, EveryCommandWithItsOptions) {
              o.drive = "D:";
              o.unit = 3;
          })},
+        {{"--report", "D:", "--changed", "--compare", "last"},
+         Command::Report,
+         with([](ReportOptions& o) {
+             o.drive = "D:";
+             o.compare = "last";
+             o.changedOnly = true;
+         })},
         {{"--report", "--import", "-"}, Command::Report, with([](ReportOptions& o) {
              o.importFile = "-";
          })},
@@ -101,6 +108,8 @@ TEST(CommandLine, EveryCommandWithItsOptions) {
         EXPECT_EQ(o.unit, c.want.unit);
         EXPECT_EQ(o.sort, c.want.sort);
         EXPECT_EQ(o.fullPath, c.want.fullPath);
+        EXPECT_EQ(o.compare, c.want.compare);
+        EXPECT_EQ(o.changedOnly, c.want.changedOnly);
     }
 }
 
@@ -123,6 +132,9 @@ TEST(CommandLine, WrongArgumentsAreNamed) {
          false},
         {{"--report", "D:", "--sort", "growth"}, "--sort growth は --compare と使います", false},
         {{"--report", "D:", "--compare", ""}, "--compare の比較先が空です", false},
+        {{"--report", "D:", "--changed"}, "--changed は --compare と使います", false},
+        {{"--export", "-", "D:", "--changed"}, "不明なオプション: --changed", false},
+        {{"D:", "--changed"}, "不明なオプション: --changed", true},
         {{"--report", "D:", "--bogus"}, "不明なオプション: --bogus", false},
         {{"--report", "D:", "--output", ""}, "--output のファイル名が空です", false},
         {{"--report", "--report", "D:"}, "不明なオプション: --report", false},

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cerrno>
 
 #include "cli/CommandLine.h"
@@ -47,6 +48,25 @@ std::vector<QStringList> CsvRows(const QByteArray& csv) {
         rows.push_back(lines[i].mid(1, lines[i].size() - 2).split(QStringLiteral("\",\"")));
     }
     return rows;
+}
+
+// Rows in tree order with the top-level folders (and the rows below each) in name order: the
+// walk lists a folder's subfolders in no set order. A row is top-level when it is indented
+// by one step, or, without indentation, holds no "\\".
+QStringList InNameOrder(const QStringList& rows) {
+    std::vector<QStringList> blocks;
+    for (const QString& row : rows) {
+        const bool top = row.startsWith(QStringLiteral("  "))
+                             ? !row.startsWith(QStringLiteral("   "))
+                             : !row.contains(u'\\');
+        if (top || blocks.empty()) blocks.emplace_back();
+        blocks.back() << row;
+    }
+    std::sort(blocks.begin(), blocks.end(),
+              [](const QStringList& a, const QStringList& b) { return a[0] < b[0]; });
+    QStringList out;
+    for (const QStringList& b : blocks) out += b;
+    return out;
 }
 
 struct ReportFixture : ::testing::Test {
@@ -229,6 +249,136 @@ TEST_F(ReportFixture, CompareNamesWhatItCannotFind) {
     EXPECT_EQ(run(o), kExitUnreadable);
     EXPECT_TRUE(QString::fromUtf8(err.data()).contains(QStringLiteral("junk.json")))
         << err.data().constData();
+}
+
+TEST_F(ReportFixture, AnImportedScanNeverStandsForTheFolderItsRootNames) {
+    // A scan from elsewhere whose root names this drive's folder, with other folders.
+    const QByteArray file = home.native() + "/other.json";
+    testsupport::WriteAll(file, "[1,2,{\"progname\":\"test\"},[{\"name\":\"" + drive.native() +
+                                    "\"},[{\"name\":\"x\"},{\"name\":\"data\",\"asize\":"
+                                    "3000000,\"dsize\":3002368}]]]");
+    ASSERT_EQ(runArgs({"--report", "T:"}), kExitOk);
+    const int folders = 4;  // the root, big, sub and small
+    enum Way { kAsDrive, kThroughAPipe, kByImport };
+    for (const Way way : {kAsDrive, kThroughAPipe, kByImport}) {
+        SCOPED_TRACE(way == kAsDrive ? "as DRIVE" : way == kThroughAPipe ? "a pipe" : "--import");
+        for (const bool compare : {true, false}) {
+            int fds[2] = {-1, -1};
+            QByteArray given = file;
+            if (way == kThroughAPipe) {
+                // As <(cat other.json) gives it.
+                const QByteArray scan = testsupport::ReadAll(file);
+                ASSERT_EQ(::pipe(fds), 0);
+                ASSERT_EQ(::write(fds[1], scan.constData(), size_t(scan.size())), scan.size());
+                ::close(fds[1]);
+                given = "/dev/fd/" + QByteArray::number(fds[0]);
+            }
+            QStringList args = {"--report"};
+            if (way == kByImport) args << "--import";
+            args << platform::ArgFromNative(given);
+            if (compare)
+                args << "--compare"
+                     << "last";
+            err.buffer().clear();
+            err.seek(0);
+            const int exit = runArgs(args);
+            if (fds[0] >= 0) ::close(fds[0]);
+            if (compare) {
+                // The drive's listings are not the scan's earlier states.
+                EXPECT_EQ(exit, kExitUnreadable) << out.data().constData();
+                EXPECT_TRUE(
+                    QString::fromUtf8(err.data()).contains(QStringLiteral("比較できる以前の一覧")))
+                    << err.data().constData();
+            } else {
+                EXPECT_EQ(exit, kExitOk) << err.data().constData();
+                EXPECT_TRUE(out.data().contains("3,000,000")) << out.data().constData();
+            }
+        }
+        // Every snapshot of the drive is a listing of it, and nothing changed since the last.
+        for (const interchange::SnapshotInfo& s : interchange::ListSnapshots(drive.native())) {
+            scan::FigureTree kept;
+            QString error;
+            ASSERT_TRUE(interchange::LoadSnapshot(s.file, drive.native(), kept, error))
+                << error.toStdString();
+            EXPECT_EQ(kept.size(), folders);
+        }
+        ASSERT_EQ(runArgs({"--report", "T:", "--csv", "--compare", "last"}), kExitOk)
+            << err.data().constData();
+        const std::vector<QStringList> rows = CsvRows(out.data());
+        ASSERT_EQ(rows.size(), size_t(folders) + 1) << out.data().constData();
+        for (const QStringList& row : rows) {
+            SCOPED_TRACE(row.join(u'|').toStdString());
+            EXPECT_EQ(row[1], "0");
+            EXPECT_EQ(row[3].trimmed(), "0");
+            EXPECT_EQ(row.last(), "");
+        }
+    }
+}
+
+TEST_F(ReportFixture, AComparisonShowsItsFoldersAsAListingDoesAndCanShowOnlyTheChanged) {
+    // Two folders of one name: m moved from mv_src to hl, with one file more.
+    drive.writeFile("mv_src/m/f", "1");
+    drive.makeDir("hl");
+    const QByteArray earlier = home.native() + "/earlier.json";
+    {
+        ReportOptions e;
+        e.drive = "T:";
+        e.output = QFile::decodeName(earlier);
+        QBuffer o2, e2;
+        o2.open(QIODevice::WriteOnly);
+        e2.open(QIODevice::WriteOnly);
+        ASSERT_EQ(RunExport(e, o2, e2, false, "test", 0), kExitOk) << e2.data().constData();
+    }
+    ASSERT_EQ(::rename((drive.native() + "/mv_src/m").constData(),
+                       (drive.native() + "/hl/m").constData()),
+              0);
+    drive.writeFile("hl/m/g", "22");
+    const QString since = QFile::decodeName(earlier);
+
+    // The name column of each folder row as written: the CSV's first field, or the text's
+    // line without its figures (its indentation kept).
+    auto names = [&](bool csv) {
+        QStringList shown;
+        if (csv) {
+            const std::vector<QStringList> rows = CsvRows(out.data());
+            for (size_t r = 0; r + 1 < rows.size(); ++r) shown << rows[r][0];
+            return shown;
+        }
+        const QStringList lines = QString::fromUtf8(out.data()).split(QStringLiteral("\r\n"));
+        const QRegularExpression figures(QStringLiteral("(\\s+[-+]?[0-9,]+){4}$"));
+        int rules = 0;
+        for (const QString& line : lines) {
+            if (line.startsWith(QStringLiteral("-----"))) {
+                ++rules;
+            } else if (rules == 2) {
+                QString name = line;
+                shown << name.remove(figures);
+            }
+        }
+        return shown;
+    };
+    const struct {
+        QStringList args;
+        QStringList names;  // in tree order, the root's name left out
+    } cases[] = {
+        {{"--full-path"},
+         {"big", "big\\sub", "hl", "hl\\m  （新規）", "mv_src", "mv_src\\m  （消失）", "small"}},
+        {{"--full-path", "--csv"},
+         {"big", "big\\sub", "hl", "hl\\m", "mv_src", "mv_src\\m", "small"}},
+        {{"--changed"}, {"  hl", "    m  （新規）", "  mv_src", "    m  （消失）"}},
+        {{"--changed", "--full-path", "--csv"}, {"hl", "hl\\m", "mv_src", "mv_src\\m"}},
+        {{"--changed", "--level", "1"}, {"  hl", "  mv_src"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const bool csv = c.args.contains(QStringLiteral("--csv"));
+        ASSERT_EQ(runArgs(QStringList{"--report", "T:", "--compare", since} + c.args), kExitOk)
+            << err.data().constData();
+        QStringList shown = names(csv);
+        ASSERT_FALSE(shown.isEmpty()) << out.data().constData();
+        EXPECT_EQ(shown.takeFirst(), "T:\\");
+        EXPECT_EQ(InNameOrder(shown), c.names) << shown.join(u'|').toStdString();
+    }
 }
 
 TEST_F(ReportFixture, FolderPathBecomesADriveAndOutputFileIsUsed) {

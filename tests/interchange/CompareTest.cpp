@@ -178,6 +178,132 @@ TEST_F(CompareTest, EveryKindOfChangeMatchesTwoListingsAndLeavingRestoresTheList
     EXPECT_EQ(FiguresByPath(l), now);
 }
 
+TEST_F(CompareTest, OnlyTheChangedFoldersShowWithTheFoldersAboveThemThenAllAgain) {
+    testsupport::ListFixture before({.grid = true, .indentStep = 16});
+    before.fill(drive.drive());
+    const ByPath then = FiguresByPath(before.list);
+    const scan::FigureTree kept = scan::TakeFigures(before.list);
+    change();
+    // A file that takes no room: only a count changes, below a folder that did not change.
+    testsupport::WriteAll(at("same/inner/empty"), {});
+    testsupport::ListFixture after({.grid = true, .indentStep = 16});
+    scan::DriveList& l = after.list;
+    after.fill(drive.drive());
+    const ByPath now = FiguresByPath(l);
+    const QStringList listed = testsupport::RowTexts(l);
+    scan::EnterComparison(l, kept, QStringLiteral("then"));
+    const QStringList all = testsupport::RowTexts(l);
+
+    // What should stay, from the two listings: a folder that changed and every folder above it
+    // (the root always).
+    std::vector<char> changed(size_t(scan::Records(l)), 0);
+    for (int f = scan::Records(l) - 1; f >= 0; --f) {
+        const QString path = f == 0 ? QString() : scan::FolderPath(l, f);
+        if (!then.contains(path) || !now.contains(path) || then[path] != now[path])
+            changed[size_t(f)] = 1;
+        if (changed[size_t(f)] && f > 0) changed[size_t(l.Folders.Parent[size_t(f)])] = 1;
+    }
+    changed[0] = 1;
+    QStringList wanted;
+    QStringList wantedPaths;
+    for (int r = 0; r + 1 < l.RowCount; ++r) {
+        const int f = l.Folders.Order[size_t(r)];
+        if (!changed[size_t(f)]) continue;
+        wanted << all[r];
+        wantedPaths << (f == 0 ? QString() : scan::FolderPath(l, f));
+    }
+    wanted << all.last();
+    ASSERT_TRUE(wantedPaths.contains(QStringLiteral("same\\inner")));
+    ASSERT_TRUE(wantedPaths.contains(QStringLiteral("same")));
+    ASSERT_LT(wanted.size(), all.size());
+
+    // The selection and the cursor stay on their folder.
+    auto rowOf = [&](const QString& path) {
+        for (int r = 0; r + 1 < l.RowCount; ++r)
+            if (scan::FolderPath(l, l.Folders.Order[size_t(r)]) == path) return r;
+        return -1;
+    };
+    const QString chosen = QStringLiteral("新規 フォルダ\\中");
+    grid::SetRowSelected(after.grid, rowOf(chosen), -1);
+    scan::CountSelection(l);
+    after.grid.st.cursorRow = rowOf(chosen);
+    const qint64 selected = l.SelTotal;
+
+    scan::ShowChangedOnly(l, true);
+    EXPECT_TRUE(scan::ChangedOnly(l));
+    EXPECT_EQ(testsupport::RowTexts(l), wanted);
+    EXPECT_EQ(after.grid.st.cursorRow, rowOf(chosen));
+    EXPECT_TRUE(after.grid.st.selected(rowOf(chosen)));
+    EXPECT_EQ(l.SelTotal, selected);
+    // Levels work on what is shown: a collapsed row holds the changes of its whole subtree.
+    l.ShownLevel = 1;
+    scan::ApplyLevelLimit(l);
+    for (int r = 1; r + 1 < l.RowCount; ++r)
+        EXPECT_EQ(scan::ShownFigures(l, r).alloc,
+                  l.Folders.SubtreeTotal[size_t(l.Folders.Order[size_t(r)])]);
+    l.ShownLevel = 0;
+    scan::ApplyLevelLimit(l);
+
+    scan::ShowChangedOnly(l, false);
+    EXPECT_FALSE(scan::ChangedOnly(l));
+    EXPECT_EQ(testsupport::RowTexts(l), all);
+    scan::ShowChangedOnly(l, true);
+    scan::LeaveComparison(l);
+    EXPECT_EQ(testsupport::RowTexts(l), listed);
+    EXPECT_EQ(FiguresByPath(l), now);
+}
+
+TEST_F(CompareTest, LeavingGivesTheListingItsSortBackWhateverWasSortedWhileComparing) {
+    struct State {
+        int sort;
+        bool fullPath, pathsBySort;
+    };
+    const struct {
+        const char* name;
+        State listing;    // as the sort and full-path switches left it
+        State comparing;  // as they were turned while comparing
+    } cases[] = {
+        {"sorted while comparing", {0, false, false}, {1, true, true}},
+        {"the other sort while comparing", {2, true, true}, {1, true, true}},
+        {"tree order while comparing", {2, true, true}, {0, false, false}},
+        {"paths asked for, sorted while comparing", {0, true, false}, {2, true, false}},
+        {"paths asked for while comparing", {1, true, true}, {0, true, false}},
+    };
+    testsupport::ListFixture before({.grid = true, .indentStep = 16});
+    before.fill(drive.drive());
+    const scan::FigureTree kept = scan::TakeFigures(before.list);
+    change();
+    testsupport::ListFixture after({.grid = true, .indentStep = 16});
+    scan::DriveList& l = after.list;
+    after.fill(drive.drive());
+    // As the window arranges its rows after a change of table.
+    auto arrange = [&](const State& s) {
+        l.SortKind = s.sort;
+        l.FullPath = s.fullPath;
+        l.PathsBySort = s.pathsBySort;
+        scan::ApplyLevelLimit(l);
+        if (l.SortKind != 0) scan::SortRows(l);
+        if (l.FullPath) scan::ShowPaths(l);
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        arrange(c.listing);
+        const QStringList listed = testsupport::RowTexts(l);
+        scan::EnterComparison(l, kept, QStringLiteral("then"));
+        arrange(c.comparing);
+        scan::LeaveComparison(l);
+        // The paths the person asked for are a display switch of their own and stay.
+        const bool asked = c.comparing.fullPath && !c.comparing.pathsBySort;
+        EXPECT_EQ(l.SortKind, c.listing.sort);
+        EXPECT_EQ(l.FullPath, c.listing.fullPath || asked);
+        EXPECT_EQ(l.PathsBySort, c.listing.sort != 0 && !asked);
+        if (l.SortKind != 0) scan::SortRows(l);
+        if (l.FullPath == c.listing.fullPath) {
+            EXPECT_EQ(testsupport::RowTexts(l), listed);
+        }
+    }
+}
+
 TEST_F(CompareTest, AnNcduExportOfTheEarlierTreeGivesTheSameChanges) {
     const QByteArray exported = home.native() + "/old.json";
     QProcess ncdu;

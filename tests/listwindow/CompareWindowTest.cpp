@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "common/ListFixture.h"
@@ -14,7 +15,9 @@
 #include "grid/widget/GridView.h"
 #include "interchange/SnapshotStore.h"
 #include "listwindow/ListForm.h"
+#include "platform/Beep.h"
 #include "scan/Compare.h"
+#include "scan/ImportDrives.h"
 #include "scan/SizeFormat.h"
 #include "scan/TreeRows.h"
 #include "settings/Context.h"
@@ -41,11 +44,43 @@ class CompareWindowTest : public windowtest::WindowTest {
     ListForm* ListChangeAndListAgain() {
         ListForm* w = OpenDrive(kT);
         QTest::qWait(1100);
+        changeTree();
+        QTest::keyClick(Focused(w), Qt::Key_F5);
+        return w;
+    }
+    void changeTree() {
         drive.writeFile("grow/g", QByteArray(50000, 'g'));
         EXPECT_TRUE(QDir(QFile::decodeName(drive.native() + "/gone")).removeRecursively());
         drive.writeFile("新しい/n", QByteArray(7000, 'n'));
+    }
+    // Lists T and puts its kept listing aside as a file that the open dialog answers with,
+    // then changes the tree and lists it again with F5: no second has to pass between the two
+    // listings.
+    ListForm* ListKeepAsideAndListAgain() {
+        ListForm* w = OpenDrive(kT);
+        const std::vector<interchange::SnapshotInfo> kept =
+            interchange::ListSnapshots(drive.native());
+        EXPECT_EQ(kept.size(), 1u);
+        const QByteArray first = home.native() + "/first.snap";
+        if (!kept.empty()) testsupport::WriteAll(first, testsupport::ReadAll(kept[0].file));
+        dialogs::CommonDialogHooks hooks;
+        hooks.openFile = [first](const dialogs::OpenFileRequest&) {
+            return dialogs::SaveFileAnswer{
+                dialogs::SaveFileAnswer::Outcome::Chosen, QFile::decodeName(first), {}};
+        };
+        answerDialogs(hooks);
+        changeTree();
         QTest::keyClick(Focused(w), Qt::Key_F5);
         return w;
+    }
+    // Alt+D, then エクスポートされたスキャンと比較… chosen with Return.
+    void CompareWithFile(ListForm* w) {
+        QTest::keyClick(Focused(w), Qt::Key_D, Qt::AltModifier);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr) << "Alt+D opens the choice of earlier scans";
+        for (QAction* a : menu->actions())
+            if (a->objectName() == QStringLiteral("P_CMP_FILE")) menu->setActiveAction(a);
+        QTest::keyClick(menu, Qt::Key_Return);
     }
     // Alt+D, then the first kept listing chosen with Down and Return.
     void CompareWithEarliest(ListForm* w) {
@@ -165,6 +200,131 @@ TEST_F(CompareWindowTest, AnExportChosenInTheDialogIsComparedByPath) {
     EXPECT_EQ(scan::ShownFigures(l, RowNamed(w, QStringLiteral("old  （消失）"))).bytes, -70);
     EXPECT_EQ(scan::ShownFigures(l, RowNamed(w, QStringLiteral("grow  （新規）"))).bytes, 100);
     EXPECT_TRUE(l.VOLDSP.contains(QStringLiteral("earlier.json"))) << l.VOLDSP.toStdString();
+}
+
+TEST_F(CompareWindowTest, ASortChosenWhileComparingEndsWithItAndTheSelectionComesBack) {
+    ListForm* w = ListKeepAsideAndListAgain();
+    const scan::DriveList& l = w->list();
+    const grid::GridState& st = w->view()->grid().st;
+    QTest::mouseClick(w->view()->gridWidget(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(120, (RowNamed(w, QStringLiteral("keep")) - st.topRow) * st.rowHeight +
+                                      st.rowHeight / 2));
+    ASSERT_EQ(st.selectedCount, 1);
+    const QStringList listed = testsupport::RowTexts(l);
+    CompareWithFile(w);
+    ASSERT_TRUE(scan::Comparing(l));
+    // The selection goes along, on the same folder.
+    EXPECT_EQ(st.selectedCount, 1);
+    EXPECT_TRUE(st.selected(RowNamed(w, QStringLiteral("keep"))));
+    QTest::keyClick(Focused(w), Qt::Key_X, Qt::AltModifier);
+    ASSERT_EQ(l.SortKind, 2);
+    ASSERT_TRUE(l.FullPath);
+
+    QTest::keyClick(Focused(w), Qt::Key_D, Qt::AltModifier);
+    ASSERT_FALSE(scan::Comparing(l));
+    EXPECT_EQ(l.SortKind, 0);
+    EXPECT_FALSE(l.FullPath);
+    EXPECT_EQ(st.sortMark, 0);
+    EXPECT_EQ(testsupport::RowTexts(l), listed);
+    EXPECT_EQ(st.selectedCount, 1);
+    EXPECT_TRUE(st.selected(RowNamed(w, QStringLiteral("keep"))));
+}
+
+TEST_F(CompareWindowTest, OnlyTheChangedFoldersByKeyOrMenuWhileComparing) {
+    ListForm* w = ListKeepAsideAndListAgain();
+    const scan::DriveList& l = w->list();
+    const QStringList listed = testsupport::RowTexts(l);
+    // Not comparing: nothing to filter.
+    platform::ResetBeepCount();
+    QTest::keyClick(Focused(w), Qt::Key_D, Qt::AltModifier | Qt::ShiftModifier);
+    EXPECT_EQ(platform::BeepCount(), 1);
+    EXPECT_EQ(testsupport::RowTexts(l), listed);
+
+    CompareWithFile(w);
+    ASSERT_TRUE(scan::Comparing(l));
+    const QStringList all = testsupport::RowTexts(l);
+    // Every folder here lies right below the root: one that did not change shows only zeros.
+    QStringList changed;
+    for (qsizetype r = 0; r < all.size(); ++r)
+        if (r == 0 || r + 1 == all.size() ||
+            !QRegularExpression(QStringLiteral("^[^|（]*\\|0\\|0\\|0\\|0\\|$"))
+                 .match(all[r])
+                 .hasMatch())
+            changed << all[r];
+    ASSERT_GE(RowNamed(w, QStringLiteral("keep")), 0);
+    ASSERT_LT(changed.size(), all.size());
+
+    QTest::keyClick(Focused(w), Qt::Key_D, Qt::AltModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(scan::ChangedOnly(l));
+    EXPECT_EQ(testsupport::RowTexts(l), changed);
+    EXPECT_EQ(RowNamed(w, QStringLiteral("keep")), -1);
+    QTest::keyClick(Focused(w), Qt::Key_D, Qt::AltModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(scan::ChangedOnly(l));
+    EXPECT_EQ(testsupport::RowTexts(l), all);
+
+    // The same as a checkable item of the comparison's menu, the second after 比較をやめる.
+    auto* menu = w->findChild<QMenu*>(QStringLiteral("POP_COMPARE"));
+    ASSERT_NE(menu, nullptr);
+    auto item = [menu]() -> QAction* {
+        for (QAction* a : menu->actions())
+            if (a->objectName() == QStringLiteral("P_CMP_CHANGED")) return a;
+        return nullptr;
+    };
+    for (const bool on : {true, false}) {
+        SCOPED_TRACE(on ? "on" : "off");
+        menu->popup(w->mapToGlobal(QPoint(40, 40)));
+        ASSERT_EQ(QApplication::activePopupWidget(), menu);
+        ASSERT_NE(item(), nullptr);
+        EXPECT_TRUE(item()->isCheckable());
+        EXPECT_EQ(item()->isChecked(), !on);
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        EXPECT_EQ(scan::ChangedOnly(l), on);
+        EXPECT_EQ(testsupport::RowTexts(l), on ? changed : all);
+    }
+    QTest::keyClick(Focused(w), Qt::Key_D, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyClick(Focused(w), Qt::Key_D, Qt::AltModifier);
+    EXPECT_FALSE(scan::Comparing(l));
+    EXPECT_EQ(testsupport::RowTexts(l), listed);
+}
+
+TEST_F(CompareWindowTest, AnImportedScanIsOfferedNoListingOfTheFolderItsRootNames) {
+    {
+        // T listed elsewhere (by the report, another window): its listing is kept.
+        testsupport::ListFixture other;
+        other.fill(drive.drive());
+        QString error;
+        ASSERT_TRUE(interchange::KeepSnapshot(scan::TakeFigures(other.list), error))
+            << error.toStdString();
+    }
+    ASSERT_EQ(interchange::ListSnapshots(drive.native()).size(), 1u);
+    ListForm* w = Open();
+    // A scan from elsewhere whose root names T's folder.
+    const QByteArray file = home.native() + "/other.json";
+    testsupport::WriteAll(file, "[1,2,{\"progname\":\"test\"},[{\"name\":\"" + drive.native() +
+                                    "\"},[{\"name\":\"x\"},{\"name\":\"data\",\"asize\":"
+                                    "3000000,\"dsize\":3002368}]]]");
+    dialogs::CommonDialogHooks hooks;
+    hooks.openFile = [file](const dialogs::OpenFileRequest&) {
+        return dialogs::SaveFileAnswer{
+            dialogs::SaveFileAnswer::Outcome::Chosen, QFile::decodeName(file), {}};
+    };
+    answerDialogs(hooks);
+    QTest::keyClick(Focused(w), Qt::Key_I, Qt::AltModifier);
+    ASSERT_NE(scan::ImportedDriveOf(QString(w->list().CurrentDrive)), nullptr);
+    ASSERT_EQ(w->list().FileTotal, 1);
+
+    QTest::keyClick(Focused(w), Qt::Key_D, Qt::AltModifier);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QStringList offered;
+    for (QAction* a : menu->actions())
+        if (a->objectName() == QStringLiteral("P_CMP_SNAP")) offered << a->text();
+    EXPECT_TRUE(offered.isEmpty()) << offered.join(u'|').toStdString();
+    menu->close();
+    // Nor is it kept as a listing of that folder.
+    EXPECT_EQ(interchange::ListSnapshots(drive.native()).size(), 1u);
 }
 
 }  // namespace
