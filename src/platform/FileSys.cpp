@@ -135,37 +135,90 @@ bool CopyRange(int in, int out, off_t at, off_t length) {
     return true;
 }
 
-// Copies a regular file of the given stat: the data only, holes staying holes, so that a
-// sparse file occupies no more than it did.
+// Copies the rest of in to out, to its end (a file may say less of its size than it holds).
+bool CopyToEnd(int in, int out) {
+    // The kernel copies in place where it can; the plain loop takes over where it cannot.
+    qint64 copied = 0;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+        if (n > 0) {
+            copied += n;
+            continue;
+        }
+        if (n == 0) {
+            if (copied > 0) return true;
+            break;  // some file systems report 0 for files they cannot copy this way
+        }
+        if (errno == EINTR) continue;
+        if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+            errno == ENOTSUP || errno == EBADF || errno == ETXTBSY) {
+            break;
+        }
+        return false;
+    }
+    static thread_local char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (!WriteFully(out, buffer, n)) return false;
+    }
+}
+
+// Copies a regular file of the given stat. A sparse one is copied by its data only, holes
+// staying holes, so that it occupies no more than it did.
 bool CopyBytes(int in, int out, const struct stat& st) {
     const off_t size = st.st_size;
-    const bool sparse = off_t(st.st_blocks) * 512 < size;
-    if (!sparse) {
-        if (!CopyRange(in, out, 0, size)) return false;
-    } else {
-        for (off_t at = 0; at < size;) {
-            const off_t data = ::lseek(in, at, SEEK_DATA);
-            if (data < 0) {
-                if (errno == ENXIO) break;  // nothing but a hole to the end
-                // No hole support: everything is data.
-                if (!CopyRange(in, out, at, size - at)) return false;
-                break;
-            }
-            off_t hole = ::lseek(in, data, SEEK_HOLE);
-            if (hole < 0) hole = size;
-            if (!CopyRange(in, out, data, std::min(hole, size) - data)) return false;
-            at = hole;
+    if (size == 0 || off_t(st.st_blocks) * 512 >= size) return CopyToEnd(in, out);
+    for (off_t at = 0; at < size;) {
+        const off_t data = ::lseek(in, at, SEEK_DATA);
+        if (data < 0) {
+            if (errno == ENXIO) break;  // nothing but a hole to the end
+            // No word on holes: everything is data.
+            return ::lseek(in, 0, SEEK_SET) == 0 && ::lseek(out, 0, SEEK_SET) == 0 &&
+                   CopyToEnd(in, out);
         }
+        off_t hole = ::lseek(in, data, SEEK_HOLE);
+        if (hole < 0 || hole > size) hole = size;
+        if (!CopyRange(in, out, data, hole - data)) return false;
+        at = hole;
     }
-    // A file that ends in a hole, or that grew while it was copied, ends where it did.
+    // A file that ends in a hole ends where it did.
     struct stat now;
     if (::fstat(out, &now) != 0) return false;
-    return now.st_size == size || ::ftruncate(out, size) == 0;
+    return now.st_size >= size || ::ftruncate(out, size) == 0;
 }
 
 // Permissions and times are kept where the file system can hold them.
 bool Unsupported(int e) {
     return e == EPERM || e == ENOTSUP || e == EOPNOTSUPP;
+}
+
+// Makes an entry under a temporary name in destDir (make returns false with errno on failure,
+// EEXIST for a name taken) and renames it over destName, so that nothing half made is ever
+// seen under that name.
+template <typename Make>
+bool MakeThenRename(int destDir, const QByteArray& destName, int* error, Make make) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray temp = TemporaryName();
+        if (!make(temp)) {
+            if (errno == EEXIST) continue;
+            SetError(error, errno);
+            return false;
+        }
+        if (::renameat(destDir, temp.constData(), destDir, destName.constData()) != 0) {
+            const int e = errno;
+            ::unlinkat(destDir, temp.constData(), 0);
+            SetError(error, e);
+            return false;
+        }
+        return true;
+    }
+    SetError(error, EEXIST);
+    return false;
 }
 
 // Gives a copy the source's owner and group where the caller may (root may), then its mode
@@ -532,24 +585,10 @@ bool LinkCopyAt(int fileFd, int destDir, const QByteArray& destName, int* error)
     }
     // The kernel's name of the open file: links it wherever it now is, by what it is.
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(fileFd);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray temp = TemporaryName();
-        if (::linkat(AT_FDCWD, self.constData(), destDir, temp.constData(), AT_SYMLINK_FOLLOW) !=
-            0) {
-            if (errno == EEXIST) continue;
-            SetError(error, errno);
-            return false;
-        }
-        if (::renameat(destDir, temp.constData(), destDir, destName.constData()) != 0) {
-            const int e = errno;
-            ::unlinkat(destDir, temp.constData(), 0);
-            SetError(error, e);
-            return false;
-        }
-        return true;
-    }
-    SetError(error, EEXIST);
-    return false;
+    return MakeThenRename(destDir, destName, error, [&](const QByteArray& temp) {
+        return ::linkat(AT_FDCWD, self.constData(), destDir, temp.constData(), AT_SYMLINK_FOLLOW) ==
+               0;
+    });
 }
 
 bool CopyFolderAttributes(int sourceFd, int destFd, int* error) {
@@ -594,28 +633,15 @@ bool CopyLinkAt(int sourceDir, const QByteArray& name, int destDir, const QByteA
         SetError(error, EISDIR);
         return false;
     }
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray temp = TemporaryName();
-        if (::symlinkat(target.constData(), destDir, temp.constData()) != 0) {
-            if (errno == EEXIST) continue;
-            SetError(error, errno);
-            return false;
-        }
+    return MakeThenRename(destDir, destName, error, [&](const QByteArray& temp) {
+        if (::symlinkat(target.constData(), destDir, temp.constData()) != 0) return false;
         // The link's own time, so that the next copy finds the two the same; its owner where
         // the caller may give it (root).
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         ::utimensat(destDir, temp.constData(), times, AT_SYMLINK_NOFOLLOW);
         ::fchownat(destDir, temp.constData(), st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW);
-        if (::renameat(destDir, temp.constData(), destDir, destName.constData()) != 0) {
-            const int e = errno;
-            ::unlinkat(destDir, temp.constData(), 0);
-            SetError(error, e);
-            return false;
-        }
         return true;
-    }
-    SetError(error, EEXIST);
-    return false;
+    });
 }
 
 bool SyncFileSystem(const QByteArray& nativePath, int* error) {

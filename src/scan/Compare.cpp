@@ -201,19 +201,13 @@ int KeepChanged(const FolderTable& all, const std::vector<quint8>& marks, int re
         if (!keep[i]) continue;
         const size_t o = size_t(r);
         const int parent = f == 0 ? -1 : at[size_t(all.Parent[i])];
+        out.copyRecord(all, f, r);
+        // Its parent and children are those kept.
         out.Parent[o] = parent;
-        out.Level[o] = all.Level[i];
+        out.HasChildren[o] = 0;
         if (parent >= 0) out.HasChildren[size_t(parent)] = 1;
-        out.Order[o] = r;
-        out.setName(r, all.name(f));
-        out.FileCount[o] = all.FileCount[i];
-        out.FileSize[o] = all.FileSize[i];
-        out.AllocSize[o] = all.AllocSize[i];
         out.ShownAlloc[o] = all.AllocSize[i];
         out.SubtreeTotal[o] = all.SubtreeTotal[i];
-        out.State[o] = all.State[i];
-        out.StateError[o] = all.StateError[i];
-        out.Id[o] = all.Id[i];
         list.Change[o] = i < marks.size() ? marks[i] : quint8(kChangeSame);
         list.Depth = std::max(list.Depth, out.Level[o]);
         at[i] = r++;

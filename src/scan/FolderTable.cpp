@@ -133,4 +133,19 @@ void FileTable::grow(int step) {
     FileOwner.resize(FileOwner.size() + size_t(step));
 }
 
+void FolderTable::copyRecord(const FolderTable& src, int from, int to) {
+    const size_t a = size_t(from), b = size_t(to);
+    Level[b] = src.Level[a];
+    Parent[b] = src.Parent[a];
+    HasChildren[b] = src.HasChildren[a];
+    FileCount[b] = src.FileCount[a];
+    FileSize[b] = src.FileSize[a];
+    AllocSize[b] = src.AllocSize[a];
+    State[b] = src.State[a];
+    StateError[b] = src.StateError[a];
+    Id[b] = src.Id[a];
+    Order[b] = to;
+    setName(to, src.name(from));
+}
+
 }  // namespace scan

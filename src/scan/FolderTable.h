@@ -71,6 +71,9 @@ struct FolderTable {
     // The folder's native path, made from the native names of it and its ancestors (never
     // from the shown text); empty for a record that does not exist.
     QByteArray nativePath(int r) const;
+    // Copies record from of src to record to (its level, parent, figures, state, identity and
+    // name; names are given in record order); the row order shows it at row to.
+    void copyRecord(const FolderTable& src, int from, int to);
     // Gives back the room that growing in steps left over, once the table is complete.
     void squeeze(int records);
     // Empties every array and gives it room for records 0..n-1.

@@ -16,22 +16,6 @@
 namespace scan {
 namespace {
 
-// Copies record from of `src` to record to of `dst` (names are given in record order).
-void CopyRecord(const FolderTable& src, int from, FolderTable& dst, int to) {
-    const size_t a = size_t(from), b = size_t(to);
-    dst.Level[b] = src.Level[a];
-    dst.Parent[b] = src.Parent[a];
-    dst.HasChildren[b] = src.HasChildren[a];
-    dst.FileCount[b] = src.FileCount[a];
-    dst.FileSize[b] = src.FileSize[a];
-    dst.AllocSize[b] = src.AllocSize[a];
-    dst.State[b] = src.State[a];
-    dst.StateError[b] = src.StateError[a];
-    dst.Id[b] = src.Id[a];
-    dst.Order[b] = to;
-    dst.setName(to, src.name(from));
-}
-
 // The hard-linked files after the splice: names renumbered, and each file's room counted
 // once, at its first name in the new order (moved there from where it was counted).
 void MergeLinks(DriveList& list, DriveList& fresh, int f, int end, int delta) {
@@ -151,22 +135,22 @@ bool RefreshSubtree(DriveList& list, int f, QString& error) {
     FolderTable nt;
     nt.reset(newRecords + 1);
     nt.RootNative = t.RootNative;
-    for (int r = 0; r < f; ++r) CopyRecord(t, r, nt, r);
+    for (int r = 0; r < f; ++r) nt.copyRecord(t, r, r);
     const qint32 baseLevel = t.Level[size_t(f)];
     const qint32 parentOfF = t.Parent[size_t(f)];
     for (int r = 0; r < n; ++r) {
         if (r == 0) {
-            CopyRecord(fresh.Folders, 0, nt, f);
+            nt.copyRecord(fresh.Folders, 0, f);
             nt.Parent[size_t(f)] = parentOfF;
             nt.Level[size_t(f)] = baseLevel;
             continue;
         }
-        CopyRecord(fresh.Folders, r, nt, f + r);
+        nt.copyRecord(fresh.Folders, r, f + r);
         nt.Parent[size_t(f + r)] += f;
         nt.Level[size_t(f + r)] += baseLevel;
     }
     for (int r = end; r < records; ++r) {
-        CopyRecord(t, r, nt, r + delta);
+        nt.copyRecord(t, r, r + delta);
         qint32& p = nt.Parent[size_t(r + delta)];
         if (p >= end) p += delta;
     }
