@@ -191,8 +191,9 @@ TEST_F(PrintWindowTest, PrintsAllPagesAndARangeToPdfWithThePreviewFollowingTheOp
     // Only the page range changed: no settings were written.
     EXPECT_EQ(testsupport::ReadAll(home.settingsFile()), settings);
 
-    // A range past the last page: said, and no file written.
+    // A range past the last page: said before the PDF's name is asked for; no file written.
     asked.clear();
+    const int dialogsBefore = nameDialogs;
     AnswerPdf(Out("none.pdf"));
     WhenWaiting(w, [&](PrevForm& f) {
         Click(Child<QRadioButton>(f, "頁範囲OPT", 1));
@@ -204,6 +205,7 @@ TEST_F(PrintWindowTest, PrintsAllPagesAndARangeToPdfWithThePreviewFollowingTheOp
     ASSERT_EQ(asked.size(), 1);
     EXPECT_TRUE(asked[0].contains(QStringLiteral("印刷する頁がありません")))
         << asked[0].toStdString();
+    EXPECT_EQ(nameDialogs, dialogsBefore);
     EXPECT_FALSE(QFile::exists(QFile::decodeName(Out("none.pdf"))));
 }
 
