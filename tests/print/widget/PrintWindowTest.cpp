@@ -209,6 +209,23 @@ TEST_F(PrintWindowTest, PrintsAllPagesAndARangeToPdfWithThePreviewFollowingTheOp
     EXPECT_FALSE(QFile::exists(QFile::decodeName(Out("none.pdf"))));
 }
 
+TEST_F(PrintWindowTest, CtrlPPrintsAsThePrinterButtonDoes) {
+    ListForm* w = OpenT();
+    for (const Qt::KeyboardModifiers mods :
+         {Qt::KeyboardModifiers(Qt::ControlModifier), Qt::ControlModifier | Qt::ShiftModifier}) {
+        const QByteArray file = Out(mods & Qt::ShiftModifier ? "shift.pdf" : "ctrl.pdf");
+        AnswerPdf(file);
+        WhenWaiting(w, [&](PrevForm& f) {
+            QTest::mouseClick(Child<QPushButton>(f, "PRNBTN"), Qt::LeftButton);
+        });
+        QTest::keyClick(Focused(w), Qt::Key_P, mods);
+        const QStringList pages = PdfPages(file);
+        ASSERT_FALSE(pages.isEmpty()) << int(mods);
+        EXPECT_TRUE(pages[0].contains(QStringLiteral("Page.1")));
+    }
+    EXPECT_EQ(nameDialogs, 2);
+}
+
 TEST_F(PrintWindowTest, AComparisonPrintsItsChangesUnderSignedTitles) {
     ListForm* w = OpenT();
     QTest::qWait(1100);  // the listings kept a second apart
