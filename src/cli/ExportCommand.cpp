@@ -37,7 +37,7 @@ int RunExport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
     platform::ReplacingFile file;
     if (!toStdout && !file.open(platform::NativeFromArg(options.output))) {
         PutError(err, QStringLiteral("書き込めません: ") + options.output + QStringLiteral(" (") +
-                          platform::ErrorText(file.error()) + u')');
+                          file.errorText() + u')');
         return kExitWriteFailed;
     }
     QString writeError;
@@ -48,7 +48,7 @@ int RunExport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
             return false;
         }
         if (file.write(data, size)) return true;
-        writeError = platform::ErrorText(file.error());
+        writeError = file.errorText();
         return false;
     });
 
@@ -97,7 +97,7 @@ int RunExport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
     bool ok = sink.end();
     if (ok && !toStdout) {
         ok = file.commit();
-        if (!ok) writeError = platform::ErrorText(file.error());
+        if (!ok) writeError = file.errorText();
     }
     if (!ok) {
         PutError(err,

@@ -9,12 +9,14 @@
 #include "grid/Grid.h"
 #include "interchange/EarlierScan.h"
 #include "interchange/ScanImport.h"
+#include "interchange/SnapshotStore.h"
 #include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"
 #include "scan/Compare.h"
 #include "scan/DriveInfo.h"
+#include "scan/FigureView.h"
 #include "scan/FillList.h"
 #include "scan/FolderStates.h"
 #include "scan/ImportDrives.h"
@@ -74,6 +76,8 @@ int ResolveReportDrive(const QString& drive, QString& error) {
                     QStringLiteral(" はありません");
             return -1;
         }
+        // Named by its letter: the letter is the user's from now on (an export lists too).
+        platform::RememberDrive(index);
         return index;
     }
     const QByteArray native = platform::NativeFromArg(drive);
@@ -191,6 +195,7 @@ int RunReport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
     }
     // Like du: one line per folder that could not be read, and the report all the same.
     for (const QString& line : UnreadableFolderLines(list)) PutError(err, line);
+    for (const QString& line : LeftOutFolderLines(list)) PutError(err, line);
     // The earlier scan is found before this listing is kept, so "last" is the one before it.
     scan::FigureTree then;
     QString thenLabel;
@@ -201,7 +206,7 @@ int RunReport(const ReportOptions& options, QIODevice& out, QIODevice& err, bool
     }
     if (options.importFile.isEmpty() && !list.Incomplete && app::OptBool("KeepSnapshots")) {
         // Kept at the time it is written; a failure is a warning, the report goes on.
-        if (!interchange::KeepSnapshot(scan::TakeFigures(list), error)) PutError(err, error);
+        if (!interchange::KeepSnapshot(scan::FigureView(list), error)) PutError(err, error);
     }
     if (!options.compare.isEmpty()) scan::EnterComparison(list, then, thenLabel);
     if (options.sort != 0) {

@@ -266,7 +266,7 @@ bool SaveListFile(const scan::DriveList& list, Format format, const QByteArray& 
                     out.commit();
     if (!ok) {
         out.cancel();
-        if (error) *error = platform::ErrorText(out.error());
+        if (error) *error = out.errorText();
     }
     return ok;
 }

@@ -1,9 +1,12 @@
+#include <algorithm>
 #include <cerrno>
+#include <functional>
 
 #include "folderops/FolderOps.h"
 #include "folderops/ListFix.h"
 #include "folderops/OpsText.h"
 #include "folderops/RecordChain.h"
+#include "folderops/SubtreeWalk.h"
 #include "platform/Beep.h"
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"
@@ -65,7 +68,8 @@ RunEnd FolderOps::MoveCommand(const QString& destination, std::optional<qint64> 
     return CopyRun(kOpMove, drive);
 }
 
-bool FolderOps::OpenTarget(platform::FolderChain& to, int f, bool make, int* error) {
+bool FolderOps::OpenTarget(platform::FolderChain& to, int f, bool make, int* error,
+                           std::vector<int>* made) {
     const scan::FolderTable& t = list_.Folders;
     std::vector<int> way;
     for (int a = f; a > 0; a = t.Parent[size_t(a)]) way.push_back(a);
@@ -73,16 +77,32 @@ bool FolderOps::OpenTarget(platform::FolderChain& to, int f, bool make, int* err
     for (auto it = way.rbegin(); it != way.rend(); ++it) {
         const QByteArray name = t.native(*it);
         int e = 0;
-        // Made where missing, then opened as any folder: never through a link, never onto
-        // another mount.
-        if (!to.Enter(name, nullptr, &e) &&
-            (e != ENOENT || !make || (!platform::MakeDirAt(to.Fd(), name, &e) && e != EEXIST) ||
-             !to.Enter(name, nullptr, &e))) {
+        // Made where missing (private until it is given its source's owner and mode), then
+        // opened as any folder: never through a link, never onto another mount.
+        bool entered = to.Enter(name, nullptr, &e);
+        if (!entered && e == ENOENT && make) {
+            const bool madeNow = platform::MakeDirAt(to.Fd(), name, &e, 0700);
+            if (madeNow && made) made->push_back(*it);
+            if (madeNow || e == EEXIST) entered = to.Enter(name, nullptr, &e);
+        }
+        if (!entered) {
             if (error) *error = e;
             return false;
         }
     }
     return true;
+}
+
+void FolderOps::GiveMadeFoldersTheirAttributes(RecordChain& chain) {
+    // The deepest first (records are in tree order), so that a parent made read-only by its
+    // mode comes last.
+    std::sort(madeFolders_.begin(), madeFolders_.end(), std::greater<int>());
+    for (const int f : madeFolders_) {
+        platform::FolderChain to;
+        if (chain.Open(f) && OpenTarget(to, f, false, nullptr))
+            platform::CopyFolderAttributes(chain.Chain().Fd(), to.Fd());
+    }
+    madeFolders_.clear();
 }
 
 RunEnd FolderOps::CopyRun(Operation operation, const QString& drive) {
@@ -93,6 +113,8 @@ RunEnd FolderOps::CopyRun(Operation operation, const QString& drive) {
     ReadUnattended();
     log_.clear();
     written_.clear();
+    links_.Clear();
+    madeFolders_.clear();
     left_ = 0;
     leftRecords_.clear();
     lostShown_ = false;
@@ -118,6 +140,7 @@ RunEnd FolderOps::CopyRun(Operation operation, const QString& drive) {
         int next = c + 1;
         if (!HasDisplayedChildren(c) && RecordOf(c) != 0) {
             stopped = !CopySelected(chain, c, true, move);
+            GiveMadeFoldersTheirAttributes(chain);
             if (move) fix.ClearRowSizes(c, true);
         } else {
             const int end = DescendantsEnd(c);
@@ -128,6 +151,7 @@ RunEnd FolderOps::CopyRun(Operation operation, const QString& drive) {
                 stopped = !CopySelected(chain, b, false, move);
                 removal.insert(removal.begin(), b);
             }
+            GiveMadeFoldersTheirAttributes(chain);
             if (move && stopped) fix.ClearRowSizes(c, true);
             if (move && !stopped) RemoveEmptied(chain, removal, fix);
             next = end;
@@ -151,6 +175,7 @@ RunEnd FolderOps::CopyRun(Operation operation, const QString& drive) {
         host_.Ask(Closing(FinishedText(verb_)), kOk);
         result = RunEnd::Finished;
     }
+    links_.Clear();
     host_.EndRun();
     if (move) {
         fix.Finish();
@@ -171,7 +196,9 @@ bool FolderOps::CopySelected(RecordChain& chain, int row, bool wholeFolder, bool
     // A folder this run has written (a destination inside the source): never copied again.
     if (written_.count({self.device, self.inode})) return true;
     platform::FolderChain to;
-    if (!OpenTarget(to, f, true, &error)) {
+    std::vector<int> made;
+    if (!OpenTarget(to, f, true, &error, &made)) {
+        madeFolders_.insert(madeFolders_.end(), made.begin(), made.end());
         return Report(CannotCreateText(target), NotCreatedLogLine(target));
     }
     Attended();
@@ -179,8 +206,15 @@ bool FolderOps::CopySelected(RecordChain& chain, int row, bool wholeFolder, bool
     // The same folder reached through another drive: nothing to copy, nothing to remove.
     if (to.Id() == self) return true;
     wholeFolder = wholeFolder && f != 0;
-    const Step inside = CopyInside(chain.Chain(), to, source, target, wholeFolder, move);
+    const bool madeSelf = !made.empty() && made.back() == f;
+    // A whole folder is complete here (a move removes its source next); the folders above it,
+    // and one whose selected subfolders follow, once the group is done.
+    if (madeSelf && wholeFolder) made.pop_back();
+    madeFolders_.insert(madeFolders_.end(), made.begin(), made.end());
+    const Step inside = CopyInside(chain, to, source, wholeFolder, move, f);
     if (!chain.Chain().valid()) return inside.carryOn;
+    if (madeSelf && wholeFolder && chain.Record() == f && chain.Chain().Depth() == to.Depth())
+        platform::CopyFolderAttributes(chain.Chain().Fd(), to.Fd());
     if (!inside.carryOn || !move || !wholeFolder || inside.left) return inside.carryOn;
     if (!chain.OpenParent(f, &error)) return Unopened(source, error).carryOn;
     if (!platform::RemoveDirAt(chain.Chain().Fd(), list_.Folders.native(f), &self, &error) &&
@@ -191,22 +225,23 @@ bool FolderOps::CopySelected(RecordChain& chain, int row, bool wholeFolder, bool
     return true;
 }
 
-FolderOps::Step FolderOps::CopyInside(platform::FolderChain& from, platform::FolderChain& to,
-                                      const QString& source, const QString& target,
-                                      bool wholeFolder, bool move) {
+FolderOps::Step FolderOps::CopyFiles(platform::FolderChain& from, platform::FolderChain& to,
+                                     const QString& source, const QString& target, bool move,
+                                     std::vector<platform::DirEntry>& dirs) {
     Step step;
     std::vector<platform::DirEntry> entries;
     int error = 0;
     if (!platform::ListAt(from.Fd(), entries, &error)) return Unopened(source, error);
-    for (const platform::DirEntry& n : entries) {
-        if (n.isDir) continue;
+    for (platform::DirEntry& n : entries) {
+        if (n.isDir) {
+            dirs.push_back(std::move(n));
+            continue;
+        }
         if (Cancelled()) break;
-        if (Skipped(n.name)) continue;
         const QString sourceFile = Child(source, n.name);
         const QString targetFile = Child(target, n.name);
         platform::DirEntry old;
         bool copy = true;
-        bool keptByUser = false;
         if (platform::StatAt(to.Fd(), n.nativeName, old) && !old.isDir) {
             if (SameEntry(old, n)) continue;  // one file under two names: leave both
             if (old.mtime == n.mtime) {
@@ -215,22 +250,17 @@ FolderOps::Step FolderOps::CopyInside(platform::FolderChain& from, platform::Fol
                 if (old.size == 0 || n.size == 0) {
                     copy = old.size == 0 && n.size == 0;
                 } else {
-                    const int answer = host_.Ask(
-                        OverwriteText(target, n.name, sourceFile, n.mtime, targetFile, old.mtime),
-                        kYesNoCancel | kSecondDefault);
+                    const int answer = host_.Ask(OverwriteText(target, n.name, sourceFile, n.mtime,
+                                                               targetFile, old.mtime, move),
+                                                 kYesNoCancel | kSecondDefault);
                     if (answer != kAnswerYes && answer != kAnswerNo) return {false, true};
                     copy = answer == kAnswerYes;
-                    keptByUser = !copy;
                 }
             }
         }
         platform::Identity copied{n.device, n.inode};
         if (copy) {
-            const bool done = n.isLink ? platform::CopyLinkAt(from.Fd(), n.nativeName, to.Fd(),
-                                                              n.nativeName, &error)
-                                       : platform::CopyFileAt(from.Fd(), n.nativeName, to.Fd(),
-                                                              n.nativeName, &error, !move, &copied);
-            if (!done) {
+            if (!CopyOneFile(from, to, n, move, &copied, &error)) {
                 step.left = true;
                 if (!unattended_)
                     host_.CopyFailed(
@@ -241,15 +271,23 @@ FolderOps::Step FolderOps::CopyInside(platform::FolderChain& from, platform::Fol
                 }
                 continue;
             }
-        } else if (move && !keptByUser && (old.size == 0 || n.size == 0)) {
-            // Not copied by the empty-file rule: the source keeps the only copy of its bytes.
+        } else if (move) {
+            // Not copied, by the user's No or by the empty-file rule: the source keeps the only
+            // copy of its bytes and stays where it is.
             step.left = true;
             ++left_;
             if (unattended_) log_ += SourceKeptLogLine(sourceFile);
             continue;
         }
-        // The source goes once its bytes are at the destination, or the user kept the
-        // destination's copy; only the file that was copied, never a mode changed to force it.
+        if (move && Skipped(n.name)) {
+            // Copied, but a file of these names is never deleted.
+            step.left = true;
+            ++left_;
+            if (unattended_) log_ += SkippedLogLine(sourceFile);
+            continue;
+        }
+        // The source goes once its bytes are at the destination; only the file that was
+        // copied, never a mode changed to force it.
         if (move && !platform::DeleteFileAt(from.Fd(), n.nativeName, &copied, &error) &&
             error != ENOENT) {
             step.left = true;
@@ -260,47 +298,106 @@ FolderOps::Step FolderOps::CopyInside(platform::FolderChain& from, platform::Fol
         }
         Attended();
     }
-    if (Cancelled()) return {false, step.left};
-    if (!wholeFolder) return step;
-    for (const platform::DirEntry& d : entries) {
-        if (!d.isDir) continue;
-        const QString childSource = Child(source, d.name);
-        const QString childTarget = Child(target, d.name);
-        if (!from.Enter(d.nativeName, nullptr, &error)) {
-            const Step s = Unopened(childSource, error);
-            step.left = step.left || s.left;
+    return step;
+}
+
+bool FolderOps::CopyOneFile(platform::FolderChain& from, platform::FolderChain& to,
+                            const platform::DirEntry& n, bool move, platform::Identity* copied,
+                            int* error) {
+    if (n.isLink)
+        return platform::CopyLinkAt(from.Fd(), n.nativeName, to.Fd(), n.nativeName, error);
+    // A further name of a file copied in this run becomes a link to that copy (a move may
+    // have removed the other names at the source already).
+    const int first = n.regular ? links_.Find(n.device, n.inode) : -1;
+    if (first >= 0 && platform::LinkCopyAt(first, to.Fd(), n.nativeName, error)) {
+        links_.Used(n.device, n.inode);
+        return true;
+    }
+    int keep = -1;
+    const bool hold = n.regular && n.links > 1 && first < 0 && !links_.Full();
+    if (!platform::CopyFileAt(from.Fd(), n.nativeName, to.Fd(), n.nativeName, error, !move, copied,
+                              hold ? &keep : nullptr)) {
+        return false;
+    }
+    if (hold && keep >= 0) links_.Add(n.device, n.inode, keep, n.links - 1);
+    return true;
+}
+
+FolderOps::Step FolderOps::CopyInside(RecordChain& chain, platform::FolderChain& to,
+                                      const QString& source, bool wholeFolder, bool move,
+                                      int record) {
+    platform::FolderChain& from = chain.Chain();
+    const auto targetOf = [this](const QString& path) { return dest_ + path.mid(2); };
+    SubtreeWalk walk(chain.Children(), source, record);
+    const Step top = CopyFiles(from, to, source, targetOf(source), move, walk.Top().dirs);
+    if (!top.carryOn) return top;
+    if (Cancelled()) return {false, top.left};
+    if (!wholeFolder) return top;
+    walk.Top().left = top.left;
+    int error = 0;
+    for (;;) {
+        SubtreeWalk::Level& level = walk.Top();
+        if (level.next < level.dirs.size()) {
+            const platform::DirEntry e = level.dirs[level.next++];
+            const QString childSource = walk.PathOf(e.name);
+            const QString childTarget = targetOf(childSource);
+            // A listed folder must still be the one listed: one moved in under its name is
+            // not carried along.
+            const int listed = walk.ListedChild(e.nativeName);
+            if (!from.Enter(e.nativeName, ListedId(listed), &error)) {
+                const Step s = Unopened(childSource, error);
+                level.left = level.left || s.left;
+                if (!s.carryOn) return {false, true};
+                continue;
+            }
+            const platform::Identity id = from.Id();
+            if (written_.count({id.device, id.inode})) {
+                if (!from.Leave()) return {Lost(walk.Path()).carryOn, true};
+                continue;
+            }
+            // Made private, and given its source's owner and mode once its contents are in.
+            bool made = false;
+            bool entered = to.Enter(e.nativeName, nullptr, &error);
+            if (!entered && error == ENOENT) {
+                made = platform::MakeDirAt(to.Fd(), e.nativeName, &error, 0700);
+                if (made || error == EEXIST) entered = to.Enter(e.nativeName, nullptr, &error);
+            }
+            if (!entered) {
+                level.left = true;
+                const bool carryOn =
+                    Report(CannotCreateText(childTarget), NotCreatedLogLine(childTarget));
+                if (!from.Leave()) return {carryOn && Lost(walk.Path()).carryOn, true};
+                if (!carryOn) return {false, true};
+                continue;
+            }
+            written_.insert({to.Id().device, to.Id().inode});
+            SubtreeWalk::Level& below = walk.Push(e, id, listed);
+            below.made = made;
+            const Step s = CopyFiles(from, to, childSource, childTarget, move, below.dirs);
+            below.left = s.left;
             if (!s.carryOn) return {false, true};
+            if (Cancelled()) below.dirs.clear();  // unwound without going further
             continue;
         }
-        const platform::Identity id = from.Id();
-        if (written_.count({id.device, id.inode})) {
-            from.Leave();
-            continue;
-        }
-        if (!to.Enter(d.nativeName, nullptr, &error) &&
-            (error != ENOENT ||
-             (!platform::MakeDirAt(to.Fd(), d.nativeName, &error) && error != EEXIST) ||
-             !to.Enter(d.nativeName, nullptr, &error))) {
-            step.left = true;
-            const bool carryOn =
-                Report(CannotCreateText(childTarget), NotCreatedLogLine(childTarget));
-            if (!from.Leave()) return {carryOn && Lost(source).carryOn, true};
-            if (!carryOn) return {false, true};
-            continue;
-        }
-        written_.insert({to.Id().device, to.Id().inode});
-        const Step s = CopyInside(from, to, childSource, childTarget, true, move);
+        if (walk.AtTop()) return {!Cancelled(), level.left};
+        if (level.made) platform::CopyFolderAttributes(from.Fd(), to.Fd());
+        const SubtreeWalk::Level done = walk.Pop();
+        SubtreeWalk::Level& parent = walk.Top();
         const bool back = from.Leave();
         const bool backTo = to.Leave();
-        if (!back || !backTo) return {s.carryOn && Lost(back ? target : source).carryOn, true};
-        if (!s.carryOn) return {false, true};
-        if (s.left) {
-            step.left = true;
+        if (!back || !backTo) {
+            const QString path = walk.Path();
+            return {Lost(back ? targetOf(path) : path).carryOn, true};
+        }
+        if (Cancelled()) return {false, true};
+        if (done.left) {
+            parent.left = true;
             continue;
         }
-        if (move && !platform::RemoveDirAt(from.Fd(), d.nativeName, &id, &error) &&
+        if (move && !platform::RemoveDirAt(from.Fd(), done.native, &done.id, &error) &&
             error != ENOENT) {
-            step.left = true;
+            parent.left = true;
+            const QString childSource = walk.PathOf(done.name);
             if (!Report(SourceNotRemovedText(childSource, verb_),
                         SourceNotRemovedLogLine(childSource))) {
                 return {false, true};
@@ -308,7 +405,6 @@ FolderOps::Step FolderOps::CopyInside(platform::FolderChain& from, platform::Fol
         }
         Attended();
     }
-    return step;
 }
 
 }  // namespace folderops

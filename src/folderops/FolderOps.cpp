@@ -6,6 +6,7 @@
 #include "folderops/ListFix.h"
 #include "folderops/OpsText.h"
 #include "folderops/RecordChain.h"
+#include "folderops/SubtreeWalk.h"
 #include "platform/Beep.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
@@ -276,7 +277,7 @@ bool FolderOps::DeleteSelected(RecordChain& chain, int row, bool wholeFolder) {
     if (!StartFolder(chain, f, path, carryOn)) return carryOn;
     int error = 0;
     const platform::Identity self = chain.Chain().Id();
-    const Step inside = DeleteInside(chain.Chain(), path, wholeFolder && f != 0);
+    const Step inside = DeleteInside(chain, path, wholeFolder && f != 0, f);
     if (!chain.Chain().valid()) return inside.carryOn;
     // The drive's root folder stays, whatever the drive is.
     if (!inside.carryOn || !wholeFolder || f == 0 || inside.left) return inside.carryOn;
@@ -289,18 +290,26 @@ bool FolderOps::DeleteSelected(RecordChain& chain, int row, bool wholeFolder) {
     return true;
 }
 
-FolderOps::Step FolderOps::DeleteInside(platform::FolderChain& folder, const QString& path,
-                                        bool wholeFolder) {
+FolderOps::Step FolderOps::DeleteFiles(platform::FolderChain& folder, const QString& path,
+                                       std::vector<platform::DirEntry>& dirs) {
     Step step;
     std::vector<platform::DirEntry> entries;
     int error = 0;
     // Only names and kinds: a delete needs no sizes or times.
     if (!platform::ListAt(folder.Fd(), entries, &error, true)) return Unopened(path, error);
     int failed = 0, firstError = 0;
-    for (const platform::DirEntry& e : entries) {
-        if (e.isDir) continue;
+    for (platform::DirEntry& e : entries) {
+        if (e.isDir) {
+            dirs.push_back(std::move(e));
+            continue;
+        }
         if (Cancelled()) break;
-        if (Skipped(e.name)) continue;
+        if (Skipped(e.name)) {
+            step.left = true;
+            ++left_;
+            if (unattended_) log_ += SkippedLogLine(Child(path, e.name));
+            continue;
+        }
         // A link is removed itself, never what it points to; no mode is changed to force it.
         if (!platform::DeleteFileAt(folder.Fd(), e.nativeName, nullptr, &error) &&
             error != ENOENT) {
@@ -315,43 +324,77 @@ FolderOps::Step FolderOps::DeleteInside(platform::FolderChain& folder, const QSt
         left_ += failed - 1;  // Report counts one
         step.carryOn =
             Report(FilesNotRemovedText(path, failed, platform::ErrorText(firstError), verb_), {});
-        if (!step.carryOn) return step;
     }
-    if (Cancelled()) return {false, step.left};
-    if (!wholeFolder) return step;
-    for (const platform::DirEntry& e : entries) {
-        if (!e.isDir) continue;
-        const QString child = Child(path, e.name);
-        if (!folder.Enter(e.nativeName, nullptr, &error)) {
-            // Turned into a link or a file since it was listed: that entry itself goes.
-            if ((error == ELOOP || error == ENOTDIR) &&
-                (platform::DeleteFileAt(folder.Fd(), e.nativeName, nullptr, &error) ||
-                 error == ENOENT)) {
+    return step;
+}
+
+const platform::Identity* FolderOps::ListedId(int record) const {
+    // A record of a folder removed since it was listed stands for nothing now.
+    if (record < 0 || list_.Folders.FileCount[size_t(record)] < 0) return nullptr;
+    const platform::Identity& id = list_.Folders.Id[size_t(record)];
+    return id.known() ? &id : nullptr;
+}
+
+FolderOps::Step FolderOps::DeleteInside(RecordChain& chain, const QString& path, bool wholeFolder,
+                                        int record) {
+    platform::FolderChain& folder = chain.Chain();
+    SubtreeWalk walk(chain.Children(), path, record);
+    Step top = DeleteFiles(folder, path, walk.Top().dirs);
+    if (!top.carryOn) return top;
+    if (Cancelled()) return {false, top.left};
+    if (!wholeFolder) return top;
+    walk.Top().left = top.left;
+    int error = 0;
+    for (;;) {
+        SubtreeWalk::Level& level = walk.Top();
+        if (level.next < level.dirs.size()) {
+            const platform::DirEntry& e = level.dirs[level.next++];
+            const QString child = walk.PathOf(e.name);
+            // A listed folder must still be the one listed: one moved in under its name is
+            // not emptied.
+            const int listed = walk.ListedChild(e.nativeName);
+            if (!folder.Enter(e.nativeName, ListedId(listed), &error)) {
+                // Turned into a link or a file since it was listed: that entry itself goes.
+                if ((error == ELOOP || error == ENOTDIR) &&
+                    (platform::DeleteFileAt(folder.Fd(), e.nativeName, nullptr, &error) ||
+                     error == ENOENT)) {
+                    continue;
+                }
+                const Step s = Unopened(child, error);
+                level.left = level.left || s.left;
+                if (!s.carryOn) return {false, true};
                 continue;
             }
-            const Step s = Unopened(child, error);
-            step.left = step.left || s.left;
-            if (!s.carryOn) return {false, true};
+            const platform::DirEntry entry = e;
+            SubtreeWalk::Level& below = walk.Push(entry, folder.Id(), listed);
+            const Step s = DeleteFiles(folder, child, below.dirs);
+            below.left = s.left;
+            if (!s.carryOn || Cancelled()) {
+                below.dirs.clear();  // unwound below without going further
+                if (!s.carryOn) return {false, true};
+            }
             continue;
         }
-        const platform::Identity id = folder.Id();
-        const Step s = DeleteInside(folder, child, true);
+        if (walk.AtTop()) return {!Cancelled(), level.left};
+        const SubtreeWalk::Level done = walk.Pop();
+        SubtreeWalk::Level& parent = walk.Top();
+        const QString parentPath = walk.Path();
         if (!folder.Leave(&error)) {
-            const Step lost = Lost(path);
-            return {s.carryOn && lost.carryOn, true};
+            const Step lost = Lost(parentPath);
+            return {lost.carryOn, true};
         }
-        if (!s.carryOn) return {false, true};
-        if (s.left) {
-            step.left = true;
+        if (Cancelled()) return {false, true};
+        if (done.left) {
+            parent.left = true;
             continue;
         }
-        if (!platform::RemoveDirAt(folder.Fd(), e.nativeName, &id, &error) && error != ENOENT) {
-            step.left = true;
+        if (!platform::RemoveDirAt(folder.Fd(), done.native, &done.id, &error) && error != ENOENT) {
+            parent.left = true;
+            const QString child = walk.PathOf(done.name);
             if (!Report(CannotDeleteText(child), NotDeletedLogLine(child))) return {false, true};
         }
         Attended();
     }
-    return step;
 }
 
 RunEnd FolderOps::DeleteRun() {

@@ -21,6 +21,7 @@
 
 #include "folderops/OpsText.h"
 
+#include "folderops/LinkedCopies.h"
 #include "folderops/OpsHost.h"
 #include "platform/FileSys.h"
 #include "scan/DriveList.h"
@@ -46,7 +47,8 @@ inline constexpr Operation kOpMove = Operation::Move;
 inline constexpr char16_t kSkipList[] =
     u"/win386.swp/pagefile.sys/schedlog.txt/shelliconcache/ttfcache/";
 
-// A file name of the list above, never deleted, copied or moved.
+// A file name of the list above: never deleted (a Windows system's swap and cache files on
+// its own drive); a copy copies it, a move copies it and leaves the source, counted as kept.
 bool Skipped(const QString& name);
 
 // The program path of name inside the folder path.
@@ -119,14 +121,31 @@ class FolderOps {
     bool DeleteSelected(RecordChain& chain, int row, bool wholeFolder);
     // Deletes what the open folder (the chain's deepest) holds: its files, with wholeFolder
     // its subfolders too.
-    Step DeleteInside(platform::FolderChain& folder, const QString& path, bool wholeFolder);
+    Step DeleteInside(RecordChain& chain, const QString& path, bool wholeFolder, int record);
+    // Deletes the files of the open folder (the chain's deepest); its subfolders go to dirs.
+    Step DeleteFiles(platform::FolderChain& folder, const QString& path,
+                     std::vector<platform::DirEntry>& dirs);
+    // The identity a listed folder must still have (none for -1 or one never opened).
+    const platform::Identity* ListedId(int record) const;
     bool TrashSelected(RecordChain& chain, int row, bool wholeFolder);
     bool NotTrashed(const QString& path, const QString& reason);
     bool CopySelected(RecordChain& chain, int row, bool wholeFolder, bool move);
-    Step CopyInside(platform::FolderChain& from, platform::FolderChain& to, const QString& source,
-                    const QString& target, bool wholeFolder, bool move);
-    // Opens (making what is missing) the folder of record f at the destination drive.
-    bool OpenTarget(platform::FolderChain& to, int f, bool make, int* error);
+    // Copies what the open folder (the chain's deepest) holds to the open destination folder:
+    // its files, with wholeFolder its subfolders too (record: the listed folder it is).
+    Step CopyInside(RecordChain& chain, platform::FolderChain& to, const QString& source,
+                    bool wholeFolder, bool move, int record);
+    // Copies the files of from into to; the subfolders go to dirs.
+    Step CopyFiles(platform::FolderChain& from, platform::FolderChain& to, const QString& source,
+                   const QString& target, bool move, std::vector<platform::DirEntry>& dirs);
+    bool CopyOneFile(platform::FolderChain& from, platform::FolderChain& to,
+                     const platform::DirEntry& n, bool move, platform::Identity* copied,
+                     int* error);
+    // Opens (making what is missing) the folder of record f at the destination drive; made
+    // receives the records of the folders it made.
+    bool OpenTarget(platform::FolderChain& to, int f, bool make, int* error,
+                    std::vector<int>* made = nullptr);
+    // The folders made above or for selected folders get their sources' owner and mode.
+    void GiveMadeFoldersTheirAttributes(RecordChain& chain);
     // Something could not be done: asked (Yes goes on) or, unattended, logged; counted.
     bool Report(const QString& question, const QString& logLine);
     // A folder that could not be opened as it was listed (errno from RecordChain or
@@ -156,11 +175,13 @@ class FolderOps {
     QStringList trashPlaces_;  // the trash folders of this run, as shown
     // Folders written by the running copy (device, inode): never read again as a source.
     std::set<std::pair<quint64, quint64>> written_;
-    std::set<int> leftRecords_;  // selected folders of this run that stayed, in part or whole
-    int left_ = 0;               // files and folders of this run that stayed (reported or kept)
-    bool lostShown_ = false;     // the run's chain lost its way, and that was reported
-    QString dest_;               // the destination drive of a copy or move ("D:")
-    QByteArray destRoot_;        // its native root
+    LinkedCopies links_;            // copies with further names to come
+    std::vector<int> madeFolders_;  // destination folders made, attributes still to give
+    std::set<int> leftRecords_;     // selected folders of this run that stayed, in part or whole
+    int left_ = 0;                  // files and folders of this run that stayed (reported or kept)
+    bool lostShown_ = false;        // the run's chain lost its way, and that was reported
+    QString dest_;                  // the destination drive of a copy or move ("D:")
+    QByteArray destRoot_;           // its native root
 };
 
 }  // namespace folderops

@@ -54,7 +54,8 @@ bool FolderOps::TrashSelected(RecordChain& chain, int row, bool wholeFolder) {
                           QStringLiteral(" がフォルダー内にあります"));
         }
     }
-    const platform::TrashPlace trash = platform::FindTrash(native, &error);
+    // Found from the folder itself: its own file system's trash, reached without a path.
+    const platform::TrashPlace trash = platform::FindTrashAt(chain.Chain().Fd(), &error);
     if (!trash.valid()) {
         // Nothing is deleted for good without a person's yes.
         if (unattended_) {
@@ -62,8 +63,11 @@ bool FolderOps::TrashSelected(RecordChain& chain, int row, bool wholeFolder) {
             log_ += NotTrashedLogLine(path);
             return true;
         }
-        // No: kept by the user's own choice.
-        if (host_.Ask(NoTrashText(path), kYesNo | kSecondDefault) != kAnswerYes) return true;
+        // No: kept by the user's own choice, and it stays.
+        if (host_.Ask(NoTrashText(path), kYesNo | kSecondDefault) != kAnswerYes) {
+            ++left_;
+            return true;
+        }
         return DeleteSelected(chain, row, wholeFolder);
     }
     const QString place = platform::ArgFromNative(trash.files());

@@ -139,7 +139,9 @@ QString SourceNotRemovedLogLine(const QString& source) {
 }
 
 QString OverwriteText(const QString& targetFolder, const QString& name, const QString& source,
-                      qint64 sourceTime, const QString& target, qint64 targetTime) {
+                      qint64 sourceTime, const QString& target, qint64 targetTime, bool move) {
+    const QString kept =
+        move ? QStringLiteral("||（いいえ: 元のファイルは移動せずに残します）") : QString();
     return QStringLiteral("保存先 ") + kBold + Shown(targetFolder) + kPlain +
            QStringLiteral(" には、|") + QStringLiteral("既に日付の") + Colour(5) +
            QStringLiteral("新しいファイル") + Colour(0) + QStringLiteral("があります||") + kBold +
@@ -147,7 +149,7 @@ QString OverwriteText(const QString& targetFolder, const QString& name, const QS
            Shown(source) + kBold + QStringLiteral("【保存先】　[") + StampText(targetTime) +
            QStringLiteral("]") + Shown(target) + QStringLiteral("||") +
            QStringLiteral("日付の古い") + Colour(1) + Shown(name) + Colour(0) +
-           QStringLiteral("で上書きしていいですか？");
+           QStringLiteral("で上書きしていいですか？") + kept;
 }
 
 QString OtherFileSystemText(const QString& path, const QString& verb) {
@@ -237,6 +239,11 @@ QString SourceKeptLogLine(const QString& file) {
     return Shown(file) +
            QStringLiteral(
                " は保存先に日付の新しい空のファイルがあるので元のフォルダーに残されました") +
+           kCrLf;
+}
+
+QString SkippedLogLine(const QString& file) {
+    return Shown(file) + QStringLiteral(" はシステムのファイルの名前なので削除せずに残しました") +
            kCrLf;
 }
 

@@ -29,8 +29,10 @@ QString NotCopiedText(const QString& target, const QString& source, const QStrin
 QString NotCopiedLogLine(const QString& target);
 QString SourceNotRemovedText(const QString& source, const QString& verb);
 QString SourceNotRemovedLogLine(const QString& source);
+// move: No keeps the source file where it is, and the question says so.
 QString OverwriteText(const QString& targetFolder, const QString& name, const QString& source,
-                      qint64 sourceTime, const QString& target, qint64 targetTime);
+                      qint64 sourceTime, const QString& target, qint64 targetTime,
+                      bool move = false);
 // A folder on another file system (a mount) inside a selected folder: never entered.
 QString OtherFileSystemText(const QString& path, const QString& verb);
 QString OtherFileSystemLogLine(const QString& path);
@@ -57,6 +59,8 @@ QString FilesNotRemovedText(const QString& folder, int count, const QString& rea
 QString FileNotRemovedLogLine(const QString& file, const QString& reason);
 // A moved file whose source stays because the destination's newer, empty file was kept.
 QString SourceKeptLogLine(const QString& file);
+// A file of the names never deleted (Skipped) that stayed.
+QString SkippedLogLine(const QString& file);
 // The closing message of a run after which count files or folders stayed.
 QString FinishedLeftText(const QString& finished, const QString& verb, int count);
 // "YYYY/MM/DD hh:mm" of a time in seconds since the epoch, in local time.

@@ -8,6 +8,11 @@ namespace folderops {
 RecordChain::RecordChain(const scan::FolderTable& table, bool checkIds)
     : t_(table), checkIds_(checkIds) {}
 
+const ListedChildren& RecordChain::Children() {
+    if (!children_) children_ = std::make_unique<ListedChildren>(t_);
+    return *children_;
+}
+
 bool RecordChain::OpenParent(int r, int* error) {
     if (r <= 0 || r >= t_.bound()) {
         if (error) *error = EINVAL;

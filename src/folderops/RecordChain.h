@@ -3,8 +3,10 @@
 // held to the identity the scan recorded where asked. Records opened one after another in
 // the list's order reuse the folders already open, so a subtree costs one opening a folder.
 #include <QByteArray>
+#include <memory>
 #include <vector>
 
+#include "folderops/SubtreeWalk.h"
 #include "platform/FolderChain.h"
 #include "scan/FolderTable.h"
 
@@ -26,12 +28,15 @@ class RecordChain {
     platform::FolderChain& Chain() { return chain_; }
     // The record at the chain's deepest level, -1 when nothing is open.
     int Record() const { return records_.empty() ? -1 : records_.back(); }
+    // The listed subfolders of each record, found once per run when first asked for.
+    const ListedChildren& Children();
 
   private:
     const scan::FolderTable& t_;
     bool checkIds_;
     platform::FolderChain chain_;
     std::vector<int> records_;  // the record at each level of chain_
+    std::unique_ptr<ListedChildren> children_;
 };
 
 }  // namespace folderops

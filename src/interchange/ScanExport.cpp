@@ -9,6 +9,7 @@
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"
 #include "scan/FolderScan.h"
+#include "scan/FolderStates.h"
 
 namespace interchange {
 
@@ -98,6 +99,11 @@ bool ScanExport::enter(scan::WalkedFolder& folder) {
                                QStringLiteral(" (") + platform::ErrorText(folder.error) + u')';
     }
     out_.raw("}");
+    if (!folder.leftOut.empty()) {
+        const QByteArray here = currentPath();
+        for (const QByteArray& name : folder.leftOut)
+            unreadable_ << scan::LeftOutLine(here.endsWith('/') ? here + name : here + '/' + name);
+    }
 
     const bool holdsOwnFile = !leaveOutName_.isEmpty() && leaveOutFolder_.known() &&
                               leaveOutFolder_ == platform::Identity{folder.device, folder.inode};

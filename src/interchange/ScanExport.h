@@ -60,7 +60,8 @@ class ScanExport : public scan::FolderSink {
     qint64 fileCount() const { return files_; }
     qint64 fileBytes() const { return fileBytes_; }
     qint64 allocBytes() const { return allocBytes_; }
-    // One line per folder that could not be read, as the report writes them.
+    // One line per folder that could not be read or was left out by rule, as the report
+    // writes them.
     const QStringList& unreadableLines() const { return unreadable_; }
 
   private:

@@ -161,28 +161,78 @@ bool TakeName(const char* data, qsizetype n, QString& out) {
 
 }  // namespace
 
-QByteArray EncodeSnapshot(const scan::FigureTree& tree) {
-    const int n = tree.size();
-    QByteArray out;
-    out.reserve(64 + tree.Source.size() + qsizetype(n) * 12 + tree.namePool().size() * 2);
-    out += kMagic;
-    out += QByteArray::number(kSnapshotVersion);
-    out += '\n';
-    PutVarint(out, ZigZag(tree.Taken));
-    PutVarint(out, quint64(tree.Source.size()));
-    out += tree.Source;
-    PutVarint(out, quint64(n));
-    std::vector<quint32> depth(size_t(n), 0);
-    for (int i = 0; i < n; ++i) {
-        const qint32 p = tree.Parent[size_t(i)];
-        if (i > 0) depth[size_t(i)] = p >= 0 && p < i ? depth[size_t(p)] + 1 : 1;
-        PutVarint(out, depth[size_t(i)]);
-        if (i > 0) PutName(out, tree.name(i));
-        PutVarint(out, ZigZag(tree.Files[size_t(i)]));
-        PutVarint(out, ZigZag(tree.Bytes[size_t(i)]));
-        PutVarint(out, ZigZag(tree.Alloc[size_t(i)]));
+namespace {
+
+// The snapshot's bytes in a buffer of one piece, handed on and summed whenever it is full.
+class PieceOut {
+  public:
+    static constexpr qsizetype kPiece = 64 * 1024;
+    explicit PieceOut(const SnapshotWriter& write)
+        : write_(write), sum_(QCryptographicHash::Sha256) {
+        buffer.reserve(kPiece + 64);
     }
-    out += Checksum(out.constData(), out.size());
+    QByteArray buffer;
+    bool full() const { return buffer.size() >= kPiece; }
+    bool flush() {
+        if (buffer.isEmpty()) return true;
+        sum_.addData(buffer);
+        const bool ok = write_(buffer.constData(), buffer.size());
+        buffer.truncate(0);  // keeps its room for the next piece
+        return ok;
+    }
+    bool finish() {
+        if (!flush()) return false;
+        const QByteArray sum = sum_.result();
+        return write_(sum.constData(), sum.size());
+    }
+
+  private:
+    const SnapshotWriter& write_;
+    QCryptographicHash sum_;
+};
+
+}  // namespace
+
+bool WriteSnapshot(const scan::FigureView& view, const SnapshotWriter& write) {
+    const int n = view.size();
+    PieceOut out(write);
+    QByteArray& b = out.buffer;
+    b += kMagic;
+    b += QByteArray::number(kSnapshotVersion);
+    b += '\n';
+    PutVarint(b, ZigZag(view.Taken));
+    PutVarint(b, quint64(view.Source.size()));
+    b += view.Source;
+    PutVarint(b, quint64(n));
+    // The folders from the root down to the last one written: a folder's depth is where its
+    // parent stands in it (pre-order), so no depth is kept per folder.
+    std::vector<qint32> path;
+    for (int i = 0; i < n; ++i) {
+        quint32 depth = 0;
+        if (i > 0) {
+            const qint32 p = view.parent(i);
+            while (!path.empty() && path.back() != p) path.pop_back();
+            if (path.empty()) path.push_back(0);  // not below the folders before: under the root
+            depth = quint32(path.size());
+        }
+        path.push_back(i);
+        PutVarint(b, depth);
+        if (i > 0) PutName(b, view.name(i));
+        PutVarint(b, ZigZag(view.files(i)));
+        PutVarint(b, ZigZag(view.bytes(i)));
+        PutVarint(b, ZigZag(view.alloc(i)));
+        if (out.full() && !out.flush()) return false;
+    }
+    return out.finish();
+}
+
+QByteArray EncodeSnapshot(const scan::FigureTree& tree) {
+    QByteArray out;
+    out.reserve(64 + tree.Source.size() + qsizetype(tree.size()) * 12 + tree.namePool().size() * 2);
+    WriteSnapshot(scan::FigureView(tree), [&out](const char* data, qsizetype size) {
+        out.append(data, size);
+        return true;
+    });
     return out;
 }
 

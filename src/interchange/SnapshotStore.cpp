@@ -177,7 +177,11 @@ bool LoadSnapshot(const QByteArray& file, const QByteArray& source, scan::Figure
     return true;
 }
 
-bool KeepSnapshot(const scan::FigureTree& given, QString& error, const SnapshotLimits& limits) {
+bool KeepSnapshot(const scan::FigureTree& tree, QString& error, const SnapshotLimits& limits) {
+    return KeepSnapshot(scan::FigureView(tree), error, limits);
+}
+
+bool KeepSnapshot(const scan::FigureView& given, QString& error, const SnapshotLimits& limits) {
     const QByteArray folder = SnapshotFolder();
     if (folder.isEmpty()) {
         error =
@@ -185,21 +189,9 @@ bool KeepSnapshot(const scan::FigureTree& given, QString& error, const SnapshotL
         return false;
     }
     // A tree without a time gets the time it is kept at, which its name holds as well.
-    scan::FigureTree dated;
-    const bool needsTime = given.Taken <= 0 || given.Taken > kLastSecond;
-    if (needsTime) {
-        dated = given;
-        dated.Taken = QDateTime::currentSecsSinceEpoch();
-    }
-    const scan::FigureTree& tree = needsTime ? dated : given;
-    const QByteArray bytes = EncodeSnapshot(tree);
-    if (bytes.size() > limits.totalBytes) {
-        error = QStringLiteral(
-                    "スナップショットが上限 (%1 バイト) より大きいため保存しません: %2 バイト")
-                    .arg(limits.totalBytes)
-                    .arg(bytes.size());
-        return false;
-    }
+    scan::FigureView tree = given;
+    if (tree.Taken <= 0 || tree.Taken > kLastSecond)
+        tree.Taken = QDateTime::currentSecsSinceEpoch();
 
     int e = 0;
     // Made for this user alone: the names of the folders listed are in it.
@@ -219,8 +211,24 @@ bool KeepSnapshot(const scan::FigureTree& given, QString& error, const SnapshotL
         error = CannotWrite(path, entry.isLink ? ELOOP : EEXIST);
         return false;
     }
+    // Written as it is encoded, from the folders where they lie: keeping a snapshot costs no
+    // copy of the listing.
     platform::ReplacingFile file;
-    if (!file.open(path) || !file.write(bytes) || !file.commit()) {
+    qint64 size = 0;
+    const bool written = file.open(path) && WriteSnapshot(tree, [&](const char* data, qsizetype n) {
+                             size += n;
+                             // Past the limit only counted, to say how large it is.
+                             return size > limits.totalBytes || file.write(data, n);
+                         });
+    if (written && size > limits.totalBytes) {
+        file.cancel();
+        error = QStringLiteral(
+                    "スナップショットが上限 (%1 バイト) より大きいため保存しません: %2 バイト")
+                    .arg(limits.totalBytes)
+                    .arg(size);
+        return false;
+    }
+    if (!written || !file.commit()) {
         error = CannotWrite(path, file.error());
         return false;
     }

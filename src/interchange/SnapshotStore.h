@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "scan/FigureTree.h"
+#include "scan/FigureView.h"
 
 namespace interchange {
 
@@ -40,5 +41,8 @@ struct SnapshotLimits {
 // same drive and second, then drops the oldest beyond the limits. False, with the reason, when
 // it could not be written (nothing half-written stays) or is alone larger than the limit.
 bool KeepSnapshot(const scan::FigureTree& tree, QString& error, const SnapshotLimits& limits = {});
+// The same, written straight from the figures where they lie (a listed drive's folder table).
+bool KeepSnapshot(const scan::FigureView& figures, QString& error,
+                  const SnapshotLimits& limits = {});
 
 }  // namespace interchange

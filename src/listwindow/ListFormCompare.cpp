@@ -13,6 +13,7 @@
 #include "scan/Compare.h"
 #include "scan/DriveInfo.h"
 #include "scan/FigureTree.h"
+#include "scan/FigureView.h"
 #include "scan/TreeRows.h"
 #include "settings/Context.h"
 #include "settings/OptionKeys.h"
@@ -183,7 +184,8 @@ bool ListForm::refusedWhileComparing() {
 
 void ListForm::keepSnapshot() {
     if (!app::OptBool("KeepSnapshots")) return;
-    scan::FigureTree tree = scan::TakeFigures(list_);
+    // Written from the folder table itself: no copy of the listing is made for it.
+    scan::FigureView tree(list_);
     tree.Taken = QDateTime::currentSecsSinceEpoch();
     QString error;
     keptSource_ = tree.Source;

@@ -146,7 +146,8 @@ void DirReader::release(DirNode* node) {
     }
 }
 
-int DirReader::openChild(const DirRef& parent, const QByteArray& name, int& error) {
+int DirReader::openChild(const DirRef& parent, const QByteArray& name, int& error,
+                         struct statx* refused) {
     // The nearest folder with an open descriptor, and the names from there down.
     std::vector<const QByteArray*> names{&name};
     DirNode* base = parent.get();
@@ -162,6 +163,11 @@ int DirReader::openChild(const DirRef& parent, const QByteArray& name, int& erro
     bool owned = false;
     for (auto it = names.rbegin(); it != names.rend(); ++it) {
         const int next = openOne(fd, **it, error);
+        // The folder itself may not be opened: what its entry says of it, from its parent.
+        if (next < 0 && refused && *it == &name &&
+            ::statx(fd, name.constData(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC,
+                    STATX_TYPE | STATX_BLOCKS | STATX_MNT_ID, refused) != 0)
+            refused->stx_mask = 0;
         if (owned) CloseQuietly(fd);
         fd = next;
         owned = true;
@@ -194,19 +200,30 @@ void DirReader::read(const DirRef& parent, const QByteArray& name, DirListing& o
     }
     int fd = -1;
     int error = 0;
+    struct statx refused;
+    refused.stx_mask = 0;
     if (!parent) {
         // The root is read through its own descriptor: a root that may be read but not
         // searched (r--) is listed as such a folder below it would be.
         fd = ::fcntl(rootFd_, F_DUPFD_CLOEXEC, 0);
         if (fd < 0 || ::lseek(fd, 0, SEEK_SET) != 0) error = errno;
     } else {
-        fd = openChild(parent, name, error);
+        fd = openChild(parent, name, error, &refused);
         // This subfolder no longer needs its parent's descriptor.
         drop(parent);
     }
     if (fd < 0 || error != 0) {
         CloseQuietly(fd);
         out.error = error ? error : EBADF;
+        // A folder that may not be read still occupies its own blocks (du counts them), when
+        // it is a real folder of this drive and not a mount point or a folder gone or replaced.
+        const bool refusedHere =
+            out.error != EXDEV && out.error != ENOENT && out.error != ENOTDIR && out.error != ELOOP;
+        if (refusedHere && (refused.stx_mask & STATX_TYPE) && S_ISDIR(refused.stx_mode) &&
+            DeviceOf(refused) == rootDevice_ &&
+            (!rootMountKnown_ || !(refused.stx_mask & STATX_MNT_ID) ||
+             quint64(refused.stx_mnt_id) == rootMount_))
+            out.ownAlloc = Allocated(refused);
         return;
     }
     struct statx stx;

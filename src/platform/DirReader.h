@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+struct statx;
+
 namespace platform {
 
 // A listed folder that its subfolders are opened from. Its descriptor stays open while
@@ -94,7 +96,9 @@ class DirReader {
     static constexpr int kKeptBudget = 256;
 
   private:
-    int openChild(const DirRef& parent, const QByteArray& name, int& error);
+    // refused (if given) receives the entry of name when name itself cannot be opened.
+    int openChild(const DirRef& parent, const QByteArray& name, int& error,
+                  struct statx* refused = nullptr);
     int openOne(int dirFd, const QByteArray& name, int& error) const;
     void release(DirNode* node);  // mutex held
 

@@ -14,6 +14,7 @@
 
 #include "platform/DriveMap.h"
 #include "platform/NativeIo.h"
+#include "platform/PathMap.h"
 #include "platform/Profile.h"
 #include "platform/ProgramDir.h"
 
@@ -36,6 +37,9 @@ struct LetterInfo {
     // A letter with no folder behind it (an imported scan), for this run only.
     bool detached = false;
     bool forTheRun = false;  // a folder or scan named for this run
+    // A mount given the letter at loading that is not in the settings file yet: written there
+    // only once the drive is used, so that a mount seen once takes no letter for ever.
+    bool unstored = false;
 };
 
 // Section of the settings file that marks the remembered letters of mounts (as opposed to
@@ -44,6 +48,7 @@ const char* const kMountedSection = "MountedDrives";
 
 struct Catalog {
     bool loaded = false;
+    QByteArray settingsFile;  // where the letters are remembered; empty: nowhere
     MountSources sources;
     QList<MountEntry> mounts;
     QSet<QByteArray> mountPoints;
@@ -142,17 +147,75 @@ bool IsDirectoryOrMissing(const QByteArray& path) {
     return ::lstat(path.constData(), &st) != 0 || S_ISDIR(st.st_mode);
 }
 
-// The value to write for a folder, or empty when the settings file cannot hold it
-// exactly (bytes that are not UTF-8, line breaks).
+// The value to write for a folder. One that holds control codes or bytes that are not
+// UTF-8 is written escaped, so that the file holds neither raw terminal codes nor a line cut
+// short: a leading backslash, then each such byte and every backslash as \xNN.
 QString SettingsValue(const QByteArray& folder) {
-    const QString text = QString::fromUtf8(folder);
-    if (text.toUtf8() != folder || folder.contains('\n') || folder.contains('\r') ||
-        folder.contains('\0')) {
-        return {};
+    const QString text = ArgFromNative(folder);
+    // A byte that is not UTF-8 stands as a lone U+DC80..U+DCFF, never as half of a pair.
+    auto rawByte = [&](qsizetype i) {
+        const char16_t u = text.at(i).unicode();
+        return u >= 0xDC80 && u <= 0xDCFF && !(i > 0 && text.at(i - 1).isHighSurrogate());
+    };
+    auto control = [](char16_t u) { return u < 0x20 || u == 0x7F || (u >= 0x80 && u <= 0x9F); };
+    bool plain = true;
+    for (qsizetype i = 0; i < text.size() && plain; ++i)
+        plain = !control(text.at(i).unicode()) && !rawByte(i);
+    if (plain) {
+        // The reader trims blanks and drops one pair of quotes around a value.
+        if (text != text.trimmed()) return u'"' + text + u'"';
+        return text;
     }
-    // The reader trims blanks and drops one pair of quotes around a value.
-    if (text != text.trimmed()) return u'"' + text + u'"';
-    return text;
+    auto hex = [](quint8 b) { return QStringLiteral("\\x%1").arg(b, 2, 16, QLatin1Char('0')); };
+    // Blanks at the end would be trimmed by the reader.
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == u' ') --end;
+    QString out = QStringLiteral("\\");
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        if (rawByte(i)) {
+            out += hex(quint8(u - 0xDC00));
+        } else if (u >= 0x80 && u <= 0x9F) {
+            out += hex(quint8(0xC0 | (u >> 6))) + hex(quint8(0x80 | (u & 0x3F)));
+        } else if (control(u) || u == u'\\' || i >= end) {
+            out += hex(quint8(u));
+        } else {
+            out += text.at(i);
+        }
+    }
+    return out;
+}
+
+int HexDigit(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9') return u - u'0';
+    if (u >= u'a' && u <= u'f') return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F') return u - u'A' + 10;
+    return -1;
+}
+
+// The folder a value of [Drives] names: one that begins with a backslash is escaped (\xNN a
+// byte, a backslash before anything else that thing), any other is the folder as it is.
+QByteArray FolderOfValue(const QString& value) {
+    if (!value.startsWith(u'\\')) return value.toUtf8();
+    QByteArray out;
+    for (qsizetype i = 1; i < value.size(); ++i) {
+        if (value.at(i) == u'\\' && i + 1 < value.size()) {
+            const int hi = i + 3 < value.size() ? HexDigit(value.at(i + 2)) : -1;
+            const int lo = i + 3 < value.size() ? HexDigit(value.at(i + 3)) : -1;
+            if (value.at(i + 1) == u'x' && hi >= 0 && lo >= 0) {
+                out += char(hi * 16 + lo);
+                i += 3;
+                continue;
+            }
+            ++i;
+        }
+        // A character beyond U+FFFF is two units: both go together.
+        const qsizetype units = value.at(i).isHighSurrogate() && i + 1 < value.size() ? 2 : 1;
+        out += value.mid(i, units).toUtf8();
+        i += units - 1;
+    }
+    return out;
 }
 
 // The remembered mount letter absent the longest, or -1.
@@ -217,8 +280,9 @@ bool LoadDrives(const QByteArray& settingsNativeFile, const MountSources& source
         for (const auto& [key, value] : ProfileSection(settingsNativeFile, "Drives")) {
             if (key.size() != 1) continue;
             const int index = LetterIndex(key.at(0));
-            if (index < 0 || index == kC || !value.startsWith(u'/')) continue;
-            const QByteArray folder = NormaliseNative(value.toUtf8());
+            const QByteArray given = FolderOfValue(value);
+            if (index < 0 || index == kC || !given.startsWith('/')) continue;
+            const QByteArray folder = NormaliseNative(given);
             const qsizetype at = MountAt(c, folder);
             const bool wasMount = mounted.contains(index);
             if (at >= 0 && IsDirectoryOrMissing(folder)) {
@@ -262,19 +326,10 @@ bool LoadDrives(const QByteArray& settingsNativeFile, const MountSources& source
         assigned.append(index);
     }
 
-    if (!settingsNativeFile.isEmpty() && !assigned.isEmpty()) {
-        // The program's folder may be created on first write.
-        const qsizetype slash = settingsNativeFile.lastIndexOf('/');
-        if (slash > 0) EnsureFolder(settingsNativeFile.left(slash));
-        for (int index : assigned) {
-            const QString value = SettingsValue(c.letters[index].root);
-            if (!value.isEmpty()) {
-                ProfilePut(settingsNativeFile, "Drives", QString(QChar(u'A' + index)), value);
-                marks.append({index, QStringLiteral("0")});
-            }
-        }
-    }
-    if (!settingsNativeFile.isEmpty()) {
+    // Written once used (RememberDrive): other processes' passing mounts take no letter.
+    for (int index : assigned) c.letters[index].unstored = true;
+    c.settingsFile = settingsNativeFile;
+    if (!settingsNativeFile.isEmpty() && !marks.isEmpty()) {
         for (const auto& [index, value] : marks)
             ProfilePut(settingsNativeFile, kMountedSection, QString(QChar(u'A' + index)), value);
     }
@@ -283,6 +338,23 @@ bool LoadDrives(const QByteArray& settingsNativeFile, const MountSources& source
         if (c.letters[i].type != 1) Drives().set(i, c.letters[i].root);
     }
     return ok;
+}
+
+bool RememberDrive(int letterIndex) {
+    QMutexLocker locker(&Lock());
+    Catalog& c = State();
+    if (letterIndex < 0 || letterIndex >= kLetters) return false;
+    LetterInfo& info = c.letters[letterIndex];
+    if (!info.unstored || c.settingsFile.isEmpty()) return false;
+    // Only while the letter still stands for the mount it was given.
+    if (Drives().root(letterIndex) != info.root) return false;
+    info.unstored = false;
+    // The program's folder may be created on first write.
+    const qsizetype slash = c.settingsFile.lastIndexOf('/');
+    if (slash > 0) EnsureFolder(c.settingsFile.left(slash));
+    const QString letter(QChar(u'A' + letterIndex));
+    return ProfilePut(c.settingsFile, "Drives", letter, SettingsValue(info.root)) &&
+           ProfilePut(c.settingsFile, kMountedSection, letter, QStringLiteral("0"));
 }
 
 void ForgetDrives() {

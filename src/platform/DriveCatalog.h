@@ -3,9 +3,9 @@
 //
 // C: is "/". Letters are remembered in the section [Drives] of the settings file
 // ("D=/home"); a person may add lines there to give any folder a letter. Every other
-// drive mount gets the next free letter from D: on, in mount-table order, and is
-// written back so that it keeps its letter from run to run. A and B are used only
-// when mapped there. Loading fills platform::Drives().
+// drive mount gets the next free letter from D: on, in mount-table order; once the drive is
+// used (listed) its letter is written back, so that it keeps it from run to run. A and B are
+// used only when mapped there. Loading fills platform::Drives().
 
 #include <QByteArray>
 #include <QList>
@@ -16,10 +16,14 @@
 namespace platform {
 
 // Reads the mount table and the [Drives] section, assigns letters to new drive
-// mounts (writing them back when there are any) and fills Drives(). A remembered
+// mounts for the run and fills Drives(). A remembered
 // folder that does not exist now keeps its letter but is left out of Drives().
 // Returns false when the mount table could not be read; C: is "/" even then.
 bool LoadDrives(const QByteArray& settingsNativeFile, const MountSources& sources = {});
+
+// A drive is used: when its letter was given to a mount at loading and is not remembered
+// yet, writes it into [Drives] (and marks it a mount). False when nothing was written.
+bool RememberDrive(int letterIndex);
 
 // Forgets the loaded table and letters (Drives() is left alone); the next query
 // reads the system's mount table again.

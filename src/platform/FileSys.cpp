@@ -100,41 +100,92 @@ QByteArray FolderOf(const QByteArray& path) {
     return path.left(slash);
 }
 
-bool CopyBytes(int in, int out) {
-    // The kernel copies in place where it can; the plain loop takes over where it cannot.
-    qint64 copied = 0;
-    for (;;) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-        if (n > 0) {
-            copied += n;
-            continue;
+// Copies length bytes from offset at through the kernel where it can, else through a buffer.
+bool CopyRange(int in, int out, off_t at, off_t length) {
+    off_t inAt = at, outAt = at;
+    bool kernel = true;
+    while (length > 0) {
+        if (kernel) {
+            const ssize_t n = ::copy_file_range(in, &inAt, out, &outAt, size_t(length), 0);
+            if (n > 0) {
+                length -= n;
+                continue;
+            }
+            if (n == 0) return true;  // the file shrank meanwhile
+            if (errno == EINTR) continue;
+            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP &&
+                errno != ENOTSUP && errno != EBADF && errno != ETXTBSY) {
+                return false;
+            }
+            kernel = false;  // the plain loop takes over where the kernel cannot
         }
-        if (n == 0) {
-            if (copied > 0) return true;
-            break;  // some file systems report 0 for files they cannot copy this way
-        }
-        if (errno == EINTR) continue;
-        if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
-            errno == ENOTSUP || errno == EBADF || errno == ETXTBSY) {
-            break;
-        }
-        return false;
-    }
-    static thread_local char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        static thread_local char buffer[1 << 16];
+        const ssize_t n =
+            ::pread(in, buffer, size_t(std::min<off_t>(length, off_t(sizeof buffer))), inAt);
         if (n == 0) return true;
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
-        if (!WriteFully(out, buffer, n)) return false;
+        if (::lseek(out, outAt, SEEK_SET) < 0 || !WriteFully(out, buffer, n)) return false;
+        inAt += n;
+        outAt += n;
+        length -= n;
     }
+    return true;
+}
+
+// Copies a regular file of the given stat: the data only, holes staying holes, so that a
+// sparse file occupies no more than it did.
+bool CopyBytes(int in, int out, const struct stat& st) {
+    const off_t size = st.st_size;
+    const bool sparse = off_t(st.st_blocks) * 512 < size;
+    if (!sparse) {
+        if (!CopyRange(in, out, 0, size)) return false;
+    } else {
+        for (off_t at = 0; at < size;) {
+            const off_t data = ::lseek(in, at, SEEK_DATA);
+            if (data < 0) {
+                if (errno == ENXIO) break;  // nothing but a hole to the end
+                // No hole support: everything is data.
+                if (!CopyRange(in, out, at, size - at)) return false;
+                break;
+            }
+            off_t hole = ::lseek(in, data, SEEK_HOLE);
+            if (hole < 0) hole = size;
+            if (!CopyRange(in, out, data, std::min(hole, size) - data)) return false;
+            at = hole;
+        }
+    }
+    // A file that ends in a hole, or that grew while it was copied, ends where it did.
+    struct stat now;
+    if (::fstat(out, &now) != 0) return false;
+    return now.st_size == size || ::ftruncate(out, size) == 0;
 }
 
 // Permissions and times are kept where the file system can hold them.
 bool Unsupported(int e) {
     return e == EPERM || e == ENOTSUP || e == EOPNOTSUPP;
+}
+
+// Gives a copy the source's owner and group where the caller may (root may), then its mode
+// and times. A set-user-ID or set-group-ID bit stays only where the copy's owner or group
+// is the source's: a copy made by root of another user's set-ID program must not become
+// root's.
+bool KeepOwnerModeAndTimes(const struct stat& st, int fd) {
+    struct stat now;
+    if (::fstat(fd, &now) != 0) return false;
+    if ((now.st_uid != st.st_uid || now.st_gid != st.st_gid) &&
+        ::fchown(fd, st.st_uid, st.st_gid) != 0 && now.st_gid != st.st_gid) {
+        ::fchown(fd, uid_t(-1), st.st_gid);  // a group of the caller's own
+    }
+    if (::fstat(fd, &now) != 0) return false;
+    mode_t mode = st.st_mode & 07777;
+    if (now.st_uid != st.st_uid) mode &= ~mode_t(S_ISUID);
+    if (now.st_gid != st.st_gid) mode &= ~mode_t(S_ISGID);
+    if (::fchmod(fd, mode) != 0 && !Unsupported(errno)) return false;
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    return ::futimens(fd, times) == 0 || Unsupported(errno);
 }
 
 }  // namespace
@@ -294,13 +345,13 @@ bool RemoveDirAt(int dirFd, const QByteArray& name, const Identity* expect, int*
     return true;
 }
 
-bool MakeDirAt(int dirFd, const QByteArray& name, int* error) {
+bool MakeDirAt(int dirFd, const QByteArray& name, int* error, unsigned mode) {
     SetError(error, 0);
     if (!ValidName(name)) {
         SetError(error, EINVAL);
         return false;
     }
-    if (::mkdirat(dirFd, name.constData(), 0777) != 0) {
+    if (::mkdirat(dirFd, name.constData(), mode_t(mode)) != 0) {
         SetError(error, errno);
         return false;
     }
@@ -384,7 +435,7 @@ bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int
 }
 
 bool CopyFileAt(int sourceDir, const QByteArray& name, int dirFd, const QByteArray& destName,
-                int* error, bool deferSync, Identity* copied) {
+                int* error, bool deferSync, Identity* copied, int* keepFd) {
     SetError(error, 0);
     int in = -1, out = -1;
     QByteArray temp;
@@ -427,10 +478,18 @@ bool CopyFileAt(int sourceDir, const QByteArray& name, int dirFd, const QByteArr
             temp.clear();
             return fail(EEXIST);
         }
-        if (!CopyBytes(in, out)) return fail(errno);
-        if (::fchmod(out, st.st_mode & 07777) != 0 && !Unsupported(errno)) return fail(errno);
-        const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        if (::futimens(out, times) != 0 && !Unsupported(errno)) return fail(errno);
+        if (!CopyBytes(in, out, st)) return fail(errno);
+        if (!KeepOwnerModeAndTimes(st, out)) return fail(errno);
+        if (keepFd) {
+            // Held by what it is, not by name: later names of the same file link to it.
+            *keepFd = ::openat(dirFd, temp.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+            struct stat made, kept;
+            if (*keepFd >= 0 && (::fstat(out, &made) != 0 || ::fstat(*keepFd, &kept) != 0 ||
+                                 made.st_ino != kept.st_ino || made.st_dev != kept.st_dev)) {
+                CloseQuietly(*keepFd);
+                *keepFd = -1;
+            }
+        }
         if (syncNow && ::fsync(out) != 0 && errno != EINVAL && errno != EROFS) return fail(errno);
         const int closing = out;
         out = -1;
@@ -443,15 +502,64 @@ bool CopyFileAt(int sourceDir, const QByteArray& name, int dirFd, const QByteArr
         return true;
     };
 
+    if (keepFd) *keepFd = -1;
     const bool ok = run();
     CloseQuietly(out);
     if (!temp.isEmpty()) ::unlinkat(dirFd, temp.constData(), 0);
     CloseQuietly(in);
     if (!ok) {
+        if (keepFd && *keepFd >= 0) {
+            CloseQuietly(*keepFd);
+            *keepFd = -1;
+        }
         SetError(error, failure);
         errno = failure;
     }
     return ok;
+}
+
+bool LinkCopyAt(int fileFd, int destDir, const QByteArray& destName, int* error) {
+    SetError(error, 0);
+    if (!ValidName(destName)) {
+        SetError(error, EINVAL);
+        return false;
+    }
+    struct stat old;
+    if (::fstatat(destDir, destName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISDIR(old.st_mode)) {
+        SetError(error, EISDIR);
+        return false;
+    }
+    // The kernel's name of the open file: links it wherever it now is, by what it is.
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fileFd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray temp = TemporaryName();
+        if (::linkat(AT_FDCWD, self.constData(), destDir, temp.constData(), AT_SYMLINK_FOLLOW) !=
+            0) {
+            if (errno == EEXIST) continue;
+            SetError(error, errno);
+            return false;
+        }
+        if (::renameat(destDir, temp.constData(), destDir, destName.constData()) != 0) {
+            const int e = errno;
+            ::unlinkat(destDir, temp.constData(), 0);
+            SetError(error, e);
+            return false;
+        }
+        return true;
+    }
+    SetError(error, EEXIST);
+    return false;
+}
+
+bool CopyFolderAttributes(int sourceFd, int destFd, int* error) {
+    SetError(error, 0);
+    struct stat st;
+    if (::fstat(sourceFd, &st) != 0 || !KeepOwnerModeAndTimes(st, destFd)) {
+        SetError(error, errno);
+        return false;
+    }
+    return true;
 }
 
 bool CopyLinkAt(int sourceDir, const QByteArray& name, int destDir, const QByteArray& destName,
@@ -493,9 +601,11 @@ bool CopyLinkAt(int sourceDir, const QByteArray& name, int destDir, const QByteA
             SetError(error, errno);
             return false;
         }
-        // The link's own time, so that the next copy finds the two the same.
+        // The link's own time, so that the next copy finds the two the same; its owner where
+        // the caller may give it (root).
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         ::utimensat(destDir, temp.constData(), times, AT_SYMLINK_NOFOLLOW);
+        ::fchownat(destDir, temp.constData(), st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW);
         if (::renameat(destDir, temp.constData(), destDir, destName.constData()) != 0) {
             const int e = errno;
             ::unlinkat(destDir, temp.constData(), 0);

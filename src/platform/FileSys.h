@@ -94,10 +94,20 @@ bool DeleteFileAt(int dirFd, const QByteArray& name, const Identity* expect = nu
 // Removes the empty folder name; with expect, only while it is still that folder.
 bool RemoveDirAt(int dirFd, const QByteArray& name, const Identity* expect = nullptr,
                  int* error = nullptr);
-bool MakeDirAt(int dirFd, const QByteArray& name, int* error = nullptr);
-// CopyFileNative between open folders; copied receives the source file's identity.
+bool MakeDirAt(int dirFd, const QByteArray& name, int* error = nullptr, unsigned mode = 0777);
+// CopyFileNative between open folders; copied receives the source file's identity. The copy
+// keeps the source's owner and group where the caller may give them (root), else becomes the
+// caller's without set-user-ID or set-group-ID bits; holes stay holes. keepFd, when given,
+// receives a descriptor (O_PATH) of the new file for LinkCopyAt, -1 when none could be had.
 bool CopyFileAt(int sourceDir, const QByteArray& name, int destDir, const QByteArray& destName,
-                int* error = nullptr, bool deferSync = false, Identity* copied = nullptr);
+                int* error = nullptr, bool deferSync = false, Identity* copied = nullptr,
+                int* keepFd = nullptr);
+// Gives the file open as fileFd the further name destName (replacing a file, never a folder):
+// hard links among copied files stay links.
+bool LinkCopyAt(int fileFd, int destDir, const QByteArray& destName, int* error = nullptr);
+// Gives a copied folder its source's owner (where the caller may), mode and times, with the
+// same rule for set-ID bits as CopyFileAt: done once its contents are in.
+bool CopyFolderAttributes(int sourceFd, int destFd, int* error = nullptr);
 // Copies a symbolic link as a link (its target text unchanged, never followed), through a
 // temporary name renamed over the destination; a folder at the destination is refused.
 bool CopyLinkAt(int sourceDir, const QByteArray& name, int destDir, const QByteArray& destName,

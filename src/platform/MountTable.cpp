@@ -102,12 +102,26 @@ QByteArray DiskFolder(const MountEntry& mount, const QByteArray& sysRoot) {
 }  // namespace
 
 QString LabelText(const QByteArray& bytes) {
-    QString text = QString::fromUtf8(bytes);
-    // A label is shown and put into messages, whose mark-up uses the low control codes.
-    for (QChar& c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = QChar(0xFFFD);
+    const QString text = QString::fromUtf8(bytes);
+    // A label is shown, printed to terminals and put into messages, whose mark-up uses the
+    // low control codes: every control code in caret notation, as names are shown.
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20) {
+            out += u'^';
+            out += QChar(char16_t(u + 64));
+        } else if (u == 0x7F) {
+            out += QStringLiteral("^?");
+        } else if (u >= 0x80 && u <= 0x9F) {
+            out += QStringLiteral("M-^");
+            out += QChar(char16_t(u - 0x80 + 64));
+        } else {
+            out += c;
+        }
     }
-    return text;
+    return out;
 }
 
 QByteArray UnescapeMountField(const QByteArray& field) {
@@ -153,9 +167,14 @@ QList<MountEntry> ParseMountInfo(const QByteArray& text, int* skipped) {
     QList<MountEntry> out;
     int bad = 0;
     for (const QByteArray& rawLine : text.split('\n')) {
-        const QByteArray line = rawLine.trimmed();
-        if (line.isEmpty()) continue;
-        const QByteArrayList f = line.simplified().split(' ');
+        // Fields are separated by blanks alone: the table escapes blanks, tabs, line feeds and
+        // backslashes in a field but leaves other control codes (CR, ESC) as they are.
+        QByteArray line = rawLine;
+        if (line.endsWith('\r')) line.chop(1);
+        if (line.trimmed().isEmpty()) continue;
+        QByteArrayList f;
+        for (const QByteArray& field : line.split(' '))
+            if (!field.isEmpty()) f.append(field);
         // id parent maj:min root mount-point options [optional fields] - type source super
         const qsizetype dash = f.indexOf("-", 6);
         if (f.size() < 6 || dash < 0 || f.size() < dash + 3) {

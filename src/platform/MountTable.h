@@ -39,7 +39,8 @@ QByteArray UnescapeMountField(const QByteArray& field);
 // Decodes the \xNN escapes of a /dev/disk/by-label name.
 QByteArray DecodeLabelName(const QByteArray& name);
 
-// Text to show for label or path bytes: invalid UTF-8 and control codes become U+FFFD.
+// Text to show for label or path bytes: invalid UTF-8 becomes U+FFFD, control codes caret
+// notation (^M for CR, ^? for DEL, M-^[ for U+009B), as names are shown.
 QString LabelText(const QByteArray& bytes);
 
 // Parses mountinfo text, in table order. A line that does not have the fields of the

@@ -1,12 +1,16 @@
 #include "platform/SafeWrite.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 
 #include "platform/FileSys.h"
 #include "platform/NativeIo.h"
@@ -36,6 +40,57 @@ QByteArray LinkTarget(const QByteArray& link) {
         if (n < out.size()) return out.left(n);
         out.resize(out.size() * 2);
     }
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool DescriptorNumber(const QByteArray& name) {
+    if (name.isEmpty() || name.size() > 9) return false;
+    return std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// N when path names descriptor N of this process (/dev/fd/N, /proc/self/fd/N, /proc/PID/fd/N
+// with this PID; /dev/stdout leads there); -1 otherwise.
+int OwnDescriptor(const QByteArray& path) {
+    const QByteArray name = LastName(path);
+    if (!DescriptorNumber(name)) return -1;
+    struct stat folder, own;
+    if (::stat(FolderPart(path).constData(), &folder) != 0) return -1;
+    for (const char* fds : {"/proc/self/fd", "/proc/thread-self/fd"}) {
+        if (::stat(fds, &own) == 0 && SameFile(folder, own)) return name.toInt();
+    }
+    return -1;
+}
+
+// Whether link is a descriptor of another process (/proc/PID/fd/N), and whether that
+// descriptor appends.
+bool ForeignDescriptor(const QByteArray& link, bool* appends) {
+    const QByteArray name = LastName(link);
+    const QByteArray folder = FolderPart(link);
+    struct statfs fs;
+    if (!DescriptorNumber(name) || LastName(folder) != "fd" ||
+        ::statfs(folder.constData(), &fs) != 0 || fs.f_type != PROC_SUPER_MAGIC)
+        return false;
+    *appends = false;
+    QByteArray info;
+    if (ReadWholeFile(FolderPart(folder) + "/fdinfo/" + name, info, 1 << 16)) {
+        for (const QByteArray& line : info.split('\n')) {
+            if (line.startsWith("flags:"))
+                *appends = (std::strtol(line.mid(6).trimmed().constData(), nullptr, 8) & O_APPEND);
+        }
+    }
+    return true;
+}
+
+// The kernel's protected_symlinks rule, as a shell redirection meets it: in a sticky folder
+// everyone may write, a link is followed only by its owner or when the folder's owner made it.
+bool ProtectedLink(const QByteArray& link, const struct stat& st) {
+    struct stat folder;
+    if (::stat(FolderPart(link).constData(), &folder) != 0) return false;
+    return (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0 &&
+           st.st_uid != folder.st_uid && st.st_uid != ::geteuid();
 }
 
 }  // namespace
@@ -78,19 +133,49 @@ Identity ReplacingFile::folderIdentity() const {
     return {quint64(st.st_dev), quint64(st.st_ino)};
 }
 
+bool ReplacingFile::failClosed(int e) {
+    cancel();
+    return fail(e);
+}
+
+QString ReplacingFile::errorText() const {
+    const QString text = ErrorText(error_);
+    switch (refusal_) {
+        case Refusal::ProtectedLink:
+            return text +
+                   QStringLiteral(
+                       ": 誰でも書き込めるフォルダーにある他のユーザーのリンクはたどりません");
+        case Refusal::FolderNotWritable:
+            return text +
+                   QStringLiteral(": フォルダーに書き込めないため、ファイルを置き換えられません");
+        case Refusal::None:
+            break;
+    }
+    return text;
+}
+
 bool ReplacingFile::open(const QByteArray& nativePath) {
     cancel();
     error_ = 0;
+    refusal_ = Refusal::None;
     QByteArray target = nativePath;
     struct stat st;
-    bool exists = ::lstat(target.constData(), &st) == 0;
+    bool exists = false;
     // Written through a link, as a shell redirection would, rather than replacing it: to its
     // target, which is made when it does not exist yet.
-    for (int links = 0; exists && S_ISLNK(st.st_mode); ++links) {
+    for (int links = 0;; ++links) {
+        if (const int own = OwnDescriptor(target); own >= 0) return openDescriptor(own);
+        exists = ::lstat(target.constData(), &st) == 0;
+        if (!exists || !S_ISLNK(st.st_mode)) break;
+        bool appends = false;
+        if (ForeignDescriptor(target, &appends)) return openForeignDescriptor(target, appends);
+        if (ProtectedLink(target, st)) {
+            refusal_ = Refusal::ProtectedLink;
+            return fail(EACCES);
+        }
         const QByteArray next = LinkTarget(target);
         if (links >= 40 || next.isEmpty()) return fail(links >= 40 ? ELOOP : errno);
         target = next.startsWith('/') ? next : FolderPart(target) + '/' + next;
-        exists = ::lstat(target.constData(), &st) == 0;
     }
     if (exists && S_ISDIR(st.st_mode)) return fail(EISDIR);
     if (exists && !S_ISREG(st.st_mode)) {
@@ -101,10 +186,9 @@ bool ReplacingFile::open(const QByteArray& nativePath) {
     if (name_.isEmpty() || name_ == "." || name_ == "..") return fail(EISDIR);
     dirFd_ = ::open(FolderPart(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd_ < 0) return fail(errno);
-    if (exists && WriteProtected(dirFd_, name_, st)) {
-        cancel();
-        return fail(EACCES);
-    }
+    if (exists && WriteProtected(dirFd_, name_, st)) return failClosed(EACCES);
+    // A new file in its place would leave the other names with the old text.
+    if (exists && st.st_nlink > 1) return openInPlace(st);
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         temp_ = TemporaryName();
         fd_ = ::openat(dirFd_, temp_.constData(),
@@ -112,24 +196,104 @@ bool ReplacingFile::open(const QByteArray& nativePath) {
         if (fd_ < 0 && errno != EEXIST) {
             const int e = errno;
             temp_.clear();
-            cancel();
-            return fail(e);
+            // The file may be writable, but whoever closed its folder keeps it as it is.
+            if (exists && (e == EACCES || e == EPERM)) refusal_ = Refusal::FolderNotWritable;
+            return failClosed(e);
         }
     }
     if (fd_ < 0) {
         temp_.clear();
-        cancel();
-        return fail(EEXIST);
+        return failClosed(EEXIST);
     }
-    // The old file's owner and permission bits stay (an owner only root may give, the group
-    // where the writer belongs to it); a new file gets what the umask allows.
-    if (exists && ::fchown(fd_, st.st_uid, st.st_gid) != 0)
-        static_cast<void>(::fchown(fd_, uid_t(-1), st.st_gid));
-    if (exists && ::fchmod(fd_, st.st_mode & 07777) != 0 && errno != EPERM) {
+    // The old file's owner, group and permission bits stay; a new file gets what the umask
+    // allows. Only root may give a file away, and others only a group of theirs: where the new
+    // file cannot have them, the old one is written instead.
+    if (exists && ::fchown(fd_, st.st_uid, st.st_gid) != 0) {
+        CloseQuietly(fd_);
+        fd_ = -1;
+        ::unlinkat(dirFd_, temp_.constData(), 0);
+        temp_.clear();
+        return openInPlace(st);
+    }
+    if (exists && ::fchmod(fd_, st.st_mode & 07777) != 0 && errno != EPERM)
+        return failClosed(errno);
+    return true;
+}
+
+bool ReplacingFile::openDescriptor(int fd) {
+    // Shared with the caller: its offset, and its appending where it appends.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY || (flags & O_PATH) == O_PATH)
+        return fail(EBADF);
+    fd_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    return fd_ >= 0 || fail(errno);
+}
+
+bool ReplacingFile::openForeignDescriptor(const QByteArray& link, bool appends) {
+    // Opened through the kernel, which knows what the descriptor holds (a pipe, a deleted file).
+    const int fd =
+        ::open(link.constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC | (appends ? O_APPEND : 0));
+    if (fd < 0) return fail(errno);
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
         const int e = errno;
-        cancel();
+        CloseQuietly(fd);
         return fail(e);
     }
+    if (appends || !S_ISREG(st.st_mode)) {
+        fd_ = fd;
+        return true;
+    }
+    target_ = fd;  // its file from the start, as a redirection, once all of it is at hand
+    return openSpool();
+}
+
+bool ReplacingFile::openInPlace(const struct stat& st) {
+    // Not blocking on a pipe that took the file's name meanwhile.
+    target_ = ::openat(dirFd_, name_.constData(),
+                       O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (target_ < 0) return failClosed(errno);
+    struct stat now;
+    if (::fstat(target_, &now) != 0) return failClosed(errno);
+    if (!SameFile(now, st) || !S_ISREG(now.st_mode)) return failClosed(EAGAIN);  // swapped
+    if (::fcntl(target_, F_SETFL, O_WRONLY) != 0) return failClosed(errno);
+    return openSpool();
+}
+
+bool ReplacingFile::openSpool() {
+    // Unnamed, so nobody meets it half-written; beside the file where its folder allows.
+    fd_ = ::openat(dirFd_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    const QByteArray tmp = qgetenv("TMPDIR");
+    for (const QByteArray& folder : {tmp, QByteArray("/tmp")}) {
+        if (fd_ < 0 && !folder.isEmpty())
+            fd_ = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    }
+    return fd_ >= 0 || failClosed(errno);
+}
+
+bool ReplacingFile::commitInPlace() {
+    struct stat spool;
+    if (::fstat(fd_, &spool) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0) return failClosed(errno);
+    const off_t size = spool.st_size;
+    // The room first, where the file system can promise it: on a full disk the old text stays.
+    if (size > 0 && ::fallocate(target_, FALLOC_FL_KEEP_SIZE, 0, size) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS)
+        return failClosed(errno);
+    if (::lseek(target_, 0, SEEK_SET) != 0) return failClosed(errno);
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
+    for (off_t done = 0; done < size;) {
+        const ssize_t n = ::read(fd_, buffer.data(), size_t(buffer.size()));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return failClosed(n < 0 ? errno : EIO);
+        if (!WriteFully(target_, buffer.constData(), n)) return failClosed(errno);
+        done += n;
+    }
+    if (::ftruncate(target_, size) != 0) return failClosed(errno);
+    if (::fsync(target_) != 0 && errno != EINVAL && errno != EROFS) return failClosed(errno);
+    const int closing = target_;
+    target_ = -1;
+    if (::close(closing) != 0 && errno != EINTR) return failClosed(errno);
+    cancel();  // the unnamed file goes with its descriptor
     return true;
 }
 
@@ -145,6 +309,7 @@ bool ReplacingFile::commit() {
         cancel();
         return false;
     }
+    if (target_ >= 0) return commitInPlace();
     // Delayed allocation may only find the disk full now.
     if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
         const int e = errno;
@@ -174,6 +339,8 @@ bool ReplacingFile::commit() {
 void ReplacingFile::cancel() {
     CloseQuietly(fd_);
     fd_ = -1;
+    CloseQuietly(target_);
+    target_ = -1;
     if (!temp_.isEmpty() && dirFd_ >= 0) {
         const int saved = errno;
         ::unlinkat(dirFd_, temp_.constData(), 0);

@@ -4,14 +4,20 @@
 #include <pwd.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <QDateTime>
 #include <cerrno>
+#include <utility>
 
 #include "platform/DriveMap.h"
 #include "platform/MountTable.h"
 #include "platform/NativeIo.h"
 #include "platform/SafeWrite.h"
+
+#ifndef STATX_MNT_ID
+#define STATX_MNT_ID 0x00001000U
+#endif
 
 namespace platform {
 namespace {
@@ -28,7 +34,11 @@ QByteArray Join(const QByteArray& folder, const char* name) {
     return (folder == "/" ? QByteArray() : folder) + '/' + name;
 }
 
-QByteArray HomeTrash() {
+// Trash folders are held by descriptor only; a link where one should be is refused.
+constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+// $XDG_DATA_HOME, else ~/.local/share: the home trash's folder.
+QByteArray DataFolder() {
     QByteArray data = qgetenv("XDG_DATA_HOME");
     if (!data.startsWith('/')) {
         QByteArray home = qgetenv("HOME");
@@ -39,7 +49,7 @@ QByteArray HomeTrash() {
         if (!home.startsWith('/')) return {};
         data = home + "/.local/share";
     }
-    return NormaliseNative(data) + "/Trash";
+    return NormaliseNative(data);
 }
 
 // The device of the nearest folder of path that exists (links followed).
@@ -61,29 +71,88 @@ bool MakeTree(const QByteArray& path) {
     return MakeTree(Parent(path)) && (::mkdir(path.constData(), 0700) == 0 || errno == EEXIST);
 }
 
-// files/ and info/ of a trash, made where missing; real folders the user may write, on the
-// device of what goes in.
-bool ReadySubfolders(const QByteArray& root, dev_t device, int& error) {
+// An open folder's place: its device, inode and, where the kernel tells it, its mount.
+struct Place {
+    dev_t device = 0;
+    quint64 inode = 0;
+    quint64 mount = 0;
+    bool mountKnown = false;
+};
+
+bool Examine(int fd, Place& place) {
+    struct statx stx;
+    if (::statx(fd, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, STATX_INO | STATX_MNT_ID, &stx) != 0)
+        return false;
+    place.device = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+    place.inode = quint64(stx.stx_ino);
+    place.mountKnown = (stx.stx_mask & STATX_MNT_ID) != 0;
+    place.mount = place.mountKnown ? quint64(stx.stx_mnt_id) : 0;
+    return true;
+}
+
+// The top folder of an open folder's file system, reached through "..": the highest folder
+// on its device and mount. -1 with errno when the folder cannot be examined.
+int OpenTop(int folderFd, dev_t& device) {
+    int fd = ::openat(folderFd, ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    Place here;
+    if (fd < 0) return -1;
+    if (!Examine(fd, here)) {
+        CloseQuietly(fd);
+        return -1;
+    }
+    device = here.device;
+    for (;;) {
+        const int up = ::openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        Place above;
+        if (up < 0) break;
+        if (!Examine(up, above) || above.device != here.device || above.inode == here.inode ||
+            (above.mountKnown && here.mountKnown && above.mount != here.mount)) {
+            ::close(up);
+            break;
+        }
+        ::close(fd);
+        fd = up;
+        here = above;
+    }
+    return fd;
+}
+
+// A folder of the trash below the open folder parentFd, made 0700 where missing: a real
+// folder (never a link) on the device of what goes in. With own, also the user's alone: theirs
+// and closed to everyone else (0700). -1 with the reason in error.
+int OpenTrashFolder(int parentFd, const QByteArray& name, dev_t device, bool own, int& error) {
+    if (::mkdirat(parentFd, name.constData(), 0700) != 0 && errno != EEXIST) {
+        error = errno;
+        return -1;
+    }
+    const int fd = ::openat(parentFd, name.constData(), kFolderFlags);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    struct stat st;
+    error = 0;
+    if (::fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISDIR(st.st_mode))
+        error = ENOTDIR;
+    else if (st.st_dev != device)
+        error = EXDEV;
+    else if (own && (st.st_uid != ::getuid() || (st.st_mode & 0777) != 0700))
+        error = EACCES;
+    if (error == 0) return fd;
+    ::close(fd);
+    return -1;
+}
+
+// files/ and info/ of the trash rootFd, made where missing, held open; folders the user may
+// write, on the device of what goes in.
+bool OpenSubfolders(int rootFd, dev_t device, TrashPlace& trash, int& error) {
     for (const char* sub : {"files", "info"}) {
-        const QByteArray path = root + '/' + sub;
-        struct stat st;
-        if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
-            error = errno;
-            return false;
-        }
-        if (::lstat(path.constData(), &st) != 0) {
-            error = errno;
-            return false;
-        }
-        if (!S_ISDIR(st.st_mode)) {
-            error = ENOTDIR;
-            return false;
-        }
-        if (st.st_dev != device) {
-            error = EXDEV;
-            return false;
-        }
-        if (::access(path.constData(), W_OK | X_OK) != 0) {
+        const int fd = OpenTrashFolder(rootFd, sub, device, false, error);
+        if (fd < 0) return false;
+        (sub[0] == 'f' ? trash.filesFd : trash.infoFd) = fd;
+        if (::faccessat(rootFd, sub, W_OK | X_OK, 0) != 0) {
             error = errno;
             return false;
         }
@@ -91,23 +160,17 @@ bool ReadySubfolders(const QByteArray& root, dev_t device, int& error) {
     return true;
 }
 
-// A top folder's trash of this user: made 0700 where missing, and only used when it is a
-// real folder of the user's own on the same device.
-bool ReadyTopTrash(const QByteArray& root, dev_t device, int& error) {
-    struct stat st;
-    if (::mkdir(root.constData(), 0700) != 0 && errno != EEXIST) {
-        error = errno;
-        return false;
-    }
-    if (::lstat(root.constData(), &st) != 0) {
-        error = errno;
-        return false;
-    }
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid() || st.st_dev != device) {
-        error = EACCES;
-        return false;
-    }
-    return ReadySubfolders(root, device, error);
+// The trash at rootFd (taken over) when its subfolders can be used, recorded as root.
+bool Ready(int rootFd, const QByteArray& root, const QByteArray& topdir, dev_t device,
+           TrashPlace& trash, int& error) {
+    TrashPlace t;
+    const bool ok = OpenSubfolders(rootFd, device, t, error);
+    ::close(rootFd);
+    if (!ok) return false;
+    t.root = root;
+    t.topdir = topdir;
+    trash = std::move(t);
+    return true;
 }
 
 QByteArray TrashName(const QByteArray& lastName) {
@@ -128,58 +191,110 @@ QByteArray ResolvedPath(const QByteArray& nativePath) {
     return (folder == "/" ? QByteArray() : folder) + '/' + LastName(path);
 }
 
-bool RenameNoReplace(int fromDir, const QByteArray& from, const QByteArray& to) {
-    if (::renameat2(fromDir, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+bool RenameNoReplace(int fromDir, const QByteArray& from, int toDir, const QByteArray& to) {
+    if (::renameat2(fromDir, from.constData(), toDir, to.constData(), RENAME_NOREPLACE) == 0)
         return true;
     // File systems without the flag: the caller saw no entry at the target just before.
     if (errno != EINVAL && errno != ENOSYS) return false;
     struct stat st;
-    if (::lstat(to.constData(), &st) == 0) {
+    if (::fstatat(toDir, to.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         errno = EEXIST;
         return false;
     }
-    return ::renameat(fromDir, from.constData(), AT_FDCWD, to.constData()) == 0;
+    return ::renameat(fromDir, from.constData(), toDir, to.constData()) == 0;
 }
 
 }  // namespace
 
+TrashPlace::~TrashPlace() {
+    CloseQuietly(filesFd);
+    CloseQuietly(infoFd);
+}
+
+TrashPlace::TrashPlace(TrashPlace&& other) noexcept
+    : root(std::move(other.root)),
+      topdir(std::move(other.topdir)),
+      filesFd(std::exchange(other.filesFd, -1)),
+      infoFd(std::exchange(other.infoFd, -1)) {}
+
+TrashPlace& TrashPlace::operator=(TrashPlace&& other) noexcept {
+    if (this != &other) {
+        CloseQuietly(filesFd);
+        CloseQuietly(infoFd);
+        root = std::move(other.root);
+        topdir = std::move(other.topdir);
+        filesFd = std::exchange(other.filesFd, -1);
+        infoFd = std::exchange(other.infoFd, -1);
+    }
+    return *this;
+}
+
 TrashPlace FindTrash(const QByteArray& nativePath, int* error) {
+    const QByteArray path = ResolvedPath(nativePath);
+    struct stat st;
+    int fd = -1;
+    if (!path.startsWith('/') || ::lstat(path.constData(), &st) != 0 ||
+        (fd = ::open(Parent(path).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC)) < 0) {
+        if (error) *error = errno ? errno : ENOENT;
+        return {};
+    }
+    TrashPlace trash = FindTrashAt(fd, error);
+    ::close(fd);
+    return trash;
+}
+
+TrashPlace FindTrashAt(int folderFd, int* error) {
     int e = 0;
     const auto fail = [&](int code) {
         if (error) *error = code;
         return TrashPlace{};
     };
-    const QByteArray path = ResolvedPath(nativePath);
-    struct stat st;
-    if (!path.startsWith('/') || ::lstat(path.constData(), &st) != 0)
-        return fail(errno ? errno : ENOENT);
-    const dev_t device = st.st_dev;
+    dev_t device = 0;
+    const int top = OpenTop(folderFd, device);
+    if (top < 0) return fail(errno);
+    TrashPlace trash;
 
-    const QByteArray home = HomeTrash();
+    const QByteArray data = DataFolder();
     dev_t homeDevice = 0;
-    if (!home.isEmpty() && DeviceOfNearest(home, homeDevice) && homeDevice == device) {
-        if (!MakeTree(home)) return fail(errno);
-        if (!ReadySubfolders(home, device, e)) return fail(e);
-        return {home, {}};
+    if (!data.isEmpty() && DeviceOfNearest(data + "/Trash", homeDevice) && homeDevice == device) {
+        ::close(top);
+        // The data folder is the user's own, links and all; from there on, no link.
+        if (!MakeTree(data)) return fail(errno);
+        const int dataFd = ::open(data.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (dataFd < 0) return fail(errno);
+        const int root = OpenTrashFolder(dataFd, "Trash", device, false, e);
+        ::close(dataFd);
+        if (root < 0 || !Ready(root, data + "/Trash", {}, device, trash, e)) return fail(e);
+        return trash;
     }
 
-    // The top folder of the path's file system: the highest folder on its device.
-    QByteArray topdir = path;
-    while (topdir != "/") {
-        const QByteArray parent = Parent(topdir);
-        if (::stat(parent.constData(), &st) != 0 || st.st_dev != device) break;
-        topdir = parent;
+    const QByteArray topdir = PathOfDescriptor(top);
+    if (!topdir.startsWith('/')) {
+        ::close(top);
+        return fail(ENAMETOOLONG);
     }
     const QByteArray uid = QByteArray::number(qulonglong(::getuid()));
-    const QByteArray shared = Join(topdir, ".Trash");
-    if (::lstat(shared.constData(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) &&
-        st.st_dev == device) {
-        const QByteArray root = shared + '/' + uid;
-        if (ReadyTopTrash(root, device, e)) return {root, topdir};
+    // An administrator's .Trash is shared: only a real sticky folder, never a link.
+    const int shared = ::openat(top, ".Trash", kFolderFlags);
+    if (shared >= 0) {
+        struct stat st;
+        if (::fstat(shared, &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) &&
+            st.st_dev == device) {
+            const int root = OpenTrashFolder(shared, uid, device, true, e);
+            if (root >= 0 && Ready(root, Join(topdir, ".Trash/") + uid, topdir, device, trash, e)) {
+                ::close(shared);
+                ::close(top);
+                return trash;
+            }
+        }
+        ::close(shared);
     }
-    const QByteArray own = Join(topdir, ".Trash-") + uid;
-    if (ReadyTopTrash(own, device, e)) return {own, topdir};
-    return fail(e);
+    const QByteArray own = ".Trash-" + uid;
+    const int root = OpenTrashFolder(top, own, device, true, e);
+    ::close(top);
+    if (root < 0 || !Ready(root, Join(topdir, own.constData()), topdir, device, trash, e))
+        return fail(e);
+    return trash;
 }
 
 QByteArray MountBelow(const QByteArray& nativeFolder, bool* ok) {
@@ -234,7 +349,12 @@ bool MoveToTrash(const TrashPlace& trash, const QByteArray& nativePath, QByteArr
             return fail(EBUSY);
         }
     }
-    return MoveToTrashAt(trash, AT_FDCWD, path, path, nullptr, trashedAs, error);
+    const int parentFd = ::open(Parent(path).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (parentFd < 0) return fail(errno);
+    const bool moved =
+        MoveToTrashAt(trash, parentFd, LastName(path), path, nullptr, trashedAs, error);
+    ::close(parentFd);
+    return moved;
 }
 
 bool MoveToTrashAt(const TrashPlace& trash, int parentFd, const QByteArray& name,
@@ -265,38 +385,37 @@ bool MoveToTrashAt(const TrashPlace& trash, int parentFd, const QByteArray& name
     const QByteArray trashName = TrashName(LastName(path));
     for (int n = 1; n < 100000; ++n) {
         const QByteArray candidate = n == 1 ? trashName : trashName + '.' + QByteArray::number(n);
-        const QByteArray info = trash.root + "/info/" + candidate + ".trashinfo";
-        const int fd =
-            ::open(info.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        const QByteArray info = candidate + ".trashinfo";
+        const int fd = ::openat(trash.infoFd, info.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             return fail(errno);
         }
-        const QByteArray target = trash.files() + '/' + candidate;
         struct stat taken;
-        if (::lstat(target.constData(), &taken) == 0) {
+        if (::fstatat(trash.filesFd, candidate.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
             ::close(fd);
-            ::unlink(info.constData());
+            ::unlinkat(trash.infoFd, info.constData(), 0);
             continue;
         }
         if (!WriteFully(fd, text.constData(), text.size()) || ::fsync(fd) != 0) {
             const int e = errno;
             CloseQuietly(fd);
-            ::unlink(info.constData());
+            ::unlinkat(trash.infoFd, info.constData(), 0);
             return fail(e);
         }
         if (::close(fd) != 0) {
             const int e = errno;
-            ::unlink(info.constData());
+            ::unlinkat(trash.infoFd, info.constData(), 0);
             return fail(e);
         }
-        if (!RenameNoReplace(parentFd, name, target)) {
+        if (!RenameNoReplace(parentFd, name, trash.filesFd, candidate)) {
             const int e = errno;
-            ::unlink(info.constData());
+            ::unlinkat(trash.infoFd, info.constData(), 0);
             if (e == EEXIST || e == ENOTEMPTY) continue;  // taken meanwhile
             return fail(e);
         }
-        if (trashedAs) *trashedAs = target;
+        if (trashedAs) *trashedAs = trash.files() + '/' + candidate;
         return true;
     }
     return fail(EEXIST);

@@ -4,24 +4,42 @@
 //
 // A folder on the home trash's file system goes to $XDG_DATA_HOME/Trash (~/.local/share/Trash);
 // one on another file system to $topdir/.Trash/$uid when $topdir/.Trash is a real sticky
-// folder, else to $topdir/.Trash-$uid. Nothing is ever copied: a move is one rename() on the
-// same file system, or nothing happens.
+// folder, else to $topdir/.Trash-$uid. A top folder's trash of the user's is a real folder of
+// theirs that no one else may enter (0700): any other is refused. Every trash folder is
+// opened one name at a time from the top folder (or the data folder), no link followed, and
+// held by descriptor: the info file is made and the entry renamed through those descriptors,
+// so a trash folder swapped for a link or for another one meanwhile is never written through.
+// Nothing is ever copied: a move is one rename() on the same file system, or nothing happens.
 #include <QByteArray>
 
 #include "platform/FolderChain.h"
 
 namespace platform {
 
+// A trash held open: its files/ and info/ by descriptor.
 struct TrashPlace {
-    QByteArray root;    // holds files/ and info/; empty when the file system has no trash
+    QByteArray root;    // where it is (for messages); empty when the file system has no trash
     QByteArray topdir;  // the file system's top folder; empty for the home trash
-    bool valid() const { return !root.isEmpty(); }
+    int filesFd = -1;
+    int infoFd = -1;
+
+    TrashPlace() = default;
+    ~TrashPlace();
+    TrashPlace(TrashPlace&& other) noexcept;
+    TrashPlace& operator=(TrashPlace&& other) noexcept;
+    TrashPlace(const TrashPlace&) = delete;
+    TrashPlace& operator=(const TrashPlace&) = delete;
+
+    bool valid() const { return !root.isEmpty() && filesFd >= 0 && infoFd >= 0; }
     QByteArray files() const { return root + "/files"; }
 };
 
 // The trash for an absolute native path, made (0700) where missing. Invalid, with errno in
 // *error, when the path's file system has no usable trash.
 TrashPlace FindTrash(const QByteArray& nativePath, int* error = nullptr);
+// The same for what lies in the open folder folderFd (or is that folder, on its parent's file
+// system); the top folder is found through ".." from it.
+TrashPlace FindTrashAt(int folderFd, int* error = nullptr);
 
 // The first mount point at or below a native folder (a bind mount of the folder itself
 // included), from the system's table as it is now; empty when there is none. ok false when the

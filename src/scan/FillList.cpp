@@ -2,6 +2,7 @@
 
 #include "grid/Grid.h"
 #include "platform/Beep.h"
+#include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
 #include "scan/Compare.h"
 #include "scan/DriveInfo.h"
@@ -219,6 +220,8 @@ void FillList(DriveList& list, const QString& drive) {
     const QString root = QString(list.CurrentDrive) + QStringLiteral(":\\");
     QString label;
     if (!StartDrive(list, drive, root, label)) return;
+    // A drive listed keeps its letter from now on; one only seen does not take it for ever.
+    platform::RememberDrive(platform::LetterIndex(list.CurrentDrive));
     SetBusy(list, true);
     ScanFolder(list, root);
     // A closing window leaves everything as it is.

@@ -179,6 +179,7 @@ bool RowBuilder::enter(WalkedFolder& folder) {
     t.State[size_t(r)] = folder.state;
     t.Id[size_t(r)] = {folder.device, folder.inode};
     t.StateError[size_t(r)] = folder.state == kFolderRead ? 0 : folder.error;
+    for (QByteArray& leftOut : folder.leftOut) t.LeftOut.emplace_back(r, std::move(leftOut));
     if (folder.subfolders > 0) t.HasChildren[size_t(r)] = 1;
     open_.push_back({r, fileCount, fileSize, alloc, alloc});
     d_.RowCount = ++records_;

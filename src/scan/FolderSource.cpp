@@ -69,7 +69,10 @@ FolderListing FolderSource::list(const platform::DirRef& parent, const QByteArra
     out.subs.reserve(raw.dirs.size());
     for (auto& sub : raw.dirs) {
         // "." and ".." never come; names beginning with "}" are neither listed nor entered.
-        if (sub.nativeName.startsWith('}')) continue;
+        if (sub.nativeName.startsWith('}')) {
+            out.leftOut.push_back(std::move(sub.nativeName));
+            continue;
+        }
         out.subs.push_back(std::move(sub));
     }
     std::sort(out.subs.begin(), out.subs.end(), NameBefore);

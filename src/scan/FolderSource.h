@@ -32,7 +32,8 @@ struct FolderListing {
     // Subfolders in the order of the sorted name list: names compared without regard to
     // case, equal ones by their bytes; names beginning with "}" are left out.
     std::vector<platform::DirListing::Sub> subs;
-    platform::DirRef node;  // where the subfolders are opened from
+    std::vector<QByteArray> leftOut;  // the subfolders left out by that rule, by native name
+    platform::DirRef node;            // where the subfolders are opened from
 };
 
 // Case-insensitive order of the sorted name list; ties by the native bytes.

@@ -21,6 +21,23 @@ QStringList UnreadableFolderLines(const DriveList& list) {
     return lines;
 }
 
+QStringList LeftOutFolderLines(const DriveList& list) {
+    QStringList lines;
+    const FolderTable& t = list.Folders;
+    const int records = std::min(list.ListRowCount - 1, t.bound());
+    for (const auto& [record, name] : t.LeftOut) {
+        if (record >= records) continue;
+        const QByteArray parent = t.nativePath(record);
+        lines << LeftOutLine(parent.endsWith('/') ? parent + name : parent + '/' + name);
+    }
+    return lines;
+}
+
+QString LeftOutLine(const QByteArray& nativePath) {
+    return QStringLiteral("除外: ") + platform::DisplayName(platform::ArgFromNative(nativePath)) +
+           QStringLiteral(" (名前が } で始まるフォルダーは数えません)");
+}
+
 QString FolderStateTip(const DriveList& list, int record) {
     const FolderTable& t = list.Folders;
     if (record < 0 || record >= std::min(list.ListRowCount - 1, t.bound())) return {};

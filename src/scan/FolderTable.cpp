@@ -26,6 +26,8 @@ void FolderTable::reset(int n) {
     fresh(State);
     fresh(StateError);
     fresh(Id);
+    LeftOut.clear();
+    LeftOut.shrink_to_fit();
     namePool_ = QString();
     nameEnd_.clear();
     nameEnd_.shrink_to_fit();

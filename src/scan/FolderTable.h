@@ -8,6 +8,7 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/FolderChain.h"
@@ -52,6 +53,9 @@ struct FolderTable {
     // The folder as the scan opened it (device and inode; none when not opened): whatever
     // changes the disk acts only on the folder that was listed.
     std::vector<platform::Identity> Id;
+    // Subfolders the scan left out by rule (names beginning with "}"): the record they lie in
+    // and their native name, so that a report can say so. Few, so kept apart.
+    std::vector<std::pair<qint32, QByteArray>> LeftOut;
 
     int bound() const { return int(Level.size()); }
 

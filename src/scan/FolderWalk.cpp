@@ -64,6 +64,7 @@ void TakeFiles(FolderListing& listing, WalkedFolder& out) {
     out.linked = std::move(listing.linked);
     out.ownAlloc = listing.ownAlloc;
     out.files = std::move(listing.files);
+    out.leftOut = std::move(listing.leftOut);
 }
 
 void StateOf(const FolderListing& listing, WalkedFolder& out) {

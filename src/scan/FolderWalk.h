@@ -29,6 +29,8 @@ struct WalkedFolder {
     quint64 device = 0;  // the folder itself, when it was opened
     quint64 inode = 0;
     size_t subfolders = 0;  // listed subfolders, each entered (and left) next
+    // Subfolders left out because their names begin with "}", by native name.
+    std::vector<QByteArray> leftOut;
     // Occupied bytes as another source (an imported scan) gives them: the folder itself
     // and each file. ownOccupied -1: counted from the sizes by the cluster size, as on disk.
     qint64 ownOccupied = -1;

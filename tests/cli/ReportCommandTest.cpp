@@ -6,8 +6,11 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QMap>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <cerrno>
 
 #include "cli/CommandLine.h"
@@ -18,6 +21,7 @@
 #include "common/TmpfsMount.h"
 #include "grid/Grid.h"
 #include "interchange/EarlierScan.h"
+#include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"
@@ -149,6 +153,9 @@ TEST_F(ReportFixture, ChangesSinceTheLastReportASnapshotTimeOrAnExport) {
         ASSERT_EQ(RunExport(e, o2, e2, false, "test", 0), kExitOk) << e2.data().constData();
     }
     ASSERT_EQ(run(first), kExitOk);
+    // What "small" occupied, as its file system counts it (a folder takes no block on tmpfs).
+    const qint64 smallAlloc = testsupport::AllocatedTree(drive.native() + "/small");
+    ASSERT_GT(smallAlloc, 0);
     drive.writeFile("big/sub/g", QByteArray(30000, 'x'));  // grown by 21,000 bytes
     drive.writeFile("new folder/n", "12345");
     ASSERT_TRUE(QDir(QFile::decodeName(drive.native() + "/small")).removeRecursively());
@@ -200,8 +207,9 @@ TEST_F(ReportFixture, ChangesSinceTheLastReportASnapshotTimeOrAnExport) {
     const QStringList plain = QString::fromUtf8(out.data()).split(QStringLiteral("\r\n"));
     EXPECT_EQ(heading.replace(u'±', u' '), plain.filter(QStringLiteral("Files")).value(0));
     const QString small = lines.filter(QRegularExpression(QStringLiteral("^  small "))).value(0);
+    const QString gone = u'-' + QLocale(QLocale::English).toString(smallAlloc);
     EXPECT_EQ(small.split(u' ', Qt::SkipEmptyParts),
-              QStringList({"small", "（消失）", "-1", "-3", "-8,192", "-8,192"}));
+              QStringList({"small", "（消失）", "-1", "-3", gone, gone}));
 }
 
 TEST_F(ReportFixture, CompareNamesWhatItCannotFind) {
@@ -243,6 +251,101 @@ TEST_F(ReportFixture, FolderPathBecomesADriveAndOutputFileIsUsed) {
     EXPECT_EQ(QString::fromUtf8(err.data()),
               QStringLiteral("foldex: 書き込めません: /nowhere/out.txt (") +
                   platform::ErrorText(ENOENT) + ")\n");
+    EXPECT_TRUE(out.data().isEmpty());
+}
+
+TEST_F(ReportFixture, OutputToADescriptorOrThroughSharedFoldersAsARedirectionWould) {
+    // Open to every user: some cases write as nobody.
+    QTemporaryDir dir(QStringLiteral("/tmp/foldex-output-XXXXXX"));
+    const QByteArray base = QFile::encodeName(dir.path());
+    ASSERT_EQ(::chmod(base.constData(), 0777), 0);
+    ::chmod(drive.native().constData(), 0777);
+    ::chmod(home.native().constData(), 0777);
+    const bool root = ::geteuid() == 0;
+    const QByteArray log = base + "/app.log";
+    // Another user's link in a sticky folder everyone writes, as in /tmp.
+    const QByteArray shared = base + "/shared";
+    const QByteArray planted = shared + "/report.txt";
+    if (root) {
+        ASSERT_EQ(::mkdir(shared.constData(), 01777), 0);
+        ASSERT_EQ(::chmod(shared.constData(), 01777), 0);
+        ASSERT_EQ(::symlink(log.constData(), planted.constData()), 0);
+        ASSERT_EQ(::lchown(planted.constData(), 65534, 65534), 0);
+    }
+    // A file the writer may write in a folder they may not.
+    const QByteArray closed = base + "/closed";
+    ASSERT_EQ(::mkdir(closed.constData(), 0777), 0);
+    const QByteArray keptFile = closed + "/report.txt";
+
+    enum class Target { Descriptor, Planted, ClosedFolder };
+    const struct {
+        const char* what;
+        bool exportScan;
+        Target target;
+        bool needsRoot;
+        bool asNobody;
+        int exit;
+        const char* reason;  // after the system's text; empty when it is written
+    } cases[] = {
+        {"a report to /dev/fd/N", false, Target::Descriptor, false, false, kExitOk, ""},
+        {"an export to /dev/fd/N", true, Target::Descriptor, false, false, kExitOk, ""},
+        {"a report through another user's link", false, Target::Planted, true, false,
+         kExitWriteFailed, "誰でも書き込めるフォルダーにある他のユーザーのリンクはたどりません"},
+        {"an export through another user's link", true, Target::Planted, true, false,
+         kExitWriteFailed, "誰でも書き込めるフォルダーにある他のユーザーのリンクはたどりません"},
+        {"a report over a file in a closed folder", false, Target::ClosedFolder, false, true,
+         kExitWriteFailed, "フォルダーに書き込めないため、ファイルを置き換えられません"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.needsRoot && !root) continue;  // no other user to plant the link
+        testsupport::WriteAll(log, "earlier line\n");
+        ::chmod(log.constData(), 0666);
+        testsupport::WriteAll(keptFile, "kept\n");
+        ::chmod(keptFile.constData(), 0666);
+        ASSERT_EQ(::chmod(closed.constData(), 0777), 0);
+        ReportOptions o;
+        o.drive = "T:";
+        o.csv = true;
+        int fd = -1;
+        if (c.target == Target::Descriptor) {
+            fd = ::open(log.constData(), O_WRONLY | O_APPEND);
+            ASSERT_GE(fd, 0);
+            o.output = "/dev/fd/" + QString::number(fd);
+        } else if (c.target == Target::Planted) {
+            o.output = QFile::decodeName(planted);
+        } else {
+            o.output = QFile::decodeName(keptFile);
+            ASSERT_EQ(::chmod(closed.constData(), 0555), 0);
+        }
+        err.buffer().clear();
+        err.seek(0);
+        const auto runIt = [&] {
+            EXPECT_EQ(c.exportScan ? RunExport(o, out, err, false, "6.0", 0) : run(o), c.exit)
+                << err.data().constData();
+            if (c.exit == kExitOk) return;
+            EXPECT_EQ(QString::fromUtf8(err.data()),
+                      QStringLiteral("foldex: 書き込めません: ") + o.output + " (" +
+                          platform::ErrorText(EACCES) + ": " + QString::fromUtf8(c.reason) + ")\n");
+        };
+        if (c.asNobody) {
+            RunUnprivileged(runIt);
+        } else {
+            runIt();
+        }
+        if (fd >= 0) ::close(fd);
+        const QByteArray written = testsupport::ReadAll(log);
+        EXPECT_EQ(testsupport::ReadAll(keptFile), "kept\n");
+        if (c.exit != kExitOk) {
+            EXPECT_EQ(written, "earlier line\n");
+        } else {
+            // Appended after what the descriptor already held.
+            EXPECT_TRUE(written.startsWith("earlier line\n" +
+                                           QByteArray(c.exportScan ? "[1," : "\"フォルダ名\"")))
+                << written.left(80).constData();
+        }
+    }
+    ::chmod(closed.constData(), 0777);
     EXPECT_TRUE(out.data().isEmpty());
 }
 
@@ -305,6 +408,123 @@ TEST_F(ReportFixture, FiguresPastTheirLimitAreWrittenButFail) {
     EXPECT_FALSE(out.data().isEmpty());
     EXPECT_TRUE(QString::fromUtf8(err.data()).contains(QStringLiteral(":\\: 合計が扱える最大の値")))
         << err.data().constData();
+}
+
+// Folders the scan cannot read or leaves out by rule ("}" names) are each named on standard
+// error, by the report and by the export; an unreadable folder still occupies its own blocks,
+// so the total is what du counts less the root's own blocks and the folders left out.
+TEST_F(ReportFixture, FoldersLeftOutOrUnreadableAreNamedAndCounted) {
+    drive.writeFile("}cache/data", QByteArray(20000, 'c'));
+    drive.writeFile("small/}old/data", "abc");
+    drive.writeFile("locked/inner/f", "abc");
+    drive.writeFile("wx-only/f", "abc");
+    const QByteArray root = drive.native();
+    const qint64 leftOut = testsupport::AllocatedTree(root + "/}cache") +
+                           testsupport::AllocatedTree(root + "/small/}old");
+    ::chmod(root.constData(), 0777);
+    ::chmod(home.native().constData(), 0777);
+    ::chmod((root + "/locked").constData(), 0);
+    ::chmod((root + "/wx-only").constData(), 0333);
+    const QString shown = QFile::decodeName(root);
+    const QString denied = " (" + platform::ErrorText(EACCES) + ")\n";
+    const QString rule = QStringLiteral(" (名前が } で始まるフォルダーは数えません)\n");
+    RunUnprivileged([&] {
+        QProcess du;
+        du.start(QStringLiteral("du"), {"-sx", "-B1", shown});
+        ASSERT_TRUE(du.waitForFinished(60000));
+        const qint64 expected = du.readAllStandardOutput().split('\t').first().toLongLong() -
+                                testsupport::AllocatedBytes(root) - leftOut;
+        ReportOptions o;
+        o.drive = "T:";
+        o.csv = true;
+        ASSERT_EQ(run(o), kExitOk);
+        const std::vector<QStringList> rows = CsvRows(out.data());
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows.back()[3].trimmed().remove(u','), QString::number(expected))
+            << out.data().constData();
+        const QString report = QString::fromUtf8(err.data());
+        EXPECT_EQ(report, "foldex: 読み取れません: " + shown + "/locked" + denied +
+                              "foldex: 読み取れません: " + shown + "/wx-only" + denied +
+                              "foldex: 除外: " + shown + "/}cache" + rule +
+                              "foldex: 除外: " + shown + "/small/}old" + rule);
+        // The export says the same.
+        QBuffer o2, e2;
+        o2.open(QIODevice::WriteOnly);
+        e2.open(QIODevice::WriteOnly);
+        ReportOptions e;
+        e.drive = "T:";
+        e.output = "-";
+        ASSERT_EQ(RunExport(e, o2, e2, false, "test", 0), kExitOk);
+        QStringList lines = report.split(u'\n', Qt::SkipEmptyParts);
+        QStringList exported = QString::fromUtf8(e2.data()).split(u'\n', Qt::SkipEmptyParts);
+        lines.sort();
+        exported.sort();
+        EXPECT_EQ(exported, lines);
+    });
+    ::chmod((root + "/locked").constData(), 0755);
+    ::chmod((root + "/wx-only").constData(), 0755);
+}
+
+// Mount points holding control codes: --drives shows each in caret notation, never raw (a
+// terminal would obey them) and never as a replacement character or a row without figures.
+TEST_F(ReportFixture, DrivesShowControlCodesInCaretNotation) {
+    struct Case {
+        QByteArray name;
+        QByteArray escaped;  // as the mount table writes it
+        QString shown;
+    };
+    const Case cases[] = {
+        {"cr\rname", "cr\rname", "cr^Mname"},
+        {"esc\x1b[2Jclear", "esc\x1b[2Jclear", "esc^[[2Jclear"},
+        {"csi\xc2\x9b"
+         "2Jname",
+         "csi\xc2\x9b"
+         "2Jname",
+         "csiM-^[2Jname"},
+        {"bell\x07"
+         "del\x7f",
+         "bell\x07"
+         "del\x7f",
+         "bell^Gdel^?"},
+        {"tab\tnl\nend", "tab\\011nl\\012end", "tab^Inl^Jend"},
+    };
+    const platform::DriveMap saved = platform::Drives();
+    const auto savedTypes = app::Ctx().DriveTypes;
+    QTemporaryDir tmp;
+    const QByteArray base = QFile::encodeName(tmp.path());
+    platform::MountSources sources;
+    sources.byLabelDir = base + "/no labels";
+    sources.sysRoot = base + "/no sys";
+    sources.mountInfoText = "20 1 8:2 / / rw - ext4 /dev/sda2 rw\n";
+    for (size_t k = 0; k < std::size(cases); ++k) {
+        ASSERT_EQ(::mkdir((base + "/" + cases[k].name).constData(), 0755), 0);
+        sources.mountInfoText += QByteArray::number(40 + k) + " 20 9:" + QByteArray::number(k) +
+                                 " / " + base + "/" + cases[k].escaped + " rw - ext4 /dev/sdz" +
+                                 QByteArray::number(k) + " rw\n";
+    }
+    platform::LoadDrives({}, sources);
+    for (int i = 0; i < 26; ++i) app::Ctx().DriveTypes[size_t(i)] = qint16(platform::DriveType(i));
+    ASSERT_EQ(RunDrives(out), kExitOk);
+    platform::ForgetDrives();
+    platform::Drives() = saved;
+    app::Ctx().DriveTypes = savedTypes;
+
+    const QByteArray bytes = out.data();
+    for (const char c : bytes) EXPECT_TRUE(c == '\n' || quint8(c) >= 0x20) << int(quint8(c));
+    EXPECT_FALSE(bytes.contains("\x7f"));
+    EXPECT_FALSE(bytes.contains("\xc2\x9b"));
+    EXPECT_FALSE(bytes.contains("\xef\xbf\xbd"));  // U+FFFD
+    const QStringList lines = QString::fromUtf8(bytes).split(u'\n', Qt::SkipEmptyParts);
+    for (size_t k = 0; k < std::size(cases); ++k) {
+        SCOPED_TRACE(cases[k].shown.toStdString());
+        const QString letter = QString(QChar(u'D' + int(k))) + u':';
+        const QStringList row = lines.filter(QRegularExpression(u'^' + letter));
+        ASSERT_EQ(row.size(), 1) << bytes.constData();
+        EXPECT_TRUE(row[0].contains(u'/' + cases[k].shown + u')')) << row[0].toStdString();
+        // With its figures: cluster size, total, used and free.
+        EXPECT_GE(row[0].section(u')', -1).split(u' ', Qt::SkipEmptyParts).size(), 4)
+            << row[0].toStdString();
+    }
 }
 
 TEST_F(ReportFixture, DrivesTableIsAligned) {

@@ -50,6 +50,43 @@ expect 0 --report "$work/tree" --csv
 tail -n 1 "$work/out" | cmp -s - "$work/piped.total" ||
     fail "the total of the piped export differs: $(cat "$work/piped.total")"
 
+# --output naming standard output writes where it goes, as a redirection: appended to a log
+# opened with >>, and through a pipe.
+expect 0 --report "$work/tree" --csv
+cp "$work/out" "$work/plain.csv"
+printf 'earlier line\n' >"$work/app.log"
+rc=0
+"$foldex" --report "$work/tree" --csv --output /dev/stdout >>"$work/app.log" || rc=$?
+[[ $rc == 0 ]] || fail "--output /dev/stdout >> app.log ended $rc"
+{ printf 'earlier line\n'; cat "$work/plain.csv"; } | cmp -s - "$work/app.log" ||
+    fail "--output /dev/stdout did not append: $(head -c 200 "$work/app.log")"
+rc=0
+"$foldex" --report "$work/tree" --csv --output /dev/stdout 2>"$work/err" | cat >"$work/piped.csv" ||
+    rc=$?
+[[ $rc == 0 ]] || fail "--output /dev/stdout | cat ended $rc: $(cat "$work/err")"
+cmp -s "$work/plain.csv" "$work/piped.csv" || fail "--output /dev/stdout through a pipe differs"
+
+# A reader that stops early ends the program as it ends du: by SIGPIPE (141 in the shell), or
+# where SIGPIPE is ignored, exit code 1 and Broken pipe. More than a pipe holds, so the reader
+# is gone before the end.
+mkdir "$work/wide"
+(cd "$work/wide" && mkdir $(printf 'a-folder-with-a-rather-long-name-%04d ' $(seq 1 2000)))
+for output in "" /dev/stdout; do
+    args=(--report "$work/wide")
+    [[ -z $output ]] || args+=(--output "$output")
+    set +o pipefail
+    env --default-signal=PIPE "$foldex" "${args[@]}" 2>"$work/err" | head -n 1 >/dev/null
+    rc=${PIPESTATUS[0]}
+    env --ignore-signal=PIPE "$foldex" "${args[@]}" 2>"$work/err2" | head -n 1 >/dev/null
+    rc2=${PIPESTATUS[0]}
+    set -o pipefail
+    [[ $rc == 141 && ! -s "$work/err" ]] ||
+        fail "| head -1 (${args[*]}) ended $rc: $(cat "$work/err")"
+    [[ $rc2 == 1 ]] || fail "| head -1 with SIGPIPE ignored (${args[*]}) ended $rc2"
+    grep -q "書き込めません: ${output:--} (Broken pipe)" "$work/err2" ||
+        fail "a broken pipe is not said: $(cat "$work/err2")"
+done
+
 # No display: said in both languages, and the drive overview instead of a window.
 rc=0
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$foldex" >"$work/out" 2>"$work/err" || rc=$?

@@ -132,6 +132,43 @@ QByteArray ReadAll(const QByteArray& nativePath) {
     return f.readAll();
 }
 
+qint64 AllocatedBytes(const QByteArray& nativePath) {
+    struct stat st;
+    return ::lstat(nativePath.constData(), &st) == 0 ? qint64(st.st_blocks) * 512 : -1;
+}
+
+qint64 AllocatedTree(const QByteArray& nativePath) {
+    struct stat top;
+    if (::lstat(nativePath.constData(), &top) != 0) return -1;
+    qint64 total = qint64(top.st_blocks) * 512;
+    if (!S_ISDIR(top.st_mode)) return total;
+    // Folders still to read, each opened from its parent: any depth.
+    std::vector<int> open{::open(nativePath.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW)};
+    if (open.back() < 0) return -1;
+    while (!open.empty()) {
+        const int fd = open.back();
+        open.pop_back();
+        DIR* d = ::fdopendir(fd);
+        if (!d) {
+            ::close(fd);
+            return -1;
+        }
+        while (const dirent* e = ::readdir(d)) {
+            const QByteArray name(e->d_name);
+            if (name == "." || name == "..") continue;
+            struct stat st;
+            if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+            if (S_ISDIR(st.st_mode) && st.st_dev != top.st_dev) continue;
+            total += qint64(st.st_blocks) * 512;
+            if (!S_ISDIR(st.st_mode)) continue;
+            const int sub = ::openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+            if (sub >= 0) open.push_back(sub);
+        }
+        ::closedir(d);
+    }
+    return total;
+}
+
 void RemoveTree(const QByteArray& nativePath) {
     // One descriptor at a time, down by name and back up through "..": any depth, under any
     // limit of open files.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <ftw.h>
+#include <pwd.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <map>
 
 #include "OpsFixture.h"
+#include "common/SwapRace.h"
 #include "common/TmpfsMount.h"
 #include "folderops/OpsText.h"
 #include "platform/DriveMap.h"
@@ -43,6 +45,15 @@ std::map<QByteArray, QByteArray> InfoByPath(const QByteArray& trash) {
         EXPECT_TRUE(e.nativeName.endsWith(".trashinfo"));
         out[path] = e.nativeName.chopped(10);
     }
+    return out;
+}
+
+// The names in a native folder.
+std::vector<QByteArray> Listing(const QByteArray& folder) {
+    std::vector<platform::DirEntry> entries;
+    platform::ListDir(folder, QStringLiteral("*"), entries);
+    std::vector<QByteArray> out;
+    for (const platform::DirEntry& e : entries) out.push_back(e.nativeName);
     return out;
 }
 
@@ -167,10 +178,77 @@ TEST(FolderTrash, ADriveWithoutATrashAsksToDeleteForGood) {
         EXPECT_EQ(host.asked.value(2), NoTrashText(d.drive() + QStringLiteral("\\a")));
         EXPECT_EQ(host.flags.at(2), kYesNo | kSecondDefault);
         EXPECT_EQ(host.asked.value(3), NoTrashText(d.drive() + QStringLiteral("\\b")));
-        EXPECT_EQ(host.asked.value(4), FinishedText("削除")) << "no trash was used";
+        // No trash was used, and b stayed.
+        EXPECT_EQ(host.asked.value(4), FinishedLeftText(FinishedText("削除"), "削除", 1));
         EXPECT_FALSE(Exists(drive + "/a"));
         EXPECT_EQ(Read(drive + "/b/f"), "2");
         EXPECT_FALSE(Exists(disk.path() + "/.Trash-" + QByteArray::number(::getuid())));
         opstest::ExpectSameAsNewScan(l, d.drive());
     });
+}
+
+TEST(FolderTrash, AnotherUserSwappingTheSharedTrashForALinkNeverGetsAnItem) {
+    // A shared disk whose top folder everyone may write: another user has made .Trash and
+    // keeps swapping the user's .Trash/UID for a link to a trash of theirs open to all.
+    testsupport::TmpfsMount disk("8m");
+    ASSERT_TRUE(disk.mounted()) << disk.failure();
+    const QByteArray top = disk.path();
+    ASSERT_EQ(::chmod(top.constData(), 01777), 0);
+    const passwd* pw = ::getpwnam("nobody");
+    const uid_t user = ::geteuid() != 0 ? ::geteuid() : pw ? pw->pw_uid : 65534;  // who trashes
+    const QByteArray uid = QByteArray::number(qulonglong(user));
+    const QByteArray mine = top + "/.Trash/" + uid, swap = top + "/.Trash/swap";
+    // Several at once, so that one runs whenever the trashing process is between two steps.
+    testsupport::SwapRace race(mine, swap, 3, [&] {
+        return ::mkdir((top + "/.Trash").constData(), 01777) == 0 &&
+               ::mkdir((top + "/evil").constData(), 0777) == 0 &&
+               ::mkdir((top + "/evil/files").constData(), 0777) == 0 &&
+               ::mkdir((top + "/evil/info").constData(), 0777) == 0 &&
+               ::symlink("../evil", swap.constData()) == 0;
+    });
+    ASSERT_TRUE(race.started()) << "the other user could not lay out the drive";
+
+    constexpr int kItems = 400;
+    testsupport::RunUnprivileged([&] {
+        TrashEnv env;
+        testsupport::TempDrive d;
+        const QByteArray drive = top + "/drive";
+        ASSERT_EQ(::mkdir(drive.constData(), 0755), 0);
+        platform::Drives().set(platform::LetterIndex(u'T'), drive);
+        for (int i = 0; i < kItems; ++i)
+            Put(drive, "item" + QByteArray::number(i) + "/f", QByteArray::number(i));
+        Listed l(d.drive());
+        for (int i = 0; i < kItems; ++i) l.select({"item" + QByteArray::number(i)});
+        ScriptHost host;
+        FolderOps ops(l.list, host, env.home.native());
+        ops.SetUseTrash(true);
+        EXPECT_EQ(ops.DeleteCommand(), RunEnd::Finished);
+        race.Stop();
+        EXPECT_FALSE(host.asked.last().contains(QStringLiteral("残っています")))
+            << host.asked.last().toStdString();
+
+        // Every item is in a trash of the user's own: .Trash/UID (under either name now) or
+        // .Trash-UID, with its record; none in the other user's.
+        EXPECT_EQ(Listing(top + "/evil/files").size(), 0u);
+        EXPECT_EQ(Listing(top + "/evil/info").size(), 0u);
+        std::map<QByteArray, QByteArray> held;
+        int records = 0;
+        for (const QByteArray& trash : {mine, swap, top + "/.Trash-" + uid}) {
+            struct stat st;
+            if (::lstat(trash.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+            EXPECT_EQ(st.st_uid, user) << trash.constData();
+            EXPECT_EQ(st.st_mode & 0777, 0700u) << trash.constData();
+            for (const QByteArray& name : Listing(trash + "/files"))
+                held[name] = Read(trash + "/files/" + name + "/f");
+            records += int(InfoByPath(trash).size());
+        }
+        EXPECT_EQ(records, kItems);
+        ASSERT_EQ(held.size(), size_t(kItems));
+        for (int i = 0; i < kItems; ++i) {
+            const QByteArray name = "item" + QByteArray::number(i);
+            EXPECT_EQ(held[name], QByteArray::number(i)) << name.constData();
+            EXPECT_FALSE(Exists(drive + '/' + name)) << name.constData();
+        }
+    });
+    EXPECT_GT(race.swaps(), 0) << "the other user never swapped the trash";
 }

@@ -49,6 +49,10 @@ TEST(GridCase, ApplyCaseByStyleValue) {
 
 namespace {
 
+// Solid squares, in the fonts the set-up installs (IPA, Liberation) and most others: pixels of
+// the text colour itself, inside the row's height.
+const QString kSolid = QStringLiteral("■■■■■");
+
 // Leftmost and rightmost x in [x1, x2) of row r whose pixel is not the background.
 std::pair<int, int> InkSpan(Grid& g, int r, int x1, int x2) {
     int lo = -1, hi = -1;
@@ -108,7 +112,7 @@ TEST(GridText, SelectedAndCursorCellsOverrideTextColour) {
     g->st.selBackColour = 0x000000;
     g->st.selTextColour = 0x0000FF;
     g->st.columnCase[1] = 0;
-    SetCellText(*g, 1, 2, QStringLiteral("█████"));
+    SetCellText(*g, 1, 2, kSolid);
     SetRowSelected(*g, 2, -1);
     // Some pixel of the text is the selection text colour, none the normal text colour.
     int sel = 0, normal = 0;
@@ -132,12 +136,16 @@ TEST(GridText, NamesShowTheColourOfTheirLevelFromTheTable) {
     auto g = gridtest::MakeGrid({.rows = 8});
     g->st.cellCursor = 0;
     g->st.columnCase[0] = 0;
-    for (int r = 0; r < 8; ++r) SetCellText(*g, 0, r, QStringLiteral("█████"));
-    // The inks of a row's name, right of its icon.
+    for (int r = 0; r < 8; ++r) SetCellText(*g, 0, r, kSolid);
+    // The inks of a row's name, right of its icon, as the row draws them alone: the surface
+    // cleared first, every line of it read, so that whatever a font's glyphs reach (a
+    // neighbour's row included) is this row's and no other row's.
     auto ink = [&](int r) {
+        const QImage& image = g->surface.image();
+        g->surface.fillBox(0, 0, image.width() - 1, image.height() - 1, g->st.backColour);
+        DrawRow(*g, r);
         std::set<Colour> out;
-        const int top = (r - g->st.topRow) * g->st.rowHeight;
-        for (int y = top; y < top + g->st.rowHeight; ++y)
+        for (int y = 0; y < image.height(); ++y)
             for (int x = g->st.rowIndent[r] + kMarkIconWidth + 2; x < g->st.textRight[1]; ++x)
                 out.insert(g->surface.pixel(x, y));
         return out;

@@ -14,6 +14,7 @@
 #include "interchange/EarlierScan.h"
 #include "interchange/Snapshot.h"
 #include "scan/Compare.h"
+#include "scan/FigureView.h"
 #include "scan/TreeRows.h"
 
 namespace {
@@ -120,6 +121,14 @@ TEST_F(CompareTest, EveryKindOfChangeMatchesTwoListingsAndLeavingRestoresTheList
     ASSERT_TRUE(interchange::DecodeSnapshot(
         interchange::EncodeSnapshot(scan::TakeFigures(before.list)), kept, error))
         << error.toStdString();
+    // Written straight from the folder table, as the report and the window keep it: the same.
+    QByteArray streamed;
+    ASSERT_TRUE(interchange::WriteSnapshot(scan::FigureView(before.list),
+                                           [&](const char* data, qsizetype size) {
+                                               streamed.append(data, size);
+                                               return true;
+                                           }));
+    EXPECT_EQ(streamed, interchange::EncodeSnapshot(scan::TakeFigures(before.list)));
 
     change();
     testsupport::ListFixture after({.grid = true, .indentStep = 16});

@@ -25,6 +25,7 @@
 #include "interchange/SnapshotStore.h"
 #include "platform/FileSys.h"
 #include "platform/PathMap.h"
+#include "scan/FigureView.h"
 
 using namespace interchange;
 
@@ -174,6 +175,28 @@ TEST(Snapshot, TreesComeBackExactly) {
         SCOPED_TRACE(c.what);
         ExpectSame(Decoded(EncodeSnapshot(c.tree)), c.tree);
     }
+}
+
+// A large snapshot goes out in pieces of about 64 KiB, never whole: together they are the
+// snapshot, and a writer that refuses a piece stops the writing there.
+TEST(Snapshot, ALargeSnapshotIsWrittenInPieces) {
+    const scan::FigureTree tree = BenchTree(20000, 400000);
+    std::vector<qsizetype> pieces;
+    QByteArray joined;
+    ASSERT_TRUE(WriteSnapshot(scan::FigureView(tree), [&](const char* data, qsizetype size) {
+        pieces.push_back(size);
+        joined.append(data, size);
+        return true;
+    }));
+    ASSERT_GT(pieces.size(), 4u);
+    for (const qsizetype size : pieces) EXPECT_LE(size, 64 * 1024 + 1024);
+    EXPECT_EQ(pieces.back(), 32);  // the checksum
+    EXPECT_EQ(joined, EncodeSnapshot(tree));
+    ExpectSame(Decoded(joined), tree);
+    int calls = 0;
+    EXPECT_FALSE(
+        WriteSnapshot(scan::FigureView(tree), [&](const char*, qsizetype) { return ++calls < 2; }));
+    EXPECT_EQ(calls, 2);
 }
 
 TEST(Snapshot, EveryDamageIsRefusedWithAReason) {

@@ -78,8 +78,15 @@ class DriveCatalogTest : public ::testing::Test {
     MountSources sources_;
 };
 
-TEST_F(DriveCatalogTest, FirstRunAssignsLettersAndRemembersThem) {
+TEST_F(DriveCatalogTest, FirstRunAssignsLettersAndRemembersThemOnceUsed) {
     Load(table_);
+    // Seen, not used: nothing is written, no letter is taken for ever.
+    EXPECT_TRUE(testsupport::ReadAll(settings_).isEmpty());
+    for (int i : {D, E, F, G, H, I}) EXPECT_EQ(Remembered(i), "(none)") << i;
+    for (int i : {D, H, I}) EXPECT_TRUE(RememberDrive(i)) << i;
+    EXPECT_FALSE(RememberDrive(D));  // once is enough
+    EXPECT_FALSE(RememberDrive(J));  // no drive
+    EXPECT_FALSE(RememberDrive(C));  // "/" is C: without a line
     EXPECT_EQ(Drives().root(C), "/");
     EXPECT_EQ(Drives().root(D), root_ + "/home");
     EXPECT_EQ(Drives().root(E), root_ + "/usb");
@@ -105,17 +112,21 @@ TEST_F(DriveCatalogTest, FirstRunAssignsLettersAndRemembersThem) {
     EXPECT_EQ(Remembered(D), Path("home"));
     EXPECT_EQ(Remembered(H), Path("ram"));
     EXPECT_EQ(Remembered(I), Path("my disk "));  // trailing blank survives the file
+    EXPECT_EQ(ProfileGet(settings_, "MountedDrives", "H"), "0");
     EXPECT_EQ(Remembered(J), "(none)");
+    EXPECT_EQ(Remembered(E), "(none)");  // never used
 }
 
 TEST_F(DriveCatalogTest, SettingsFolderMadeOnFirstWrite) {
     settings_ = root_ + "/config/foldex/FOLDEX.Opt";
     Load(table_);
+    EXPECT_TRUE(RememberDrive(D));
     EXPECT_EQ(Remembered(D), Path("home"));
 }
 
 TEST_F(DriveCatalogTest, LettersStayFromRunToRun) {
     Load(table_);
+    for (int i = D; i <= I; ++i) EXPECT_TRUE(RememberDrive(i)) << i;
     const QByteArray first = testsupport::ReadAll(settings_);
     Load(table_);
     EXPECT_EQ(testsupport::ReadAll(settings_), first);  // nothing new, nothing written
@@ -132,11 +143,15 @@ TEST_F(DriveCatalogTest, LettersStayFromRunToRun) {
     EXPECT_EQ(Drives().root(E), root_ + "/usb");
     EXPECT_EQ(Drives().root(H), root_ + "/ram");
     EXPECT_EQ(Drives().root(J), root_ + "/new");
+    EXPECT_EQ(Remembered(J), "(none)");  // seen once
+    EXPECT_TRUE(RememberDrive(J));
     EXPECT_EQ(Remembered(J), Path("new"));
 }
 
 TEST_F(DriveCatalogTest, RememberedDriveMissingNow) {
     Load(table_);
+    EXPECT_TRUE(RememberDrive(E));
+    EXPECT_TRUE(RememberDrive(F));
     // The stick is gone and its folder with it; the network mount is gone but its
     // folder stays as a plain folder of the disk.
     QByteArray table = table_;
@@ -179,8 +194,11 @@ TEST_F(DriveCatalogTest, WhenLettersRunOutTheLongestAbsentMountMakesRoom) {
     testsupport::WriteAll(settings_, text + marks);
     QDir().mkpath(Path("fresh"));
     Load(table_ + "40 20 0:90 / " + root_ + "/fresh rw - ext4 /dev/sdh1 rw\n");
-    // The first new mount of the table takes K:, the rest find no letter.
+    // The first new mount of the table takes K:, the rest find no letter. The gone mount
+    // keeps its line until the new one is used.
     EXPECT_EQ(Drives().root(K), root_ + "/home");
+    EXPECT_EQ(Remembered(K), Path("goneK"));
+    EXPECT_TRUE(RememberDrive(K));
     EXPECT_EQ(Remembered(K), Path("home"));
     EXPECT_EQ(ProfileGet(settings_, "MountedDrives", "K"), "0");
     // A folder on the command line still gets a letter for the run, an absent one.
@@ -359,6 +377,84 @@ TEST_F(DriveCatalogTest, MountPointsForTheScan) {
     ASSERT_TRUE(MountOfPath(root_ + "/stuff", m));
     EXPECT_EQ(m.mountPoint, "/");
     EXPECT_FALSE(MountOfPath("relative", m));
+}
+
+// Mount points with control codes and bytes that are not UTF-8: each keeps its bytes through
+// the table and the settings file, shows every control code in caret notation, and the file
+// holds none of them raw. Lines an earlier version wrote (raw codes, plain backslashes) load.
+TEST_F(DriveCatalogTest, MountPointsWithControlCodesRoundTripAndShowCaretNotation) {
+    struct Case {
+        QByteArray name;     // below root_
+        QByteArray escaped;  // as the mount table writes it
+        QString label;
+    };
+    const Case cases[] = {
+        {"cr\rname", "cr\rname", "cr^Mname"},
+        {"esc\x1b[31mred", "esc\x1b[31mred", "esc^[[31mred"},
+        {"bell\x07", "bell\x07", "bell^G"},
+        {"csi\xc2\x9bname", "csi\xc2\x9bname", "csiM-^[name"},
+        {"del\x7f", "del\x7f", "del^?"},
+        {"bad\xff", "bad\xff", QStringLiteral("bad\uFFFD")},
+        {"tab\tand back\\slash", "tab\\011and\\040back\\134slash", "tab^Iand back\\slash"},
+        {"vt\x0b end ", "vt\x0b\\040end\\040", "vt^K end "},
+        // A character beyond U+FFFF (a pair of UTF-16 units) beside a control code.
+        {"pair\xf0\x90\x82\x80\x1b", "pair\xf0\x90\x82\x80\x1b",
+         QString::fromUtf8("pair\xf0\x90\x82\x80^[")},
+    };
+    const int count = int(std::size(cases));
+    QByteArray table = "20 1 8:2 / / rw,relatime - ext4 /dev/sda2 rw\n";
+    QByteArray reversed;
+    for (int k = 0; k < count; ++k) {
+        const QByteArray line = QByteArray::number(40 + k) + " 20 9:" + QByteArray::number(k) +
+                                " / " + Escaped(root_) + "/" + cases[k].escaped +
+                                " rw - ext4 /dev/sdz" + QByteArray::number(k) + " rw\n";
+        table += line;
+        reversed.prepend(line);
+    }
+    reversed.prepend("20 1 8:2 / / rw,relatime - ext4 /dev/sda2 rw\n");
+    // Lines an earlier version wrote: a raw ESC, a plain backslash.
+    for (const char* old : {"old\x1b"
+                            "esc",
+                            "old\\slash"})
+        ASSERT_EQ(::mkdir((root_ + "/" + old).constData(), 0755), 0) << old;
+    testsupport::WriteAll(settings_, "[Drives]\nY=" + root_ +
+                                         "/old\x1b"
+                                         "esc\nZ=" +
+                                         root_ + "/old\\slash\n");
+    Load(table);
+    EXPECT_EQ(Drives().root(Y), root_ +
+                                    "/old\x1b"
+                                    "esc");
+    EXPECT_EQ(Drives().root(Z), root_ + "/old\\slash");
+    for (int k = 0; k < count; ++k) {
+        SCOPED_TRACE(cases[k].name.toHex().constData());
+        EXPECT_EQ(Drives().root(D + k), root_ + "/" + cases[k].name);
+        EXPECT_EQ(DriveLabel(D + k), QFile::decodeName(root_) + "/" + cases[k].label);
+        EXPECT_TRUE(RememberDrive(D + k));
+    }
+    // Nothing raw in the file but its own line ends (the earlier lines stay as they were).
+    QByteArray text = testsupport::ReadAll(settings_);
+    text.replace("[Drives]\nY=" + root_ +
+                     "/old\x1b"
+                     "esc\n",
+                 "[Drives]\n");
+    for (const char c : text) EXPECT_TRUE(c == '\n' || quint8(c) >= 0x20) << int(quint8(c));
+    EXPECT_FALSE(text.contains("\x7f"));
+    EXPECT_FALSE(text.contains("\xc2\x9b"));
+    EXPECT_TRUE(text.contains("Z=" + root_ + "/old\\slash\n"));
+
+    // Next run, the table in another order: every letter back, with its bytes.
+    ForgetDrives();
+    Drives().clear();
+    Load(reversed);
+    for (int k = 0; k < count; ++k) {
+        SCOPED_TRACE(cases[k].name.toHex().constData());
+        EXPECT_EQ(Drives().root(D + k), root_ + "/" + cases[k].name);
+    }
+    EXPECT_EQ(Drives().root(Y), root_ +
+                                    "/old\x1b"
+                                    "esc");
+    EXPECT_EQ(Drives().root(Z), root_ + "/old\\slash");
 }
 
 TEST_F(DriveCatalogTest, LettersMappedAfterLoading) {

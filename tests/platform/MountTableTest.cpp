@@ -114,6 +114,16 @@ TEST(MountTableText, EscapesAndOddInput) {
     ASSERT_EQ(m.size(), 1);
     EXPECT_EQ(m[0].source, "/dev/sda1");
     EXPECT_TRUE(m[0].superOptions.isEmpty());
+    // Control codes the table leaves unescaped belong to the field, never split it.
+    const QList<QByteArray> points = {"/mnt/a\rb", "/mnt/\x1b[2J\x07", "/mnt/v\x0b\x0c", "/mnt/\r"};
+    for (const QByteArray& point : points) {
+        const QList<MountEntry> one =
+            ParseMountInfo("7 1 8:1 / " + point + " rw - ext4 /dev/sdb1 rw\r\n", &skipped);
+        ASSERT_EQ(one.size(), 1) << point.toHex().constData();
+        EXPECT_EQ(one[0].mountPoint, point);
+        EXPECT_EQ(one[0].fsType, "ext4");
+        EXPECT_EQ(one[0].superOptions, "rw");
+    }
 }
 
 TEST_F(MountTableTest, SelectsDrivesInTableOrder) {
@@ -251,7 +261,7 @@ TEST_F(MountTableTest, LabelsFromByLabelLinks) {
     m.source = "/dev/sdx9";  // a target that is not there is compared by its text
     EXPECT_EQ(MountLabel(m, sources_), QString("ABSOLUTE"));
     m.source = QFile::encodeName(dev + "/sdd1");
-    EXPECT_EQ(MountLabel(m, sources_), QString("Bad") + QChar(0xFFFD) + "Name");
+    EXPECT_EQ(MountLabel(m, sources_), QString("Bad^AName"));  // caret notation, as names
     m.source = QFile::encodeName(dev + "/sde1");
     EXPECT_TRUE(MountLabel(m, sources_).isEmpty());
     m.source = "nas:/export";

@@ -118,7 +118,8 @@ TEST(FolderWalk, LevelsPast255StayBelowTheirParentInTheLevelLimit) {
     scan::FillList(l.list, d.drive());
     // The root, one top-level folder holding the whole chain, the total row.
     ASSERT_EQ(l.grid.st.rowCount, 3);
-    EXPECT_EQ(l.list.Folders.ShownAlloc[1], qint64(600) * 2 * 4096);
+    // What the file system gave the chain: a folder occupies 4096 bytes on ext4, none on tmpfs.
+    EXPECT_EQ(l.list.Folders.ShownAlloc[1], testsupport::AllocatedTree(d.native() + "/d"));
     scan::ApplyLevelLimit(l.list);
     scan::ComputeTreeFlags(l.list);  // levels beyond 255 in the tree flags
     l.list.ShownLevel = 0;
