@@ -2,7 +2,8 @@
 # Installs the Debian packages FOLDEX needs, skipping those already present.
 #   scripts/setup.sh [run|test|bench]
 #     run    building and running the program (the default)
-#     test   adds the test tools (GoogleTest, Google Benchmark, Xvfb, xdotool, ImageMagick;
+#     test   adds the test tools (GoogleTest, Google Benchmark, Xvfb, xdotool, ImageMagick,
+#            the openbox window manager and xwininfo;
 #            pdftotext for the print tests; ncdu and gdu, which read the program's JSON
 #            exports back; desktop-file-validate, dpkg-shlibdeps and file, which the
 #            package builder calls, for the package test)
@@ -11,7 +12,7 @@ set -euo pipefail
 need=${1:-run}
 RUN=(g++ cmake ninja-build ccache qt6-base-dev libgl-dev qt6-translations-l10n
      fonts-ipafont-gothic fonts-ipafont-mincho fonts-liberation2)
-TEST=(libgtest-dev libbenchmark-dev xvfb xdotool imagemagick poppler-utils ncdu gdu
+TEST=(libgtest-dev libbenchmark-dev xvfb xdotool imagemagick openbox x11-utils poppler-utils ncdu gdu
       desktop-file-utils dpkg-dev file)
 BENCH=(hyperfine)
 case "$need" in

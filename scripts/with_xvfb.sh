@@ -2,7 +2,8 @@
 # with_xvfb.sh COMMAND [ARGS...]: runs COMMAND on an Xvfb server of its own. The server picks
 # a free display itself (no race with other servers started at the same time); a server that
 # has not come up within XVFB_START_TIMEOUT seconds (default 15) is stopped and started once
-# more. A server that does not answer on its display is replaced the same way.
+# more. A server that does not answer on its display is replaced the same way. XVFB_SCREEN
+# sets the screen (default 1280x800x24).
 set -euo pipefail
 timeout=${XVFB_START_TIMEOUT:-15}
 work=$(mktemp -d)
@@ -18,7 +19,7 @@ trap 'stop_server; rm -rf "$work"' EXIT
 
 start_server() {
     : >"$work/display"
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" \
+    Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1280x800x24}" -nolisten tcp 3>"$work/display" \
         >"$work/xvfb.log" 2>&1 &
     xvfb=$!
     local waited=0

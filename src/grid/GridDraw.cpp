@@ -1,4 +1,5 @@
 // Grid rendering: heading bar, backgrounds, rules, tree lines, icons, cursor cell.
+#include <QFontMetrics>
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -222,7 +223,11 @@ void ShareBar(Grid& g, int c, int r) {
     const int top = RowTop(st, r);
     const int bottom = top + st.rowHeight - st.hRuleWidth - 2 * b - 2;
     if (length <= 0 || bottom - 2 <= top) return;
-    g.surface.fillBox(left, bottom - 2, left + length - 1, bottom, st.shareColour);
+    // At most three pixels high, with one clear pixel row between it and the figure's
+    // baseline, in the face the figure is drawn in; where the row has no room for that, one.
+    const int baseline = top + st.textTop + QFontMetrics(g.surface.font()).ascent();
+    const int barTop = std::min(bottom, std::max(bottom - 2, baseline + 1));
+    g.surface.fillBox(left, barTop, left + length - 1, bottom, st.shareColour);
 }
 
 void DrawRowFrame(Grid& g, int r) {

@@ -42,7 +42,8 @@ bool JsonReader::fill() {
 }
 
 bool JsonReader::failAt(qint64 at, const QString& what) {
-    if (error_.isEmpty()) error_ = QStringLiteral("%1 バイト目: %2").arg(at).arg(what);
+    // Counted from 1, as "N バイト目" reads: the first byte is byte 1.
+    if (error_.isEmpty()) error_ = QStringLiteral("%1 バイト目: %2").arg(at + 1).arg(what);
     expect_ = kDone;
     eof_ = true;
     at_ = size_;

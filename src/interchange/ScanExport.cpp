@@ -42,8 +42,8 @@ void ScanExport::overflow() {
     if (overflowSeen_) return;
     overflowSeen_ = true;
     if (ReportFailure)
-        ReportFailure(platform::DisplayName(where_) + QStringLiteral(": ") +
-                      platform::ErrorText(EOVERFLOW));
+        ReportFailure(
+            scan::TotalTooLargeText(platform::DisplayName(platform::ArgFromNative(currentPath()))));
 }
 
 // A folder that failed because the device went away: the export is not the drive's.
@@ -67,7 +67,6 @@ QByteArray ScanExport::currentPath() const {
 bool ScanExport::enter(scan::WalkedFolder& folder) {
     const bool root = path_.empty();
     path_.push_back(folder.nativeName);
-    where_ = folder.name;
     if (ShowProgress) ShowProgress(folder.name);
     if (!root) out_.raw(",\n");
     ++folders_;

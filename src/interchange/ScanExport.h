@@ -77,7 +77,6 @@ class ScanExport : public scan::FolderSink {
     QByteArray leaveOutName_;
     ExportFigures fig_;
     std::vector<QByteArray> path_;  // native names of the open folders, the root's whole path
-    QString where_;                 // the folder being written, for the overflow message
     qint64 folders_ = 0;
     qint64 files_ = 0;
     qint64 fileBytes_ = 0;

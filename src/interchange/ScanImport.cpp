@@ -14,6 +14,7 @@
 #include "platform/FileSys.h"
 #include "platform/NativeIo.h"
 #include "platform/PathMap.h"
+#include "platform/StreamOpen.h"
 #include "scan/FolderScan.h"
 #include "scan/ImportDrives.h"
 
@@ -460,12 +461,22 @@ bool ReadScanExport(QIODevice& in, const QString& rootName, scan::FolderSink& si
 namespace {
 
 // A pipe or FIFO named where a drive is expected: its first bytes were read to see whether
-// it is an export, so it stays open with them until its import reads it.
+// it is an export, so it stays open with them until its import reads it. A FIFO no program
+// writes is held as such (no descriptor), so that its import says so without waiting again.
 struct HeldStream {
     platform::Identity id;
     int fd = -1;
     QByteArray head;
+    bool noWriter = false;
 };
+
+// How long a FIFO is given for its writer to come: the writer may be started just after.
+constexpr int kWriterWaitMs = 2000;
+
+QString NoWriterText() {
+    return QStringLiteral("この FIFO に書き込んでいるプログラムがありません (%1 秒待ちました)")
+        .arg(kWriterWaitMs / 1000);
+}
 
 std::vector<HeldStream>& Held() {
     static std::vector<HeldStream> held;
@@ -532,6 +543,11 @@ bool ImportScanFile(const QByteArray& nativeFile, const QString& rootName, scan:
         std::vector<HeldStream>& held = Held();
         for (auto it = held.begin(); it != held.end(); ++it) {
             if (it->id != id) continue;
+            if (it->noWriter) {
+                held.erase(it);
+                error = NoWriterText();
+                return false;
+            }
             ReplayDevice in(std::move(it->head), it->fd);
             held.erase(it);
             return ReadScanExport(in, rootName, sink, error);
@@ -542,9 +558,19 @@ bool ImportScanFile(const QByteArray& nativeFile, const QString& rootName, scan:
     if (nativeFile == "-") {
         if (!file.open(stdin, QIODevice::ReadOnly)) openError = EIO;
     } else {
-        const int fd = platform::OpenForReading(nativeFile, &openError);
-        if (fd >= 0 && !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            platform::CloseQuietly(fd);
+        platform::OpenedStream opened = platform::OpenStream(nativeFile, kWriterWaitMs);
+        if (opened.noWriter) {
+            error = NoWriterText();
+            return false;
+        }
+        if (!opened.head.isEmpty()) {
+            ReplayDevice in(std::move(opened.head), opened.fd);
+            return ReadScanExport(in, rootName, sink, error);
+        }
+        openError = opened.error;
+        if (opened.fd >= 0 &&
+            !file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            platform::CloseQuietly(opened.fd);
             openError = EIO;
         }
     }
@@ -556,8 +582,15 @@ bool ImportScanFile(const QByteArray& nativeFile, const QString& rootName, scan:
 }
 
 bool LooksLikeScanExport(const QByteArray& nativeFile) {
-    int openError = 0;
-    const int fd = platform::OpenForReading(nativeFile, &openError);
+    platform::OpenedStream opened = platform::OpenStream(nativeFile, kWriterWaitMs);
+    if (opened.noWriter) {
+        // Only an import can make anything of a FIFO: it says that nothing writes it.
+        platform::Identity id;
+        if (!platform::IdentityOf(nativeFile, id)) return false;
+        Held().push_back({id, -1, {}, true});
+        return true;
+    }
+    const int fd = opened.fd;
     if (fd < 0) return false;
     platform::Identity id;
     bool stream = false;
@@ -568,8 +601,8 @@ bool LooksLikeScanExport(const QByteArray& nativeFile) {
         platform::CloseQuietly(fd);
         return false;
     }
-    QByteArray head;
-    Sniff sniff = Sniff::More;
+    QByteArray head = std::move(opened.head);
+    Sniff sniff = head.isEmpty() ? Sniff::More : SniffHead(head);
     while (sniff == Sniff::More) {
         char buffer[256];
         const qint64 n = file.read(buffer, qint64(sizeof buffer) - head.size());

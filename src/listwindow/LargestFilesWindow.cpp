@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStringDecoder>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -56,6 +57,8 @@ LargestFilesWindow::LargestFilesWindow(scan::LargestFiles found, QByteArray fold
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the table for the buttons; the arrows move between its rows.
+    table_->setTabKeyNavigation(false);
     table_->verticalHeader()->hide();
     table_->setWordWrap(false);
     // One line of text a row, as the folder list has, not the style's tall default.
@@ -76,6 +79,9 @@ LargestFilesWindow::LargestFilesWindow(scan::LargestFiles found, QByteArray fold
     connect(copy, &QPushButton::clicked, this, &LargestFilesWindow::CopyCurrent);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     connect(table_, &QTableView::doubleClicked, this, &LargestFilesWindow::ShowCurrent);
+    // Esc closes the window, as it closes a dialog.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(show);
     buttons->addWidget(copy);

@@ -155,10 +155,10 @@ void ListForm::LoadShow() {
          {driveTotal_, driveFree_, driveUsed_, selectionTotal_, freeAfterDelete_, freeAfterCopy_})
         l->clear();
     show();
-    // The frame is known once shown; it must not reach past the screen's edge either.
-    const QRect frame = frameGeometry();
-    const QRect fitted = platform::KeepOnScreen(frame, platform::ScreenAreasPixels());
-    if (fitted.topLeft() != frame.topLeft()) move(fitted.topLeft());
+    // The frame must not reach past the screen's edge either. A window manager frames the
+    // window some time after it is shown: the frame is fitted again once its borders are known.
+    fitFrame();
+    frameFitPending_ = frameGeometry().size() == size();
     arranging_ = false;
     placeControls();
 
@@ -600,8 +600,9 @@ void ListForm::placeControls() {
     grid::LayoutGrid(g, gridWTw, gridHTw, 0, 0);
 
     // The hint sits in the lower part of the list, below the drive overview's rows.
-    hint_->setGeometry(view_->x() + 20, view_->y() + view_->height() * 2 / 3,
-                       std::max(40, view_->width() - 40), 60);
+    const int hintWidth = std::max(40, view_->width() - 40);
+    hint_->setGeometry(view_->x() + 20, view_->y() + view_->height() * 2 / 3, hintWidth,
+                       std::max(20, hint_->heightForWidth(hintWidth)));
     hint_->raise();
 
     // Sort buttons sit in the heading bar, at the right end of their columns.
@@ -708,10 +709,35 @@ void ListForm::resizeEvent(QResizeEvent*) {
     }
     placeControls();
     // A normal window remembers its size for the next start.
-    if (windowState() == Qt::WindowNoState && lastState_ == Qt::WindowNoState && !arranging_) {
-        app::Ctx().WindowWidth = qint16(std::min(32767, width() * twipsPerPixelX_));
-        app::Ctx().WindowHeight = qint16(std::min(32767, height() * twipsPerPixelY_));
+    const bool fitted = size() == fittedSize_;
+    fittedSize_ = QSize();
+    if (windowState() == Qt::WindowNoState && lastState_ == Qt::WindowNoState && !arranging_ &&
+        !fitted) {
+        app::Ctx().WindowWidth = width() * twipsPerPixelX_;
+        app::Ctx().WindowHeight = height() * twipsPerPixelY_;
     }
+}
+
+// The frame (the client and the window manager's borders) moved and made smaller where it
+// does not fit the screen. The client size given up for the borders is not remembered.
+void ListForm::fitFrame() {
+    const QRect frame = frameGeometry();
+    const QRect fitted = platform::KeepOnScreen(frame, platform::ScreenAreasPixels());
+    if (fitted == frame) return;
+    const QSize client =
+        (fitted.size() - (frame.size() - size())).expandedTo(minimumSize()).boundedTo(size());
+    if (client != size()) {
+        fittedSize_ = client;
+        resize(client);
+    }
+    if (fitted.topLeft() != frame.topLeft()) move(fitted.topLeft());
+}
+
+void ListForm::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (!frameFitPending_ || frameGeometry().size() == size()) return;
+    frameFitPending_ = false;
+    if (windowState() == Qt::WindowNoState) fitFrame();
 }
 
 void ListForm::changeEvent(QEvent* event) {
@@ -798,8 +824,8 @@ int ListForm::OpenSiblingWindow() {
         return slot_;
     }
     c.NextSlot = qint16(free);
-    c.WindowLeft = qint16(std::min(32767, (x() + 40) * twipsPerPixelX_));
-    c.WindowTop = qint16(std::min(32767, (y() + 40) * twipsPerPixelY_));
+    c.WindowLeft = (x() + 40) * twipsPerPixelX_;
+    c.WindowTop = (y() + 40) * twipsPerPixelY_;
     auto* w = new ListForm();
     w->LoadShow();
     return free;

@@ -157,6 +157,7 @@ class ListForm : public QWidget,
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -224,6 +225,7 @@ class ListForm : public QWidget,
     void buildMenus();
     void readListSettings();
     void placeControls();
+    void fitFrame();
     void showVolumeLine(const QString& text);
     void applyMinimumSize();
     struct FigureWidths {
@@ -271,6 +273,10 @@ class ListForm : public QWidget,
     void relayoutList();
     void updateLitImages();
     void showDrivePressed(int button, QPoint pos, Qt::MouseButton mb, Qt::KeyboardModifiers mods);
+    // The drive menu of a button at a point of the screen; false when its drive has none.
+    bool popDriveMenu(int button, QPoint at);
+    void driveMenuKey();
+    void recentMenuKey();
     void driveLabelClicked(int button);
     bool handleKeyDown(QKeyEvent* event);
     bool handleKeyUp(QKeyEvent* event);
@@ -300,6 +306,10 @@ class ListForm : public QWidget,
 
     int slot_ = 0;
     bool arranging_ = true;
+    // Shown before a window manager framed the window: its frame is fitted when it comes.
+    bool frameFitPending_ = false;
+    // The size the frame's fitting asked for: not remembered as the person's size.
+    QSize fittedSize_;
     Qt::WindowStates lastState_ = Qt::WindowNoState;
     int twipsPerPixelX_ = 15;
     int twipsPerPixelY_ = 15;

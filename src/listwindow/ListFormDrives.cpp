@@ -12,6 +12,7 @@
 #include "listwindow/Artwork.h"
 #include "listwindow/ListForm.h"
 #include "listwindow/PictureWidget.h"
+#include "platform/Beep.h"
 #include "platform/DriveMap.h"
 #include "scan/DriveInfo.h"
 #include "scan/Figures.h"
@@ -156,20 +157,7 @@ void ListForm::showDrivePressed(int button, QPoint pos, Qt::MouseButton mb,
     const int index = platform::LetterIndex(letter);
     app::ProgramContext& c = app::Ctx();
     if (mb == Qt::RightButton) {
-        menuButton_ = button;
-        const int type = c.DriveTypes[size_t(index)];
-        const QPoint at = driveButtons_[size_t(button)]->mapToGlobal(pos);
-        if (scan::ImportedDriveAt(index)) {
-            importMenu_->popup(at);
-        } else if (type == 3) {
-            const QChar choice = clusterChoice_.at(index);
-            for (int k = 0; k < 9; ++k)
-                clusterItems_[size_t(k)]->setChecked(choice == QChar(char16_t(u'0' + k)));
-            clusterMenu_->popup(at);
-        } else if (type == 2) {
-            removableItem_->setChecked(removableFlags_.at(index) == u'1');
-            removableMenu_->popup(at);
-        }
+        popDriveMenu(button, driveButtons_[size_t(button)]->mapToGlobal(pos));
         return;
     }
     // Here when this window shows nothing yet; else in a new window when the setting
@@ -203,6 +191,38 @@ void ListForm::showDrivePressed(int button, QPoint pos, Qt::MouseButton mb,
         target->Calc(target->ButtonOfDrive(index));
     } else {
         showDrive(button);
+    }
+}
+
+bool ListForm::popDriveMenu(int button, QPoint at) {
+    menuButton_ = button;
+    const int index = platform::LetterIndex(ButtonLetter(button));
+    const int type = app::Ctx().DriveTypes[size_t(index)];
+    if (scan::ImportedDriveAt(index)) {
+        importMenu_->popup(at);
+    } else if (type == 3) {
+        const QChar choice = clusterChoice_.at(index);
+        for (int k = 0; k < 9; ++k)
+            clusterItems_[size_t(k)]->setChecked(choice == QChar(char16_t(u'0' + k)));
+        clusterMenu_->popup(at);
+    } else if (type == 2) {
+        removableItem_->setChecked(removableFlags_.at(index) == u'1');
+        removableMenu_->popup(at);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The keyboard's way to the drive menu: that of the drive shown, else of the first drive,
+// under its button.
+void ListForm::driveMenuKey() {
+    CloseChooser();
+    const int button = currentButton_ >= 0 ? currentButton_ : 0;
+    if (button >= ButtonCount() ||
+        !popDriveMenu(button, driveButtons_[size_t(button)]->mapToGlobal(
+                                  QPoint(0, driveButtons_[size_t(button)]->height())))) {
+        platform::Beep();
     }
 }
 

@@ -9,6 +9,7 @@
 #include "dialogs/DialogForm.h"
 #include "dialogs/InpBoxForm.h"
 #include "listwindow/ListForm.h"
+#include "platform/Beep.h"
 #include "platform/DriveCatalog.h"
 #include "platform/PathMap.h"
 #include "settings/Context.h"
@@ -61,7 +62,9 @@ void ListForm::buildHint() {
     hint_->setObjectName(QStringLiteral("HINT"));
     hint_->setAlignment(Qt::AlignCenter);
     hint_->setWordWrap(true);
-    hint_->setStyleSheet(QStringLiteral("color: #506070"));
+    // A plain box of its own: the list's column rules do not run through its text.
+    hint_->setStyleSheet(QStringLiteral(
+        "color: #506070; background: #FFFFFF; border: 1px solid #C8D0D8; padding: 4px"));
     hint_->setText(
         QStringLiteral("ドライブのボタンを押すと、そのドライブのフォルダー一覧を作ります。\n"
                        "ほかのフォルダーは、ドライブのボタンの右クリック・メニューの"
@@ -79,6 +82,17 @@ void ListForm::fillRecentMenu() {
                 [this, folder] { command([&] { openFolderAsDrive(folder); }); });
     }
     recentMenu_->setEnabled(!folders.empty());
+}
+
+// The keyboard's way to the folders opened last: their menu under the volume line.
+void ListForm::recentMenuKey() {
+    CloseChooser();
+    fillRecentMenu();
+    if (!recentMenu_->isEnabled()) {
+        platform::Beep();
+        return;
+    }
+    recentMenu_->popup(volumeLine_->mapToGlobal(QPoint(0, volumeLine_->height())));
 }
 
 void ListForm::OpenFolder() {

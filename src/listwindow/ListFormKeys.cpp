@@ -193,6 +193,12 @@ bool ListForm::handleKeyDown(QKeyEvent* event) {
         ChooseLevel(key - Qt::Key_0);
         return true;
     }
+    // The top row's digits jump to a name as typed; with Alt they choose the level, for a
+    // keyboard without a numeric pad.
+    if (!keypad && mods == Qt::AltModifier && key >= Qt::Key_0 && key <= Qt::Key_4) {
+        ChooseLevel(key - Qt::Key_0);
+        return true;
+    }
     if (mods == Qt::ControlModifier && key >= Qt::Key_A && key <= Qt::Key_Z) {
         const int button = buttonOfDrive_[size_t(key - Qt::Key_A)];
         if (button >= 0) {
@@ -200,11 +206,23 @@ bool ListForm::handleKeyDown(QKeyEvent* event) {
             return true;
         }
     }
-    // Ctrl+O opens a folder, unless a drive O: takes the key; Ctrl+Shift+O always does.
-    if (key == Qt::Key_O &&
-        (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier))) {
-        openFolder();
-        return true;
+    // Ctrl+O opens a folder, Ctrl+P prints and Ctrl+F finds, unless a drive of that letter
+    // takes the key; with Shift they always do.
+    if (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        switch (key) {
+            case Qt::Key_O:
+                openFolder();
+                return true;
+            case Qt::Key_P:
+                printList();
+                return true;
+            case Qt::Key_F:
+                findAsk();
+                focusList();
+                return true;
+            default:
+                break;
+        }
     }
     if (key == Qt::Key_F3) {
         const int cursor = view_->grid().st.cursorRow;
@@ -304,6 +322,12 @@ bool ListForm::handleKeyUp(QKeyEvent* event) {
             return true;
         case Qt::Key_D:
             compare();
+            return true;
+        case Qt::Key_R:
+            recentMenuKey();
+            return true;
+        case Qt::Key_V:
+            driveMenuKey();
             return true;
         default:
             return false;

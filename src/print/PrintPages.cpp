@@ -153,6 +153,10 @@ bool ComputeMetrics(PrevPrint& out, const grid::GridState& g, const QString& tit
     m.S = std::max(m.S, m.pixelX);  // the indent loops step by S
     m.zHalf = out.TextWidth(QStringLiteral("Z")) / 2;
     m.blank = out.TextWidth(QStringLiteral(" "));
+    // Beside its indent a name gives up its icon's and node's room, a blank and the margin
+    // at the column's right.
+    const double beside = 2 * m.S + m.blank + 20 * m.pixelX;
+    m.levelCap = std::max(1, int(((m.edge[1] - m.edge[0]) / 2 - beside + m.mm) / m.S));
 
     if (!out.SetPrintFont(FontFamily::Mincho, 16, true, false, true)) return false;
     m.titleWidth = out.TextWidth(title);
@@ -169,6 +173,21 @@ bool ComputeMetrics(PrevPrint& out, const grid::GridState& g, const QString& tit
     return true;
 }
 
+namespace {
+
+// The levels a row is indented by: its own, at most the cap.
+int IndentSteps(const grid::GridState& g, const PrintMetrics& m, int row) {
+    return std::min(LevelSteps(g, row), m.levelCap);
+}
+
+}  // namespace
+
+QString PrintedName(const grid::GridState& g, const PrintMetrics& m, bool fullPath, int row) {
+    const int steps = LevelSteps(g, row);
+    if (fullPath || row == 0 || steps <= m.levelCap) return NameCell(g, row);
+    return u'[' + QString::number(steps) + QStringLiteral("] ") + NameCell(g, row);
+}
+
 NamePlace PlaceName(const PrevPrint& out, const grid::GridState& g, const PrintMetrics& m,
                     const PrintOptions& o, bool fullPath, bool drawn, int row) {
     NamePlace p;
@@ -177,9 +196,9 @@ NamePlace PlaceName(const PrevPrint& out, const grid::GridState& g, const PrintM
     if (!drawn) {
         p.x = left + 10 * m.pixelX;
     } else if (!o.tree) {
-        p.x = row == 0 ? left + m.S - m.mm : left + LevelSteps(g, row) * m.S;
+        p.x = row == 0 ? left + m.S - m.mm : left + IndentSteps(g, m, row) * m.S;
     } else {
-        p.indent = (row == 0 || fullPath) ? m.S - m.mm : LevelSteps(g, row) * m.S - m.mm;
+        p.indent = (row == 0 || fullPath) ? m.S - m.mm : IndentSteps(g, m, row) * m.S - m.mm;
         const double X = left + p.indent;
         const int code = row >= 0 && row < int(g.rowIcon.size()) ? g.rowIcon[size_t(row)] : 0;
         p.icon = code >= 10 && code <= 13 && X + m.S < m.edge[1];
@@ -189,7 +208,7 @@ NamePlace PlaceName(const PrevPrint& out, const grid::GridState& g, const PrintM
     // window, far enough left to stand whole where it can (never one character a line).
     const double room = 6 * out.TextWidth(QStringLiteral("W"));
     if (drawn && right - p.x < room) {
-        const double want = std::max(room, out.TextWidth(NameCell(g, row)));
+        const double want = std::max(room, out.TextWidth(PrintedName(g, m, fullPath, row)));
         p.x = std::max(left + 10 * m.pixelX, right - want);
         p.icon = false;
     }
@@ -263,7 +282,8 @@ std::vector<PagePlan> LayoutPages(PrevPrint& out, const grid::GridState& g, cons
         // A page always takes at least one row, so a page too small for any still ends.
         while (row < g.rowCount && (y < m.printableBottom || row == p.firstRow)) {
             const NamePlace place = PlaceName(out, g, m, o, fullPath, p.drawn, row);
-            const int lines = int(SplitName(out, NameCell(g, row), place.space, o.wrap).size());
+            const int lines =
+                int(SplitName(out, PrintedName(g, m, fullPath, row), place.space, o.wrap).size());
             int shown = lines;
             if (lines > 1) {
                 shown = LinesThatFit(m, y, lines);
@@ -279,6 +299,14 @@ std::vector<PagePlan> LayoutPages(PrevPrint& out, const grid::GridState& g, cons
         if (page >= range.last) break;
     }
     return pages;
+}
+
+bool RangeHasPages(PrevPrint& out, const grid::GridState& g, const QString& title, bool fullPath,
+                   const PrintOptions& o) {
+    PrintMetrics m;
+    if (!ComputeMetrics(out, g, title, o, m)) return true;
+    const std::vector<PagePlan> pages = LayoutPages(out, g, m, o, fullPath, RangeOf(o).first);
+    return std::any_of(pages.begin(), pages.end(), [](const PagePlan& p) { return p.drawn; });
 }
 
 namespace {
@@ -341,7 +369,8 @@ class PageDrawer {
     // The name cell with its tree; returns the row's bottom.
     double nameCell(int r, double top) {
         const NamePlace place = PlaceName(out_, g_, m_, o_, fullPath_, true, r);
-        const std::vector<QString> lines = SplitName(out_, NameCell(g_, r), place.space, o_.wrap);
+        const std::vector<QString> lines =
+            SplitName(out_, PrintedName(g_, m_, fullPath_, r), place.space, o_.wrap);
         const int shown = int(lines.size()) > 1 ? LinesThatFit(m_, top, int(lines.size())) : 1;
         const double bottom = top + m_.pitch + (shown - 1) * m_.H;
         if (o_.tree) tree(r, top, bottom, place);
@@ -374,8 +403,11 @@ class PageDrawer {
             } else {
                 const quint8 flags = g_.rowTreeFlags[size_t(r)];
                 if (D >= 1) vline(X, Top, (flags & 2) ? M : bottom);
+                // A row deeper than the indent goes shows the lines of the levels the
+                // indent shows.
                 double x = D;
-                int level = Level(g_, r);
+                int level =
+                    Level(g_, r) - (LevelSteps(g_, r) - IndentSteps(g_, m_, r)) * g_.indentStep;
                 int from = r;
                 while (x > 8 * px) {
                     x -= m_.S;

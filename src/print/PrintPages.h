@@ -59,6 +59,9 @@ struct PrintMetrics {
     double S = 0;           // icon and indent step
     double zHalf = 0;       // half the width of "Z"
     double blank = 0;       // width of one blank
+    // Levels below the root that the name column indents: a deeper row stands at this
+    // indent with its level before its name, so that every name keeps half the column.
+    int levelCap = 1;
     // Columns: character counts (column 1: 7) and edges; column c spans edge[c]..edge[c+1].
     std::array<int, kPrintColumns> chars{};
     std::array<double, kPrintColumns + 1> edge{};
@@ -93,6 +96,10 @@ struct NamePlace {
 NamePlace PlaceName(const PrevPrint& out, const grid::GridState& g, const PrintMetrics& m,
                     const PrintOptions& o, bool fullPath, bool drawn, int row);
 
+// The name a row prints: its level before it when the row is deeper than the indent goes
+// ("[17] name"), in the tree's layout.
+QString PrintedName(const grid::GridState& g, const PrintMetrics& m, bool fullPath, int row);
+
 // A name cut into lines that fit width (one line unless wrap), with out's current font. A line
 // holds at least one character even when none fits; with no space at all (an indent past the
 // column) the name has one empty line.
@@ -104,6 +111,12 @@ std::vector<QString> SplitName(const PrevPrint& out, const QString& name, double
 std::vector<PagePlan> LayoutPages(PrevPrint& out, const grid::GridState& g, const PrintMetrics& m,
                                   const PrintOptions& o, bool fullPath,
                                   int stopAfterPage = kLastPage);
+
+// Whether the range of o holds a page of the list laid out on out's target (set with
+// SetTarget), found before anything is printed. True when the layout cannot be measured: the
+// run itself then says why.
+bool RangeHasPages(PrevPrint& out, const grid::GridState& g, const QString& title, bool fullPath,
+                   const PrintOptions& o);
 
 // The widget side of a print run: the progress window with its stop button, and the error
 // message box.

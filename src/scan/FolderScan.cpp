@@ -55,12 +55,19 @@ class RowBuilder : public FolderSink {
         overflow(where);
         return std::numeric_limits<qint64>::max();
     }
-    void overflow(QStringView where) {
+    // leaf: the folder being entered, below the open ones; empty: the innermost open one.
+    void overflow(QStringView leaf) {
         if (overflowSeen_) return;
         overflowSeen_ = true;
-        if (d_.ReportFailure)
-            d_.ReportFailure(platform::DisplayName(where.toString()) + QStringLiteral(": ") +
-                             platform::ErrorText(EOVERFLOW));
+        if (!d_.ReportFailure) return;
+        QString path;
+        auto append = [&path](QStringView name) {
+            if (!path.isEmpty() && !path.endsWith(u'\\')) path += u'\\';
+            path += name;
+        };
+        for (const Open& o : open_) append(d_.Folders.name(o.row));
+        if (!leaf.isEmpty()) append(leaf);
+        d_.ReportFailure(TotalTooLargeText(platform::DisplayName(path)));
     }
     void noteDeviceGone(int error);
     void letEventsRun() {
@@ -218,11 +225,17 @@ void RowBuilder::close() {
     d_.LastSubtreeTotal = o.subtree;
     if (!open_.empty()) {
         Open& parent = open_.back();
-        parent.subtree = add(parent.subtree, o.subtree, t.name(parent.row));
+        parent.subtree = add(parent.subtree, o.subtree, QStringView());
     }
 }
 
 }  // namespace
+
+QString TotalTooLargeText(const QString& shownPath) {
+    return shownPath + QStringLiteral(
+                           ": 合計が扱える最大の値 (9,223,372,036,854,775,807 バイト) "
+                           "を超えたので、その値で示します");
+}
 
 qint32 DirectoryClusters(bool root, qint32 fileCount, qint16 dirEntriesPerCluster) {
     if (root) return 0;

@@ -24,6 +24,10 @@ void ScanSubtree(DriveList& list, const QByteArray& nativeFolder, const QString&
 using FolderFeed = std::function<bool(const QString& path, FolderSink& sink, QString& error)>;
 bool ScanFromSource(DriveList& list, const QString& path, const FolderFeed& source, QString& error);
 
+// Said once when a sum passes the largest figure (2^63 - 1 bytes): the folder it happened in,
+// as a person reads its path, and that its figures stop at that figure.
+QString TotalTooLargeText(const QString& shownPath);
+
 // Directory clusters of a folder with fileCount files (the root has none).
 qint32 DirectoryClusters(bool root, qint32 fileCount, qint16 dirEntriesPerCluster);
 // Read-ahead threads for a scan: asked when 0 or more (at most 16), else a count for the

@@ -21,11 +21,11 @@ struct ProgramContext {
     QString WindowDrives = QString(10, u' ');
     std::array<QPointer<QObject>, 10> ListWindows{};
     bool FirstWindow = false;
-    // Start geometry of the first window, twips.
-    qint16 WindowLeft = 0;
-    qint16 WindowTop = 0;
-    qint16 WindowWidth = 0;
-    qint16 WindowHeight = 0;
+    // Start geometry of the first window, twips (32 bits: a large screen passes 32,767).
+    qint32 WindowLeft = 0;
+    qint32 WindowTop = 0;
+    qint32 WindowWidth = 0;
+    qint32 WindowHeight = 0;
     QString VersionText;
     // The first command-line argument ("D:", "D:\\TEMP"; a folder becomes a drive of its own).
     QString CommandLine;

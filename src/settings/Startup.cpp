@@ -1,7 +1,6 @@
 #include "settings/Startup.h"
 
 #include <QFile>
-#include <limits>
 
 #include "platform/DriveCatalog.h"
 #include "platform/DriveMap.h"
@@ -27,11 +26,17 @@ QString WithoutTrailingSeparator(QString folder) {
     return folder;
 }
 
-// A stored window value outside 16 bits is ignored: the value keeps what it had.
-void ReadGeometry(const char* key, qint16& target) {
+// The window's place and size are kept in twips, which pass 16 bits on any large screen
+// (2,400 pixels are 36,000 twips): any 32-bit value is read. A size that is not above 0 (as
+// an earlier version wrote for a size past 32,767) is no size: the default stands.
+void ReadGeometry(const char* key, qint32& target) {
+    target = OptInt(key);
+}
+
+void ReadSize(const char* key, qint32& target) {
     const int v = OptInt(key);
-    if (v >= std::numeric_limits<qint16>::min() && v <= std::numeric_limits<qint16>::max())
-        target = qint16(v);
+    const OptionKey* k = FindOptionKey(QLatin1String(key));
+    target = v > 0 ? v : QString::fromUtf8(k && k->def ? k->def : "0").toInt();
 }
 
 }  // namespace
@@ -120,8 +125,8 @@ void EntryRoutine(const std::function<QObject*()>& createWindow,
     // The first window's place and size, remembered in twips.
     ReadGeometry("PositionX", c.WindowLeft);
     ReadGeometry("PositionY", c.WindowTop);
-    ReadGeometry("WIDTH", c.WindowWidth);
-    ReadGeometry("HEIGHT", c.WindowHeight);
+    ReadSize("WIDTH", c.WindowWidth);
+    ReadSize("HEIGHT", c.WindowHeight);
     c.WindowDrives = QString(10, u' ');
 
     // The window's load runs when it is created here, so the version text and the

@@ -39,7 +39,7 @@ class WindowTest : public ::testing::Test {
         c.VersionText = QStringLiteral("6.0");
         c.DriveTypes.fill(1);
         for (const char letter : options_.fixedDrives) c.DriveTypes[size_t(letter - 'A')] = 3;
-        c.WindowWidth = qint16(options_.widthTwips);
+        c.WindowWidth = options_.widthTwips;
         c.WindowHeight = 6000;
         application.setSettingsFile(home.settingsFile());
         application.part<dialogs::DialogDoubles>().standardBoxOnly = options_.standardBoxOnly;

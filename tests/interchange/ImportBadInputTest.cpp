@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QBuffer>
+#include <QTemporaryDir>
 #include <functional>
 
 #include "ImportFixture.h"
+#include "platform/FileSys.h"
 
 using namespace importtest;
 
@@ -78,7 +84,7 @@ TEST_F(ImportFixture, BadInputIsRefusedWithItsPlace) {
         {"truncated in a string", every.left(30), "途中で終わっています"},
         {"not JSON", "hello world", "JSON ではありません"},
         {"JSON of another kind", "{\"a\":1}", "エクスポートファイルではありません"},
-        {"not JSON inside", "[1,2,{},[{\"name\":\"/r\"},{\"name\":'x'}]]", "31 バイト目"},
+        {"not JSON inside", "[1,2,{},[{\"name\":\"/r\"},{\"name\":'x'}]]", "32 バイト目"},
         {"an export of another kind", "[1,2,{},{\"name\":\"/r\"}]", "ルートのフォルダー"},
         {"major version 2", "[2,0,{},[{\"name\":\"/r\"}]]", "メジャー版 2"},
         {"text after the value", every + " []", "余分なデータ"},
@@ -111,11 +117,55 @@ TEST_F(ImportFixture, BadInputIsRefusedWithItsPlace) {
         // Nothing of a bad file is listed.
         EXPECT_TRUE(r.rows.isEmpty());
     }
-    // The place is the byte where the fault begins.
-    const QByteArray negative = WithFile("\"name\":\"f\",\"asize\":-1");
-    const Report r = ReportOfImport(write("bad.json", negative));
-    EXPECT_TRUE(r.err.contains(": " + QByteArray::number(negative.indexOf("-1")) + " バイト目"))
-        << r.err.toStdString();
+    // The place is the byte where the fault begins, counted from 1: a fault in the first
+    // byte is in byte 1.
+    const struct {
+        QByteArray content;
+        QByteArray fault;
+    } places[] = {{WithFile("\"name\":\"f\",\"asize\":-1"), "-1"}, {"x[1,0]", "x"}};
+    for (const auto& p : places) {
+        const Report r = ReportOfImport(write("bad.json", p.content));
+        EXPECT_TRUE(
+            r.err.contains(": " + QByteArray::number(p.content.indexOf(p.fault) + 1) + " バイト目"))
+            << r.err.toStdString();
+    }
+}
+
+TEST_F(ImportFixture, ASumPastTheLargestFigureNamesItsFolderInJapanese) {
+    // Two files in a\b whose sizes add up past 2^63 - 1; another pair in c, each on its own.
+    const QByteArray scan =
+        "[1,2,{},[{\"name\":\"/r\"},[{\"name\":\"a\"},[{\"name\":\"b\"},"
+        "{\"name\":\"f\",\"asize\":9223372036854775807},{\"name\":\"g\",\"asize\":1}]],"
+        "[{\"name\":\"c\"},{\"name\":\"h\",\"asize\":5}]]]";
+    const Report r = ReportOfImport(write("huge.json", scan));
+    ASSERT_TRUE(r.listed) << r.err.toStdString();
+    const QString said = QString::fromUtf8(r.err);
+    // Said once, with the folder's whole path and what happened to its figures.
+    EXPECT_EQ(said.count(u'\n'), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral(
+        ":\\a\\b: 合計が扱える最大の値 (9,223,372,036,854,775,807 バイト) を超えた")))
+        << said.toStdString();
+    EXPECT_FALSE(said.contains(platform::ErrorText(EOVERFLOW))) << said.toStdString();
+}
+
+TEST_F(ImportFixture, AFifoThatNothingWritesIsRefusedInsteadOfWaitedForEver) {
+    testsupport::RunUnprivileged([] {
+        ::alarm(120);  // a reader that waits for ever ends here, and the test fails
+        QTemporaryDir dir;
+        const QByteArray fifo = QFile::encodeName(dir.path()) + "/scan.fifo";
+        ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+        // Named as a drive it is looked at first, then imported; --import reads it at once.
+        EXPECT_TRUE(interchange::LooksLikeScanExport(fifo));
+        for (const char* how : {"as a drive", "by --import"}) {
+            SCOPED_TRACE(how);
+            const Report r = ReportOfImport(fifo);
+            EXPECT_FALSE(r.listed);
+            EXPECT_TRUE(QString::fromUtf8(r.err).contains(
+                QStringLiteral("scan.fifo: この FIFO に書き込んでいるプログラムがありません")))
+                << r.err.toStdString();
+        }
+        ::alarm(0);
+    });
 }
 
 TEST_F(ImportFixture, AnyNestingIsReadWithoutRecursion) {

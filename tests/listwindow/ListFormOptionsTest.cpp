@@ -219,6 +219,31 @@ TEST_F(ListFormOptionsTest, TheShareBarShowsAtOnceAndOkKeepsIt) {
             double(t.SubtreeTotal[size_t(f)]) / double(t.SubtreeTotal[size_t(t.Parent[size_t(f)])]);
         EXPECT_EQ(length, std::lround(share * width));
     }
+    // Below the figure's last digit (never a comma) a clear pixel row, then the bar.
+    const int cellRight = st.textRight[5];
+    for (int r = 1; r < st.rowCount - 1; ++r) {
+        SCOPED_TRACE(r);
+        const int top = (r - st.topRow) * st.rowHeight;
+        auto ink = [&](int x, int y) {
+            const QRgb c = grid::ToRgb(g.surface.pixel(x, y));
+            return c != kBar && qRed(c) + qGreen(c) + qBlue(c) < 450;
+        };
+        int lastColumn = -1;  // the rightmost column of ink: the last digit
+        for (int x = cellRight - 1; x >= st.columnLeft[4] && lastColumn < 0; --x)
+            for (int y = top; y < top + st.rowHeight; ++y)
+                if (ink(x, y)) lastColumn = x;
+        ASSERT_GE(lastColumn, 0);
+        int digitBottom = -1;
+        int barTop = -1;
+        for (int y = top; y < top + st.rowHeight; ++y) {
+            for (int x = lastColumn - 4; x <= lastColumn; ++x)
+                if (ink(x, y)) digitBottom = y;
+            for (int x = st.columnLeft[4]; x < cellRight && barTop < 0; ++x)
+                if (grid::ToRgb(g.surface.pixel(x, y)) == kBar) barTop = y;
+        }
+        ASSERT_GE(barTop, 0);
+        EXPECT_GE(barTop, digitBottom + 2);
+    }
 }
 
 TEST_F(ListFormOptionsTest, AChosenColourAndFontShowAtOnceAndComeBackAtTheNextStart) {

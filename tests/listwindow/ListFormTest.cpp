@@ -168,6 +168,18 @@ TEST_F(ListFormTest, ResizingSnapsToTheMinimumSize) {
     EXPECT_EQ(app::Ctx().WindowWidth, 900 * tpp);
 }
 
+TEST_F(ListFormTest, SizesPast32767TwipsAreStoredWhole) {
+    // 2,400 x 2,200 pixels are 36,000 x 33,000 twips at 96 dpi.
+    ListForm* w = Open();
+    w->resize(2400, 2200);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w->size(), QSize(2400, 2200));
+    w->close();
+    const QByteArray settings = ReadAll(home.settingsFile());
+    EXPECT_TRUE(settings.contains("WIDTH= 36000")) << settings.constData();
+    EXPECT_TRUE(settings.contains("HEIGHT= 33000")) << settings.constData();
+}
+
 TEST_F(ListFormTest, CommandLineNamesTheDrive) {
     app::Ctx().CommandLine = QStringLiteral("T:");
     ListForm* w = Open();
@@ -802,8 +814,8 @@ TEST_F(ListFormTest, AWindowOpensWholeOnTheScreenWhereverItWasRemembered) {
         {-6000, -3000, TopLeft},
     };
     for (const auto& c : cases) {
-        app::Ctx().WindowLeft = qint16(c.left);
-        app::Ctx().WindowTop = qint16(c.top);
+        app::Ctx().WindowLeft = c.left;
+        app::Ctx().WindowTop = c.top;
         ListForm* w = Open();
         const QRect frame = w->frameGeometry();
         EXPECT_TRUE(screen.contains(frame)) << c.left;

@@ -13,6 +13,8 @@
 
 #include "common/WindowFixture.h"
 #include "dialogs/DialogForm.h"
+#include "grid/GridSurface.h"
+#include "grid/widget/GridView.h"
 #include "listwindow/ListForm.h"
 #include "platform/DriveMap.h"
 #include "settings/RecentFolders.h"
@@ -71,6 +73,22 @@ TEST_F(OpenFolderTest, AFolderOpensAsADriveByKeyDropOrRecentMenuAndIsRemembered)
     ListForm* w = Open();
     auto* hint = w->findChild<QLabel*>(QStringLiteral("HINT"));
     EXPECT_TRUE(hint->isVisible()) << "a window without a drive says what to do";
+    {
+        // No column rule of the list runs through the hint.
+        const QImage shown = w->grab().toImage();
+        const grid::GridState& st = w->view()->grid().st;
+        const QRgb rule = grid::ToRgb(st.vRuleColour);
+        const QRect box = hint->geometry();
+        ASSERT_TRUE(w->rect().contains(box));
+        int crossed = 0;
+        for (int c = 1; c < st.columnCount; ++c) {
+            const int x = w->view()->gridWidget()->mapTo(w, QPoint(st.textRight[size_t(c)], 0)).x();
+            if (x <= box.left() || x >= box.right()) continue;
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                if ((shown.pixel(x, y) & 0xFFFFFF) == (rule & 0xFFFFFF)) ++crossed;
+        }
+        EXPECT_EQ(crossed, 0);
+    }
     const struct {
         const char* name;
         std::function<void(const QByteArray&)> open;

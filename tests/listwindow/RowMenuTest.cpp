@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -244,6 +245,35 @@ TEST_F(RowMenuTest, LargestFilesWindowSortsAndActsOnItsFiles) {
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("COPYBTN")), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain")),
               drive.native() + "/A/deep/big.bin");
+}
+
+TEST_F(RowMenuTest, TheLargestFilesWindowIsWorkedByTheKeyboard) {
+    Choose(RightClick(RowOf("/A")), QStringLiteral("P_ROW大ファイル"));
+    auto* window = w->findChild<listwindow::LargestFilesWindow*>();
+    ASSERT_NE(window, nullptr);
+    // The list window takes the activation back once the row menu has closed.
+    QCoreApplication::processEvents();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window, 1000));
+    window->table()->setFocus(Qt::OtherFocusReason);
+    // Tab goes from the table to each button in turn; Space presses the one with the focus.
+    const char* const order[] = {"SHOWBTN", "COPYBTN", "CLOSEBTN"};
+    for (const char* name : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), QLatin1String(name));
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget()->objectName(), QLatin1String("COPYBTN"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain")),
+              drive.native() + "/A/deep/big.bin");
+    // Esc closes it, from the table as from a button.
+    window->table()->setFocus(Qt::OtherFocusReason);
+    QPointer<listwindow::LargestFilesWindow> alive(window);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(alive.isNull() || !alive->isVisible());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -26,6 +27,7 @@
 #include "platform/PathMap.h"
 #include "platform/StdMessage.h"
 #include "settings/Context.h"
+#include "settings/RecentFolders.h"
 #include "settings/Settings.h"
 
 using listwindow::ListForm;
@@ -361,6 +363,72 @@ TEST(FindRule, NameCellOnlyAsShownAndUpperCased) {
     // Rows past the list's count are not searched.
     st.rowCount = 1;
     EXPECT_EQ(listwindow::FindRow(st, QStringLiteral("win"), 0, 1), -1);
+}
+
+// Find, print's neighbours, the recent folders, the drive menu and the levels have keys; a
+// drive of the letter keeps Ctrl + its letter.
+TEST_F(SaveFindTest, FindTheMenusAndTheLevelsHaveKeysBesideTheDriveLetters) {
+    testsupport::TempDrive f(u'F');
+    app::Ctx().DriveTypes['F' - 'A'] = 3;
+    ListForm* w = OpenT();
+    const int winnt = RowOf(w, QStringLiteral("WINNT"));
+    ASSERT_GT(winnt, 0);
+    const struct {
+        const char* what;
+        Qt::KeyboardModifiers mods;
+        bool finds;
+    } finds[] = {
+        {"Ctrl+F lists drive F:", Qt::ControlModifier, false},
+        {"Ctrl+Shift+F finds", Qt::ControlModifier | Qt::ShiftModifier, true},
+    };
+    for (const auto& c : finds) {
+        SCOPED_TRACE(c.what);
+        grid::MoveCursor(w->view()->grid(), 0);
+        proposed = QStringLiteral("(not asked)");
+        AnswerInputBox(QStringLiteral("winnt"));
+        QTest::keyClick(Focused(w), Qt::Key_F, c.mods);
+        QCoreApplication::processEvents();
+        if (c.finds) {
+            EXPECT_EQ(Cursor(w), winnt);
+            EXPECT_EQ(w->list().CurrentDrive, u'T');
+        } else {
+            EXPECT_EQ(proposed, QStringLiteral("(not asked)"));
+            EXPECT_EQ(w->list().CurrentDrive, u'F');
+            w->Calc(w->ButtonOfDrive(kT));
+        }
+    }
+
+    // Alt + a digit of the top row chooses the level; the digit alone jumps to a name.
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        int level;
+    } levels[] = {{Qt::Key_1, Qt::AltModifier, 1},
+                  {Qt::Key_0, Qt::AltModifier, 0},
+                  {Qt::Key_1, Qt::NoModifier, 0},
+                  {Qt::Key_2, Qt::AltModifier, 2}};
+    for (const auto& c : levels) {
+        QTest::keyClick(Focused(w), c.key, c.mods);
+        EXPECT_EQ(w->ShownLevel(), c.level) << c.key << " " << int(c.mods);
+    }
+
+    // Alt+V: the menu of the drive shown; Alt+R: the folders opened last, a beep with none.
+    QTest::keyClick(Focused(w), Qt::Key_V, Qt::AltModifier);
+    auto* driveMenu = w->findChild<QMenu*>(QStringLiteral("POP_DRVBTN"));
+    ASSERT_NE(driveMenu, nullptr);
+    EXPECT_TRUE(driveMenu->isVisible());
+    driveMenu->hide();
+    auto* recent = w->findChild<QMenu*>(QStringLiteral("POP_RECENT"));
+    ASSERT_NE(recent, nullptr);
+    const int beeps = platform::BeepCount();
+    QTest::keyClick(Focused(w), Qt::Key_R, Qt::AltModifier);
+    EXPECT_FALSE(recent->isVisible());
+    EXPECT_EQ(platform::BeepCount(), beeps + 1);
+    app::RememberFolder(drive.native() + "/WINNT");
+    QTest::keyClick(Focused(w), Qt::Key_R, Qt::AltModifier);
+    EXPECT_TRUE(recent->isVisible());
+    ASSERT_EQ(recent->actions().size(), 1);
+    recent->hide();
 }
 
 }  // namespace

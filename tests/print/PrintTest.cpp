@@ -271,6 +271,8 @@ TEST(PrintLayout, PageRangeLaysOutAllButDrawsOnlyTheRange) {
                           {false, 2, 3, 3, 2},
                           {false, 3, 1, total, total - 2},  // last below first: to the end
                           {false, 4, 4, 4, 1},
+                          {false, total, total + 3, total, 1},  // from the last page on
+                          {false, total + 1, total + 1, total, 0},
                           {false, total + 5, total + 9, total, 0}};
     int k = 0;
     for (const Case& c : cases) {
@@ -279,6 +281,13 @@ TEST(PrintLayout, PageRangeLaysOutAllButDrawsOnlyTheRange) {
         o.allPages = c.all;
         o.firstPage = c.first;
         o.lastPage = c.last;
+        // Whether the range holds a page is known before anything is printed.
+        {
+            auto scratch = Pdf(dir.filePath(QStringLiteral("probe%1.pdf").arg(k)));
+            PrevPrint out;
+            ASSERT_TRUE(out.SetTarget(scratch.get(), false));
+            EXPECT_EQ(RangeHasPages(out, g, QStringLiteral("T"), false, o), c.drawn > 0);
+        }
         auto pdf = Pdf(dir.filePath(QStringLiteral("r%1.pdf").arg(k++)));
         PrevPrint out;
         ASSERT_TRUE(out.SetTarget(pdf.get(), false));
@@ -600,4 +609,50 @@ TEST(PrintRun, NamesPrintAsTheWindowShowsThemAtAnyDepth) {
     EXPECT_TRUE(text.contains(QStringLiteral("star*quote\"pipe|x"))) << text.toStdString();
     for (const QChar carrier : {QChar(0xF02A), QChar(0xF022), QChar(0xF07C)})
         EXPECT_FALSE(text.contains(carrier));
+}
+
+TEST(PrintLayout, DeepLevelsKeepHalfTheNameColumnAndShowTheirLevel) {
+    // A chain 40 levels deep, then a folder at level 1 again.
+    std::vector<Row> rows;
+    for (int level = 0; level <= 40; ++level)
+        rows.push_back({level, QStringLiteral("フォルダー%1 level").arg(level)});
+    rows.push_back({1, QStringLiteral("sibling")});
+    grid::GridState g;
+    Fill(g, rows);
+    const struct {
+        int sizeIndex;
+        bool tree;
+    } cases[] = {{0, true}, {4, true}, {1, false}, {4, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QStringLiteral("size %1, tree %2").arg(c.sizeIndex).arg(c.tree).toStdString());
+        Preview p;
+        PrintOptions o;
+        o.sizeIndex = c.sizeIndex;
+        o.tree = c.tree;
+        PrintMetrics m;
+        ASSERT_TRUE(ComputeMetrics(p.out, g, QStringLiteral("T"), o, m));
+        const std::vector<PagePlan> pages = LayoutPages(p.out, g, m, o, false);
+        ASSERT_FALSE(pages.empty());
+        EXPECT_GE(m.levelCap, 4);
+        const double half = (m.edge[1] - m.edge[0]) / 2;
+        for (int r = 1; r < g.rowCount; ++r) {
+            SCOPED_TRACE(r);
+            const NamePlace place = PlaceName(p.out, g, m, o, false, true, r);
+            const QString name = PrintedName(g, m, false, r);
+            const int level = rows[size_t(r)].level;
+            // Every name keeps half the column and prints on one line.
+            EXPECT_GE(place.space, half);
+            EXPECT_EQ(SplitName(p.out, name, place.space, true).size(), 1u);
+            // The tree's lines and boxes stay left of the name.
+            if (c.tree) {
+                EXPECT_GT(place.x, m.edge[0] + place.indent + m.S);
+            }
+            // A row deeper than the indent goes says its level.
+            EXPECT_EQ(name.startsWith(QStringLiteral("[%1] ").arg(level)), level > m.levelCap);
+            EXPECT_TRUE(name.endsWith(rows[size_t(r)].name));
+        }
+        // Each row takes one line: the pages hold the rows at one pitch each.
+        EXPECT_DOUBLE_EQ(pages[0].rowsBottom,
+                         m.bandBottom + (pages[0].lastRow - pages[0].firstRow + 1) * m.pitch);
+    }
 }

@@ -85,16 +85,32 @@ TEST_F(EntryRoutineTest, SettlesTheFolderAndTheDefaultGeometry) {
     EXPECT_EQ(c.ListWindows[0], &window);
 }
 
-TEST_F(EntryRoutineTest, StoredGeometryOutside16BitsIsIgnored) {
-    WriteAll(home.settingsFile(),
-             "[Options]\nWIDTH=40000\nHEIGHT= 5000\nPositionX=-32768\nPositionY=garbage\n");
-    EntryRoutine();
-    const ProgramContext& c = Ctx();
-    EXPECT_EQ(c.WindowWidth, 0);  // keeps what it had
-    EXPECT_EQ(c.WindowHeight, 5000);
-    EXPECT_EQ(c.WindowLeft, -32768);
-    EXPECT_EQ(c.WindowTop, 0);
-    EXPECT_EQ(c.ListWindows[0], nullptr);
+TEST_F(EntryRoutineTest, StoredGeometryPast16BitsIsReadAndAnEmptySizeTakesTheDefault) {
+    const struct {
+        const char* what;
+        const char* lines;
+        qint32 left, top, width, height;
+    } cases[] = {
+        {"a 2,400 x 2,200 pixel window at 96 dpi", "WIDTH=36000\nHEIGHT= 33000\n", 300, 300, 36000,
+         33000},
+        {"places past 16 bits either way", "PositionX=-40000\nPositionY= 99999\n", -40000, 99999,
+         7800, 6000},
+        {"the zero an earlier version wrote for a size past 32,767", "WIDTH= 0\nHEIGHT=-5\n", 300,
+         300, 7800, 6000},
+        {"16-bit values as before", "WIDTH=32767\nHEIGHT= 5000\nPositionX=-32768\n", -32768, 300,
+         32767, 5000},
+        {"text that is no number", "WIDTH=garbage\nPositionY=garbage\n", 300, 0, 7800, 6000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteAll(home.settingsFile(), QByteArray("[Options]\n") + c.lines);
+        EntryRoutine();
+        const ProgramContext& ctx = Ctx();
+        EXPECT_EQ(ctx.WindowLeft, c.left);
+        EXPECT_EQ(ctx.WindowTop, c.top);
+        EXPECT_EQ(ctx.WindowWidth, c.width);
+        EXPECT_EQ(ctx.WindowHeight, c.height);
+    }
 }
 
 TEST_F(EntryRoutineTest, TheProgramFolderIsItsDrivePathWithoutTheLastSeparator) {

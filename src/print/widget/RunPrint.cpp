@@ -109,6 +109,20 @@ class CloseWatch : public QObject {
 // No page of the list lies in the chosen range: nothing was printed, and the person is told.
 const QString kNoPageInRange = QStringLiteral("指定された頁の範囲には、印刷する頁がありません。");
 
+// Whether the chosen range holds a page: laid out on a PDF of the printer's sheet and
+// resolution, before a file is asked for or a job started.
+bool RangeHoldsAPage(const PrintRequest& req, const PrintOptions& o) {
+    if (o.allPages) return true;
+    QBuffer scratch;
+    scratch.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&scratch);
+    writer.setPageLayout(Printer().pageLayout());
+    writer.setResolution(Printer().resolution());
+    PrevPrint probe;
+    if (!probe.SetTarget(&writer, false)) return true;
+    return RangeHasPages(probe, *req.grid, req.title, req.fullPath, o);
+}
+
 // Lays the list out onto the printer's queue.
 void PrintToPrinter(const PrintRequest& req, const PrintOptions& o, PrintProgress& progress) {
     PrevPrint& out = Output();
@@ -279,7 +293,9 @@ void RunPrint(const PrintRequest& req) {
         form.setPreviewOutput(false);
         const PrintOptions options = OptionsOf(form);
         PrintProgressWindow progress(caller, req.callerGone);
-        if (HavePrinter()) {
+        if (!RangeHoldsAPage(req, options)) {
+            dialogs::MsgBoxEx(kNoPageInRange, 0, {}, req.caller);
+        } else if (HavePrinter()) {
             PrintToPrinter(req, options, progress);
         } else {
             PrintToPdf(req, options, progress);

@@ -191,8 +191,9 @@ TEST_F(PrintWindowTest, PrintsAllPagesAndARangeToPdfWithThePreviewFollowingTheOp
     // Only the page range changed: no settings were written.
     EXPECT_EQ(testsupport::ReadAll(home.settingsFile()), settings);
 
-    // A range past the last page: said, and no file written.
+    // A range past the last page: said before the PDF's name is asked for; no file written.
     asked.clear();
+    const int dialogsBefore = nameDialogs;
     AnswerPdf(Out("none.pdf"));
     WhenWaiting(w, [&](PrevForm& f) {
         Click(Child<QRadioButton>(f, "頁範囲OPT", 1));
@@ -204,7 +205,25 @@ TEST_F(PrintWindowTest, PrintsAllPagesAndARangeToPdfWithThePreviewFollowingTheOp
     ASSERT_EQ(asked.size(), 1);
     EXPECT_TRUE(asked[0].contains(QStringLiteral("印刷する頁がありません")))
         << asked[0].toStdString();
+    EXPECT_EQ(nameDialogs, dialogsBefore);
     EXPECT_FALSE(QFile::exists(QFile::decodeName(Out("none.pdf"))));
+}
+
+TEST_F(PrintWindowTest, CtrlPPrintsAsThePrinterButtonDoes) {
+    ListForm* w = OpenT();
+    for (const Qt::KeyboardModifiers mods :
+         {Qt::KeyboardModifiers(Qt::ControlModifier), Qt::ControlModifier | Qt::ShiftModifier}) {
+        const QByteArray file = Out(mods & Qt::ShiftModifier ? "shift.pdf" : "ctrl.pdf");
+        AnswerPdf(file);
+        WhenWaiting(w, [&](PrevForm& f) {
+            QTest::mouseClick(Child<QPushButton>(f, "PRNBTN"), Qt::LeftButton);
+        });
+        QTest::keyClick(Focused(w), Qt::Key_P, mods);
+        const QStringList pages = PdfPages(file);
+        ASSERT_FALSE(pages.isEmpty()) << int(mods);
+        EXPECT_TRUE(pages[0].contains(QStringLiteral("Page.1")));
+    }
+    EXPECT_EQ(nameDialogs, 2);
 }
 
 TEST_F(PrintWindowTest, AComparisonPrintsItsChangesUnderSignedTitles) {
