@@ -21,6 +21,16 @@
 
 namespace testsupport {
 
+// The shared trash another user lays out on a sticky top folder: its own `.Trash`, a folder
+// "evil" that looks like a trash, and swap, a link to it, ready to be exchanged with mine.
+inline bool LayOutDivertedTrash(const QByteArray& top, const QByteArray& swap) {
+    return ::mkdir((top + "/.Trash").constData(), 01777) == 0 &&
+           ::mkdir((top + "/evil").constData(), 0777) == 0 &&
+           ::mkdir((top + "/evil/files").constData(), 0777) == 0 &&
+           ::mkdir((top + "/evil/info").constData(), 0777) == 0 &&
+           ::symlink("../evil", swap.constData()) == 0;
+}
+
 class SwapRace {
   public:
     static constexpr uid_t kUid = 4321;

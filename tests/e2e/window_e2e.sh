@@ -16,18 +16,8 @@ head -c 5000 /dev/zero >"$fixture/docs/a/b/x.txt"
 head -c 100 /dev/zero >"$fixture/docs/readme"
 ln -s /etc "$fixture/docs/link-to-etc"
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-"$foldex" "$fixture" >"$work/out.log" 2>&1 &
-pid=$!
-win=""
-for _ in $(seq 1 100); do
-    win=$(xdotool search --name "フォルダー毎サイズ一覧" 2>/dev/null | head -1 || true)
-    [[ -n "$win" ]] && break
-    kill -0 "$pid" 2>/dev/null || fail "foldex ended early: $(cat "$work/out.log")"
-    sleep 0.1
-done
-[[ -n "$win" ]] || fail "no list window appeared"
+. "$(dirname "$0")/e2e_lib.sh"
+start_foldex "$foldex" "$work/out.log" "$fixture"
 title=$(xdotool getwindowname "$win")
 [[ "$title" =~ ^Drive\ [A-Z]:\ \ フォルダー毎サイズ一覧$ ]] || fail "title is '$title'"
 echo "window: $title"

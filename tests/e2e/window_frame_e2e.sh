@@ -14,7 +14,7 @@ mkdir -p "$FOLDEX_HOME" "$work/drive/a"
 # 1024 x 768 pixels at 96 dpi.
 printf '[Options]\nWIDTH=15360\nHEIGHT=11520\nPositionX=0\nPositionY=0\n' >"$FOLDEX_HOME/FOLDEX.Opt"
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$0")/e2e_lib.sh"
 
 read -r sw sh < <(xdotool getdisplaygeometry)
 # The window manager; started again should it not take the display at once.
@@ -31,16 +31,7 @@ for _ in 1 2 3; do
 done
 [[ -n "$wm" ]] || fail "openbox did not start: $(cat "$work/wm.log")"
 
-"$foldex" "$work/drive" >"$work/out.log" 2>&1 &
-pid=$!
-win=""
-for _ in $(seq 1 100); do
-    win=$(xdotool search --name "フォルダー毎サイズ一覧" 2>/dev/null | head -1 || true)
-    [[ -n "$win" ]] && break
-    kill -0 "$pid" 2>/dev/null || fail "foldex ended early: $(cat "$work/out.log")"
-    sleep 0.1
-done
-[[ -n "$win" ]] || fail "no list window appeared"
+start_foldex "$foldex" "$work/out.log" "$work/drive"
 
 # The window manager frames the window (its borders in _NET_FRAME_EXTENTS), then the window
 # fits its frame to the screen.

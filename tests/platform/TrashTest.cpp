@@ -219,13 +219,8 @@ TEST(Trash, AnotherUserSwappingTheSharedTrashForALinkNeverGetsAnItem) {
     const uid_t user = BodyUid();
     const QByteArray uid = QByteArray::number(qulonglong(user));
     const QByteArray mine = top + "/.Trash/" + uid, swap = top + "/.Trash/swap";
-    testsupport::SwapRace race(mine, swap, 3, [&] {
-        return ::mkdir((top + "/.Trash").constData(), 01777) == 0 &&
-               ::mkdir((top + "/evil").constData(), 0777) == 0 &&
-               ::mkdir((top + "/evil/files").constData(), 0777) == 0 &&
-               ::mkdir((top + "/evil/info").constData(), 0777) == 0 &&
-               ::symlink("../evil", swap.constData()) == 0;
-    });
+    testsupport::SwapRace race(mine, swap, 3,
+                               [&] { return testsupport::LayOutDivertedTrash(top, swap); });
     ASSERT_TRUE(race.started()) << "the other user could not lay out the drive";
     constexpr int kItems = 2000;
     testsupport::RunUnprivileged([&] {
