@@ -21,7 +21,7 @@ class RecordChain {
     // ELOOP or ENOTDIR a link or no folder there now, EXDEV another mount, else unreadable.
     // After a failure the chain holds the deepest folder on the way that did open.
     bool Open(int r, int* error = nullptr);
-    // Opens the parent of record r (the record's own name is the table's NativeName[r]).
+    // Opens the parent of record r (the record's own name on disk is the table's native(r)).
     bool OpenParent(int r, int* error = nullptr);
     // The chain at the last record opened; walks below it must come back (Leave) before
     // the next Open.
