@@ -1,6 +1,5 @@
 // ListForm: comparing the listed drive with an earlier scan of it (a snapshot kept after a
 // listing, or an exported scan), and keeping those snapshots.
-#include <QDateTime>
 #include <QMenu>
 
 #include "dialogs/DialogForm.h"
@@ -210,7 +209,7 @@ void ListForm::keepSnapshot() {
     scan::FigureView tree(list_);
     // An imported scan is no listing of the folder its root names.
     if (tree.Source.isEmpty()) return;
-    tree.Taken = QDateTime::currentSecsSinceEpoch();
+    tree.Taken = app::NowSeconds();
     QString error;
     keptSource_ = tree.Source;
     keptTaken_ = tree.Taken;

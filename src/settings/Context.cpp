@@ -1,5 +1,6 @@
 #include "settings/Context.h"
 
+#include <QDateTime>
 #include <cstdlib>
 
 #include "settings/Application.h"
@@ -8,6 +9,11 @@ namespace app {
 
 ProgramContext& Ctx() {
     return Application::Current().context();
+}
+
+qint64 NowSeconds() {
+    const ProgramContext& c = Ctx();
+    return c.Clock ? c.Clock() : QDateTime::currentSecsSinceEpoch();
 }
 
 QString BuildVersionText(int major, int minor, int revision) {

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 #include <array>
+#include <functional>
 
 namespace app {
 
@@ -41,10 +42,15 @@ struct ProgramContext {
     bool ShortSpace = false;
     bool SelTypeWin = false;
     bool UseNewWindow = true;
+    // The time, in seconds since the epoch, that listings are kept and compared at: the wall
+    // clock unless set (tests set it rather than wait for seconds to pass).
+    std::function<qint64()> Clock;
 };
 
 // The context of the current application.
 ProgramContext& Ctx();
+// Ctx().Clock's time, or the wall clock's.
+qint64 NowSeconds();
 
 inline constexpr int kVersionMajor = 6;
 inline constexpr int kVersionMinor = 0;

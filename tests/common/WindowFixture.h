@@ -47,6 +47,12 @@ class WindowTest : public ::testing::Test {
     }
     void TearDown() override { CloseWindows(); }
 
+    // Moves the time that listings are kept at on by seconds, rather than waiting for them.
+    void PassSeconds(qint64 seconds) {
+        const qint64 then = app::NowSeconds() + seconds;
+        application.context().Clock = [then] { return then; };
+    }
+
     // A new window, shown (the drive overview unless the command line names a drive).
     static listwindow::ListForm* Open() {
         auto* w = new listwindow::ListForm();

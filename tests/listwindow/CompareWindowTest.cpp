@@ -43,7 +43,7 @@ class CompareWindowTest : public windowtest::WindowTest {
     // it again with F5.
     ListForm* ListChangeAndListAgain() {
         ListForm* w = OpenDrive(kT);
-        QTest::qWait(1100);
+        PassSeconds(1);
         changeTree();
         QTest::keyClick(Focused(w), Qt::Key_F5);
         return w;
@@ -166,7 +166,7 @@ TEST_F(CompareWindowTest, ADamagedKeptListingIsRefusedWithAMessageAndTheListStay
     QByteArray bytes = testsupport::ReadAll(kept[0].file);
     bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x20);
     testsupport::WriteAll(kept[0].file, bytes);
-    QTest::qWait(1100);
+    PassSeconds(1);
     QTest::keyClick(Focused(w), Qt::Key_F5);
     const QStringList listed = testsupport::RowTexts(w->list());
     asked.clear();

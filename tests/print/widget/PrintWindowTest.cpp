@@ -228,7 +228,7 @@ TEST_F(PrintWindowTest, CtrlPPrintsAsThePrinterButtonDoes) {
 
 TEST_F(PrintWindowTest, AComparisonPrintsItsChangesUnderSignedTitles) {
     ListForm* w = OpenT();
-    QTest::qWait(1100);  // the listings kept a second apart
+    PassSeconds(1);  // the listings kept a second apart
     drive.writeFile("zz新規/f.bin", QByteArray(4321, 'n'));
     ASSERT_TRUE(
         QDir(QFile::decodeName(drive.native() + '/' + FolderName(5).toUtf8())).removeRecursively());
