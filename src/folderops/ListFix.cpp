@@ -26,18 +26,11 @@ int ListFix::RowOf(int record) const {
     return record >= 0 && record < records_ ? rowOf_[size_t(record)] : -1;
 }
 
-int ListFix::SubtreeEnd(int f) const {
-    const scan::FolderTable& t = list_.Folders;
-    int e = f + 1;
-    while (e < records_ && t.Level[size_t(e)] > t.Level[size_t(f)]) ++e;
-    return e;
-}
-
 void ListFix::ClearRowSizes(int row, bool wholeSubtree) {
     if (row < 0 || row >= std::min(list_.RowCount, list_.Folders.bound())) return;
     const int R = list_.Folders.Order[size_t(row)];
     if (R < 0 || R >= records_) return;
-    const int end = wholeSubtree ? SubtreeEnd(R) : R + 1;
+    const int end = wholeSubtree ? scan::SubtreeEnd(list_.Folders, R, records_) : R + 1;
 
     scan::FolderTable& t = list_.Folders;
     std::vector<std::vector<qint64>> kept(size_t(end - R));
@@ -171,7 +164,7 @@ void ListFix::RefreshRow(int f) {
     // A collapsed row shows the sums of its whole subtree, read again.
     if (const auto c = list_.Collapsed.find(f); c != list_.Collapsed.end()) {
         scan::RowFigures sums;
-        for (int g = f, end = SubtreeEnd(f); g < end; ++g) {
+        for (int g = f, end = scan::SubtreeEnd(t, f, records_); g < end; ++g) {
             sums.files += std::max(t.FileCount[size_t(g)], 0);
             sums.bytes = scan::SaturatingAdd(sums.bytes, t.FileSize[size_t(g)]);
             sums.alloc = scan::SaturatingAdd(sums.alloc, t.AllocSize[size_t(g)]);

@@ -29,7 +29,6 @@ class ListFix {
     // kept. Returns the change of its occupied space, for the subtree totals above it.
     qint64 Reread(RecordChain& chain, int f, std::vector<qint64>& kept, bool parentGone);
     void RefreshRow(int f);
-    int SubtreeEnd(int f) const;
 
     scan::DriveList& list_;
     int records_ = 0;
