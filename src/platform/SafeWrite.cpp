@@ -84,16 +84,18 @@ bool ForeignDescriptor(const QByteArray& link, bool* appends) {
     return true;
 }
 
-// The kernel's protected_symlinks rule, as a shell redirection meets it: in a sticky folder
-// everyone may write, a link is followed only by its owner or when the folder's owner made it.
 bool ProtectedLink(const QByteArray& link, const struct stat& st) {
     struct stat folder;
     if (::stat(FolderPart(link).constData(), &folder) != 0) return false;
-    return (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0 &&
-           st.st_uid != folder.st_uid && st.st_uid != ::geteuid();
+    return LinkBarred(folder.st_mode, folder.st_uid, st.st_uid, ::geteuid());
 }
 
 }  // namespace
+
+bool LinkBarred(unsigned folderMode, unsigned folderOwner, unsigned linkOwner, unsigned caller) {
+    return (folderMode & S_ISVTX) != 0 && (folderMode & S_IWOTH) != 0 && linkOwner != folderOwner &&
+           linkOwner != caller;
+}
 
 bool WriteFully(int fd, const char* data, qsizetype size) {
     while (size > 0) {

@@ -79,6 +79,10 @@ class StreamDevice : public QIODevice {
 // Writes all of size bytes to a descriptor, retrying after interruptions. False with errno.
 bool WriteFully(int fd, const char* data, qsizetype size);
 
+// The kernel's protected_symlinks rule, as a shell redirection meets it: in a sticky folder
+// everyone may write, a link is followed only by its owner or when the folder's owner made it.
+bool LinkBarred(unsigned folderMode, unsigned folderOwner, unsigned linkOwner, unsigned caller);
+
 // A hidden, short, unique name for a file that is written before it is renamed into place.
 QByteArray TemporaryName();
 
