@@ -175,17 +175,21 @@ bool ComputeMetrics(PrevPrint& out, const grid::GridState& g, const QString& tit
 
 namespace {
 
-// The levels a row is indented by: its own, at most the cap.
-int IndentSteps(const grid::GridState& g, const PrintMetrics& m, int row) {
-    return std::min(LevelSteps(g, row), m.levelCap);
+// The levels a row of steps levels is indented by: its own, at most the cap.
+int IndentSteps(int steps, const PrintMetrics& m) {
+    return std::min(steps, m.levelCap);
+}
+
+// The printed name of a row.
+QString RowName(const grid::GridState& g, const PrintMetrics& m, bool fullPath, int row) {
+    return PrintedName(NameCell(g, row), LevelSteps(g, row), m, fullPath || row == 0);
 }
 
 }  // namespace
 
-QString PrintedName(const grid::GridState& g, const PrintMetrics& m, bool fullPath, int row) {
-    const int steps = LevelSteps(g, row);
-    if (fullPath || row == 0 || steps <= m.levelCap) return NameCell(g, row);
-    return u'[' + QString::number(steps) + QStringLiteral("] ") + NameCell(g, row);
+QString PrintedName(const QString& name, int steps, const PrintMetrics& m, bool asIs) {
+    if (asIs || steps <= m.levelCap) return name;
+    return u'[' + QString::number(steps) + QStringLiteral("] ") + name;
 }
 
 NamePlace PlaceName(const PrevPrint& out, const grid::GridState& g, const PrintMetrics& m,
@@ -196,9 +200,10 @@ NamePlace PlaceName(const PrevPrint& out, const grid::GridState& g, const PrintM
     if (!drawn) {
         p.x = left + 10 * m.pixelX;
     } else if (!o.tree) {
-        p.x = row == 0 ? left + m.S - m.mm : left + IndentSteps(g, m, row) * m.S;
+        p.x = row == 0 ? left + m.S - m.mm : left + IndentSteps(LevelSteps(g, row), m) * m.S;
     } else {
-        p.indent = (row == 0 || fullPath) ? m.S - m.mm : IndentSteps(g, m, row) * m.S - m.mm;
+        p.indent =
+            (row == 0 || fullPath) ? m.S - m.mm : IndentSteps(LevelSteps(g, row), m) * m.S - m.mm;
         const double X = left + p.indent;
         const int code = row >= 0 && row < int(g.rowIcon.size()) ? g.rowIcon[size_t(row)] : 0;
         p.icon = code >= 10 && code <= 13 && X + m.S < m.edge[1];
@@ -208,7 +213,7 @@ NamePlace PlaceName(const PrevPrint& out, const grid::GridState& g, const PrintM
     // window, far enough left to stand whole where it can (never one character a line).
     const double room = 6 * out.TextWidth(QStringLiteral("W"));
     if (drawn && right - p.x < room) {
-        const double want = std::max(room, out.TextWidth(PrintedName(g, m, fullPath, row)));
+        const double want = std::max(room, out.TextWidth(RowName(g, m, fullPath, row)));
         p.x = std::max(left + 10 * m.pixelX, right - want);
         p.icon = false;
     }
@@ -283,7 +288,7 @@ std::vector<PagePlan> LayoutPages(PrevPrint& out, const grid::GridState& g, cons
         while (row < g.rowCount && (y < m.printableBottom || row == p.firstRow)) {
             const NamePlace place = PlaceName(out, g, m, o, fullPath, p.drawn, row);
             const int lines =
-                int(SplitName(out, PrintedName(g, m, fullPath, row), place.space, o.wrap).size());
+                int(SplitName(out, RowName(g, m, fullPath, row), place.space, o.wrap).size());
             int shown = lines;
             if (lines > 1) {
                 shown = LinesThatFit(m, y, lines);
@@ -370,7 +375,7 @@ class PageDrawer {
     double nameCell(int r, double top) {
         const NamePlace place = PlaceName(out_, g_, m_, o_, fullPath_, true, r);
         const std::vector<QString> lines =
-            SplitName(out_, PrintedName(g_, m_, fullPath_, r), place.space, o_.wrap);
+            SplitName(out_, RowName(g_, m_, fullPath_, r), place.space, o_.wrap);
         const int shown = int(lines.size()) > 1 ? LinesThatFit(m_, top, int(lines.size())) : 1;
         const double bottom = top + m_.pitch + (shown - 1) * m_.H;
         if (o_.tree) tree(r, top, bottom, place);
@@ -407,7 +412,8 @@ class PageDrawer {
                 // indent shows.
                 double x = D;
                 int level =
-                    Level(g_, r) - (LevelSteps(g_, r) - IndentSteps(g_, m_, r)) * g_.indentStep;
+                    Level(g_, r) -
+                    (LevelSteps(g_, r) - IndentSteps(LevelSteps(g_, r), m_)) * g_.indentStep;
                 int from = r;
                 while (x > 8 * px) {
                     x -= m_.S;

@@ -96,9 +96,9 @@ struct NamePlace {
 NamePlace PlaceName(const PrevPrint& out, const grid::GridState& g, const PrintMetrics& m,
                     const PrintOptions& o, bool fullPath, bool drawn, int row);
 
-// The name a row prints: its level before it when the row is deeper than the indent goes
-// ("[17] name"), in the tree's layout.
-QString PrintedName(const grid::GridState& g, const PrintMetrics& m, bool fullPath, int row);
+// The name a row of steps levels below the root prints: its level before it when the row is
+// deeper than the indent goes ("[17] name"); asIs (full paths, the root) as it is.
+QString PrintedName(const QString& name, int steps, const PrintMetrics& m, bool asIs);
 
 // A name cut into lines that fit width (one line unless wrap), with out's current font. A line
 // holds at least one character even when none fits; with no space at all (an indent past the

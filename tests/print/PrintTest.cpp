@@ -638,8 +638,8 @@ TEST(PrintLayout, DeepLevelsKeepHalfTheNameColumnAndShowTheirLevel) {
         for (int r = 1; r < g.rowCount; ++r) {
             SCOPED_TRACE(r);
             const NamePlace place = PlaceName(p.out, g, m, o, false, true, r);
-            const QString name = PrintedName(g, m, false, r);
             const int level = rows[size_t(r)].level;
+            const QString name = PrintedName(rows[size_t(r)].name, level, m, false);
             // Every name keeps half the column and prints on one line.
             EXPECT_GE(place.space, half);
             EXPECT_EQ(SplitName(p.out, name, place.space, true).size(), 1u);
