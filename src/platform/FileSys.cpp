@@ -197,6 +197,17 @@ bool Unsupported(int e) {
     return e == EPERM || e == ENOTSUP || e == EOPNOTSUPP;
 }
 
+// A folder at name, which a file or link is never put in place of (EISDIR).
+bool FolderStandsAt(int dirFd, const QByteArray& name, int* error) {
+    struct stat old;
+    if (::fstatat(dirFd, name.constData(), &old, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISDIR(old.st_mode)) {
+        return false;
+    }
+    SetError(error, EISDIR);
+    return true;
+}
+
 // Makes an entry under a temporary name in destDir (make returns false with errno on failure,
 // EEXIST for a name taken) and renames it over destName, so that nothing half made is ever
 // seen under that name.
@@ -577,12 +588,7 @@ bool LinkCopyAt(int fileFd, int destDir, const QByteArray& destName, int* error)
         SetError(error, EINVAL);
         return false;
     }
-    struct stat old;
-    if (::fstatat(destDir, destName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISDIR(old.st_mode)) {
-        SetError(error, EISDIR);
-        return false;
-    }
+    if (FolderStandsAt(destDir, destName, error)) return false;
     // The kernel's name of the open file: links it wherever it now is, by what it is.
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(fileFd);
     return MakeThenRename(destDir, destName, error, [&](const QByteArray& temp) {
@@ -627,12 +633,7 @@ bool CopyLinkAt(int sourceDir, const QByteArray& name, int destDir, const QByteA
         SetError(error, errno);
         return false;
     }
-    struct stat old;
-    if (::fstatat(destDir, destName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISDIR(old.st_mode)) {
-        SetError(error, EISDIR);
-        return false;
-    }
+    if (FolderStandsAt(destDir, destName, error)) return false;
     return MakeThenRename(destDir, destName, error, [&](const QByteArray& temp) {
         if (::symlinkat(target.constData(), destDir, temp.constData()) != 0) return false;
         // The link's own time, so that the next copy finds the two the same; its owner where

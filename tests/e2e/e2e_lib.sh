@@ -18,3 +18,16 @@ start_foldex() {
     done
     [[ -n "$win" ]] || fail "no list window appeared"
 }
+
+# close_foldex [XDOTOOL_KEY_ARGS...]: closes the window with Ctrl+F4 and waits for the
+# program to end well; clears pid.
+close_foldex() {
+    xdotool key "$@" ctrl+F4
+    for _ in $(seq 1 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && fail "Ctrl+F4 did not close the window"
+    wait "$pid" || fail "foldex exited with $?"
+    pid=""
+}

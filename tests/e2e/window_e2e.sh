@@ -46,13 +46,7 @@ done
 echo "pixels changed by numeric-pad 1: $diff"
 [[ "$diff" =~ ^[0-9]+$ && "$diff" -gt 100 ]] || fail "numeric-pad 1 changed nothing"
 
-xdotool key ctrl+F4
-for _ in $(seq 1 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "Ctrl+F4 did not close the window"
-wait "$pid" || fail "foldex exited with $?"
+close_foldex
 settings=$FOLDEX_HOME/FOLDEX.Opt
 for key in WIDTH HEIGHT KB MB GB; do
     grep -q "^$key=" "$settings" || fail "$key missing from the settings: $(cat "$settings")"

@@ -58,14 +58,7 @@ done
 echo "screen ${sw}x${sh}, frame ${fw:-?}x${fh:-?} at ${fx:-?},${fy:-?}"
 [[ -n "$fits" ]] || fail "the frame reaches past the screen: ${fw:-?}x${fh:-?} at ${fx:-?},${fy:-?}"
 
-xdotool key --window "$win" ctrl+F4
-for _ in $(seq 1 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "Ctrl+F4 did not close the window"
-wait "$pid" || fail "foldex exited with $?"
-pid=""
+close_foldex --window "$win"
 settings=$FOLDEX_HOME/FOLDEX.Opt
 grep -q '^WIDTH= 15360' "$settings" || fail "the remembered width changed: $(cat "$settings")"
 grep -q '^HEIGHT= 11520' "$settings" || fail "the remembered height changed: $(cat "$settings")"
