@@ -658,22 +658,6 @@ bool SyncFileSystem(const QByteArray& nativePath, int* error) {
     return ok;
 }
 
-int OpenForReading(const QByteArray& nativePath, int* error) {
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (error) *error = errno;
-        return -1;
-    }
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        CloseQuietly(fd);
-        if (error) *error = EISDIR;
-        return -1;
-    }
-    if (error) *error = 0;
-    return fd;
-}
-
 bool ReadRegularFile(const QByteArray& nativePath, QByteArray& out, qint64 limit, int* error) {
     out.clear();
     SetError(error, 0);

@@ -66,9 +66,6 @@ bool CopyFileNative(const QByteArray& source, const QByteArray& destination, int
 // (with errno) when the file system reports a failed write-back.
 bool SyncFileSystem(const QByteArray& nativePath, int* error = nullptr);
 
-// A descriptor open for reading a native file (not a folder), closed on exec; -1 with
-// errno in *error when it cannot be opened.
-int OpenForReading(const QByteArray& nativePath, int* error = nullptr);
 // Reads a whole regular file, never through a link: false with errno in *error when it cannot
 // be read, is a link (ELOOP) or not a regular file (EINVAL), or holds more than limit bytes
 // (EFBIG).
