@@ -14,6 +14,7 @@
 
 #include "OpsFixture.h"
 #include "common/TmpfsMount.h"
+#include "folderops/LinkedCopies.h"
 #include "folderops/OpsText.h"
 #include "scan/TreeRows.h"
 
@@ -305,4 +306,32 @@ TEST(FolderKeep, ChainsOfAHundredThousandFolders) {
         testsupport::RemoveTree(src.native() + "/top");
         testsupport::RemoveTree(dst.native() + "/top");
     }
+}
+
+// The copies held for further names: let go after the last name, never more than the cap held
+// (a further copy past it is refused and its descriptor closed, so a run never runs out).
+TEST(FolderKeep, LinkedCopiesHoldAtMostTheirCap) {
+    const auto open = [] { return ::open("/", O_PATH | O_CLOEXEC); };
+    const auto isOpen = [](int fd) { return ::fcntl(fd, F_GETFD) != -1; };
+    LinkedCopies links;
+    const int first = open();
+    ASSERT_TRUE(links.Add(1, 1, first, 2));
+    EXPECT_EQ(links.Find(1, 1), first);
+    links.Used(1, 1);
+    EXPECT_EQ(links.Find(1, 1), first) << "one name still to come";
+    links.Used(1, 1);
+    EXPECT_EQ(links.Find(1, 1), -1);
+    EXPECT_FALSE(isOpen(first));
+    std::vector<int> held;
+    for (size_t i = 0; i < LinkedCopies::kMostHeld; ++i) {
+        held.push_back(open());
+        ASSERT_TRUE(links.Add(2, i, held.back(), 1));
+    }
+    EXPECT_TRUE(links.Full());
+    const int refused = open();
+    EXPECT_FALSE(links.Add(3, 0, refused, 1));
+    EXPECT_FALSE(isOpen(refused));
+    EXPECT_EQ(links.Find(3, 0), -1);
+    links.Clear();
+    for (const int fd : held) EXPECT_FALSE(isOpen(fd));
 }
